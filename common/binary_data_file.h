@@ -1,0 +1,27 @@
+// The records of the binary data file, written by qorlex and read by qoramp.
+//
+// Layout: BaseArrays (tableSize, cellCount, cellIndex, base, lower, upper), then the hard
+// record (three counts always, its arrays only when it has rows), then the weak record
+// only when it has rows. int32 and float64, little-endian, no padding.
+#pragma once
+
+#include "common/base_arrays.h"
+#include "common/hard_arrays.h"
+#include "common/input_file.h"
+#include "common/output_file.h"
+#include "common/weak_arrays.h"
+
+void writeBaseRecord(OutputFile& file, const BaseArrays& base);
+void writeHardRecord(OutputFile& file, const HardArrays& hard);
+// Writes nothing when the record has no rows.
+void writeWeakRecord(OutputFile& file, const WeakArrays& weak);
+
+enum class ReadResult {
+    OK,
+    NO_MEMORY,  // a negative count, or arrays that cannot be allocated
+    INVALID,    // the file ends early or its counts and indices do not fit together
+};
+
+ReadResult readBaseArrays(InputFile& file, BaseArrays& base);
+// Reads the hard record that follows the base record of `cellCount` columns.
+ReadResult readHardArrays(InputFile& file, HardArrays& hard, int32_t cellCount);

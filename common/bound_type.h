@@ -1,0 +1,18 @@
+// Relation codes of restrictions and rows, and the value that stands for "no bound".
+#pragma once
+
+#include <cstdint>
+
+enum BoundType : int32_t {
+    BOUND_LOWER = 1,  // row sum >= lowerValue  (">")
+    BOUND_UPPER = 2,  // row sum <= upperValue  ("<")
+    BOUND_RANGE = 3,  // lowerValue <= row sum <= upperValue  ("|")
+    BOUND_EQUAL = 4,  // row sum == lowerValue  ("=")
+    BOUND_WEAK = 8,   // target value with a weight  ("~")
+};
+
+// +NO_BOUND as an upper value means no upper bound, -NO_BOUND as a lower value no lower bound.
+inline constexpr double NO_BOUND = 1e38;
+
+// Codes 1 to 4 are hard; every code above 4 is weak.
+inline constexpr bool isWeakType(int32_t type) { return type > BOUND_EQUAL; }

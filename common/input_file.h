@@ -1,0 +1,38 @@
+// A binary file read front to back, every read checked against what is left of it.
+//
+// Numbers are read little-endian whatever the host's byte order.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+class InputFile {
+public:
+    InputFile() = default;
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    // Opens a regular file for binary reading. False when it cannot be opened (a directory
+    // cannot).
+    bool open(const std::string& path);
+    void close();
+
+    // Bytes between the read position and the end of the file.
+    std::uint64_t remaining() const { return size_ - position_; }
+
+    // Each read is all or nothing: false, and nothing consumed, when the file ends before
+    // `count` elements or the read fails.
+    bool readInt32(int32_t& value) { return readInt32s(&value, 1); }
+    bool readInt32s(int32_t* values, std::size_t count);
+    bool readFloat64s(double* values, std::size_t count);
+
+private:
+    bool readBytes(void* data, std::size_t size);
+
+    std::FILE* file_ = nullptr;
+    std::uint64_t size_ = 0;
+    std::uint64_t position_ = 0;
+};
