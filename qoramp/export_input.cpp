@@ -1,0 +1,65 @@
+#include "qoramp/export_input.h"
+
+#include <cmath>
+#include <cstddef>
+#include <limits>
+
+#include "common/allocation.h"
+#include "common/bound_type.h"
+
+void clampCellBounds(BaseArrays& cells) {
+    for (double& lower : cells.lower) {
+        if (lower < CELL_LOWER_FLOOR) lower = CELL_LOWER_FLOOR;
+    }
+    for (double& upper : cells.upper) {
+        if (upper > CELL_UPPER_CAP) upper = CELL_UPPER_CAP;
+    }
+}
+
+RowCheck sortRows(const HardArrays& hard, RowLists& lists) {
+    lists = RowLists();
+    const std::size_t m = hard.rowCount > 0 ? static_cast<std::size_t>(hard.rowCount) : 0;
+    if (hard.boundType.size() < m || hard.lowerValue.size() < m || hard.upperValue.size() < m) {
+        return RowCheck::INCONSISTENT;
+    }
+    // Reserved up front, so appending below never allocates.
+    if (!tryAssign(lists.rght, m) || !tryReserve(lists.eq, m) || !tryReserve(lists.lo, m) ||
+        !tryReserve(lists.up, m)) {
+        return RowCheck::NO_MEMORY;
+    }
+    for (std::size_t j = 0; j < m; ++j) {
+        std::vector<int32_t>* list = nullptr;
+        double value = 0.0;
+        switch (hard.boundType[j]) {
+            case BOUND_LOWER:
+                list = &lists.lo;
+                value = hard.lowerValue[j];
+                break;
+            case BOUND_UPPER:
+                list = &lists.up;
+                value = hard.upperValue[j];
+                break;
+            case BOUND_EQUAL:
+                list = &lists.eq;
+                value = hard.lowerValue[j];
+                break;
+            default:
+                return RowCheck::UNDEFINED_BOUND_TYPE;
+        }
+        if (!(std::floor(value) == value)) return RowCheck::NON_INTEGER_BOUND;
+        if (value < static_cast<double>(std::numeric_limits<int32_t>::min()) ||
+            value > static_cast<double>(std::numeric_limits<int32_t>::max())) {
+            return RowCheck::BOUND_OUT_OF_RANGE;
+        }
+        lists.rght[j] = static_cast<int32_t>(value);
+        list->push_back(static_cast<int32_t>(j + 1));
+    }
+    return RowCheck::OK;
+}
+
+bool hasWeightedEntries(const HardArrays& hard) {
+    for (double coefficient : hard.coefficient) {
+        if (coefficient != 1.0) return true;
+    }
+    return false;
+}
