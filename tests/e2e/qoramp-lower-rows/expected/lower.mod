@@ -1,0 +1,17 @@
+param COLS;
+param ROWS;
+param NNZ;
+param base {1..COLS};
+param lbv {1..COLS};
+param ubv {1..COLS};
+param rght {1..ROWS};
+param start {1..ROWS};
+param length {1..ROWS};
+param colind {1..NNZ};
+param NEQ;
+param NLO;
+param NUP;
+param lo {1..NLO};
+var x {j in 1..COLS} integer >= lbv[j], <= ubv[j];
+minimize Goal: sum {j in 1..COLS} (x[j]-base[j])^2 / base[j];
+subject to Left {i in 1..NLO} : sum {j in 1..length[lo[i]]} x[colind[start[lo[i]] + j - 1]] >= rght[lo[i]];
