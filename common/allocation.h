@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <new>
 #include <stdexcept>
+#include <stdexcept>
 #include <vector>
 
 // Gives `v` exactly `n` elements of `value`. False when the memory cannot be had.

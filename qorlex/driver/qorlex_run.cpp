@@ -1,0 +1,85 @@
+#include "qorlex/driver/qorlex_run.h"
+
+#include <memory>
+#include <new>
+
+#include "qorlex/output/generate_arrays.h"
+#include "qorlex/output/project_files.h"
+#include "qorlex/scanner/lex_table.h"
+
+const char* const blockNames[5] = {"START", "KLASSEN", "AUSPRAEGUNGEN", "BASIS", "RESTRIKTIONEN"};
+
+namespace {
+
+// The directory part of a path, up to and including the last '/'; empty without one.
+std::string directoryOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+void printUsage(std::ostream& out) {
+    out << "Aufruf: mqorlex tablefile project\n"
+        << "\ttablefile: Filename of table description\n"
+        << "\tproject: [Directory\\]Basename of Data Files\n";
+}
+
+}  // namespace
+
+int runQorlex(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() < 2) {
+        printUsage(out);
+        return 1;
+    }
+    const std::string& tableFile = args[0];
+    const std::string& project = args[1];
+    const std::string labelFile = project + "-lbl.dat";
+    const std::string binaryFile = project + "-bin.dat";
+    const std::string controlFile = project + "-ctr.dat";
+
+    std::unique_ptr<LexTable> table(new (std::nothrow) LexTable());
+    if (!table) {
+        err << "out of dynamic memory in YY_LexTable_CREATE_BUFFER()\n";
+        return 1;
+    }
+    HardArrays hard;
+    WeakArrays weak;
+
+    const int scanned = table->scanTableFile(tableFile, directoryOf(tableFile));
+    if (scanned == LexTable::CANNOT_OPEN) {
+        out << "Cannot open table file " << tableFile << " for reading\n";
+        return 1;
+    }
+    if (scanned == LexTable::FATAL) {
+        out.flush();
+        err << table->fatalMessage() << "\n";
+        return 1;
+    }
+    if (scanned != 0) {
+        out << "Error in line " << table->lineNumber() << ", block \"" << blockNames[table->blockIndex()]
+            << "\"\nposition \"" << table->positionText() << "\"\nCause: " << errorMessage(scanned)
+            << "\n\n";
+        return 1;
+    }
+
+    if (ErrorCode code = generateArrays(*table, hard, weak)) {
+        out << "Error: " << errorMessage(code) << "\n";
+        releaseArrays(hard, weak);
+        return 1;
+    }
+
+    bool writeFailed = false;
+    const auto report = [&](ErrorCode code, const std::string& path) {
+        if (code == OK) return;
+        out << "Error: Could not write to " << path << "\n";
+        writeFailed = true;
+    };
+    report(writeLabelFile(*table, labelFile), labelFile);
+    report(writeBinaryDataFile(binaryFile, hard, weak, *table), binaryFile);
+    report(writeControlFile(*table, controlFile), controlFile);
+    releaseArrays(hard, weak);
+    table.reset();
+
+    if (writeFailed) return 1;
+    out << "Table description successfully translated\n";
+    return 0;
+}

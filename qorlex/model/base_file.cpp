@@ -1,0 +1,93 @@
+#include "qorlex/model/base_file.h"
+
+#include <sys/stat.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t CHUNK_SIZE = std::size_t{1} << 16;
+
+std::FILE* openRegular(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return nullptr;
+    struct stat info {};
+    if (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
+        std::fclose(file);
+        return nullptr;
+    }
+    return file;
+}
+
+bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+}  // namespace
+
+std::FILE* openBaseFile(std::string_view name, const std::string& directory) {
+    std::string path(name);
+    if (std::FILE* file = openRegular(path)) return file;
+    // Without a directory there is no second place to look: "/" + name would be a file at
+    // the root of the file system.
+    if (directory.empty()) return nullptr;
+    path = directory;
+    path += '/';
+    path += name;
+    return openRegular(path);
+}
+
+NumberFileReader::NumberFileReader(std::FILE* file) : file_(file) {}
+
+// Appends the next chunk of the file to the unread rest of the buffer.
+bool NumberFileReader::fill() {
+    if (atEnd_) return false;
+    buffer_.erase(0, position_);
+    position_ = 0;
+    const std::size_t kept = buffer_.size();
+    buffer_.resize(kept + CHUNK_SIZE);
+    const std::size_t got = std::fread(buffer_.data() + kept, 1, CHUNK_SIZE, file_);
+    buffer_.resize(kept + got);
+    if (got == 0) atEnd_ = true;
+    return got > 0;
+}
+
+bool NumberFileReader::next(double& value) {
+    for (;;) {
+        while (position_ < buffer_.size() && isSpace(buffer_[position_])) ++position_;
+        if (position_ < buffer_.size()) break;
+        if (!fill()) return false;
+    }
+    // Make sure the whole token is in the buffer: up to white space or the end of the file.
+    std::size_t end = position_;
+    for (;;) {
+        while (end < buffer_.size() && !isSpace(buffer_[end])) ++end;
+        if (end < buffer_.size() || atEnd_) break;
+        const std::size_t offset = end - position_;
+        if (!fill()) break;
+        end = position_ + offset;
+    }
+    const char* start = buffer_.c_str() + position_;
+    char* stop = nullptr;
+    value = std::strtod(start, &stop);
+    if (stop == start) return false;
+    position_ += static_cast<std::size_t>(stop - start);
+    return true;
+}
+
+bool LineReader::next(std::string& line, std::size_t& length) {
+    line.clear();
+    int c = 0;
+    bool any = false;
+    while ((c = std::getc(file_)) != EOF) {
+        any = true;
+        if (c == '\n') {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            length = line.size() + 1;
+            return true;
+        }
+        line.push_back(static_cast<char>(c));
+    }
+    length = line.size();
+    return any;
+}

@@ -1,0 +1,180 @@
+// The base table: BASIS statements give cell values, and at RESTRIKTIONEN the cells with
+// a positive value become the adjustable cells.
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <cstdlib>
+#include <memory>
+
+#include "common/allocation.h"
+#include "common/bound_type.h"
+#include "qorlex/model/base_file.h"
+#include "qorlex/model/number_text.h"
+#include "qorlex/model/table.h"
+
+namespace {
+
+constexpr std::size_t DBF_LINE_LIMIT = 2047;  // a line this long, its line end counted, is too long
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+// The text between the first '[' of `text` and the next ']' (or a NUL).
+std::string_view bracketed(const char* text, const char** after) {
+    const char* start = text;
+    while (*start != '\0' && *start != '[') ++start;
+    if (*start == '[') ++start;
+    const char* end = start;
+    while (*end != '\0' && *end != ']') ++end;
+    *after = end;
+    return {start, static_cast<std::size_t>(end - start)};
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
+ErrorCode Table::assignAll() {
+    if (phase != 3) return INCOMPLETE_DECLARATION;
+    if (ErrorCode code = expandCells(cellBuffer.data(), tableSize)) return code;
+    phase = 5;
+    return OK;
+}
+
+ErrorCode Table::addBaseValue(const char* text) {
+    const double value = leadingReal(text);
+    switch (phase) {
+        case 5:
+            for (int32_t i = 0; i < counter; ++i) cellValues[static_cast<std::size_t>(cellBuffer[i])] = value;
+            phase = 1;
+            return OK;
+        case 3:
+            if (ErrorCode code = expandCells(cellBuffer.data(), tableSize)) return code;
+            cellValues[static_cast<std::size_t>(cellBuffer[0])] = value;
+            valueCount = 1;
+            valueCursor = 1;
+            phase = 4;
+            return OK;
+        case 4:
+            if (valueCount >= counter) return LIST_TOO_LONG;
+            cellValues[static_cast<std::size_t>(cellBuffer[static_cast<std::size_t>(valueCursor)])] = value;
+            valueCount += 1;
+            valueCursor += 1;
+            return OK;
+        default:
+            return INCOMPLETE_DECLARATION;
+    }
+}
+
+ErrorCode Table::endBaseStatement() {
+    if (phase == 4) {
+        if (valueCount < counter) return LIST_TOO_SHORT;
+        phase = 1;
+    }
+    if (phase != 1) return INCOMPLETE_DECLARATION;
+    return OK;
+}
+
+ErrorCode Table::readAsciiBaseFile(const char* text) {
+    const char* after = nullptr;
+    FileHandle file(openBaseFile(bracketed(text, &after), directory));
+    if (!file) return BASE_FILE_NOT_FOUND;
+    NumberFileReader reader(file.get());
+    for (std::size_t cell = 0; cell < cellValues.size(); ++cell) {
+        if (!reader.next(cellValues[cell])) return BASE_FILE_INCOMPLETE;
+    }
+    return OK;
+}
+
+ErrorCode Table::readDbfBaseFile(const char* text) {
+    const char* after = nullptr;
+    const std::string_view name = bracketed(text, &after);
+    // After the name: "][" and the separator character.
+    char separator = (after[0] == ']' && after[1] == '[') ? after[2] : '\0';
+    if (separator == 's' || separator == 'S') separator = ' ';
+    if (separator == 't' || separator == 'T') separator = '\t';
+
+    FileHandle file(openBaseFile(name, directory));
+    if (!file) return BASE_FILE_NOT_FOUND;
+    LineReader reader(file.get());
+    std::string line;
+    std::size_t length = 0;
+    while (reader.next(line, length)) {
+        if (length >= DBF_LINE_LIMIT) return DBF_LINE_TOO_LONG;
+        // A line is a C string: a NUL byte ends it.
+        const std::size_t end = std::min(line.size(), std::strlen(line.c_str()));
+        const std::string_view view(line.data(), end);
+        if (view.find(separator) == std::string_view::npos) continue;
+
+        int64_t cell = 0;
+        std::size_t position = 0;
+        for (int k = 0; k < classCount; ++k) {
+            const std::size_t found = view.find(separator, position);
+            if (found == std::string_view::npos) return DBF_LINE_INCOMPLETE;
+            const std::string_view field = view.substr(position, found - position);
+            int64_t index = -1;
+            if (!field.empty() && std::isalpha(static_cast<unsigned char>(field[0])) &&
+                static_cast<unsigned char>(field[0]) < 128) {
+                index = findCharacteristic(k, field);
+            } else if (!field.empty() &&
+                       field.find_first_not_of("0123456789") == std::string_view::npos) {
+                const int64_t number = leadingInteger(std::string(field).c_str());
+                if (number >= 1 && number <= classSize(k)) index = number - 1;
+            }
+            if (index < 0) return DBF_INDEX_RANGE;
+            cell = cell * classSize(k) + index;
+            position = found + 1;
+            while (position < view.size() && (view[position] == separator || isBlank(view[position]))) {
+                ++position;
+            }
+            if (position >= view.size()) return DBF_LINE_INCOMPLETE;
+        }
+        if (!setCell(static_cast<int32_t>(cell), leadingReal(line.c_str() + position))) {
+            return INTERNAL_ERROR;
+        }
+    }
+    return OK;
+}
+
+bool Table::setCell(int32_t cell, double value) {
+    if (cell < 0 || static_cast<std::size_t>(cell) >= cellValues.size()) return false;
+    cellValues[static_cast<std::size_t>(cell)] = value;
+    return true;
+}
+
+ErrorCode Table::finishBaseTable() {
+    int64_t positive = 0;
+    for (double& value : cellValues) {
+        if (value < 0) value = 0.0;
+        if (value > 0) ++positive;
+    }
+    if (positive == 0) return BASE_TABLE_ZERO;
+    const auto n = static_cast<std::size_t>(positive);
+    BaseArrays& arrays = baseArrays;
+    if (!tryAssign(arrays.cellIndex, n) || !tryAssign(arrays.base, n) || !tryAssign(arrays.lower, n, 0.0) ||
+        !tryAssign(arrays.upper, n, NO_BOUND) || !tryAssign(columnOfCell, cellValues.size(), int32_t{-1})) {
+        return NO_MEMORY_BASE_ARRAYS;
+    }
+    arrays.tableSize = tableSize;
+    arrays.cellCount = static_cast<int32_t>(positive);
+    int32_t column = 0;
+    for (std::size_t cell = 0; cell < cellValues.size(); ++cell) {
+        if (cellValues[cell] > 0) {
+            arrays.cellIndex[static_cast<std::size_t>(column)] = static_cast<int32_t>(cell);
+            arrays.base[static_cast<std::size_t>(column)] = cellValues[cell];
+            columnOfCell[cell] = column++;
+        }
+    }
+    return OK;
+}
+
+ErrorCode Table::closeBaseBlock() {
+    // An open value list gets the same length check as at ";".
+    if (ErrorCode code = endBaseStatement()) return code;
+    if (ErrorCode code = finishBaseTable()) return code;
+    phase = 2;
+    return OK;
+}

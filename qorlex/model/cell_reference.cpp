@@ -1,0 +1,95 @@
+// Cell references: the index items between parentheses, their checks, and their
+// expansion into cell numbers.
+#include "qorlex/model/number_text.h"
+#include "qorlex/model/table.h"
+
+ErrorCode Table::setupIndexRanges() {
+    int32_t sizes[MAX_CLASSES] = {};
+    for (int k = 0; k < classCount; ++k) sizes[k] = classSize(k);
+    return indexRanges.setup(sizes, classCount);
+}
+
+ErrorCode Table::beginCellReference() {
+    indexRanges.clear();
+    counter = 0;
+    rangeState = 0;
+    rangeLow = 0;
+    rangeHigh = 0;
+    return OK;
+}
+
+ErrorCode Table::addIndex(const char* text, int isName) {
+    const int classIndex = counter;
+    int64_t index = -1;
+    if (isName) {
+        index = findCharacteristic(classIndex, text);
+        if (index < 0) return NAME_NOT_FOUND;
+    } else {
+        index = int64_t{leadingInteger(text)} - 1;
+    }
+    if (index < 0 || index >= classSize(classIndex)) return INDEX_OUT_OF_RANGE;
+    if (rangeState == 0) {
+        rangeLow = static_cast<int32_t>(index);
+        rangeState = 1;
+    } else if (rangeState == 2) {
+        rangeHigh = static_cast<int32_t>(index);
+        rangeState = 3;
+    } else {
+        return INCOMPLETE_DECLARATION;
+    }
+    return OK;
+}
+
+ErrorCode Table::addRangeSeparator(char) {
+    if (rangeState == 0) {
+        rangeLow = 0;
+    } else if (rangeState != 1) {
+        return INDEX_OUT_OF_RANGE;
+    }
+    rangeState = 2;
+    return OK;
+}
+
+ErrorCode Table::endIndexItem(char character) {
+    if (rangeState == 1) {
+        rangeHigh = rangeLow;
+        rangeState = 3;
+    } else if (rangeState == 2) {
+        rangeHigh = classSize(counter) - 1;
+        rangeState = 3;
+    }
+    if (rangeState != 3) return INDEX_OUT_OF_RANGE;
+    if (ErrorCode code = indexRanges.push(counter, rangeLow, rangeHigh)) return code;
+    rangeState = 0;
+    rangeLow = 0;
+    rangeHigh = 0;
+    if (character == ',') {
+        counter += 1;
+        if (counter == classCount) return INDEX_OUT_OF_RANGE;
+    } else if (character == ')') {
+        counter += 1;
+    }
+    return OK;
+}
+
+ErrorCode Table::endCellReference() {
+    if (ErrorCode code = endIndexItem(')')) return code;
+    if (counter != classCount) return INCOMPLETE_DECLARATION;
+    for (int k = 0; k < classCount; ++k) {
+        int32_t previousHigh = -1;
+        for (int32_t r = 0; r < indexRanges.rangeCount(k); ++r) {
+            const IndexRange& range = indexRanges.range(k, r);
+            if (range.low > range.high || range.low <= previousHigh) return OVERLAPPING_RANGES;
+            previousHigh = range.high;
+        }
+    }
+    phase = 3;
+    return OK;
+}
+
+ErrorCode Table::expandCells(int32_t* out, int64_t room) {
+    int64_t produced = 0;
+    ErrorCode code = indexRanges.expand(out, room, produced);
+    counter = static_cast<int32_t>(produced);
+    return code;
+}

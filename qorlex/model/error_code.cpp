@@ -1,0 +1,52 @@
+#include "qorlex/model/error_code.h"
+
+const char* const errorMessages[ERROR_CODE_COUNT] = {
+    "---",
+    "Wrong order of declarations",
+    "Unexpected end of file",
+    "Number in alphanumeric list",
+    "Name already in use",
+    "Internal error in index class",
+    "Incomplete declaration",
+    "Index out of range",
+    "Index class declarations incomplete",
+    "Not enough memory",
+    "Unfeasible character",
+    "List too long",
+    "List too short",
+    "Incomplete base table",
+    "Additional bound in equality restriction",
+    "Doubly declared scalar factor",
+    "No bounds",
+    "Internal error",
+    "Base table file not found",
+    "Base table file incomplete",
+    "At most 15 dimensions are allowed",
+    "Name not found",
+    "Index stack too small",
+    "Empty index range",
+    "Overlapping range declarations",
+    "Base table is completely zero",
+    "Not enough memory for base arrays",
+    "Restriction based on zero base entries",
+    "Not enough memory for restriction arrays",
+    "Cannot allocate hard arrays",
+    "Cannot allocate weak arrays",
+    "Single cell restriction is infeasible",
+    "Cannot open file for writing",
+    "Cannot allocate memory for column sums",
+    "Cannot read Table File",
+    "File is no Table File",
+    "Oversized restriction line",
+    "Premature end of Table File",
+    "Weak Restriction Weights are all zero",
+    "DBF input line too long",
+    "DBF input line not complete",
+    "Index range error in DBF file",
+    "Value error in DBF file",
+};
+
+const char* errorMessage(int code) {
+    if (code < 0 || code >= ERROR_CODE_COUNT) return errorMessages[INTERNAL_ERROR];
+    return errorMessages[code];
+}

@@ -1,0 +1,12 @@
+// Conversion of the number tokens of a table description.
+#pragma once
+
+#include <cstdint>
+
+// The leading decimal integer of `text`: optional sign, then digits, up to the first other
+// character. Saturates at the int32 limits instead of wrapping; 0 when there are no digits.
+int32_t leadingInteger(const char* text);
+
+// The decimal floating-point value of the leading part of `text` (sign, digits, decimal
+// point, exponent introduced by E or e); 0.0 when it does not begin with a number.
+double leadingReal(const char* text);

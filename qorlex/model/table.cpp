@@ -1,0 +1,169 @@
+// Classes and characteristics: the KLASSEN and AUSPRAEGUNGEN blocks, and the per-cell
+// arrays set up at the BASIS keyword.
+#include <cstring>
+
+#include "common/allocation.h"
+#include "qorlex/model/number_text.h"
+#include "qorlex/model/table.h"
+
+ErrorCode Table::beginClasses() {
+    if (!names.create()) return NOT_ENOUGH_MEMORY;
+    classCount = 0;
+    for (auto& name : classNames) name = nullptr;
+    listNamed = 0;
+    classesClosed = false;
+    phase = 0;
+    return OK;
+}
+
+ErrorCode Table::addClass(const char* text, int isName) {
+    // Once ";" has closed the class list its name lists exist: the list cannot grow.
+    if (classesClosed) return INCOMPLETE_DECLARATION;
+    if (!isName) {
+        if (listNamed == 1) return NUMBER_IN_NAME_LIST;
+        const int32_t count = leadingInteger(text);
+        if (count < 0) return INDEX_OUT_OF_RANGE;
+        classCount = count;
+        if (classCount > MAX_CLASSES) return TOO_MANY_DIMENSIONS;
+        phase = 1;
+        return OK;
+    }
+    listNamed = 1;
+    if (classCount >= MAX_CLASSES) return TOO_MANY_DIMENSIONS;
+    const char* copy = names.store(text);
+    if (copy == nullptr) return NOT_ENOUGH_MEMORY;
+    classNames[classCount++] = copy;
+    return OK;
+}
+
+ErrorCode Table::endClasses() {
+    if (classCount > MAX_CLASSES) return TOO_MANY_DIMENSIONS;
+    try {
+        characteristics.assign(static_cast<std::size_t>(classCount), NameList());
+    } catch (const std::bad_alloc&) {
+        return INDEX_CLASS_ERROR;
+    }
+    classesClosed = true;
+    phase = 2;
+    return OK;
+}
+
+ErrorCode Table::beginCharacteristics() {
+    if (phase != 2) {
+        if (ErrorCode code = endClasses()) return code;
+    }
+    phase = 1;
+    counter = 0;
+    return OK;
+}
+
+ErrorCode Table::selectClass(const char* text, int isName) {
+    if (phase != 1) return INCOMPLETE_DECLARATION;
+    listCount = 0;
+    listNamed = 0;
+    int64_t selected = -1;
+    if (isName) {
+        for (int k = 0; k < classCount; ++k) {
+            if (classNames[k] != nullptr && std::strcmp(classNames[k], text) == 0) {
+                selected = k;
+                break;
+            }
+        }
+    } else {
+        selected = int64_t{leadingInteger(text)} - 1;
+    }
+    if (selected < 0 || selected >= classCount) return INDEX_OUT_OF_RANGE;
+    currentClass = static_cast<int32_t>(selected);
+    counter += 1;
+    phase = 0;
+    return OK;
+}
+
+ErrorCode Table::acceptAssignment() {
+    if (phase != 0 || listCount > 0) return INCOMPLETE_DECLARATION;
+    return OK;
+}
+
+ErrorCode Table::addCharacteristic(const char* text, int isName) {
+    if (phase != 0) return INCOMPLETE_DECLARATION;
+    if (!isName) {
+        if (listNamed == 1) return NUMBER_IN_NAME_LIST;
+        const int32_t count = leadingInteger(text);
+        if (count < 0) return INDEX_OUT_OF_RANGE;
+        listCount = count;
+        phase = 1;
+        return OK;
+    }
+    listNamed = 1;
+    if (currentClass < 0 || currentClass >= static_cast<int32_t>(characteristics.size())) {
+        return INTERNAL_ERROR;
+    }
+    const char* copy = names.store(text);
+    if (copy == nullptr) return NOT_ENOUGH_MEMORY;
+    if (ErrorCode code = characteristics[static_cast<std::size_t>(currentClass)].add(copy, listCount)) {
+        return code;
+    }
+    listCount += 1;
+    return OK;
+}
+
+ErrorCode Table::endCharacteristicList() {
+    if (listCount == 0) return INCOMPLETE_DECLARATION;
+    if (currentClass < 0 || currentClass >= static_cast<int32_t>(characteristics.size())) {
+        return INTERNAL_ERROR;
+    }
+    NameList& list = characteristics[static_cast<std::size_t>(currentClass)];
+    list.size = listCount;
+    list.named = listNamed;
+    phase = 1;
+    return OK;
+}
+
+ErrorCode Table::endCharacteristics() {
+    if (counter != classCount) return CLASS_DECLARATIONS_INCOMPLETE;
+    phase = 2;
+    return OK;
+}
+
+ErrorCode Table::allocateCells() {
+    int64_t size = 1;
+    for (int k = 0; k < classCount; ++k) {
+        size *= classSize(k);
+        if (size > INT32_MAX) return NOT_ENOUGH_MEMORY;
+    }
+    tableSize = static_cast<int32_t>(size);
+    const auto n = static_cast<std::size_t>(tableSize);
+    if (!tryAssign(cellBuffer, n) || !tryAssign(cellValues, n, -1.0)) return NOT_ENOUGH_MEMORY;
+    return OK;
+}
+
+ErrorCode Table::beginBaseTable() {
+    if (phase != 2) {
+        if (ErrorCode code = endCharacteristicList()) return code;
+        if (ErrorCode code = endCharacteristics()) return code;
+    }
+    if (ErrorCode code = allocateCells()) return code;
+    if (ErrorCode code = setupIndexRanges()) return code;
+    phase = 1;
+    return OK;
+}
+
+int32_t Table::classSize(int classIndex) const {
+    if (classIndex < 0 || classIndex >= static_cast<int>(characteristics.size())) return 0;
+    return characteristics[static_cast<std::size_t>(classIndex)].size;
+}
+
+bool Table::hasCharacteristicNames(int classIndex) const {
+    if (classIndex < 0 || classIndex >= static_cast<int>(characteristics.size())) return false;
+    return characteristics[static_cast<std::size_t>(classIndex)].named != 0;
+}
+
+const char* Table::characteristicName(int classIndex, int32_t index) const {
+    if (classIndex < 0 || classIndex >= static_cast<int>(characteristics.size())) return nullptr;
+    return characteristics[static_cast<std::size_t>(classIndex)].nameOf(index);
+}
+
+int32_t Table::findCharacteristic(int classIndex, std::string_view name) const {
+    if (classIndex < 0 || classIndex >= static_cast<int>(characteristics.size())) return -1;
+    return characteristics[static_cast<std::size_t>(classIndex)].find(name);
+}

@@ -1,0 +1,146 @@
+// The table model: everything a table description declares, recorded and checked token
+// by token while the scanner reads it.
+//
+// Classes and characteristics are declared in KLASSEN and AUSPRAEGUNGEN, the base table
+// in BASIS (reduced to the adjustable cells at RESTRIKTIONEN), the restrictions in
+// RESTRIKTIONEN. Every operation returns OK or the ErrorCode of the first problem; `phase`
+// is the position inside the current statement.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/base_arrays.h"
+#include "qorlex/model/error_code.h"
+#include "qorlex/model/index_stack.h"
+#include "qorlex/model/name_list.h"
+#include "qorlex/model/restriction.h"
+#include "qorlex/model/string_pool.h"
+
+class Table {
+public:
+    static constexpr int MAX_CLASSES = 15;
+    static constexpr int MAX_GROUPS = 1024;  // one more than a restriction may use
+
+    Table() = default;
+    virtual ~Table() = default;
+    Table(const Table&) = delete;
+    Table& operator=(const Table&) = delete;
+
+    // Classes and characteristics.
+    ErrorCode beginClasses();
+    ErrorCode addClass(const char* text, int isName);
+    ErrorCode endClasses();
+    ErrorCode beginCharacteristics();
+    ErrorCode selectClass(const char* text, int isName);
+    ErrorCode acceptAssignment();
+    ErrorCode addCharacteristic(const char* text, int isName);
+    ErrorCode endCharacteristicList();
+    ErrorCode endCharacteristics();
+    ErrorCode allocateCells();
+    ErrorCode beginBaseTable();
+
+    int32_t classSize(int classIndex) const;
+    bool hasCharacteristicNames(int classIndex) const;
+    const char* characteristicName(int classIndex, int32_t index) const;
+    int32_t findCharacteristic(int classIndex, std::string_view name) const;
+    const char* className(int classIndex) const { return classNames[classIndex]; }
+
+    // Cell references.
+    ErrorCode setupIndexRanges();
+    ErrorCode beginCellReference();
+    ErrorCode addIndex(const char* text, int isName);
+    ErrorCode addRangeSeparator(char character);
+    ErrorCode endIndexItem(char character);
+    ErrorCode endCellReference();
+    // Writes the cells of the reference just read to `out`; `counter` = their number.
+    ErrorCode expandCells(int32_t* out, int64_t room);
+
+    // Base table.
+    ErrorCode readAsciiBaseFile(const char* text);
+    ErrorCode readDbfBaseFile(const char* text);
+    ErrorCode assignAll();
+    ErrorCode addBaseValue(const char* text);
+    ErrorCode endBaseStatement();
+    ErrorCode finishBaseTable();
+
+    // Restrictions.
+    ErrorCode beginRestrictions(bool withBasis);
+    ErrorCode beginRestriction();
+    ErrorCode addSign(char character);
+    ErrorCode addRelation(char character);
+    ErrorCode addNumber(const char* text);
+    ErrorCode endRestriction();
+    ErrorCode finishRestrictions();
+
+    const RestrictionList& restrictions() const { return restrictionList; }
+
+    // The adjustable cells; their bounds are completed by the array generation.
+    BaseArrays baseArrays;
+    // Directory of the table description (up to and including the last '/'), where base
+    // files named without a usable path are looked for.
+    std::string directory;
+    int32_t phase = 0;
+    int32_t classCount = 0;
+    int32_t tableSize = 0;
+    int32_t restrictionCount = 0;
+    // AUSPRAEGUNGEN: declarations read; in a cell reference: the class of the item being
+    // read; after an expansion: the number of cells produced.
+    int32_t counter = 0;
+
+protected:
+    // Called by beginRestrictions once the declarations before the restrictions are
+    // closed, before anything of the restrictions is set up.
+    virtual void declarationsClosed() {}
+
+private:
+    ErrorCode closeTerm();
+    ErrorCode storeRestriction();
+    ErrorCode closeBaseBlock();
+    bool setCell(int32_t cell, double value);
+
+    // Declarations.
+    int32_t listCount = 0;
+    int32_t listNamed = 0;
+    int32_t currentClass = 0;
+    bool classesClosed = false;
+    StringPool names;
+    const char* classNames[MAX_CLASSES] = {};
+    std::vector<NameList> characteristics;
+
+    // Cell reference being read.
+    int32_t rangeState = 0;
+    int32_t rangeLow = 0;
+    int32_t rangeHigh = 0;
+    IndexStack indexRanges;
+
+    // Per-cell arrays, from BASIS on.
+    std::vector<int32_t> cellBuffer;  // cells of the expanded references
+    std::vector<double> cellValues;   // base values in BASIS, then the coefficient sums
+    std::vector<int32_t> columnOfCell;  // column of each adjustable cell, -1 for the others
+
+    // Value list of BASIS.
+    int32_t valueCount = 0;
+    int64_t valueCursor = 0;
+
+    // Restriction being read.
+    int32_t relation = 0;
+    double weight = 0.0;
+    int32_t groupCount = 0;
+    int64_t cellRoom = 0;
+    int64_t termCells = 0;
+    double lastCoefficient = 0.0;
+    double coefficient = 1.0;
+    double sign = 1.0;
+    double upperValue = 0.0;
+    double lowerValue = 0.0;
+    int64_t cellCursor = 0;
+    std::vector<int32_t> groupSizes;
+    std::vector<double> groupCoefficients;
+    std::vector<int32_t> entryColumns;  // work array of storeRestriction
+    std::vector<double> entryCoefficients;
+
+    RestrictionList restrictionList;
+};

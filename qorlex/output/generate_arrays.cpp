@@ -1,0 +1,129 @@
+#include "qorlex/output/generate_arrays.h"
+
+#include "common/allocation.h"
+#include "common/bound_type.h"
+
+namespace {
+
+enum class RowKind { HARD, WEAK, CELL_BOUND };
+
+RowKind classify(const Restriction& r) {
+    if (isWeakType(r.type)) return RowKind::WEAK;
+    if (r.entryCount == 1 && r.type < BOUND_EQUAL) return RowKind::CELL_BOUND;
+    return RowKind::HARD;
+}
+
+// Turns coefficient * x >= / <= value into a bound on x; a negative coefficient turns the
+// direction round. The quotient is stored as it is.
+void foldCellBound(const Restriction& r, int32_t column, double a, BaseArrays& cells) {
+    const auto c = static_cast<std::size_t>(column);
+    const bool positive = a > 0;
+    switch (r.type) {
+        case BOUND_LOWER:
+            (positive ? cells.lower : cells.upper)[c] = r.lowerValue / a;
+            break;
+        case BOUND_UPPER:
+            (positive ? cells.upper : cells.lower)[c] = r.upperValue / a;
+            break;
+        case BOUND_RANGE:
+            cells.lower[c] = (positive ? r.lowerValue : r.upperValue) / a;
+            cells.upper[c] = (positive ? r.upperValue : r.lowerValue) / a;
+            break;
+        default:
+            break;
+    }
+}
+
+// Appends the entries of one row at `at`, which then stands behind them.
+void appendEntries(std::vector<int32_t>& columnIndex, std::vector<double>& coefficient, std::size_t& at,
+                   std::span<const int32_t> columns, std::span<const double> coefficients) {
+    for (std::size_t i = 0; i < columns.size(); ++i, ++at) {
+        columnIndex[at] = columns[i];
+        coefficient[at] = coefficients[i];
+    }
+}
+
+}  // namespace
+
+ErrorCode generateArrays(Table& table, HardArrays& hard, WeakArrays& weak) {
+    const RestrictionList& list = table.restrictions();
+    int64_t m = 0, p = 0, m2 = 0, p2 = 0;
+    double weightSum = 0.0;
+    for (const Restriction& r : list) {
+        switch (classify(r)) {
+            case RowKind::WEAK:
+                ++m2;
+                p2 += r.entryCount;
+                weightSum += r.weight;
+                break;
+            case RowKind::HARD:
+                ++m;
+                p += r.entryCount;
+                break;
+            case RowKind::CELL_BOUND:
+                break;
+        }
+    }
+    if (m2 > 0 && !(weightSum > 0)) return WEAK_WEIGHTS_ZERO;
+    if (m > INT32_MAX - 1 || p > INT32_MAX) return NO_MEMORY_HARD_ARRAYS;
+    if (m2 > INT32_MAX - 1 || p2 > INT32_MAX) return NO_MEMORY_WEAK_ARRAYS;
+    const double factor = m2 > 0 ? static_cast<double>(m2) / weightSum : 0.0;
+    const int32_t cellCount = table.baseArrays.cellCount;
+
+    const auto um = static_cast<std::size_t>(m), up = static_cast<std::size_t>(p);
+    if (m > 0) {
+        if (!tryAssign(hard.boundType, um) || !tryAssign(hard.lowerValue, um) ||
+            !tryAssign(hard.upperValue, um) || !tryAssign(hard.rowStart, um + 1) ||
+            !tryAssign(hard.columnIndex, up) || !tryAssign(hard.coefficient, up)) {
+            return NO_MEMORY_HARD_ARRAYS;
+        }
+        hard.rowCount = static_cast<int32_t>(m);
+        hard.columnCount = cellCount;
+        hard.nonzeroCount = static_cast<int32_t>(p);
+    }
+    const auto um2 = static_cast<std::size_t>(m2), up2 = static_cast<std::size_t>(p2);
+    if (m2 > 0) {
+        if (!tryAssign(weak.target, um2) || !tryAssign(weak.weight, um2) ||
+            !tryAssign(weak.rowStart, um2 + 1) || !tryAssign(weak.columnIndex, up2) ||
+            !tryAssign(weak.coefficient, up2)) {
+            return NO_MEMORY_WEAK_ARRAYS;
+        }
+        weak.rowCount = static_cast<int32_t>(m2);
+        weak.columnCount = cellCount;
+        weak.nonzeroCount = static_cast<int32_t>(p2);
+    }
+
+    std::size_t hardRow = 0, hardEntry = 0, weakRow = 0, weakEntry = 0;
+    if (m > 0) hard.rowStart[0] = 0;
+    if (m2 > 0) weak.rowStart[0] = 0;
+    for (const Restriction& r : list) {
+        const auto columns = list.columns(r);
+        const auto coefficients = list.coefficients(r);
+        switch (classify(r)) {
+            case RowKind::WEAK:
+                appendEntries(weak.columnIndex, weak.coefficient, weakEntry, columns, coefficients);
+                weak.target[weakRow] = r.lowerValue;
+                weak.weight[weakRow] = r.weight * factor;
+                weak.rowStart[++weakRow] = static_cast<int32_t>(weakEntry);
+                break;
+            case RowKind::HARD:
+                appendEntries(hard.columnIndex, hard.coefficient, hardEntry, columns, coefficients);
+                hard.boundType[hardRow] = r.type;
+                hard.lowerValue[hardRow] = r.type == BOUND_UPPER ? -NO_BOUND : r.lowerValue;
+                hard.upperValue[hardRow] = r.type == BOUND_LOWER   ? NO_BOUND
+                                           : r.type == BOUND_EQUAL ? r.lowerValue
+                                                                   : r.upperValue;
+                hard.rowStart[++hardRow] = static_cast<int32_t>(hardEntry);
+                break;
+            case RowKind::CELL_BOUND:
+                foldCellBound(r, columns[0], coefficients[0], table.baseArrays);
+                break;
+        }
+    }
+    return OK;
+}
+
+void releaseArrays(HardArrays& hard, WeakArrays& weak) {
+    hard = HardArrays();
+    weak = WeakArrays();
+}

@@ -1,0 +1,18 @@
+// The three project files qorlex writes: the label file, the binary data file and the
+// control file. Each writer returns OK, or CANNOT_OPEN_FOR_WRITING when its file cannot be
+// created or fully written; a file that was not fully written is removed.
+#pragma once
+
+#include <string>
+
+#include "common/hard_arrays.h"
+#include "common/weak_arrays.h"
+#include "qorlex/model/table.h"
+
+// Classes, their sizes and their characteristic names.
+ErrorCode writeLabelFile(const Table& table, const std::string& path);
+// The adjustable cells and the hard and weak matrices.
+ErrorCode writeBinaryDataFile(const std::string& path, const HardArrays& hard, const WeakArrays& weak,
+                              const Table& table);
+// Every restriction as declared.
+ErrorCode writeControlFile(const Table& table, const std::string& path);

@@ -1,0 +1,125 @@
+#include "qorlex/scanner/lex_table.h"
+
+#include <sys/stat.h>
+
+#include <cstring>
+#include <new>
+#include <string_view>
+
+namespace {
+
+// Thrown by the matcher's fatal error handler and caught in scanTableFile: the scan
+// cannot go on, and the matcher's state is not used again.
+struct ScannerFatal {
+    const char* message;
+};
+
+// The matcher's own fatal messages, as this scanner reports them.
+const char* fatalText(const char* message) {
+    const std::string_view text(message);
+    if (text.find("buffer overflow") != std::string_view::npos) {
+        return "fatal error - scanner input buffer overflow";
+    }
+    if (text.find("out of dynamic memory") != std::string_view::npos ||
+        text.find("out of memory") != std::string_view::npos) {
+        return "out of dynamic memory in YY_LexTable_CREATE_BUFFER()";
+    }
+    if (text.find("end of buffer missed") != std::string_view::npos) {
+        return "fatal flex scanner internal error--end of buffer missed";
+    }
+    return "fatal flex scanner internal error--no action found";
+}
+
+}  // namespace
+
+LexTable::LexTable() = default;
+
+LexTable::~LexTable() {
+    if (file_ != nullptr) std::fclose(file_);
+}
+
+int LexTable::scanTableFile(const std::string& tableFile, const std::string& tableDirectory) {
+    directory = tableDirectory;
+    file_ = std::fopen(tableFile.c_str(), "rb");
+    if (file_ == nullptr) return CANNOT_OPEN;
+    struct stat info {};
+    if (fstat(fileno(file_), &info) != 0 || S_ISDIR(info.st_mode)) {
+        std::fclose(file_);
+        file_ = nullptr;
+        return CANNOT_OPEN;
+    }
+    lineNumber_ = 1;
+    blockIndex_ = BLOCK_START;
+    phase = 0;
+    int result = 0;
+    try {
+        result = scanFromStart();
+    } catch (const ScannerFatal& fatal) {
+        fatalMessage_ = fatal.message;
+        result = FATAL;
+    } catch (const std::bad_alloc&) {
+        fatalMessage_ = fatalText("out of dynamic memory");
+        result = FATAL;
+    }
+    std::fclose(file_);
+    file_ = nullptr;
+    return result;
+}
+
+const char* LexTable::positionText() const { return atEnd_ ? "" : YYText(); }
+
+// Reads the table file as text: a CR directly before an LF is dropped, also when the two
+// fall into different reads. A failed read counts as the end of the input.
+int LexTable::LexerInput(char* buffer, int maxSize) {
+    if (file_ == nullptr || maxSize <= 0) return 0;
+    const std::size_t got = std::fread(buffer, 1, static_cast<std::size_t>(maxSize), file_);
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < got; ++i) {
+        const char c = buffer[i];
+        if (c == '\r') {
+            if (i + 1 < got) {
+                if (buffer[i + 1] == '\n') continue;
+            } else {
+                const int following = std::getc(file_);
+                if (following == '\n') {
+                    buffer[out++] = '\n';
+                    continue;
+                }
+                if (following != EOF) std::ungetc(following, file_);
+            }
+        }
+        buffer[out++] = c;
+    }
+    return static_cast<int>(out);
+}
+
+void LexTable::LexerOutput(const char*, int) {}
+
+void LexTable::LexerError(const char* message) { throw ScannerFatal{fatalText(message)}; }
+
+void LexTable::declarationsClosed() {
+    // Without a BASIS block the restrictions' own set-up counts as the BASIS block.
+    if (blockIndex_ == BLOCK_AUSPRAEGUNGEN) blockIndex_ = BLOCK_BASIS;
+}
+
+int LexTable::readAsciiFile() {
+    if (ErrorCode code = readAsciiBaseFile(YYText())) return code;
+    phase = 1;
+    return OK;
+}
+
+int LexTable::readDbfFile() {
+    if (ErrorCode code = readDbfBaseFile(YYText())) return code;
+    phase = 1;
+    return OK;
+}
+
+int LexTable::nextRestriction() {
+    if (ErrorCode code = endRestriction()) return code;
+    return beginRestriction();
+}
+
+int LexTable::endOfInput(int result) {
+    atEnd_ = true;
+    return result;
+}

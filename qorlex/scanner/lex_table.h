@@ -1,0 +1,71 @@
+// The scanner of table descriptions. It is at the same time the table model: each token
+// rule calls a Table operation directly, and the first non-zero result ends the scan.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#ifndef yyFlexLexerOnce
+#include <FlexLexer.h>
+#endif
+
+#include "qorlex/model/table.h"
+
+class LexTable : public yyFlexLexer, public Table {
+public:
+    // Results of scanTableFile besides 0 and the ErrorCodes.
+    static constexpr int CANNOT_OPEN = -1;  // the table file cannot be opened for reading
+    static constexpr int FATAL = -2;        // a fatal scanner error; see fatalMessage()
+
+    // Block indices, as the driver names them.
+    static constexpr int BLOCK_START = 0;
+    static constexpr int BLOCK_KLASSEN = 1;
+    static constexpr int BLOCK_AUSPRAEGUNGEN = 2;
+    static constexpr int BLOCK_BASIS = 3;
+    static constexpr int BLOCK_RESTRIKTIONEN = 4;
+
+    LexTable();
+    ~LexTable() override;
+
+    // Reads the whole table description. 0 when it was read completely and correctly,
+    // else the ErrorCode of the first error, CANNOT_OPEN or FATAL. Called once.
+    int scanTableFile(const std::string& tableFile, const std::string& tableDirectory);
+
+    int lineNumber() const { return lineNumber_; }
+    int blockIndex() const { return blockIndex_; }
+    // The text of the token matched last; empty at the end of the input.
+    const char* positionText() const;
+    // The message of a FATAL result.
+    const std::string& fatalMessage() const { return fatalMessage_; }
+
+    int yylex() override;
+
+protected:
+    int LexerInput(char* buffer, int maxSize) override;
+    void LexerOutput(const char* buffer, int size) override;
+    void LexerError(const char* message) override;
+    void declarationsClosed() override;
+
+private:
+    // Rule actions that do more than one thing.
+    void nextLine() { ++lineNumber_; }
+    int openClasses();
+    int openCharacteristics();
+    int openBaseTable();
+    int openRestrictions();
+    int readAsciiFile();
+    int readDbfFile();
+    int openReferenceInBasis();
+    int openReferenceInRestrictions();
+    int closeReference();
+    int nextRestriction();
+    int endOfInput(int result);
+    int scanFromStart();
+
+    std::FILE* file_ = nullptr;
+    int lineNumber_ = 1;
+    int blockIndex_ = BLOCK_START;
+    int returnCondition_ = 0;
+    bool atEnd_ = false;
+    std::string fatalMessage_;
+};
