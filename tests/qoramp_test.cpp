@@ -1,0 +1,200 @@
+// qoramp: number text, read-command paths, and a whole run in process.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <bit>
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <random>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/binary_data_file.h"
+#include "common/bound_type.h"
+#include "common/output_file.h"
+#include "qoramp/ampl_files.h"
+#include "qoramp/number_format.h"
+#include "qoramp/qoramp_run.h"
+
+namespace {
+
+constexpr double INF = std::numeric_limits<double>::infinity();
+constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+
+std::string printed(const char* format, double value) {
+    char text[512];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+std::string formatted(char* (*format)(char*, double), double value) {
+    char text[MAX_NUMBER_TEXT];
+    return std::string(text, format(text, value));
+}
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+class TempDir {
+  public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "qoramp-XXXXXX").string();
+        path_ = mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+    }
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+  private:
+    std::filesystem::path path_;
+};
+
+// ---- number text: identical to printf, also at the edges of the double range
+
+TEST(NumberFormat, MatchesPrintf) {
+    // Exact ties at the sixth decimal (1/128, 3/128), the ends of the range, and the values
+    // printf spells out.
+    std::vector<double> values = {-0.0,         0.0078125, 0.0234375, 1e38, DBL_MAX, -DBL_MAX,
+                                  DBL_TRUE_MIN, INF,       -INF,      NaN,  -NaN};
+    std::mt19937_64 random(20240605);
+    std::uniform_real_distribution<double> exponent(-12.0, 12.0);
+    for (int i = 0; i < 100000; ++i) {
+        // Every bit pattern, and the magnitudes a table has.
+        values.push_back(i % 2 == 0 ? std::bit_cast<double>(random())
+                                    : std::pow(10.0, exponent(random)) * (i % 4 == 1 ? 1 : -1));
+    }
+    for (double value : values) {
+        ASSERT_EQ(formatted(formatFixedText, value), printed("%f", value));
+        ASSERT_EQ(formatted(formatRoundTripText, value), printed("%.17g", value));
+    }
+}
+
+// ---- read commands: the number file's path, bare or as a string literal
+
+TEST(CommandFile, QuotesPathsAmplWouldNotTakeBare) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"out/demo.txt", "out/demo.txt"},
+        {"C:\\data\\gr\xc3\xbc\xc3\x9f.txt", "C:\\data\\gr\xc3\xbc\xc3\x9f.txt"},
+        {"", "\"\""},
+        {"my demo.txt", "\"my demo.txt\""},
+        {"tab\there", "\"tab\there\""},
+        {"line\nend", "\"line\nend\""},
+        {"del\x7f", "\"del\x7f\""},
+        {"a;b", "\"a;b\""},
+        {"it's", "\"it's\""},
+        {"say \"hi\"", "\"say \"\"hi\"\"\""},
+    };
+    TempDir dir;
+    BaseArrays cells;
+    HardArrays hard;
+    RowLists rows;
+    for (const auto& [path, written] : cases) {
+        ASSERT_EQ(writeCommandFile(dir / "x.dat", path, {cells, hard, rows, false}),
+                  WriteResult::OK);
+        EXPECT_EQ(readFile(dir / "x.dat").substr(0, 23 + written.size()),
+                  "read COLS, ROWS, NNZ <" + written + ";")
+            << path;
+    }
+}
+
+// ---- a whole run on a larger project, against text built with printf
+
+std::string listLine(const std::vector<double>& values, const char* format) {
+    std::string line;
+    for (double value : values) line += printed(format, value) + " ";
+    return line + "\n";
+}
+
+std::string listLine(const std::vector<int64_t>& values) {
+    std::string line;
+    for (int64_t value : values) line += std::to_string(value) + " ";
+    return line;
+}
+
+TEST(RunQoramp, NumberFileOfARandomProjectMatchesPrintf) {
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> real(-2e5, 2e5);
+    const int32_t n = 5000;
+    const int32_t m = 700;
+    BaseArrays cells;
+    cells.tableSize = 2 * n;
+    cells.cellCount = n;
+    for (int32_t c = 0; c < n; ++c) {
+        cells.cellIndex.push_back(2 * c);
+        cells.base.push_back(std::abs(real(random)) + 1e-3);
+        cells.lower.push_back(real(random));
+        cells.upper.push_back(c % 3 == 0 ? NO_BOUND : real(random));
+    }
+    HardArrays hard;
+    hard.rowCount = m;
+    hard.columnCount = n;
+    hard.rowStart.push_back(0);
+    for (int32_t j = 0; j < m; ++j) {
+        const int32_t type = j % 3 == 0 ? BOUND_EQUAL : (j % 3 == 1 ? BOUND_LOWER : BOUND_UPPER);
+        const double value = std::floor(real(random));
+        hard.boundType.push_back(type);
+        hard.lowerValue.push_back(type == BOUND_UPPER ? -NO_BOUND : value);
+        hard.upperValue.push_back(type == BOUND_LOWER ? NO_BOUND : value);
+        const int32_t length = static_cast<int32_t>(random() % 12);  // empty rows too
+        for (int32_t e = 0; e < length; ++e) {
+            hard.columnIndex.push_back(static_cast<int32_t>(random() % n));
+            hard.coefficient.push_back(e % 2 == 0 ? 1.0 : real(random) / 7.0);
+        }
+        hard.rowStart.push_back(static_cast<int32_t>(hard.columnIndex.size()));
+    }
+    hard.nonzeroCount = static_cast<int32_t>(hard.columnIndex.size());
+
+    TempDir dir;
+    {
+        OutputFile file(dir / "p-bin.dat");
+        ASSERT_TRUE(file.open());
+        writeBaseRecord(file, cells);
+        writeHardRecord(file, hard);
+        ASSERT_TRUE(file.commit());
+    }
+    std::ostringstream out;
+    ASSERT_EQ(runQoramp({dir / "p", "ignored"}, out), 0);
+    EXPECT_EQ(out.str(), "");
+
+    std::vector<double> lower = cells.lower;
+    std::vector<double> upper = cells.upper;
+    for (double& v : lower) v = v < 0 ? 0 : v;
+    for (double& v : upper) v = v > 100000 ? 100000 : v;
+    std::vector<int64_t> rght, starts, lengths, columns, eq, lo, up;
+    for (int32_t j = 0; j < m; ++j) {
+        rght.push_back(static_cast<int64_t>(hard.boundType[j] == BOUND_UPPER ? hard.upperValue[j]
+                                                                             : hard.lowerValue[j]));
+        starts.push_back(hard.rowStart[j] + 1);
+        lengths.push_back(hard.rowStart[j + 1] - hard.rowStart[j]);
+        (hard.boundType[j] == BOUND_EQUAL   ? eq
+         : hard.boundType[j] == BOUND_LOWER ? lo
+                                            : up)
+            .push_back(j + 1);
+    }
+    for (int32_t column : hard.columnIndex) columns.push_back(column + 1);
+
+    std::string expected = std::to_string(n) + " " + std::to_string(m) + " " +
+                           std::to_string(hard.nonzeroCount) + "\n";
+    expected += listLine(cells.base, "%f") + listLine(lower, "%f") + listLine(upper, "%f");
+    expected += listLine(rght) + "\n" + listLine(starts) + "\n" + listLine(lengths) + "\n" +
+                listLine(columns) + "\n";
+    expected += listLine(hard.coefficient, "%.17g");
+    expected += std::to_string(eq.size()) + " " + std::to_string(lo.size()) + " " +
+                std::to_string(up.size()) + "\n";
+    expected += listLine(eq) + listLine(lo) + listLine(up);
+    EXPECT_EQ(readFile(dir / "p.txt"), expected);
+}
+
+}  // namespace
