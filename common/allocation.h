@@ -2,14 +2,19 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <new>
 #include <stdexcept>
-#include <stdexcept>
 #include <vector>
+
+// The largest array, in bytes, that tryAssign and tryReserve hand out. Unlimited in the
+// programs; tests and fuzzers lower it to make allocation failures happen on purpose.
+inline std::size_t allocationLimit = SIZE_MAX;
 
 // Gives `v` exactly `n` elements of `value`. False when the memory cannot be had.
 template <class T>
 bool tryAssign(std::vector<T>& v, std::size_t n, const T& value = T()) {
+    if (n > allocationLimit / sizeof(T)) return false;
     try {
         std::vector<T> fresh(n, value);
         v.swap(fresh);
@@ -24,6 +29,7 @@ bool tryAssign(std::vector<T>& v, std::size_t n, const T& value = T()) {
 // Reserves room for `n` elements of `v`. False when the memory cannot be had.
 template <class T>
 bool tryReserve(std::vector<T>& v, std::size_t n) {
+    if (n > allocationLimit / sizeof(T)) return false;
     try {
         v.reserve(n);
         return true;
