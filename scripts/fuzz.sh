@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang and runs each for the given number of seconds
+# (default 60), seeded with the descriptions and binary data files of the tests and
+# examples. Findings are written to build-fuzz/findings/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-60}
+scripts/install-deps.sh --with-tools
+
+CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQOR_FUZZ=ON -DQOR_TESTS=OFF >/dev/null
+cmake --build build-fuzz -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
+
+corpus=$PWD/build-fuzz/corpus
+findings=$PWD/build-fuzz/findings
+mkdir -p "$corpus/qorlex" "$corpus/qoramp" "$findings"
+
+# Seeds: every table description and every binary data file the tests and examples hold,
+# and the binary data files of the examples.
+find tests/e2e examples fuzz/regressions/qorlex -type f \( -name '*.txt' -o -name 'table*' \) \
+  -size -64k -exec cp -f {} "$corpus/qorlex/" \; 2>/dev/null || true
+find tests/e2e fuzz/regressions/qoramp -type f -name '*-bin.dat' -size -64k \
+  -exec cp -f {} "$corpus/qoramp/" \; 2>/dev/null || true
+for example in examples/*/*.txt; do
+  name=$(basename "$example" .txt)
+  build-fuzz/bin/qorlex "$example" "$corpus/$name" >/dev/null 2>&1 || true
+  [ -f "$corpus/$name-bin.dat" ] && mv "$corpus/$name-bin.dat" "$corpus/qoramp/$name-bin.dat"
+  rm -f "$corpus/$name"-*.dat
+done
+
+export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1
+status=0
+for target in qorlex qoramp; do
+  extra=()
+  [ "$target" = qorlex ] && extra=(-dict=$PWD/fuzz/table.dict)
+  echo "== ${target}_fuzz for ${seconds}s"
+  build-fuzz/bin/${target}_fuzz "$corpus/$target" "${extra[@]}" -max_total_time="$seconds" \
+    -timeout=30 -rss_limit_mb=6144 -max_len=8192 -print_final_stats=1 \
+    -artifact_prefix="$findings/${target}-" 2>&1 | grep -E '^(#[0-9]+ +DONE|==|SUMMARY|stat::number_of_executed_units|artifact_prefix|Test unit written)' || true
+  if ls "$findings/${target}-"* >/dev/null 2>&1; then
+    echo "findings of ${target}_fuzz:"; ls "$findings/${target}-"*
+    status=1
+  fi
+done
+exit $status
