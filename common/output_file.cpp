@@ -1,5 +1,7 @@
 #include "common/output_file.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -33,7 +35,10 @@ bool OutputFile::open() {
         return false;
     }
     file_ = std::fopen(path_.c_str(), "wb");
-    return file_ != nullptr;
+    if (file_ == nullptr) return false;
+    struct stat info {};
+    regular_ = fstat(fileno(file_), &info) == 0 && S_ISREG(info.st_mode);
+    return true;
 }
 
 void OutputFile::flush() {
@@ -109,7 +114,7 @@ bool OutputFile::commit() {
     file_ = nullptr;
     if (closed != 0) failed_ = true;
     if (failed_) {
-        std::remove(path_.c_str());
+        removeFile();
         return false;
     }
     return true;
@@ -119,5 +124,9 @@ void OutputFile::discard() {
     if (file_ == nullptr) return;
     std::fclose(file_);
     file_ = nullptr;
-    std::remove(path_.c_str());
+    removeFile();
+}
+
+void OutputFile::removeFile() {
+    if (regular_) std::remove(path_.c_str());
 }

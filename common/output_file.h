@@ -2,7 +2,8 @@
 //
 // Numbers go out little-endian whatever the host's byte order. A file that is not
 // committed successfully (a failed write, a failed close, or an early return) is removed,
-// so no partial file is ever left behind.
+// so no partial file is ever left behind. Only a regular file is removed: a device or pipe
+// that the path names (such as /dev/full) stays where it is.
 #pragma once
 
 #include <cstddef>
@@ -43,10 +44,12 @@ public:
 private:
     void flush();
     void discard();
+    void removeFile();
 
     std::string path_;
     std::FILE* file_ = nullptr;
     bool failed_ = false;
+    bool regular_ = false;  // the opened file is a regular file, which a failure removes
     std::vector<char> buffer_;
     std::size_t buffered_ = 0;
 };
