@@ -1,0 +1,210 @@
+// The three project files, byte for byte, and how their writers fail.
+#include "qorlex/output/project_files.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+#include "qorlex/output/generate_arrays.h"
+#include "qorlex/scanner/lex_table.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Expected file contents, built little-endian field by field.
+struct Bytes {
+    std::string data;
+    Bytes& i(std::initializer_list<int32_t> values) {
+        for (int32_t v : values) {
+            const auto u = static_cast<uint32_t>(v);
+            for (int k = 0; k < 4; ++k) data += static_cast<char>((u >> (8 * k)) & 0xff);
+        }
+        return *this;
+    }
+    Bytes& d(std::initializer_list<double> values) {
+        for (double v : values) {
+            uint64_t u;
+            std::memcpy(&u, &v, sizeof u);
+            for (int k = 0; k < 8; ++k) data += static_cast<char>((u >> (8 * k)) & 0xff);
+        }
+        return *this;
+    }
+    Bytes& s(std::string_view bytes) {
+        data += bytes;
+        return *this;
+    }
+};
+
+class TempDir {
+  public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "qorlex-files-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        if (!path_.empty()) fs::remove_all(path_, ignored);
+    }
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+    const fs::path& path() const { return path_; }
+
+  private:
+    fs::path path_;
+};
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+// A table scanned from a description, with its arrays generated.
+struct Project {
+    std::unique_ptr<LexTable> table = std::make_unique<LexTable>();
+    HardArrays hard;
+    WeakArrays weak;
+
+    Project(const TempDir& dir, const std::string& description) {
+        const std::string path = dir / "table.txt";
+        std::ofstream(path, std::ios::binary) << description;
+        EXPECT_EQ(table->scanTableFile(path, ""), 0) << description;
+        EXPECT_EQ(generateArrays(*table, hard, weak), OK) << description;
+    }
+    ErrorCode label(const std::string& path) const { return writeLabelFile(*table, path); }
+    ErrorCode binary(const std::string& path) const {
+        return writeBinaryDataFile(path, hard, weak, *table);
+    }
+    ErrorCode control(const std::string& path) const { return writeControlFile(*table, path); }
+};
+
+enum Which { LABEL, BINARY, CONTROL };
+
+ErrorCode write(const Project& project, Which which, const std::string& path) {
+    switch (which) {
+        case LABEL:
+            return project.label(path);
+        case BINARY:
+            return project.binary(path);
+        default:
+            return project.control(path);
+    }
+}
+
+const std::string TWO_CELLS = "KLASSEN 1\nAUSPRAEGUNGEN\n1 = 2;\nBASIS\n(_) 5 3;\nRESTRIKTIONEN\n";
+const std::string THREE_CELLS_ONE_ZERO =
+    "KLASSEN 1\nAUSPRAEGUNGEN\n1 = 3;\nBASIS\n(_) 1 0 2;\nRESTRIKTIONEN\n";
+
+TEST(ProjectFiles, ContentsByteForByte) {
+    struct Case {
+        const char* name;
+        std::string description;
+        Which which;
+        Bytes expected;
+    };
+    const Case cases[] = {
+        {"binary file with one equality row", TWO_CELLS + "(_) = 8;", BINARY,
+         Bytes()
+             .i({2, 2, 0, 1})
+             .d({5, 3, 0, 0, 1e38, 1e38})
+             .i({1, 2, 2, 4})
+             .d({8, 8})
+             .i({0, 2, 0, 1})
+             .d({1, 1})},
+        {"binary file without rows", TWO_CELLS, BINARY,
+         Bytes().i({2, 2, 0, 1}).d({5, 3, 0, 0, 1e38, 1e38}).i({0, 0, 0})},
+        {"binary file with weak rows only", THREE_CELLS_ONE_ZERO + "(1) > 2; 2 * (_) ~ 8 4;",
+         BINARY,
+         Bytes()
+             .i({3, 2, 0, 2})
+             .d({1, 2, 2, 0, 1e38, 1e38})
+             .i({0, 0, 0})
+             .i({1, 2, 2})
+             .d({8, 1})
+             .i({0, 2, 0, 1})
+             .d({2, 2})},
+        {"label file of an unnamed and a named class",
+         "KLASSEN 2\nAUSPRAEGUNGEN\n1 = 3;\n2 = A BC;\n", LABEL,
+         Bytes().i({2, 3, 0, 2, 1, 5}).s({"A\0BC\0", 5})},
+        {"label file of unnamed classes", "KLASSEN 3\nAUSPRAEGUNGEN\n1 = 2;\n2 = 3;\n3 = 4;\n",
+         LABEL, Bytes().i({3, 2, 0, 3, 0, 4, 0})},
+        {"label file without class names",
+         "KLASSEN Region Sex\nAUSPRAEGUNGEN\nSex = 2;\nRegion = North South;\n", LABEL,
+         Bytes().i({2, 2, 1, 12}).s({"North\0South\0", 12}).i({2, 0})},
+        {"empty label file", "", LABEL, Bytes().i({0})},
+        {"control file with one equality",
+         "KLASSEN 2\nAUSPRAEGUNGEN\n1 = 2;\n2 = 3;\nBASIS\n(_, _) = 1;\nRESTRIKTIONEN\n(1, 1_2) = "
+         "10;",
+         CONTROL, Bytes().i({6, 1, 4, 2}).d({10, 10}).i({0, 1}).d({1, 1})},
+        {"control file of every kind",
+         THREE_CELLS_ONE_ZERO + "(1) > 2; (_) < 9; 2 (1) - (3) | 1 5; (3) ~ 4 3;", CONTROL,
+         Bytes()
+             .i({3, 4})
+             .i({1, 1})
+             .d({2, 1e38})
+             .i({0})
+             .d({1})
+             .i({2, 2})
+             .d({-1e38, 9})
+             .i({0, 1})
+             .d({1, 1})
+             .i({3, 2})
+             .d({1, 5})
+             .i({0, 1})
+             .d({2, -1})
+             .i({8, 1})
+             .d({4, 4})
+             .i({1})
+             .d({1})},
+        {"control file without restrictions", TWO_CELLS, CONTROL, Bytes().i({2, 0})},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        Project project(dir, c.description);
+        const std::string path = dir / "out.dat";
+        std::ofstream(path) << std::string(300, 'x');  // an older, longer file is replaced
+        ASSERT_EQ(write(project, c.which, path), OK);
+        EXPECT_EQ(readFile(path), c.expected.data);
+    }
+}
+
+// A file that cannot be created is reported, and whatever stands at the path is left alone.
+TEST(ProjectFiles, FileThatCannotBeCreated) {
+    TempDir dir;
+    Project project(dir, TWO_CELLS + "(_) = 8;");
+    for (Which which : {LABEL, BINARY, CONTROL}) {
+        SCOPED_TRACE(which);
+        fs::create_directory(dir / "taken");
+        EXPECT_EQ(write(project, which, dir / "taken"), CANNOT_OPEN_FOR_WRITING);
+        EXPECT_TRUE(fs::is_directory(dir / "taken"));
+        EXPECT_EQ(write(project, which, dir / "missing/out.dat"), CANNOT_OPEN_FOR_WRITING);
+        EXPECT_FALSE(fs::exists(dir / "missing"));
+    }
+}
+
+// A device that refuses every byte: the short write is reported, and the device is not
+// removed as if it were the writer's partial file.
+TEST(ProjectFiles, ShortWriteIsReported) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    TempDir dir;
+    Project project(dir, TWO_CELLS + "(_) = 8;");
+    for (Which which : {LABEL, BINARY, CONTROL}) {
+        SCOPED_TRACE(which);
+        EXPECT_EQ(write(project, which, "/dev/full"), CANNOT_OPEN_FOR_WRITING);
+        EXPECT_TRUE(fs::is_character_file("/dev/full"));
+    }
+}
+
+}  // namespace
