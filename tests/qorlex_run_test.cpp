@@ -1,0 +1,182 @@
+// A whole translation of a generated table against an independent reckoning of what the
+// binary data file must hold: every restriction's coefficient of every adjustable cell,
+// summed term by term, in ascending column order.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "qorlex/driver/qorlex_run.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Term {
+    double coefficient;
+    std::vector<std::vector<int>> indices;  // per class: the 0-based indices selected, ascending
+};
+
+struct Oracle {
+    std::vector<int> sizes;
+    std::vector<double> base;
+
+    int cellCount() const { return static_cast<int>(base.size()); }
+    bool contains(const Term& term, int cell) const {
+        for (int k = static_cast<int>(sizes.size()) - 1; k >= 0; --k) {
+            const int index = cell % sizes[static_cast<std::size_t>(k)];
+            cell /= sizes[static_cast<std::size_t>(k)];
+            const auto& chosen = term.indices[static_cast<std::size_t>(k)];
+            if (!std::binary_search(chosen.begin(), chosen.end(), index)) return false;
+        }
+        return true;
+    }
+};
+
+// "2_4 + 7" for the indices {1,2,3,6}: runs of consecutive indices as ranges.
+std::string indexItem(const std::vector<int>& indices) {
+    std::string text;
+    for (std::size_t i = 0; i < indices.size();) {
+        std::size_t j = i;
+        while (j + 1 < indices.size() && indices[j + 1] == indices[j] + 1) ++j;
+        if (!text.empty()) text += " + ";
+        text += std::to_string(indices[i] + 1);
+        if (j > i) text += "_" + std::to_string(indices[j] + 1);
+        i = j + 1;
+    }
+    return text;
+}
+
+template <class T>
+void put(std::string& bytes, T value) {
+    char raw[sizeof(T)];
+    std::memcpy(raw, &value, sizeof(T));
+    bytes.append(raw, sizeof(T));  // the test host is little-endian like the file
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(QorlexRun, GeneratedTableMatchesIndependentReckoning) {
+    std::mt19937 random(20261206);
+    Oracle oracle{{9, 7, 5, 4}, {}};
+    const int cells = 9 * 7 * 5 * 4;
+    const fs::path dir = fs::temp_directory_path() / ("qorlex_run_test_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+
+    std::string numbers;
+    for (int c = 0; c < cells; ++c) {
+        const int value = static_cast<int>(random() % 10) - 2;  // some zero and negative cells
+        oracle.base.push_back(value);
+        numbers += std::to_string(value) + (c % 9 == 8 ? "\n" : " ");
+    }
+    std::ofstream(dir / "base.txt") << numbers;
+
+    std::string table = "KLASSEN 4;\nAUSPRAEGUNGEN\n 1 = 9; 2 = 7; 3 = 5; 4 = 4;\nBASIS\n ASCII[base.txt]\nRESTRIKTIONEN\n";
+    std::vector<int> columnOfCell(static_cast<std::size_t>(cells), -1);
+    std::vector<int32_t> cellIndex;
+    std::vector<double> baseOfColumn;
+    for (int c = 0; c < cells; ++c) {
+        if (oracle.base[static_cast<std::size_t>(c)] > 0) {
+            columnOfCell[static_cast<std::size_t>(c)] = static_cast<int>(cellIndex.size());
+            cellIndex.push_back(c);
+            baseOfColumn.push_back(oracle.base[static_cast<std::size_t>(c)]);
+        }
+    }
+
+    const double coefficients[] = {1.0, 1.0, 2.0, -1.0, 0.5, 3.0};
+    std::vector<int32_t> rowStart{0}, columns;
+    std::vector<double> values, entries;
+    for (int r = 0; r < 300; ++r) {
+        std::vector<Term> terms(1 + random() % 3);
+        std::string statement;
+        std::size_t named = 0;  // the terms may name at most as many cells as the table has
+        for (std::size_t t = 0; t < terms.size(); ++t) {
+            Term& term = terms[t];
+            term.coefficient = coefficients[random() % 6];
+            std::size_t termCells = 1;
+            for (int size : oracle.sizes) {
+                std::vector<int> chosen;
+                for (int i = 0; i < size; ++i) {
+                    if (random() % 2 != 0) chosen.push_back(i);
+                }
+                if (chosen.empty()) chosen.push_back(static_cast<int>(random() % size));
+                termCells *= chosen.size();
+                term.indices.push_back(chosen);
+            }
+            named += termCells;
+            if (named > static_cast<std::size_t>(cells)) {
+                terms.resize(t);
+                break;
+            }
+            const double magnitude = term.coefficient < 0 ? -term.coefficient : term.coefficient;
+            statement += t == 0 ? (term.coefficient < 0 ? "- " : "") : (term.coefficient < 0 ? " - " : " + ");
+            if (magnitude != 1.0) statement += std::to_string(magnitude) + " * ";
+            statement += "(";
+            for (std::size_t k = 0; k < term.indices.size(); ++k) {
+                statement += (k ? ", " : "") + indexItem(term.indices[k]);
+            }
+            statement += ")";
+        }
+        if (terms.empty()) continue;
+        // Coefficient of each adjustable cell, term by term in the order written.
+        std::vector<int32_t> rowColumns;
+        std::vector<double> rowCoefficients;
+        for (int c = 0; c < cells; ++c) {
+            if (columnOfCell[static_cast<std::size_t>(c)] < 0) continue;
+            double sum = 0.0;
+            for (const Term& term : terms) {
+                if (oracle.contains(term, c)) sum += term.coefficient;
+            }
+            if (sum != 0) {
+                rowColumns.push_back(columnOfCell[static_cast<std::size_t>(c)]);
+                rowCoefficients.push_back(sum);
+            }
+        }
+        if (rowColumns.empty()) continue;  // would be refused as based on zero entries
+        const double value = rowColumns.size() == 1 && rowCoefficients[0] < 0 ? 0 : r % 50;
+        table += " " + statement + " = " + std::to_string(static_cast<int>(value)) + ";\n";
+        columns.insert(columns.end(), rowColumns.begin(), rowColumns.end());
+        entries.insert(entries.end(), rowCoefficients.begin(), rowCoefficients.end());
+        values.push_back(value);
+        rowStart.push_back(static_cast<int32_t>(columns.size()));
+    }
+    table += "ENDE\n";
+    std::ofstream(dir / "table.txt") << table;
+
+    std::ostringstream out, err;
+    ASSERT_EQ(runQorlex({(dir / "table.txt").string(), (dir / "p").string()}, out, err), 0) << out.str();
+
+    std::string expected;
+    const auto n = static_cast<int32_t>(cellIndex.size());
+    put(expected, cells);
+    put(expected, n);
+    for (int32_t c : cellIndex) put(expected, c);
+    for (double b : baseOfColumn) put(expected, b);
+    for (int32_t i = 0; i < n; ++i) put(expected, 0.0);
+    for (int32_t i = 0; i < n; ++i) put(expected, 1e38);
+    put(expected, static_cast<int32_t>(values.size()));
+    put(expected, n);
+    put(expected, static_cast<int32_t>(columns.size()));
+    for (std::size_t i = 0; i < values.size(); ++i) put(expected, int32_t{4});
+    for (double v : values) put(expected, v);
+    for (double v : values) put(expected, v);
+    for (int32_t s : rowStart) put(expected, s);
+    for (int32_t c : columns) put(expected, c);
+    for (double e : entries) put(expected, e);
+    EXPECT_TRUE(readFile(dir / "p-bin.dat") == expected) << "binary data file differs";
+    fs::remove_all(dir);
+}
+
+}  // namespace
