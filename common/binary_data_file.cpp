@@ -90,3 +90,37 @@ ReadResult readHardArrays(InputFile& file, HardArrays& hard, int32_t cellCount) 
     }
     return ReadResult::OK;
 }
+
+ReadResult readWeakArrays(InputFile& file, WeakArrays& weak, int32_t cellCount) {
+    weak = WeakArrays();
+    if (file.remaining() == 0) return ReadResult::OK;
+    if (!file.readInt32(weak.rowCount) || !file.readInt32(weak.columnCount) ||
+        !file.readInt32(weak.nonzeroCount)) {
+        return ReadResult::INVALID;
+    }
+    if (weak.rowCount < 0 || weak.nonzeroCount < 0) return ReadResult::NO_MEMORY;
+    if (weak.rowCount == 0 || weak.columnCount != cellCount) return ReadResult::INVALID;
+
+    const std::uint64_t m = static_cast<std::uint64_t>(weak.rowCount);
+    const std::uint64_t p = static_cast<std::uint64_t>(weak.nonzeroCount);
+    if (m * (8 + 8 + 4) + 4 + p * (4 + 8) != file.remaining()) return ReadResult::INVALID;
+    if (!tryAssign(weak.target, m) || !tryAssign(weak.weight, m) ||
+        !tryAssign(weak.rowStart, m + 1) || !tryAssign(weak.columnIndex, p) ||
+        !tryAssign(weak.coefficient, p)) {
+        return ReadResult::NO_MEMORY;
+    }
+    if (!file.readFloat64s(weak.target.data(), m) || !file.readFloat64s(weak.weight.data(), m) ||
+        !file.readInt32s(weak.rowStart.data(), m + 1) ||
+        !file.readInt32s(weak.columnIndex.data(), p) ||
+        !file.readFloat64s(weak.coefficient.data(), p)) {
+        return ReadResult::INVALID;
+    }
+    if (weak.rowStart[0] != 0 || weak.rowStart[m] != weak.nonzeroCount) return ReadResult::INVALID;
+    for (std::uint64_t r = 0; r < m; ++r) {
+        if (weak.rowStart[r + 1] < weak.rowStart[r]) return ReadResult::INVALID;
+    }
+    for (int32_t column : weak.columnIndex) {
+        if (column < 0 || column >= cellCount) return ReadResult::INVALID;
+    }
+    return ReadResult::OK;
+}

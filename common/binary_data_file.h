@@ -25,3 +25,7 @@ enum class ReadResult {
 ReadResult readBaseArrays(InputFile& file, BaseArrays& base);
 // Reads the hard record that follows the base record of `cellCount` columns.
 ReadResult readHardArrays(InputFile& file, HardArrays& hard, int32_t cellCount);
+// Reads the weak record that follows the hard record. At the end of the file there is none:
+// OK with an empty record. The weak record is the last of the file, so bytes after it make
+// the file INVALID, and so does a record present with no rows (it is written only with rows).
+ReadResult readWeakArrays(InputFile& file, WeakArrays& weak, int32_t cellCount);

@@ -24,14 +24,13 @@ public:
     std::uint64_t remaining() const { return size_ - position_; }
 
     // Each read is all or nothing: false, and nothing consumed, when the file ends before
-    // `count` elements or the read fails.
+    // `count` elements (`size` bytes) or the read fails.
     bool readInt32(int32_t& value) { return readInt32s(&value, 1); }
     bool readInt32s(int32_t* values, std::size_t count);
     bool readFloat64s(double* values, std::size_t count);
-
-private:
     bool readBytes(void* data, std::size_t size);
 
+private:
     std::FILE* file_ = nullptr;
     std::uint64_t size_ = 0;
     std::uint64_t position_ = 0;
