@@ -1,0 +1,160 @@
+#include "qordump/cell_text.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "common/bound_type.h"
+
+namespace {
+
+constexpr char HEX_DIGITS[] = "0123456789abcdef";
+
+bool isPrintable(unsigned char byte) {
+    return byte >= 0x20 && byte < 0x7f;
+}
+
+std::string sumText(const Project& project, const CellNamer& namer,
+                    std::span<const int32_t> columns, std::span<const double> coefficients) {
+    std::string text;
+    for (std::size_t i = 0; i < columns.size() && i < coefficients.size(); ++i) {
+        const double coefficient = coefficients[i];
+        const bool negative = std::signbit(coefficient) && !std::isnan(coefficient);
+        if (i == 0) {
+            if (negative) text += "-";
+        } else {
+            text += negative ? " - " : " + ";
+        }
+        const double magnitude = std::fabs(coefficient);
+        if (magnitude != 1.0) text += numberText(magnitude) + " * ";
+        const auto column = static_cast<std::size_t>(columns[i]);
+        text += namer.cellText(project.cells.cellIndex[column]);
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string numberText(double value) {
+    char text[64];
+    const auto [end, failure] = std::to_chars(text, text + sizeof text, value);
+    if (failure != std::errc()) return "?";
+    return std::string(text, end);
+}
+
+std::string terminalText(std::string_view bytes) {
+    std::string text;
+    text.reserve(bytes.size());
+    for (char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (isPrintable(byte)) {
+            text += c;
+        } else {
+            text += "\\x";
+            text += HEX_DIGITS[byte >> 4];
+            text += HEX_DIGITS[byte & 0xf];
+        }
+    }
+    return text;
+}
+
+std::string jsonString(std::string_view bytes) {
+    std::string text = "\"";
+    text.reserve(bytes.size() + 2);
+    for (char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+            case '"':
+                text += "\\\"";
+                continue;
+            case '\\':
+                text += "\\\\";
+                continue;
+            case '\n':
+                text += "\\n";
+                continue;
+            case '\t':
+                text += "\\t";
+                continue;
+            case '\r':
+                text += "\\r";
+                continue;
+            default:
+                break;
+        }
+        if (isPrintable(byte)) {
+            text += c;
+        } else {
+            text += "\\u00";
+            text += HEX_DIGITS[byte >> 4];
+            text += HEX_DIGITS[byte & 0xf];
+        }
+    }
+    text += '"';
+    return text;
+}
+
+void CellNamer::indices(int32_t cell, std::vector<int32_t>& out) const {
+    const std::size_t k = labels_.classes.size();
+    out.assign(k, 0);
+    // The last class varies fastest.
+    for (std::size_t i = k; i-- > 0;) {
+        const int32_t size = labels_.classes[i].size;
+        if (size <= 0) continue;  // only in a table without cells
+        out[i] = cell % size;
+        cell /= size;
+    }
+}
+
+std::string CellNamer::label(std::size_t k, int32_t index) const {
+    const ClassLabels& labels = labels_.classes[k];
+    if (!labels.named) return std::to_string(index + 1);
+    const std::string_view name = labels.name(index);
+    return style_ == NameStyle::TERMINAL ? terminalText(name) : std::string(name);
+}
+
+std::string CellNamer::cellText(int32_t cell) const {
+    std::vector<int32_t> at;
+    indices(cell, at);
+    std::string text = "(";
+    for (std::size_t k = 0; k < at.size(); ++k) {
+        if (k > 0) text += ", ";
+        text += label(k, at[k]);
+    }
+    return text + ")";
+}
+
+std::string_view relationSymbol(int32_t type) {
+    switch (type) {
+        case BOUND_LOWER:
+            return ">=";
+        case BOUND_UPPER:
+            return "<=";
+        case BOUND_RANGE:
+            return "range";
+        case BOUND_EQUAL:
+            return "=";
+        default:
+            return isWeakType(type) ? "~" : "";
+    }
+}
+
+std::string rowText(const Project& project, const CellNamer& namer, Relation relation,
+                    std::span<const int32_t> columns, std::span<const double> coefficients) {
+    const std::string sum = sumText(project, namer, columns, coefficients);
+    const std::string lower = numberText(relation.lowerValue);
+    switch (relation.type) {
+        case BOUND_LOWER:
+            return sum + " >= " + lower;
+        case BOUND_UPPER:
+            return sum + " <= " + numberText(relation.upperValue);
+        case BOUND_RANGE:
+            return lower + " <= " + sum + " <= " + numberText(relation.upperValue);
+        case BOUND_EQUAL:
+            return sum + " = " + lower;
+        default:
+            break;
+    }
+    if (isWeakType(relation.type)) return sum + " ~ " + lower;
+    return sum + " (relation code " + std::to_string(relation.type) + ", values " + lower +
+           " and " + numberText(relation.upperValue) + ")";
+}

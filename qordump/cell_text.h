@@ -1,0 +1,67 @@
+// Text pieces shared by the readable and the JSON form: numbers, names made safe for a
+// terminal or for JSON, cells by their characteristics, and rows as readable sums.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "qordump/project.h"
+
+// The shortest text that reads back as the same double: "12", "0.5", "1e+38"; "inf", "-inf"
+// and "nan" for the values that are not finite.
+std::string numberText(double value);
+
+// A name for a terminal: printable ASCII as it is, every other byte as \xNN.
+std::string terminalText(std::string_view bytes);
+
+// A JSON string literal, quotes included, in plain ASCII: every byte outside the printable
+// range is escaped as \u00NN, so the string's code points are exactly the name's bytes.
+std::string jsonString(std::string_view bytes);
+
+// How names appear inside the texts below.
+enum class NameStyle { TERMINAL, RAW };
+
+// Turns cell numbers into characteristics: a name where the class has names, else the
+// 1-based number. The cell numbers must lie in the table the labels describe.
+class CellNamer {
+  public:
+    CellNamer(const LabelFile& labels, NameStyle style) : labels_(labels), style_(style) {}
+
+    // 0-based characteristic index of each class.
+    void indices(int32_t cell, std::vector<int32_t>& out) const;
+    // The characteristic of class `k` with 0-based index `index`.
+    std::string label(std::size_t k, int32_t index) const;
+    // "(North, 1)".
+    std::string cellText(int32_t cell) const;
+
+  private:
+    const LabelFile& labels_;
+    NameStyle style_;
+};
+
+// What the right-hand side of a row says.
+struct Relation {
+    int32_t type;  // BoundType; above 4 weak
+    double lowerValue;
+    double upperValue;
+};
+
+// "=", ">=", "<=", "range", "~", or "" for a hard code that means nothing.
+std::string_view relationSymbol(int32_t type);
+
+// The entries of row `row` of a compressed sparse-row record, whose row starts are checked.
+template <class Values>
+std::span<const Values> rowEntries(const std::vector<Values>& values,
+                                   const std::vector<int32_t>& rowStart, std::size_t row) {
+    const auto first = static_cast<std::size_t>(rowStart[row]);
+    const auto last = static_cast<std::size_t>(rowStart[row + 1]);
+    return std::span<const Values>(values.data() + first, last - first);
+}
+
+// A row over the columns of `cells` as a readable sum with its relation:
+// "2 * (East, 1) - (East, 2) = 0", "0 <= (North, _) <= 30", "(South, 1) ~ 13".
+std::string rowText(const Project& project, const CellNamer& namer, Relation relation,
+                    std::span<const int32_t> columns, std::span<const double> coefficients);

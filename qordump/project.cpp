@@ -1,0 +1,146 @@
+#include "qordump/project.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdint>
+
+#include "common/binary_data_file.h"
+#include "common/bound_type.h"
+#include "common/input_file.h"
+
+namespace {
+
+// The message for a read that failed. A negative count is reported by the shared readers as
+// NO_MEMORY (no allocation can satisfy it); here it is what it is, a damaged file.
+std::string readFailure(ReadResult result, bool negativeCount, const std::string& what,
+                        const std::string& path) {
+    if (result == ReadResult::NO_MEMORY && !negativeCount) {
+        return "Error: Not enough memory to read " + path + "\n";
+    }
+    return "Error: Invalid " + what + " " + path + "\n";
+}
+
+std::string openFailure(const std::string& path) {
+    return "Error: Could not open file " + path + "\n";
+}
+
+bool readBinaryDataFile(Project& project, std::string& error) {
+    InputFile file;
+    if (!file.open(project.binaryPath)) {
+        error = openFailure(project.binaryPath);
+        return false;
+    }
+    ReadResult result = readBaseArrays(file, project.cells);
+    bool negative = project.cells.cellCount < 0;
+    if (result == ReadResult::OK) {
+        result = readHardArrays(file, project.hard, project.cells.cellCount);
+        negative = project.hard.rowCount < 0 || project.hard.nonzeroCount < 0;
+    }
+    if (result == ReadResult::OK) {
+        result = readWeakArrays(file, project.weak, project.cells.cellCount);
+        negative = project.weak.rowCount < 0 || project.weak.nonzeroCount < 0;
+    }
+    if (result != ReadResult::OK) {
+        error = readFailure(result, negative, "binary data file", project.binaryPath);
+        return false;
+    }
+    // Every cell is decoded from its cell number, so the numbers must lie in the table.
+    const BaseArrays& cells = project.cells;
+    int64_t previous = -1;
+    for (int32_t cell : cells.cellIndex) {
+        if (cell <= previous || cell >= cells.tableSize) {
+            error = "Error: Invalid binary data file " + project.binaryPath + "\n";
+            return false;
+        }
+        previous = cell;
+    }
+    return true;
+}
+
+// The number of cells of the table the label file describes, or -1 beyond int32.
+int64_t labelledTableSize(const LabelFile& labels) {
+    int64_t product = 1;
+    for (const ClassLabels& labelsOfClass : labels.classes) {
+        product *= labelsOfClass.size;
+        if (product > INT32_MAX) return -1;
+    }
+    return product;
+}
+
+bool exists(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 || errno != ENOENT;
+}
+
+}  // namespace
+
+bool loadProject(const std::string& project, Project& loaded, std::string& error) {
+    loaded = Project();
+    loaded.name = project;
+    loaded.labelPath = project + "-lbl.dat";
+    loaded.binaryPath = project + "-bin.dat";
+    loaded.controlPath = project + "-ctr.dat";
+
+    {
+        InputFile file;
+        if (!file.open(loaded.labelPath)) {
+            error = openFailure(loaded.labelPath);
+            return false;
+        }
+        if (ReadResult result = readLabelFile(file, loaded.labels); result != ReadResult::OK) {
+            error = readFailure(result, false, "label file", loaded.labelPath);
+            return false;
+        }
+    }
+    if (!readBinaryDataFile(loaded, error)) return false;
+
+    // A description without a base table leaves the binary data file without any table.
+    const BaseArrays& cells = loaded.cells;
+    const bool hasTable = cells.tableSize != 0 || cells.cellCount != 0;
+    if (hasTable && labelledTableSize(loaded.labels) != cells.tableSize) {
+        error = "Error: Label file " + loaded.labelPath + " does not fit binary data file " +
+                loaded.binaryPath + "\n";
+        return false;
+    }
+
+    if (!exists(loaded.controlPath)) return true;
+    InputFile file;
+    if (!file.open(loaded.controlPath)) {
+        error = openFailure(loaded.controlPath);
+        return false;
+    }
+    if (ReadResult result = readControlFile(file, loaded.control, cells.cellCount);
+        result != ReadResult::OK) {
+        error = readFailure(result, false, "control file", loaded.controlPath);
+        return false;
+    }
+    if (loaded.control.tableSize != cells.tableSize) {
+        error = "Error: Control file " + loaded.controlPath + " does not fit binary data file " +
+                loaded.binaryPath + "\n";
+        return false;
+    }
+    loaded.hasControl = true;
+    return true;
+}
+
+std::vector<Destination> destinations(const Project& project) {
+    std::vector<Destination> result(project.control.restrictions.size());
+    int32_t hardRows = 0;
+    int32_t weakRows = 0;
+    for (std::size_t i = 0; i < result.size(); ++i) {
+        const DeclaredRestriction& restriction = project.control.restrictions[i];
+        Destination& destination = result[i];
+        if (isWeakType(restriction.type)) {
+            destination = {StoredAs::WEAK_ROW, ++weakRows};
+        } else if (restriction.columns.size() == 1 && restriction.type < BOUND_EQUAL) {
+            destination = {StoredAs::CELL_BOUND, restriction.columns[0] + 1};
+        } else {
+            destination = {StoredAs::HARD_ROW, ++hardRows};
+        }
+    }
+    if (hardRows != project.hard.rowCount || weakRows != project.weak.rowCount) {
+        for (Destination& destination : result) destination = Destination();
+    }
+    return result;
+}
