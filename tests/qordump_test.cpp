@@ -1,6 +1,7 @@
 // qordump: reading and checking the three project files, and printing them.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 
 #include <bit>
 #include <cstdint>
@@ -276,6 +277,53 @@ TEST(QordumpText, NumbersReadBackExactly) {
                                                     {1e38, "1e+38"},
                                                     {1.0 / 3, "0.3333333333333333"}};
     for (const auto& [value, text] : cases) EXPECT_EQ(numberText(value), text);
+}
+
+}  // namespace
+
+namespace {
+
+// Runs one line of shell; returns its exit code and sets what it printed.
+int shell(const std::string& command, const std::filesystem::path& outFile, std::string& out) {
+    const int status = std::system((command + " >'" + outFile.string() + "' 2>&1").c_str());
+    std::ifstream in(outFile, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    out = text.str();
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The commands of the examples' READMEs, run from the top of the repository.
+TEST_F(QordumpTest, ExamplesRunThroughTheChain) {
+    const std::filesystem::path root =
+        std::filesystem::path(QOR_TEST_DATA_DIR).parent_path().parent_path();
+    const struct {
+        const char* description;
+        const char* amplMessage;  // what qoramp prints; nothing when it writes the AMPL files
+    } examples[] = {
+        {"census/persons.txt", "Error: Undefined bound type\n"},
+        {"census/persons-ampl.txt", ""},
+        {"population/population.txt", ""},
+        {"tourism/tourism.txt", ""},
+    };
+    const std::string cd = "cd '" + root.string() + "' && ";
+    const std::string printed = (dir_ / "printed").string();
+    for (const auto& example : examples) {
+        const std::string project = (dir_ / "x").string();
+        std::string out;
+        EXPECT_EQ(
+            shell(cd + QORLEX_BINARY + " examples/" + example.description + " '" + project + "'",
+                  printed, out),
+            0)
+            << example.description;
+        EXPECT_EQ(out, "Table description successfully translated\n");
+        EXPECT_EQ(shell(cd + QORDUMP_BINARY + " '" + project + "'", printed, out), 0) << out;
+        const bool exported = example.amplMessage[0] == '\0';
+        EXPECT_EQ(shell(cd + QORAMP_BINARY + " '" + project + "'", printed, out), exported ? 0 : 1);
+        EXPECT_EQ(out, example.amplMessage) << example.description;
+        EXPECT_EQ(std::filesystem::exists(project + ".mod"), exported) << example.description;
+        std::filesystem::remove(project + ".mod");
+    }
 }
 
 }  // namespace
