@@ -23,11 +23,14 @@ workloads=(
   "sparse-half:sparse 500000 5000 500 10 10 10 10 10 10 10 5"
 )
 
+# qorlex: MB/s of input (description and base file), cells of the full table per second.
+# qoramp: MB/s of output (the three AMPL files), adjustable cells per second.
 # Median of the runs' elapsed seconds and the largest peak resident set, in MB.
 measure() {
   local times=() peak=0 line seconds rss
   for _ in $(seq "$runs"); do
-    line=$( { /usr/bin/time -f '%e %M' "$@" >/dev/null 2>/dev/null; } 2>&1 | tail -n 1)
+    /usr/bin/time -o "$timing" -f '%e %M' "$@" >/dev/null 2>&1
+    line=$(tail -n 1 "$timing")
     seconds=${line% *}
     rss=${line#* }
     times+=("$seconds")
@@ -36,7 +39,10 @@ measure() {
   printf '%s %s\n' "$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(( (runs + 1) / 2 ))p")" $((peak / 1024))
 }
 
-rate() { awk -v n="$1" -v s="$2" 'BEGIN { if (s > 0) printf "%.0f", n / s; else print "-" }'; }
+timing=$(mktemp)
+trap 'rm -f "$timing"' EXIT
+
+rate() { awk -v n="$1" -v s="$2" -v unit="${3:-1}" 'BEGIN { if (s > 0) printf "%.0f", n / s / unit; else print "-" }'; }
 
 printf '| workload | program | seconds | MB/s | cells/s | restrictions/s | peak RSS MB |\n'
 printf '|---|---|---|---|---|---|---|\n'
@@ -53,12 +59,13 @@ for entry in "${workloads[@]}"; do
     input=$(stat -c %s table.txt base.* | awk "{ s += \$1 } END { print s }")
     read -r seconds peak < <(measure "$bin/qorlex" table.txt project)
     printf '| %s | qorlex | %s | %s | %s | %s | %s |\n' "$name" "$seconds" \
-      "$(rate $((input / 1048576)) "$seconds")" "$(rate "$cells" "$seconds")" \
+      "$(rate "$input" "$seconds" 1e6)" "$(rate "$cells" "$seconds")" \
       "$(rate "$restrictions" "$seconds")" "$peak"
     read -r seconds peak < <(measure "$bin/qoramp" project)
-    output=$(( $(stat -c %s project.mod) + $(stat -c %s project.dat) + $(stat -c %s project.txt) ))
+    output=$(stat -c %s project.mod project.dat project.txt | awk '{ s += $1 } END { print s }')
+    columns=$(head -n 1 project.txt | cut -d ' ' -f 1)
     printf '| %s | qoramp | %s | %s | %s | %s | %s |\n' "$name" "$seconds" \
-      "$(rate $((output / 1048576)) "$seconds")" "$(rate "$cells" "$seconds")" \
+      "$(rate "$output" "$seconds" 1e6)" "$(rate "$columns" "$seconds")" \
       "$(rate "$restrictions" "$seconds")" "$peak"
   )
 done
