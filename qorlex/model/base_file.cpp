@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -68,10 +69,21 @@ bool NumberFileReader::next(double& value) {
         end = position_ + offset;
     }
     const char* start = buffer_.c_str() + position_;
+    const char* tokenEnd = buffer_.c_str() + end;
     char* stop = nullptr;
     value = std::strtod(start, &stop);
-    if (stop == start) return false;
-    position_ += static_cast<std::size_t>(stop - start);
+    // A token that strtod reads whole is one number for "%lf" too, unless it is a NaN with
+    // a parenthesised payload, of which "%lf" takes only "nan".
+    if (stop == tokenEnd && std::memchr(start, '(', static_cast<std::size_t>(end - position_)) == nullptr) {
+        position_ = end;
+        return true;
+    }
+    // Otherwise "%lf" itself decides how much of the token is a number: it takes a dangling
+    // exponent ("1e", "0x1p-") with the number and refuses a bare hexadecimal prefix ("0x").
+    const std::string token(start, tokenEnd);
+    int used = 0;
+    if (std::sscanf(token.c_str(), "%lf%n", &value, &used) != 1) return false;
+    position_ += static_cast<std::size_t>(used);
     return true;
 }
 
