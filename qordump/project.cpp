@@ -45,17 +45,16 @@ bool readBinaryDataFile(Project& project, std::string& error) {
         error = readFailure(result, negative, "binary data file", project.binaryPath);
         return false;
     }
-    // Every cell is decoded from its cell number, so the numbers must lie in the table.
+    // Every cell is decoded from its cell number, so the numbers must ascend inside the table.
     const BaseArrays& cells = project.cells;
+    bool inTable = cells.tableSize >= 0;
     int64_t previous = -1;
     for (int32_t cell : cells.cellIndex) {
-        if (cell <= previous || cell >= cells.tableSize) {
-            error = "Error: Invalid binary data file " + project.binaryPath + "\n";
-            return false;
-        }
+        inTable = inTable && cell > previous && cell < cells.tableSize;
         previous = cell;
     }
-    return true;
+    if (!inTable) error = "Error: Invalid binary data file " + project.binaryPath + "\n";
+    return inTable;
 }
 
 // The number of cells of the table the label file describes, or -1 beyond int32.

@@ -180,6 +180,7 @@ TEST_F(QordumpTest, ReportsDamagedFiles) {
         {"name without its zero",
          [](Files& f) { f.label = Bytes().i32(1).i32(1).i32(1).i32(1).text("A"); }, label},
         {"bytes after the classes", [](Files& f) { f.label.i32(0); }, label},
+        {"negative table size", [](Files& f) { f.tableSize = -4; }, binary},
         {"negative cell count", [](Files& f) { f.cellCount = -1; }, binary},
         {"cell count beyond the file", [](Files& f) { f.cellCount = 1000; }, binary},
         {"cells out of order", [](Files& f) { f.cellIndex = {0, 3, 1}; }, binary},
