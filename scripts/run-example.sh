@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc 2>/dev/null || echo 2)" --target qorlex qoramp >/dev/null
+cmake --build build -j "$(nproc 2>/dev/null || echo 2)" --target qorlex qoramp qordump >/dev/null
 
 mkdir -p out
 run() { echo "\$ $*"; "build/bin/$@"; }
@@ -17,8 +17,9 @@ for file in out/census-lbl.dat out/census-bin.dat out/census-ctr.dat; do
 done
 echo
 
-# The whole chain on a population table: project files, then the AMPL files.
+# The whole chain on a population table: project files, a look into them, the AMPL files.
 run qorlex examples/population/population.txt out/population
+run qordump --rows out/population
 run qoramp out/population
 for file in out/population.mod out/population.dat out/population.txt; do
   echo
@@ -26,3 +27,8 @@ for file in out/population.mod out/population.dat out/population.txt; do
   cat "$file"
 done
 echo
+
+# Weak restrictions, cell bounds and a weighted restriction.
+run qorlex examples/tourism/tourism.txt out/tourism
+run qoramp out/tourism
+echo "   AMPL files: out/tourism.mod out/tourism.dat out/tourism.txt"

@@ -50,7 +50,10 @@ std::string indexItem(const std::vector<int>& indices) {
         while (j + 1 < indices.size() && indices[j + 1] == indices[j] + 1) ++j;
         if (!text.empty()) text += " + ";
         text += std::to_string(indices[i] + 1);
-        if (j > i) text += "_" + std::to_string(indices[j] + 1);
+        if (j > i) {
+            text += '_';
+            text += std::to_string(indices[j] + 1);
+        }
         i = j + 1;
     }
     return text;
