@@ -70,6 +70,11 @@ TEST(NumberFileReader, NumbersAcrossReadBlocks) {
     std::string text;
     for (int i = 0; i < 40000; ++i) text += std::to_string(i) + (i % 7 ? ".25e1 " : "e\n");
     EXPECT_EQ(readByReader(text), readByScanf(text));
+    // One token of many numbers, longer than a read block: its end is searched once, so
+    // reading it takes linear time.
+    std::string token;
+    for (int i = 0; i < 60000; ++i) token += (i % 3 ? "-" : "+") + std::to_string(i) + (i % 5 ? "" : "e");
+    EXPECT_EQ(readByReader(token + " 7"), readByScanf(token + " 7"));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -44,6 +45,7 @@ NumberFileReader::NumberFileReader(std::FILE* file) : file_(file) {}
 bool NumberFileReader::fill() {
     if (atEnd_) return false;
     buffer_.erase(0, position_);
+    tokenEnd_ = tokenEnd_ > position_ ? tokenEnd_ - position_ : 0;
     position_ = 0;
     const std::size_t kept = buffer_.size();
     buffer_.resize(kept + CHUNK_SIZE);
@@ -59,30 +61,37 @@ bool NumberFileReader::next(double& value) {
         if (position_ < buffer_.size()) break;
         if (!fill()) return false;
     }
-    // Make sure the whole token is in the buffer: up to white space or the end of the file.
-    std::size_t end = position_;
-    for (;;) {
-        while (end < buffer_.size() && !isSpace(buffer_[end])) ++end;
-        if (end < buffer_.size() || atEnd_) break;
-        const std::size_t offset = end - position_;
-        if (!fill()) break;
-        end = position_ + offset;
+    // The whole token must be in the buffer: up to white space or the end of the file. Its
+    // end is searched once, not again for each number that a token such as "1-2-3" holds.
+    if (tokenEnd_ <= position_) {
+        std::size_t end = position_;
+        for (;;) {
+            while (end < buffer_.size() && !isSpace(buffer_[end])) ++end;
+            if (end < buffer_.size() || atEnd_) break;
+            const std::size_t offset = end - position_;
+            if (!fill()) break;
+            end = position_ + offset;
+        }
+        tokenEnd_ = end;
     }
     const char* start = buffer_.c_str() + position_;
-    const char* tokenEnd = buffer_.c_str() + end;
+    const char* tokenEnd = buffer_.c_str() + tokenEnd_;
     char* stop = nullptr;
     value = std::strtod(start, &stop);
-    // A token that strtod reads whole is one number for "%lf" too, unless it is a NaN with
-    // a parenthesised payload, of which "%lf" takes only "nan".
-    if (stop == tokenEnd && std::memchr(start, '(', static_cast<std::size_t>(end - position_)) == nullptr) {
-        position_ = end;
+    if (stop == start) return false;  // no prefix is a number, for "%lf" neither
+    // A number that strtod reads up to the token's end is one number for "%lf" too, unless
+    // it is a NaN with a parenthesised payload, of which "%lf" takes only "nan".
+    if (stop == tokenEnd && std::memchr(start, '(', static_cast<std::size_t>(stop - start)) == nullptr) {
+        position_ = tokenEnd_;
         return true;
     }
     // Otherwise "%lf" itself decides how much of the token is a number: it takes a dangling
-    // exponent ("1e", "0x1p-") with the number and refuses a bare hexadecimal prefix ("0x").
-    const std::string token(start, tokenEnd);
+    // exponent ("1e", "0x1p-") with the number, refuses a bare hexadecimal prefix ("0x")
+    // and an unfinished "infinity". It looks at most a few characters past strtod's number.
+    const std::size_t lookahead = std::min<std::size_t>(static_cast<std::size_t>(tokenEnd - stop), 16);
+    const std::string number(start, static_cast<std::size_t>(stop - start) + lookahead);
     int used = 0;
-    if (std::sscanf(token.c_str(), "%lf%n", &value, &used) != 1) return false;
+    if (std::sscanf(number.c_str(), "%lf%n", &value, &used) != 1) return false;
     position_ += static_cast<std::size_t>(used);
     return true;
 }

@@ -26,6 +26,7 @@ private:
     std::FILE* file_;
     std::string buffer_;
     std::size_t position_ = 0;
+    std::size_t tokenEnd_ = 0;  // end of the token at position_, once searched
     bool atEnd_ = false;
 };
 
