@@ -22,15 +22,13 @@ struct FileCloser {
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
-// The text between the first '[' of `text` and the next ']' (or a NUL).
-std::string_view bracketed(const char* text, const char** after) {
-    const char* start = text;
-    while (*start != '\0' && *start != '[') ++start;
-    if (*start == '[') ++start;
-    const char* end = start;
-    while (*end != '\0' && *end != ']') ++end;
-    *after = end;
-    return {start, static_cast<std::size_t>(end - start)};
+// The file name of a base-file token: the text between its first '[' and the next ']'. A
+// NUL byte ends it where a C string would.
+std::string_view fileName(std::string_view token) {
+    std::size_t start = token.find('[');
+    start = start == std::string_view::npos ? token.size() : start + 1;
+    const std::size_t end = token.find_first_of(std::string_view("]\0", 2), start);
+    return token.substr(start, (end == std::string_view::npos ? token.size() : end) - start);
 }
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
@@ -78,9 +76,8 @@ ErrorCode Table::endBaseStatement() {
     return OK;
 }
 
-ErrorCode Table::readAsciiBaseFile(const char* text) {
-    const char* after = nullptr;
-    FileHandle file(openBaseFile(bracketed(text, &after), directory));
+ErrorCode Table::readAsciiBaseFile(std::string_view text) {
+    FileHandle file(openBaseFile(fileName(text), directory));
     if (!file) return BASE_FILE_NOT_FOUND;
     NumberFileReader reader(file.get());
     for (std::size_t cell = 0; cell < cellValues.size(); ++cell) {
@@ -89,11 +86,10 @@ ErrorCode Table::readAsciiBaseFile(const char* text) {
     return OK;
 }
 
-ErrorCode Table::readDbfBaseFile(const char* text) {
-    const char* after = nullptr;
-    const std::string_view name = bracketed(text, &after);
-    // After the name: "][" and the separator character.
-    char separator = (after[0] == ']' && after[1] == '[') ? after[2] : '\0';
+ErrorCode Table::readDbfBaseFile(std::string_view text) {
+    const std::string_view name = fileName(text);
+    // The token ends in "][c]": c is the separator, also when a NUL byte ends the name early.
+    char separator = text.size() >= 2 ? text[text.size() - 2] : '\0';
     if (separator == 's' || separator == 'S') separator = ' ';
     if (separator == 't' || separator == 'T') separator = '\t';
 

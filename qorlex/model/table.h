@@ -59,8 +59,9 @@ public:
     ErrorCode expandCells(int32_t* out, int64_t room);
 
     // Base table.
-    ErrorCode readAsciiBaseFile(const char* text);
-    ErrorCode readDbfBaseFile(const char* text);
+    // `text` is the whole token, ASCII[file] or DBF[file][c], which may hold NUL bytes.
+    ErrorCode readAsciiBaseFile(std::string_view text);
+    ErrorCode readDbfBaseFile(std::string_view text);
     ErrorCode assignAll();
     ErrorCode addBaseValue(const char* text);
     ErrorCode endBaseStatement();

@@ -103,13 +103,13 @@ void LexTable::declarationsClosed() {
 }
 
 int LexTable::readAsciiFile() {
-    if (ErrorCode code = readAsciiBaseFile(YYText())) return code;
+    if (ErrorCode code = readAsciiBaseFile({YYText(), static_cast<std::size_t>(YYLeng())})) return code;
     phase = 1;
     return OK;
 }
 
 int LexTable::readDbfFile() {
-    if (ErrorCode code = readDbfBaseFile(YYText())) return code;
+    if (ErrorCode code = readDbfBaseFile({YYText(), static_cast<std::size_t>(YYLeng())})) return code;
     phase = 1;
     return OK;
 }
