@@ -1,6 +1,8 @@
 #include "qorlex/model/number_text.h"
 
+#include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 int32_t leadingInteger(const char* text) {
@@ -17,4 +19,25 @@ int32_t leadingInteger(const char* text) {
     return magnitude >= LIMIT ? std::numeric_limits<int32_t>::max() : static_cast<int32_t>(magnitude);
 }
 
-double leadingReal(const char* text) { return std::strtod(text, nullptr); }
+double parseReal(const char* text, const char* limit, const char** end) {
+    const char* p = text;
+    const char* digits = (*p == '+' || *p == '-') ? p + 1 : p;
+    const bool decimal = digits < limit && ((*digits >= '0' && *digits <= '9') || *digits == '.') &&
+                         !(digits[0] == '0' && digits + 1 < limit && (digits[1] == 'x' || digits[1] == 'X'));
+    if (decimal) {
+        // from_chars reads what strtod reads, but for a '+' sign, which it does not take.
+        double value = 0.0;
+        const auto [stop, error] = std::from_chars(*p == '+' ? digits : p, limit, value);
+        if (error == std::errc()) {
+            if (end != nullptr) *end = stop;
+            return value;
+        }
+    }
+    // Everything else, and results beyond the range of double, as strtod gives them.
+    char* stop = nullptr;
+    const double value = std::strtod(text, &stop);
+    if (end != nullptr) *end = stop;
+    return value;
+}
+
+double leadingReal(const char* text) { return parseReal(text, text + std::strlen(text), nullptr); }
