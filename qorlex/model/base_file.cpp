@@ -8,9 +8,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "qorlex/model/number_text.h"
+
 namespace {
 
 constexpr std::size_t CHUNK_SIZE = std::size_t{1} << 16;
+constexpr std::size_t MAX_TOKEN = std::size_t{64} << 20;
 
 std::FILE* openRegular(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -68,6 +71,9 @@ bool NumberFileReader::next(double& value) {
         for (;;) {
             while (end < buffer_.size() && !isSpace(buffer_[end])) ++end;
             if (end < buffer_.size() || atEnd_) break;
+            // No number is that long: a file of one endless word (a device, a binary file)
+            // is not read into memory whole.
+            if (end - position_ > MAX_TOKEN) return false;
             const std::size_t offset = end - position_;
             if (!fill()) break;
             end = position_ + offset;
@@ -76,8 +82,8 @@ bool NumberFileReader::next(double& value) {
     }
     const char* start = buffer_.c_str() + position_;
     const char* tokenEnd = buffer_.c_str() + tokenEnd_;
-    char* stop = nullptr;
-    value = std::strtod(start, &stop);
+    const char* stop = nullptr;
+    value = parseReal(start, tokenEnd, &stop);
     if (stop == start) return false;  // no prefix is a number, for "%lf" neither
     // A number that strtod reads up to the token's end is one number for "%lf" too, unless
     // it is a NaN with a parenthesised payload, of which "%lf" takes only "nan".
@@ -96,18 +102,35 @@ bool NumberFileReader::next(double& value) {
     return true;
 }
 
+bool LineReader::fill() {
+    buffer_.resize(CHUNK_SIZE);
+    const std::size_t got = std::fread(buffer_.data(), 1, CHUNK_SIZE, file_);
+    buffer_.resize(got);
+    position_ = 0;
+    return got > 0;
+}
+
 bool LineReader::next(std::string& line, std::size_t& length) {
     line.clear();
-    int c = 0;
     bool any = false;
-    while ((c = std::getc(file_)) != EOF) {
+    for (;;) {
+        if (position_ == buffer_.size() && !fill()) break;
         any = true;
-        if (c == '\n') {
+        const char* start = buffer_.data() + position_;
+        const std::size_t available = buffer_.size() - position_;
+        const void* newline = std::memchr(start, '\n', available);
+        const std::size_t take = newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - start) : available;
+        line.append(start, std::min(take, maxLength_ + 1 - line.size()));
+        position_ += newline ? take + 1 : take;
+        if (line.size() > maxLength_) {
+            length = line.size();
+            return true;
+        }
+        if (newline) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
             length = line.size() + 1;
             return true;
         }
-        line.push_back(static_cast<char>(c));
     }
     length = line.size();
     return any;

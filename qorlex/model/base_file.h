@@ -34,11 +34,18 @@ private:
 // may have none.
 class LineReader {
 public:
-    explicit LineReader(std::FILE* file) : file_(file) {}
+    // Lines are read up to `maxLength` characters: of a longer line only that much is
+    // read, and its length is reported as more than `maxLength`.
+    LineReader(std::FILE* file, std::size_t maxLength) : file_(file), maxLength_(maxLength) {}
     // The next line into `line`; `length` is its length as read, its line end (LF, after
     // dropping a CR directly before it) included. False at the end of the file.
     bool next(std::string& line, std::size_t& length);
 
 private:
+    bool fill();
+
     std::FILE* file_;
+    std::size_t maxLength_;
+    std::string buffer_;
+    std::size_t position_ = 0;
 };
