@@ -37,7 +37,7 @@ bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 ErrorCode Table::assignAll() {
     if (phase != 3) return INCOMPLETE_DECLARATION;
-    if (ErrorCode code = expandCells(cellBuffer.data(), tableSize)) return code;
+    if (ErrorCode code = expandInto(0, tableSize)) return code;
     phase = 5;
     return OK;
 }
@@ -50,7 +50,7 @@ ErrorCode Table::addBaseValue(const char* text) {
             phase = 1;
             return OK;
         case 3:
-            if (ErrorCode code = expandCells(cellBuffer.data(), tableSize)) return code;
+            if (ErrorCode code = expandInto(0, tableSize)) return code;
             cellValues[static_cast<std::size_t>(cellBuffer[0])] = value;
             valueCount = 1;
             valueCursor = 1;
@@ -95,7 +95,7 @@ ErrorCode Table::readDbfBaseFile(std::string_view text) {
 
     FileHandle file(openBaseFile(name, directory));
     if (!file) return BASE_FILE_NOT_FOUND;
-    LineReader reader(file.get());
+    LineReader reader(file.get(), DBF_LINE_LIMIT);
     std::string line;
     std::size_t length = 0;
     while (reader.next(line, length)) {
@@ -151,17 +151,20 @@ ErrorCode Table::finishBaseTable() {
     const auto n = static_cast<std::size_t>(positive);
     BaseArrays& arrays = baseArrays;
     if (!tryAssign(arrays.cellIndex, n) || !tryAssign(arrays.base, n) || !tryAssign(arrays.lower, n, 0.0) ||
-        !tryAssign(arrays.upper, n, NO_BOUND) || !tryAssign(columnOfCell, cellValues.size(), int32_t{-1})) {
+        !tryAssign(arrays.upper, n, NO_BOUND) || !tryAssign(columnSums, n, 0.0)) {
         return NO_MEMORY_BASE_ARRAYS;
     }
     arrays.tableSize = tableSize;
     arrays.cellCount = static_cast<int32_t>(positive);
+    // From here on the values are in the base arrays, and each cell's entry holds its column.
     int32_t column = 0;
     for (std::size_t cell = 0; cell < cellValues.size(); ++cell) {
         if (cellValues[cell] > 0) {
             arrays.cellIndex[static_cast<std::size_t>(column)] = static_cast<int32_t>(cell);
             arrays.base[static_cast<std::size_t>(column)] = cellValues[cell];
-            columnOfCell[cell] = column++;
+            cellValues[cell] = column++;
+        } else {
+            cellValues[cell] = -1.0;
         }
     }
     return OK;

@@ -1,5 +1,8 @@
 // Cell references: the index items between parentheses, their checks, and their
 // expansion into cell numbers.
+#include <algorithm>
+
+#include "common/allocation.h"
 #include "qorlex/model/number_text.h"
 #include "qorlex/model/table.h"
 
@@ -85,6 +88,23 @@ ErrorCode Table::endCellReference() {
     }
     phase = 3;
     return OK;
+}
+
+// Expands the reference just read into cellBuffer from position `at` on, with room for
+// `room` cells; the buffer grows as far as that needs.
+ErrorCode Table::expandInto(int64_t at, int64_t room) {
+    const int64_t count = indexRanges.cellCount();
+    if (room <= 0 || count > room) return NOT_ENOUGH_MEMORY;
+    const auto needed = static_cast<std::size_t>(at + count);
+    if (cellBuffer.size() < needed) {
+        const std::size_t grown = std::min<std::size_t>(std::max(needed, 2 * cellBuffer.size()),
+                                                        static_cast<std::size_t>(tableSize));
+        std::vector<int32_t> larger;
+        if (!tryAssign(larger, std::max(grown, needed))) return NOT_ENOUGH_MEMORY;
+        std::copy(cellBuffer.begin(), cellBuffer.end(), larger.begin());
+        cellBuffer.swap(larger);
+    }
+    return expandCells(cellBuffer.data() + at, room);
 }
 
 ErrorCode Table::expandCells(int32_t* out, int64_t room) {

@@ -28,6 +28,21 @@ ErrorCode IndexStack::push(int classIndex, int32_t low, int32_t high) {
     return OK;
 }
 
+int64_t IndexStack::cellCount() const {
+    if (classCount_ == 0) return 0;
+    int64_t count = 1;
+    for (int k = 0; k < classCount_; ++k) {
+        int64_t length = 0;
+        for (int32_t r = 0; r < rangeCount_[k]; ++r) {
+            const IndexRange& range = ranges_[k][static_cast<std::size_t>(r)];
+            if (range.high >= range.low) length += int64_t{range.high} - range.low + 1;
+        }
+        count *= length;
+        if (count > INT32_MAX) return int64_t{INT32_MAX} + 1;  // more than any table has
+    }
+    return count;
+}
+
 int32_t IndexStack::cellOfCurrent() const {
     int32_t cell = value_[0];
     for (int k = 1; k < classCount_; ++k) cell = cell * sizes_[k] + value_[k];

@@ -30,6 +30,10 @@ public:
         return ranges_[classIndex][static_cast<std::size_t>(position)];
     }
 
+    // The number of cells the collected ranges select: the product over the classes of
+    // their ranges' summed lengths.
+    int64_t cellCount() const;
+
     // Writes the cell numbers of every combination of the collected ranges to `out`, the
     // last class fastest, each class's ranges in the order read. NOT_ENOUGH_MEMORY when
     // more than `room` cells result (or room <= 0). `produced` is the number written.

@@ -84,7 +84,7 @@ ErrorCode Table::closeTerm() {
         groupCount += 1;
         lastCoefficient = coefficient;
     }
-    if (expandCells(cellBuffer.data() + cellCursor, cellRoom) != OK) return NOT_ENOUGH_MEMORY;
+    if (expandInto(cellCursor, cellRoom) != OK) return NOT_ENOUGH_MEMORY;
     groupSizes[static_cast<std::size_t>(groupCount - 1)] += counter;
     termCells += counter;
     cellRoom -= counter;
@@ -158,23 +158,30 @@ ErrorCode Table::endRestriction() {
 }
 
 // Sums the coefficients of every cell the terms named, in the order the terms named them,
-// and keeps the non-zero sums of the adjustable cells in ascending column order. Costs
-// time in the number of cells named, not in the size of the table.
+// and keeps the non-zero sums of the adjustable cells in ascending column order. Cells
+// that are no column drop out, since no sum of theirs is ever read. Costs time in the
+// number of cells named, not in the size of the table.
 ErrorCode Table::storeRestriction() {
     const auto named = static_cast<std::size_t>(termCells);
-    for (std::size_t i = 0; i < named; ++i) cellValues[static_cast<std::size_t>(cellBuffer[i])] = 0.0;
+    // The cells named become their columns (-1 for the others), and those sums start at 0.
+    for (std::size_t i = 0; i < named; ++i) {
+        const auto column = static_cast<int32_t>(cellValues[static_cast<std::size_t>(cellBuffer[i])]);
+        cellBuffer[i] = column;
+        if (column >= 0) columnSums[static_cast<std::size_t>(column)] = 0.0;
+    }
     std::size_t next = 0;
     for (int32_t g = 0; g < groupCount; ++g) {
         const double groupCoefficient = groupCoefficients[static_cast<std::size_t>(g)];
         const auto end = next + static_cast<std::size_t>(groupSizes[static_cast<std::size_t>(g)]);
-        for (; next < end; ++next) cellValues[static_cast<std::size_t>(cellBuffer[next])] += groupCoefficient;
+        for (; next < end; ++next) {
+            if (cellBuffer[next] >= 0) columnSums[static_cast<std::size_t>(cellBuffer[next])] += groupCoefficient;
+        }
     }
 
     try {
         entryColumns.clear();
         for (std::size_t i = 0; i < named; ++i) {
-            const int32_t column = columnOfCell[static_cast<std::size_t>(cellBuffer[i])];
-            if (column >= 0) entryColumns.push_back(column);
+            if (cellBuffer[i] >= 0) entryColumns.push_back(cellBuffer[i]);
         }
         entryCoefficients.resize(entryColumns.size());
     } catch (const std::bad_alloc&) {
@@ -187,7 +194,7 @@ ErrorCode Table::storeRestriction() {
 
     std::size_t kept = 0;
     for (int32_t column : entryColumns) {
-        const double sum = cellValues[static_cast<std::size_t>(baseArrays.cellIndex[static_cast<std::size_t>(column)])];
+        const double sum = columnSums[static_cast<std::size_t>(column)];
         if (sum == 0) continue;
         entryColumns[kept] = column;
         entryCoefficients[kept] = sum;

@@ -98,6 +98,7 @@ protected:
 
 private:
     ErrorCode closeTerm();
+    ErrorCode expandInto(int64_t at, int64_t room);
     ErrorCode storeRestriction();
     ErrorCode closeBaseBlock();
     bool setCell(int32_t cell, double value);
@@ -118,9 +119,13 @@ private:
     IndexStack indexRanges;
 
     // Per-cell arrays, from BASIS on.
-    std::vector<int32_t> cellBuffer;  // cells of the expanded references
-    std::vector<double> cellValues;   // base values in BASIS, then the coefficient sums
-    std::vector<int32_t> columnOfCell;  // column of each adjustable cell, -1 for the others
+    // Cells of the expanded references; grows with the largest statement, up to tableSize.
+    std::vector<int32_t> cellBuffer;
+    // The base value of each cell while BASIS is read; from RESTRIKTIONEN on the column of
+    // each cell, -1 for cells that are no column.
+    std::vector<double> cellValues;
+    // Coefficient sums of the restriction being stored, by column.
+    std::vector<double> columnSums;
 
     // Value list of BASIS.
     int32_t valueCount = 0;
