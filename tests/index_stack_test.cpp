@@ -48,7 +48,7 @@ TEST(IndexStack, ExpansionOrder) {
 }
 
 // Part 2.4: sizes 8, 2, 10 and (2_4 + 7, male, _): regions 1, 2, 3, 6, sex 0, every age.
-TEST(IndexStack, SpecificationExampleGives40Cells) {
+TEST(IndexStack, RegionSexAgeExampleGives40Cells) {
     IndexStack stack = stackOf({8, 2, 10}, {{{1, 3}, {6, 6}}, {{0, 0}}, {{0, 9}}});
     const Cells cells = expanded(stack, 1000);
     ASSERT_EQ(cells.size(), 40u);
