@@ -47,7 +47,7 @@ TEST(IndexStack, ExpansionOrder) {
     }
 }
 
-// Part 2.4: sizes 8, 2, 10 and (2_4 + 7, male, _): regions 1, 2, 3, 6, sex 0, every age.
+// Sizes 8, 2, 10 and (2_4 + 7, male, _): regions 1, 2, 3, 6, sex 0, every age.
 TEST(IndexStack, RegionSexAgeExampleGives40Cells) {
     IndexStack stack = stackOf({8, 2, 10}, {{{1, 3}, {6, 6}}, {{0, 0}}, {{0, 9}}});
     const Cells cells = expanded(stack, 1000);
