@@ -11,10 +11,15 @@
 // programs; tests and fuzzers lower it to make allocation failures happen on purpose.
 inline std::size_t allocationLimit = SIZE_MAX;
 
+// Whether an array of `bytes` fits into the memory the system has available. A request
+// the system would grant on paper but could not back (Linux overcommits) would end the
+// program when its pages are touched; large requests are checked first.
+bool memoryAvailableFor(std::size_t bytes);
+
 // Gives `v` exactly `n` elements of `value`. False when the memory cannot be had.
 template <class T>
 bool tryAssign(std::vector<T>& v, std::size_t n, const T& value = T()) {
-    if (n > allocationLimit / sizeof(T)) return false;
+    if (n > allocationLimit / sizeof(T) || !memoryAvailableFor(n * sizeof(T))) return false;
     try {
         std::vector<T> fresh(n, value);
         v.swap(fresh);
@@ -29,7 +34,7 @@ bool tryAssign(std::vector<T>& v, std::size_t n, const T& value = T()) {
 // Reserves room for `n` elements of `v`. False when the memory cannot be had.
 template <class T>
 bool tryReserve(std::vector<T>& v, std::size_t n) {
-    if (n > allocationLimit / sizeof(T)) return false;
+    if (n > allocationLimit / sizeof(T) || !memoryAvailableFor(n * sizeof(T))) return false;
     try {
         v.reserve(n);
         return true;
