@@ -2,9 +2,10 @@
 // file.
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "common/allocation.h"
-#include "fuzz/scratch_directory.h"
+#include "fuzz/fuzz_setup.h"
 #include "qoramp/qoramp_run.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -14,7 +15,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string project = scratchDirectory() + "project";
-    writeScratchFile(project + "-bin.dat", data, size);
+    writeScratchFile(project + "-bin.dat", std::string_view(reinterpret_cast<const char*>(data), size));
     std::ostringstream out;
     runQoramp({project}, out);
     return 0;

@@ -1,0 +1,46 @@
+// What the fuzz targets and their regression test share: a private scratch directory, the
+// base files a table description may name there, and the inputs that are not tried.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+inline const std::string& scratchDirectory() {
+    static const std::string directory = [] {
+        char pattern[] = "/tmp/qorfuzz.XXXXXX";
+        const char* made = mkdtemp(pattern);
+        if (made == nullptr) std::abort();
+        std::atexit([] { std::filesystem::remove_all(scratchDirectory()); });
+        return std::string(made) + "/";
+    }();
+    return directory;
+}
+
+inline void writeScratchFile(const std::string& path, std::string_view data) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) std::abort();
+    if (!data.empty() && std::fwrite(data.data(), 1, data.size(), file) != data.size()) std::abort();
+    std::fclose(file);
+}
+
+// A plain number file and two delimited files for the descriptions to read.
+inline void writeBaseFiles(const std::string& directory) {
+    std::string numbers;
+    for (int i = 0; i < 64; ++i) numbers += std::to_string(i % 7) + (i % 5 == 0 ? "\n" : " ");
+    writeScratchFile(directory + "values.txt", numbers);
+    writeScratchFile(directory + "data.csv", "1;1;5\n2;1;7.5\r\n1;2;0\nA;b;3\n\n2;2;-1\n3;1;1e3");
+    writeScratchFile(directory + "tab.txt", "1\t1\t4\n2\t2\t9\n");
+}
+
+// Device and process files can be endless or block; a description naming them is no
+// useful input.
+inline bool namesSpecialFiles(std::string_view text) {
+    for (std::string_view special : {"/dev", "/proc", "/sys"}) {
+        if (text.find(special) != std::string_view::npos) return true;
+    }
+    return false;
+}
