@@ -59,6 +59,24 @@ ReadResult readBaseArrays(InputFile& file, BaseArrays& base) {
     return ReadResult::OK;
 }
 
+namespace {
+
+// A compressed sparse-row matrix read from a file fits together: its rows start at 0, never
+// go back, end at the entry count, and every entry names an existing column.
+ReadResult checkRows(const std::vector<int32_t>& rowStart, const std::vector<int32_t>& columnIndex,
+                     int32_t nonzeroCount, int32_t cellCount) {
+    if (rowStart.front() != 0 || rowStart.back() != nonzeroCount) return ReadResult::INVALID;
+    for (std::size_t r = 0; r + 1 < rowStart.size(); ++r) {
+        if (rowStart[r + 1] < rowStart[r]) return ReadResult::INVALID;
+    }
+    for (int32_t column : columnIndex) {
+        if (column < 0 || column >= cellCount) return ReadResult::INVALID;
+    }
+    return ReadResult::OK;
+}
+
+}  // namespace
+
 ReadResult readHardArrays(InputFile& file, HardArrays& hard, int32_t cellCount) {
     if (!file.readInt32(hard.rowCount) || !file.readInt32(hard.columnCount) ||
         !file.readInt32(hard.nonzeroCount)) {
@@ -81,14 +99,7 @@ ReadResult readHardArrays(InputFile& file, HardArrays& hard, int32_t cellCount) 
         !file.readInt32s(hard.columnIndex.data(), p) || !file.readFloat64s(hard.coefficient.data(), p)) {
         return ReadResult::INVALID;
     }
-    if (hard.rowStart[0] != 0 || hard.rowStart[m] != hard.nonzeroCount) return ReadResult::INVALID;
-    for (std::uint64_t r = 0; r < m; ++r) {
-        if (hard.rowStart[r + 1] < hard.rowStart[r]) return ReadResult::INVALID;
-    }
-    for (int32_t column : hard.columnIndex) {
-        if (column < 0 || column >= cellCount) return ReadResult::INVALID;
-    }
-    return ReadResult::OK;
+    return checkRows(hard.rowStart, hard.columnIndex, hard.nonzeroCount, cellCount);
 }
 
 ReadResult readWeakArrays(InputFile& file, WeakArrays& weak, int32_t cellCount) {
@@ -115,12 +126,5 @@ ReadResult readWeakArrays(InputFile& file, WeakArrays& weak, int32_t cellCount) 
         !file.readFloat64s(weak.coefficient.data(), p)) {
         return ReadResult::INVALID;
     }
-    if (weak.rowStart[0] != 0 || weak.rowStart[m] != weak.nonzeroCount) return ReadResult::INVALID;
-    for (std::uint64_t r = 0; r < m; ++r) {
-        if (weak.rowStart[r + 1] < weak.rowStart[r]) return ReadResult::INVALID;
-    }
-    for (int32_t column : weak.columnIndex) {
-        if (column < 0 || column >= cellCount) return ReadResult::INVALID;
-    }
-    return ReadResult::OK;
+    return checkRows(weak.rowStart, weak.columnIndex, weak.nonzeroCount, cellCount);
 }
