@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -38,6 +39,19 @@ bool OutputFile::open() {
     if (file_ == nullptr) return false;
     struct stat info {};
     regular_ = fstat(fileno(file_), &info) == 0 && S_ISREG(info.st_mode);
+    // Through a symbolic link the data land in the file it points to: that file is the
+    // one to remove after a failure, while the link stays.
+    struct stat entry {};
+    if (regular_ && lstat(path_.c_str(), &entry) == 0 && S_ISLNK(entry.st_mode)) {
+        if (char* resolved = realpath(path_.c_str(), nullptr)) {
+            try {
+                removalPath_ = resolved;
+            } catch (const std::bad_alloc&) {
+                removalPath_.clear();
+            }
+            std::free(resolved);
+        }
+    }
     return true;
 }
 
@@ -128,5 +142,5 @@ void OutputFile::discard() {
 }
 
 void OutputFile::removeFile() {
-    if (regular_) std::remove(path_.c_str());
+    if (regular_) std::remove(removalPath_.empty() ? path_.c_str() : removalPath_.c_str());
 }

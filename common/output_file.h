@@ -3,7 +3,8 @@
 // Numbers go out little-endian whatever the host's byte order. A file that is not
 // committed successfully (a failed write, a failed close, or an early return) is removed,
 // so no partial file is ever left behind. Only a regular file is removed: a device or pipe
-// that the path names (such as /dev/full) stays where it is.
+// that the path names (such as /dev/full) stays where it is. When the path is a symbolic
+// link, the file it points to is removed and the link stays.
 #pragma once
 
 #include <cstddef>
@@ -50,6 +51,7 @@ private:
     std::FILE* file_ = nullptr;
     bool failed_ = false;
     bool regular_ = false;  // the opened file is a regular file, which a failure removes
+    std::string removalPath_;  // the file a symbolic link at path_ points to; else empty
     std::vector<char> buffer_;
     std::size_t buffered_ = 0;
 };

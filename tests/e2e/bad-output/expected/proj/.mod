@@ -1,0 +1,17 @@
+param COLS;
+param ROWS;
+param NNZ;
+param base {1..COLS};
+param lbv {1..COLS};
+param ubv {1..COLS};
+param rght {1..ROWS};
+param start {1..ROWS};
+param length {1..ROWS};
+param colind {1..NNZ};
+param NEQ;
+param NLO;
+param NUP;
+param eq {1..NEQ};
+var x {j in 1..COLS} integer >= lbv[j], <= ubv[j];
+minimize Goal: sum {j in 1..COLS} (x[j]-base[j])^2 / base[j];
+subject to Equal {i in 1..NEQ} : sum {j in 1..length[eq[i]]} x[colind[start[eq[i]] + j - 1]] = rght[eq[i]];
