@@ -9,13 +9,18 @@
 #include <string>
 #include <string_view>
 
+namespace fuzz_setup {
+// The directory's path in storage that outlives every static object, so that it can still
+// be removed at exit.
+inline char scratchPath[] = "/tmp/qorfuzz.XXXXXX";
+inline void removeScratchDirectory() { std::filesystem::remove_all(scratchPath); }
+}  // namespace fuzz_setup
+
 inline const std::string& scratchDirectory() {
     static const std::string directory = [] {
-        char pattern[] = "/tmp/qorfuzz.XXXXXX";
-        const char* made = mkdtemp(pattern);
-        if (made == nullptr) std::abort();
-        std::atexit([] { std::filesystem::remove_all(scratchDirectory()); });
-        return std::string(made) + "/";
+        if (mkdtemp(fuzz_setup::scratchPath) == nullptr) std::abort();
+        std::atexit(fuzz_setup::removeScratchDirectory);
+        return std::string(fuzz_setup::scratchPath) + "/";
     }();
     return directory;
 }
