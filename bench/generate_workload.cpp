@@ -9,6 +9,7 @@
 //
 // The description is DIR/table.txt. The numbers come from a fixed seed, so a workload is
 // the same on every run.
+#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -32,9 +33,12 @@ struct Writer {
             std::exit(1);
         }
     }
-    template <class... Args>
-    void print(const char* format, Args... args) {
-        if (std::fprintf(file, format, args...) < 0) {
+    __attribute__((format(printf, 2, 3))) void print(const char* format, ...) {
+        va_list args;
+        va_start(args, format);
+        const int written = std::vfprintf(file, format, args);
+        va_end(args);
+        if (written < 0) {
             std::perror("write");
             std::exit(1);
         }

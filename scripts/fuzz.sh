@@ -16,7 +16,7 @@ mkdir -p "$corpus/qorlex" "$corpus/qoramp" "$findings"
 
 # Seeds: every table description and every binary data file the tests and examples hold,
 # and the binary data files of the examples.
-find tests/e2e examples fuzz/regressions/qorlex -type f \( -name '*.txt' -o -name 'table*' \) \
+find tests/e2e examples fuzz/regressions/qorlex -type f \( -name '*.txt' -o -name '*.tab' -o -name 'table*' \) \
   -size -64k -exec cp -f {} "$corpus/qorlex/" \; 2>/dev/null || true
 find tests/e2e fuzz/regressions/qoramp -type f -name '*-bin.dat' -size -64k \
   -exec cp -f {} "$corpus/qoramp/" \; 2>/dev/null || true
