@@ -79,7 +79,8 @@ int margins(const std::string& dir, const std::vector<int>& sizes) {
     std::vector<std::vector<std::vector<int64_t>>> two(k, std::vector<std::vector<int64_t>>(k));
     for (std::size_t a = 0; a < k; ++a) {
         one[a].assign(static_cast<std::size_t>(sizes[a]), 0);
-        for (std::size_t b = a + 1; b < k; ++b) two[a][b].assign(static_cast<std::size_t>(sizes[a] * sizes[b]), 0);
+        for (std::size_t b = a + 1; b < k; ++b)
+            two[a][b].assign(static_cast<std::size_t>(sizes[a] * sizes[b]), 0);
     }
     std::vector<int> index(k, 0);
     for (int64_t c = 0; c < cells; ++c) {
@@ -115,7 +116,8 @@ int margins(const std::string& dir, const std::vector<int>& sizes) {
                     fixed[a] = i;
                     fixed[b] = j;
                     out.print("   %s = %lld;\n", reference(fixed).c_str(),
-                              static_cast<long long>(two[a][b][static_cast<std::size_t>(i * sizes[b] + j)]));
+                              static_cast<long long>(
+                                  two[a][b][static_cast<std::size_t>(i * sizes[b] + j)]));
                 }
             }
             fixed[a] = fixed[b] = -1;
@@ -125,10 +127,12 @@ int margins(const std::string& dir, const std::vector<int>& sizes) {
     return 0;
 }
 
-int sparse(const std::string& dir, long lines, long boxes, long weak, const std::vector<int>& sizes) {
+int sparse(const std::string& dir, long lines, long boxes, long weak,
+           const std::vector<int>& sizes) {
     std::mt19937_64 random(7);
     const std::size_t k = sizes.size();
-    std::vector<int> cells(static_cast<std::size_t>(lines) * k);  // 0-based indices of each line's cell
+    std::vector<int> cells(static_cast<std::size_t>(lines) *
+                           k);  // 0-based indices of each line's cell
     {
         Writer data(dir + "/base.csv");
         for (long line = 0; line < lines; ++line) {
@@ -146,7 +150,8 @@ int sparse(const std::string& dir, long lines, long boxes, long weak, const std:
     // A box of two characteristics in each of the first three classes around a cell of the
     // base file, so that it holds at least one adjustable cell.
     auto box = [&](bool weakOne) {
-        const std::size_t line = static_cast<std::size_t>(random() % static_cast<unsigned long>(lines));
+        const std::size_t line =
+            static_cast<std::size_t>(random() % static_cast<unsigned long>(lines));
         std::string text = "(";
         for (std::size_t a = 0; a < k; ++a) {
             if (a > 0) text += ", ";
@@ -176,7 +181,8 @@ int sparse(const std::string& dir, long lines, long boxes, long weak, const std:
 
 int main(int argc, char** argv) {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: %s margins DIR S1 ... | sparse DIR LINES BOXES WEAK S1 ...\n", argv[0]);
+        std::fprintf(stderr, "usage: %s margins DIR S1 ... | sparse DIR LINES BOXES WEAK S1 ...\n",
+                     argv[0]);
         return 2;
     }
     const std::string kind = argv[1];
@@ -185,7 +191,8 @@ int main(int argc, char** argv) {
     const int first = kind == "sparse" ? 6 : 3;
     for (int i = first; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
     if (kind == "margins") return margins(dir, sizes);
-    if (kind == "sparse" && argc > 6) return sparse(dir, std::atol(argv[3]), std::atol(argv[4]), std::atol(argv[5]), sizes);
+    if (kind == "sparse" && argc > 6)
+        return sparse(dir, std::atol(argv[3]), std::atol(argv[4]), std::atol(argv[5]), sizes);
     std::fprintf(stderr, "unknown workload %s\n", kind.c_str());
     return 2;
 }

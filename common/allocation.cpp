@@ -17,7 +17,8 @@ std::size_t availableMemory() {
     while (std::fgets(line, sizeof line, file) != nullptr) {
         unsigned long long kilobytes = 0;
         if (std::sscanf(line, "MemAvailable: %llu kB", &kilobytes) == 1) {
-            available = kilobytes > SIZE_MAX / 1024 ? SIZE_MAX : static_cast<std::size_t>(kilobytes) * 1024;
+            available =
+                kilobytes > SIZE_MAX / 1024 ? SIZE_MAX : static_cast<std::size_t>(kilobytes) * 1024;
             break;
         }
     }
@@ -27,4 +28,6 @@ std::size_t availableMemory() {
 
 }  // namespace
 
-bool memoryAvailableFor(std::size_t bytes) { return bytes < CHECKED_SIZE || bytes <= availableMemory(); }
+bool memoryAvailableFor(std::size_t bytes) {
+    return bytes < CHECKED_SIZE || bytes <= availableMemory();
+}

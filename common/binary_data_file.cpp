@@ -44,7 +44,8 @@ void writeWeakRecord(OutputFile& file, const WeakArrays& weak) {
 }
 
 ReadResult readBaseArrays(InputFile& file, BaseArrays& base) {
-    if (!file.readInt32(base.tableSize) || !file.readInt32(base.cellCount)) return ReadResult::INVALID;
+    if (!file.readInt32(base.tableSize) || !file.readInt32(base.cellCount))
+        return ReadResult::INVALID;
     if (base.cellCount < 0) return ReadResult::NO_MEMORY;
     const std::uint64_t n = static_cast<std::uint64_t>(base.cellCount);
     if (n * (4 + 3 * 8) > file.remaining()) return ReadResult::INVALID;
@@ -94,9 +95,12 @@ ReadResult readHardArrays(InputFile& file, HardArrays& hard, int32_t cellCount) 
         !tryAssign(hard.columnIndex, p) || !tryAssign(hard.coefficient, p)) {
         return ReadResult::NO_MEMORY;
     }
-    if (!file.readInt32s(hard.boundType.data(), m) || !file.readFloat64s(hard.lowerValue.data(), m) ||
-        !file.readFloat64s(hard.upperValue.data(), m) || !file.readInt32s(hard.rowStart.data(), m + 1) ||
-        !file.readInt32s(hard.columnIndex.data(), p) || !file.readFloat64s(hard.coefficient.data(), p)) {
+    if (!file.readInt32s(hard.boundType.data(), m) ||
+        !file.readFloat64s(hard.lowerValue.data(), m) ||
+        !file.readFloat64s(hard.upperValue.data(), m) ||
+        !file.readInt32s(hard.rowStart.data(), m + 1) ||
+        !file.readInt32s(hard.columnIndex.data(), p) ||
+        !file.readFloat64s(hard.coefficient.data(), p)) {
         return ReadResult::INVALID;
     }
     return checkRows(hard.rowStart, hard.columnIndex, hard.nonzeroCount, cellCount);

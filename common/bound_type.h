@@ -15,4 +15,6 @@ enum BoundType : int32_t {
 inline constexpr double NO_BOUND = 1e38;
 
 // Codes 1 to 4 are hard; every code above 4 is weak.
-inline constexpr bool isWeakType(int32_t type) { return type > BOUND_EQUAL; }
+inline constexpr bool isWeakType(int32_t type) {
+    return type > BOUND_EQUAL;
+}

@@ -26,7 +26,9 @@ void toHostOrder(T* values, std::size_t count) {
 
 }  // namespace
 
-InputFile::~InputFile() { close(); }
+InputFile::~InputFile() {
+    close();
+}
 
 bool InputFile::open(const std::string& path) {
     close();

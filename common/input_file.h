@@ -9,7 +9,7 @@
 #include <string>
 
 class InputFile {
-public:
+  public:
     InputFile() = default;
     ~InputFile();
     InputFile(const InputFile&) = delete;
@@ -30,7 +30,7 @@ public:
     bool readFloat64s(double* values, std::size_t count);
     bool readBytes(void* data, std::size_t size);
 
-private:
+  private:
     std::FILE* file_ = nullptr;
     std::uint64_t size_ = 0;
     std::uint64_t position_ = 0;

@@ -18,7 +18,8 @@ void storeLittleEndian(char* out, T value) {
     unsigned char bytes[sizeof(T)];
     std::memcpy(bytes, &value, sizeof(T));
     if constexpr (std::endian::native == std::endian::big) {
-        for (std::size_t i = 0; i < sizeof(T) / 2; ++i) std::swap(bytes[i], bytes[sizeof(T) - 1 - i]);
+        for (std::size_t i = 0; i < sizeof(T) / 2; ++i)
+            std::swap(bytes[i], bytes[sizeof(T) - 1 - i]);
     }
     std::memcpy(out, bytes, sizeof(T));
 }
@@ -27,7 +28,9 @@ void storeLittleEndian(char* out, T value) {
 
 OutputFile::OutputFile(std::string path) : path_(std::move(path)) {}
 
-OutputFile::~OutputFile() { discard(); }
+OutputFile::~OutputFile() {
+    discard();
+}
 
 bool OutputFile::open() {
     try {
@@ -57,7 +60,8 @@ bool OutputFile::open() {
 
 void OutputFile::flush() {
     if (buffered_ == 0) return;
-    if (!failed_ && (file_ == nullptr || std::fwrite(buffer_.data(), 1, buffered_, file_) != buffered_)) {
+    if (!failed_ &&
+        (file_ == nullptr || std::fwrite(buffer_.data(), 1, buffered_, file_) != buffered_)) {
         failed_ = true;
     }
     buffered_ = 0;

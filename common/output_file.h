@@ -15,7 +15,7 @@
 #include <vector>
 
 class OutputFile {
-public:
+  public:
     explicit OutputFile(std::string path);
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
@@ -42,7 +42,7 @@ public:
 
     const std::string& path() const { return path_; }
 
-private:
+  private:
     void flush();
     void discard();
     void removeFile();
@@ -50,7 +50,7 @@ private:
     std::string path_;
     std::FILE* file_ = nullptr;
     bool failed_ = false;
-    bool regular_ = false;  // the opened file is a regular file, which a failure removes
+    bool regular_ = false;     // the opened file is a regular file, which a failure removes
     std::string removalPath_;  // the file a symbolic link at path_ points to; else empty
     std::vector<char> buffer_;
     std::size_t buffered_ = 0;

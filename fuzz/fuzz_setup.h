@@ -13,7 +13,9 @@ namespace fuzz_setup {
 // The directory's path in storage that outlives every static object, so that it can still
 // be removed at exit.
 inline char scratchPath[] = "/tmp/qorfuzz.XXXXXX";
-inline void removeScratchDirectory() { std::filesystem::remove_all(scratchPath); }
+inline void removeScratchDirectory() {
+    std::filesystem::remove_all(scratchPath);
+}
 }  // namespace fuzz_setup
 
 inline const std::string& scratchDirectory() {
@@ -28,7 +30,8 @@ inline const std::string& scratchDirectory() {
 inline void writeScratchFile(const std::string& path, std::string_view data) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) std::abort();
-    if (!data.empty() && std::fwrite(data.data(), 1, data.size(), file) != data.size()) std::abort();
+    if (!data.empty() && std::fwrite(data.data(), 1, data.size(), file) != data.size())
+        std::abort();
     std::fclose(file);
 }
 

@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string project = scratchDirectory() + "project";
-    writeScratchFile(project + "-bin.dat", std::string_view(reinterpret_cast<const char*>(data), size));
+    writeScratchFile(project + "-bin.dat",
+                     std::string_view(reinterpret_cast<const char*>(data), size));
     std::ostringstream out;
     runQoramp({project}, out);
     return 0;

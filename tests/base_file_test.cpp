@@ -44,17 +44,17 @@ TEST(NumberFileReader, ReadsWhatScanfReads) {
         "0x1p3 0X1.8P1 -0x.8 inf -INF infinity nan NAN",
         "1,2,3",
         "12-3+4",
-        "1e 2",        // a dangling exponent is taken with the number
+        "1e 2",  // a dangling exponent is taken with the number
         "1e+ 2e- 3",
         "1.5e 7",
         "1e5e 1",
         "0x1p 0x1p- 2",
-        "0x 1",        // a bare hex prefix is no number
+        "0x 1",  // a bare hex prefix is no number
         "-0x 1",
         "0x. 1",
         "0xg",
         "infin 1",
-        "nan(1) 2",    // %lf takes only "nan"
+        "nan(1) 2",  // %lf takes only "nan"
         "nanx",
         ".e5",
         "+-1",
@@ -73,7 +73,8 @@ TEST(NumberFileReader, NumbersAcrossReadBlocks) {
     // One token of many numbers, longer than a read block: its end is searched once, so
     // reading it takes linear time.
     std::string token;
-    for (int i = 0; i < 60000; ++i) token += (i % 3 ? "-" : "+") + std::to_string(i) + (i % 5 ? "" : "e");
+    for (int i = 0; i < 60000; ++i)
+        token += (i % 3 ? "-" : "+") + std::to_string(i) + (i % 5 ? "" : "e");
     EXPECT_EQ(readByReader(token + " 7"), readByScanf(token + " 7"));
 }
 

@@ -28,13 +28,14 @@ std::vector<fs::path> inputsOf(const char* target) {
     const fs::path folder = fs::path(QOR_FUZZ_REGRESSIONS_DIR) / target;
     if (!fs::is_directory(folder)) return inputs;
     for (const auto& entry : fs::directory_iterator(folder)) {
-        if (entry.is_regular_file() && entry.path().filename() != ".keep") inputs.push_back(entry.path());
+        if (entry.is_regular_file() && entry.path().filename() != ".keep")
+            inputs.push_back(entry.path());
     }
     return inputs;
 }
 
 class FuzzRegressions : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         previousLimit = allocationLimit;
         allocationLimit = std::size_t{64} << 20;

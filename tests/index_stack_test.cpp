@@ -15,7 +15,8 @@ IndexStack stackOf(const std::vector<int32_t>& sizes, const Ranges& ranges) {
     IndexStack stack;
     EXPECT_EQ(stack.setup(sizes.data(), static_cast<int>(sizes.size())), OK);
     for (std::size_t k = 0; k < ranges.size(); ++k) {
-        for (const IndexRange& r : ranges[k]) EXPECT_EQ(stack.push(static_cast<int>(k), r.low, r.high), OK);
+        for (const IndexRange& r : ranges[k])
+            EXPECT_EQ(stack.push(static_cast<int>(k), r.low, r.high), OK);
     }
     return stack;
 }
@@ -36,7 +37,7 @@ TEST(IndexStack, ExpansionOrder) {
     } cases[] = {
         {{5}, {{{3, 3}}}, {3}},
         {{5}, {{{0, 1}, {3, 4}}}, {0, 1, 3, 4}},
-        {{2, 3}, {{{0, 1}}, {{0, 2}}}, {0, 1, 2, 3, 4, 5}},                    // last class fastest
+        {{2, 3}, {{{0, 1}}, {{0, 2}}}, {0, 1, 2, 3, 4, 5}},  // last class fastest
         {{2, 3}, {{{1, 1}}, {{0, 0}, {2, 2}}}, {3, 5}},
         {{3, 2, 2}, {{{0, 0}, {2, 2}}, {{1, 1}}, {{0, 1}}}, {2, 3, 10, 11}},
         {{4}, {{{3, 3}, {0, 1}}}, {3, 0, 1}},  // ranges in the order read, not sorted

@@ -1,11 +1,12 @@
 // A whole translation of a generated table against an independent reckoning of what the
 // binary data file must hold: every restriction's coefficient of every adjustable cell,
 // summed term by term, in ascending column order.
+#include "qorlex/driver/qorlex_run.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
-
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -14,8 +15,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include "qorlex/driver/qorlex_run.h"
 
 namespace {
 
@@ -75,7 +74,8 @@ TEST(QorlexRun, GeneratedTableMatchesIndependentReckoning) {
     std::mt19937 random(20261206);
     Oracle oracle{{9, 7, 5, 4}, {}};
     const int cells = 9 * 7 * 5 * 4;
-    const fs::path dir = fs::temp_directory_path() / ("qorlex_run_test_" + std::to_string(::getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("qorlex_run_test_" + std::to_string(::getpid()));
     fs::create_directories(dir);
 
     std::string numbers;
@@ -86,7 +86,9 @@ TEST(QorlexRun, GeneratedTableMatchesIndependentReckoning) {
     }
     std::ofstream(dir / "base.txt") << numbers;
 
-    std::string table = "KLASSEN 4;\nAUSPRAEGUNGEN\n 1 = 9; 2 = 7; 3 = 5; 4 = 4;\nBASIS\n ASCII[base.txt]\nRESTRIKTIONEN\n";
+    std::string table =
+        "KLASSEN 4;\nAUSPRAEGUNGEN\n 1 = 9; 2 = 7; 3 = 5; 4 = 4;\nBASIS\n "
+        "ASCII[base.txt]\nRESTRIKTIONEN\n";
     std::vector<int> columnOfCell(static_cast<std::size_t>(cells), -1);
     std::vector<int32_t> cellIndex;
     std::vector<double> baseOfColumn;
@@ -124,7 +126,8 @@ TEST(QorlexRun, GeneratedTableMatchesIndependentReckoning) {
                 break;
             }
             const double magnitude = term.coefficient < 0 ? -term.coefficient : term.coefficient;
-            statement += t == 0 ? (term.coefficient < 0 ? "- " : "") : (term.coefficient < 0 ? " - " : " + ");
+            statement += t == 0 ? (term.coefficient < 0 ? "- " : "")
+                                : (term.coefficient < 0 ? " - " : " + ");
             if (magnitude != 1.0) statement += std::to_string(magnitude) + " * ";
             statement += "(";
             for (std::size_t k = 0; k < term.indices.size(); ++k) {
@@ -159,7 +162,8 @@ TEST(QorlexRun, GeneratedTableMatchesIndependentReckoning) {
     std::ofstream(dir / "table.txt") << table;
 
     std::ostringstream out, err;
-    ASSERT_EQ(runQorlex({(dir / "table.txt").string(), (dir / "p").string()}, out, err), 0) << out.str();
+    ASSERT_EQ(runQorlex({(dir / "table.txt").string(), (dir / "p").string()}, out, err), 0)
+        << out.str();
 
     std::string expected;
     const auto n = static_cast<int32_t>(cellIndex.size());

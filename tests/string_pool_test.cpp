@@ -23,7 +23,7 @@ TEST(StringPool, NameOf9999CharactersIsStoredAnd10000IsNot) {
 TEST(StringPool, RestOfABlockIsWasted) {
     StringPool pool;
     ASSERT_TRUE(pool.create());
-    const char* first = pool.store(std::string(4999, 'a'));  // 5000 bytes, 5000 left
+    const char* first = pool.store(std::string(4999, 'a'));   // 5000 bytes, 5000 left
     const char* second = pool.store(std::string(4998, 'b'));  // 4999 bytes: same block, 1 left
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(second, first + 5000);
@@ -47,8 +47,8 @@ TEST(StringPool, TenBlocksAtMost) {
     }
     EXPECT_EQ(pool.blocksUsed(), 10);
     EXPECT_NE(pool.store(std::string(4997, 'z')), nullptr);  // still fits the tenth block
-    EXPECT_EQ(pool.store("y"), nullptr);                    // 1 byte left, no eleventh block
-    EXPECT_NE(pool.store(""), nullptr);                     // the last byte
+    EXPECT_EQ(pool.store("y"), nullptr);                     // 1 byte left, no eleventh block
+    EXPECT_NE(pool.store(""), nullptr);                      // the last byte
     EXPECT_EQ(pool.store(""), nullptr);
     EXPECT_EQ(pool.blocksUsed(), 10);
 }

@@ -37,7 +37,9 @@ struct Feeder {
         std::vector<std::string> out;
         for (std::size_t i = 0, j; i < text.size(); i = j) {
             j = i + 1;
-            const auto digitAt = [&](std::size_t k) { return k < text.size() && std::isdigit(text[k]); };
+            const auto digitAt = [&](std::size_t k) {
+                return k < text.size() && std::isdigit(text[k]);
+            };
             if (std::isspace(text[i])) continue;
             if (std::isalnum(text[i]) || (std::strchr("+-.", text[i]) && digitAt(j))) {
                 while (j < text.size() && (std::isalnum(text[j]) || text[j] == '.' ||
@@ -60,7 +62,7 @@ struct Feeder {
             if (s == "KLASSEN" || s == "AUSPR" || s == "BASIS" || s == "REST") {
                 block = s[0];
                 hadBasis = hadBasis || block == 'B';
-                code = block == 'K' ? t.beginClasses()
+                code = block == 'K'   ? t.beginClasses()
                        : block == 'A' ? t.beginCharacteristics()
                        : block == 'B' ? t.beginBaseTable()
                                       : t.beginRestrictions(hadBasis);
@@ -84,12 +86,14 @@ struct Feeder {
             } else if (block == 'K') {
                 code = s == ";" ? t.endClasses() : t.addClass(x, isName);
             } else if (block == 'A') {
-                code = s == ";"                                   ? t.endCharacteristicList()
-                       : s == "="                                 ? t.acceptAssignment()
+                code = s == ";"                                    ? t.endCharacteristicList()
+                       : s == "="                                  ? t.acceptAssignment()
                        : i + 1 < list.size() && list[i + 1] == "=" ? t.selectClass(x, isName)
-                                                                  : t.addCharacteristic(x, isName);
+                                                                   : t.addCharacteristic(x, isName);
             } else if (block == 'B') {
-                code = s == ";" ? t.endBaseStatement() : s == "=" ? t.assignAll() : t.addBaseValue(x);
+                code = s == ";"   ? t.endBaseStatement()
+                       : s == "=" ? t.assignAll()
+                                  : t.addBaseValue(x);
             } else if (s == ";") {
                 code = t.endRestriction();
                 if (code == OK) code = t.beginRestriction();
@@ -151,7 +155,8 @@ TEST(Table, CellNumberingLastClassFastest) {
 class TempDir {
   public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qorlex-table-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "qorlex-table-XXXXXX").string();
         path_ = mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
     }
     ~TempDir() {
@@ -174,7 +179,9 @@ TEST(Table, BaseArraysFromMixedStatements) {
     Feeder feed{t};
     ASSERT_EQ(feed("KLASSEN a b ; AUSPR a = 2 ; b = x y z ; BASIS"), OK);
     // Each statement overwrites what an earlier one gave.
-    ASSERT_EQ(t.readAsciiBaseFile(("ASCII[" + dir.write("v.txt", "1 2 3\n0x8p-1 5 6 99") + "]").c_str()), OK);
+    ASSERT_EQ(
+        t.readAsciiBaseFile(("ASCII[" + dir.write("v.txt", "1 2 3\n0x8p-1 5 6 99") + "]").c_str()),
+        OK);
     t.phase = 1;  // the scanner's part of the ASCII rule
     ASSERT_EQ(feed("(1, _) 0 -3 7 ; (_, y) = 2.5 (2, x) = 0"), OK) << feed.at;
     // DBF: a CR LF line end is dropped whole, a last line without line end is read whole,
@@ -285,7 +292,9 @@ TEST(Table, RestrictionsThatCannotBeStored) {
 TEST(Table, CoefficientGroups) {
     const auto alternating = [](int terms) {  // coefficients 1 2 1 2 ..., one group each
         std::string text;
-        for (int i = 0; i < terms; ++i) text += (i ? " + " : "") + std::to_string(1 + i % 2) + " (" + std::to_string(i + 1) + ")";
+        for (int i = 0; i < terms; ++i)
+            text +=
+                (i ? " + " : "") + std::to_string(1 + i % 2) + " (" + std::to_string(i + 1) + ")";
         return text;
     };
     struct Case {
@@ -297,8 +306,8 @@ TEST(Table, CoefficientGroups) {
         {alternating(1021) + " + 3 (1500) + (1501)", OK},  // ends in 1: 3 and 1 are two more groups
         {alternating(1022) + " + 3 (1500) + (1501)", NOT_ENOUGH_MEMORY},
         {alternating(1022) + " + 3 (1500) + 3 (1501)", OK},  // equal coefficients: one group
-        {"(1)" + repeated(1999, " + (1)"), OK},             // 2000 terms of one group
-        {"(_) + (1)", NOT_ENOUGH_MEMORY},                   // more cells than the table has
+        {"(1)" + repeated(1999, " + (1)"), OK},              // 2000 terms of one group
+        {"(_) + (1)", NOT_ENOUGH_MEMORY},                    // more cells than the table has
     };
     for (const Case& c : cases) {
         Table t;

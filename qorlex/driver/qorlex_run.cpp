@@ -55,9 +55,9 @@ int runQorlex(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return 1;
     }
     if (scanned != 0) {
-        out << "Error in line " << table->lineNumber() << ", block \"" << blockNames[table->blockIndex()]
-            << "\"\nposition \"" << table->positionText() << "\"\nCause: " << errorMessage(scanned)
-            << "\n\n";
+        out << "Error in line " << table->lineNumber() << ", block \""
+            << blockNames[table->blockIndex()] << "\"\nposition \"" << table->positionText()
+            << "\"\nCause: " << errorMessage(scanned) << "\n\n";
         return 1;
     }
 

@@ -26,7 +26,9 @@ std::FILE* openRegular(const std::string& path) {
     return file;
 }
 
-bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+bool isSpace(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
 
 }  // namespace
 
@@ -87,14 +89,16 @@ bool NumberFileReader::next(double& value) {
     if (stop == start) return false;  // no prefix is a number, for "%lf" neither
     // A number that strtod reads up to the token's end is one number for "%lf" too, unless
     // it is a NaN with a parenthesised payload, of which "%lf" takes only "nan".
-    if (stop == tokenEnd && std::memchr(start, '(', static_cast<std::size_t>(stop - start)) == nullptr) {
+    if (stop == tokenEnd &&
+        std::memchr(start, '(', static_cast<std::size_t>(stop - start)) == nullptr) {
         position_ = tokenEnd_;
         return true;
     }
     // Otherwise "%lf" itself decides how much of the token is a number: it takes a dangling
     // exponent ("1e", "0x1p-") with the number, refuses a bare hexadecimal prefix ("0x")
     // and an unfinished "infinity". It looks at most a few characters past strtod's number.
-    const std::size_t lookahead = std::min<std::size_t>(static_cast<std::size_t>(tokenEnd - stop), 16);
+    const std::size_t lookahead =
+        std::min<std::size_t>(static_cast<std::size_t>(tokenEnd - stop), 16);
     const std::string number(start, static_cast<std::size_t>(stop - start) + lookahead);
     int used = 0;
     if (std::sscanf(number.c_str(), "%lf%n", &value, &used) != 1) return false;
@@ -119,7 +123,9 @@ bool LineReader::next(std::string& line, std::size_t& length) {
         const char* start = buffer_.data() + position_;
         const std::size_t available = buffer_.size() - position_;
         const void* newline = std::memchr(start, '\n', available);
-        const std::size_t take = newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - start) : available;
+        const std::size_t take =
+            newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - start)
+                    : available;
         line.append(start, std::min(take, maxLength_ + 1 - line.size()));
         position_ += newline ? take + 1 : take;
         if (line.size() > maxLength_) {

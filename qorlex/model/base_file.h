@@ -15,12 +15,12 @@ std::FILE* openBaseFile(std::string_view name, const std::string& directory);
 // (sign, decimal digits, point, exponent, hexadecimal floats, inf and nan), separated by
 // any white space.
 class NumberFileReader {
-public:
+  public:
     explicit NumberFileReader(std::FILE* file);
     // The next number; false at the end of the file or at something that is no number.
     bool next(double& value);
 
-private:
+  private:
     bool fill();
 
     std::FILE* file_;
@@ -33,7 +33,7 @@ private:
 // The lines of a text file. A line is handed out without its line end; the last line
 // may have none.
 class LineReader {
-public:
+  public:
     // Lines are read up to `maxLength` characters: of a longer line only that much is
     // read, and its length is reported as more than `maxLength`.
     LineReader(std::FILE* file, std::size_t maxLength) : file_(file), maxLength_(maxLength) {}
@@ -41,7 +41,7 @@ public:
     // dropping a CR directly before it) included. False at the end of the file.
     bool next(std::string& line, std::size_t& length);
 
-private:
+  private:
     bool fill();
 
     std::FILE* file_;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "common/allocation.h"
@@ -31,7 +31,9 @@ std::string_view fileName(std::string_view token) {
     return token.substr(start, (end == std::string_view::npos ? token.size() : end) - start);
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 }  // namespace
 
@@ -46,7 +48,8 @@ ErrorCode Table::addBaseValue(const char* text) {
     const double value = leadingReal(text);
     switch (phase) {
         case 5:
-            for (int32_t i = 0; i < counter; ++i) cellValues[static_cast<std::size_t>(cellBuffer[i])] = value;
+            for (int32_t i = 0; i < counter; ++i)
+                cellValues[static_cast<std::size_t>(cellBuffer[i])] = value;
             phase = 1;
             return OK;
         case 3:
@@ -58,7 +61,8 @@ ErrorCode Table::addBaseValue(const char* text) {
             return OK;
         case 4:
             if (valueCount >= counter) return LIST_TOO_LONG;
-            cellValues[static_cast<std::size_t>(cellBuffer[static_cast<std::size_t>(valueCursor)])] = value;
+            cellValues[static_cast<std::size_t>(
+                cellBuffer[static_cast<std::size_t>(valueCursor)])] = value;
             valueCount += 1;
             valueCursor += 1;
             return OK;
@@ -123,7 +127,8 @@ ErrorCode Table::readDbfBaseFile(std::string_view text) {
             if (index < 0) return DBF_INDEX_RANGE;
             cell = cell * classSize(k) + index;
             position = found + 1;
-            while (position < view.size() && (view[position] == separator || isBlank(view[position]))) {
+            while (position < view.size() &&
+                   (view[position] == separator || isBlank(view[position]))) {
                 ++position;
             }
             if (position >= view.size()) return DBF_LINE_INCOMPLETE;
@@ -150,8 +155,9 @@ ErrorCode Table::finishBaseTable() {
     if (positive == 0) return BASE_TABLE_ZERO;
     const auto n = static_cast<std::size_t>(positive);
     BaseArrays& arrays = baseArrays;
-    if (!tryAssign(arrays.cellIndex, n) || !tryAssign(arrays.base, n) || !tryAssign(arrays.lower, n, 0.0) ||
-        !tryAssign(arrays.upper, n, NO_BOUND) || !tryAssign(columnSums, n, 0.0)) {
+    if (!tryAssign(arrays.cellIndex, n) || !tryAssign(arrays.base, n) ||
+        !tryAssign(arrays.lower, n, 0.0) || !tryAssign(arrays.upper, n, NO_BOUND) ||
+        !tryAssign(columnSums, n, 0.0)) {
         return NO_MEMORY_BASE_ARRAYS;
     }
     arrays.tableSize = tableSize;

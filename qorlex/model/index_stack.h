@@ -13,7 +13,7 @@ struct IndexRange {
 };
 
 class IndexStack {
-public:
+  public:
     static constexpr int MAX_CLASSES = 15;
     static constexpr int32_t CAPACITY = 1024;
 
@@ -39,7 +39,7 @@ public:
     // more than `room` cells result (or room <= 0). `produced` is the number written.
     ErrorCode expand(int32_t* out, int64_t room, int64_t& produced);
 
-private:
+  private:
     int32_t cellOfCurrent() const;
 
     int classCount_ = 0;

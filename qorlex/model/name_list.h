@@ -12,7 +12,7 @@
 #include "qorlex/model/error_code.h"
 
 class NameList {
-public:
+  public:
     int32_t size = 0;   // number of characteristics (0 until the class is declared)
     int32_t named = 0;  // 1 when the characteristics were declared by names
 
@@ -25,7 +25,7 @@ public:
     // The name declared last for `index`, or nullptr.
     const char* nameOf(int32_t index) const;
 
-private:
+  private:
     std::unordered_map<std::string_view, int32_t> indexOfName_;
     std::vector<const char*> nameOfIndex_;
 };

@@ -16,14 +16,16 @@ int32_t leadingInteger(const char* text) {
         if (magnitude > LIMIT) magnitude = LIMIT;
     }
     if (negative) return static_cast<int32_t>(-magnitude);
-    return magnitude >= LIMIT ? std::numeric_limits<int32_t>::max() : static_cast<int32_t>(magnitude);
+    return magnitude >= LIMIT ? std::numeric_limits<int32_t>::max()
+                              : static_cast<int32_t>(magnitude);
 }
 
 double parseReal(const char* text, const char* limit, const char** end) {
     const char* p = text;
     const char* digits = (*p == '+' || *p == '-') ? p + 1 : p;
-    const bool decimal = digits < limit && ((*digits >= '0' && *digits <= '9') || *digits == '.') &&
-                         !(digits[0] == '0' && digits + 1 < limit && (digits[1] == 'x' || digits[1] == 'X'));
+    const bool decimal =
+        digits < limit && ((*digits >= '0' && *digits <= '9') || *digits == '.') &&
+        !(digits[0] == '0' && digits + 1 < limit && (digits[1] == 'x' || digits[1] == 'X'));
     if (decimal) {
         // from_chars reads what strtod reads, but for a '+' sign, which it does not take.
         double value = 0.0;
@@ -40,4 +42,6 @@ double parseReal(const char* text, const char* limit, const char** end) {
     return value;
 }
 
-double leadingReal(const char* text) { return parseReal(text, text + std::strlen(text), nullptr); }
+double leadingReal(const char* text) {
+    return parseReal(text, text + std::strlen(text), nullptr);
+}

@@ -97,11 +97,21 @@ ErrorCode Table::addRelation(char character) {
     if (phase != 3) return INCOMPLETE_DECLARATION;
     if (ErrorCode code = closeTerm()) return code;
     switch (character) {
-        case '>': relation = BOUND_LOWER; break;
-        case '<': relation = BOUND_UPPER; break;
-        case '|': relation = BOUND_RANGE; break;
-        case '=': relation = BOUND_EQUAL; break;
-        default: relation = BOUND_WEAK; break;
+        case '>':
+            relation = BOUND_LOWER;
+            break;
+        case '<':
+            relation = BOUND_UPPER;
+            break;
+        case '|':
+            relation = BOUND_RANGE;
+            break;
+        case '=':
+            relation = BOUND_EQUAL;
+            break;
+        default:
+            relation = BOUND_WEAK;
+            break;
     }
     phase = 9;
     return OK;
@@ -165,7 +175,8 @@ ErrorCode Table::storeRestriction() {
     const auto named = static_cast<std::size_t>(termCells);
     // The cells named become their columns (-1 for the others), and those sums start at 0.
     for (std::size_t i = 0; i < named; ++i) {
-        const auto column = static_cast<int32_t>(cellValues[static_cast<std::size_t>(cellBuffer[i])]);
+        const auto column =
+            static_cast<int32_t>(cellValues[static_cast<std::size_t>(cellBuffer[i])]);
         cellBuffer[i] = column;
         if (column >= 0) columnSums[static_cast<std::size_t>(column)] = 0.0;
     }
@@ -174,7 +185,8 @@ ErrorCode Table::storeRestriction() {
         const double groupCoefficient = groupCoefficients[static_cast<std::size_t>(g)];
         const auto end = next + static_cast<std::size_t>(groupSizes[static_cast<std::size_t>(g)]);
         for (; next < end; ++next) {
-            if (cellBuffer[next] >= 0) columnSums[static_cast<std::size_t>(cellBuffer[next])] += groupCoefficient;
+            if (cellBuffer[next] >= 0)
+                columnSums[static_cast<std::size_t>(cellBuffer[next])] += groupCoefficient;
         }
     }
 
@@ -204,7 +216,8 @@ ErrorCode Table::storeRestriction() {
     entryCoefficients.resize(kept);
 
     if (kept == 0) return ZERO_BASE_RESTRICTION;
-    if (kept == 1 && !isSingleCellFeasible(relation, entryCoefficients[0], lowerValue, upperValue)) {
+    if (kept == 1 &&
+        !isSingleCellFeasible(relation, entryCoefficients[0], lowerValue, upperValue)) {
         return INFEASIBLE_SINGLE_CELL;
     }
     Restriction head;

@@ -7,7 +7,7 @@
 #include <string_view>
 
 class StringPool {
-public:
+  public:
     static constexpr int BLOCK_COUNT = 10;
     static constexpr int BLOCK_SIZE = 10000;
 
@@ -19,7 +19,7 @@ public:
 
     int blocksUsed() const { return blocksUsed_; }
 
-private:
+  private:
     bool addBlock();
 
     std::unique_ptr<char[]> blocks_[BLOCK_COUNT];

@@ -1,10 +1,11 @@
 // Classes and characteristics: the KLASSEN and AUSPRAEGUNGEN blocks, and the per-cell
 // arrays set up at the BASIS keyword.
+#include "qorlex/model/table.h"
+
 #include <cstring>
 
 #include "common/allocation.h"
 #include "qorlex/model/number_text.h"
-#include "qorlex/model/table.h"
 
 ErrorCode Table::beginClasses() {
     if (!names.create()) return NOT_ENOUGH_MEMORY;
@@ -100,7 +101,8 @@ ErrorCode Table::addCharacteristic(const char* text, int isName) {
     }
     const char* copy = names.store(text);
     if (copy == nullptr) return NOT_ENOUGH_MEMORY;
-    if (ErrorCode code = characteristics[static_cast<std::size_t>(currentClass)].add(copy, listCount)) {
+    if (ErrorCode code =
+            characteristics[static_cast<std::size_t>(currentClass)].add(copy, listCount)) {
         return code;
     }
     listCount += 1;

@@ -20,7 +20,7 @@
 #include "qorlex/model/string_pool.h"
 
 class Table {
-public:
+  public:
     static constexpr int MAX_CLASSES = 15;
     static constexpr int MAX_GROUPS = 1024;  // one more than a restriction may use
 
@@ -46,7 +46,6 @@ public:
     bool hasCharacteristicNames(int classIndex) const;
     const char* characteristicName(int classIndex, int32_t index) const;
     int32_t findCharacteristic(int classIndex, std::string_view name) const;
-    const char* className(int classIndex) const { return classNames[classIndex]; }
 
     // Cell references.
     ErrorCode setupIndexRanges();
@@ -91,12 +90,12 @@ public:
     // read; after an expansion: the number of cells produced.
     int32_t counter = 0;
 
-protected:
+  protected:
     // Called by beginRestrictions once the declarations before the restrictions are
     // closed, before anything of the restrictions is set up.
     virtual void declarationsClosed() {}
 
-private:
+  private:
     ErrorCode closeTerm();
     ErrorCode expandInto(int64_t at, int64_t room);
     ErrorCode storeRestriction();

@@ -12,7 +12,7 @@
 // Classes, their sizes and their characteristic names.
 ErrorCode writeLabelFile(const Table& table, const std::string& path);
 // The adjustable cells and the hard and weak matrices.
-ErrorCode writeBinaryDataFile(const std::string& path, const HardArrays& hard, const WeakArrays& weak,
-                              const Table& table);
+ErrorCode writeBinaryDataFile(const std::string& path, const HardArrays& hard,
+                              const WeakArrays& weak, const Table& table);
 // Every restriction as declared.
 ErrorCode writeControlFile(const Table& table, const std::string& path);

@@ -66,7 +66,9 @@ int LexTable::scanTableFile(const std::string& tableFile, const std::string& tab
     return result;
 }
 
-const char* LexTable::positionText() const { return atEnd_ ? "" : YYText(); }
+const char* LexTable::positionText() const {
+    return atEnd_ ? "" : YYText();
+}
 
 // Reads the table file as text: a CR directly before an LF is dropped, also when the two
 // fall into different reads. A failed read counts as the end of the input.
@@ -95,7 +97,9 @@ int LexTable::LexerInput(char* buffer, int maxSize) {
 
 void LexTable::LexerOutput(const char*, int) {}
 
-void LexTable::LexerError(const char* message) { throw ScannerFatal{fatalText(message)}; }
+void LexTable::LexerError(const char* message) {
+    throw ScannerFatal{fatalText(message)};
+}
 
 void LexTable::declarationsClosed() {
     // Without a BASIS block the restrictions' own set-up counts as the BASIS block.
@@ -103,13 +107,15 @@ void LexTable::declarationsClosed() {
 }
 
 int LexTable::readAsciiFile() {
-    if (ErrorCode code = readAsciiBaseFile({YYText(), static_cast<std::size_t>(YYLeng())})) return code;
+    if (ErrorCode code = readAsciiBaseFile({YYText(), static_cast<std::size_t>(YYLeng())}))
+        return code;
     phase = 1;
     return OK;
 }
 
 int LexTable::readDbfFile() {
-    if (ErrorCode code = readDbfBaseFile({YYText(), static_cast<std::size_t>(YYLeng())})) return code;
+    if (ErrorCode code = readDbfBaseFile({YYText(), static_cast<std::size_t>(YYLeng())}))
+        return code;
     phase = 1;
     return OK;
 }

@@ -12,7 +12,7 @@
 #include "qorlex/model/table.h"
 
 class LexTable : public yyFlexLexer, public Table {
-public:
+  public:
     // Results of scanTableFile besides 0 and the ErrorCodes.
     static constexpr int CANNOT_OPEN = -1;  // the table file cannot be opened for reading
     static constexpr int FATAL = -2;        // a fatal scanner error; see fatalMessage()
@@ -40,13 +40,13 @@ public:
 
     int yylex() override;
 
-protected:
+  protected:
     int LexerInput(char* buffer, int maxSize) override;
     void LexerOutput(const char* buffer, int size) override;
     void LexerError(const char* message) override;
     void declarationsClosed() override;
 
-private:
+  private:
     // Rule actions that do more than one thing.
     void nextLine() { ++lineNumber_; }
     int openClasses();
