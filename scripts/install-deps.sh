@@ -11,6 +11,9 @@ command -v flex >/dev/null 2>&1 || missing+=(flex)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 if [ "${1:-}" = "--with-tools" ]; then
   command -v clang++ >/dev/null 2>&1 || missing+=(clang)
+  # The fuzzer and sanitizer runtimes of clang.
+  ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 ||
+    missing+=(libclang-rt-dev)
   command -v valgrind >/dev/null 2>&1 || missing+=(valgrind)
 fi
 
