@@ -1,10 +1,8 @@
 // Every input a fuzzer once found a fault with, run again the way the fuzzer ran it: the
 // program must end with exit code 0 or 1 (the sanitizer build catches the rest).
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -12,15 +10,11 @@
 #include "fuzz/fuzz_setup.h"
 #include "qoramp/qoramp_run.h"
 #include "qorlex/driver/qorlex_run.h"
+#include "tests/test_files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // The inputs of one target, without the placeholder that keeps the folder in git.
 std::vector<fs::path> inputsOf(const char* target) {

@@ -4,18 +4,17 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "common/bound_type.h"
 #include "qorlex/scanner/lex_table.h"
+#include "tests/test_files.h"
 
 namespace {
 
@@ -24,14 +23,9 @@ using Ints = std::vector<int32_t>;
 
 // A table scanned from a description text, ready for the array generation.
 std::unique_ptr<LexTable> scanned(const std::string& description) {
-    std::string path = (std::filesystem::temp_directory_path() / "qorlex-arrays-XXXXXX").string();
-    const int fd = mkstemp(path.data());
-    EXPECT_GE(fd, 0);
-    if (fd >= 0) close(fd);
-    std::ofstream(path, std::ios::binary) << description;
+    const TempDir dir;
     auto table = std::make_unique<LexTable>();
-    EXPECT_EQ(table->scanTableFile(path, ""), 0) << description;
-    std::remove(path.c_str());
+    EXPECT_EQ(table->scanTableFile(dir.write("table.txt", description), ""), 0) << description;
     return table;
 }
 

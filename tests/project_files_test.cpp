@@ -17,6 +17,7 @@
 
 #include "qorlex/output/generate_arrays.h"
 #include "qorlex/scanner/lex_table.h"
+#include "tests/test_files.h"
 
 namespace {
 
@@ -45,30 +46,6 @@ struct Bytes {
         return *this;
     }
 };
-
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "qorlex-files-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        if (!path_.empty()) fs::remove_all(path_, ignored);
-    }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-    const fs::path& path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
 
 // A table scanned from a description, with its arrays generated.
 struct Project {

@@ -21,6 +21,7 @@
 #include "qoramp/ampl_files.h"
 #include "qoramp/number_format.h"
 #include "qoramp/qoramp_run.h"
+#include "tests/test_files.h"
 
 namespace {
 
@@ -37,29 +38,6 @@ std::string formatted(char* (*format)(char*, double), double value) {
     char text[MAX_NUMBER_TEXT];
     return std::string(text, format(text, value));
 }
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qoramp-XXXXXX").string();
-        path_ = mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-  private:
-    std::filesystem::path path_;
-};
 
 // ---- number text: identical to printf, also at the edges of the double range
 

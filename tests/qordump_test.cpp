@@ -16,6 +16,7 @@
 #include "common/bound_type.h"
 #include "qordump/cell_text.h"
 #include "qordump/qordump_run.h"
+#include "tests/test_files.h"
 
 namespace {
 
@@ -90,14 +91,9 @@ struct Files {
 
 class QordumpTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qordump-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
+    void SetUp() override { ASSERT_FALSE(scratch_.path().empty()); }
 
-    std::string project() const { return (dir_ / "demo").string(); }
+    std::string project() const { return scratch_ / "demo"; }
 
     void write(const std::string& suffix, const std::string& bytes) const {
         std::ofstream(project() + suffix, std::ios::binary) << bytes;
@@ -118,7 +114,7 @@ class QordumpTest : public ::testing::Test {
         return out.str();
     }
 
-    std::filesystem::path dir_;
+    TempDir scratch_;
 };
 
 TEST_F(QordumpTest, PrintsCellsRowsAndRestrictionsReadably) {
@@ -308,9 +304,9 @@ TEST_F(QordumpTest, ExamplesRunThroughTheChain) {
         {"tourism/tourism.txt", ""},
     };
     const std::string cd = "cd '" + root.string() + "' && ";
-    const std::string printed = (dir_ / "printed").string();
+    const std::string printed = scratch_ / "printed";
     for (const auto& example : examples) {
-        const std::string project = (dir_ / "x").string();
+        const std::string project = scratch_ / "x";
         std::string out;
         EXPECT_EQ(
             shell(cd + QORLEX_BINARY + " examples/" + example.description + " '" + project + "'",

@@ -4,7 +4,6 @@
 #include "qorlex/driver/qorlex_run.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -15,6 +14,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/test_files.h"
 
 namespace {
 
@@ -65,18 +66,12 @@ void put(std::string& bytes, T value) {
     bytes.append(raw, sizeof(T));  // the test host is little-endian like the file
 }
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 TEST(QorlexRun, GeneratedTableMatchesIndependentReckoning) {
     std::mt19937 random(20261206);
     Oracle oracle{{9, 7, 5, 4}, {}};
     const int cells = 9 * 7 * 5 * 4;
-    const fs::path dir =
-        fs::temp_directory_path() / ("qorlex_run_test_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    const TempDir scratch;
+    const fs::path& dir = scratch.path();
 
     std::string numbers;
     for (int c = 0; c < cells; ++c) {
@@ -183,7 +178,6 @@ TEST(QorlexRun, GeneratedTableMatchesIndependentReckoning) {
     for (int32_t c : columns) put(expected, c);
     for (double e : entries) put(expected, e);
     EXPECT_TRUE(readFile(dir / "p-bin.dat") == expected) << "binary data file differs";
-    fs::remove_all(dir);
 }
 
 }  // namespace

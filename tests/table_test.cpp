@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "common/bound_type.h"
+#include "tests/test_files.h"
 
 namespace {
 
@@ -151,27 +152,6 @@ TEST(Table, CellNumberingLastClassFastest) {
     EXPECT_EQ(t.baseArrays.cellIndex, (Ints{1, 4, 23}));  // 1·12 + 2·4 + 3 = 23
     EXPECT_EQ(t.baseArrays.base, (Doubles{1, 2, 5}));
 }
-
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "qorlex-table-XXXXXX").string();
-        path_ = mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    std::string write(const std::string& name, const std::string& content) const {
-        const std::string path = path_ + "/" + name;
-        std::ofstream(path, std::ios::binary) << content;
-        return path;
-    }
-
-  private:
-    std::string path_;
-};
 
 TEST(Table, BaseArraysFromMixedStatements) {
     TempDir dir;
