@@ -36,8 +36,11 @@ int runQorlex(const std::vector<std::string>& args, std::ostream& out, std::ostr
     const std::string binaryFile = project + "-bin.dat";
     const std::string controlFile = project + "-ctr.dat";
 
-    std::unique_ptr<LexTable> table(new (std::nothrow) LexTable());
-    if (!table) {
+    // The scanner allocates its state buffer while it is constructed.
+    std::unique_ptr<LexTable> table;
+    try {
+        table = std::make_unique<LexTable>();
+    } catch (const std::bad_alloc&) {
         err << "out of dynamic memory in YY_LexTable_CREATE_BUFFER()\n";
         return 1;
     }
