@@ -135,7 +135,6 @@ ErrorCode Table::allocateCells() {
     }
     tableSize = static_cast<int32_t>(size);
     const auto n = static_cast<std::size_t>(tableSize);
-    cellBuffer.clear();
     if (!tryAssign(cellValues, n, -1.0)) return NOT_ENOUGH_MEMORY;
     return OK;
 }
