@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build needs when it is missing: a C++ compiler, CMake, flex with its
-# C++ header, and GoogleTest. Uses apt-get when run as root; otherwise says what to install.
+# C++ header, GoogleTest, pkg-config and COIN-OR's solvers (CBC, Clp). Uses apt-get when run
+# as root; otherwise says what to install.
 set -euo pipefail
 
 missing=()
@@ -9,6 +10,9 @@ command -v cmake >/dev/null 2>&1 || missing+=(cmake)
 command -v flex >/dev/null 2>&1 || missing+=(flex)
 [ -f /usr/include/FlexLexer.h ] || missing+=(libfl-dev)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
+command -v pkg-config >/dev/null 2>&1 || missing+=(pkg-config)
+# COIN-OR's linear and mixed-integer solvers, for qorsolve.
+pkg-config --exists cbc osi-clp clp 2>/dev/null || missing+=(coinor-libcbc-dev coinor-libclp-dev)
 if [ "${1:-}" = "--with-tools" ]; then
   command -v clang++ >/dev/null 2>&1 || missing+=(clang)
   # The fuzzer and sanitizer runtimes of clang.

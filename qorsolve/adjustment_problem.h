@@ -1,0 +1,51 @@
+// The adjustment problem as qorsolve solves it.
+//
+// Minimise  F(x) = sum_j (x_j - base_j)^2 / base_j
+//                + sum_w weakWeight_w * (a_w . x - weakTarget_w)^2 / max(|weakTarget_w|, 1)
+// subject to hardLower_i <= a_i . x <= hardUpper_i for every hard row i and
+// lower_j <= x_j <= upper_j for every adjustable cell j; in integer mode every x_j is whole.
+//
+// Columns are the adjustable cells in the order of the binary data file. Missing bounds are
+// infinite (the file's +-1e38 becomes +-infinity here), so solvers need no sentinel checks.
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+inline constexpr double INFINITE_BOUND = std::numeric_limits<double>::infinity();
+
+// A sparse matrix by rows: the entries of row i are start[i] .. start[i + 1] - 1.
+struct SparseRows {
+    std::vector<int64_t> start{0};
+    std::vector<int32_t> column;
+    std::vector<double> value;
+
+    int32_t rowCount() const { return static_cast<int32_t>(start.size()) - 1; }
+};
+
+// Where a row or a cell bound comes from: the 1-based number of the declared restriction
+// in declaration order, or 0 for a cell's default bound (the lower bound 0 of every cell,
+// or a bound no restriction set).
+struct AdjustmentProblem {
+    // One entry per adjustable cell.
+    std::vector<double> base;  // > 0
+    std::vector<double> lower;
+    std::vector<double> upper;
+    std::vector<int32_t> lowerSource;
+    std::vector<int32_t> upperSource;
+
+    // Hard rows: hardLower == hardUpper for "=", one side infinite for ">" and "<".
+    SparseRows hard;
+    std::vector<double> hardLower;
+    std::vector<double> hardUpper;
+    std::vector<int32_t> hardSource;
+
+    // Weak rows (empty when weak restrictions are ignored).
+    SparseRows weak;
+    std::vector<double> weakTarget;
+    std::vector<double> weakWeight;  // as stored in the binary data file, already normalised
+    std::vector<int32_t> weakSource;
+
+    int32_t cellCount() const { return static_cast<int32_t>(base.size()); }
+};

@@ -1,0 +1,37 @@
+// The whole-number adjustment: the proven optimum of the adjustment problem with every cell
+// a whole number, starting from the real-valued optimum.
+#pragma once
+
+#include <vector>
+
+#include "qorsolve/adjustment_problem.h"
+#include "qorsolve/continuous_solver.h"
+#include "qorsolve/deadline.h"
+#include "qorsolve/progress.h"
+
+enum class IntegerStatus {
+    OPTIMAL,             // proven: objective within the relative gap of the bound
+    TIME_LIMIT,          // a whole-number table, not proven optimal: see bound and gap
+    NO_TABLE_IN_TIME,    // the deadline passed before any whole-number table was found
+    INTEGER_INFEASIBLE,  // real numbers meet the rows, whole numbers cannot
+    NO_MEMORY,
+    FAILED,  // the solver gave up for another reason
+};
+
+struct IntegerOptions {
+    double relativeGap = 1e-9;
+    const Deadline* deadline = nullptr;
+    Progress* progress = nullptr;
+};
+
+struct IntegerResult {
+    IntegerStatus status = IntegerStatus::FAILED;
+    std::vector<double> x;   // whole numbers, one per adjustable cell
+    double objective = 0.0;  // F(x)
+    double bound = 0.0;      // a lower bound on the whole-number optimum
+    double gap = 0.0;        // (objective - bound) / max(|objective|, 1e-10)
+};
+
+// `relaxed` is the OPTIMAL result of solveContinuous on the same problem. Throws nothing.
+IntegerResult solveInteger(const AdjustmentProblem& problem, const ContinuousResult& relaxed,
+                           const IntegerOptions& options);

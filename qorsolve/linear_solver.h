@@ -1,0 +1,54 @@
+// The one interface between qorsolve and a linear or mixed-integer programming library.
+// Another free solver is added by implementing it; nothing else in qorsolve names a library.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "qorsolve/adjustment_problem.h"
+#include "qorsolve/deadline.h"
+
+// minimise cost . x  subject to  rowLower <= A x <= rowUpper,  columnLower <= x <= columnUpper,
+// x_j whole where isInteger[j]. Infinite bounds are +-INFINITE_BOUND.
+struct LinearModel {
+    std::vector<double> columnLower;
+    std::vector<double> columnUpper;
+    std::vector<double> cost;
+    std::vector<char> isInteger;  // empty: all continuous
+    SparseRows rows;
+    std::vector<double> rowLower;
+    std::vector<double> rowUpper;
+};
+
+enum class LinearStatus { OPTIMAL, INFEASIBLE, UNBOUNDED, TIME_LIMIT, NO_MEMORY, FAILED };
+
+struct LinearResult {
+    LinearStatus status = LinearStatus::FAILED;
+    std::vector<double> x;   // the best point found (empty when none)
+    double objective = 0.0;  // of x
+    double bound = 0.0;      // best proven lower bound (MIP), the objective for an LP
+    // When an LP is INFEASIBLE: one multiplier per row proving it (a Farkas certificate:
+    // for every x within the column bounds, y . (A x) cannot reach the bound it implies).
+    // Empty when the solver gives none; callers check it before trusting it.
+    std::vector<double> rowRay;
+};
+
+class LinearSolver {
+  public:
+    virtual ~LinearSolver() = default;
+    // Replaces the model. False when it cannot be held (no memory).
+    virtual bool load(const LinearModel& model) = 0;
+    // Changes of a loaded model; the next solve starts from the last basis.
+    virtual void setRowBounds(int32_t row, double lower, double upper) = 0;
+    virtual void setColumnBounds(int32_t column, double lower, double upper) = 0;
+    // The linear relaxation (integrality ignored).
+    virtual LinearResult solveLinear(const Deadline& deadline) = 0;
+    // The mixed-integer problem; `start`, when not empty, is a whole-number point to try first.
+    // relativeGap: stop when (objective - bound) <= relativeGap * |objective|.
+    virtual LinearResult solveInteger(const Deadline& deadline, double relativeGap,
+                                      const std::vector<double>& start) = 0;
+};
+
+// COIN-OR: Clp for linear programmes, CBC for mixed-integer ones.
+std::unique_ptr<LinearSolver> makeCoinSolver();
