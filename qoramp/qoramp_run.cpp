@@ -1,9 +1,12 @@
 #include "qoramp/qoramp_run.h"
 
+#include <utility>
+
 #include "common/base_arrays.h"
 #include "common/binary_data_file.h"
 #include "common/hard_arrays.h"
 #include "common/input_file.h"
+#include "qoramp/ampl_file_owner.h"
 #include "qoramp/ampl_files.h"
 #include "qoramp/export_input.h"
 
@@ -91,12 +94,20 @@ int runQoramp(const std::vector<std::string>& args, std::ostream& out) {
     RowLists rows;
     if (!checkRows(hard, rows, binaryPath, out)) return 1;
 
-    // All input is checked before the first file is created; each file is complete and closed
-    // before the next one is opened.
+    // All input is checked, and no target is a file of someone else's, before the first file is
+    // created; each file is complete and closed before the next one is opened.
     const AmplProblem problem{cells, hard, rows, hasWeightedEntries(hard)};
     const std::string modelPath = project + ".mod";
     const std::string commandPath = project + ".dat";
     const std::string numberPath = project + ".txt";
+    for (const auto& [path, kind] : {std::pair{&modelPath, AmplFileKind::MODEL},
+                                     std::pair{&commandPath, AmplFileKind::COMMAND},
+                                     std::pair{&numberPath, AmplFileKind::NUMBERS}}) {
+        if (!mayReplaceAmplFile(*path, kind)) {
+            out << "Error: " << *path << " was not written by qoramp; not overwritten\n";
+            return 1;
+        }
+    }
     if (!reportWrite(writeModelFile(modelPath, problem), modelPath, out)) return 1;
     if (!reportWrite(writeCommandFile(commandPath, numberPath, problem), commandPath, out)) {
         return 1;
