@@ -1,6 +1,8 @@
 #include "common/binary_data_file.h"
 
+#include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "common/allocation.h"
 
@@ -43,6 +45,18 @@ void writeWeakRecord(OutputFile& file, const WeakArrays& weak) {
     file.writeFloat64s(weak.coefficient.data(), p);
 }
 
+namespace {
+
+// Every real of the file is a finite number; "no bound" is the finite 1e38.
+bool allFinite(const std::vector<double>& values) {
+    for (double value : values) {
+        if (!std::isfinite(value)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 ReadResult readBaseArrays(InputFile& file, BaseArrays& base) {
     if (!file.readInt32(base.tableSize) || !file.readInt32(base.cellCount))
         return ReadResult::INVALID;
@@ -55,6 +69,9 @@ ReadResult readBaseArrays(InputFile& file, BaseArrays& base) {
     }
     if (!file.readInt32s(base.cellIndex.data(), n) || !file.readFloat64s(base.base.data(), n) ||
         !file.readFloat64s(base.lower.data(), n) || !file.readFloat64s(base.upper.data(), n)) {
+        return ReadResult::INVALID;
+    }
+    if (!allFinite(base.base) || !allFinite(base.lower) || !allFinite(base.upper)) {
         return ReadResult::INVALID;
     }
     return ReadResult::OK;
@@ -103,6 +120,10 @@ ReadResult readHardArrays(InputFile& file, HardArrays& hard, int32_t cellCount) 
         !file.readFloat64s(hard.coefficient.data(), p)) {
         return ReadResult::INVALID;
     }
+    if (!allFinite(hard.lowerValue) || !allFinite(hard.upperValue) ||
+        !allFinite(hard.coefficient)) {
+        return ReadResult::INVALID;
+    }
     return checkRows(hard.rowStart, hard.columnIndex, hard.nonzeroCount, cellCount);
 }
 
@@ -128,6 +149,9 @@ ReadResult readWeakArrays(InputFile& file, WeakArrays& weak, int32_t cellCount) 
         !file.readInt32s(weak.rowStart.data(), m + 1) ||
         !file.readInt32s(weak.columnIndex.data(), p) ||
         !file.readFloat64s(weak.coefficient.data(), p)) {
+        return ReadResult::INVALID;
+    }
+    if (!allFinite(weak.target) || !allFinite(weak.weight) || !allFinite(weak.coefficient)) {
         return ReadResult::INVALID;
     }
     return checkRows(weak.rowStart, weak.columnIndex, weak.nonzeroCount, cellCount);

@@ -19,7 +19,8 @@ void writeWeakRecord(OutputFile& file, const WeakArrays& weak);
 enum class ReadResult {
     OK,
     NO_MEMORY,  // a negative count, or arrays that cannot be allocated
-    INVALID,    // the file ends early or its counts and indices do not fit together
+    INVALID,    // the file ends early, its counts and indices do not fit together, or it holds a
+                // real that is not finite
 };
 
 ReadResult readBaseArrays(InputFile& file, BaseArrays& base);
