@@ -1,5 +1,6 @@
 #include "qoramp/export_input.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -8,11 +9,15 @@
 #include "common/bound_type.h"
 
 void clampCellBounds(BaseArrays& cells) {
-    for (double& lower : cells.lower) {
+    const std::size_t n = std::min({cells.base.size(), cells.lower.size(), cells.upper.size()});
+    for (std::size_t c = 0; c < n; ++c) {
+        double& lower = cells.lower[c];
         if (lower < CELL_LOWER_FLOOR) lower = CELL_LOWER_FLOOR;
-    }
-    for (double& upper : cells.upper) {
-        if (upper > CELL_UPPER_CAP) upper = CELL_UPPER_CAP;
+        // A table of counts above the fixed cap stays feasible: the cap grows with the base,
+        // and never cuts below a bound the description set.
+        const double cap = std::max({CELL_UPPER_CAP, CELL_BASE_FACTOR * cells.base[c], lower});
+        double& upper = cells.upper[c];
+        if (upper > cap) upper = cap;
     }
 }
 

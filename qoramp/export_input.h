@@ -8,12 +8,16 @@
 #include "common/base_arrays.h"
 #include "common/hard_arrays.h"
 
-// The range every cell's adjusted value is kept in.
+// The range every cell's adjusted value is kept in: no cell goes below CELL_LOWER_FLOOR, and
+// none above the largest of CELL_UPPER_CAP, CELL_BASE_FACTOR times its base value and its
+// lower bound.
 inline constexpr double CELL_LOWER_FLOOR = 0.0;
 inline constexpr double CELL_UPPER_CAP = 100000.0;
+inline constexpr double CELL_BASE_FACTOR = 10.0;
 
-// Raises lower bounds below CELL_LOWER_FLOOR to it and lowers upper bounds above
-// CELL_UPPER_CAP to it. Nothing else is changed or checked.
+// Raises lower bounds below CELL_LOWER_FLOOR to it and lowers each upper bound to the cell's
+// cap when it lies above. Nothing else is changed or checked (a lower bound above the upper
+// one passes).
 void clampCellBounds(BaseArrays& cells);
 
 // The hard rows sorted into the three relations the model knows.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <bit>
 #include <cfloat>
 #include <cmath>
@@ -73,6 +74,7 @@ TEST(CommandFile, QuotesPathsAmplWouldNotTakeBare) {
         {"a;b", "\"a;b\""},
         {"it's", "\"it's\""},
         {"say \"hi\"", "\"say \"\"hi\"\"\""},
+        {"run#2.txt", "\"run#2.txt\""},
     };
     TempDir dir;
     BaseArrays cells;
@@ -148,8 +150,10 @@ TEST(RunQoramp, NumberFileOfARandomProjectMatchesPrintf) {
 
     std::vector<double> lower = cells.lower;
     std::vector<double> upper = cells.upper;
-    for (double& v : lower) v = v < 0 ? 0 : v;
-    for (double& v : upper) v = v > 100000 ? 100000 : v;
+    for (int32_t c = 0; c < n; ++c) {
+        lower[c] = std::max(lower[c], 0.0);
+        upper[c] = std::min(upper[c], std::max({100000.0, 10 * cells.base[c], lower[c]}));
+    }
     std::vector<int64_t> rght, starts, lengths, columns, eq, lo, up;
     for (int32_t j = 0; j < m; ++j) {
         rght.push_back(static_cast<int64_t>(hard.boundType[j] == BOUND_UPPER ? hard.upperValue[j]
