@@ -7,13 +7,15 @@
 
 namespace {
 
-// AMPL takes a file name bare unless it holds a blank, a control character, ';' or a quote
-// (or is empty); then it must be a string literal, in which '"' is written twice.
+// AMPL takes a file name bare unless it holds a blank, a control character, ';', a quote or
+// '#', which would begin a comment (or is empty); then it must be a string literal, in which
+// '"' is written twice.
 bool needsQuotes(std::string_view path) {
     if (path.empty()) return true;
     for (char c : path) {
         unsigned char byte = static_cast<unsigned char>(c);
-        if (byte == ' ' || byte < 0x20 || byte == 0x7f || c == ';' || c == '"' || c == '\'') {
+        if (byte == ' ' || byte < 0x20 || byte == 0x7f || c == ';' || c == '"' || c == '\'' ||
+            c == '#') {
             return true;
         }
     }

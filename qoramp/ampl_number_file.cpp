@@ -2,6 +2,7 @@
 // after every number, the last one included; the file ends after the last row number.
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "common/output_file.h"
@@ -18,6 +19,16 @@ void writeNumber(OutputFile& file, Value value, Format format) {
     char* end = format(out, value);
     *end++ = ' ';
     file.commitChars(static_cast<std::size_t>(end - out));
+}
+
+// A base value is a divisor of the objective: one so small that six decimals show it as zero
+// is written with all its digits instead.
+char* formatBaseText(char* out, double value) {
+    char* end = formatFixedText(out, value);
+    if (value > 0.0 && std::string_view(out, static_cast<std::size_t>(end - out)) == "0.000000") {
+        end = formatRoundTripText(out, value);
+    }
+    return end;
 }
 
 void writeIntegers(OutputFile& file, const std::vector<int32_t>& values) {
@@ -52,7 +63,9 @@ WriteResult writeNumberFile(const std::string& path, const AmplProblem& problem)
         // Without rows NNZ takes the cell count.
         writeCounts(file, cells.cellCount, 0, cells.cellCount);
     }
-    for (const std::vector<double>* reals : {&cells.base, &cells.lower, &cells.upper}) {
+    for (double value : cells.base) writeNumber(file, value, formatBaseText);
+    file.writeText("\n");
+    for (const std::vector<double>* reals : {&cells.lower, &cells.upper}) {
         for (double value : *reals) writeNumber(file, value, formatFixedText);
         file.writeText("\n");
     }
