@@ -60,7 +60,7 @@ bool allFinite(const std::vector<double>& values) {
 ReadResult readBaseArrays(InputFile& file, BaseArrays& base) {
     if (!file.readInt32(base.tableSize) || !file.readInt32(base.cellCount))
         return ReadResult::INVALID;
-    if (base.cellCount < 0) return ReadResult::NO_MEMORY;
+    if (base.cellCount < 0) return ReadResult::NEGATIVE_COUNT;
     const std::uint64_t n = static_cast<std::uint64_t>(base.cellCount);
     if (n * (4 + 3 * 8) > file.remaining()) return ReadResult::INVALID;
     if (!tryAssign(base.cellIndex, n) || !tryAssign(base.base, n) || !tryAssign(base.lower, n) ||
@@ -100,7 +100,7 @@ ReadResult readHardArrays(InputFile& file, HardArrays& hard, int32_t cellCount) 
         !file.readInt32(hard.nonzeroCount)) {
         return ReadResult::INVALID;
     }
-    if (hard.rowCount < 0 || hard.nonzeroCount < 0) return ReadResult::NO_MEMORY;
+    if (hard.rowCount < 0 || hard.nonzeroCount < 0) return ReadResult::NEGATIVE_COUNT;
     if (hard.rowCount == 0) return hard.nonzeroCount == 0 ? ReadResult::OK : ReadResult::INVALID;
     if (hard.columnCount != cellCount) return ReadResult::INVALID;
 
@@ -134,7 +134,7 @@ ReadResult readWeakArrays(InputFile& file, WeakArrays& weak, int32_t cellCount) 
         !file.readInt32(weak.nonzeroCount)) {
         return ReadResult::INVALID;
     }
-    if (weak.rowCount < 0 || weak.nonzeroCount < 0) return ReadResult::NO_MEMORY;
+    if (weak.rowCount < 0 || weak.nonzeroCount < 0) return ReadResult::NEGATIVE_COUNT;
     if (weak.rowCount == 0 || weak.columnCount != cellCount) return ReadResult::INVALID;
 
     const std::uint64_t m = static_cast<std::uint64_t>(weak.rowCount);

@@ -9,19 +9,13 @@
 #include "common/hard_arrays.h"
 #include "common/input_file.h"
 #include "common/output_file.h"
+#include "common/read_result.h"
 #include "common/weak_arrays.h"
 
 void writeBaseRecord(OutputFile& file, const BaseArrays& base);
 void writeHardRecord(OutputFile& file, const HardArrays& hard);
 // Writes nothing when the record has no rows.
 void writeWeakRecord(OutputFile& file, const WeakArrays& weak);
-
-enum class ReadResult {
-    OK,
-    NO_MEMORY,  // a negative count, or arrays that cannot be allocated
-    INVALID,    // the file ends early, its counts and indices do not fit together, or it holds a
-                // real that is not finite
-};
 
 ReadResult readBaseArrays(InputFile& file, BaseArrays& base);
 // Reads the hard record that follows the base record of `cellCount` columns.

@@ -18,3 +18,18 @@ inline constexpr double NO_BOUND = 1e38;
 inline constexpr bool isWeakType(int32_t type) {
     return type > BOUND_EQUAL;
 }
+
+// Where a declared restriction is kept in the binary data file.
+enum class StoredAs {
+    HARD_ROW,    // a row of the hard record
+    WEAK_ROW,    // a row of the weak record
+    CELL_BOUND,  // a bound of its one cell
+};
+
+// Weak restrictions become weak rows, and single-cell ">", "<" and ranges bounds of their
+// cell; every other restriction, a single-cell "=" included, becomes a hard row.
+inline constexpr StoredAs storedAs(int32_t type, int64_t entryCount) {
+    if (isWeakType(type)) return StoredAs::WEAK_ROW;
+    if (entryCount == 1 && type < BOUND_EQUAL) return StoredAs::CELL_BOUND;
+    return StoredAs::HARD_ROW;
+}

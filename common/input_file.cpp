@@ -26,13 +26,24 @@ void toHostOrder(T* values, std::size_t count) {
 
 }  // namespace
 
+std::FILE* openForReading(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return nullptr;
+    struct stat info {};
+    if (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
+        std::fclose(file);
+        return nullptr;
+    }
+    return file;
+}
+
 InputFile::~InputFile() {
     close();
 }
 
 bool InputFile::open(const std::string& path) {
     close();
-    file_ = std::fopen(path.c_str(), "rb");
+    file_ = openForReading(path);
     if (file_ == nullptr) return false;
     struct stat info {};
     if (fstat(fileno(file_), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {

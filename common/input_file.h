@@ -8,6 +8,10 @@
 #include <cstdio>
 #include <string>
 
+// Opens `path` for binary reading. nullptr when it cannot be opened or names a directory
+// (which the C library opens on Linux; its reads then fail).
+std::FILE* openForReading(const std::string& path);
+
 class InputFile {
   public:
     InputFile() = default;

@@ -25,6 +25,7 @@ bool readProject(const std::string& path, BaseArrays& cells, HardArrays& hard, s
     switch (result) {
         case ReadResult::OK:
             return true;
+        case ReadResult::NEGATIVE_COUNT:
         case ReadResult::NO_MEMORY:
             out << "Error: Could not generate qor data arrays\n";
             return false;

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "qordump/project.h"
+#include "common/project.h"
 
 // The shortest text that reads back as the same double: "12", "0.5", "1e+38"; "inf", "-inf"
 // and "nan" for the values that are not finite.

@@ -3,7 +3,7 @@
 
 #include <ostream>
 
-#include "qordump/project.h"
+#include "common/project.h"
 
 // What to print. The overview is the files and the classes; the rows are the hard and weak
 // rows of the binary data file and the restrictions of the control file.

@@ -131,21 +131,21 @@ void printRows(const Project& project, std::ostream& out) {
         const DeclaredRestriction& restriction = declared[i];
         const Relation relation{restriction.type, restriction.lowerValue, restriction.upperValue};
         std::string storedAs = "null";
-        switch (stored[i].kind) {
-            case StoredAs::HARD_ROW:
-                storedAs = "\"hardRow\"";
-                break;
-            case StoredAs::WEAK_ROW:
-                storedAs = "\"weakRow\"";
-                break;
-            case StoredAs::CELL_BOUND:
-                storedAs = "\"cellBound\"";
-                break;
-            case StoredAs::UNKNOWN:
-                break;
+        if (stored[i].known) {
+            switch (stored[i].kind) {
+                case StoredAs::HARD_ROW:
+                    storedAs = "\"hardRow\"";
+                    break;
+                case StoredAs::WEAK_ROW:
+                    storedAs = "\"weakRow\"";
+                    break;
+                case StoredAs::CELL_BOUND:
+                    storedAs = "\"cellBound\"";
+                    break;
+            }
         }
         const std::string storedNumber =
-            stored[i].kind == StoredAs::UNKNOWN ? "null" : std::to_string(stored[i].number);
+            stored[i].known ? std::to_string(stored[i].number) : "null";
         return "{\"number\": " + std::to_string(i + 1) +
                ", \"type\": " + std::to_string(relation.type) +
                ", \"relation\": " + relationJson(relation.type) +

@@ -1,7 +1,7 @@
 #include "qordump/qordump_run.h"
 
+#include "common/project.h"
 #include "qordump/dump.h"
-#include "qordump/project.h"
 
 namespace {
 

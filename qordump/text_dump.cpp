@@ -137,18 +137,18 @@ void printRows(const Project& project, std::ostream& out) {
     for (std::size_t i = 0; i < declared.size(); ++i) {
         const DeclaredRestriction& restriction = declared[i];
         out << "  " << std::setw(numberWidth(declared.size())) << i + 1 << ": ";
-        switch (stored[i].kind) {
-            case StoredAs::HARD_ROW:
-                out << "hard row " << stored[i].number << ": ";
-                break;
-            case StoredAs::WEAK_ROW:
-                out << "weak row " << stored[i].number << ": ";
-                break;
-            case StoredAs::CELL_BOUND:
-                out << "bound of column " << stored[i].number << ": ";
-                break;
-            case StoredAs::UNKNOWN:
-                break;
+        if (stored[i].known) {
+            switch (stored[i].kind) {
+                case StoredAs::HARD_ROW:
+                    out << "hard row " << stored[i].number << ": ";
+                    break;
+                case StoredAs::WEAK_ROW:
+                    out << "weak row " << stored[i].number << ": ";
+                    break;
+                case StoredAs::CELL_BOUND:
+                    out << "bound of column " << stored[i].number << ": ";
+                    break;
+            }
         }
         const Relation relation{restriction.type, restriction.lowerValue, restriction.upperValue};
         out << rowText(project, namer, relation, restriction.columns, restriction.coefficients)

@@ -1,30 +1,18 @@
 #include "qorlex/model/base_file.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "common/input_file.h"
 #include "qorlex/model/number_text.h"
 
 namespace {
 
 constexpr std::size_t CHUNK_SIZE = std::size_t{1} << 16;
 constexpr std::size_t MAX_TOKEN = std::size_t{64} << 20;
-
-std::FILE* openRegular(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return nullptr;
-    struct stat info {};
-    if (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
-        std::fclose(file);
-        return nullptr;
-    }
-    return file;
-}
 
 bool isSpace(char c) {
     return std::isspace(static_cast<unsigned char>(c)) != 0;
@@ -34,14 +22,14 @@ bool isSpace(char c) {
 
 std::FILE* openBaseFile(std::string_view name, const std::string& directory) {
     std::string path(name);
-    if (std::FILE* file = openRegular(path)) return file;
+    if (std::FILE* file = openForReading(path)) return file;
     // Without a directory there is no second place to look: "/" + name would be a file at
     // the root of the file system.
     if (directory.empty()) return nullptr;
     path = directory;
     path += '/';
     path += name;
-    return openRegular(path);
+    return openForReading(path);
 }
 
 NumberFileReader::NumberFileReader(std::FILE* file) : file_(file) {}

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/table_limits.h"
 #include "qorlex/model/error_code.h"
 
 struct IndexRange {
@@ -14,7 +15,6 @@ struct IndexRange {
 
 class IndexStack {
   public:
-    static constexpr int MAX_CLASSES = 15;
     static constexpr int32_t CAPACITY = 1024;
 
     // Prepares room for CAPACITY ranges in each of `classCount` classes of the given sizes.

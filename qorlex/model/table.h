@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/base_arrays.h"
+#include "common/table_limits.h"
 #include "qorlex/model/error_code.h"
 #include "qorlex/model/index_stack.h"
 #include "qorlex/model/name_list.h"
@@ -21,7 +22,6 @@
 
 class Table {
   public:
-    static constexpr int MAX_CLASSES = 15;
     static constexpr int MAX_GROUPS = 1024;  // one more than a restriction may use
 
     Table() = default;

@@ -5,14 +5,6 @@
 
 namespace {
 
-enum class RowKind { HARD, WEAK, CELL_BOUND };
-
-RowKind classify(const Restriction& r) {
-    if (isWeakType(r.type)) return RowKind::WEAK;
-    if (r.entryCount == 1 && r.type < BOUND_EQUAL) return RowKind::CELL_BOUND;
-    return RowKind::HARD;
-}
-
 // Turns coefficient * x >= / <= value into a bound on x; a negative coefficient turns the
 // direction round. The quotient is stored as it is.
 void foldCellBound(const Restriction& r, int32_t column, double a, BaseArrays& cells) {
@@ -51,17 +43,17 @@ ErrorCode generateArrays(Table& table, HardArrays& hard, WeakArrays& weak) {
     int64_t m = 0, p = 0, m2 = 0, p2 = 0;
     double weightSum = 0.0;
     for (const Restriction& r : list) {
-        switch (classify(r)) {
-            case RowKind::WEAK:
+        switch (storedAs(r.type, r.entryCount)) {
+            case StoredAs::WEAK_ROW:
                 ++m2;
                 p2 += r.entryCount;
                 weightSum += r.weight;
                 break;
-            case RowKind::HARD:
+            case StoredAs::HARD_ROW:
                 ++m;
                 p += r.entryCount;
                 break;
-            case RowKind::CELL_BOUND:
+            case StoredAs::CELL_BOUND:
                 break;
         }
     }
@@ -100,14 +92,14 @@ ErrorCode generateArrays(Table& table, HardArrays& hard, WeakArrays& weak) {
     for (const Restriction& r : list) {
         const auto columns = list.columns(r);
         const auto coefficients = list.coefficients(r);
-        switch (classify(r)) {
-            case RowKind::WEAK:
+        switch (storedAs(r.type, r.entryCount)) {
+            case StoredAs::WEAK_ROW:
                 appendEntries(weak.columnIndex, weak.coefficient, weakEntry, columns, coefficients);
                 weak.target[weakRow] = r.lowerValue;
                 weak.weight[weakRow] = r.weight * factor;
                 weak.rowStart[++weakRow] = static_cast<int32_t>(weakEntry);
                 break;
-            case RowKind::HARD:
+            case StoredAs::HARD_ROW:
                 appendEntries(hard.columnIndex, hard.coefficient, hardEntry, columns, coefficients);
                 hard.boundType[hardRow] = r.type;
                 hard.lowerValue[hardRow] = r.type == BOUND_UPPER ? -NO_BOUND : r.lowerValue;
@@ -116,7 +108,7 @@ ErrorCode generateArrays(Table& table, HardArrays& hard, WeakArrays& weak) {
                                                                    : r.upperValue;
                 hard.rowStart[++hardRow] = static_cast<int32_t>(hardEntry);
                 break;
-            case RowKind::CELL_BOUND:
+            case StoredAs::CELL_BOUND:
                 foldCellBound(r, columns[0], coefficients[0], table.baseArrays);
                 break;
         }

@@ -1,10 +1,10 @@
 #include "qorlex/scanner/lex_table.h"
 
-#include <sys/stat.h>
-
 #include <cstring>
 #include <new>
 #include <string_view>
+
+#include "common/input_file.h"
 
 namespace {
 
@@ -40,14 +40,8 @@ LexTable::~LexTable() {
 
 int LexTable::scanTableFile(const std::string& tableFile, const std::string& tableDirectory) {
     directory = tableDirectory;
-    file_ = std::fopen(tableFile.c_str(), "rb");
+    file_ = openForReading(tableFile);
     if (file_ == nullptr) return CANNOT_OPEN;
-    struct stat info {};
-    if (fstat(fileno(file_), &info) != 0 || S_ISDIR(info.st_mode)) {
-        std::fclose(file_);
-        file_ = nullptr;
-        return CANNOT_OPEN;
-    }
     lineNumber_ = 1;
     blockIndex_ = BLOCK_START;
     phase = 0;

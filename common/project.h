@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "common/base_arrays.h"
+#include "common/bound_type.h"
+#include "common/control_file.h"
 #include "common/hard_arrays.h"
+#include "common/label_file.h"
 #include "common/weak_arrays.h"
-#include "qordump/label_control_files.h"
 
 struct Project {
     std::string name;  // the project argument as given
@@ -31,20 +33,12 @@ struct Project {
 // On failure returns false with `error` set to the one line to print (with its line end).
 bool loadProject(const std::string& project, Project& loaded, std::string& error);
 
-// Where a declared restriction went in the binary data file.
-enum class StoredAs {
-    UNKNOWN,     // the control file and the binary data file do not agree on the rows
-    HARD_ROW,    // a row of the hard record
-    WEAK_ROW,    // a row of the weak record
-    CELL_BOUND,  // a bound of its one cell: a single-cell ">", "<" or range
-};
-
 struct Destination {
-    StoredAs kind = StoredAs::UNKNOWN;
+    bool known = false;  // false when the control file and the binary data file disagree
+    StoredAs kind = StoredAs::HARD_ROW;
     int32_t number = 0;  // 1-based row, or 1-based column for a cell bound
 };
 
-// One destination per declared restriction. Weak restrictions become weak rows and
-// single-cell restrictions other than "=" cell bounds, each in declaration order; the rest
-// become hard rows. When the counts do not match the records, every destination is UNKNOWN.
+// One destination per declared restriction, as storedAs decides, rows numbered in declaration
+// order. When the counts do not match the records, no destination is known.
 std::vector<Destination> destinations(const Project& project);

@@ -1,4 +1,4 @@
-#include "qordump/project.h"
+#include "common/project.h"
 
 #include <sys/stat.h>
 
@@ -6,16 +6,13 @@
 #include <cstdint>
 
 #include "common/binary_data_file.h"
-#include "common/bound_type.h"
 #include "common/input_file.h"
 
 namespace {
 
-// The message for a read that failed. A negative count is reported by the shared readers as
-// NO_MEMORY (no allocation can satisfy it); here it is what it is, a damaged file.
-std::string readFailure(ReadResult result, bool negativeCount, const std::string& what,
-                        const std::string& path) {
-    if (result == ReadResult::NO_MEMORY && !negativeCount) {
+// The message for a read that failed.
+std::string readFailure(ReadResult result, const std::string& what, const std::string& path) {
+    if (result == ReadResult::NO_MEMORY) {
         return "Error: Not enough memory to read " + path + "\n";
     }
     return "Error: Invalid " + what + " " + path + "\n";
@@ -32,17 +29,14 @@ bool readBinaryDataFile(Project& project, std::string& error) {
         return false;
     }
     ReadResult result = readBaseArrays(file, project.cells);
-    bool negative = project.cells.cellCount < 0;
     if (result == ReadResult::OK) {
         result = readHardArrays(file, project.hard, project.cells.cellCount);
-        negative = project.hard.rowCount < 0 || project.hard.nonzeroCount < 0;
     }
     if (result == ReadResult::OK) {
         result = readWeakArrays(file, project.weak, project.cells.cellCount);
-        negative = project.weak.rowCount < 0 || project.weak.nonzeroCount < 0;
     }
     if (result != ReadResult::OK) {
-        error = readFailure(result, negative, "binary data file", project.binaryPath);
+        error = readFailure(result, "binary data file", project.binaryPath);
         return false;
     }
     // Every cell is decoded from its cell number, so the numbers must ascend inside the table.
@@ -88,7 +82,7 @@ bool loadProject(const std::string& project, Project& loaded, std::string& error
             return false;
         }
         if (ReadResult result = readLabelFile(file, loaded.labels); result != ReadResult::OK) {
-            error = readFailure(result, false, "label file", loaded.labelPath);
+            error = readFailure(result, "label file", loaded.labelPath);
             return false;
         }
     }
@@ -111,7 +105,7 @@ bool loadProject(const std::string& project, Project& loaded, std::string& error
     }
     if (ReadResult result = readControlFile(file, loaded.control, cells.cellCount);
         result != ReadResult::OK) {
-        error = readFailure(result, false, "control file", loaded.controlPath);
+        error = readFailure(result, "control file", loaded.controlPath);
         return false;
     }
     if (loaded.control.tableSize != cells.tableSize) {
@@ -130,12 +124,19 @@ std::vector<Destination> destinations(const Project& project) {
     for (std::size_t i = 0; i < result.size(); ++i) {
         const DeclaredRestriction& restriction = project.control.restrictions[i];
         Destination& destination = result[i];
-        if (isWeakType(restriction.type)) {
-            destination = {StoredAs::WEAK_ROW, ++weakRows};
-        } else if (restriction.columns.size() == 1 && restriction.type < BOUND_EQUAL) {
-            destination = {StoredAs::CELL_BOUND, restriction.columns[0] + 1};
-        } else {
-            destination = {StoredAs::HARD_ROW, ++hardRows};
+        const auto entryCount = static_cast<int64_t>(restriction.columns.size());
+        destination.known = true;
+        destination.kind = storedAs(restriction.type, entryCount);
+        switch (destination.kind) {
+            case StoredAs::HARD_ROW:
+                destination.number = ++hardRows;
+                break;
+            case StoredAs::WEAK_ROW:
+                destination.number = ++weakRows;
+                break;
+            case StoredAs::CELL_BOUND:
+                destination.number = restriction.columns[0] + 1;
+                break;
         }
     }
     if (hardRows != project.hard.rowCount || weakRows != project.weak.rowCount) {

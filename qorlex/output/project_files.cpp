@@ -1,0 +1,39 @@
+#include "qorlex/output/project_files.h"
+
+#include <string_view>
+#include <vector>
+
+#include "common/allocation.h"
+#include "common/control_file.h"
+#include "common/label_file.h"
+
+ErrorCode writeLabelFile(const Table& table, const std::string& path) {
+    LabelFileWriter file(path);
+    if (!file.open(table.classCount)) return CANNOT_OPEN_FOR_WRITING;
+    std::vector<std::string_view> names;
+    for (int k = 0; k < table.classCount; ++k) {
+        const int32_t size = table.classSize(k);
+        if (!table.hasCharacteristicNames(k)) {
+            file.writeUnnamedClass(size);
+            continue;
+        }
+        if (!tryAssign(names, static_cast<std::size_t>(size))) return CANNOT_OPEN_FOR_WRITING;
+        for (int32_t i = 0; i < size; ++i) {
+            const char* name = table.characteristicName(k, i);
+            names[static_cast<std::size_t>(i)] = name != nullptr ? name : "";
+        }
+        file.writeNamedClass(names);
+    }
+    return file.commit() ? OK : CANNOT_OPEN_FOR_WRITING;
+}
+
+ErrorCode writeControlFile(const Table& table, const std::string& path) {
+    ControlFileWriter file(path);
+    if (!file.open(table.tableSize, table.restrictionCount)) return CANNOT_OPEN_FOR_WRITING;
+    const RestrictionList& list = table.restrictions();
+    for (const Restriction& r : list) {
+        file.writeRestriction(r.type, r.lowerValue, r.upperValue, list.columns(r),
+                              list.coefficients(r));
+    }
+    return file.commit() ? OK : CANNOT_OPEN_FOR_WRITING;
+}
