@@ -28,9 +28,12 @@ struct LinearResult {
     std::vector<double> x;   // the best point found (empty when none)
     double objective = 0.0;  // of x
     double bound = 0.0;      // best proven lower bound (MIP), the objective for an LP
-    // When an LP is INFEASIBLE: one multiplier per row proving it (a Farkas certificate:
-    // for every x within the column bounds, y . (A x) cannot reach the bound it implies).
-    // Empty when the solver gives none; callers check it before trusting it.
+    // When an LP is INFEASIBLE: one multiplier y_i per row proving it (a Farkas certificate).
+    // y_i > 0 only where rowLower_i is finite, y_i < 0 only where rowUpper_i is finite; the
+    // rows then force y . (A x) >= sum_{y_i > 0} y_i rowLower_i + sum_{y_i < 0} y_i rowUpper_i,
+    // while within the column bounds y . (A x) stays below that. Scaled to a largest |y_i| of
+    // 1. The COIN solver returns only rays that pass this check with a margin of 1e-9 relative
+    // to the terms; empty when there is none. Callers re-check before trusting it.
     std::vector<double> rowRay;
 };
 

@@ -1,0 +1,432 @@
+// LinearSolver on COIN-OR: one ClpSimplex holds the model and its basis between solves; each
+// mixed-integer solve runs CBC on a copy of it.
+//
+// Time limits: CBC's own limit is not reliable on hard models, so both libraries are stopped
+// from inside. A Clp event handler ends any simplex run (also the ones CBC starts) at the first
+// iteration after the deadline, and a CBC event handler ends the search at the next node or
+// heuristic pass. A node whose LP was cut short may have been pruned wrongly, so after such a
+// stop the bound reported is the last one CBC had before the deadline.
+#include <CbcEventHandler.hpp>
+#include <CbcHeuristic.hpp>
+#include <CbcHeuristicFPump.hpp>
+#include <CbcModel.hpp>
+#include <CglGomory.hpp>
+#include <CglMixedIntegerRounding2.hpp>
+#include <CglProbing.hpp>
+#include <ClpEventHandler.hpp>
+#include <ClpSimplex.hpp>
+#include <CoinError.hpp>
+#include <CoinFinite.hpp>
+#include <CoinPackedMatrix.hpp>
+#include <OsiClpSolverInterface.hpp>
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <new>
+
+#include "qorsolve/linear_solver.h"
+
+namespace {
+
+// Shared by the solver and every copy of its event handlers (COIN clones handlers freely).
+struct StopState {
+    const Deadline* deadline = nullptr;
+    bool lpStopped = false;  // a simplex run was cut short by the deadline
+    double lastBound = -INFINITE_BOUND;
+};
+
+class ClpStopper : public ClpEventHandler {
+  public:
+    explicit ClpStopper(StopState* state) : state_(state) {}
+    ClpEventHandler* clone() const override { return new ClpStopper(*this); }
+    int event(Event whichEvent) override {
+        if (whichEvent != endOfIteration && whichEvent != endOfFactorization) return -1;
+        if (state_->deadline == nullptr || !state_->deadline->passed()) return -1;
+        state_->lpStopped = true;
+        return 0;
+    }
+
+  private:
+    StopState* state_;
+};
+
+class CbcStopper : public CbcEventHandler {
+  public:
+    explicit CbcStopper(StopState* state) : state_(state) {}
+    CbcEventHandler* clone() const override { return new CbcStopper(*this); }
+    CbcAction event(CbcEvent whichEvent) override {
+        // A solution event must not be refused: the table found is kept.
+        if (whichEvent == solution || whichEvent == heuristicSolution ||
+            whichEvent == beforeSolution1 || whichEvent == beforeSolution2) {
+            return noAction;
+        }
+        if (state_->deadline != nullptr && state_->deadline->passed()) return stop;
+        if (whichEvent == node && model_ != nullptr && !state_->lpStopped) {
+            state_->lastBound = std::max(state_->lastBound, model_->getBestPossibleObjValue());
+        }
+        return noAction;
+    }
+
+  private:
+    StopState* state_;
+};
+
+double toCoin(double bound) {
+    if (bound >= INFINITE_BOUND) return COIN_DBL_MAX;
+    if (bound <= -INFINITE_BOUND) return -COIN_DBL_MAX;
+    return bound;
+}
+
+double fromCoin(double bound) {
+    if (bound >= 1e30) return INFINITE_BOUND;
+    if (bound <= -1e30) return -INFINITE_BOUND;
+    return bound;
+}
+
+// The ray normalised to the convention of LinearResult::rowRay, or empty when neither it nor
+// its negation proves infeasibility with a clear margin.
+std::vector<double> certifiedRay(const LinearModel& model, const std::vector<double>& rowLower,
+                                 const std::vector<double>& rowUpper,
+                                 const std::vector<double>& columnLower,
+                                 const std::vector<double>& columnUpper, std::vector<double> ray) {
+    double largest = 0.0;
+    for (double y : ray) largest = std::max(largest, std::fabs(y));
+    if (!(largest > 0.0) || !std::isfinite(largest)) return {};
+    for (double& y : ray) {
+        y /= largest;
+        if (std::fabs(y) < 1e-11) y = 0.0;
+    }
+    const SparseRows& a = model.rows;
+    size_t columns = columnLower.size();
+    std::vector<double> combined(columns, 0.0);
+    std::vector<double> magnitude(columns, 0.0);
+    for (int32_t sign : {1, -1}) {
+        std::fill(combined.begin(), combined.end(), 0.0);
+        std::fill(magnitude.begin(), magnitude.end(), 0.0);
+        double implied = 0.0;  // what the rows force y . (A x) to reach at least
+        double scale = 0.0;
+        bool usable = true;
+        for (int32_t i = 0; i < a.rowCount() && usable; ++i) {
+            double y = sign * ray[i];
+            if (y == 0.0) continue;
+            double side = y > 0.0 ? rowLower[i] : rowUpper[i];
+            if (!std::isfinite(side)) {
+                usable = false;
+                break;
+            }
+            implied += y * side;
+            scale += std::fabs(y * side);
+            for (int64_t k = a.start[i]; k < a.start[i + 1]; ++k) {
+                combined[a.column[k]] += y * a.value[k];
+                magnitude[a.column[k]] += std::fabs(y * a.value[k]);
+            }
+        }
+        if (!usable) continue;
+        double reachable = 0.0;  // the most y . (A x) can be within the column bounds
+        for (size_t j = 0; j < columns && usable; ++j) {
+            double c = combined[j];
+            if (std::fabs(c) <= 1e-12 * magnitude[j]) continue;  // cancelled out
+            double best = c > 0.0 ? columnUpper[j] : columnLower[j];
+            if (!std::isfinite(best)) {
+                usable = false;
+                break;
+            }
+            reachable += c * best;
+            scale += std::fabs(c * best);
+        }
+        if (!usable || !(implied - reachable > 1e-9 * (1.0 + scale))) continue;
+        for (double& y : ray) y *= sign;
+        return ray;
+    }
+    return {};
+}
+
+class CoinSolver : public LinearSolver {
+  public:
+    bool load(const LinearModel& model) override;
+    void setRowBounds(int32_t row, double lower, double upper) override;
+    void setColumnBounds(int32_t column, double lower, double upper) override;
+    LinearResult solveLinear(const Deadline& deadline) override;
+    LinearResult solveInteger(const Deadline& deadline, double relativeGap,
+                              const std::vector<double>& start) override;
+
+  private:
+    LinearResult solveLinearGuarded(const Deadline& deadline);
+    LinearResult solveIntegerGuarded(const Deadline& deadline, double relativeGap,
+                                     const std::vector<double>& start);
+    std::vector<double> rayOfLastSolve() const;
+    bool meetsModel(const std::vector<double>& x) const;
+    double costOf(const double* x) const;
+
+    LinearModel model_;  // with the bounds as changed since load
+    std::unique_ptr<ClpSimplex> lp_;
+    StopState stop_;
+};
+
+bool CoinSolver::load(const LinearModel& model) {
+    try {
+        lp_.reset();
+        model_ = model;
+        const SparseRows& a = model_.rows;
+        size_t columns = model_.columnLower.size();
+        size_t rows = static_cast<size_t>(a.rowCount());
+        if (model_.columnUpper.size() != columns || model_.cost.size() != columns ||
+            (!model_.isInteger.empty() && model_.isInteger.size() != columns) ||
+            model_.rowLower.size() != rows || model_.rowUpper.size() != rows ||
+            a.column.size() != a.value.size() || a.start.back() != int64_t(a.column.size()) ||
+            a.column.size() > size_t(INT_MAX) || columns > size_t(INT_MAX)) {
+            return false;
+        }
+        std::vector<CoinBigIndex> start(rows + 1);
+        std::vector<int> length(rows);
+        for (size_t i = 0; i < rows; ++i) {
+            if (a.start[i] > a.start[i + 1]) return false;
+            start[i] = static_cast<CoinBigIndex>(a.start[i]);
+            length[i] = static_cast<int>(a.start[i + 1] - a.start[i]);
+        }
+        start[rows] = static_cast<CoinBigIndex>(a.start[rows]);
+        for (int32_t j : a.column) {
+            if (j < 0 || size_t(j) >= columns) return false;
+        }
+        CoinPackedMatrix matrix(false, static_cast<int>(columns), static_cast<int>(rows),
+                                start[rows], a.value.data(), a.column.data(), start.data(),
+                                length.data());
+        auto coin = [](const std::vector<double>& bounds) {
+            std::vector<double> out(bounds.size());
+            std::transform(bounds.begin(), bounds.end(), out.begin(), toCoin);
+            return out;
+        };
+        auto lp = std::make_unique<ClpSimplex>();
+        lp->setLogLevel(0);
+        lp->messageHandler()->setLogLevel(0);
+        lp->loadProblem(matrix, coin(model_.columnLower).data(), coin(model_.columnUpper).data(),
+                        model_.cost.data(), coin(model_.rowLower).data(),
+                        coin(model_.rowUpper).data());
+        ClpStopper stopper(&stop_);
+        lp->passInEventHandler(&stopper);
+        lp_ = std::move(lp);
+        return true;
+    } catch (const std::bad_alloc&) {
+    } catch (const CoinError&) {
+    }
+    lp_.reset();
+    return false;
+}
+
+void CoinSolver::setRowBounds(int32_t row, double lower, double upper) {
+    if (!lp_ || row < 0 || row >= lp_->numberRows()) return;
+    model_.rowLower[row] = lower;
+    model_.rowUpper[row] = upper;
+    lp_->setRowBounds(row, toCoin(lower), toCoin(upper));
+}
+
+void CoinSolver::setColumnBounds(int32_t column, double lower, double upper) {
+    if (!lp_ || column < 0 || column >= lp_->numberColumns()) return;
+    model_.columnLower[column] = lower;
+    model_.columnUpper[column] = upper;
+    lp_->setColumnBounds(column, toCoin(lower), toCoin(upper));
+}
+
+double CoinSolver::costOf(const double* x) const {
+    double sum = 0.0;
+    for (size_t j = 0; j < model_.cost.size(); ++j) sum += model_.cost[j] * x[j];
+    return sum;
+}
+
+bool CoinSolver::meetsModel(const std::vector<double>& x) const {
+    if (x.size() != model_.columnLower.size()) return false;
+    auto within = [](double v, double lo, double hi) {
+        double slack = 1e-9 * std::max(1.0, std::fabs(v));
+        return v >= lo - slack && v <= hi + slack;
+    };
+    for (size_t j = 0; j < x.size(); ++j) {
+        if (!within(x[j], model_.columnLower[j], model_.columnUpper[j])) return false;
+    }
+    const SparseRows& a = model_.rows;
+    for (int32_t i = 0; i < a.rowCount(); ++i) {
+        double v = 0.0;
+        for (int64_t k = a.start[i]; k < a.start[i + 1]; ++k) v += a.value[k] * x[a.column[k]];
+        if (!within(v, model_.rowLower[i], model_.rowUpper[i])) return false;
+    }
+    return true;
+}
+
+std::vector<double> CoinSolver::rayOfLastSolve() const {
+    std::unique_ptr<double[]> raw(lp_->infeasibilityRay(false));
+    if (!raw) return {};
+    std::vector<double> ray(raw.get(), raw.get() + lp_->numberRows());
+    return certifiedRay(model_, model_.rowLower, model_.rowUpper, model_.columnLower,
+                        model_.columnUpper, std::move(ray));
+}
+
+LinearResult CoinSolver::solveLinear(const Deadline& deadline) {
+    LinearResult result;
+    if (!lp_) return result;
+    try {
+        result = solveLinearGuarded(deadline);
+    } catch (const std::bad_alloc&) {
+        result = LinearResult{};
+        result.status = LinearStatus::NO_MEMORY;
+    } catch (const CoinError&) {
+        result = LinearResult{};
+    }
+    stop_.deadline = nullptr;
+    return result;
+}
+
+LinearResult CoinSolver::solveLinearGuarded(const Deadline& deadline) {
+    LinearResult result;
+    stop_.deadline = &deadline;
+    stop_.lpStopped = false;
+    if (deadline.passed()) {
+        result.status = LinearStatus::TIME_LIMIT;
+        return result;
+    }
+    lp_->dual(0);
+    int status = lp_->status();
+    std::vector<double> ray;
+    if (status == 1) {
+        ray = rayOfLastSolve();
+        if (ray.empty() && !deadline.passed()) {
+            // Warm-started dual simplex can call a badly scaled model infeasible wrongly:
+            // without a certificate, decide again from scratch with the primal simplex.
+            lp_->allSlackBasis(true);
+            lp_->primal(0);
+            status = lp_->status();
+            if (status == 1) ray = rayOfLastSolve();
+        }
+    } else if (status == 4 && !deadline.passed()) {
+        lp_->allSlackBasis(true);
+        lp_->primal(0);
+        status = lp_->status();
+    }
+    switch (status) {
+        case 0: {
+            const double* x = lp_->primalColumnSolution();
+            result.x.assign(x, x + lp_->numberColumns());
+            result.objective = costOf(x);
+            result.bound = result.objective;
+            result.status = LinearStatus::OPTIMAL;
+            break;
+        }
+        case 1:
+            result.status = LinearStatus::INFEASIBLE;
+            result.rowRay = std::move(ray);
+            break;
+        case 2:
+            result.status = LinearStatus::UNBOUNDED;
+            break;
+        default:
+            result.status = deadline.passed() ? LinearStatus::TIME_LIMIT : LinearStatus::FAILED;
+            result.bound = -INFINITE_BOUND;
+            break;
+    }
+    return result;
+}
+
+LinearResult CoinSolver::solveInteger(const Deadline& deadline, double relativeGap,
+                                      const std::vector<double>& start) {
+    LinearResult result;
+    if (!lp_) return result;
+    try {
+        result = solveIntegerGuarded(deadline, relativeGap, start);
+    } catch (const std::bad_alloc&) {
+        result = LinearResult{};
+        result.status = LinearStatus::NO_MEMORY;
+    } catch (const CoinError&) {
+        result = LinearResult{};
+    }
+    stop_.deadline = nullptr;
+    return result;
+}
+
+LinearResult CoinSolver::solveIntegerGuarded(const Deadline& deadline, double relativeGap,
+                                             const std::vector<double>& start) {
+    LinearResult result;
+    stop_.deadline = &deadline;
+    stop_.lpStopped = false;
+    stop_.lastBound = -INFINITE_BOUND;
+    if (deadline.passed()) {
+        result.status = LinearStatus::TIME_LIMIT;
+        result.bound = -INFINITE_BOUND;
+        return result;
+    }
+    int columns = lp_->numberColumns();
+    OsiClpSolverInterface osi(new ClpSimplex(*lp_), true);
+    osi.messageHandler()->setLogLevel(0);
+    osi.getModelPtr()->setLogLevel(0);
+    osi.setHintParam(OsiDoReducePrint, true, OsiHintTry);
+    for (int j = 0; j < columns; ++j) {
+        if (!model_.isInteger.empty() && model_.isInteger[j]) osi.setInteger(j);
+    }
+
+    CbcModel cbc(osi);
+    cbc.setLogLevel(0);
+    cbc.messageHandler()->setLogLevel(0);
+    cbc.solver()->messageHandler()->setLogLevel(0);
+    cbc.setUseElapsedTime(true);
+    if (deadline.limited()) cbc.setMaximumSeconds(std::max(deadline.remaining(), 0.0));
+    cbc.setAllowableFractionGap(relativeGap);
+    cbc.setAllowableGap(1e-12);
+    cbc.setDblParam(CbcModel::CbcCutoffIncrement, 1e-12);
+    CbcStopper stopper(&stop_);
+    cbc.passInEventHandler(&stopper);
+
+    CglProbing probing;
+    probing.setUsingObjective(1);
+    probing.setMaxPass(1);
+    probing.setMaxProbe(50);
+    probing.setMaxLook(20);
+    cbc.addCutGenerator(&probing, -1, "Probing");
+    CglGomory gomory;
+    gomory.setLimit(100);
+    cbc.addCutGenerator(&gomory, -1, "Gomory");
+    CglMixedIntegerRounding2 mixedRounding;
+    cbc.addCutGenerator(&mixedRounding, -1, "MixedIntegerRounding");
+    CbcRounding rounding(cbc);
+    cbc.addHeuristic(&rounding);
+    CbcHeuristicFPump pump(cbc);
+    cbc.addHeuristic(&pump);
+
+    if (!start.empty() && meetsModel(start)) {
+        cbc.setBestSolution(start.data(), columns, costOf(start.data()), true);
+    }
+
+    cbc.branchAndBound();
+
+    const double* best = cbc.bestSolution();
+    if (best != nullptr) {
+        result.x.assign(best, best + columns);
+        for (int j = 0; j < columns; ++j) {
+            if (!model_.isInteger.empty() && model_.isInteger[j]) {
+                result.x[j] = std::nearbyint(result.x[j]);
+            }
+        }
+        result.objective = costOf(result.x.data());
+    }
+    bool stopped = deadline.passed() || cbc.isSecondsLimitReached() || stop_.lpStopped;
+    if (!stopped && cbc.isProvenOptimal() && best != nullptr) {
+        result.status = LinearStatus::OPTIMAL;
+        result.bound = std::min(fromCoin(cbc.getBestPossibleObjValue()), result.objective);
+    } else if (!stopped && cbc.isProvenInfeasible()) {
+        result.status = LinearStatus::INFEASIBLE;
+    } else if (!stopped && cbc.isContinuousUnbounded()) {
+        result.status = LinearStatus::UNBOUNDED;
+    } else {
+        result.status = stopped ? LinearStatus::TIME_LIMIT : LinearStatus::FAILED;
+        double bound = stop_.lpStopped ? stop_.lastBound : fromCoin(cbc.getBestPossibleObjValue());
+        if (best != nullptr) bound = std::min(bound, result.objective);
+        result.bound = bound;
+    }
+    return result;
+}
+
+}  // namespace
+
+std::unique_ptr<LinearSolver> makeCoinSolver() {
+    try {
+        return std::make_unique<CoinSolver>();
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
