@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cstring>
 #include <utility>
 
@@ -31,7 +32,9 @@ std::FILE* openForReading(const std::string& path) {
     if (file == nullptr) return nullptr;
     struct stat info {};
     if (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
+        const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
         std::fclose(file);
+        errno = error;
         return nullptr;
     }
     return file;
@@ -48,6 +51,7 @@ bool InputFile::open(const std::string& path) {
     struct stat info {};
     if (fstat(fileno(file_), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
         close();
+        errno = EINVAL;  // a device or pipe: its size is not known before it is read
         return false;
     }
     size_ = static_cast<std::uint64_t>(info.st_size);

@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <string>
 
-// Opens `path` for binary reading. nullptr when it cannot be opened or names a directory
-// (which the C library opens on Linux; its reads then fail).
+// Opens `path` for binary reading. nullptr, with errno set, when it cannot be opened or names
+// a directory (which the C library opens on Linux; its reads then fail).
 std::FILE* openForReading(const std::string& path);
 
 class InputFile {
@@ -19,8 +19,8 @@ class InputFile {
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
 
-    // Opens a regular file for binary reading. False when it cannot be opened (a directory
-    // cannot).
+    // Opens a regular file for binary reading. False, with errno set, when it cannot be opened
+    // or is no regular file.
     bool open(const std::string& path);
     void close();
 

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 
 #include "common/binary_data_file.h"
 #include "common/input_file.h"
@@ -18,8 +19,10 @@ std::string readFailure(ReadResult result, const std::string& what, const std::s
     return "Error: Invalid " + what + " " + path + "\n";
 }
 
+// Right after the failed open, while errno still tells why.
 std::string openFailure(const std::string& path) {
-    return "Error: Could not open file " + path + "\n";
+    const std::string reason = std::strerror(errno);
+    return "Error: Could not open file " + path + ": " + reason + "\n";
 }
 
 bool readBinaryDataFile(Project& project, std::string& error) {

@@ -2,7 +2,6 @@
 // of its own. Names are JSON strings whose code points are the name's bytes; numbers that are
 // not finite are null. Columns, cells, rows, characteristic indices and restriction numbers
 // are counted from 1, as in the readable form.
-#include <cmath>
 #include <span>
 #include <string>
 #include <vector>
@@ -10,171 +9,180 @@
 #include "common/bound_type.h"
 #include "qordump/cell_text.h"
 #include "qordump/dump.h"
+#include "qordump/json_writer.h"
 
 namespace {
 
-std::string jsonNumber(double value) {
-    return std::isfinite(value) ? numberText(value) : "null";
-}
+using Layout = JsonWriter::Layout;
 
-std::string entriesJson(std::span<const int32_t> columns, std::span<const double> coefficients) {
-    std::string text = "[";
+void writeEntries(JsonWriter& json, std::span<const int32_t> columns,
+                  std::span<const double> coefficients) {
+    json.key("entries").beginArray();
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        if (i > 0) text += ", ";
-        text += "{\"column\": " + std::to_string(int64_t{columns[i]} + 1) +
-                ", \"coefficient\": " + jsonNumber(coefficients[i]) + "}";
+        json.beginObject();
+        json.key("column").integer(int64_t{columns[i]} + 1);
+        json.key("coefficient").number(coefficients[i]);
+        json.endObject();
     }
-    return text + "]";
+    json.endArray();
 }
 
-// Prints `count` lines made by `line`, as the members of a JSON array.
-template <class Line>
-void printArray(std::ostream& out, std::size_t count, Line line) {
-    out << "[";
-    for (std::size_t i = 0; i < count; ++i) out << (i == 0 ? "\n    " : ",\n    ") << line(i);
-    out << (count == 0 ? "]" : "\n  ]");
+// "type", "relation", "lower" and "upper" of a row or a declared restriction.
+void writeRelation(JsonWriter& json, const Relation& relation) {
+    json.key("type").integer(relation.type);
+    json.key("relation");
+    const std::string_view symbol = relationSymbol(relation.type);
+    if (symbol.empty()) {
+        json.null();
+    } else {
+        json.string(symbol);
+    }
+    json.key("lower").number(relation.lowerValue);
+    json.key("upper").number(relation.upperValue);
 }
 
-void printOverview(const Project& project, std::ostream& out) {
-    out << "  \"files\": {\"label\": " << jsonString(project.labelPath)
-        << ", \"binary\": " << jsonString(project.binaryPath) << ", \"control\": "
-        << (project.hasControl ? jsonString(project.controlPath) : std::string("null")) << "},\n"
-        << "  \"tableSize\": " << project.cells.tableSize << ",\n"
-        << "  \"classes\": ";
+void writeOverview(JsonWriter& json, const Project& project) {
+    json.key("files").beginObject();
+    json.key("label").string(project.labelPath);
+    json.key("binary").string(project.binaryPath);
+    json.key("control");
+    if (project.hasControl) {
+        json.string(project.controlPath);
+    } else {
+        json.null();
+    }
+    json.endObject();
+    json.key("tableSize").integer(project.cells.tableSize);
+    json.key("classes").beginArray(Layout::LINES);
     const auto& classes = project.labels.classes;
-    printArray(out, classes.size(), [&](std::size_t k) {
+    for (std::size_t k = 0; k < classes.size(); ++k) {
         const ClassLabels& labels = classes[k];
-        std::string text = "{\"number\": " + std::to_string(k + 1) +
-                           ", \"size\": " + std::to_string(labels.size) +
-                           ", \"named\": " + (labels.named ? "true" : "false") + ", \"names\": ";
-        if (!labels.named) return text + "null}";
-        text += "[";
-        for (int32_t i = 0; i < labels.size; ++i) {
-            if (i > 0) text += ", ";
-            text += jsonString(labels.name(i));
+        json.beginObject();
+        json.key("number").integer(static_cast<int64_t>(k) + 1);
+        json.key("size").integer(labels.size);
+        json.key("named").boolean(labels.named);
+        json.key("names");
+        if (labels.named) {
+            json.beginArray();
+            for (int32_t i = 0; i < labels.size; ++i) json.string(labels.name(i));
+            json.endArray();
+        } else {
+            json.null();
         }
-        return text + "]}";
-    });
+        json.endObject();
+    }
+    json.endArray();
 }
 
-void printCells(const Project& project, std::ostream& out) {
+void writeCells(JsonWriter& json, const Project& project) {
     const BaseArrays& cells = project.cells;
     const CellNamer namer(project.labels, NameStyle::RAW);
     std::vector<int32_t> at;
-    out << "  \"cells\": ";
-    printArray(out, cells.cellIndex.size(), [&](std::size_t j) {
+    json.key("cells").beginArray(Layout::LINES);
+    for (std::size_t j = 0; j < cells.cellIndex.size(); ++j) {
         namer.indices(cells.cellIndex[j], at);
-        std::string indices;
-        std::string labels;
-        for (std::size_t k = 0; k < at.size(); ++k) {
-            if (k > 0) {
-                indices += ", ";
-                labels += ", ";
-            }
-            indices += std::to_string(int64_t{at[k]} + 1);
-            labels += jsonString(namer.label(k, at[k]));
-        }
-        return "{\"column\": " + std::to_string(j + 1) +
-               ", \"cell\": " + std::to_string(int64_t{cells.cellIndex[j]} + 1) +
-               ", \"indices\": [" + indices + "], \"labels\": [" + labels +
-               "], \"base\": " + jsonNumber(cells.base[j]) +
-               ", \"lower\": " + jsonNumber(cells.lower[j]) +
-               ", \"upper\": " + jsonNumber(cells.upper[j]) + "}";
-    });
+        json.beginObject();
+        json.key("column").integer(static_cast<int64_t>(j) + 1);
+        json.key("cell").integer(int64_t{cells.cellIndex[j]} + 1);
+        json.key("indices").beginArray();
+        for (int32_t index : at) json.integer(int64_t{index} + 1);
+        json.endArray();
+        json.key("labels").beginArray();
+        for (std::size_t k = 0; k < at.size(); ++k) json.string(namer.label(k, at[k]));
+        json.endArray();
+        json.key("base").number(cells.base[j]);
+        json.key("lower").number(cells.lower[j]);
+        json.key("upper").number(cells.upper[j]);
+        json.endObject();
+    }
+    json.endArray();
 }
 
-std::string relationJson(int32_t type) {
-    const std::string_view symbol = relationSymbol(type);
-    return symbol.empty() ? "null" : jsonString(symbol);
+void writeText(JsonWriter& json, const Project& project, const CellNamer& namer,
+               const Relation& relation, std::span<const int32_t> columns,
+               std::span<const double> coefficients) {
+    json.key("text").string(rowText(project, namer, relation, columns, coefficients));
 }
 
-void printRows(const Project& project, std::ostream& out) {
+void writeRows(JsonWriter& json, const Project& project) {
     const CellNamer namer(project.labels, NameStyle::RAW);
     const HardArrays& hard = project.hard;
-    out << "  \"hardRows\": ";
-    printArray(out, static_cast<std::size_t>(hard.rowCount), [&](std::size_t r) {
+    json.key("hardRows").beginArray(Layout::LINES);
+    for (std::size_t r = 0; r < static_cast<std::size_t>(hard.rowCount); ++r) {
         const auto columns = rowEntries(hard.columnIndex, hard.rowStart, r);
         const auto coefficients = rowEntries(hard.coefficient, hard.rowStart, r);
         const Relation relation{hard.boundType[r], hard.lowerValue[r], hard.upperValue[r]};
-        return "{\"row\": " + std::to_string(r + 1) +
-               ", \"type\": " + std::to_string(relation.type) +
-               ", \"relation\": " + relationJson(relation.type) +
-               ", \"lower\": " + jsonNumber(relation.lowerValue) +
-               ", \"upper\": " + jsonNumber(relation.upperValue) +
-               ", \"entries\": " + entriesJson(columns, coefficients) + ", \"text\": " +
-               jsonString(rowText(project, namer, relation, columns, coefficients)) + "}";
-    });
-    out << ",\n";
+        json.beginObject();
+        json.key("row").integer(static_cast<int64_t>(r) + 1);
+        writeRelation(json, relation);
+        writeEntries(json, columns, coefficients);
+        writeText(json, project, namer, relation, columns, coefficients);
+        json.endObject();
+    }
+    json.endArray();
 
     const WeakArrays& weak = project.weak;
-    out << "  \"weakRows\": ";
-    printArray(out, static_cast<std::size_t>(weak.rowCount), [&](std::size_t r) {
+    json.key("weakRows").beginArray(Layout::LINES);
+    for (std::size_t r = 0; r < static_cast<std::size_t>(weak.rowCount); ++r) {
         const auto columns = rowEntries(weak.columnIndex, weak.rowStart, r);
         const auto coefficients = rowEntries(weak.coefficient, weak.rowStart, r);
-        const Relation relation{BOUND_WEAK, weak.target[r], weak.target[r]};
-        return "{\"row\": " + std::to_string(r + 1) +
-               ", \"target\": " + jsonNumber(weak.target[r]) +
-               ", \"weight\": " + jsonNumber(weak.weight[r]) +
-               ", \"entries\": " + entriesJson(columns, coefficients) + ", \"text\": " +
-               jsonString(rowText(project, namer, relation, columns, coefficients)) + "}";
-    });
-    out << ",\n";
+        json.beginObject();
+        json.key("row").integer(static_cast<int64_t>(r) + 1);
+        json.key("target").number(weak.target[r]);
+        json.key("weight").number(weak.weight[r]);
+        writeEntries(json, columns, coefficients);
+        writeText(json, project, namer, {BOUND_WEAK, weak.target[r], weak.target[r]}, columns,
+                  coefficients);
+        json.endObject();
+    }
+    json.endArray();
 
-    out << "  \"restrictions\": ";
+    json.key("restrictions");
     if (!project.hasControl) {
-        out << "null";
+        json.null();
         return;
     }
     const auto& declared = project.control.restrictions;
     const std::vector<Destination> stored = destinations(project);
-    printArray(out, declared.size(), [&](std::size_t i) {
+    json.beginArray(Layout::LINES);
+    for (std::size_t i = 0; i < declared.size(); ++i) {
         const DeclaredRestriction& restriction = declared[i];
         const Relation relation{restriction.type, restriction.lowerValue, restriction.upperValue};
-        std::string storedAs = "null";
-        if (stored[i].known) {
-            switch (stored[i].kind) {
-                case StoredAs::HARD_ROW:
-                    storedAs = "\"hardRow\"";
-                    break;
-                case StoredAs::WEAK_ROW:
-                    storedAs = "\"weakRow\"";
-                    break;
-                case StoredAs::CELL_BOUND:
-                    storedAs = "\"cellBound\"";
-                    break;
-            }
+        json.beginObject();
+        json.key("number").integer(static_cast<int64_t>(i) + 1);
+        writeRelation(json, relation);
+        json.key("storedAs");
+        if (!stored[i].known) {
+            json.null();
+        } else if (stored[i].kind == StoredAs::HARD_ROW) {
+            json.string("hardRow");
+        } else if (stored[i].kind == StoredAs::WEAK_ROW) {
+            json.string("weakRow");
+        } else {
+            json.string("cellBound");
         }
-        const std::string storedNumber =
-            stored[i].known ? std::to_string(stored[i].number) : "null";
-        return "{\"number\": " + std::to_string(i + 1) +
-               ", \"type\": " + std::to_string(relation.type) +
-               ", \"relation\": " + relationJson(relation.type) +
-               ", \"lower\": " + jsonNumber(relation.lowerValue) +
-               ", \"upper\": " + jsonNumber(relation.upperValue) + ", \"storedAs\": " + storedAs +
-               ", \"storedNumber\": " + storedNumber +
-               ", \"entries\": " + entriesJson(restriction.columns, restriction.coefficients) +
-               ", \"text\": " +
-               jsonString(rowText(project, namer, relation, restriction.columns,
-                                  restriction.coefficients)) +
-               "}";
-    });
+        json.key("storedNumber");
+        if (stored[i].known) {
+            json.integer(stored[i].number);
+        } else {
+            json.null();
+        }
+        writeEntries(json, restriction.columns, restriction.coefficients);
+        writeText(json, project, namer, relation, restriction.columns, restriction.coefficients);
+        json.endObject();
+    }
+    json.endArray();
 }
 
 }  // namespace
 
 void printJson(const Project& project, Sections sections, std::ostream& out) {
-    out << "{\n  \"project\": " << jsonString(project.name);
-    if (sections.overview) {
-        out << ",\n";
-        printOverview(project, out);
-    }
-    if (sections.cells) {
-        out << ",\n";
-        printCells(project, out);
-    }
-    if (sections.rows) {
-        out << ",\n";
-        printRows(project, out);
-    }
-    out << "\n}\n";
+    JsonWriter json(out);
+    json.beginObject(Layout::LINES);
+    json.key("project").string(project.name);
+    if (sections.overview) writeOverview(json, project);
+    if (sections.cells) writeCells(json, project);
+    if (sections.rows) writeRows(json, project);
+    json.endObject();
+    out << "\n";
 }

@@ -167,7 +167,7 @@ TEST_F(QordumpTest, ReportsDamagedFiles) {
     } cases[] = {
         // clang-format off
         {"no label file", [](Files& f) { f.withLabel = false; },
-         "Error: Could not open file " + project() + "-lbl.dat\n"},
+         "Error: Could not open file " + project() + "-lbl.dat: No such file or directory\n"},
         {"16 classes", [](Files& f) { f.label = Bytes().i32(16); }, label},
         {"named is 2", [](Files& f) { f.label = Bytes().i32(1).i32(1).i32(2); }, label},
         {"one name short",
