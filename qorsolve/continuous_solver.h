@@ -24,11 +24,25 @@ struct ContinuousOptions {
 
 struct ContinuousResult {
     ContinuousStatus status = ContinuousStatus::NO_MEMORY;
-    std::vector<double> x;         // one value per adjustable cell
-    std::vector<double> hardDual;  // one multiplier per hard row
-    double objective = 0.0;        // F(x)
-    double dualBound = 0.0;        // a lower bound on the optimum of F
-    double kktResidual = 0.0;      // largest violation of the optimality conditions
+    std::vector<double> x;  // one value per adjustable cell
+    // One multiplier per hard row: the rate at which the optimum rises as the row's binding
+    // bound moves up (> 0: the lower bound binds; < 0: the upper bound binds).
+    std::vector<double> hardDual;
+    double objective = 0.0;  // F(x)
+    double dualBound = 0.0;  // a lower bound on the optimum of F
+    // The largest violation of the optimality conditions, each scaled to be relative:
+    // - a hard row's distance from [hardLower, hardUpper], over s_i = max(1, sum_j |a_ij x_j|);
+    // - complementarity: for hardDual[i] > 0 (< 0), min(|hardDual[i]|, |a_i.x - hardLower_i|
+    //   / s_i) (hardUpper_i);
+    // - stationarity of each cell: r_j = 2 (x_j - base_j) / base_j - (A^T hardDual)_j
+    //   - (W^T z)_j with the weak multipliers z_w = -2 weight_w (a_w.x - weakTarget_w) /
+    //   max(|weakTarget_w|, 1), over 1 + |(A^T hardDual + W^T z)_j|, where a cell at its lower
+    //   bound counts only r_j < 0 and one at its upper bound only r_j > 0.
+    // The multipliers' signs always fit the rows (hardDual[i] > 0 only where hardLower_i is
+    // finite and binds, < 0 only where hardUpper_i is finite and binds).
+    double kktResidual = 0.0;
+    int newtonSteps = 0;  // work done, for reports
+    int cgSteps = 0;
     // When INFEASIBLE: hard rows that cannot all hold, as far as the method tells (a candidate
     // set for the conflict search; may be empty when the method cannot tell).
     std::vector<int32_t> suspectRows;

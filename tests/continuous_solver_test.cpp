@@ -1,0 +1,292 @@
+// solveContinuous: random problems checked against the optimality conditions, computed here
+// from the problem alone; tables without a solution; weak rows; the time limit.
+#include "qorsolve/continuous_solver.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr double INF = INFINITE_BOUND;
+
+void addRow(SparseRows& rows, const std::vector<std::pair<int32_t, double>>& terms) {
+    for (auto [column, value] : terms) {
+        rows.column.push_back(column);
+        rows.value.push_back(value);
+    }
+    rows.start.push_back(static_cast<int64_t>(rows.column.size()));
+}
+
+double rowValue(const SparseRows& rows, int32_t i, const std::vector<double>& x) {
+    double sum = 0.0;
+    for (int64_t k = rows.start[i]; k < rows.start[i + 1]; ++k)
+        sum += rows.value[k] * x[rows.column[k]];
+    return sum;
+}
+
+double rowSize(const SparseRows& rows, int32_t i, const std::vector<double>& x) {
+    double sum = 0.0;
+    for (int64_t k = rows.start[i]; k < rows.start[i + 1]; ++k)
+        sum += std::fabs(rows.value[k] * x[rows.column[k]]);
+    return std::max(1.0, sum);
+}
+
+// F(x) and the largest violation of feasibility, multiplier signs, complementarity and
+// stationarity, each relative, as continuous_solver.h defines the KKT residual.
+struct Check {
+    double objective = 0.0;
+    double kkt = 0.0;
+};
+
+Check check(const AdjustmentProblem& p, const ContinuousResult& r) {
+    Check c;
+    const int32_t n = p.cellCount();
+    EXPECT_EQ(r.x.size(), static_cast<std::size_t>(n));
+    EXPECT_EQ(r.hardDual.size(), p.hardLower.size());
+    std::vector<double> v(n, 0.0);
+    for (int32_t j = 0; j < n; ++j) {
+        EXPECT_GE(r.x[j], p.lower[j]);
+        EXPECT_LE(r.x[j], p.upper[j]);
+        c.objective += (r.x[j] - p.base[j]) * (r.x[j] - p.base[j]) / p.base[j];
+    }
+    for (int32_t i = 0; i < p.hard.rowCount(); ++i) {
+        const double ax = rowValue(p.hard, i, r.x);
+        const double scale = rowSize(p.hard, i, r.x);
+        const double y = r.hardDual[i];
+        c.kkt = std::max({c.kkt, (p.hardLower[i] - ax) / scale, (ax - p.hardUpper[i]) / scale});
+        if (y > 0.0) c.kkt = std::max(c.kkt, std::min(y, std::fabs(ax - p.hardLower[i]) / scale));
+        if (y < 0.0) c.kkt = std::max(c.kkt, std::min(-y, std::fabs(ax - p.hardUpper[i]) / scale));
+        for (int64_t k = p.hard.start[i]; k < p.hard.start[i + 1]; ++k)
+            v[p.hard.column[k]] += p.hard.value[k] * y;
+    }
+    for (int32_t w = 0; w < p.weak.rowCount(); ++w) {
+        const double deviation = rowValue(p.weak, w, r.x) - p.weakTarget[w];
+        const double cost = p.weakWeight[w] / std::max(std::fabs(p.weakTarget[w]), 1.0);
+        c.objective += cost * deviation * deviation;
+        for (int64_t k = p.weak.start[w]; k < p.weak.start[w + 1]; ++k)
+            v[p.weak.column[k]] -= 2.0 * cost * deviation * p.weak.value[k];
+    }
+    for (int32_t j = 0; j < n; ++j) {
+        double g = 2.0 * (r.x[j] - p.base[j]) / p.base[j] - v[j];
+        if (r.x[j] <= p.lower[j]) g = std::min(g, 0.0);
+        if (r.x[j] >= p.upper[j]) g = std::max(g, 0.0);
+        c.kkt = std::max(c.kkt, std::fabs(g) / (1.0 + std::fabs(v[j])));
+    }
+    return c;
+}
+
+void expectOptimal(const AdjustmentProblem& p, const ContinuousResult& r) {
+    ASSERT_EQ(r.status, ContinuousStatus::OPTIMAL);
+    const Check c = check(p, r);
+    EXPECT_LT(c.kkt, 1e-6);
+    EXPECT_LT(r.kktResidual, 1e-6);
+    EXPECT_NEAR(r.objective, c.objective, 1e-9 * (1.0 + c.objective));
+    EXPECT_LE(r.dualBound, r.objective);
+    EXPECT_NEAR(r.dualBound, r.objective, 1e-6 * (1.0 + r.objective));
+}
+
+// A random problem that a known table x0 meets: equalities, one-sided rows, ranges, a row
+// that repeats the sum of two others, fixed cells, negative and infinite bounds, weak rows.
+AdjustmentProblem randomProblem(unsigned seed, bool weak) {
+    std::mt19937 random(seed);
+    auto uniform = [&random](double a, double b) {
+        return std::uniform_real_distribution<double>(a, b)(random);
+    };
+    AdjustmentProblem p;
+    const int n = 3 + static_cast<int>(random() % 20);
+    std::vector<double> x0(n);
+    for (int j = 0; j < n; ++j) {
+        p.base.push_back(uniform(0.2, 50.0));
+        x0[j] = p.base.back() * uniform(0.3, 2.0);
+        const int kind = static_cast<int>(random() % 5);
+        p.lower.push_back(kind == 0 ? -INF : kind == 1 ? x0[j] - uniform(0.0, 5.0) : 0.0);
+        p.upper.push_back(kind == 2 ? x0[j] : kind == 3 ? x0[j] + uniform(0.0, 3.0) : INF);
+        if (kind == 4 && random() % 2 == 0) p.lower.back() = p.upper.back() = x0[j];
+    }
+    const int m = static_cast<int>(random() % (n + 2));
+    for (int i = 0; i < m; ++i) {
+        std::vector<std::pair<int32_t, double>> terms;
+        for (int j = 0; j < n; ++j)
+            if (random() % 3 == 0) terms.push_back({j, random() % 4 == 0 ? uniform(-3, 3) : 1.0});
+        addRow(p.hard, terms);
+        const double value = rowValue(p.hard, i, x0) + uniform(-0.5, 0.5) * (random() % 2);
+        const double shift = uniform(0.0, 10.0);
+        switch (random() % 4) {
+            case 0:
+                p.hardLower.push_back(value);
+                p.hardUpper.push_back(value);
+                break;
+            case 1:
+                p.hardLower.push_back(value + shift);
+                p.hardUpper.push_back(INF);
+                break;
+            case 2:
+                p.hardLower.push_back(-INF);
+                p.hardUpper.push_back(value - shift);
+                break;
+            default:
+                p.hardLower.push_back(value - shift);
+                p.hardUpper.push_back(value + shift);
+        }
+        // Keep x0 feasible.
+        const double at = rowValue(p.hard, i, x0);
+        p.hardLower.back() = std::min(p.hardLower.back(), at);
+        p.hardUpper.back() = std::max(p.hardUpper.back(), at);
+    }
+    if (m >= 2) {
+        std::vector<std::pair<int32_t, double>> terms;
+        for (int i = 0; i < 2; ++i)
+            for (int64_t k = p.hard.start[i]; k < p.hard.start[i + 1]; ++k)
+                terms.push_back({p.hard.column[k], p.hard.value[k]});
+        addRow(p.hard, terms);
+        const double at = rowValue(p.hard, m, x0);
+        p.hardLower.push_back(at);
+        p.hardUpper.push_back(at);
+    }
+    p.hardSource.assign(p.hardLower.size(), 1);
+    for (int w = 0; weak && w < 3; ++w) {
+        addRow(p.weak, {{static_cast<int32_t>(random() % n), 1.0},
+                        {static_cast<int32_t>(random() % n), uniform(-2, 2)}});
+        p.weakTarget.push_back(uniform(-20, 200));
+        p.weakWeight.push_back(uniform(0.01, 3.0));
+    }
+    p.lowerSource.assign(n, 0);
+    p.upperSource.assign(n, 0);
+    return p;
+}
+
+TEST(ContinuousSolver, RandomProblemsMeetTheOptimalityConditions) {
+    for (unsigned seed = 1; seed <= 300; ++seed) {
+        SCOPED_TRACE(seed);
+        const AdjustmentProblem p = randomProblem(seed, seed % 3 == 0);
+        expectOptimal(p, solveContinuous(p, {}));
+    }
+}
+
+// A 3 x 4 table with all margins: the base does not meet them, so every cell moves.
+TEST(ContinuousSolver, DependentMarginsAreMetTightly) {
+    AdjustmentProblem p;
+    const int rows = 3, columns = 4;
+    for (int c = 0; c < rows * columns; ++c) {
+        p.base.push_back(1.0 + c % 5);
+        p.lower.push_back(0.0);
+        p.upper.push_back(INF);
+    }
+    auto margin = [&p](std::vector<std::pair<int32_t, double>> terms, double value) {
+        addRow(p.hard, terms);
+        p.hardLower.push_back(value);
+        p.hardUpper.push_back(value);
+    };
+    std::vector<std::pair<int32_t, double>> all;
+    for (int r = 0; r < rows; ++r) {
+        std::vector<std::pair<int32_t, double>> terms;
+        for (int c = 0; c < columns; ++c) terms.push_back({r * columns + c, 1.0});
+        margin(terms, 20.0 + r);
+    }
+    for (int c = 0; c < columns; ++c) {
+        std::vector<std::pair<int32_t, double>> terms;
+        for (int r = 0; r < rows; ++r) terms.push_back({r * columns + c, 1.0});
+        margin(terms, c == 0 ? 18.0 : 15.0);
+    }
+    for (int c = 0; c < rows * columns; ++c) all.push_back({c, 1.0});
+    margin(all, 63.0);
+    const ContinuousResult r = solveContinuous(p, {});
+    expectOptimal(p, r);
+    for (int32_t i = 0; i < p.hard.rowCount(); ++i)
+        EXPECT_NEAR(rowValue(p.hard, i, r.x), p.hardLower[i], 1e-12 * p.hardLower[i]);
+}
+
+TEST(ContinuousSolver, WeakRowsPullTowardsTheirTargets) {
+    // One cell, base 10, a weak row x = 40 of weight 2: 2 (x - 10) / 10 + 2 * 2 (x - 40) / 40 = 0.
+    AdjustmentProblem p;
+    p.base = {10.0};
+    p.lower = {0.0};
+    p.upper = {INF};
+    addRow(p.weak, {{0, 1.0}});
+    p.weakTarget = {40.0};
+    p.weakWeight = {2.0};
+    const ContinuousResult r = solveContinuous(p, {});
+    expectOptimal(p, r);
+    EXPECT_NEAR(r.x[0], 20.0, 1e-9);
+    // A hard row holds against the weak one.
+    addRow(p.hard, {{0, 1.0}});
+    p.hardLower = {-INF};
+    p.hardUpper = {15.0};
+    const ContinuousResult bound = solveContinuous(p, {});
+    expectOptimal(p, bound);
+    EXPECT_NEAR(bound.x[0], 15.0, 1e-9);
+    EXPECT_LT(bound.hardDual[0], 0.0);
+}
+
+TEST(ContinuousSolver, NoRowsGiveTheBaseWithinItsBounds) {
+    AdjustmentProblem p;
+    p.base = {5.0, 5.0, 5.0};
+    p.lower = {0.0, 7.0, -INF};
+    p.upper = {INF, INF, 2.0};
+    const ContinuousResult r = solveContinuous(p, {});
+    expectOptimal(p, r);
+    EXPECT_EQ(r.x, (std::vector<double>{5.0, 7.0, 2.0}));
+}
+
+// Each case: the problem and the rows a conflict needs (one of the alternatives in each group).
+TEST(ContinuousSolver, TablesWithoutSolutionNameTheirRows) {
+    struct Case {
+        const char* name;
+        int cells;
+        std::vector<std::vector<std::pair<int32_t, double>>> rows;
+        std::vector<double> values;
+        std::vector<double> upper;  // per cell, empty: none
+        std::vector<int32_t> culprits;
+    };
+    const std::vector<Case> cases = {
+        // 2 x 2 table: row sums 10 and 10, column sums 10 and 10, total 25.
+        {"total not the sum of its parts",
+         4,
+         {{{0, 1}, {1, 1}},
+          {{2, 1}, {3, 1}},
+          {{0, 1}, {2, 1}},
+          {{1, 1}, {3, 1}},
+          {{0, 1}, {1, 1}, {2, 1}, {3, 1}}},
+         {10, 10, 10, 10, 25},
+         {},
+         {4}},
+        {"margin below zero", 3, {{{0, 1}, {1, 1}}, {{1, 1}, {2, 1}}}, {5, -2}, {}, {1}},
+        {"bounds below a margin", 2, {{{0, 1}, {1, 1}}}, {10}, {3, 4}, {0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AdjustmentProblem p;
+        for (int j = 0; j < c.cells; ++j) {
+            p.base.push_back(3.0);
+            p.lower.push_back(0.0);
+            p.upper.push_back(c.upper.empty() ? INF : c.upper[j]);
+        }
+        for (std::size_t i = 0; i < c.rows.size(); ++i) {
+            addRow(p.hard, c.rows[i]);
+            p.hardLower.push_back(c.values[i]);
+            p.hardUpper.push_back(c.values[i]);
+        }
+        const ContinuousResult r = solveContinuous(p, {});
+        ASSERT_EQ(r.status, ContinuousStatus::INFEASIBLE);
+        for (int32_t row : c.culprits)
+            EXPECT_NE(std::find(r.suspectRows.begin(), r.suspectRows.end(), row),
+                      r.suspectRows.end());
+    }
+}
+
+TEST(ContinuousSolver, StopsAtTheDeadline) {
+    AdjustmentProblem p = randomProblem(7, false);
+    ASSERT_GT(p.hard.rowCount(), 0);
+    const Deadline past(0.0);
+    ContinuousOptions options;
+    options.deadline = &past;
+    const ContinuousResult r = solveContinuous(p, options);
+    EXPECT_EQ(r.status, ContinuousStatus::TIME_LIMIT);
+    EXPECT_EQ(r.x.size(), p.base.size());
+}
+
+}  // namespace
