@@ -1,6 +1,7 @@
 #include "common/output_file.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <bit>
@@ -8,6 +9,8 @@
 #include <cstring>
 #include <new>
 #include <utility>
+
+#include "common/temporary_files.h"
 
 namespace {
 
@@ -24,6 +27,35 @@ void storeLittleEndian(char* out, T value) {
     std::memcpy(out, bytes, sizeof(T));
 }
 
+// Follows the symbolic links at `path` to the file they lead to, which need not exist yet.
+// A relative link is taken from the directory of the link. Gives up after as many links as
+// the system would follow, leaving the rest to the open.
+std::string followLinks(std::string path) {
+    for (int links = 0; links < 40; ++links) {
+        struct stat entry {};
+        if (lstat(path.c_str(), &entry) != 0 || !S_ISLNK(entry.st_mode)) return path;
+        std::string target(static_cast<std::size_t>(entry.st_size) + 1, '\0');
+        const ssize_t length = readlink(path.c_str(), target.data(), target.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= target.size()) return path;
+        target.resize(static_cast<std::size_t>(length));
+        if (target.front() == '/') {
+            path = target;
+        } else {
+            const std::size_t slash = path.rfind('/');
+            path =
+                (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + target;
+        }
+    }
+    return path;
+}
+
+// The permissions a newly created file gets.
+mode_t creationMode() {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
 }  // namespace
 
 OutputFile::OutputFile(std::string path) : path_(std::move(path)) {}
@@ -35,25 +67,47 @@ OutputFile::~OutputFile() {
 bool OutputFile::open() {
     try {
         buffer_.resize(BUFFER_SIZE);
+        target_ = followLinks(path_);
     } catch (const std::bad_alloc&) {
         return false;
     }
+    struct stat info {};
+    const bool exists = stat(target_.c_str(), &info) == 0;
+    regular_ = !exists || S_ISREG(info.st_mode);
+    // A file the user may not write stays as it is, although its directory would let a new
+    // file take its place.
+    if (exists && regular_ && access(target_.c_str(), W_OK) != 0) return false;
+    if (regular_ && openTemporary()) {
+        // The new file keeps the permissions of the one it replaces.
+        const mode_t mode = exists ? info.st_mode & 07777 : creationMode();
+        if (fchmod(fileno(file_), mode) != 0) failed_ = true;
+        return true;
+    }
+    // A device or pipe is written in place, and so is a file whose directory takes no
+    // temporary file (no permission there, or a name too long for a suffix).
     file_ = std::fopen(path_.c_str(), "wb");
     if (file_ == nullptr) return false;
-    struct stat info {};
-    regular_ = fstat(fileno(file_), &info) == 0 && S_ISREG(info.st_mode);
-    // Through a symbolic link the data land in the file it points to: that file is the
-    // one to remove after a failure, while the link stays.
-    struct stat entry {};
-    if (regular_ && lstat(path_.c_str(), &entry) == 0 && S_ISLNK(entry.st_mode)) {
-        if (char* resolved = realpath(path_.c_str(), nullptr)) {
-            try {
-                removalPath_ = resolved;
-            } catch (const std::bad_alloc&) {
-                removalPath_.clear();
-            }
-            std::free(resolved);
-        }
+    if (fstat(fileno(file_), &info) != 0 || !S_ISREG(info.st_mode)) regular_ = false;
+    return true;
+}
+
+bool OutputFile::openTemporary() {
+    try {
+        temporary_ = target_ + ".tmp-XXXXXX";
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    const int descriptor = mkstemp(temporary_.data());
+    if (descriptor < 0) {
+        temporary_.clear();
+        return false;
+    }
+    temporarySlot_ = registerTemporaryFile(temporary_.c_str());
+    file_ = fdopen(descriptor, "wb");
+    if (file_ == nullptr) {
+        ::close(descriptor);
+        removeFiles();
+        return false;
     }
     return true;
 }
@@ -131,8 +185,17 @@ bool OutputFile::commit() {
     int closed = std::fclose(file_);
     file_ = nullptr;
     if (closed != 0) failed_ = true;
+    if (!failed_ && !temporary_.empty()) {
+        if (std::rename(temporary_.c_str(), target_.c_str()) == 0) {
+            releaseTemporaryFile(temporarySlot_);
+            temporarySlot_ = -1;
+            temporary_.clear();
+        } else {
+            failed_ = true;
+        }
+    }
     if (failed_) {
-        removeFile();
+        removeFiles();
         return false;
     }
     return true;
@@ -142,9 +205,16 @@ void OutputFile::discard() {
     if (file_ == nullptr) return;
     std::fclose(file_);
     file_ = nullptr;
-    removeFile();
+    removeFiles();
 }
 
-void OutputFile::removeFile() {
-    if (regular_) std::remove(removalPath_.empty() ? path_.c_str() : removalPath_.c_str());
+void OutputFile::removeFiles() {
+    // The target goes too: a failed run leaves no earlier file that could pass for its own.
+    if (regular_) std::remove(target_.c_str());
+    if (!temporary_.empty()) {
+        std::remove(temporary_.c_str());
+        releaseTemporaryFile(temporarySlot_);
+        temporarySlot_ = -1;
+        temporary_.clear();
+    }
 }

@@ -1,10 +1,16 @@
 // A file written front to back through a large buffer, checked at every step.
 //
-// Numbers go out little-endian whatever the host's byte order. A file that is not
-// committed successfully (a failed write, a failed close, or an early return) is removed,
-// so no partial file is ever left behind. Only a regular file is removed: a device or pipe
-// that the path names (such as /dev/full) stays where it is. When the path is a symbolic
-// link, the file it points to is removed and the link stays.
+// Numbers go out little-endian whatever the host's byte order. A regular file is replaced
+// atomically: the data go to a temporary file in the same directory, which takes the file's
+// place by a rename once it is complete and closed. Until then the earlier file stays as it
+// was, so an interrupted run, or two runs at once, leave either the earlier or a new complete
+// file, never a cut or mixed one. When the path is a symbolic link, the file it points to is
+// replaced and the link stays.
+//
+// A file that is not committed successfully (a failed write, a failed close or rename, or an
+// early return) is removed together with its temporary file, so no partial or stale file is
+// left behind. A device or pipe that the path names (such as /dev/full) is written in place
+// and never removed.
 #pragma once
 
 #include <cstddef>
@@ -21,7 +27,8 @@ class OutputFile {
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Creates or truncates the file for binary writing. False when it cannot be created.
+    // Creates the file for binary writing (its temporary file, for a regular file). False when
+    // it cannot be created; whatever stands at the path is then left alone.
     bool open();
 
     void writeBytes(const void* data, std::size_t size);
@@ -36,22 +43,25 @@ class OutputFile {
     char* reserveChars(std::size_t size);
     void commitChars(std::size_t used) { buffered_ += used; }
 
-    // Writes what is buffered and closes the file. False (and the file removed) when any
-    // write or the close failed.
+    // Writes what is buffered, closes the file and puts it in place. False (and the file
+    // removed) when any write, the close or the rename failed.
     bool commit();
 
     const std::string& path() const { return path_; }
 
   private:
+    bool openTemporary();
     void flush();
     void discard();
-    void removeFile();
+    void removeFiles();
 
     std::string path_;
+    std::string target_;     // path_ with its symbolic links followed: the file replaced
+    std::string temporary_;  // the file written until the commit; empty when written in place
+    int temporarySlot_ = -1;
     std::FILE* file_ = nullptr;
     bool failed_ = false;
-    bool regular_ = false;     // the opened file is a regular file, which a failure removes
-    std::string removalPath_;  // the file a symbolic link at path_ points to; else empty
+    bool regular_ = false;  // the target is a regular file (or none yet), which a failure removes
     std::vector<char> buffer_;
     std::size_t buffered_ = 0;
 };

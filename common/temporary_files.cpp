@@ -1,0 +1,68 @@
+#include "common/temporary_files.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstring>
+
+namespace {
+
+constexpr int SLOTS = 8;
+constexpr std::size_t PATH_ROOM = 4096;
+
+// Written by the program, read by the handler: a slot's path is complete before it is marked
+// used, and unmarked before it changes.
+char slotPaths[SLOTS][PATH_ROOM];
+volatile std::sig_atomic_t slotUsed[SLOTS];
+
+constexpr int CLEANED_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void removeTemporaryFiles(int signal) {
+    for (int slot = 0; slot < SLOTS; ++slot) {
+        if (slotUsed[slot] != 0) unlink(slotPaths[slot]);
+    }
+    // Ends the program as the signal would have.
+    struct sigaction standard {};
+    standard.sa_handler = SIG_DFL;
+    sigemptyset(&standard.sa_mask);
+    sigaction(signal, &standard, nullptr);
+    raise(signal);
+}
+
+void installHandlers() {
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    for (int signal : CLEANED_SIGNALS) {
+        struct sigaction current {};
+        if (sigaction(signal, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) continue;
+        struct sigaction handler {};
+        handler.sa_handler = removeTemporaryFiles;
+        sigemptyset(&handler.sa_mask);
+        for (int other : CLEANED_SIGNALS) sigaddset(&handler.sa_mask, other);
+        sigaction(signal, &handler, nullptr);
+    }
+}
+
+}  // namespace
+
+int registerTemporaryFile(const char* path) {
+    const std::size_t length = std::strlen(path);
+    if (length >= PATH_ROOM) return -1;
+    installHandlers();
+    for (int slot = 0; slot < SLOTS; ++slot) {
+        if (slotUsed[slot] != 0) continue;
+        std::memcpy(slotPaths[slot], path, length + 1);
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        slotUsed[slot] = 1;
+        return slot;
+    }
+    return -1;
+}
+
+void releaseTemporaryFile(int slot) {
+    if (slot < 0 || slot >= SLOTS) return;
+    slotUsed[slot] = 0;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+}

@@ -1,0 +1,16 @@
+// The temporary files a program is writing, removed when it is interrupted.
+//
+// A file replaced atomically is first written under a temporary name; an interrupt (SIGINT,
+// SIGTERM, SIGHUP) before its rename would leave that file behind. While registered, such a
+// file is removed by the signal handler, which then ends the program by the same signal.
+// Signals that are ignored when the first file is registered (as under nohup) stay ignored.
+// SIGKILL cannot be caught: a temporary file may then stay, but the file it was to replace is
+// untouched.
+#pragma once
+
+// A slot for `path`, or -1 when none is free or the path is too long (the file is then only
+// not removed on an interrupt).
+int registerTemporaryFile(const char* path);
+
+// Forgets the slot (after the file was renamed or removed); -1 is ignored.
+void releaseTemporaryFile(int slot);

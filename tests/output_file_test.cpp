@@ -1,0 +1,104 @@
+// OutputFile: a regular file is replaced only once the new one is complete, through symbolic
+// links, and a file that is not committed leaves nothing behind.
+#include "common/output_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/test_files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> entries(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+        names.push_back(entry.path().lexically_relative(dir).string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(OutputFile, ReplacesTheFileOrItsLinkTargetOnlyWhenComplete) {
+    struct Case {
+        const char* name;
+        const char* link;  // what "out" links to; nullptr: "out" is the file itself
+        const char* file;  // the file written in the end
+        bool earlier;      // an earlier file is there
+    };
+    const Case cases[] = {
+        {"new file", nullptr, "out", false},
+        {"earlier file", nullptr, "out", true},
+        {"relative link", "sub/real", "sub/real", true},
+        {"link to nothing yet", "sub/real", "sub/real", false},
+        {"absolute link", "", "sub/real", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        fs::create_directory(dir / "sub");
+        if (c.earlier) {
+            dir.write(c.file, "the earlier file");
+            fs::permissions(dir / c.file, fs::perms(0640));
+        }
+        if (c.link != nullptr) {
+            fs::create_symlink(*c.link != '\0' ? c.link : dir / c.file, dir / "out");
+        }
+        OutputFile file(dir / "out");
+        ASSERT_TRUE(file.open());
+        file.writeText("the new file");
+        // Until the commit the earlier file is untouched.
+        EXPECT_EQ(fs::exists(dir / c.file), c.earlier);
+        if (c.earlier) {
+            EXPECT_EQ(readFile(dir / c.file), "the earlier file");
+        }
+        ASSERT_TRUE(file.commit());
+
+        EXPECT_EQ(readFile(dir / c.file), "the new file");
+        EXPECT_EQ(fs::is_symlink(dir / "out"), c.link != nullptr);
+        if (c.earlier) {
+            EXPECT_EQ(fs::status(dir / c.file).permissions(), fs::perms(0640));
+        }
+        std::vector<std::string> expected = {"sub"};
+        if (c.link != nullptr) expected = {"out", "sub", "sub/real"};
+        if (c.link == nullptr) expected.insert(expected.begin(), "out");
+        EXPECT_EQ(entries(dir.path()), expected);  // no temporary file stays
+    }
+}
+
+TEST(OutputFile, FileNotCommittedIsRemovedWithTheEarlierOne) {
+    for (bool linked : {false, true}) {
+        SCOPED_TRACE(linked);
+        TempDir dir;
+        fs::create_directory(dir / "sub");
+        dir.write("sub/real", "the earlier file");
+        fs::create_symlink("sub/real", dir / "link");
+        {
+            OutputFile file(linked ? dir / "link" : dir / "sub/real");
+            ASSERT_TRUE(file.open());
+            file.writeText("cut sho");
+        }  // an early return: never committed
+        EXPECT_EQ(entries(dir.path() / "sub"), std::vector<std::string>{});
+        EXPECT_TRUE(fs::is_symlink(dir / "link"));
+    }
+}
+
+TEST(OutputFile, FileTheUserMayNotWriteStays) {
+    if (geteuid() == 0) GTEST_SKIP() << "root may write every file";
+    TempDir dir;
+    const std::string path = dir.write("out", "protected");
+    fs::permissions(path, fs::perms(0444));
+    OutputFile file(path);
+    EXPECT_FALSE(file.open());
+    EXPECT_EQ(readFile(path), "protected");
+    EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"out"});
+}
+
+}  // namespace
