@@ -4,6 +4,7 @@
 
 #include "common/output_file.h"
 #include "qoramp/ampl_files.h"
+#include "qoramp/ampl_parameters.h"
 
 namespace {
 
@@ -39,37 +40,25 @@ void writePath(OutputFile& file, std::string_view path) {
     file.writeText("\"");
 }
 
-void writeRead(OutputFile& file, std::string_view what, std::string_view numberFilePath) {
-    file.writeText("read ");
-    file.writeText(what);
-    file.writeText(" <");
-    writePath(file, numberFilePath);
-    file.writeText(";\n");
-}
-
 }  // namespace
 
-WriteResult writeCommandFile(const std::string& path, const std::string& numberFilePath,
+QorampError writeCommandFile(const std::string& path, const std::string& numberFilePath,
                              const AmplProblem& problem) {
     OutputFile file(path);
-    if (!file.open()) return WriteResult::CANNOT_CREATE;
-    const RowLists& rows = problem.rows;
-    const bool restricted = rows.hasRestrictions();
-
-    writeRead(file, "COLS, ROWS, NNZ", numberFilePath);
-    writeRead(file, "{j in 1..COLS} base[j]", numberFilePath);
-    writeRead(file, "{j in 1..COLS} lbv[j]", numberFilePath);
-    writeRead(file, "{j in 1..COLS} ubv[j]", numberFilePath);
-    if (restricted) {
-        writeRead(file, "{j in 1..ROWS} rght[j]", numberFilePath);
-        writeRead(file, "{j in 1..ROWS} start[j]", numberFilePath);
-        writeRead(file, "{j in 1..ROWS} length[j]", numberFilePath);
-        writeRead(file, "{j in 1..NNZ} colind[j]", numberFilePath);
-        if (problem.weighted) writeRead(file, "{j in 1..NNZ} coef[j]", numberFilePath);
-        writeRead(file, "NEQ, NLO, NUP", numberFilePath);
-        if (!rows.eq.empty()) writeRead(file, "{j in 1..NEQ} eq[j]", numberFilePath);
-        if (!rows.lo.empty()) writeRead(file, "{j in 1..NLO} lo[j]", numberFilePath);
-        if (!rows.up.empty()) writeRead(file, "{j in 1..NUP} up[j]", numberFilePath);
+    if (!file.open()) return QorampError::CANNOT_OPEN;
+    for (const AmplParameter& parameter : amplParameters()) {
+        if (!isPresent(parameter.read, problem)) continue;
+        file.writeText("read ");
+        if (!parameter.over.empty()) {
+            file.writeText("{j in 1..");
+            file.writeText(parameter.over);
+            file.writeText("} ");
+        }
+        file.writeText(parameter.names);
+        if (!parameter.over.empty()) file.writeText("[j]");
+        file.writeText(" <");
+        writePath(file, numberFilePath);
+        file.writeText(";\n");
     }
-    return file.commit() ? WriteResult::OK : WriteResult::CANNOT_WRITE;
+    return file.commit() ? QorampError::OK : QorampError::CANNOT_WRITE;
 }

@@ -10,23 +10,19 @@
 #include "common/base_arrays.h"
 #include "common/hard_arrays.h"
 #include "qoramp/export_input.h"
+#include "qoramp/qoramp_error.h"
 
 // What the files are written from; every part already checked.
 struct AmplProblem {
     const BaseArrays& cells;  // bounds clamped
     const HardArrays& hard;   // as read and validated
-    const RowLists& rows;     // sorted without failure
+    const RowLists& rows;     // grouped without failure
     bool weighted;            // rows carry their coefficients instead of being plain sums
 };
 
-enum class WriteResult {
-    OK,
-    CANNOT_CREATE,  // the file could not be created; nothing is left behind
-    CANNOT_WRITE,   // a write or the close failed; the partial file has been removed
-};
-
-// Each creates (or truncates) its file, writes it completely and closes it.
-WriteResult writeModelFile(const std::string& path, const AmplProblem& problem);
-WriteResult writeCommandFile(const std::string& path, const std::string& numberFilePath,
+// Each creates (or replaces) its file and writes it completely: OK, CANNOT_OPEN (nothing is
+// left behind) or CANNOT_WRITE.
+QorampError writeModelFile(const std::string& path, const AmplProblem& problem);
+QorampError writeCommandFile(const std::string& path, const std::string& numberFilePath,
                              const AmplProblem& problem);
-WriteResult writeNumberFile(const std::string& path, const AmplProblem& problem);
+QorampError writeNumberFile(const std::string& path, const AmplProblem& problem);

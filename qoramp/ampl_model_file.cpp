@@ -4,70 +4,80 @@
 
 #include "common/output_file.h"
 #include "qoramp/ampl_files.h"
+#include "qoramp/ampl_parameters.h"
 
 namespace {
 
-void writeConstraint(OutputFile& file, std::string_view name, std::string_view count,
-                     std::string_view list, std::string_view relation, bool weighted) {
+// One constraint family: the rows of `list` (of `count` rows) with their relation.
+struct Constraint {
+    std::string_view name;
+    std::string_view count;
+    std::string_view list;
+    std::string_view relation;
+    Presence presence;
+};
+
+constexpr Constraint CONSTRAINTS[] = {
+    {"Equal", "NEQ", "eq", "=", Presence::WITH_EQUAL},
+    {"Left", "NLO", "lo", ">=", Presence::WITH_LOWER},
+    {"Right", "NUP", "up", "<=", Presence::WITH_UPPER},
+};
+
+void writeDeclaration(OutputFile& file, const AmplParameter& parameter) {
+    if (parameter.over.empty()) {
+        std::string_view names = parameter.names;
+        while (!names.empty()) {
+            const std::size_t comma = names.find(", ");
+            file.writeText("param ");
+            file.writeText(names.substr(0, comma));
+            file.writeText(";\n");
+            names = comma == std::string_view::npos ? std::string_view() : names.substr(comma + 2);
+        }
+        return;
+    }
+    file.writeText("param ");
+    file.writeText(parameter.names);
+    file.writeText(" {1..");
+    file.writeText(parameter.over);
+    file.writeText("};\n");
+}
+
+void writeConstraint(OutputFile& file, const Constraint& constraint, bool weighted) {
     file.writeText("subject to ");
-    file.writeText(name);
+    file.writeText(constraint.name);
     file.writeText(" {i in 1..");
-    file.writeText(count);
+    file.writeText(constraint.count);
     file.writeText("} : sum {j in 1..length[");
-    file.writeText(list);
+    file.writeText(constraint.list);
     file.writeText("[i]]} ");
     if (weighted) {
         file.writeText("coef[start[");
-        file.writeText(list);
+        file.writeText(constraint.list);
         file.writeText("[i]] + j - 1] * ");
     }
     file.writeText("x[colind[start[");
-    file.writeText(list);
+    file.writeText(constraint.list);
     file.writeText("[i]] + j - 1]] ");
-    file.writeText(relation);
+    file.writeText(constraint.relation);
     file.writeText(" rght[");
-    file.writeText(list);
+    file.writeText(constraint.list);
     file.writeText("[i]];\n");
 }
 
 }  // namespace
 
-WriteResult writeModelFile(const std::string& path, const AmplProblem& problem) {
+QorampError writeModelFile(const std::string& path, const AmplProblem& problem) {
     OutputFile file(path);
-    if (!file.open()) return WriteResult::CANNOT_CREATE;
-    const RowLists& rows = problem.rows;
-    const bool restricted = rows.hasRestrictions();
-    const bool weighted = restricted && problem.weighted;
-
-    file.writeText(
-        "param COLS;\n"
-        "param ROWS;\n"
-        "param NNZ;\n"
-        "param base {1..COLS};\n"
-        "param lbv {1..COLS};\n"
-        "param ubv {1..COLS};\n"
-        "param rght {1..ROWS};\n");
-    if (restricted) {
-        file.writeText(
-            "param start {1..ROWS};\n"
-            "param length {1..ROWS};\n"
-            "param colind {1..NNZ};\n");
-        if (weighted) file.writeText("param coef {1..NNZ};\n");
-        file.writeText(
-            "param NEQ;\n"
-            "param NLO;\n"
-            "param NUP;\n");
-        if (!rows.eq.empty()) file.writeText("param eq {1..NEQ};\n");
-        if (!rows.lo.empty()) file.writeText("param lo {1..NLO};\n");
-        if (!rows.up.empty()) file.writeText("param up {1..NUP};\n");
+    if (!file.open()) return QorampError::CANNOT_OPEN;
+    for (const AmplParameter& parameter : amplParameters()) {
+        if (isPresent(parameter.declared, problem)) writeDeclaration(file, parameter);
     }
     file.writeText(
         "var x {j in 1..COLS} integer >= lbv[j], <= ubv[j];\n"
         "minimize Goal: sum {j in 1..COLS} (x[j]-base[j])^2 / base[j];\n");
-    if (restricted) {
-        if (!rows.eq.empty()) writeConstraint(file, "Equal", "NEQ", "eq", "=", weighted);
-        if (!rows.lo.empty()) writeConstraint(file, "Left", "NLO", "lo", ">=", weighted);
-        if (!rows.up.empty()) writeConstraint(file, "Right", "NUP", "up", "<=", weighted);
+    const bool weighted = isPresent(Presence::WEIGHTED, problem);
+    for (const Constraint& constraint : CONSTRAINTS) {
+        if (isPresent(constraint.presence, problem)) writeConstraint(file, constraint, weighted);
     }
-    return file.commit() ? WriteResult::OK : WriteResult::CANNOT_WRITE;
+    return file.commit() ? QorampError::OK : QorampError::CANNOT_WRITE;
 }

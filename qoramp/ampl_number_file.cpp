@@ -1,5 +1,6 @@
 // The numbers, in exactly the order the read commands consume them. List lines put one space
-// after every number, the last one included; the file ends after the last row number.
+// after every number, the last one included; the three row lists share the last line, and the
+// file ends after the last row number.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -7,6 +8,7 @@
 
 #include "common/output_file.h"
 #include "qoramp/ampl_files.h"
+#include "qoramp/ampl_parameters.h"
 #include "qoramp/number_format.h"
 
 namespace {
@@ -35,70 +37,91 @@ void writeIntegers(OutputFile& file, const std::vector<int32_t>& values) {
     for (int32_t value : values) writeNumber(file, int64_t{value}, formatIntegerText);
 }
 
-void writeCounts(OutputFile& file, int64_t first, int64_t second, int64_t third) {
-    char* out = file.reserveChars(3 * MAX_NUMBER_TEXT + 3);
+// Three numbers separated by blanks, without a blank after the last.
+void writeSizes(OutputFile& file, int64_t first, int64_t second, int64_t third) {
+    char* out = file.reserveChars(3 * MAX_NUMBER_TEXT + 2);
     if (out == nullptr) return;
     char* end = formatIntegerText(out, first);
     *end++ = ' ';
     end = formatIntegerText(end, second);
     *end++ = ' ';
     end = formatIntegerText(end, third);
-    *end++ = '\n';
     file.commitChars(static_cast<std::size_t>(end - out));
+}
+
+void writeValues(OutputFile& file, Values values, const AmplProblem& problem) {
+    const BaseArrays& cells = problem.cells;
+    const HardArrays& hard = problem.hard;
+    const RowLists& rows = problem.rows;
+    const std::size_t rowCount = hard.rowStart.empty() ? 0 : hard.rowStart.size() - 1;
+    switch (values) {
+        case Values::SIZES:
+            if (rows.hasRestrictions()) {
+                writeSizes(file, hard.columnCount, hard.rowCount, hard.nonzeroCount);
+            } else {
+                // Without rows NNZ takes the cell count.
+                writeSizes(file, cells.cellCount, 0, cells.cellCount);
+            }
+            break;
+        case Values::BASE:
+            for (double value : cells.base) writeNumber(file, value, formatBaseText);
+            break;
+        case Values::LOWER_BOUNDS:
+            for (double value : cells.lower) writeNumber(file, value, formatFixedText);
+            break;
+        case Values::UPPER_BOUNDS:
+            for (double value : cells.upper) writeNumber(file, value, formatFixedText);
+            break;
+        case Values::RIGHT_SIDES:
+            writeIntegers(file, rows.rightSides);
+            break;
+        case Values::ROW_STARTS:
+            for (std::size_t j = 0; j < rowCount; ++j) {
+                writeNumber(file, int64_t{hard.rowStart[j]} + 1, formatIntegerText);
+            }
+            break;
+        case Values::ROW_LENGTHS:
+            for (std::size_t j = 0; j < rowCount; ++j) {
+                writeNumber(file, int64_t{hard.rowStart[j + 1]} - hard.rowStart[j],
+                            formatIntegerText);
+            }
+            break;
+        case Values::COLUMNS:
+            for (int32_t column : hard.columnIndex) {
+                writeNumber(file, int64_t{column} + 1, formatIntegerText);
+            }
+            break;
+        case Values::COEFFICIENTS:
+            for (double coefficient : hard.coefficient) {
+                writeNumber(file, coefficient, formatRoundTripText);
+            }
+            break;
+        case Values::RELATION_SIZES:
+            writeSizes(file, static_cast<int64_t>(rows.equalRows.size()),
+                       static_cast<int64_t>(rows.lowerRows.size()),
+                       static_cast<int64_t>(rows.upperRows.size()));
+            break;
+        case Values::EQUAL_ROWS:
+            writeIntegers(file, rows.equalRows);
+            break;
+        case Values::LOWER_ROWS:
+            writeIntegers(file, rows.lowerRows);
+            break;
+        case Values::UPPER_ROWS:
+            writeIntegers(file, rows.upperRows);
+            break;
+    }
 }
 
 }  // namespace
 
-WriteResult writeNumberFile(const std::string& path, const AmplProblem& problem) {
+QorampError writeNumberFile(const std::string& path, const AmplProblem& problem) {
     OutputFile file(path);
-    if (!file.open()) return WriteResult::CANNOT_CREATE;
-    const BaseArrays& cells = problem.cells;
-    const HardArrays& hard = problem.hard;
-    const RowLists& rows = problem.rows;
-    const bool restricted = rows.hasRestrictions();
-
-    if (restricted) {
-        writeCounts(file, hard.columnCount, hard.rowCount, hard.nonzeroCount);
-    } else {
-        // Without rows NNZ takes the cell count.
-        writeCounts(file, cells.cellCount, 0, cells.cellCount);
+    if (!file.open()) return QorampError::CANNOT_OPEN;
+    for (const AmplParameter& parameter : amplParameters()) {
+        if (!isPresent(parameter.written, problem)) continue;
+        writeValues(file, parameter.values, problem);
+        if (parameter.endsLine) file.writeText("\n");
     }
-    for (double value : cells.base) writeNumber(file, value, formatBaseText);
-    file.writeText("\n");
-    for (const std::vector<double>* reals : {&cells.lower, &cells.upper}) {
-        for (double value : *reals) writeNumber(file, value, formatFixedText);
-        file.writeText("\n");
-    }
-
-    // Without rows these four lines stay empty.
-    writeIntegers(file, rows.rght);
-    file.writeText("\n");
-    const std::size_t starts = hard.rowStart.empty() ? 0 : hard.rowStart.size() - 1;
-    for (std::size_t j = 0; j < starts; ++j) {
-        writeNumber(file, int64_t{hard.rowStart[j]} + 1, formatIntegerText);
-    }
-    file.writeText("\n");
-    for (std::size_t j = 0; j < starts; ++j) {
-        writeNumber(file, int64_t{hard.rowStart[j + 1]} - hard.rowStart[j], formatIntegerText);
-    }
-    file.writeText("\n");
-    for (int32_t column : hard.columnIndex) {
-        writeNumber(file, int64_t{column} + 1, formatIntegerText);
-    }
-    file.writeText("\n");
-
-    if (restricted && problem.weighted) {
-        for (double coefficient : hard.coefficient) {
-            writeNumber(file, coefficient, formatRoundTripText);
-        }
-        file.writeText("\n");
-    }
-    if (restricted) {
-        writeCounts(file, static_cast<int64_t>(rows.eq.size()),
-                    static_cast<int64_t>(rows.lo.size()), static_cast<int64_t>(rows.up.size()));
-        writeIntegers(file, rows.eq);
-        writeIntegers(file, rows.lo);
-        writeIntegers(file, rows.up);
-    }
-    return file.commit() ? WriteResult::OK : WriteResult::CANNOT_WRITE;
+    return file.commit() ? QorampError::OK : QorampError::CANNOT_WRITE;
 }

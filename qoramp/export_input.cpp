@@ -21,45 +21,45 @@ void clampCellBounds(BaseArrays& cells) {
     }
 }
 
-RowCheck sortRows(const HardArrays& hard, RowLists& lists) {
+QorampError checkAndGroupRows(const HardArrays& hard, RowLists& lists) {
     lists = RowLists();
     const std::size_t m = hard.rowCount > 0 ? static_cast<std::size_t>(hard.rowCount) : 0;
     if (hard.boundType.size() < m || hard.lowerValue.size() < m || hard.upperValue.size() < m) {
-        return RowCheck::INCONSISTENT;
+        return QorampError::INVALID_FILE;
     }
     // Reserved up front, so appending below never allocates.
-    if (!tryAssign(lists.rght, m) || !tryReserve(lists.eq, m) || !tryReserve(lists.lo, m) ||
-        !tryReserve(lists.up, m)) {
-        return RowCheck::NO_MEMORY;
+    if (!tryAssign(lists.rightSides, m) || !tryReserve(lists.equalRows, m) ||
+        !tryReserve(lists.lowerRows, m) || !tryReserve(lists.upperRows, m)) {
+        return QorampError::NO_MEMORY;
     }
     for (std::size_t j = 0; j < m; ++j) {
         std::vector<int32_t>* list = nullptr;
         double value = 0.0;
         switch (hard.boundType[j]) {
             case BOUND_LOWER:
-                list = &lists.lo;
+                list = &lists.lowerRows;
                 value = hard.lowerValue[j];
                 break;
             case BOUND_UPPER:
-                list = &lists.up;
+                list = &lists.upperRows;
                 value = hard.upperValue[j];
                 break;
             case BOUND_EQUAL:
-                list = &lists.eq;
+                list = &lists.equalRows;
                 value = hard.lowerValue[j];
                 break;
             default:
-                return RowCheck::UNDEFINED_BOUND_TYPE;
+                return QorampError::UNDEFINED_BOUND_TYPE;
         }
-        if (!(std::floor(value) == value)) return RowCheck::NON_INTEGER_BOUND;
+        if (!(std::floor(value) == value)) return QorampError::NON_INTEGER_BOUND;
         if (value < static_cast<double>(std::numeric_limits<int32_t>::min()) ||
             value > static_cast<double>(std::numeric_limits<int32_t>::max())) {
-            return RowCheck::BOUND_OUT_OF_RANGE;
+            return QorampError::BOUND_OUT_OF_RANGE;
         }
-        lists.rght[j] = static_cast<int32_t>(value);
+        lists.rightSides[j] = static_cast<int32_t>(value);
         list->push_back(static_cast<int32_t>(j + 1));
     }
-    return RowCheck::OK;
+    return QorampError::OK;
 }
 
 bool hasWeightedEntries(const HardArrays& hard) {

@@ -12,68 +12,96 @@
 
 namespace {
 
-// Reads the cells and the hard rows; the weak record after them is left unread. Prints the
-// failure and returns false.
-bool readProject(const std::string& path, BaseArrays& cells, HardArrays& hard, std::ostream& out) {
-    InputFile file;
-    if (!file.open(path)) {
-        out << "Error: Could not open file " << path << "\n";
-        return false;
+// The one place that turns a failure into its message.
+void printError(QorampError error, const std::string& path, std::ostream& out) {
+    if (error == QorampError::OK) return;
+    out << "Error: ";
+    switch (error) {
+        case QorampError::OK:
+            return;
+        case QorampError::CANNOT_OPEN:
+            out << "Could not open file " << path << "\n";
+            return;
+        case QorampError::NO_MEMORY:
+            out << "Could not generate qor data arrays\n";
+            return;
+        case QorampError::INVALID_FILE:
+            out << "Invalid binary data file " << path << "\n";
+            return;
+        case QorampError::UNDEFINED_BOUND_TYPE:
+            out << "Undefined bound type\n";
+            return;
+        case QorampError::NON_INTEGER_BOUND:
+            out << "Non integer bound\n";
+            return;
+        case QorampError::BOUND_OUT_OF_RANGE:
+            out << "Bound out of range\n";
+            return;
+        case QorampError::NOT_OURS:
+            out << path << " was not written by qoramp; not overwritten\n";
+            return;
+        case QorampError::CANNOT_WRITE:
+            out << "Could not write to " << path << "\n";
+            return;
     }
+}
+
+// Reads the cells and the hard rows; the weak record after them is left unread.
+QorampError readProject(const std::string& path, BaseArrays& cells, HardArrays& hard) {
+    InputFile file;
+    if (!file.open(path)) return QorampError::CANNOT_OPEN;
     ReadResult result = readBaseArrays(file, cells);
     if (result == ReadResult::OK) result = readHardArrays(file, hard, cells.cellCount);
     switch (result) {
         case ReadResult::OK:
-            return true;
+            return QorampError::OK;
         case ReadResult::NEGATIVE_COUNT:
         case ReadResult::NO_MEMORY:
-            out << "Error: Could not generate qor data arrays\n";
-            return false;
+            return QorampError::NO_MEMORY;
         case ReadResult::INVALID:
             break;
     }
-    out << "Error: Invalid binary data file " << path << "\n";
-    return false;
+    return QorampError::INVALID_FILE;
 }
 
-// Prints the failure and returns false.
-bool checkRows(const HardArrays& hard, RowLists& rows, const std::string& binaryPath,
-               std::ostream& out) {
-    switch (sortRows(hard, rows)) {
-        case RowCheck::OK:
-            return true;
-        case RowCheck::NO_MEMORY:
-            out << "Error: Could not generate qor data arrays\n";
-            return false;
-        case RowCheck::UNDEFINED_BOUND_TYPE:
-            out << "Error: Undefined bound type\n";
-            return false;
-        case RowCheck::NON_INTEGER_BOUND:
-            out << "Error: Non integer bound\n";
-            return false;
-        case RowCheck::BOUND_OUT_OF_RANGE:
-            out << "Error: Bound out of range\n";
-            return false;
-        case RowCheck::INCONSISTENT:
-            break;
+// Reads and checks the project, then writes the three AMPL files. On failure `path` is the
+// file concerned.
+QorampError exportProject(const std::string& project, std::string& path) {
+    // Every path is the project argument as given plus a suffix.
+    path = project + "-bin.dat";
+    BaseArrays cells;
+    HardArrays hard;
+    if (QorampError error = readProject(path, cells, hard); error != QorampError::OK) {
+        return error;
     }
-    out << "Error: Invalid binary data file " << binaryPath << "\n";
-    return false;
-}
+    clampCellBounds(cells);
+    RowLists rows;
+    if (QorampError error = checkAndGroupRows(hard, rows); error != QorampError::OK) {
+        return error;
+    }
 
-// Prints the failure and returns false.
-bool reportWrite(WriteResult result, const std::string& path, std::ostream& out) {
-    switch (result) {
-        case WriteResult::OK:
-            return true;
-        case WriteResult::CANNOT_CREATE:
-            out << "Error: Could not open file " << path << "\n";
-            return false;
-        case WriteResult::CANNOT_WRITE:
-            break;
+    // All input is checked, and no target is a file of someone else's, before the first file is
+    // created; each file is complete and closed before the next one is opened.
+    const AmplProblem problem{cells, hard, rows, hasWeightedEntries(hard)};
+    const std::string modelPath = project + ".mod";
+    const std::string commandPath = project + ".dat";
+    const std::string numberPath = project + ".txt";
+    for (const auto& [target, kind] : {std::pair{&modelPath, AmplFileKind::MODEL},
+                                       std::pair{&commandPath, AmplFileKind::COMMAND},
+                                       std::pair{&numberPath, AmplFileKind::NUMBERS}}) {
+        path = *target;
+        if (!mayReplaceAmplFile(path, kind)) return QorampError::NOT_OURS;
     }
-    out << "Error: Could not write to " << path << "\n";
-    return false;
+    path = modelPath;
+    if (QorampError error = writeModelFile(path, problem); error != QorampError::OK) {
+        return error;
+    }
+    path = commandPath;
+    if (QorampError error = writeCommandFile(path, numberPath, problem); error != QorampError::OK) {
+        return error;
+    }
+    path = numberPath;
+    return writeNumberFile(path, problem);
 }
 
 }  // namespace
@@ -84,35 +112,8 @@ int runQoramp(const std::vector<std::string>& args, std::ostream& out) {
             << "Aufruf: qoramp <project>\n";
         return 1;
     }
-    // Every path is the project argument as given plus a suffix.
-    const std::string& project = args[0];
-    const std::string binaryPath = project + "-bin.dat";
-
-    BaseArrays cells;
-    HardArrays hard;
-    if (!readProject(binaryPath, cells, hard, out)) return 1;
-    clampCellBounds(cells);
-    RowLists rows;
-    if (!checkRows(hard, rows, binaryPath, out)) return 1;
-
-    // All input is checked, and no target is a file of someone else's, before the first file is
-    // created; each file is complete and closed before the next one is opened.
-    const AmplProblem problem{cells, hard, rows, hasWeightedEntries(hard)};
-    const std::string modelPath = project + ".mod";
-    const std::string commandPath = project + ".dat";
-    const std::string numberPath = project + ".txt";
-    for (const auto& [path, kind] : {std::pair{&modelPath, AmplFileKind::MODEL},
-                                     std::pair{&commandPath, AmplFileKind::COMMAND},
-                                     std::pair{&numberPath, AmplFileKind::NUMBERS}}) {
-        if (!mayReplaceAmplFile(*path, kind)) {
-            out << "Error: " << *path << " was not written by qoramp; not overwritten\n";
-            return 1;
-        }
-    }
-    if (!reportWrite(writeModelFile(modelPath, problem), modelPath, out)) return 1;
-    if (!reportWrite(writeCommandFile(commandPath, numberPath, problem), commandPath, out)) {
-        return 1;
-    }
-    if (!reportWrite(writeNumberFile(numberPath, problem), numberPath, out)) return 1;
-    return 0;
+    std::string path;
+    const QorampError error = exportProject(args[0], path);
+    printError(error, path, out);
+    return error == QorampError::OK ? 0 : 1;
 }

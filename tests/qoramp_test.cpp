@@ -82,7 +82,7 @@ TEST(CommandFile, QuotesPathsAmplWouldNotTakeBare) {
     RowLists rows;
     for (const auto& [path, written] : cases) {
         ASSERT_EQ(writeCommandFile(dir / "x.dat", path, {cells, hard, rows, false}),
-                  WriteResult::OK);
+                  QorampError::OK);
         EXPECT_EQ(readFile(dir / "x.dat").substr(0, 23 + written.size()),
                   "read COLS, ROWS, NNZ <" + written + ";")
             << path;
