@@ -1,0 +1,408 @@
+// The whole-number optimum as a mixed-integer linear programme over piecewise-linear costs.
+//
+// Each cell's cost f(v) = (v - base)^2 / base, and the cost of each weak row whose
+// coefficients are all whole (its value is then a whole number), is replaced by the chords
+// between consecutive whole numbers of a window E = [lo, hi] around the real-valued optimum,
+// the first chord extended down to the variable's lower bound and the last up to its upper
+// bound. On whole numbers inside E this equals f; outside E an extended chord of a convex
+// function lies below it. So the programme is a relaxation that is exact on the windows: its
+// bound is a bound of the whole-number problem, and an optimum that leaves no variable outside
+// its window is the whole-number optimum. Variables that leave their window get a wider one
+// and the programme is solved again.
+//
+// A weak row with a fractional coefficient has a real-valued value s; its cost is the largest
+// of tangents to the parabola, also a lower estimate. After each solve a tangent is added at
+// the value found, until the estimate is exact there.
+#include "qorsolve/integer_solver.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include "qorsolve/linear_solver.h"
+#include "qorsolve/rounding_repair.h"
+
+namespace {
+
+constexpr int MAX_ROUNDS = 200;
+
+// A convex cost coefficient * (v - target)^2 of one model variable.
+struct Term {
+    int32_t column = 0;
+    double coefficient = 0.0;
+    double target = 0.0;
+    double lower = 0.0;  // the variable's range (whole numbers for a windowed term)
+    double upper = 0.0;
+    // Windowed terms: the window [windowLower, windowUpper] of whole numbers.
+    double windowLower = 0.0;
+    double windowUpper = 0.0;
+    // Tangent terms: the points of the tangents.
+    std::vector<double> points;
+    int32_t costColumn = -1;  // tangent terms: the column that carries the cost
+
+    double cost(double v) const { return coefficient * (v - target) * (v - target); }
+    // cost(k + 1) - cost(k), without the cancellation of subtracting two large costs.
+    double slope(double k) const { return coefficient * (2.0 * (k - target) + 1.0); }
+};
+
+double weakCoefficient(const AdjustmentProblem& p, int32_t w) {
+    return p.weakWeight[w] / std::max(std::fabs(p.weakTarget[w]), 1.0);
+}
+
+double rowValue(const SparseRows& rows, int32_t i, const std::vector<double>& x) {
+    double v = 0.0;
+    for (int64_t k = rows.start[i]; k < rows.start[i + 1]; ++k)
+        v += rows.value[k] * x[rows.column[k]];
+    return v;
+}
+
+double objectiveOf(const AdjustmentProblem& p, const std::vector<double>& x) {
+    double sum = 0.0;
+    for (size_t j = 0; j < x.size(); ++j)
+        sum += (x[j] - p.base[j]) * (x[j] - p.base[j]) / p.base[j];
+    for (int32_t w = 0; w < p.weak.rowCount(); ++w) {
+        double d = rowValue(p.weak, w, x) - p.weakTarget[w];
+        sum += weakCoefficient(p, w) * d * d;
+    }
+    return sum;
+}
+
+// The range of a row's value over the cells' ranges.
+std::pair<double, double> rowRange(const SparseRows& rows, int32_t i,
+                                   const std::vector<double>& lower,
+                                   const std::vector<double>& upper) {
+    double lo = 0.0, hi = 0.0;
+    for (int64_t k = rows.start[i]; k < rows.start[i + 1]; ++k) {
+        double a = rows.value[k];
+        int32_t j = rows.column[k];
+        lo += a > 0 ? a * lower[j] : a * upper[j];
+        hi += a > 0 ? a * upper[j] : a * lower[j];
+    }
+    if (std::isnan(lo)) lo = -INFINITE_BOUND;
+    if (std::isnan(hi)) hi = INFINITE_BOUND;
+    return {lo, hi};
+}
+
+bool wholeCoefficients(const SparseRows& rows, int32_t i) {
+    for (int64_t k = rows.start[i]; k < rows.start[i + 1]; ++k) {
+        if (rows.value[k] != std::nearbyint(rows.value[k])) return false;
+    }
+    return true;
+}
+
+class WindowModel {
+  public:
+    WindowModel(const AdjustmentProblem& p, const std::vector<double>& lower,
+                const std::vector<double>& upper, const std::vector<double>& center)
+        : p_(p) {
+        int32_t cells = p.cellCount();
+        for (int32_t j = 0; j < cells; ++j) {
+            Term t;
+            t.column = j;
+            t.coefficient = 1.0 / p.base[j];
+            t.target = p.base[j];
+            t.lower = lower[j];
+            t.upper = upper[j];
+            setWindow(t, center[j]);
+            windowed_.push_back(t);
+        }
+        int32_t next = cells;
+        for (int32_t w = 0; w < p.weak.rowCount(); ++w) {
+            auto [lo, hi] = rowRange(p.weak, w, lower, upper);
+            double at = rowValue(p.weak, w, center);
+            Term t;
+            t.column = next++;
+            t.coefficient = weakCoefficient(p, w);
+            t.target = p.weakTarget[w];
+            weakColumn_.push_back(t.column);
+            if (wholeCoefficients(p.weak, w)) {
+                t.lower = std::ceil(lo - 1e-9);
+                t.upper = std::floor(hi + 1e-9);
+                setWindow(t, std::clamp(at, t.lower, t.upper));
+                windowed_.push_back(t);
+            } else {
+                t.lower = lo;
+                t.upper = hi;
+                t.costColumn = next++;
+                for (double d : {-1.0, 0.0, 1.0}) t.points.push_back(at + d);
+                tangent_.push_back(t);
+            }
+        }
+        firstChordColumn_ = next;
+    }
+
+    // The programme over the current windows and tangents. Columns: the cells, each weak row's
+    // value (and after it the cost column of a tangent term), the chord parts of each windowed
+    // term in order, and last a column fixed at 1 that carries the constant of the costs.
+    LinearModel build() const {
+        LinearModel m;
+        const AdjustmentProblem& p = p_;
+        auto addColumn = [&m](double lower, double upper, double cost, bool whole) {
+            m.columnLower.push_back(lower);
+            m.columnUpper.push_back(upper);
+            m.cost.push_back(cost);
+            m.isInteger.push_back(whole ? 1 : 0);
+        };
+        for (int32_t j = 0; j < p.cellCount(); ++j)
+            addColumn(windowed_[j].lower, windowed_[j].upper, 0.0, true);
+        // Weak value columns in column order.
+        m.columnLower.resize(firstChordColumn_);
+        m.columnUpper.resize(firstChordColumn_);
+        m.cost.resize(firstChordColumn_);
+        m.isInteger.resize(firstChordColumn_);
+        for (size_t i = p.base.size(); i < windowed_.size(); ++i) {
+            const Term& t = windowed_[i];
+            m.columnLower[t.column] = t.lower;
+            m.columnUpper[t.column] = t.upper;
+            m.isInteger[t.column] = 1;
+        }
+        for (const Term& t : tangent_) {
+            m.columnLower[t.column] = t.lower;
+            m.columnUpper[t.column] = t.upper;
+            m.columnUpper[t.costColumn] = INFINITE_BOUND;
+            m.cost[t.costColumn] = 1.0;
+        }
+        auto beginRow = [&m](double lower, double upper) {
+            m.rowLower.push_back(lower);
+            m.rowUpper.push_back(upper);
+            m.rows.start.push_back(m.rows.start.back());
+        };
+        auto entry = [&m](int32_t column, double value) {
+            m.rows.column.push_back(column);
+            m.rows.value.push_back(value);
+            ++m.rows.start.back();
+        };
+        for (int32_t i = 0; i < p.hard.rowCount(); ++i) {
+            beginRow(p.hardLower[i], p.hardUpper[i]);
+            for (int64_t k = p.hard.start[i]; k < p.hard.start[i + 1]; ++k) {
+                entry(p.hard.column[k], p.hard.value[k]);
+            }
+        }
+        for (int32_t w = 0; w < p.weak.rowCount(); ++w) {  // a . x - s = 0
+            beginRow(0.0, 0.0);
+            for (int64_t k = p.weak.start[w]; k < p.weak.start[w + 1]; ++k) {
+                entry(p.weak.column[k], p.weak.value[k]);
+            }
+            entry(weakColumn_[w], -1.0);
+        }
+        // Chords: v + down - sum of up parts = windowLower.
+        double constant = 0.0;
+        for (const Term& t : windowed_) {
+            if (t.lower == t.upper) {
+                constant += t.cost(t.lower);
+                continue;
+            }
+            constant += t.cost(t.windowLower);
+            beginRow(t.windowLower, t.windowLower);
+            entry(t.column, 1.0);
+            forEachPart(t, [&](bool down, double width, double slope) {
+                entry(static_cast<int32_t>(m.cost.size()), down ? 1.0 : -1.0);
+                addColumn(0.0, width, down ? -slope : slope, false);
+            });
+        }
+        // Tangents: z - g'(q) s >= g(q) - g'(q) q.
+        for (const Term& t : tangent_) {
+            for (double q : t.points) {
+                double derivative = 2.0 * t.coefficient * (q - t.target);
+                beginRow(t.cost(q) - derivative * q, INFINITE_BOUND);
+                entry(t.costColumn, 1.0);
+                entry(t.column, -derivative);
+            }
+        }
+        addColumn(1.0, 1.0, constant, false);
+        return m;
+    }
+
+    // Table x as a point of build()'s programme.
+    std::vector<double> pointOf(const std::vector<double>& x) const {
+        std::vector<double> point(firstChordColumn_, 0.0);
+        std::copy(x.begin(), x.end(), point.begin());
+        for (int32_t w = 0; w < p_.weak.rowCount(); ++w)
+            point[weakColumn_[w]] = rowValue(p_.weak, w, x);
+        for (const Term& t : tangent_) point[t.costColumn] = estimate(t, point[t.column]);
+        for (const Term& t : windowed_) {
+            if (t.lower == t.upper) continue;
+            double v = point[t.column];
+            double above = std::max(v - t.windowLower, 0.0);
+            forEachPart(t, [&](bool down, double width, double) {
+                if (down) {
+                    point.push_back(std::max(t.windowLower - v, 0.0));
+                } else {
+                    point.push_back(std::min(above, width));
+                    above -= point.back();
+                }
+            });
+        }
+        point.push_back(1.0);
+        return point;
+    }
+
+    // Widens the windows the point leaves and adds tangents where the estimate of a weak cost
+    // is below the cost. False when the point is inside every window and every estimate is
+    // exact: the programme's optimum is then the whole-number optimum.
+    bool refine(const std::vector<double>& point) {
+        bool changed = false;
+        for (Term& t : windowed_) {
+            double v = point[t.column];
+            if (v < t.windowLower) {
+                t.windowLower = std::max(t.lower, v - 1.0);
+                changed = true;
+            }
+            if (v > t.windowUpper) {
+                t.windowUpper = std::min(t.upper, v + 1.0);
+                changed = true;
+            }
+        }
+        for (Term& t : tangent_) {
+            double s = point[t.column];
+            double exact = t.cost(s);
+            if (exact - estimate(t, s) > 1e-12 * std::max(1.0, exact)) {
+                t.points.push_back(s);
+                changed = true;
+            }
+        }
+        return changed;
+    }
+
+  private:
+    // [floor(v) - 1, ceil(v) + 1] within the term's range.
+    static void setWindow(Term& t, double v) {
+        t.windowLower = std::clamp(std::floor(v) - 1.0, t.lower, t.upper);
+        t.windowUpper = std::clamp(std::ceil(v) + 1.0, t.lower, t.upper);
+    }
+
+    // The parts of a windowed term's chord form: down from windowLower to lower (if any) at the
+    // first chord's slope, then one part per whole step of the window, the last one extended
+    // to upper.
+    template <class Visit>
+    static void forEachPart(const Term& t, Visit visit) {
+        double lo = t.windowLower, hi = t.windowUpper;
+        if (lo > t.lower) visit(true, lo - t.lower, t.slope(lo));
+        for (double k = lo; k < hi; ++k) visit(false, k + 1 < hi ? 1.0 : t.upper - k, t.slope(k));
+    }
+
+    static double estimate(const Term& t, double s) {
+        double z = 0.0;
+        for (double q : t.points) {
+            double derivative = 2.0 * t.coefficient * (q - t.target);
+            z = std::max(z, t.cost(q) + derivative * (s - q));
+        }
+        return z;
+    }
+
+    const AdjustmentProblem& p_;
+    std::vector<Term> windowed_;  // the cells, then the weak rows of whole coefficients
+    std::vector<Term> tangent_;   // the other weak rows
+    std::vector<int32_t> weakColumn_;
+    int32_t firstChordColumn_ = 0;
+};
+
+IntegerResult finish(IntegerResult r, IntegerStatus status, double bound) {
+    r.status = status;
+    r.bound = std::min(bound, r.objective);
+    r.gap = (r.objective - r.bound) / std::max(std::fabs(r.objective), 1e-10);
+    return r;
+}
+
+IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& relaxed,
+                           const IntegerOptions& options, const Deadline& deadline) {
+    IntegerResult result;
+    int32_t cells = p.cellCount();
+    std::vector<double> lower(cells), upper(cells), center(cells);
+    for (int32_t j = 0; j < cells; ++j) {
+        lower[j] = std::ceil(p.lower[j] - 1e-9 * std::max(1.0, std::fabs(p.lower[j])));
+        upper[j] = std::floor(p.upper[j] + 1e-9 * std::max(1.0, std::fabs(p.upper[j])));
+        if (lower[j] > upper[j]) {
+            result.status = IntegerStatus::INTEGER_INFEASIBLE;
+            return result;
+        }
+        double c = relaxed.x.size() == size_t(cells) && std::isfinite(relaxed.x[j]) ? relaxed.x[j]
+                                                                                    : p.base[j];
+        center[j] = std::clamp(c, lower[j], upper[j]);
+    }
+    // F >= 0 always; the real-valued optimum's dual value bounds it from below.
+    double bound = 0.0;
+    if (relaxed.status == ContinuousStatus::OPTIMAL && std::isfinite(relaxed.dualBound)) {
+        bound = std::max(bound, relaxed.dualBound);
+    }
+    bool haveTable = false;
+    auto offer = [&](const std::vector<double>& x) {
+        double f = objectiveOf(p, x);
+        if (!haveTable || f < result.objective) {
+            result.x = x;
+            result.objective = f;
+            haveTable = true;
+        }
+    };
+    auto proven = [&]() {
+        return haveTable &&
+               result.objective - bound <= options.relativeGap * std::fabs(result.objective);
+    };
+    if (options.progress) options.progress->update("rounding", NAN, bound);
+
+    std::vector<double> rounded(cells);
+    for (int32_t j = 0; j < cells; ++j) {
+        rounded[j] = std::clamp(std::nearbyint(center[j]), lower[j], upper[j]);
+    }
+    if (meetsHardRows(p, rounded)) {
+        offer(rounded);
+        if (proven()) return finish(result, IntegerStatus::OPTIMAL, bound);
+    } else {
+        RoundingResult repaired = roundAndRepair(p, center, lower, upper, deadline);
+        if (repaired.found && meetsHardRows(p, repaired.x)) offer(repaired.x);
+    }
+
+    WindowModel windows(p, lower, upper, center);
+    std::unique_ptr<LinearSolver> solver = makeCoinSolver();
+    if (!solver) return finish(result, IntegerStatus::NO_MEMORY, bound);
+    for (int round = 0; round < MAX_ROUNDS; ++round) {
+        if (options.progress) {
+            options.progress->update("integer", haveTable ? result.objective : NAN, bound);
+        }
+        if (!solver->load(windows.build())) return finish(result, IntegerStatus::NO_MEMORY, bound);
+        std::vector<double> start = haveTable ? windows.pointOf(result.x) : std::vector<double>{};
+        LinearResult mip = solver->solveInteger(deadline, options.relativeGap, start);
+        if (mip.status == LinearStatus::NO_MEMORY)
+            return finish(result, IntegerStatus::NO_MEMORY, bound);
+        if (std::isfinite(mip.bound)) bound = std::max(bound, mip.bound);
+        if (mip.status == LinearStatus::INFEASIBLE) {
+            // The programme allows every whole number of every cell's range.
+            if (haveTable) return finish(result, IntegerStatus::FAILED, bound);
+            result.status = IntegerStatus::INTEGER_INFEASIBLE;
+            return result;
+        }
+        if (!mip.x.empty()) {
+            std::vector<double> x(mip.x.begin(), mip.x.begin() + cells);
+            if (meetsHardRows(p, x)) offer(x);
+        }
+        if (mip.status == LinearStatus::TIME_LIMIT || deadline.passed()) {
+            if (proven()) return finish(result, IntegerStatus::OPTIMAL, bound);
+            return haveTable ? finish(result, IntegerStatus::TIME_LIMIT, bound)
+                             : finish(result, IntegerStatus::NO_TABLE_IN_TIME, bound);
+        }
+        if (mip.status != LinearStatus::OPTIMAL)
+            return finish(result, IntegerStatus::FAILED, bound);
+        if (!windows.refine(mip.x)) {
+            // Exact at the programme's optimum: its bound is the whole-number problem's too.
+            return finish(result, IntegerStatus::OPTIMAL, bound);
+        }
+    }
+    return finish(result, haveTable ? IntegerStatus::TIME_LIMIT : IntegerStatus::FAILED, bound);
+}
+
+}  // namespace
+
+IntegerResult solveInteger(const AdjustmentProblem& problem, const ContinuousResult& relaxed,
+                           const IntegerOptions& options) {
+    Deadline none;
+    const Deadline& deadline = options.deadline ? *options.deadline : none;
+    try {
+        IntegerResult r = solveGuarded(problem, relaxed, options, deadline);
+        if (options.progress) options.progress->finish();
+        return r;
+    } catch (const std::bad_alloc&) {
+        IntegerResult r;
+        r.status = IntegerStatus::NO_MEMORY;
+        return r;
+    }
+}

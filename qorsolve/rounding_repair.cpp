@@ -1,0 +1,194 @@
+#include "qorsolve/rounding_repair.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <random>
+
+namespace {
+
+// Rows within this of their bounds hold; row values of whole-coefficient rows are exact.
+double rowTolerance(double lower, double upper) {
+    double scale = 1.0;
+    if (std::isfinite(lower)) scale = std::max(scale, std::fabs(lower));
+    if (std::isfinite(upper)) scale = std::max(scale, std::fabs(upper));
+    return 1e-9 * scale;
+}
+
+class Repair {
+  public:
+    Repair(const AdjustmentProblem& p, std::vector<double> x, const std::vector<double>& lower,
+           const std::vector<double>& upper)
+        : p_(p), x_(std::move(x)), lower_(lower), upper_(upper) {
+        const SparseRows& a = p_.hard;
+        int32_t rows = a.rowCount();
+        size_t cells = x_.size();
+        // The rows of each cell.
+        columnStart_.assign(cells + 1, 0);
+        for (int32_t j : a.column) ++columnStart_[j + 1];
+        for (size_t j = 0; j < cells; ++j) columnStart_[j + 1] += columnStart_[j];
+        columnRow_.resize(a.column.size());
+        columnValue_.resize(a.column.size());
+        std::vector<int64_t> fill(columnStart_.begin(), columnStart_.end() - 1);
+        for (int32_t i = 0; i < rows; ++i) {
+            for (int64_t k = a.start[i]; k < a.start[i + 1]; ++k) {
+                int64_t at = fill[a.column[k]]++;
+                columnRow_[at] = i;
+                columnValue_[at] = a.value[k];
+            }
+        }
+        value_.assign(rows, 0.0);
+        tolerance_.resize(rows);
+        where_.assign(rows, -1);
+        for (int32_t i = 0; i < rows; ++i) {
+            for (int64_t k = a.start[i]; k < a.start[i + 1]; ++k) {
+                value_[i] += a.value[k] * x_[a.column[k]];
+            }
+            tolerance_[i] = rowTolerance(p_.hardLower[i], p_.hardUpper[i]);
+            updateViolated(i);
+        }
+        lastMove_.assign(cells, INT64_MIN / 2);
+        lastStep_.assign(cells, 0);
+    }
+
+    bool run(const Deadline& deadline) {
+        const SparseRows& a = p_.hard;
+        int64_t limit = 2000 * static_cast<int64_t>(x_.size()) + 100000;
+        std::vector<std::pair<int32_t, int32_t>> candidates;  // cell, step
+        for (int64_t iteration = 0; !violated_.empty(); ++iteration) {
+            if (iteration >= limit) return false;
+            if ((iteration & 1023) == 0 && deadline.passed()) return false;
+            int32_t row = violated_[random_() % violated_.size()];
+            int direction = value_[row] < p_.hardLower[row] ? 1 : -1;
+            int64_t begin = a.start[row];
+            int64_t length = a.start[row + 1] - begin;
+            int64_t tries = std::min<int64_t>(length, 48);
+            candidates.clear();
+            for (int64_t t = 0; t < tries; ++t) {
+                int64_t k = begin + (tries == length ? t : int64_t(random_() % length));
+                int32_t j = a.column[k];
+                int32_t step = a.value[k] * direction > 0 ? 1 : -1;
+                double to = x_[j] + step;
+                if (to < lower_[j] || to > upper_[j]) continue;
+                if (lastStep_[j] == -step && iteration - lastMove_[j] < 8) continue;
+                candidates.emplace_back(j, step);
+            }
+            if (candidates.empty()) continue;
+            std::pair<int32_t, int32_t> chosen = candidates[random_() % candidates.size()];
+            if (random_() % 100 >= 15) {
+                double bestChange = INFINITY, bestCost = INFINITY;
+                for (auto [j, step] : candidates) {
+                    double change = violationChange(j, step);
+                    double cost = costChange(j, step);
+                    if (change < bestChange || (change == bestChange && cost < bestCost)) {
+                        bestChange = change;
+                        bestCost = cost;
+                        chosen = {j, step};
+                    }
+                }
+            }
+            move(chosen.first, chosen.second);
+            lastMove_[chosen.first] = iteration;
+            lastStep_[chosen.first] = chosen.second;
+        }
+        return true;
+    }
+
+    const std::vector<double>& x() const { return x_; }
+
+  private:
+    double violation(int32_t i, double v) const {
+        double below = p_.hardLower[i] - tolerance_[i] - v;
+        double above = v - p_.hardUpper[i] - tolerance_[i];
+        return std::max({below, above, 0.0});
+    }
+
+    double violationChange(int32_t j, int32_t step) const {
+        double change = 0.0;
+        for (int64_t k = columnStart_[j]; k < columnStart_[j + 1]; ++k) {
+            int32_t i = columnRow_[k];
+            change += violation(i, value_[i] + columnValue_[k] * step) - violation(i, value_[i]);
+        }
+        return change;
+    }
+
+    double costChange(int32_t j, int32_t step) const {
+        double b = p_.base[j];
+        double from = x_[j] - b, to = x_[j] + step - b;
+        return (to * to - from * from) / b;
+    }
+
+    void move(int32_t j, int32_t step) {
+        x_[j] += step;
+        for (int64_t k = columnStart_[j]; k < columnStart_[j + 1]; ++k) {
+            int32_t i = columnRow_[k];
+            value_[i] += columnValue_[k] * step;
+            updateViolated(i);
+        }
+    }
+
+    void updateViolated(int32_t i) {
+        bool isViolated = violation(i, value_[i]) > 0.0;
+        if (isViolated && where_[i] < 0) {
+            where_[i] = static_cast<int64_t>(violated_.size());
+            violated_.push_back(i);
+        } else if (!isViolated && where_[i] >= 0) {
+            int32_t last = violated_.back();
+            violated_[where_[i]] = last;
+            where_[last] = where_[i];
+            violated_.pop_back();
+            where_[i] = -1;
+        }
+    }
+
+    const AdjustmentProblem& p_;
+    std::vector<double> x_;
+    const std::vector<double>& lower_;
+    const std::vector<double>& upper_;
+    std::vector<int64_t> columnStart_;
+    std::vector<int32_t> columnRow_;
+    std::vector<double> columnValue_;
+    std::vector<double> value_;
+    std::vector<double> tolerance_;
+    std::vector<int32_t> violated_;
+    std::vector<int64_t> where_;
+    std::vector<int64_t> lastMove_;
+    std::vector<int32_t> lastStep_;
+    std::mt19937_64 random_{20261207};
+};
+
+}  // namespace
+
+bool meetsHardRows(const AdjustmentProblem& problem, const std::vector<double>& x) {
+    if (x.size() != problem.base.size()) return false;
+    for (size_t j = 0; j < x.size(); ++j) {
+        if (x[j] < problem.lower[j] - rowTolerance(problem.lower[j], problem.lower[j]) ||
+            x[j] > problem.upper[j] + rowTolerance(problem.upper[j], problem.upper[j])) {
+            return false;
+        }
+    }
+    const SparseRows& a = problem.hard;
+    for (int32_t i = 0; i < a.rowCount(); ++i) {
+        double v = 0.0;
+        for (int64_t k = a.start[i]; k < a.start[i + 1]; ++k) v += a.value[k] * x[a.column[k]];
+        double tolerance = rowTolerance(problem.hardLower[i], problem.hardUpper[i]);
+        if (v < problem.hardLower[i] - tolerance || v > problem.hardUpper[i] + tolerance) {
+            return false;
+        }
+    }
+    return true;
+}
+
+RoundingResult roundAndRepair(const AdjustmentProblem& problem, const std::vector<double>& center,
+                              const std::vector<double>& lowerWhole,
+                              const std::vector<double>& upperWhole, const Deadline& deadline) {
+    RoundingResult result;
+    std::vector<double> x(center.size());
+    for (size_t j = 0; j < x.size(); ++j) {
+        x[j] = std::clamp(std::nearbyint(center[j]), lowerWhole[j], upperWhole[j]);
+    }
+    Repair repair(problem, std::move(x), lowerWhole, upperWhole);
+    result.found = repair.run(deadline);
+    result.x = repair.x();
+    return result;
+}

@@ -1,0 +1,30 @@
+// A first whole-number table: round the real-valued optimum, then repair the hard rows it
+// breaks by moving single cells one unit at a time.
+//
+// The repair is a local search on the total row violation: it takes a violated row at random
+// and moves the cell of that row that lowers the violation most (ties: the least increase of
+// the cells' cost), sometimes a random one of them, never undoing a cell's last move at once.
+// On tables with all 2-class margins the violations travel between rows and cancel out; this
+// finds a table far sooner than branching does. It proves nothing: a failure says nothing
+// about whether a table exists.
+#pragma once
+
+#include <vector>
+
+#include "qorsolve/adjustment_problem.h"
+#include "qorsolve/deadline.h"
+
+struct RoundingResult {
+    bool found = false;
+    std::vector<double> x;  // whole numbers within the cells' whole-number ranges
+};
+
+// `lowerWhole` and `upperWhole` are the cells' whole-number ranges (lowerWhole <= upperWhole),
+// `center` the table to round. Stops at the deadline or after a fixed amount of work that grows
+// with the table. Throws std::bad_alloc when memory runs out.
+RoundingResult roundAndRepair(const AdjustmentProblem& problem, const std::vector<double>& center,
+                              const std::vector<double>& lowerWhole,
+                              const std::vector<double>& upperWhole, const Deadline& deadline);
+
+// Whether whole-number `x` meets every hard row and cell bound (rows to 1e-9 relative).
+bool meetsHardRows(const AdjustmentProblem& problem, const std::vector<double>& x);
