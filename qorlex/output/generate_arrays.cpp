@@ -40,55 +40,56 @@ void appendEntries(std::vector<int32_t>& columnIndex, std::vector<double>& coeff
 
 ErrorCode generateArrays(Table& table, HardArrays& hard, WeakArrays& weak) {
     const RestrictionList& list = table.restrictions();
-    int64_t m = 0, p = 0, m2 = 0, p2 = 0;
+    // Sizes of the two records; an entry count is at least 1.
+    std::size_t hardRows = 0, hardEntries = 0, weakRows = 0, weakEntries = 0;
     double weightSum = 0.0;
     for (const Restriction& r : list) {
         switch (storedAs(r.type, r.entryCount)) {
             case StoredAs::WEAK_ROW:
-                ++m2;
-                p2 += r.entryCount;
+                ++weakRows;
+                weakEntries += static_cast<std::size_t>(r.entryCount);
                 weightSum += r.weight;
                 break;
             case StoredAs::HARD_ROW:
-                ++m;
-                p += r.entryCount;
+                ++hardRows;
+                hardEntries += static_cast<std::size_t>(r.entryCount);
                 break;
             case StoredAs::CELL_BOUND:
                 break;
         }
     }
-    if (m2 > 0 && !(weightSum > 0)) return WEAK_WEIGHTS_ZERO;
-    if (m > INT32_MAX - 1 || p > INT32_MAX) return NO_MEMORY_HARD_ARRAYS;
-    if (m2 > INT32_MAX - 1 || p2 > INT32_MAX) return NO_MEMORY_WEAK_ARRAYS;
-    const double factor = m2 > 0 ? static_cast<double>(m2) / weightSum : 0.0;
+    if (weakRows > 0 && !(weightSum > 0)) return WEAK_WEIGHTS_ZERO;
+    constexpr std::size_t MOST = INT32_MAX;
+    if (hardRows > MOST - 1 || hardEntries > MOST) return NO_MEMORY_HARD_ARRAYS;
+    if (weakRows > MOST - 1 || weakEntries > MOST) return NO_MEMORY_WEAK_ARRAYS;
+    const double factor = weakRows > 0 ? static_cast<double>(weakRows) / weightSum : 0.0;
     const int32_t cellCount = table.baseArrays.cellCount;
 
-    const auto um = static_cast<std::size_t>(m), up = static_cast<std::size_t>(p);
-    if (m > 0) {
-        if (!tryAssign(hard.boundType, um) || !tryAssign(hard.lowerValue, um) ||
-            !tryAssign(hard.upperValue, um) || !tryAssign(hard.rowStart, um + 1) ||
-            !tryAssign(hard.columnIndex, up) || !tryAssign(hard.coefficient, up)) {
+    if (hardRows > 0) {
+        if (!tryAssign(hard.boundType, hardRows) || !tryAssign(hard.lowerValue, hardRows) ||
+            !tryAssign(hard.upperValue, hardRows) || !tryAssign(hard.rowStart, hardRows + 1) ||
+            !tryAssign(hard.columnIndex, hardEntries) ||
+            !tryAssign(hard.coefficient, hardEntries)) {
             return NO_MEMORY_HARD_ARRAYS;
         }
-        hard.rowCount = static_cast<int32_t>(m);
+        hard.rowCount = static_cast<int32_t>(hardRows);
         hard.columnCount = cellCount;
-        hard.nonzeroCount = static_cast<int32_t>(p);
+        hard.nonzeroCount = static_cast<int32_t>(hardEntries);
     }
-    const auto um2 = static_cast<std::size_t>(m2), up2 = static_cast<std::size_t>(p2);
-    if (m2 > 0) {
-        if (!tryAssign(weak.target, um2) || !tryAssign(weak.weight, um2) ||
-            !tryAssign(weak.rowStart, um2 + 1) || !tryAssign(weak.columnIndex, up2) ||
-            !tryAssign(weak.coefficient, up2)) {
+    if (weakRows > 0) {
+        if (!tryAssign(weak.target, weakRows) || !tryAssign(weak.weight, weakRows) ||
+            !tryAssign(weak.rowStart, weakRows + 1) || !tryAssign(weak.columnIndex, weakEntries) ||
+            !tryAssign(weak.coefficient, weakEntries)) {
             return NO_MEMORY_WEAK_ARRAYS;
         }
-        weak.rowCount = static_cast<int32_t>(m2);
+        weak.rowCount = static_cast<int32_t>(weakRows);
         weak.columnCount = cellCount;
-        weak.nonzeroCount = static_cast<int32_t>(p2);
+        weak.nonzeroCount = static_cast<int32_t>(weakEntries);
     }
 
     std::size_t hardRow = 0, hardEntry = 0, weakRow = 0, weakEntry = 0;
-    if (m > 0) hard.rowStart[0] = 0;
-    if (m2 > 0) weak.rowStart[0] = 0;
+    if (hardRows > 0) hard.rowStart[0] = 0;
+    if (weakRows > 0) weak.rowStart[0] = 0;
     for (const Restriction& r : list) {
         const auto columns = list.columns(r);
         const auto coefficients = list.coefficients(r);
