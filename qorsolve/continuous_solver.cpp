@@ -36,6 +36,7 @@ constexpr int MAX_NEWTON_STEPS = 400;
 constexpr int MAX_CG_STEPS = 1000;
 constexpr int MAX_HALVINGS = 60;
 constexpr int MAX_POLISH_STEPS = 3;
+constexpr int MAX_EXPANSIONS = 20;
 constexpr double ARMIJO = 1e-4;
 // A direction in which the dual grows is accepted as proof that no table exists when its
 // growth rate exceeds this share of the magnitudes it is computed from.
@@ -53,6 +54,7 @@ struct ColumnRows {
 // Everything that follows from one choice of multipliers.
 struct Point {
     std::vector<double> x;
+    std::vector<double> v;          // A^T y + W^T z
     std::vector<double> slope;      // dx_j/dv_j: base_j / 2 inside the bounds, else 0
     std::vector<double> activity;   // a_i . x
     std::vector<double> magnitude;  // sum_j |a_ij x_j|
@@ -78,6 +80,8 @@ class DualNewton {
     double projectedGradient(const Point& point);
     int conjugateGradient(double relativeTarget, double regularisation);
     void multiply(const std::vector<double>& direction, std::vector<double>& product) const;
+    void stepToKinks();
+    double project(double alpha, std::vector<double>& to) const;
     bool lineSearch();
     bool certifyRay(const std::vector<double>& ray, double keepShare,
                     std::vector<int32_t>* support) const;
@@ -95,9 +99,10 @@ class DualNewton {
     ColumnRows columns_;
     std::vector<double> rowLower_;
     std::vector<double> rowUpper_;
-    std::vector<double> weakScale_;      // 1 / (2 c_w) for weak rows, 0 for hard rows
-    std::vector<int32_t> weakIndex_;     // the problem's weak row of each weak row used
-    std::vector<double> freeCurvature_;  // sum_j a_ij^2 base_j / 2, at least the smallest normal
+    std::vector<double> weakScale_;        // 1 / (2 c_w) for weak rows, 0 for hard rows
+    std::vector<int32_t> weakIndex_;       // the problem's weak row of each weak row used
+    std::vector<double> weakCoefficient_;  // largest |a_wj| of each weak row
+    std::vector<double> freeCurvature_;    // sum_j a_ij^2 base_j / 2, at least the smallest normal
 
     std::vector<double> multipliers_;
     std::vector<double> gradient_;
@@ -110,6 +115,8 @@ class DualNewton {
     std::vector<double> residual_, search_, product_, scaled_;
     Point current_;
     Point next_;
+    std::vector<double> farther_;  // a longer step tried by the search, and its point
+    Point farthest_;
 
   public:
     int newtonSteps = 0;
@@ -212,22 +219,28 @@ void DualNewton::build() {
         place(p_.weak, weakIndex_[k], hardRows_ + static_cast<int32_t>(k));
 
     freeCurvature_.assign(rows_, 0.0);
-    for (int32_t j = 0; j < cells_; ++j)
-        for (int64_t k = columns_.start[j]; k < columns_.start[j + 1]; ++k)
-            freeCurvature_[columns_.row[k]] +=
-                columns_.value[k] * columns_.value[k] * 0.5 * p_.base[j];
+    weakCoefficient_.assign(rows_, 0.0);
+    for (int32_t j = 0; j < cells_; ++j) {
+        for (int64_t k = columns_.start[j]; k < columns_.start[j + 1]; ++k) {
+            const int32_t i = columns_.row[k];
+            const double a = columns_.value[k];
+            weakCoefficient_[i] = std::max(weakCoefficient_[i], std::fabs(a));
+            freeCurvature_[i] += a * a * 0.5 * p_.base[j];
+        }
+    }
     for (double& c : freeCurvature_) c = std::max(c, 1e-300);
 
-    for (Point* point : {&current_, &next_}) {
+    for (Point* point : {&current_, &next_, &farthest_}) {
         point->x.resize(cells_);
         point->slope.resize(cells_);
+        point->v.resize(cells_);
         point->activity.resize(rows_);
         point->magnitude.resize(rows_);
         point->curvature.resize(rows_);
     }
     multipliers_.assign(rows_, 0.0);
-    for (auto* v : {&gradient_, &preconditioner_, &extraDiagonal_, &step_, &trial_, &residual_,
-                    &search_, &product_, &scaled_})
+    for (auto* v : {&gradient_, &preconditioner_, &extraDiagonal_, &step_, &trial_, &farther_,
+                    &residual_, &search_, &product_, &scaled_})
         v->assign(rows_, 0.0);
     side_.assign(rows_, 0);
     freeCells_.reserve(cells_);
@@ -265,6 +278,7 @@ void DualNewton::evaluate(const std::vector<double>& multipliers, Point& point) 
         }
         point.x[j] = x;
         point.slope[j] = slope;
+        point.v[j] = v;
         const double change = x - b;
         const double c = change * change / b;
         cost += c;
@@ -326,9 +340,14 @@ double DualNewton::projectedGradient(const Point& point) {
         }
         gradient_[i] = g;
         side_[i] = side;
-        double rowScale = std::max(1.0, point.magnitude[i]);
-        if (i >= hardRows_) rowScale = std::max(rowScale, std::fabs(lo));
-        largest = std::max(largest, std::fabs(g) / rowScale);
+        largest = std::max(largest, std::fabs(g) / std::max(1.0, point.magnitude[i]));
+        if (i >= hardRows_) {
+            // The weak multiplier that x implies differs from y by g / weakScale_: its effect
+            // on the cells' optimality conditions.
+            const double a = weakCoefficient_[i];
+            largest =
+                std::max(largest, std::fabs(g) * a / weakScale_[i] / (1.0 + std::fabs(y) * a));
+        }
     }
     return largest;
 }
@@ -362,7 +381,7 @@ int DualNewton::conjugateGradient(double relativeTarget, double regularisation) 
         // curvature it would have with every cell free, to reach the cells' kinks in a few
         // halvings of the search.
         const double diagonal = current_.curvature[i] + weakScale_[i];
-        const double floor = diagonal > 0.0 ? 1e-12 * freeCurvature_[i] : 1e-6 * freeCurvature_[i];
+        const double floor = diagonal > 0.0 ? 1e-12 * freeCurvature_[i] : freeCurvature_[i];
         extraDiagonal_[i] = weakScale_[i] + regularisation * diagonal + floor;
         preconditioner_[i] = current_.curvature[i] + extraDiagonal_[i];
         step_[i] = 0.0;
@@ -401,29 +420,85 @@ int DualNewton::conjugateGradient(double relativeTarget, double regularisation) 
     return steps;
 }
 
+// A hard row whose cells all sit on their bounds has no curvature: g is linear in its
+// multiplier until one of its cells leaves its bound, and the Newton system says nothing about
+// the step's length. Its step goes just past the nearest such kink (or, without one, keeps the
+// length the system gave it, and the search goes on outwards).
+void DualNewton::stepToKinks() {
+    for (int32_t i = 0; i < hardRows_; ++i) {
+        if (side_[i] == 2 || current_.curvature[i] != 0.0 || gradient_[i] == 0.0) continue;
+        const double direction = gradient_[i] > 0.0 ? 1.0 : -1.0;
+        double nearest = INFINITE_BOUND;
+        for (int64_t k = p_.hard.start[i]; k < p_.hard.start[i + 1]; ++k) {
+            const int32_t j = p_.hard.column[k];
+            const double rate = p_.hard.value[k] * direction;
+            const double lo = p_.lower[j];
+            const double hi = p_.upper[j];
+            if (!(lo < hi) || rate == 0.0) continue;
+            const double b = p_.base[j];
+            const double v = current_.v[j];
+            // The cell is inside its bounds for v between these two.
+            const double from = std::isfinite(lo) ? 2.0 * (lo / b - 1.0) : -INFINITE_BOUND;
+            const double to = std::isfinite(hi) ? 2.0 * (hi / b - 1.0) : INFINITE_BOUND;
+            double distance = INFINITE_BOUND;
+            if (v <= from && rate > 0.0) distance = (from - v) / rate;
+            if (v >= to && rate < 0.0) distance = (to - v) / rate;
+            nearest = std::min(nearest, distance);
+        }
+        if (std::isfinite(nearest))
+            step_[i] =
+                direction * (nearest * (1.0 + 1e-6) + 1e-12 * (1.0 + std::fabs(multipliers_[i])));
+    }
+}
+
+// The multipliers alpha * step_ away from multipliers_, kept to their sides, into `to`;
+// returns the gradient's share of the change (the linear prediction of g's rise).
+double DualNewton::project(double alpha, std::vector<double>& to) const {
+    double ascent = 0.0;
+    for (int32_t i = 0; i < rows_; ++i) {
+        double y = multipliers_[i];
+        if (side_[i] != 2) {
+            y += alpha * step_[i];
+            if (side_[i] == 1) y = std::max(y, 0.0);
+            if (side_[i] == -1) y = std::min(y, 0.0);
+        }
+        to[i] = y;
+        ascent += gradient_[i] * (y - multipliers_[i]);
+    }
+    return ascent;
+}
+
 // A projected Armijo search along step_ from multipliers_; on success the new point is in
-// trial_ and next_.
+// trial_ and next_. Where the full step rises as fast as the gradient predicts, g is linear
+// there (cells held at their bounds, or a problem without solution), and the search goes on
+// outwards while g keeps rising, so that far kinks are reached in a few steps.
 bool DualNewton::lineSearch() {
     double alpha = 1.0;
+    bool accepted = false;
+    double ascent = 0.0;
     for (int halving = 0; halving < MAX_HALVINGS; ++halving, alpha *= 0.5) {
-        double ascent = 0.0;
-        for (int32_t i = 0; i < rows_; ++i) {
-            double y = multipliers_[i];
-            if (side_[i] != 2) {
-                y += alpha * step_[i];
-                if (side_[i] == 1) y = std::max(y, 0.0);
-                if (side_[i] == -1) y = std::min(y, 0.0);
-            }
-            trial_[i] = y;
-            ascent += gradient_[i] * (y - multipliers_[i]);
-        }
+        ascent = project(alpha, trial_);
         if (!(ascent > 0.0) || !std::isfinite(ascent)) return false;
         evaluate(trial_, next_);
         const double slack = 1e-12 * std::max(current_.dualMagnitude, next_.dualMagnitude);
-        if (next_.dual >= current_.dual + ARMIJO * ascent - slack) return true;
+        if (next_.dual >= current_.dual + ARMIJO * ascent - slack) {
+            accepted = true;
+            break;
+        }
         if (timeUp()) return false;
     }
-    return false;
+    if (!accepted) return false;
+    if (alpha < 1.0 || next_.dual - current_.dual < 0.9 * ascent) return true;
+    for (int expansion = 0; expansion < MAX_EXPANSIONS && !timeUp(); ++expansion) {
+        alpha *= 4.0;
+        const double further = project(alpha, farther_);
+        if (!std::isfinite(further)) break;
+        evaluate(farther_, farthest_);
+        if (!(farthest_.dual > next_.dual) || farthest_.dual - current_.dual < 0.5 * further) break;
+        std::swap(trial_, farther_);
+        std::swap(next_, farthest_);
+    }
+    return true;
 }
 
 // Whether the dual grows without bound along `ray` (over the hard rows): sigma(ray) above the
@@ -517,14 +592,18 @@ double DualNewton::kktResidual(const Point& point) const {
     const int64_t* start = columns_.start.data();
     for (int32_t j = 0; j < cells_; ++j) {
         double v = 0.0;
-        for (int64_t k = start[j]; k < start[j + 1]; ++k)
-            v += columns_.value[k] * multiplier[columns_.row[k]];
+        double size = 0.0;
+        for (int64_t k = start[j]; k < start[j + 1]; ++k) {
+            const double term = columns_.value[k] * multiplier[columns_.row[k]];
+            v += term;
+            size += std::fabs(term);
+        }
         const double x = point.x[j];
         const double b = p_.base[j];
         double r = 2.0 * (x - b) / b - v;
         if (x <= p_.lower[j]) r = std::min(r, 0.0);
         if (x >= p_.upper[j]) r = std::max(r, 0.0);
-        largest = std::max(largest, std::fabs(r) / (1.0 + std::fabs(v)));
+        largest = std::max(largest, std::fabs(r) / (1.0 + size));
     }
     return largest;
 }
@@ -586,6 +665,7 @@ ContinuousResult DualNewton::solve() {
             }
             if (!held) break;
         }
+        stepToKinks();
         if (steps < 0) {
             outcome = Outcome::TIME_LIMIT;
             break;

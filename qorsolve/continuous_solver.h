@@ -36,8 +36,8 @@ struct ContinuousResult {
     //   / s_i) (hardUpper_i);
     // - stationarity of each cell: r_j = 2 (x_j - base_j) / base_j - (A^T hardDual)_j
     //   - (W^T z)_j with the weak multipliers z_w = -2 weight_w (a_w.x - weakTarget_w) /
-    //   max(|weakTarget_w|, 1), over 1 + |(A^T hardDual + W^T z)_j|, where a cell at its lower
-    //   bound counts only r_j < 0 and one at its upper bound only r_j > 0.
+    //   max(|weakTarget_w|, 1), over 1 + sum_i |a_ij hardDual_i| + sum_w |a_wj z_w|, where a
+    //   cell at its lower bound counts only r_j < 0 and one at its upper bound only r_j > 0.
     // The multipliers' signs always fit the rows (hardDual[i] > 0 only where hardLower_i is
     // finite and binds, < 0 only where hardUpper_i is finite and binds).
     double kktResidual = 0.0;

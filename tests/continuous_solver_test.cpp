@@ -47,7 +47,7 @@ Check check(const AdjustmentProblem& p, const ContinuousResult& r) {
     const int32_t n = p.cellCount();
     EXPECT_EQ(r.x.size(), static_cast<std::size_t>(n));
     EXPECT_EQ(r.hardDual.size(), p.hardLower.size());
-    std::vector<double> v(n, 0.0);
+    std::vector<double> v(n, 0.0), size(n, 0.0);
     for (int32_t j = 0; j < n; ++j) {
         EXPECT_GE(r.x[j], p.lower[j]);
         EXPECT_LE(r.x[j], p.upper[j]);
@@ -60,21 +60,25 @@ Check check(const AdjustmentProblem& p, const ContinuousResult& r) {
         c.kkt = std::max({c.kkt, (p.hardLower[i] - ax) / scale, (ax - p.hardUpper[i]) / scale});
         if (y > 0.0) c.kkt = std::max(c.kkt, std::min(y, std::fabs(ax - p.hardLower[i]) / scale));
         if (y < 0.0) c.kkt = std::max(c.kkt, std::min(-y, std::fabs(ax - p.hardUpper[i]) / scale));
-        for (int64_t k = p.hard.start[i]; k < p.hard.start[i + 1]; ++k)
+        for (int64_t k = p.hard.start[i]; k < p.hard.start[i + 1]; ++k) {
             v[p.hard.column[k]] += p.hard.value[k] * y;
+            size[p.hard.column[k]] += std::fabs(p.hard.value[k] * y);
+        }
     }
     for (int32_t w = 0; w < p.weak.rowCount(); ++w) {
         const double deviation = rowValue(p.weak, w, r.x) - p.weakTarget[w];
         const double cost = p.weakWeight[w] / std::max(std::fabs(p.weakTarget[w]), 1.0);
         c.objective += cost * deviation * deviation;
-        for (int64_t k = p.weak.start[w]; k < p.weak.start[w + 1]; ++k)
+        for (int64_t k = p.weak.start[w]; k < p.weak.start[w + 1]; ++k) {
             v[p.weak.column[k]] -= 2.0 * cost * deviation * p.weak.value[k];
+            size[p.weak.column[k]] += std::fabs(2.0 * cost * deviation * p.weak.value[k]);
+        }
     }
     for (int32_t j = 0; j < n; ++j) {
         double g = 2.0 * (r.x[j] - p.base[j]) / p.base[j] - v[j];
         if (r.x[j] <= p.lower[j]) g = std::min(g, 0.0);
         if (r.x[j] >= p.upper[j]) g = std::max(g, 0.0);
-        c.kkt = std::max(c.kkt, std::fabs(g) / (1.0 + std::fabs(v[j])));
+        c.kkt = std::max(c.kkt, std::fabs(g) / (1.0 + size[j]));
     }
     return c;
 }
