@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -130,6 +131,18 @@ TEST(NumberText, LeadingIntegerSaturates) {
         {"-99999999999999999999999999", INT32_MIN},
     };
     for (const auto& c : cases) EXPECT_EQ(leadingInteger(c.text), c.value) << c.text;
+}
+
+// The exponent letters of a number token: E, e, D and d alike.
+TEST(NumberText, TokenRealTakesDAsExponent) {
+    const struct {
+        const char* text;
+        double value;
+    } cases[] = {
+        {"1.5D3", 1500}, {"1.5d-2", 0.015}, {"-2.D+1", -20}, {"1.5E3", 1500},
+        {"7", 7},        {"1.5", 1.5},      {"1.0D400", HUGE_VAL},
+    };
+    for (const auto& c : cases) EXPECT_EQ(tokenReal(c.text), c.value) << c.text;
 }
 
 }  // namespace

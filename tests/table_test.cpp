@@ -198,7 +198,7 @@ TEST(Table, RestrictionFieldsByRelation) {
         {"(1, _) = 4 ;", BOUND_EQUAL, 4, 4, 0},
         {"(1, _) ~ 10 ;", BOUND_WEAK, 10, 10, 1},
         {"(1, _) ~ 10 2 ;", BOUND_WEAK, 10, 10, 2},
-        {"(1, _) ~ 1.5D2 2E1 ENDE", BOUND_WEAK, 1.5, 1.5, 20},
+        {"(1, _) ~ 1.5D2 2E1 ENDE", BOUND_WEAK, 150, 150, 20},
     };
     for (const Case& c : cases) {
         Table t;

@@ -10,6 +10,7 @@
 #include "common/allocation.h"
 #include "common/bound_type.h"
 #include "qorlex/model/base_file.h"
+#include "qorlex/model/number_range.h"
 #include "qorlex/model/number_text.h"
 #include "qorlex/model/table.h"
 
@@ -45,7 +46,10 @@ ErrorCode Table::assignAll() {
 }
 
 ErrorCode Table::addBaseValue(const char* text) {
-    const double value = leadingReal(text);
+    const double value = tokenReal(text);
+    if (phase == 3 || phase == 4 || phase == 5) {
+        if (ErrorCode code = checkNumberRange(value)) return code;
+    }
     switch (phase) {
         case 5:
             for (int32_t i = 0; i < counter; ++i)
@@ -86,6 +90,7 @@ ErrorCode Table::readAsciiBaseFile(std::string_view text) {
     NumberFileReader reader(file.get());
     for (std::size_t cell = 0; cell < cellValues.size(); ++cell) {
         if (!reader.next(cellValues[cell])) return BASE_FILE_INCOMPLETE;
+        if (ErrorCode code = checkNumberRange(cellValues[cell])) return code;
     }
     return OK;
 }
@@ -133,9 +138,9 @@ ErrorCode Table::readDbfBaseFile(std::string_view text) {
             }
             if (position >= view.size()) return DBF_LINE_INCOMPLETE;
         }
-        if (!setCell(static_cast<int32_t>(cell), leadingReal(line.c_str() + position))) {
-            return INTERNAL_ERROR;
-        }
+        const double value = leadingReal(line.c_str() + position);
+        if (ErrorCode code = checkNumberRange(value)) return code;
+        if (!setCell(static_cast<int32_t>(cell), value)) return INTERNAL_ERROR;
     }
     return OK;
 }

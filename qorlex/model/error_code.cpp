@@ -44,6 +44,7 @@ const char* const errorMessages[ERROR_CODE_COUNT] = {
     "DBF input line not complete",
     "Index range error in DBF file",
     "Value error in DBF file",
+    "Number out of range",
 };
 
 const char* errorMessage(int code) {

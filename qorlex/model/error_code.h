@@ -46,9 +46,10 @@ enum ErrorCode : int {
     DBF_LINE_INCOMPLETE = 40,
     DBF_INDEX_RANGE = 41,
     DBF_VALUE_ERROR = 42,
+    NUMBER_OUT_OF_RANGE = 43,
 };
 
-inline constexpr int ERROR_CODE_COUNT = 43;
+inline constexpr int ERROR_CODE_COUNT = 44;
 
 // The fixed text of each code, indexed by the code.
 extern const char* const errorMessages[ERROR_CODE_COUNT];

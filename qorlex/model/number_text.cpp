@@ -45,3 +45,14 @@ double parseReal(const char* text, const char* limit, const char** end) {
 double leadingReal(const char* text) {
     return parseReal(text, text + std::strlen(text), nullptr);
 }
+
+double tokenReal(const char* text) {
+    const char* exponent = std::strpbrk(text, "Dd");
+    const std::size_t length = std::strlen(text);
+    // A token fits into the scanner's buffer, and so into this copy.
+    char copy[16384];
+    if (exponent == nullptr || length >= sizeof copy) return leadingReal(text);
+    std::memcpy(copy, text, length + 1);
+    copy[exponent - text] = 'e';
+    return parseReal(copy, copy + length, nullptr);
+}

@@ -11,6 +11,10 @@ int32_t leadingInteger(const char* text);
 // point, exponent introduced by E or e); 0.0 when it does not begin with a number.
 double leadingReal(const char* text);
 
+// The value of a number token of the description: like leadingReal, and a D or d introduces
+// the exponent as E does ("1.5D3" is 1500).
+double tokenReal(const char* text);
+
 // The number at the start of `text` exactly as strtod reads it (its full syntax), where
 // the number cannot reach beyond `limit`, which is the end of `text` or a white-space
 // character. `end` (when not null) receives where the number stops; `text` when there is

@@ -4,6 +4,7 @@
 
 #include "common/allocation.h"
 #include "common/bound_type.h"
+#include "qorlex/model/number_range.h"
 #include "qorlex/model/number_text.h"
 #include "qorlex/model/table.h"
 
@@ -118,7 +119,10 @@ ErrorCode Table::addRelation(char character) {
 }
 
 ErrorCode Table::addNumber(const char* text) {
-    const double x = leadingReal(text);
+    const double x = tokenReal(text);
+    if (phase == 0 || phase == 6 || phase == 8 || phase == 9) {
+        if (ErrorCode code = checkNumberRange(x)) return code;
+    }
     switch (phase) {
         case 0:
         case 6:
@@ -216,6 +220,8 @@ ErrorCode Table::storeRestriction() {
     entryCoefficients.resize(kept);
 
     if (kept == 0) return ZERO_BASE_RESTRICTION;
+    if (ErrorCode code = checkRestrictionRange(relation, entryCoefficients, lowerValue, upperValue))
+        return code;
     if (kept == 1 &&
         !isSingleCellFeasible(relation, entryCoefficients[0], lowerValue, upperValue)) {
         return INFEASIBLE_SINGLE_CELL;

@@ -2,6 +2,7 @@
 
 #include "common/allocation.h"
 #include "common/bound_type.h"
+#include "qorlex/model/number_range.h"
 
 namespace {
 
@@ -98,6 +99,7 @@ ErrorCode generateArrays(Table& table, HardArrays& hard, WeakArrays& weak) {
                 appendEntries(weak.columnIndex, weak.coefficient, weakEntry, columns, coefficients);
                 weak.target[weakRow] = r.lowerValue;
                 weak.weight[weakRow] = r.weight * factor;
+                if (ErrorCode code = checkNumberRange(weak.weight[weakRow])) return code;
                 weak.rowStart[++weakRow] = static_cast<int32_t>(weakEntry);
                 break;
             case StoredAs::HARD_ROW:
