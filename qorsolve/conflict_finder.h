@@ -33,13 +33,24 @@ struct ConflictOptions {
 
 struct ConflictResult {
     ConflictStatus status = ConflictStatus::FAILED;
+    // FOUND: the irreducible set; NOT_REDUCED: a set that cannot hold, smallest found in time.
+    // Default bounds come before declared restrictions where the search had a choice.
     std::vector<ConflictMember> members;
-    // The least total change of right-hand sides and bounds that restores feasibility
-    // (the elastic L1 value), when known; NaN otherwise.
+    // The least total change of the members' values (right-hand sides and bounds) that lets
+    // them all hold (the elastic L1 value), when known; NaN otherwise. The whole problem
+    // needs at least this much change.
     double elasticValue = 0.0;
+    // One per member: the least change of that member's value alone that lets the other
+    // members hold; NaN when not known (always for whole numbers).
+    std::vector<double> memberChange;
+    bool wholeNumbers = false;  // the conflict is one of the whole-number problem
 };
 
 // `hint`, when given, is the INFEASIBLE result of solveContinuous (its suspect rows narrow
-// the search on large tables). Throws nothing.
+// the search on large tables: the whole problem is solved only when they give no conflict).
+// Every "cannot hold" verdict of the LP solver is checked against its Farkas ray, and every
+// "can hold" verdict against the point it gives. With wholeNumbers the search runs until
+// options.deadline, or for at most 60 s when the run has no time limit, and gives
+// NOT_REDUCED when that time runs out. Throws nothing.
 ConflictResult findConflict(const AdjustmentProblem& problem, const ConflictOptions& options,
                             const ContinuousResult* hint);

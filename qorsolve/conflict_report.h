@@ -1,0 +1,22 @@
+// The conflict as the user reads it: each member as the restriction it was declared as (or
+// the default cell bound it is), and advice on which one to check first; the same members
+// in `<project>-conflict.csv` for scripts.
+#pragma once
+
+#include <ostream>
+
+#include "common/project.h"
+#include "qorsolve/adjustment_problem.h"
+#include "qorsolve/conflict_finder.h"
+
+// Prints the lines after "status: infeasible" / "status: integer infeasible": the conflict
+// lines and the advice line; writes <project>-conflict.csv atomically. False, with one
+// error line printed, when the file cannot be written.
+//
+// For FOUND and NOT_REDUCED: "conflict: N restrictions and bounds cannot all hold", one line
+// per member ("restriction N: TEXT", or "bound: cell (names) >= VALUE" / "<= VALUE" for a
+// default bound; a restriction that gave a cell both its bounds is listed once), and
+// "advice: ...". For the other statuses one "conflict: ..." line that says why none is
+// named, and no file.
+bool reportConflict(const Project& project, const AdjustmentProblem& problem,
+                    const ConflictResult& conflict, std::ostream& out);

@@ -1,0 +1,226 @@
+#include "qorsolve/conflict_finder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "qorsolve/linear_solver.h"
+
+namespace {
+
+constexpr double INF = INFINITE_BOUND;
+using Kind = ConflictMember::Kind;
+
+struct Row {
+    std::vector<int32_t> columns;
+    std::vector<double> coefficients;
+    double lower;
+    double upper;
+};
+
+// Cells with base 10 and the default bounds 0 and infinity, then the rows; a cell bound
+// set by restriction `source` is given as {column, lower, upper, source}.
+struct CellBound {
+    int32_t column;
+    double lower;
+    double upper;
+    int32_t source;
+};
+
+AdjustmentProblem makeProblem(int32_t cells, const std::vector<Row>& rows,
+                              const std::vector<CellBound>& bounds = {}) {
+    AdjustmentProblem problem;
+    problem.base.assign(static_cast<std::size_t>(cells), 10.0);
+    problem.lower.assign(static_cast<std::size_t>(cells), 0.0);
+    problem.upper.assign(static_cast<std::size_t>(cells), INF);
+    problem.lowerSource.assign(static_cast<std::size_t>(cells), 0);
+    problem.upperSource.assign(static_cast<std::size_t>(cells), 0);
+    for (const CellBound& bound : bounds) {
+        const auto c = static_cast<std::size_t>(bound.column);
+        problem.lower[c] = bound.lower;
+        problem.upper[c] = bound.upper;
+        if (bound.lower != 0.0) problem.lowerSource[c] = bound.source;
+        if (bound.upper != INF) problem.upperSource[c] = bound.source;
+    }
+    int32_t source = 1;
+    for (const Row& row : rows) {
+        for (std::size_t e = 0; e < row.columns.size(); ++e) {
+            problem.hard.column.push_back(row.columns[e]);
+            problem.hard.value.push_back(row.coefficients[e]);
+        }
+        problem.hard.start.push_back(static_cast<int64_t>(problem.hard.column.size()));
+        problem.hardLower.push_back(row.lower);
+        problem.hardUpper.push_back(row.upper);
+        problem.hardSource.push_back(source++);
+    }
+    return problem;
+}
+
+// The model with exactly `members` (every other row dropped, every other bound free),
+// leaving out member `skip` (none when it is out of range).
+LinearModel modelOf(const AdjustmentProblem& problem, const std::vector<ConflictMember>& members,
+                    std::size_t skip, bool wholeNumbers) {
+    LinearModel model;
+    const auto cells = static_cast<std::size_t>(problem.cellCount());
+    model.columnLower.assign(cells, -INF);
+    model.columnUpper.assign(cells, INF);
+    model.cost.assign(cells, 0.0);
+    if (wholeNumbers) model.isInteger.assign(cells, 1);
+    for (std::size_t k = 0; k < members.size(); ++k) {
+        if (k == skip) continue;
+        const ConflictMember& m = members[k];
+        const auto i = static_cast<std::size_t>(m.index);
+        if (m.kind == Kind::CELL_LOWER) model.columnLower[i] = problem.lower[i];
+        if (m.kind == Kind::CELL_UPPER) model.columnUpper[i] = problem.upper[i];
+        if (m.kind != Kind::HARD_ROW) continue;
+        for (int64_t e = problem.hard.start[i]; e < problem.hard.start[i + 1]; ++e) {
+            model.rows.column.push_back(problem.hard.column[static_cast<std::size_t>(e)]);
+            model.rows.value.push_back(problem.hard.value[static_cast<std::size_t>(e)]);
+        }
+        model.rows.start.push_back(static_cast<int64_t>(model.rows.column.size()));
+        model.rowLower.push_back(problem.hardLower[i]);
+        model.rowUpper.push_back(problem.hardUpper[i]);
+    }
+    return model;
+}
+
+bool holds(const AdjustmentProblem& problem, const std::vector<ConflictMember>& members,
+           std::size_t skip, bool wholeNumbers) {
+    std::unique_ptr<LinearSolver> solver = makeCoinSolver();
+    EXPECT_TRUE(solver->load(modelOf(problem, members, skip, wholeNumbers)));
+    const Deadline deadline;
+    const LinearResult result =
+        wholeNumbers ? solver->solveInteger(deadline, 0.0, {}) : solver->solveLinear(deadline);
+    EXPECT_TRUE(result.status == LinearStatus::OPTIMAL ||
+                result.status == LinearStatus::INFEASIBLE);
+    return result.status == LinearStatus::OPTIMAL;
+}
+
+void expectIrreducible(const AdjustmentProblem& problem, const ConflictResult& result,
+                       bool wholeNumbers) {
+    ASSERT_EQ(result.status, ConflictStatus::FOUND);
+    ASSERT_FALSE(result.members.empty());
+    EXPECT_FALSE(holds(problem, result.members, result.members.size(), wholeNumbers));
+    for (std::size_t k = 0; k < result.members.size(); ++k) {
+        EXPECT_TRUE(holds(problem, result.members, k, wholeNumbers)) << "member " << k;
+    }
+}
+
+// Members as text, sorted: "row 0", "lower 2", "upper 1".
+std::vector<std::string> names(const std::vector<ConflictMember>& members) {
+    std::vector<std::string> result;
+    for (const ConflictMember& m : members) {
+        const char* kind = m.kind == Kind::HARD_ROW     ? "row "
+                           : m.kind == Kind::CELL_LOWER ? "lower "
+                                                        : "upper ";
+        result.push_back(kind + std::to_string(m.index));
+    }
+    std::sort(result.begin(), result.end());
+    return result;
+}
+
+struct ConflictCase {
+    std::string name;
+    AdjustmentProblem problem;
+    bool wholeNumbers;
+    // Every irreducible set the problem has, members sorted as names() gives them.
+    std::vector<std::vector<std::string>> expected;
+    double elasticValue;  // NaN: not checked
+};
+
+TEST(ConflictFinder, NamesAnIrreducibleSet) {
+    const double any = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<ConflictCase> cases = {
+        // Two rows of a 2x2 table sum to 10, the declared total says 11.
+        {"total not the sum of its parts",
+         makeProblem(4, {{{0, 1}, {1, 1}, 5, 5},
+                         {{2, 3}, {1, 1}, 5, 5},
+                         {{0, 1, 2, 3}, {1, 1, 1, 1}, 11, 11},
+                         {{0, 2}, {1, 1}, 0, 20}}),
+         false,
+         {{"row 0", "row 1", "row 2"}},
+         1.0},
+        // A single-cell restriction (number 5) puts cell 0 above a margin of 5.
+        {"single-cell bound above a margin",
+         makeProblem(2, {{{0, 1}, {1, 1}, 5, 5}}, {{0, 8, INF, 5}}),
+         false,
+         {{"lower 0", "lower 1", "row 0"}},
+         3.0},
+        {"margin below zero against the default bound 0",
+         makeProblem(3, {{{0, 1}, {1, 1}, -INF, -3}, {{1, 2}, {1, 1}, 0, 4}}),
+         false,
+         {{"lower 0", "lower 1", "row 0"}},
+         3.0},
+        // Rows 0-2 and rows 3-5 are two separate conflicts; either may be named.
+        {"two conflicts in one table",
+         makeProblem(6, {{{0}, {1}, 2, 2},
+                         {{1}, {1}, 3, 3},
+                         {{0, 1}, {1, 1}, 6, INF},
+                         {{2, 3, 4, 5}, {2, -1, 1, 1}, 4, 4},
+                         {{2, 3}, {1, 1}, 0, 1},
+                         {{3, 4, 5}, {1, 1, 1}, 0, 0}}),
+         false,
+         {{"row 0", "row 1", "row 2"}, {"lower 3", "row 3", "row 4", "row 5"}},
+         any},
+        {"cell bounds that cross",
+         makeProblem(2, {{{0, 1}, {1, 1}, 5, 5}}, {{1, 4, 3, 1}}),
+         false,
+         {{"lower 1", "upper 1"}},
+         1.0},
+        // Real numbers meet both rows (x0 = x1 = 1.5), whole numbers cannot.
+        {"whole numbers",
+         makeProblem(3, {{{0, 1}, {1, 1}, 3, 3}, {{0, 1}, {1, -1}, 0, 0}, {{1, 2}, {1, 1}, 0, 9}}),
+         true,
+         {{"row 0", "row 1"}},
+         any},
+    };
+    for (const ConflictCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ConflictResult result = findConflict(c.problem, {c.wholeNumbers}, nullptr);
+        expectIrreducible(c.problem, result, c.wholeNumbers);
+        EXPECT_NE(std::find(c.expected.begin(), c.expected.end(), names(result.members)),
+                  c.expected.end());
+        if (!std::isnan(c.elasticValue)) {
+            EXPECT_NEAR(result.elasticValue, c.elasticValue, 1e-7);
+        }
+        EXPECT_EQ(result.memberChange.size(), result.members.size());
+    }
+}
+
+TEST(ConflictFinder, FeasibleProblemsHaveNoConflict) {
+    const AdjustmentProblem problem =
+        makeProblem(4, {{{0, 1}, {1, 1}, 5, 5}, {{2, 3}, {1, 1}, 5, 5}, {{0, 3}, {1, 1}, 0, 4}});
+    EXPECT_EQ(findConflict(problem, {false}, nullptr).status, ConflictStatus::FEASIBLE);
+    EXPECT_EQ(findConflict(problem, {true}, nullptr).status, ConflictStatus::FEASIBLE);
+}
+
+// The continuous solver's suspect rows narrow the search; when they hold together the whole
+// problem is searched instead.
+TEST(ConflictFinder, SuspectRowsAreOnlyAHint) {
+    const AdjustmentProblem problem = makeProblem(
+        4, {{{0, 1}, {1, 1}, 5, 5}, {{2, 3}, {1, 1}, 5, 5}, {{0, 1, 2, 3}, {1, 1, 1, 1}, 11, 11}});
+    for (const std::vector<int32_t>& suspects :
+         std::vector<std::vector<int32_t>>{{0, 1, 2}, {0, 1}, {7, -1}}) {
+        ContinuousResult hint;
+        hint.status = ContinuousStatus::INFEASIBLE;
+        hint.suspectRows = suspects;
+        const ConflictResult result = findConflict(problem, {false}, &hint);
+        expectIrreducible(problem, result, false);
+        EXPECT_EQ(names(result.members), (std::vector<std::string>{"row 0", "row 1", "row 2"}));
+        EXPECT_NEAR(result.memberChange[0], 1.0, 1e-7);
+    }
+}
+
+TEST(ConflictFinder, DeadlineThatHasPassedGivesNoClaimOfIrreducibility) {
+    const AdjustmentProblem problem =
+        makeProblem(3, {{{0, 1}, {1, 1}, 3, 3}, {{0, 1}, {1, -1}, 0, 0}, {{1, 2}, {1, 1}, 0, 9}});
+    const Deadline passed(0.0);
+    const ConflictResult result = findConflict(problem, {true, &passed}, nullptr);
+    EXPECT_EQ(result.status, ConflictStatus::NOT_REDUCED);
+}
+
+}  // namespace

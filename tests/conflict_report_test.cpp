@@ -1,0 +1,131 @@
+#include "qorsolve/conflict_report.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "common/bound_type.h"
+#include "test_files.h"
+
+namespace {
+
+ClassLabels namedClass(const std::vector<std::string>& names) {
+    ClassLabels labels;
+    labels.size = static_cast<int32_t>(names.size());
+    labels.named = true;
+    for (const std::string& name : names) {
+        labels.nameStart.push_back(static_cast<int32_t>(labels.nameBytes.size()));
+        labels.nameBytes.insert(labels.nameBytes.end(), name.begin(), name.end());
+        labels.nameBytes.push_back('\0');
+    }
+    return labels;
+}
+
+// A 2 x 8 table (regions by an unnamed class of 8), every cell adjustable: restriction 1 is
+// the North row over 8 cells, restriction 2 a single-cell bound on (North, 1), restriction 3
+// "2 (North, 2) - (South, 1) <= 4", restriction 4 a range on (North, 3) alone.
+struct Fixture {
+    TempDir dir;
+    Project project;
+    AdjustmentProblem problem;
+
+    Fixture() {
+        project.name = dir / "table";
+        ClassLabels numbered;
+        numbered.size = 8;
+        project.labels.classes = {namedClass({"North", "South"}), numbered};
+        project.cells.cellCount = 16;
+        project.cells.tableSize = 16;
+        for (int32_t c = 0; c < 16; ++c) project.cells.cellIndex.push_back(c);
+        project.hasControl = true;
+        project.control.tableSize = 16;
+        DeclaredRestriction north{BOUND_EQUAL, 1200, 1200, {0, 1, 2, 3, 4, 5, 6, 7}, {}};
+        north.coefficients.assign(8, 1.0);
+        project.control.restrictions = {north,
+                                        {BOUND_LOWER, 1300, NO_BOUND, {0}, {1}},
+                                        {BOUND_UPPER, -NO_BOUND, 4, {1, 8}, {2, -1}},
+                                        {BOUND_RANGE, 1, 2, {2}, {1}}};
+        problem.base.assign(16, 1.0);
+        problem.lower.assign(16, 0.0);
+        problem.upper.assign(16, INFINITE_BOUND);
+        problem.lowerSource.assign(16, 0);
+        problem.upperSource.assign(16, 0);
+        problem.lower[0] = 1300;
+        problem.lowerSource[0] = 2;
+        problem.lower[2] = 1;
+        problem.upper[2] = 2;
+        problem.lowerSource[2] = 4;
+        problem.upperSource[2] = 4;
+        problem.hard.start = {0, 8, 10};
+        problem.hard.column = {0, 1, 2, 3, 4, 5, 6, 7, 1, 8};
+        problem.hard.value = {1, 1, 1, 1, 1, 1, 1, 1, 2, -1};
+        problem.hardLower = {1200, -INFINITE_BOUND};
+        problem.hardUpper = {1200, 4};
+        problem.hardSource = {1, 3};
+    }
+};
+
+using Kind = ConflictMember::Kind;
+
+TEST(ConflictReport, PrintsEachMemberAsDeclaredAndWritesTheFile) {
+    Fixture f;
+    ConflictResult conflict;
+    conflict.status = ConflictStatus::FOUND;
+    conflict.members = {{Kind::CELL_LOWER, 9}, {Kind::CELL_UPPER, 2}, {Kind::HARD_ROW, 1},
+                        {Kind::CELL_LOWER, 0}, {Kind::HARD_ROW, 0},   {Kind::CELL_LOWER, 2}};
+    conflict.memberChange = {100, 50, 30, 100, 100, 40};
+    conflict.elasticValue = 30;
+    std::ostringstream out;
+    ASSERT_TRUE(reportConflict(f.project, f.problem, conflict, out));
+    EXPECT_EQ(out.str(),
+              "conflict: 5 restrictions and bounds cannot all hold\n"
+              "restriction 1: (North, 1) + (North, 2) + (North, 3) \u2026 (+ 5 more cells) = "
+              "1200\n"
+              "restriction 2: (North, 1) >= 1300\n"
+              "restriction 3: 2 (North, 2) - (South, 1) <= 4\n"
+              "restriction 4: 1 <= (North, 3) <= 2\n"
+              "bound: cell (South, 2) >= 0\n"
+              "advice: check restriction 3 first: changing its value by 30 alone lets the "
+              "others hold\n");
+    EXPECT_EQ(readFile(f.dir / "table-conflict.csv"),
+              "kind,member,relation,value,change\n"
+              "restriction,1,=,1200,100\n"
+              "restriction,2,>=,1300,100\n"
+              "restriction,3,<=,4,30\n"
+              "restriction,4,range,1..2,40\n"
+              "bound,\"(South, 2)\",>=,0,100\n");
+}
+
+TEST(ConflictReport, EqualChangesPointAtTheWidestRestriction) {
+    Fixture f;
+    ConflictResult conflict;
+    conflict.status = ConflictStatus::FOUND;
+    conflict.members = {{Kind::CELL_LOWER, 0}, {Kind::HARD_ROW, 0}};
+    conflict.memberChange = {100, 100};
+    conflict.elasticValue = 100;
+    std::ostringstream out;
+    ASSERT_TRUE(reportConflict(f.project, f.problem, conflict, out));
+    EXPECT_NE(out.str().find("advice: check restriction 1 first: changing its value by 100"),
+              std::string::npos);
+}
+
+TEST(ConflictReport, FileThatCannotBeWrittenIsOneErrorLine) {
+    Fixture f;
+    f.project.name = f.dir / "missing/table";
+    ConflictResult conflict;
+    conflict.status = ConflictStatus::NOT_REDUCED;
+    conflict.wholeNumbers = true;
+    conflict.members = {{Kind::HARD_ROW, 1}};
+    std::ostringstream out;
+    EXPECT_FALSE(reportConflict(f.project, f.problem, conflict, out));
+    EXPECT_EQ(out.str(),
+              "conflict: 1 restrictions and bounds cannot all hold (not reduced in time)\n"
+              "restriction 3: 2 (North, 2) - (South, 1) <= 4\n"
+              "advice: the set could not be reduced in time; allow more time with "
+              "--time-limit to narrow it down\n"
+              "Error: Could not write to " +
+                  f.project.name + "-conflict.csv\n");
+}
+
+}  // namespace
