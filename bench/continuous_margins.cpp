@@ -1,12 +1,14 @@
 // Times the real-valued adjustment of a table with all one- and two-dimensional margins.
 //
-//   continuous_margins [REPEATS] [S1 S2 ... Sk]
+//   continuous_margins [--shift UNITS] [REPEATS] [S1 S2 ... Sk]
 //
 // Builds in memory a table with classes of the given sizes (default 100 50 20 10: 1,000,000
 // cells and 9,880 margins), takes the margins of a whole-number table as equalities and a base
 // that differs from that table by up to 30 % in each cell, so that every margin forces a real
 // adjustment, and solves it REPEATS times (default 3). Prints the best time, the work done, the
 // KKT residual, the largest row violation, the peak memory and the machine's load.
+// With --shift, one two-dimensional margin is moved by UNITS, so that no table exists: the
+// solve must say so and name the rows it suspects.
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -103,12 +105,25 @@ std::string loadAverage() {
 
 int main(int argc, char** argv) {
     int repeats = 3;
+    double shift = 0.0;
     std::vector<int> sizes;
-    if (argc > 1) repeats = std::max(1, std::atoi(argv[1]));
-    for (int a = 2; a < argc; ++a) sizes.push_back(std::max(1, std::atoi(argv[a])));
+    int a = 1;
+    if (argc > 2 && std::string(argv[1]) == "--shift") {
+        shift = std::atof(argv[2]);
+        a = 3;
+    }
+    if (argc > a) repeats = std::max(1, std::atoi(argv[a]));
+    for (++a; a < argc; ++a) sizes.push_back(std::max(1, std::atoi(argv[a])));
     if (sizes.empty()) sizes = {100, 50, 20, 10};
 
-    const AdjustmentProblem problem = marginsProblem(sizes);
+    AdjustmentProblem problem = marginsProblem(sizes);
+    if (shift != 0.0) {
+        // The middle row of the last block of margins, a two-dimensional one when k > 1.
+        const int32_t rows = problem.hard.rowCount();
+        const int32_t row = rows - 1 - (rows - static_cast<int32_t>(sizes.front()) > 0 ? 1 : 0);
+        problem.hardLower[row] += shift;
+        problem.hardUpper[row] += shift;
+    }
     std::printf("cells %d, margins %d, entries %zu, load before %s\n", problem.cellCount(),
                 problem.hard.rowCount(), problem.hard.column.size(), loadAverage().c_str());
     double best = INFINITY;
@@ -138,5 +153,9 @@ int main(int argc, char** argv) {
         static_cast<int>(result.status), best, result.newtonSteps, result.cgSteps, result.objective,
         result.dualBound, result.kktResidual, violation,
         static_cast<double>(usage.ru_maxrss) / 1024.0, loadAverage().c_str());
+    if (shift != 0.0) {
+        std::printf("suspect rows: %zu\n", result.suspectRows.size());
+        return result.status == ContinuousStatus::INFEASIBLE ? 0 : 1;
+    }
     return result.status == ContinuousStatus::OPTIMAL ? 0 : 1;
 }

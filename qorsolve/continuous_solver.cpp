@@ -27,6 +27,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <functional>
 #include <new>
 #include <utility>
 
@@ -41,6 +42,8 @@ constexpr double ARMIJO = 1e-4;
 // A direction in which the dual grows is accepted as proof that no table exists when its
 // growth rate exceeds this share of the magnitudes it is computed from.
 constexpr double RAY_MARGIN = 1e-7;
+// Ray entries below this share of the largest are rounding noise and left out.
+constexpr double RAY_NOISE = 1e-9;
 // A product entry (A^T d)_j below this share of sum_i |a_ij d_i| counts as cancelled.
 constexpr double RAY_CANCELLED = 1e-9;
 
@@ -85,9 +88,10 @@ class DualNewton {
     bool lineSearch();
     bool certifyRay(const std::vector<double>& ray, double keepShare,
                     std::vector<int32_t>* support) const;
-    void findSuspects(const std::vector<double>& ray, ContinuousResult& result) const;
+    void findSuspects(const std::vector<double>& ray, ContinuousResult& result);
     double objective(const Point& point) const;
     double kktResidual(const Point& point) const;
+    bool expanded_ = false;  // the last search went beyond the full step
     bool timeUp() const { return options_.deadline != nullptr && options_.deadline->passed(); }
 
     const AdjustmentProblem& p_;
@@ -110,6 +114,7 @@ class DualNewton {
     std::vector<int32_t> freeCells_;
     std::vector<double> preconditioner_;
     std::vector<double> extraDiagonal_;
+    std::vector<double> rowPenalty_;  // weights of the regularisation (all 1 but in findSuspects)
     std::vector<double> step_;
     std::vector<double> trial_;
     std::vector<double> residual_, search_, product_, scaled_;
@@ -243,6 +248,7 @@ void DualNewton::build() {
                     &residual_, &search_, &product_, &scaled_})
         v->assign(rows_, 0.0);
     side_.assign(rows_, 0);
+    rowPenalty_.assign(rows_, 1.0);
     freeCells_.reserve(cells_);
 }
 
@@ -382,7 +388,7 @@ int DualNewton::conjugateGradient(double relativeTarget, double regularisation) 
         // halvings of the search.
         const double diagonal = current_.curvature[i] + weakScale_[i];
         const double floor = diagonal > 0.0 ? 1e-12 * freeCurvature_[i] : freeCurvature_[i];
-        extraDiagonal_[i] = weakScale_[i] + regularisation * diagonal + floor;
+        extraDiagonal_[i] = weakScale_[i] + regularisation * diagonal * rowPenalty_[i] + floor;
         preconditioner_[i] = current_.curvature[i] + extraDiagonal_[i];
         step_[i] = 0.0;
         residual_[i] = side_[i] == 2 ? 0.0 : gradient_[i];
@@ -475,6 +481,7 @@ double DualNewton::project(double alpha, std::vector<double>& to) const {
 bool DualNewton::lineSearch() {
     double alpha = 1.0;
     bool accepted = false;
+    expanded_ = false;
     double ascent = 0.0;
     for (int halving = 0; halving < MAX_HALVINGS; ++halving, alpha *= 0.5) {
         ascent = project(alpha, trial_);
@@ -497,6 +504,7 @@ bool DualNewton::lineSearch() {
         if (!(farthest_.dual > next_.dual) || farthest_.dual - current_.dual < 0.5 * further) break;
         std::swap(trial_, farther_);
         std::swap(next_, farthest_);
+        expanded_ = true;
     }
     return true;
 }
@@ -514,7 +522,7 @@ bool DualNewton::certifyRay(const std::vector<double>& ray, double keepShare,
     double scale = 0.0;
     for (int32_t i = 0; i < hardRows_; ++i) {
         const double d = ray[i] / largest;
-        if (std::fabs(d) < keepShare || d == 0.0) continue;
+        if (std::fabs(d) < std::max(keepShare, RAY_NOISE)) continue;
         const double bound = d > 0.0 ? rowLower_[i] : rowUpper_[i];
         if (!std::isfinite(bound)) return false;
         kept[i] = d;
@@ -547,15 +555,45 @@ bool DualNewton::certifyRay(const std::vector<double>& ray, double keepShare,
     return rowSide - boxSide > RAY_MARGIN * std::max(scale, 1e-300);
 }
 
-void DualNewton::findSuspects(const std::vector<double>& ray, ContinuousResult& result) const {
-    std::vector<int32_t> support;
-    if (certifyRay(ray, 1e-2, &support)) {
-        result.suspectRows = std::move(support);
-        return;
+// The rows of a proven ray, as few as still prove it: the rows with the largest shares of the
+// ray, at falling thresholds, each time with a ray solved again over just those rows; a smaller
+// set whose ray is a proof by itself replaces the last, until none is found.
+void DualNewton::findSuspects(const std::vector<double>& ray, ContinuousResult& result) {
+    const std::vector<signed char> sides = side_;
+    std::vector<double> best = ray;
+    std::vector<int32_t> bestSupport;
+    certifyRay(best, 0.0, &bestSupport);
+    for (bool reduced = true; reduced && !timeUp();) {
+        reduced = false;
+        double largest = 0.0;
+        for (int32_t i = 0; i < hardRows_; ++i) largest = std::max(largest, std::fabs(best[i]));
+        for (double share : {1e-2, 1e-3, 1e-4}) {
+            std::size_t kept = 0;
+            for (int32_t i = 0; i < rows_; ++i) {
+                const bool drop = i < hardRows_ && std::fabs(best[i]) < share * largest;
+                side_[i] = drop ? 2 : sides[i];
+                kept += i < hardRows_ && !drop;
+                if (i < hardRows_ && !drop)
+                    rowPenalty_[i] = std::min(1e4, largest / std::fabs(best[i]));
+            }
+            if (kept >= bestSupport.size()) break;
+            if (conjugateGradient(1e-10, 1e-14) < 0) break;
+            stepToKinks();
+            std::vector<double> candidate(hardRows_, 0.0);
+            for (int32_t i = 0; i < hardRows_; ++i)
+                if (side_[i] != 2) candidate[i] = step_[i];
+            std::vector<int32_t> support;
+            if (certifyRay(candidate, 0.0, &support) && support.size() < bestSupport.size()) {
+                best = std::move(candidate);
+                bestSupport = std::move(support);
+                reduced = true;
+                break;
+            }
+        }
     }
-    support.clear();
-    certifyRay(ray, 0.0, &support);
-    result.suspectRows = std::move(support);
+    side_ = sides;
+    std::fill(rowPenalty_.begin(), rowPenalty_.end(), 1.0);
+    result.suspectRows = std::move(bestSupport);
 }
 
 double DualNewton::objective(const Point& point) const {
@@ -619,7 +657,7 @@ ContinuousResult DualNewton::solve() {
     double boost = 1.0;
     double previous = INFINITE_BOUND;
     int polish = 0;
-    std::vector<double> ray;
+    std::vector<double> ray(hardRows_);
     for (;;) {
         const double violation = projectedGradient(current_);
         if (options_.progress != nullptr)
@@ -700,21 +738,33 @@ ContinuousResult DualNewton::solve() {
             continue;
         }
         boost = std::max(1.0, boost * 0.1);
-        ray.resize(hardRows_);
-        for (int32_t i = 0; i < hardRows_; ++i) ray[i] = trial_[i] - multipliers_[i];
+        if (expanded_) {
+            // g rose along the step as fast as a line: it may rise without bound. The step
+            // solved tightly, with hardly any regularisation, is then close to a ray.
+            const int more = conjugateGradient(1e-10, 1e-14);
+            if (more < 0) {
+                outcome = Outcome::TIME_LIMIT;
+                break;
+            }
+            cgSteps += more;
+            stepToKinks();
+            std::copy(step_.begin(), step_.begin() + hardRows_, ray.begin());
+            if (certifyRay(ray, 0.0, nullptr)) {
+                outcome = Outcome::INFEASIBLE;
+                break;
+            }
+        }
         std::swap(multipliers_, trial_);
         std::swap(current_, next_);
-        if (violation > 0.5 * previous && certifyRay(ray, 0.0, nullptr)) {
-            outcome = Outcome::INFEASIBLE;
-            break;
-        }
         previous = violation;
     }
 
     result.x = current_.x;
     result.hardDual.assign(multipliers_.begin(), multipliers_.begin() + hardRows_);
     result.objective = objective(current_);
-    result.dualBound = std::min(current_.dual, result.objective);
+    // g is a lower bound at any multipliers; at the optimum it may exceed F by rounding.
+    result.dualBound =
+        outcome == Outcome::CONVERGED ? std::min(current_.dual, result.objective) : current_.dual;
     result.kktResidual = kktResidual(current_);
     result.newtonSteps = newtonSteps;
     result.cgSteps = cgSteps;
