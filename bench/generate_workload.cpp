@@ -6,6 +6,11 @@
 //   generate_workload sparse DIR LINES BOXES WEAK S1 S2 ... Sk
 //       classes of the given sizes, the base from a delimited file of LINES lines, BOXES
 //       small box restrictions (lower bounds) and WEAK weak restrictions
+//   generate_workload slices DIR LINES COUNT S1 S2 ... Sk
+//       classes of the given sizes, the base from a delimited file of LINES lines, COUNT
+//       upper bounds on the slices of the first class: (i, _, ..., _) < 100000000
+//   generate_workload whole DIR LINES COUNT S1 S2 ... Sk
+//       the same base, COUNT equalities over the whole table: (_, ..., _) = 5
 //
 // The description is DIR/table.txt. The numbers come from a fixed seed, so a workload is
 // the same on every run.
@@ -127,23 +132,29 @@ int margins(const std::string& dir, const std::vector<int>& sizes) {
     return 0;
 }
 
+// Writes DIR/base.csv: LINES cells at random with values 1 to 500. Returns the 0-based
+// indices of each line's cell.
+std::vector<int> writeDelimitedBase(const std::string& dir, long lines,
+                                    const std::vector<int>& sizes, std::mt19937_64& random) {
+    const std::size_t k = sizes.size();
+    std::vector<int> cells(static_cast<std::size_t>(lines) * k);
+    Writer data(dir + "/base.csv");
+    for (long line = 0; line < lines; ++line) {
+        for (std::size_t a = 0; a < k; ++a) {
+            const int index = static_cast<int>(random() % static_cast<unsigned>(sizes[a]));
+            cells[static_cast<std::size_t>(line) * k + a] = index;
+            data.print("%d;", index + 1);
+        }
+        data.print("%d\n", static_cast<int>(random() % 500) + 1);
+    }
+    return cells;
+}
+
 int sparse(const std::string& dir, long lines, long boxes, long weak,
            const std::vector<int>& sizes) {
     std::mt19937_64 random(7);
     const std::size_t k = sizes.size();
-    std::vector<int> cells(static_cast<std::size_t>(lines) *
-                           k);  // 0-based indices of each line's cell
-    {
-        Writer data(dir + "/base.csv");
-        for (long line = 0; line < lines; ++line) {
-            for (std::size_t a = 0; a < k; ++a) {
-                const int index = static_cast<int>(random() % static_cast<unsigned>(sizes[a]));
-                cells[static_cast<std::size_t>(line) * k + a] = index;
-                data.print("%d;", index + 1);
-            }
-            data.print("%d\n", static_cast<int>(random() % 500) + 1);
-        }
-    }
+    const std::vector<int> cells = writeDelimitedBase(dir, lines, sizes, random);
     Writer out(dir + "/table.txt");
     writeDeclarations(out, sizes);
     out.print("BASIS\n   DBF[base.csv][;]\nRESTRIKTIONEN\n");
@@ -177,22 +188,49 @@ int sparse(const std::string& dir, long lines, long boxes, long weak,
     return 0;
 }
 
+// Restrictions over large parts of a sparse table: each names many cells, few of them
+// adjustable.
+int slices(const std::string& dir, long lines, long count, bool whole,
+           const std::vector<int>& sizes) {
+    std::mt19937_64 random(11);
+    writeDelimitedBase(dir, lines, sizes, random);
+    Writer out(dir + "/table.txt");
+    writeDeclarations(out, sizes);
+    out.print("BASIS\n   DBF[base.csv][;]\nRESTRIKTIONEN\n");
+    std::vector<int> fixed(sizes.size(), -1);
+    for (long r = 0; r < count; ++r) {
+        if (whole) {
+            out.print("   %s = 5;\n", reference(fixed).c_str());
+        } else {
+            fixed[0] = static_cast<int>(r % sizes[0]);
+            out.print("   %s < 100000000;\n", reference(fixed).c_str());
+        }
+    }
+    out.print("ENDE\n");
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: %s margins DIR S1 ... | sparse DIR LINES BOXES WEAK S1 ...\n",
+        std::fprintf(stderr,
+                     "usage: %s margins DIR S1 ... | sparse DIR LINES BOXES WEAK S1 ... | "
+                     "slices|whole DIR LINES COUNT S1 ...\n",
                      argv[0]);
         return 2;
     }
     const std::string kind = argv[1];
     const std::string dir = argv[2];
     std::vector<int> sizes;
-    const int first = kind == "sparse" ? 6 : 3;
+    const bool sums = kind == "slices" || kind == "whole";
+    const int first = kind == "sparse" ? 6 : sums ? 5 : 3;
     for (int i = first; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
     if (kind == "margins") return margins(dir, sizes);
     if (kind == "sparse" && argc > 6)
         return sparse(dir, std::atol(argv[3]), std::atol(argv[4]), std::atol(argv[5]), sizes);
+    if (sums && argc > 5)
+        return slices(dir, std::atol(argv[3]), std::atol(argv[4]), kind == "whole", sizes);
     std::fprintf(stderr, "unknown workload %s\n", kind.c_str());
     return 2;
 }

@@ -152,30 +152,26 @@ bool Table::setCell(int32_t cell, double value) {
 }
 
 ErrorCode Table::finishBaseTable() {
+    // Cells with a value of 0 or below (also those never given one) are no columns.
     int64_t positive = 0;
-    for (double& value : cellValues) {
-        if (value < 0) value = 0.0;
+    for (double value : cellValues) {
         if (value > 0) ++positive;
     }
     if (positive == 0) return BASE_TABLE_ZERO;
     const auto n = static_cast<std::size_t>(positive);
     BaseArrays& arrays = baseArrays;
     if (!tryAssign(arrays.cellIndex, n) || !tryAssign(arrays.base, n) ||
-        !tryAssign(arrays.lower, n, 0.0) || !tryAssign(arrays.upper, n, NO_BOUND) ||
-        !tryAssign(columnSums, n, 0.0)) {
+        !tryAssign(arrays.lower, n, 0.0) || !tryAssign(arrays.upper, n, NO_BOUND)) {
         return NO_MEMORY_BASE_ARRAYS;
     }
     arrays.tableSize = tableSize;
     arrays.cellCount = static_cast<int32_t>(positive);
-    // From here on the values are in the base arrays, and each cell's entry holds its column.
-    int32_t column = 0;
+    std::size_t column = 0;
     for (std::size_t cell = 0; cell < cellValues.size(); ++cell) {
         if (cellValues[cell] > 0) {
-            arrays.cellIndex[static_cast<std::size_t>(column)] = static_cast<int32_t>(cell);
-            arrays.base[static_cast<std::size_t>(column)] = cellValues[cell];
-            cellValues[cell] = column++;
-        } else {
-            cellValues[cell] = -1.0;
+            arrays.cellIndex[column] = static_cast<int32_t>(cell);
+            arrays.base[column] = cellValues[cell];
+            ++column;
         }
     }
     return OK;

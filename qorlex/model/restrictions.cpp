@@ -38,17 +38,27 @@ ErrorCode Table::beginRestrictions(bool withBasis) {
     declarationsClosed();
     restrictionCount = 0;
     restrictionList.clear();
-    if (!tryAssign(groupSizes, static_cast<std::size_t>(MAX_GROUPS)) ||
-        !tryAssign(groupCoefficients, static_cast<std::size_t>(MAX_GROUPS))) {
+    // From here on cells are found by column; the per-cell arrays are done with.
+    cellBuffer = {};
+    cellValues = {};
+    const BaseArrays& cells = baseArrays;
+    const auto n = cells.cellIndex.size();
+    if (!tryAssign(termColumns, n) || !tryAssign(columnSums, n, 0.0) ||
+        !tryAssign(columnInEntries, n, uint8_t{0}) || !tryReserve(entryColumns, n) ||
+        !tryReserve(entryCoefficients, n)) {
         return NOT_ENOUGH_MEMORY;
     }
+    entryColumns.clear();
+    int32_t sizes[MAX_CLASSES] = {};
+    for (int k = 0; k < classCount && k < MAX_CLASSES; ++k) sizes[k] = classSize(k);
+    columnCover.setup(cells.cellIndex, sizes, classCount);
     phase = 1;
     return beginRestriction();
 }
 
 ErrorCode Table::beginRestriction() {
     if (phase != 1) return INCOMPLETE_DECLARATION;
-    cellCursor = 0;
+    forgetEntries();
     groupCount = 0;
     termCells = 0;
     cellRoom = tableSize;
@@ -75,21 +85,32 @@ ErrorCode Table::addSign(char character) {
     return OK;
 }
 
+// Adds the term's coefficient to the sum of every column its reference covers, so that a
+// column's sum adds up the coefficients of the terms covering it in the order written.
 ErrorCode Table::closeTerm() {
     if (phase != 3) return INCOMPLETE_DECLARATION;
     coefficient = sign * coefficient;
     if (groupCount == 0 || coefficient != lastCoefficient) {
         if (groupCount + 1 >= MAX_GROUPS) return NOT_ENOUGH_MEMORY;
-        groupSizes[static_cast<std::size_t>(groupCount)] = 0;
-        groupCoefficients[static_cast<std::size_t>(groupCount)] = coefficient;
         groupCount += 1;
         lastCoefficient = coefficient;
     }
-    if (expandInto(cellCursor, cellRoom) != OK) return NOT_ENOUGH_MEMORY;
-    groupSizes[static_cast<std::size_t>(groupCount - 1)] += counter;
-    termCells += counter;
-    cellRoom -= counter;
-    cellCursor += counter;
+    // The terms of one statement may name, repeats counted, as many cells as the table has.
+    const int64_t named = indexRanges.cellCount();
+    if (cellRoom <= 0 || named > cellRoom) return NOT_ENOUGH_MEMORY;
+    counter = static_cast<int32_t>(named);
+    termCells += named;
+    cellRoom -= named;
+
+    const int32_t covered = columnCover.collect(indexRanges, termColumns.data());
+    for (int32_t i = 0; i < covered; ++i) {
+        const auto column = static_cast<std::size_t>(termColumns[static_cast<std::size_t>(i)]);
+        if (columnInEntries[column] == 0) {
+            columnInEntries[column] = 1;
+            entryColumns.push_back(static_cast<int32_t>(column));  // within its reserved room
+        }
+        columnSums[column] += lastCoefficient;
+    }
     phase = 0;
     return OK;
 }
@@ -171,46 +192,18 @@ ErrorCode Table::endRestriction() {
     return OK;
 }
 
-// Sums the coefficients of every cell the terms named, in the order the terms named them,
-// and keeps the non-zero sums of the adjustable cells in ascending column order. Cells
-// that are no column drop out, since no sum of theirs is ever read. Costs time in the
-// number of cells named, not in the size of the table.
+// Keeps the non-zero sums of the columns the terms covered, in ascending column order.
 ErrorCode Table::storeRestriction() {
-    const auto named = static_cast<std::size_t>(termCells);
-    // The cells named become their columns (-1 for the others), and those sums start at 0.
-    for (std::size_t i = 0; i < named; ++i) {
-        const auto column =
-            static_cast<int32_t>(cellValues[static_cast<std::size_t>(cellBuffer[i])]);
-        cellBuffer[i] = column;
-        if (column >= 0) columnSums[static_cast<std::size_t>(column)] = 0.0;
-    }
-    std::size_t next = 0;
-    for (int32_t g = 0; g < groupCount; ++g) {
-        const double groupCoefficient = groupCoefficients[static_cast<std::size_t>(g)];
-        const auto end = next + static_cast<std::size_t>(groupSizes[static_cast<std::size_t>(g)]);
-        for (; next < end; ++next) {
-            if (cellBuffer[next] >= 0)
-                columnSums[static_cast<std::size_t>(cellBuffer[next])] += groupCoefficient;
-        }
-    }
-
-    try {
-        entryColumns.clear();
-        for (std::size_t i = 0; i < named; ++i) {
-            if (cellBuffer[i] >= 0) entryColumns.push_back(cellBuffer[i]);
-        }
-        entryCoefficients.resize(entryColumns.size());
-    } catch (const std::bad_alloc&) {
-        return NO_MEMORY_RESTRICTION_ARRAYS;
-    }
     if (!std::is_sorted(entryColumns.begin(), entryColumns.end())) {
         std::sort(entryColumns.begin(), entryColumns.end());
     }
-    entryColumns.erase(std::unique(entryColumns.begin(), entryColumns.end()), entryColumns.end());
-
     std::size_t kept = 0;
+    entryCoefficients.resize(entryColumns.size());  // within its reserved room
     for (int32_t column : entryColumns) {
-        const double sum = columnSums[static_cast<std::size_t>(column)];
+        const auto c = static_cast<std::size_t>(column);
+        const double sum = columnSums[c];
+        columnSums[c] = 0.0;
+        columnInEntries[c] = 0;
         if (sum == 0) continue;
         entryColumns[kept] = column;
         entryCoefficients[kept] = sum;
@@ -237,9 +230,23 @@ ErrorCode Table::storeRestriction() {
     return OK;
 }
 
+// Sets the sums of the columns the terms covered back to 0 and empties the entries, also
+// after a statement that failed half-way.
+void Table::forgetEntries() {
+    for (int32_t column : entryColumns) {
+        columnSums[static_cast<std::size_t>(column)] = 0.0;
+        columnInEntries[static_cast<std::size_t>(column)] = 0;
+    }
+    entryColumns.clear();
+    entryCoefficients.clear();
+}
+
 ErrorCode Table::finishRestrictions() {
     if (ErrorCode code = endRestriction()) return code;
-    groupSizes = {};
-    groupCoefficients = {};
+    termColumns = {};
+    columnSums = {};
+    columnInEntries = {};
+    entryColumns = {};
+    entryCoefficients = {};
     return OK;
 }

@@ -14,6 +14,7 @@
 
 #include "common/base_arrays.h"
 #include "common/table_limits.h"
+#include "qorlex/model/column_cover.h"
 #include "qorlex/model/error_code.h"
 #include "qorlex/model/index_stack.h"
 #include "qorlex/model/name_list.h"
@@ -99,6 +100,7 @@ class Table {
     ErrorCode closeTerm();
     ErrorCode expandInto(int64_t at, int64_t room);
     ErrorCode storeRestriction();
+    void forgetEntries();
     ErrorCode closeBaseBlock();
     bool setCell(int32_t cell, double value);
 
@@ -117,14 +119,18 @@ class Table {
     int32_t rangeHigh = 0;
     IndexStack indexRanges;
 
-    // Per-cell arrays, from BASIS on.
+    // Per-cell arrays, while BASIS is read.
     // Cells of the expanded references; grows with the largest statement, up to tableSize.
     std::vector<int32_t> cellBuffer;
-    // The base value of each cell while BASIS is read; from RESTRIKTIONEN on the column of
-    // each cell, -1 for cells that are no column.
+    // The value of each cell; negative for cells no statement has given a value.
     std::vector<double> cellValues;
-    // Coefficient sums of the restriction being stored, by column.
+
+    // Per-column arrays of RESTRIKTIONEN.
+    ColumnCover columnCover;
+    std::vector<int32_t> termColumns;  // the columns of the term being closed
+    // Coefficient sums of the restriction being read, by column; 0 outside its entries.
     std::vector<double> columnSums;
+    std::vector<uint8_t> columnInEntries;  // whether a column is among entryColumns
 
     // Value list of BASIS.
     int32_t valueCount = 0;
@@ -133,18 +139,17 @@ class Table {
     // Restriction being read.
     int32_t relation = 0;
     double weight = 0.0;
-    int32_t groupCount = 0;
-    int64_t cellRoom = 0;
-    int64_t termCells = 0;
-    double lastCoefficient = 0.0;
+    int32_t groupCount = 0;        // runs of terms with equal coefficients
+    int64_t cellRoom = 0;          // cells the terms may still name, repeats counted
+    int64_t termCells = 0;         // cells the terms have named, repeats counted
+    double lastCoefficient = 0.0;  // the coefficient of the current group
     double coefficient = 1.0;
     double sign = 1.0;
     double upperValue = 0.0;
     double lowerValue = 0.0;
-    int64_t cellCursor = 0;
-    std::vector<int32_t> groupSizes;
-    std::vector<double> groupCoefficients;
-    std::vector<int32_t> entryColumns;  // work array of storeRestriction
+    // The columns the terms so far cover, in the order first covered, and room for their
+    // coefficients; both have room for every column.
+    std::vector<int32_t> entryColumns;
     std::vector<double> entryCoefficients;
 
     RestrictionList restrictionList;
