@@ -16,7 +16,7 @@ struct ColumnCover::Walk {
 void ColumnCover::setup(std::span<const int32_t> cellIndex, const int32_t* sizes, int classCount) {
     cells_ = cellIndex.data();
     columnCount_ = static_cast<int32_t>(cellIndex.size());
-    classCount_ = std::clamp(classCount, 0, static_cast<int>(IndexStack::MAX_CLASSES));
+    classCount_ = std::clamp(classCount, 0, static_cast<int>(MAX_CLASSES));
     int64_t stride = 1;
     for (int k = classCount_ - 1; k >= 0; --k) {
         sizes_[k] = sizes[k];

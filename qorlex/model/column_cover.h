@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <span>
 
+#include "common/table_limits.h"
 #include "qorlex/model/index_stack.h"
 
 class ColumnCover {
@@ -37,7 +38,7 @@ class ColumnCover {
     const int32_t* cells_ = nullptr;
     int32_t columnCount_ = 0;
     int classCount_ = 0;
-    int32_t sizes_[IndexStack::MAX_CLASSES] = {};
-    int64_t strides_[IndexStack::MAX_CLASSES] = {};  // cells per index of each class
+    int32_t sizes_[MAX_CLASSES] = {};
+    int64_t strides_[MAX_CLASSES] = {};  // cells per index of each class
     int64_t tableSize_ = 0;
 };
