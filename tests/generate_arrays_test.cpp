@@ -23,9 +23,8 @@ using Ints = std::vector<int32_t>;
 
 // A table scanned from a description text, ready for the array generation.
 std::unique_ptr<LexTable> scanned(const std::string& description) {
-    const TempDir dir;
     auto table = std::make_unique<LexTable>();
-    EXPECT_EQ(table->scanTableFile(dir.write("table.txt", description), ""), 0) << description;
+    EXPECT_EQ(table->scanText(description, ""), 0) << description;
     return table;
 }
 

@@ -53,10 +53,8 @@ struct Project {
     HardArrays hard;
     WeakArrays weak;
 
-    Project(const TempDir& dir, const std::string& description) {
-        const std::string path = dir / "table.txt";
-        std::ofstream(path, std::ios::binary) << description;
-        EXPECT_EQ(table->scanTableFile(path, ""), 0) << description;
+    explicit Project(const std::string& description) {
+        EXPECT_EQ(table->scanText(description, ""), 0) << description;
         EXPECT_EQ(generateArrays(*table, hard, weak), OK) << description;
     }
     ErrorCode label(const std::string& path) const { return writeLabelFile(*table, path); }
@@ -149,7 +147,7 @@ TEST(ProjectFiles, ContentsByteForByte) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
-        Project project(dir, c.description);
+        Project project(c.description);
         const std::string path = dir / "out.dat";
         std::ofstream(path) << std::string(300, 'x');  // an older, longer file is replaced
         ASSERT_EQ(write(project, c.which, path), OK);
@@ -160,7 +158,7 @@ TEST(ProjectFiles, ContentsByteForByte) {
 // A file that cannot be created is reported, and whatever stands at the path is left alone.
 TEST(ProjectFiles, FileThatCannotBeCreated) {
     TempDir dir;
-    Project project(dir, TWO_CELLS + "(_) = 8;");
+    Project project(TWO_CELLS + "(_) = 8;");
     for (Which which : {LABEL, BINARY, CONTROL}) {
         SCOPED_TRACE(which);
         fs::create_directory(dir / "taken");
@@ -176,7 +174,7 @@ TEST(ProjectFiles, FileThatCannotBeCreated) {
 TEST(ProjectFiles, ShortWriteIsReported) {
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     TempDir dir;
-    Project project(dir, TWO_CELLS + "(_) = 8;");
+    Project project(TWO_CELLS + "(_) = 8;");
     for (Which which : {LABEL, BINARY, CONTROL}) {
         SCOPED_TRACE(which);
         EXPECT_EQ(write(project, which, "/dev/full"), CANNOT_OPEN_FOR_WRITING);

@@ -1,19 +1,17 @@
-// Table: the model operations called directly, token by token, as the scanner's rules call
-// them: class limits, cell numbering, the BaseArrays built from mixed BASIS statements, and
-// restrictions reduced to merged coefficients over the adjustable cells.
+// Table, driven by the real scanner from description texts: class limits, cell numbering,
+// the BaseArrays built from mixed BASIS statements, and restrictions reduced to merged
+// coefficients over the adjustable cells.
 #include "qorlex/model/table.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <cctype>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "common/bound_type.h"
+#include "qorlex/scanner/lex_table.h"
 #include "tests/test_files.h"
 
 namespace {
@@ -21,97 +19,12 @@ namespace {
 using Ints = std::vector<int32_t>;
 using Doubles = std::vector<double>;
 
-// Calls the Table operation of each token of `text`, in the block of the last keyword
-// (KLASSEN, AUSPR, BASIS, REST, ENDE). Tokens are names, numbers (a sign or point directly
-// before a digit belongs to the number) and single characters. A token followed by "=" in
-// AUSPR selects a class. The phase checks of "(" are the scanner's and are left out.
-struct Feeder {
-    explicit Feeder(Table& table) : t(table) {}
-
-    Table& t;
-    char block = 'K';
-    bool inReference = false;
-    bool hadBasis = false;
-    std::string at;  // the token of the first error
-
-    static std::vector<std::string> tokens(const std::string& text) {
-        std::vector<std::string> out;
-        for (std::size_t i = 0, j; i < text.size(); i = j) {
-            j = i + 1;
-            const auto digitAt = [&](std::size_t k) {
-                return k < text.size() && std::isdigit(text[k]);
-            };
-            if (std::isspace(text[i])) continue;
-            if (std::isalnum(text[i]) || (std::strchr("+-.", text[i]) && digitAt(j))) {
-                while (j < text.size() && (std::isalnum(text[j]) || text[j] == '.' ||
-                                           (std::strchr("+-", text[j]) && text[j - 1] == 'e'))) {
-                    ++j;
-                }
-            }
-            out.push_back(text.substr(i, j - i));
-        }
-        return out;
-    }
-
-    int operator()(const std::string& text) {
-        const std::vector<std::string> list = tokens(text);
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            const std::string& s = list[i];
-            const char* x = s.c_str();
-            const int isName = std::isalpha(s[0]) ? 1 : 0;
-            int code = OK;
-            if (s == "KLASSEN" || s == "AUSPR" || s == "BASIS" || s == "REST") {
-                block = s[0];
-                hadBasis = hadBasis || block == 'B';
-                code = block == 'K'   ? t.beginClasses()
-                       : block == 'A' ? t.beginCharacteristics()
-                       : block == 'B' ? t.beginBaseTable()
-                                      : t.beginRestrictions(hadBasis);
-            } else if (s == "ENDE") {
-                code = t.finishRestrictions();
-            } else if (inReference) {
-                if (s == ")") {
-                    code = t.endCellReference();
-                    inReference = false;
-                } else if (s == "_" || s == "&") {
-                    code = t.addRangeSeparator(s[0]);
-                } else if (s == "," || s == "+" || s == "-") {
-                    code = t.endIndexItem(s[0]);
-                } else {
-                    code = t.addIndex(x, isName);
-                }
-            } else if (s == "(") {
-                code = t.beginCellReference();
-                inReference = true;
-            } else if (s == "," || s == "*") {
-            } else if (block == 'K') {
-                code = s == ";" ? t.endClasses() : t.addClass(x, isName);
-            } else if (block == 'A') {
-                code = s == ";"                                    ? t.endCharacteristicList()
-                       : s == "="                                  ? t.acceptAssignment()
-                       : i + 1 < list.size() && list[i + 1] == "=" ? t.selectClass(x, isName)
-                                                                   : t.addCharacteristic(x, isName);
-            } else if (block == 'B') {
-                code = s == ";"   ? t.endBaseStatement()
-                       : s == "=" ? t.assignAll()
-                                  : t.addBaseValue(x);
-            } else if (s == ";") {
-                code = t.endRestriction();
-                if (code == OK) code = t.beginRestriction();
-            } else if (s == "+" || s == "-") {
-                code = t.addSign(s[0]);
-            } else if (std::strchr("<>=|~", s[0])) {
-                code = t.addRelation(s[0]);
-            } else {
-                code = t.addNumber(x);
-            }
-            if (code != OK) {
-                at = s;
-                return code;
-            }
-        }
-        return OK;
-    }
+// The result of scanning `text` with the real scanner, into a fresh model.
+struct Scanned {
+    std::unique_ptr<LexTable> table = std::make_unique<LexTable>();
+    int code;
+    explicit Scanned(const std::string& text) : code(table->scanText(text, "")) {}
+    const LexTable* operator->() const { return table.get(); }
 };
 
 std::string repeated(int count, const std::string& text) {
@@ -127,52 +40,43 @@ TEST(Table, AtMost15Classes) {
         int code;
         int classCount;
     } cases[] = {
-        {"KLASSEN 15 ;", OK, 15},
+        {"KLASSEN 15 ; AUSPR", OK, 15},
         {"KLASSEN 16", TOO_MANY_DIMENSIONS, 16},
-        {"KLASSEN " + fifteenNames + " ;", OK, 15},
+        {"KLASSEN " + fifteenNames + " ; AUSPR", OK, 15},
         {"KLASSEN " + fifteenNames + " p", TOO_MANY_DIMENSIONS, 15},
-        {"KLASSEN 14 x ;", OK, 15},  // a name after a count appends
+        {"KLASSEN 14 x ; AUSPR", OK, 15},  // a name after a count appends
         {"KLASSEN 15 x", TOO_MANY_DIMENSIONS, 15},
         {"KLASSEN 2147483648", TOO_MANY_DIMENSIONS, 2147483647},  // saturates, never wraps
     };
     for (const Case& c : cases) {
-        Table t;
-        Feeder feed{t};
-        EXPECT_EQ(feed(c.text), c.code) << c.text;
-        EXPECT_EQ(t.classCount, c.classCount) << c.text;
+        const Scanned t(c.text);
+        EXPECT_EQ(t.code, c.code) << c.text;
+        EXPECT_EQ(t->classCount, c.classCount) << c.text;
     }
 }
 
 TEST(Table, CellNumberingLastClassFastest) {
-    Table t;
-    Feeder feed{t};
-    ASSERT_EQ(feed("KLASSEN a b c ; AUSPR a = 2 ; b = 3 ; c = 4 ; BASIS"), OK);
-    EXPECT_EQ(t.tableSize, 24);
-    ASSERT_EQ(feed("(2, 3, 4) = 5 (1, 1, 2) = 1 (1, 2, 1) = 2 REST"), OK) << feed.at;
-    EXPECT_EQ(t.baseArrays.cellIndex, (Ints{1, 4, 23}));  // 1·12 + 2·4 + 3 = 23
-    EXPECT_EQ(t.baseArrays.base, (Doubles{1, 2, 5}));
+    const Scanned t(
+        "KLASSEN a b c ; AUSPR a = 2 ; b = 3 ; c = 4 ; BASIS "
+        "(2, 3, 4) = 5 (1, 1, 2) = 1 (1, 2, 1) = 2 REST");
+    ASSERT_EQ(t.code, OK) << t->positionText();
+    EXPECT_EQ(t->tableSize, 24);
+    EXPECT_EQ(t->baseArrays.cellIndex, (Ints{1, 4, 23}));  // 1·12 + 2·4 + 3 = 23
+    EXPECT_EQ(t->baseArrays.base, (Doubles{1, 2, 5}));
 }
 
 TEST(Table, BaseArraysFromMixedStatements) {
     TempDir dir;
-    Table t;
-    Feeder feed{t};
-    ASSERT_EQ(feed("KLASSEN a b ; AUSPR a = 2 ; b = x y z ; BASIS"), OK);
-    // Each statement overwrites what an earlier one gave.
-    ASSERT_EQ(
-        t.readAsciiBaseFile(("ASCII[" + dir.write("v.txt", "1 2 3\n0x8p-1 5 6 99") + "]").c_str()),
-        OK);
-    t.phase = 1;  // the scanner's part of the ASCII rule
-    ASSERT_EQ(feed("(1, _) 0 -3 7 ; (_, y) = 2.5 (2, x) = 0"), OK) << feed.at;
-    // DBF: a CR LF line end is dropped whole, a last line without line end is read whole,
-    // and only E or e introduce an exponent.
+    // Each statement overwrites what an earlier one gave. DBF: a CR LF line end is dropped
+    // whole, a last line without line end is read whole.
+    const std::string values = dir.write("v.txt", "1 2 3\n0x8p-1 5 6 99");
     const std::string dbf = dir.write("d.csv", "2;z;1.5D2\r\n1 x 17");
-    ASSERT_EQ(t.readDbfBaseFile(("DBF[" + dbf + "][;]").c_str()), OK);
-    ASSERT_EQ(t.readDbfBaseFile(("DBF[" + dbf + "][s]").c_str()), OK);
-    t.phase = 1;
-    ASSERT_EQ(feed("REST"), OK) << feed.at;
+    const Scanned t("KLASSEN a b ; AUSPR a = 2 ; b = x y z ; BASIS ASCII[" + values +
+                    "] (1, _) 0 -3 7 ; (_, y) = 2.5 (2, x) = 0 DBF[" + dbf + "][;] DBF[" + dbf +
+                    "][s] REST");
+    ASSERT_EQ(t.code, OK) << t->positionText();
 
-    const BaseArrays& b = t.baseArrays;
+    const BaseArrays& b = t->baseArrays;
     EXPECT_EQ(b.tableSize, 6);
     EXPECT_EQ(b.cellCount, 5);
     EXPECT_EQ(b.cellIndex, (Ints{0, 1, 2, 4, 5}));
@@ -182,9 +86,8 @@ TEST(Table, BaseArraysFromMixedStatements) {
 }
 
 // Two classes of sizes 2 and 3 with base values 1 2 3 4 5 0: columns 0 to 4 are cells 0 to 4.
-void declareSmallTable(Feeder& feed) {
-    ASSERT_EQ(feed("KLASSEN a b ; AUSPR a = 2 ; b = 3 ; BASIS (_, _) 1 2 3 4 5 0 ; REST"), OK);
-}
+const std::string SMALL_TABLE =
+    "KLASSEN a b ; AUSPR a = 2 ; b = 3 ; BASIS (_, _) 1 2 3 4 5 0 ; REST ";
 
 TEST(Table, RestrictionFieldsByRelation) {
     struct Case {
@@ -198,15 +101,13 @@ TEST(Table, RestrictionFieldsByRelation) {
         {"(1, _) = 4 ;", BOUND_EQUAL, 4, 4, 0},
         {"(1, _) ~ 10 ;", BOUND_WEAK, 10, 10, 1},
         {"(1, _) ~ 10 2 ;", BOUND_WEAK, 10, 10, 2},
-        {"(1, _) ~ 1.5D2 2E1 ENDE", BOUND_WEAK, 150, 150, 20},
+        {"(1, _) ~ 1.5D2 2.0E1 ENDE", BOUND_WEAK, 150, 150, 20},
     };
     for (const Case& c : cases) {
-        Table t;
-        Feeder feed{t};
-        declareSmallTable(feed);
-        ASSERT_EQ(feed(c.text), OK) << c.text << " at " << feed.at;
-        ASSERT_EQ(t.restrictions().size(), 1u) << c.text;
-        const Restriction& r = t.restrictions()[0];
+        const Scanned t(SMALL_TABLE + c.text);
+        ASSERT_EQ(t.code, OK) << c.text << " at " << t->positionText();
+        ASSERT_EQ(t->restrictions().size(), 1u) << c.text;
+        const Restriction& r = t->restrictions()[0];
         EXPECT_EQ(r.type, c.type) << c.text;
         EXPECT_EQ(r.lowerValue, c.lower) << c.text;
         EXPECT_EQ(r.upperValue, c.upper) << c.text;
@@ -230,15 +131,13 @@ TEST(Table, CoefficientsMergedPerCellInAscendingColumns) {
         {"- 2 (2, 1 + 2) + 2 (2, 1_2) + (2, 2) > 1 ;", {4}, {1}},
     };
     for (const Case& c : cases) {
-        Table t;
-        Feeder feed{t};
-        declareSmallTable(feed);
-        ASSERT_EQ(feed(c.text), OK) << c.text << " at " << feed.at;
-        ASSERT_EQ(t.restrictions().size(), 1u);
-        const Restriction& r = t.restrictions()[0];
+        const Scanned t(SMALL_TABLE + c.text);
+        ASSERT_EQ(t.code, OK) << c.text << " at " << t->positionText();
+        ASSERT_EQ(t->restrictions().size(), 1u);
+        const Restriction& r = t->restrictions()[0];
         EXPECT_EQ(r.entryCount, static_cast<int32_t>(c.columns.size())) << c.text;
-        const auto columns = t.restrictions().columns(r);
-        const auto coefficients = t.restrictions().coefficients(r);
+        const auto columns = t->restrictions().columns(r);
+        const auto coefficients = t->restrictions().coefficients(r);
         EXPECT_EQ(Ints(columns.begin(), columns.end()), c.columns) << c.text;
         EXPECT_EQ(Doubles(coefficients.begin(), coefficients.end()), c.coefficients) << c.text;
     }
@@ -260,11 +159,9 @@ TEST(Table, RestrictionsThatCannotBeStored) {
         {"(1, 1) = 5 6", DOUBLE_SCALAR_FACTOR},
     };
     for (const Case& c : cases) {
-        Table t;
-        Feeder feed{t};
-        declareSmallTable(feed);
-        EXPECT_EQ(feed(c.text), c.code) << c.text;
-        EXPECT_EQ(t.restrictionCount, 0) << c.text;
+        const Scanned t(SMALL_TABLE + c.text);
+        EXPECT_EQ(t.code, c.code) << c.text;
+        EXPECT_EQ(t->restrictionCount, 0) << c.text;
     }
 }
 
@@ -290,12 +187,10 @@ TEST(Table, CoefficientGroups) {
         {"(_) + (1)", NOT_ENOUGH_MEMORY},                    // more cells than the table has
     };
     for (const Case& c : cases) {
-        Table t;
-        Feeder feed{t};
-        ASSERT_EQ(feed("KLASSEN a ; AUSPR a = 2000 ; BASIS (_) = 1 REST"), OK);
-        EXPECT_EQ(feed(c.terms + " = 1 ;"), c.code) << c.terms.substr(0, 60);
+        const Scanned t("KLASSEN a ; AUSPR a = 2000 ; BASIS (_) = 1 REST " + c.terms + " = 1 ;");
+        EXPECT_EQ(t.code, c.code) << c.terms.substr(0, 60);
         if (c.code != OK) {
-            EXPECT_EQ(feed.at, "=");
+            EXPECT_EQ(std::string(t->positionText()), "=");
         }
     }
 }

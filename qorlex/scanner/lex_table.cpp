@@ -1,5 +1,6 @@
 #include "qorlex/scanner/lex_table.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <string_view>
@@ -42,46 +43,70 @@ int LexTable::scanTableFile(const std::string& tableFile, const std::string& tab
     directory = tableDirectory;
     file_ = openForReading(tableFile);
     if (file_ == nullptr) return CANNOT_OPEN;
-    lineNumber_ = 1;
-    blockIndex_ = BLOCK_START;
-    phase = 0;
-    int result = 0;
-    try {
-        result = scanFromStart();
-    } catch (const ScannerFatal& fatal) {
-        fatalMessage_ = fatal.message;
-        result = FATAL;
-    } catch (const std::bad_alloc&) {
-        fatalMessage_ = fatalText("out of dynamic memory");
-        result = FATAL;
-    }
+    const int result = scan();
     std::fclose(file_);
     file_ = nullptr;
     return result;
+}
+
+int LexTable::scanText(std::string_view text, const std::string& tableDirectory) {
+    directory = tableDirectory;
+    text_ = text;
+    return scan();
+}
+
+int LexTable::scan() {
+    lineNumber_ = 1;
+    blockIndex_ = BLOCK_START;
+    phase = 0;
+    try {
+        return scanFromStart();
+    } catch (const ScannerFatal& fatal) {
+        fatalMessage_ = fatal.message;
+    } catch (const std::bad_alloc&) {
+        fatalMessage_ = fatalText("out of dynamic memory");
+    }
+    return FATAL;
 }
 
 const char* LexTable::positionText() const {
     return atEnd_ ? "" : YYText();
 }
 
-// Reads the table file as text: a CR directly before an LF is dropped, also when the two
+std::size_t LexTable::readSource(char* buffer, std::size_t size) {
+    if (file_ != nullptr) return std::fread(buffer, 1, size, file_);
+    const std::size_t got = std::min(size, text_.size());
+    if (got > 0) std::memcpy(buffer, text_.data(), got);
+    text_.remove_prefix(got);
+    return got;
+}
+
+bool LexTable::takeFromSource(char wanted) {
+    if (file_ == nullptr) {
+        if (text_.empty() || text_.front() != wanted) return false;
+        text_.remove_prefix(1);
+        return true;
+    }
+    const int following = std::getc(file_);
+    if (following == static_cast<unsigned char>(wanted)) return true;
+    if (following != EOF) std::ungetc(following, file_);
+    return false;
+}
+
+// Reads the description as text: a CR directly before an LF is dropped, also when the two
 // fall into different reads. A failed read counts as the end of the input.
 int LexTable::LexerInput(char* buffer, int maxSize) {
-    if (file_ == nullptr || maxSize <= 0) return 0;
-    const std::size_t got = std::fread(buffer, 1, static_cast<std::size_t>(maxSize), file_);
+    if (maxSize <= 0) return 0;
+    const std::size_t got = readSource(buffer, static_cast<std::size_t>(maxSize));
     std::size_t out = 0;
     for (std::size_t i = 0; i < got; ++i) {
         const char c = buffer[i];
         if (c == '\r') {
             if (i + 1 < got) {
                 if (buffer[i + 1] == '\n') continue;
-            } else {
-                const int following = std::getc(file_);
-                if (following == '\n') {
-                    buffer[out++] = '\n';
-                    continue;
-                }
-                if (following != EOF) std::ungetc(following, file_);
+            } else if (takeFromSource('\n')) {
+                buffer[out++] = '\n';
+                continue;
             }
         }
         buffer[out++] = c;

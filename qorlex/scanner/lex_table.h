@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #ifndef yyFlexLexerOnce
 #include <FlexLexer.h>
@@ -30,6 +31,9 @@ class LexTable : public yyFlexLexer, public Table {
     // Reads the whole table description. 0 when it was read completely and correctly,
     // else the ErrorCode of the first error, CANNOT_OPEN or FATAL. Called once.
     int scanTableFile(const std::string& tableFile, const std::string& tableDirectory);
+    // Reads a whole table description held in `text`, exactly as scanTableFile reads a file
+    // of these bytes (CANNOT_OPEN aside). `text` must outlive the scan.
+    int scanText(std::string_view text, const std::string& tableDirectory);
 
     int lineNumber() const { return lineNumber_; }
     int blockIndex() const { return blockIndex_; }
@@ -61,8 +65,14 @@ class LexTable : public yyFlexLexer, public Table {
     int nextRestriction();
     int endOfInput(int result);
     int scanFromStart();
+    int scan();
+    // The next `size` bytes of the file or the text at most; their count, 0 at the end.
+    std::size_t readSource(char* buffer, std::size_t size);
+    // Consumes the next byte of the source when it is `wanted`.
+    bool takeFromSource(char wanted);
 
-    std::FILE* file_ = nullptr;
+    std::FILE* file_ = nullptr;  // the source, or else text_
+    std::string_view text_;
     int lineNumber_ = 1;
     int blockIndex_ = BLOCK_START;
     int returnCondition_ = 0;
