@@ -360,6 +360,8 @@ LinearResult CoinSolver::solveIntegerGuarded(const Deadline& deadline, double re
         if (!model_.isInteger.empty() && model_.isInteger[j]) osi.setInteger(j);
     }
 
+    // Presolve makes the first relaxation of large chord programmes several times faster.
+    osi.setHintParam(OsiDoPresolveInInitial, true, OsiHintDo);
     CbcModel cbc(osi);
     cbc.setLogLevel(0);
     cbc.messageHandler()->setLogLevel(0);
@@ -392,7 +394,12 @@ LinearResult CoinSolver::solveIntegerGuarded(const Deadline& deadline, double re
         cbc.setBestSolution(start.data(), columns, costOf(start.data()), true);
     }
 
-    cbc.branchAndBound();
+    // The relaxation first: branchAndBound alone spends far longer on it.
+    cbc.initialSolve();
+    if (!stop_.lpStopped && cbc.solver()->isProvenOptimal()) {
+        stop_.lastBound = cbc.solver()->getObjValue();
+    }
+    if (!deadline.passed()) cbc.branchAndBound();
 
     const double* best = cbc.bestSolution();
     if (best != nullptr) {
@@ -406,8 +413,13 @@ LinearResult CoinSolver::solveIntegerGuarded(const Deadline& deadline, double re
     }
     bool stopped = deadline.passed() || cbc.isSecondsLimitReached() || stop_.lpStopped;
     if (!stopped && cbc.isProvenOptimal() && best != nullptr) {
+        // Proven: every node was pruned against the best objective less the allowed gap.
+        // CBC's own bound may lag behind that (it may be the root's, when the start point
+        // was already optimal).
         result.status = LinearStatus::OPTIMAL;
-        result.bound = std::min(fromCoin(cbc.getBestPossibleObjValue()), result.objective);
+        double proven = result.objective - relativeGap * std::fabs(result.objective);
+        result.bound =
+            std::min(std::max(fromCoin(cbc.getBestPossibleObjValue()), proven), result.objective);
     } else if (!stopped && cbc.isProvenInfeasible()) {
         result.status = LinearStatus::INFEASIBLE;
     } else if (!stopped && cbc.isContinuousUnbounded()) {

@@ -17,6 +17,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <new>
 
 #include "qorsolve/linear_solver.h"
@@ -26,19 +28,20 @@ namespace {
 
 constexpr int MAX_ROUNDS = 200;
 
-// A convex cost coefficient * (v - target)^2 of one model variable.
+// A convex cost coefficient * (v - target)^2 of a cell's value or a weak row's value.
 struct Term {
-    int32_t column = 0;
     double coefficient = 0.0;
     double target = 0.0;
-    double lower = 0.0;  // the variable's range (whole numbers for a windowed term)
+    double lower = 0.0;  // the value's range (whole numbers for a windowed term)
     double upper = 0.0;
-    // Windowed terms: the window [windowLower, windowUpper] of whole numbers.
+    // Windowed terms: the window [windowLower, windowUpper] of whole numbers, and where the
+    // term's parts start among the programme's columns.
     double windowLower = 0.0;
     double windowUpper = 0.0;
-    // Tangent terms: the points of the tangents.
+    int32_t firstPart = 0;
+    // Tangent terms: the points of the tangents, the value's column and the cost's column.
     std::vector<double> points;
-    int32_t costColumn = -1;  // tangent terms: the column that carries the cost
+    int32_t column = 0;
 
     double cost(double v) const { return coefficient * (v - target) * (v - target); }
     // cost(k + 1) - cost(k), without the cancellation of subtracting two large costs.
@@ -90,6 +93,11 @@ bool wholeCoefficients(const SparseRows& rows, int32_t i) {
     return true;
 }
 
+// The programme. A windowed term's value v is not a column of its own: it is
+// windowLower - down + (up parts), each part a whole-number column (a part of width 1 is 0 or
+// 1), and the rows hold these parts in place of v. That keeps the programme at one row per
+// hard and weak row (plus tangents), which the simplex method solves far faster than a
+// programme with a linking row per cell; its relaxation is the same.
 class WindowModel {
   public:
     WindowModel(const AdjustmentProblem& p, const std::vector<double>& lower,
@@ -98,7 +106,6 @@ class WindowModel {
         int32_t cells = p.cellCount();
         for (int32_t j = 0; j < cells; ++j) {
             Term t;
-            t.column = j;
             t.coefficient = 1.0 / p.base[j];
             t.target = p.base[j];
             t.lower = lower[j];
@@ -106,35 +113,32 @@ class WindowModel {
             setWindow(t, center[j]);
             windowed_.push_back(t);
         }
-        int32_t next = cells;
         for (int32_t w = 0; w < p.weak.rowCount(); ++w) {
             auto [lo, hi] = rowRange(p.weak, w, lower, upper);
             double at = rowValue(p.weak, w, center);
             Term t;
-            t.column = next++;
             t.coefficient = weakCoefficient(p, w);
             t.target = p.weakTarget[w];
-            weakColumn_.push_back(t.column);
             if (wholeCoefficients(p.weak, w)) {
                 t.lower = std::ceil(lo - 1e-9);
                 t.upper = std::floor(hi + 1e-9);
                 setWindow(t, std::clamp(at, t.lower, t.upper));
+                weakTerm_.push_back(static_cast<int32_t>(windowed_.size()));
                 windowed_.push_back(t);
             } else {
                 t.lower = lo;
                 t.upper = hi;
-                t.costColumn = next++;
                 for (double d : {-1.0, 0.0, 1.0}) t.points.push_back(at + d);
+                weakTerm_.push_back(-1 - static_cast<int32_t>(tangent_.size()));
                 tangent_.push_back(t);
             }
         }
-        firstChordColumn_ = next;
     }
 
-    // The programme over the current windows and tangents. Columns: the cells, each weak row's
-    // value (and after it the cost column of a tangent term), the chord parts of each windowed
-    // term in order, and last a column fixed at 1 that carries the constant of the costs.
-    LinearModel build() const {
+    // Columns: the parts of every windowed term (cells first, then weak rows of whole
+    // coefficients), for each tangent term its value and its cost, and last a column fixed
+    // at 1 that carries the constant of the costs.
+    LinearModel build() {
         LinearModel m;
         const AdjustmentProblem& p = p_;
         auto addColumn = [&m](double lower, double upper, double cost, bool whole) {
@@ -143,25 +147,25 @@ class WindowModel {
             m.cost.push_back(cost);
             m.isInteger.push_back(whole ? 1 : 0);
         };
-        for (int32_t j = 0; j < p.cellCount(); ++j)
-            addColumn(windowed_[j].lower, windowed_[j].upper, 0.0, true);
-        // Weak value columns in column order.
-        m.columnLower.resize(firstChordColumn_);
-        m.columnUpper.resize(firstChordColumn_);
-        m.cost.resize(firstChordColumn_);
-        m.isInteger.resize(firstChordColumn_);
-        for (size_t i = p.base.size(); i < windowed_.size(); ++i) {
-            const Term& t = windowed_[i];
-            m.columnLower[t.column] = t.lower;
-            m.columnUpper[t.column] = t.upper;
-            m.isInteger[t.column] = 1;
+        double constant = 0.0;
+        for (Term& t : windowed_) {
+            t.firstPart = static_cast<int32_t>(m.cost.size());
+            if (t.lower == t.upper) {
+                constant += t.cost(t.lower);
+                continue;
+            }
+            constant += t.cost(t.windowLower);
+            forEachPart(t, [&](bool down, double width, double slope) {
+                addColumn(0.0, width, down ? -slope : slope, true);
+            });
         }
-        for (const Term& t : tangent_) {
-            m.columnLower[t.column] = t.lower;
-            m.columnUpper[t.column] = t.upper;
-            m.columnUpper[t.costColumn] = INFINITE_BOUND;
-            m.cost[t.costColumn] = 1.0;
+        for (Term& t : tangent_) {
+            t.column = static_cast<int32_t>(m.cost.size());
+            addColumn(t.lower, t.upper, 0.0, false);
+            addColumn(0.0, INFINITE_BOUND, 1.0, false);
         }
+        addColumn(1.0, 1.0, constant, false);
+
         auto beginRow = [&m](double lower, double upper) {
             m.rowLower.push_back(lower);
             m.rowUpper.push_back(upper);
@@ -172,57 +176,56 @@ class WindowModel {
             m.rows.value.push_back(value);
             ++m.rows.start.back();
         };
+        // a * v as entries on the term's parts; returns a * (the value with all parts 0).
+        auto termEntries = [&](const Term& t, double a) {
+            if (t.lower == t.upper) return a * t.lower;
+            int32_t column = t.firstPart;
+            forEachPart(t, [&](bool down, double, double) { entry(column++, down ? -a : a); });
+            return a * t.windowLower;
+        };
+        auto shifted = [](double bound, double by) {
+            return std::isfinite(bound) ? bound - by : bound;
+        };
         for (int32_t i = 0; i < p.hard.rowCount(); ++i) {
-            beginRow(p.hardLower[i], p.hardUpper[i]);
+            beginRow(0.0, 0.0);
+            double fixed = 0.0;
             for (int64_t k = p.hard.start[i]; k < p.hard.start[i + 1]; ++k) {
-                entry(p.hard.column[k], p.hard.value[k]);
+                fixed += termEntries(windowed_[p.hard.column[k]], p.hard.value[k]);
             }
+            m.rowLower.back() = shifted(p.hardLower[i], fixed);
+            m.rowUpper.back() = shifted(p.hardUpper[i], fixed);
         }
         for (int32_t w = 0; w < p.weak.rowCount(); ++w) {  // a . x - s = 0
             beginRow(0.0, 0.0);
+            double fixed = 0.0;
             for (int64_t k = p.weak.start[w]; k < p.weak.start[w + 1]; ++k) {
-                entry(p.weak.column[k], p.weak.value[k]);
+                fixed += termEntries(windowed_[p.weak.column[k]], p.weak.value[k]);
             }
-            entry(weakColumn_[w], -1.0);
-        }
-        // Chords: v + down - sum of up parts = windowLower.
-        double constant = 0.0;
-        for (const Term& t : windowed_) {
-            if (t.lower == t.upper) {
-                constant += t.cost(t.lower);
-                continue;
+            if (weakTerm_[w] >= 0) {
+                fixed += termEntries(windowed_[weakTerm_[w]], -1.0);
+            } else {
+                entry(tangent_[-1 - weakTerm_[w]].column, -1.0);
             }
-            constant += t.cost(t.windowLower);
-            beginRow(t.windowLower, t.windowLower);
-            entry(t.column, 1.0);
-            forEachPart(t, [&](bool down, double width, double slope) {
-                entry(static_cast<int32_t>(m.cost.size()), down ? 1.0 : -1.0);
-                addColumn(0.0, width, down ? -slope : slope, false);
-            });
+            m.rowLower.back() = m.rowUpper.back() = -fixed;
         }
-        // Tangents: z - g'(q) s >= g(q) - g'(q) q.
-        for (const Term& t : tangent_) {
+        for (const Term& t : tangent_) {  // z - g'(q) s >= g(q) - g'(q) q
             for (double q : t.points) {
                 double derivative = 2.0 * t.coefficient * (q - t.target);
                 beginRow(t.cost(q) - derivative * q, INFINITE_BOUND);
-                entry(t.costColumn, 1.0);
+                entry(t.column + 1, 1.0);
                 entry(t.column, -derivative);
             }
         }
-        addColumn(1.0, 1.0, constant, false);
         return m;
     }
 
-    // Table x as a point of build()'s programme.
+    // Table x as a point of the last programme built.
     std::vector<double> pointOf(const std::vector<double>& x) const {
-        std::vector<double> point(firstChordColumn_, 0.0);
-        std::copy(x.begin(), x.end(), point.begin());
-        for (int32_t w = 0; w < p_.weak.rowCount(); ++w)
-            point[weakColumn_[w]] = rowValue(p_.weak, w, x);
-        for (const Term& t : tangent_) point[t.costColumn] = estimate(t, point[t.column]);
-        for (const Term& t : windowed_) {
+        std::vector<double> point;
+        for (size_t i = 0; i < windowed_.size(); ++i) {
+            const Term& t = windowed_[i];
             if (t.lower == t.upper) continue;
-            double v = point[t.column];
+            double v = i < x.size() ? x[i] : rowValue(p_.weak, weakOf(i), x);
             double above = std::max(v - t.windowLower, 0.0);
             forEachPart(t, [&](bool down, double width, double) {
                 if (down) {
@@ -233,8 +236,21 @@ class WindowModel {
                 }
             });
         }
+        for (int32_t w = 0; w < p_.weak.rowCount(); ++w) {
+            if (weakTerm_[w] >= 0) continue;
+            double s = rowValue(p_.weak, w, x);
+            point.push_back(s);
+            point.push_back(estimate(tangent_[-1 - weakTerm_[w]], s));
+        }
         point.push_back(1.0);
         return point;
+    }
+
+    // The table of a point of the last programme built.
+    std::vector<double> tableOf(const std::vector<double>& point) const {
+        std::vector<double> x(p_.base.size());
+        for (size_t j = 0; j < x.size(); ++j) x[j] = valueOf(windowed_[j], point);
+        return x;
     }
 
     // Widens the windows the point leaves and adds tangents where the estimate of a weak cost
@@ -243,7 +259,7 @@ class WindowModel {
     bool refine(const std::vector<double>& point) {
         bool changed = false;
         for (Term& t : windowed_) {
-            double v = point[t.column];
+            double v = valueOf(t, point);
             if (v < t.windowLower) {
                 t.windowLower = std::max(t.lower, v - 1.0);
                 changed = true;
@@ -271,14 +287,25 @@ class WindowModel {
         t.windowUpper = std::clamp(std::ceil(v) + 1.0, t.lower, t.upper);
     }
 
-    // The parts of a windowed term's chord form: down from windowLower to lower (if any) at the
-    // first chord's slope, then one part per whole step of the window, the last one extended
-    // to upper.
+    // The parts of a windowed term: down from windowLower to lower (if below) at the first
+    // chord's slope, then one part per whole step of the window, the last one extended up to
+    // upper.
     template <class Visit>
     static void forEachPart(const Term& t, Visit visit) {
         double lo = t.windowLower, hi = t.windowUpper;
         if (lo > t.lower) visit(true, lo - t.lower, t.slope(lo));
         for (double k = lo; k < hi; ++k) visit(false, k + 1 < hi ? 1.0 : t.upper - k, t.slope(k));
+    }
+
+    static double valueOf(const Term& t, const std::vector<double>& point) {
+        if (t.lower == t.upper) return t.lower;
+        double v = t.windowLower;
+        int32_t column = t.firstPart;
+        forEachPart(t, [&](bool down, double, double) {
+            v += down ? -point[column] : point[column];
+            ++column;
+        });
+        return v;
     }
 
     static double estimate(const Term& t, double s) {
@@ -290,11 +317,17 @@ class WindowModel {
         return z;
     }
 
+    int32_t weakOf(size_t windowedIndex) const {
+        for (int32_t w = 0; w < int32_t(weakTerm_.size()); ++w) {
+            if (weakTerm_[w] == int32_t(windowedIndex)) return w;
+        }
+        return 0;
+    }
+
     const AdjustmentProblem& p_;
-    std::vector<Term> windowed_;  // the cells, then the weak rows of whole coefficients
-    std::vector<Term> tangent_;   // the other weak rows
-    std::vector<int32_t> weakColumn_;
-    int32_t firstChordColumn_ = 0;
+    std::vector<Term> windowed_;     // the cells, then the weak rows of whole coefficients
+    std::vector<Term> tangent_;      // the other weak rows
+    std::vector<int32_t> weakTerm_;  // per weak row: windowed index, or -1 - tangent index
 };
 
 IntegerResult finish(IntegerResult r, IntegerStatus status, double bound) {
@@ -372,7 +405,7 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
             return result;
         }
         if (!mip.x.empty()) {
-            std::vector<double> x(mip.x.begin(), mip.x.begin() + cells);
+            std::vector<double> x = windows.tableOf(mip.x);
             if (meetsHardRows(p, x)) offer(x);
         }
         if (mip.status == LinearStatus::TIME_LIMIT || deadline.passed()) {

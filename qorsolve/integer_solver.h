@@ -1,5 +1,14 @@
 // The whole-number adjustment: the proven optimum of the adjustment problem with every cell
 // a whole number, starting from the real-valued optimum.
+//
+// Accuracy: OPTIMAL means objective - bound <= relativeGap * |objective| (1e-9 by default),
+// where the bound is that of a mixed-integer programme whose costs equal F on the whole
+// numbers it ends at and lie below F elsewhere, so no table is better by more than the gap.
+// That holds for the weak rows too: a row with whole coefficients has a whole-number value
+// and its cost is modelled exactly like a cell's; a row with a fractional coefficient is
+// estimated from below by tangents, refined until the estimate is exact at the table found.
+// The proof rests on the simplex method's feasibility tolerance (1e-7 on the programme's
+// rows); hard rows of the table returned hold to 1e-9 relative.
 #pragma once
 
 #include <vector>
@@ -32,6 +41,8 @@ struct IntegerResult {
     double gap = 0.0;        // (objective - bound) / max(|objective|, 1e-10)
 };
 
-// `relaxed` is the OPTIMAL result of solveContinuous on the same problem. Throws nothing.
+// `relaxed` is the OPTIMAL result of solveContinuous on the same problem: its table centres
+// the search and its dual bound is a bound. Another table (or none) makes the search slower,
+// not wrong. Throws nothing; an allocation failure gives NO_MEMORY.
 IntegerResult solveInteger(const AdjustmentProblem& problem, const ContinuousResult& relaxed,
                            const IntegerOptions& options);
