@@ -11,9 +11,11 @@
 // programs; tests and fuzzers lower it to make allocation failures happen on purpose.
 inline std::size_t allocationLimit = SIZE_MAX;
 
-// Whether an array of `bytes` fits into the memory the system has available. A request
-// the system would grant on paper but could not back (Linux overcommits) would end the
-// program when its pages are touched; large requests are checked first.
+// Whether an array of `bytes` fits into the memory the program may still use: what the
+// system has available, what the memory limits of its control groups leave (so that in a
+// container the answer is "no" rather than the OOM killer), and what RLIMIT_AS leaves. A
+// request the system would grant on paper but could not back (Linux overcommits) would end
+// the program when its pages are touched; large requests are checked first.
 bool memoryAvailableFor(std::size_t bytes);
 
 // Gives `v` exactly `n` elements of `value`. False when the memory cannot be had.

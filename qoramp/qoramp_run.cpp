@@ -107,10 +107,14 @@ QorampError exportProject(const std::string& project, std::string& path) {
 }  // namespace
 
 int runQoramp(const std::vector<std::string>& args, std::ostream& out) {
-    if (args.empty()) {
+    if (args.empty() || args[0] == "--help") {
         out << "Erstellen von AMPL Datenfiles\n"
             << "Aufruf: qoramp <project>\n";
-        return 1;
+        return args.empty() ? 1 : 0;
+    }
+    if (args[0] == "--version") {
+        out << "qoramp " << QOR_VERSION << "\n";
+        return 0;
     }
     std::string path;
     const QorampError error = exportProject(args[0], path);

@@ -1,4 +1,5 @@
 // qordump [--json] [--cells] [--rows] <project>
+#include <csignal>
 #include <iostream>
 #include <new>
 #include <string>
@@ -7,6 +8,9 @@
 #include "qordump/qordump_run.h"
 
 int main(int argc, char** argv) {
+    // Under a file-size limit the output fails and is reported like any other write error,
+    // as in the other two programs, instead of the signal ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     int code = 1;
     try {
         std::vector<std::string> args;

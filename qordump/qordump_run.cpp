@@ -18,6 +18,7 @@ struct Options {
     bool cells = false;
     bool rows = false;
     bool help = false;
+    bool version = false;
     std::vector<std::string> projects;
 };
 
@@ -37,6 +38,8 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::o
             options.rows = true;
         } else if (arg == "--help" || arg == "-h") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
         } else {
             out << "Error: Unknown option " << arg << "\n";
             printUsage(out);
@@ -53,6 +56,10 @@ int runQordump(const std::vector<std::string>& args, std::ostream& out) {
     if (!parseOptions(args, options, out)) return 1;
     if (options.help) {
         printUsage(out);
+        return 0;
+    }
+    if (options.version) {
+        out << "qordump " << QOR_VERSION << "\n";
         return 0;
     }
     if (options.projects.size() != 1) {

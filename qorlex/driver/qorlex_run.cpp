@@ -26,6 +26,14 @@ void printUsage(std::ostream& out) {
 }  // namespace
 
 int runQorlex(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (!args.empty() && args[0] == "--help") {
+        printUsage(out);
+        return 0;
+    }
+    if (!args.empty() && args[0] == "--version") {
+        out << "qorlex " << QOR_VERSION << "\n";
+        return 0;
+    }
     if (args.size() < 2) {
         printUsage(out);
         return 1;
