@@ -44,10 +44,22 @@ struct ContinuousResult {
     int newtonSteps = 0;  // work done, for reports
     int cgSteps = 0;
     // When INFEASIBLE: hard rows that cannot all hold, as far as the method tells (a candidate
-    // set for the conflict search; may be empty when the method cannot tell).
+    // set for the conflict search; may be empty when the method cannot tell). Normally the
+    // rows of a Farkas ray checked in floating point: with the cell bounds alone they admit
+    // no table (not necessarily a smallest such set).
     std::vector<int32_t> suspectRows;
 };
 
+// A dual semismooth Newton method (see continuous_solver.cpp). dualBound is the dual value g
+// at hardDual, a lower bound on the optimum whatever the status. Weak rows with a weight that
+// is not positive are left out (of F too). Problems are reported INFEASIBLE:
+// - with a ray as above;
+// - with no suspect rows when a cell's bounds cross, or when the problem is malformed (sizes
+//   that disagree, a column out of range, a base that is not positive and finite, a NaN): a
+//   caller's mistake must not become undefined behaviour;
+// - with the rows whose sides cross;
+// - when the method stalls without converging or finding a ray (not met in tests): then the
+//   suspect rows are the rows still violated by over 1 % of the largest violation.
 // Catches allocation failure itself (status NO_MEMORY); throws nothing.
 ContinuousResult solveContinuous(const AdjustmentProblem& problem,
                                  const ContinuousOptions& options);

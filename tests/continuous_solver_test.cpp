@@ -282,6 +282,96 @@ TEST(ContinuousSolver, TablesWithoutSolutionNameTheirRows) {
     }
 }
 
+// All one- and two-dimensional margins of a whole-number table, one of them moved: every set
+// of rows that cannot hold contains the moved one, and the suspect rows cannot hold by
+// themselves.
+TEST(ContinuousSolver, MovedMarginIsAmongTheSuspects) {
+    const std::vector<std::vector<int>> tables = {{5, 6}, {4, 5, 3}, {3, 3, 4, 2}};
+    for (const std::vector<int>& sizes : tables) {
+        SCOPED_TRACE(sizes.size());
+        AdjustmentProblem p;
+        int cells = 1;
+        for (int size : sizes) cells *= size;
+        std::mt19937 random(11);
+        std::vector<std::vector<int>> index(cells);
+        for (int c = 0; c < cells; ++c) {
+            const double value = 1.0 + random() % 9;
+            p.base.push_back(value * (0.7 + 0.1 * (random() % 7)));
+            p.lower.push_back(0.0);
+            p.upper.push_back(INF);
+            for (int k = static_cast<int>(sizes.size()) - 1, rest = c; k >= 0; --k) {
+                index[c].insert(index[c].begin(), rest % sizes[k]);
+                rest /= sizes[k];
+            }
+            index[c].push_back(static_cast<int>(value));  // the table's value, last
+        }
+        auto margin = [&](std::vector<int> classes) {
+            std::vector<int> at(classes.size(), 0);
+            for (bool more = true; more;) {
+                std::vector<std::pair<int32_t, double>> terms;
+                double sum = 0.0;
+                for (int c = 0; c < cells; ++c) {
+                    bool in = true;
+                    for (std::size_t k = 0; k < classes.size(); ++k)
+                        in = in && index[c][classes[k]] == at[k];
+                    if (!in) continue;
+                    terms.push_back({c, 1.0});
+                    sum += index[c].back();
+                }
+                addRow(p.hard, terms);
+                p.hardLower.push_back(sum);
+                p.hardUpper.push_back(sum);
+                more = false;
+                for (std::size_t k = classes.size(); k-- > 0 && !more;) {
+                    more = ++at[k] < sizes[classes[k]];
+                    if (!more) at[k] = 0;
+                }
+            }
+        };
+        const int k = static_cast<int>(sizes.size());
+        for (int a = 0; a < k; ++a) margin({a});
+        for (int a = 0; a < k; ++a)
+            for (int b = a + 1; b < k; ++b) margin({a, b});
+        expectOptimal(p, solveContinuous(p, {}));
+
+        const int32_t moved = p.hard.rowCount() - 2;
+        p.hardLower[moved] += 3.0;
+        p.hardUpper[moved] += 3.0;
+        const ContinuousResult r = solveContinuous(p, {});
+        ASSERT_EQ(r.status, ContinuousStatus::INFEASIBLE);
+        EXPECT_NE(std::find(r.suspectRows.begin(), r.suspectRows.end(), moved),
+                  r.suspectRows.end());
+        AdjustmentProblem suspects = p;
+        suspects.hard = SparseRows{};
+        suspects.hardLower.clear();
+        suspects.hardUpper.clear();
+        for (int32_t row : r.suspectRows) {
+            std::vector<std::pair<int32_t, double>> terms;
+            for (int64_t e = p.hard.start[row]; e < p.hard.start[row + 1]; ++e)
+                terms.push_back({p.hard.column[e], p.hard.value[e]});
+            addRow(suspects.hard, terms);
+            suspects.hardLower.push_back(p.hardLower[row]);
+            suspects.hardUpper.push_back(p.hardUpper[row]);
+        }
+        EXPECT_EQ(solveContinuous(suspects, {}).status, ContinuousStatus::INFEASIBLE);
+    }
+}
+
+TEST(ContinuousSolver, MalformedProblemsAreRefused) {
+    AdjustmentProblem good = randomProblem(5, true);
+    ASSERT_GT(good.hard.rowCount(), 0);
+    std::vector<AdjustmentProblem> bad(4, good);
+    bad[0].hard.column[0] = good.cellCount();
+    bad[1].base[0] = 0.0;
+    bad[2].upper.pop_back();
+    bad[3].hard.start.back() += 1;
+    for (const AdjustmentProblem& p : bad) {
+        const ContinuousResult r = solveContinuous(p, {});
+        EXPECT_EQ(r.status, ContinuousStatus::INFEASIBLE);
+        EXPECT_TRUE(r.suspectRows.empty());
+    }
+}
+
 TEST(ContinuousSolver, StopsAtTheDeadline) {
     AdjustmentProblem p = randomProblem(7, false);
     ASSERT_GT(p.hard.rowCount(), 0);
