@@ -10,9 +10,13 @@
 
 // How the search works.
 //
-// Real numbers: a set of candidates that cannot all hold comes from a Farkas ray of the LP
-// "find x with the rows and bounds" (on the continuous solver's suspect rows first, when it
-// gives them, else on the whole problem). A deletion filter then relaxes one member at a time
+// Real numbers: candidates come first from the equality rows alone: the residual of their
+// least-squares solution lies on the rows whose values disagree, largest on the likeliest
+// culprits, so the rows it weighs most (with the bounds of their cells) are tried as a small
+// LP first, and wider sets only when that one can hold. Then the continuous solver's suspect
+// rows, then the whole problem. A Farkas ray of the first LP that cannot hold narrows the set
+// to what the ray uses. A deletion filter then relaxes one member at a time, rows in the
+// order of their residual so that the likeliest culprits are kept where there is a choice,
 // in one warm-started LP: when the rest still cannot hold, the member goes, together with
 // every member the new ray does not use; otherwise it stays. A verdict "cannot hold" counts
 // only with a ray that passes an explicit check (max over the box of (A'y).x stays below the
@@ -38,6 +42,11 @@ constexpr double CERTIFICATE_MARGIN = 1e-9;
 constexpr double RAY_NOISE = 1e-12;
 // The whole-number search takes at most this long when the run has no time limit.
 constexpr double WHOLE_NUMBER_SECONDS = 60.0;
+// Least squares over the equality rows: at most so many steps, until the gradient's square
+// fell by this factor; values that agree leave a residual below CONSISTENT of their size.
+constexpr int CGLS_STEPS = 500;
+constexpr double CGLS_TOLERANCE = 1e-20;
+constexpr double CONSISTENT = 1e-18;
 
 using Kind = ConflictMember::Kind;
 
@@ -328,15 +337,34 @@ class ConflictSearch {
         if (options_.wholeNumbers) return wholeNumberConflict();
 
         std::unique_ptr<SubProblem> candidates;
-        if (hint != nullptr && hint->status == ContinuousStatus::INFEASIBLE &&
+        const std::vector<double> weight = equalityResidual();
+        if (!weight.empty()) {
+            // The rows the residual points at, then every row it touches.
+            double largest = 0.0;
+            for (double w : weight) largest = std::max(largest, w);
+            for (double share : {0.25, 1e-2, 1e-6}) {
+                std::vector<int32_t> rows;
+                for (std::size_t i = 0; i < weight.size(); ++i) {
+                    if (weight[i] >= share * largest) rows.push_back(static_cast<int32_t>(i));
+                }
+                candidates =
+                    std::make_unique<SubProblem>(problem_, rowMembers(rows, weight), false);
+                const Verdict verdict = startFilter(*candidates);
+                if (verdict == Verdict::NO_MEMORY) return status(ConflictStatus::NO_MEMORY);
+                if (verdict == Verdict::INFEASIBLE) break;
+                candidates.reset();
+            }
+        }
+        if (!candidates && hint != nullptr && hint->status == ContinuousStatus::INFEASIBLE &&
             !hint->suspectRows.empty()) {
-            candidates = std::make_unique<SubProblem>(problem_, suspectMembers(*hint), false);
+            candidates = std::make_unique<SubProblem>(problem_,
+                                                      rowMembers(hint->suspectRows, weight), false);
             const Verdict verdict = startFilter(*candidates);
             if (verdict == Verdict::NO_MEMORY) return status(ConflictStatus::NO_MEMORY);
             if (verdict != Verdict::INFEASIBLE) candidates.reset();
         }
         if (!candidates) {
-            candidates = std::make_unique<SubProblem>(problem_, allMembers(), false);
+            candidates = std::make_unique<SubProblem>(problem_, allMembers(weight), false);
             const Verdict verdict = startFilter(*candidates);
             switch (verdict) {
                 case Verdict::INFEASIBLE:
@@ -425,20 +453,20 @@ class ConflictSearch {
         }
     }
 
-    std::vector<ConflictMember> allMembers() const {
-        std::vector<int32_t> columns(static_cast<std::size_t>(problem_.cellCount()));
-        for (std::size_t j = 0; j < columns.size(); ++j) columns[j] = static_cast<int32_t>(j);
-        std::vector<ConflictMember> members;
-        addBounds(members, columns);
-        for (int32_t i = 0; i < problem_.hard.rowCount(); ++i)
-            members.push_back({Kind::HARD_ROW, i});
-        return members;
+    std::vector<ConflictMember> allMembers(const std::vector<double>& weight = {}) const {
+        std::vector<int32_t> rows(static_cast<std::size_t>(problem_.hard.rowCount()));
+        for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<int32_t>(i);
+        return rowMembers(rows, weight);
     }
 
-    std::vector<ConflictMember> suspectMembers(const ContinuousResult& hint) const {
+    // The given rows and the finite bounds of the cells they use. The rows are tested in the
+    // order of their weight, the heaviest last, so that the filter keeps those where it has a
+    // choice.
+    std::vector<ConflictMember> rowMembers(const std::vector<int32_t>& given,
+                                           const std::vector<double>& weight) const {
         std::vector<char> usedRow(static_cast<std::size_t>(problem_.hard.rowCount()), 0);
         std::vector<char> usedColumn(static_cast<std::size_t>(problem_.cellCount()), 0);
-        for (int32_t i : hint.suspectRows) {
+        for (int32_t i : given) {
             if (i < 0 || i >= problem_.hard.rowCount()) continue;
             const auto r = static_cast<std::size_t>(i);
             usedRow[r] = 1;
@@ -453,10 +481,84 @@ class ConflictSearch {
         }
         std::vector<ConflictMember> members;
         addBounds(members, columns);
+        std::vector<int32_t> rows;
         for (std::size_t i = 0; i < usedRow.size(); ++i) {
-            if (usedRow[i]) members.push_back({Kind::HARD_ROW, static_cast<int32_t>(i)});
+            if (usedRow[i]) rows.push_back(static_cast<int32_t>(i));
         }
+        if (!weight.empty()) {
+            std::stable_sort(rows.begin(), rows.end(), [&weight](int32_t a, int32_t b) {
+                return weight[static_cast<std::size_t>(a)] < weight[static_cast<std::size_t>(b)];
+            });
+        }
+        for (int32_t i : rows) members.push_back({Kind::HARD_ROW, i});
         return members;
+    }
+
+    // The equality rows as a linear system, bounds left aside: the least-squares solution
+    // (by CGLS) leaves a residual that is zero when their values agree and otherwise lies on
+    // the rows whose values disagree with the rest, most on the likeliest culprits. Per hard
+    // row the residual's size (0 for other rows); empty when the equalities agree.
+    std::vector<double> equalityResidual() const {
+        const SparseRows& a = problem_.hard;
+        const auto rows = static_cast<std::size_t>(a.rowCount());
+        const auto columns = static_cast<std::size_t>(problem_.cellCount());
+        std::vector<char> equality(rows, 0);
+        std::vector<double> r(rows, 0.0);
+        double size = 0.0;
+        for (std::size_t i = 0; i < rows; ++i) {
+            if (problem_.hardLower[i] == problem_.hardUpper[i] &&
+                std::isfinite(problem_.hardLower[i])) {
+                equality[i] = 1;
+                r[i] = problem_.hardLower[i];
+                size += r[i] * r[i];
+            }
+        }
+        if (size == 0.0) return {};
+        const auto transposed = [&](const std::vector<double>& y, std::vector<double>& out) {
+            std::fill(out.begin(), out.end(), 0.0);
+            for (std::size_t i = 0; i < rows; ++i) {
+                if (!equality[i] || y[i] == 0.0) continue;
+                for (int64_t e = a.start[i]; e < a.start[i + 1]; ++e) {
+                    const auto k = static_cast<std::size_t>(e);
+                    out[static_cast<std::size_t>(a.column[k])] += a.value[k] * y[i];
+                }
+            }
+        };
+        const auto dot = [](const std::vector<double>& u, const std::vector<double>& v) {
+            double sum = 0.0;
+            for (std::size_t i = 0; i < u.size(); ++i) sum += u[i] * v[i];
+            return sum;
+        };
+        std::vector<double> s(columns);
+        transposed(r, s);
+        std::vector<double> p = s;
+        std::vector<double> q(rows);
+        double gamma = dot(s, s);
+        const double firstGamma = gamma;
+        for (int step = 0; step < CGLS_STEPS && gamma > CGLS_TOLERANCE * firstGamma; ++step) {
+            if (step % 16 == 0 && deadline_.passed()) break;
+            for (std::size_t i = 0; i < rows; ++i) {
+                double sum = 0.0;
+                if (equality[i]) {
+                    for (int64_t e = a.start[i]; e < a.start[i + 1]; ++e) {
+                        const auto k = static_cast<std::size_t>(e);
+                        sum += a.value[k] * p[static_cast<std::size_t>(a.column[k])];
+                    }
+                }
+                q[i] = sum;
+            }
+            const double qq = dot(q, q);
+            if (!(qq > 0.0)) break;
+            const double alpha = gamma / qq;
+            for (std::size_t i = 0; i < rows; ++i) r[i] -= alpha * q[i];
+            transposed(r, s);
+            const double next = dot(s, s);
+            for (std::size_t j = 0; j < columns; ++j) p[j] = s[j] + next / gamma * p[j];
+            gamma = next;
+        }
+        if (!(dot(r, r) > CONSISTENT * size)) return {};
+        for (double& v : r) v = std::fabs(v);
+        return r;
     }
 
     // Solves the loaded sub-problem. An infeasible verdict stands only with a checked ray
