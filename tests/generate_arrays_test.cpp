@@ -78,8 +78,8 @@ TEST(GenerateArrays, WorkedExampleOfFiveRestrictions) {
     EXPECT_EQ(weak.columnIndex, (Ints{1, 2, 0, 1, 2}));
     EXPECT_EQ(weak.coefficient, (Doubles{1, 1, 1, 1, 1}));
 
-    EXPECT_EQ(table->baseArrays.lower, (Doubles{0, 0, 2}));
-    EXPECT_EQ(table->baseArrays.upper, (Doubles{NO_BOUND, NO_BOUND, NO_BOUND}));
+    EXPECT_EQ(table->baseArrays().lower, (Doubles{0, 0, 2}));
+    EXPECT_EQ(table->baseArrays().upper, (Doubles{NO_BOUND, NO_BOUND, NO_BOUND}));
     // The restriction list itself is left as declared.
     EXPECT_EQ(table->restrictions().size(), 5u);
 
@@ -117,9 +117,9 @@ TEST(GenerateArrays, SingleCellBoundsAreFolded) {
         ASSERT_EQ(generateArrays(*table, hard, weak), OK);
         expectEmpty(hard);
         expectEmpty(weak);
-        EXPECT_EQ(table->baseArrays.lower, (Doubles{c.lower, 0.0}));
-        EXPECT_EQ(table->baseArrays.upper, (Doubles{c.upper, NO_BOUND}));
-        EXPECT_FALSE(std::signbit(table->baseArrays.upper[0]));
+        EXPECT_EQ(table->baseArrays().lower, (Doubles{c.lower, 0.0}));
+        EXPECT_EQ(table->baseArrays().upper, (Doubles{c.upper, NO_BOUND}));
+        EXPECT_FALSE(std::signbit(table->baseArrays().upper[0]));
     }
 }
 
@@ -145,8 +145,8 @@ TEST(GenerateArrays, SingleCellEqualityAndWeakRestrictionsAreRows) {
     EXPECT_EQ(weak.rowStart, (Ints{0, 1}));
     EXPECT_EQ(weak.columnIndex, (Ints{0}));
 
-    EXPECT_EQ(table->baseArrays.lower, (Doubles{0, 0}));
-    EXPECT_EQ(table->baseArrays.upper, (Doubles{NO_BOUND, NO_BOUND}));
+    EXPECT_EQ(table->baseArrays().lower, (Doubles{0, 0}));
+    EXPECT_EQ(table->baseArrays().upper, (Doubles{NO_BOUND, NO_BOUND}));
 }
 
 // Hard rows carry exactly +-1e38 on the open side, and every row its own entry count.
@@ -191,7 +191,7 @@ TEST(GenerateArrays, WeakWeightsNotAboveZeroAreRejected) {
         EXPECT_EQ(generateArrays(*table, hard, weak), WEAK_WEIGHTS_ZERO);
         expectEmpty(hard);
         expectEmpty(weak);
-        EXPECT_EQ(table->baseArrays.lower, (Doubles{0, 0}));
+        EXPECT_EQ(table->baseArrays().lower, (Doubles{0, 0}));
     }
 }
 
@@ -206,7 +206,7 @@ TEST(GenerateArrays, NoRestrictionsGiveEmptyRecords) {
         ASSERT_EQ(generateArrays(*table, hard, weak), OK);
         expectEmpty(hard);
         expectEmpty(weak);
-        for (double upper : table->baseArrays.upper) EXPECT_EQ(upper, NO_BOUND);
+        for (double upper : table->baseArrays().upper) EXPECT_EQ(upper, NO_BOUND);
     }
 }
 

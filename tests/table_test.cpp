@@ -61,8 +61,8 @@ TEST(Table, CellNumberingLastClassFastest) {
         "(2, 3, 4) = 5 (1, 1, 2) = 1 (1, 2, 1) = 2 REST");
     ASSERT_EQ(t.code, OK) << t->positionText();
     EXPECT_EQ(t->tableSize, 24);
-    EXPECT_EQ(t->baseArrays.cellIndex, (Ints{1, 4, 23}));  // 1·12 + 2·4 + 3 = 23
-    EXPECT_EQ(t->baseArrays.base, (Doubles{1, 2, 5}));
+    EXPECT_EQ(t->baseArrays().cellIndex, (Ints{1, 4, 23}));  // 1·12 + 2·4 + 3 = 23
+    EXPECT_EQ(t->baseArrays().base, (Doubles{1, 2, 5}));
 }
 
 TEST(Table, BaseArraysFromMixedStatements) {
@@ -76,7 +76,7 @@ TEST(Table, BaseArraysFromMixedStatements) {
                     "][s] REST");
     ASSERT_EQ(t.code, OK) << t->positionText();
 
-    const BaseArrays& b = t->baseArrays;
+    const BaseArrays& b = t->baseArrays();
     EXPECT_EQ(b.tableSize, 6);
     EXPECT_EQ(b.cellCount, 5);
     EXPECT_EQ(b.cellIndex, (Ints{0, 1, 2, 4, 5}));

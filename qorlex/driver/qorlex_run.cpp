@@ -7,8 +7,6 @@
 #include "qorlex/output/project_files.h"
 #include "qorlex/scanner/lex_table.h"
 
-const char* const blockNames[5] = {"START", "KLASSEN", "AUSPRAEGUNGEN", "BASIS", "RESTRIKTIONEN"};
-
 namespace {
 
 // The directory part of a path, up to and including the last '/'; empty without one.
@@ -66,9 +64,9 @@ int runQorlex(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return 1;
     }
     if (scanned != 0) {
-        out << "Error in line " << table->lineNumber() << ", block \""
-            << blockNames[table->blockIndex()] << "\"\nposition \"" << table->positionText()
-            << "\"\nCause: " << errorMessage(scanned) << "\n\n";
+        out << "Error in line " << table->lineNumber() << ", block \"" << table->blockName()
+            << "\"\nposition \"" << table->positionText() << "\"\nCause: " << errorMessage(scanned)
+            << "\n\n";
         return 1;
     }
 

@@ -5,9 +5,6 @@
 #include <string>
 #include <vector>
 
-// The names of the blocks of a table description, by the scanner's block index.
-extern const char* const blockNames[5];
-
 // Runs qorlex with `args` (the command-line arguments without the program name). Messages
 // go to `out`, fatal scanner errors to `err`. Returns the exit code.
 int runQorlex(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

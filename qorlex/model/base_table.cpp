@@ -39,32 +39,34 @@ bool isBlank(char c) {
 }  // namespace
 
 ErrorCode Table::assignAll() {
-    if (phase != 3) return INCOMPLETE_DECLARATION;
+    if (!inPhase(BasePhase::AFTER_REFERENCE)) return INCOMPLETE_DECLARATION;
     if (ErrorCode code = expandInto(0, tableSize)) return code;
-    phase = 5;
+    setPhase(BasePhase::AFTER_ASSIGNMENT);
     return OK;
 }
 
 ErrorCode Table::addBaseValue(const char* text) {
     const double value = tokenReal(text);
-    if (phase == 3 || phase == 4 || phase == 5) {
+    const auto state = phaseIn<BasePhase>();
+    using enum BasePhase;
+    if (state == AFTER_REFERENCE || state == IN_VALUE_LIST || state == AFTER_ASSIGNMENT) {
         if (ErrorCode code = checkNumberRange(value)) return code;
     }
-    switch (phase) {
-        case 5:
-            for (int32_t i = 0; i < counter; ++i)
+    switch (state) {
+        case AFTER_ASSIGNMENT:
+            for (int32_t i = 0; i < expandedCells; ++i)
                 cellValues[static_cast<std::size_t>(cellBuffer[i])] = value;
-            phase = 1;
+            setPhase(READY);
             return OK;
-        case 3:
+        case AFTER_REFERENCE:
             if (ErrorCode code = expandInto(0, tableSize)) return code;
             cellValues[static_cast<std::size_t>(cellBuffer[0])] = value;
             valueCount = 1;
             valueCursor = 1;
-            phase = 4;
+            setPhase(IN_VALUE_LIST);
             return OK;
-        case 4:
-            if (valueCount >= counter) return LIST_TOO_LONG;
+        case IN_VALUE_LIST:
+            if (valueCount >= expandedCells) return LIST_TOO_LONG;
             cellValues[static_cast<std::size_t>(
                 cellBuffer[static_cast<std::size_t>(valueCursor)])] = value;
             valueCount += 1;
@@ -76,16 +78,16 @@ ErrorCode Table::addBaseValue(const char* text) {
 }
 
 ErrorCode Table::endBaseStatement() {
-    if (phase == 4) {
-        if (valueCount < counter) return LIST_TOO_SHORT;
-        phase = 1;
+    if (inPhase(BasePhase::IN_VALUE_LIST)) {
+        if (valueCount < expandedCells) return LIST_TOO_SHORT;
+        setPhase(BasePhase::READY);
     }
-    if (phase != 1) return INCOMPLETE_DECLARATION;
+    if (!inPhase(BasePhase::READY)) return INCOMPLETE_DECLARATION;
     return OK;
 }
 
 ErrorCode Table::readAsciiBaseFile(std::string_view text) {
-    FileHandle file(openBaseFile(fileName(text), directory));
+    FileHandle file(openBaseFile(fileName(text), directory_));
     if (!file) return BASE_FILE_NOT_FOUND;
     NumberFileReader reader(file.get());
     for (std::size_t cell = 0; cell < cellValues.size(); ++cell) {
@@ -102,7 +104,7 @@ ErrorCode Table::readDbfBaseFile(std::string_view text) {
     if (separator == 's' || separator == 'S') separator = ' ';
     if (separator == 't' || separator == 'T') separator = '\t';
 
-    FileHandle file(openBaseFile(name, directory));
+    FileHandle file(openBaseFile(name, directory_));
     if (!file) return BASE_FILE_NOT_FOUND;
     LineReader reader(file.get(), DBF_LINE_LIMIT);
     std::string line;
@@ -159,7 +161,7 @@ ErrorCode Table::finishBaseTable() {
     }
     if (positive == 0) return BASE_TABLE_ZERO;
     const auto n = static_cast<std::size_t>(positive);
-    BaseArrays& arrays = baseArrays;
+    BaseArrays& arrays = baseArrays_;
     if (!tryAssign(arrays.cellIndex, n) || !tryAssign(arrays.base, n) ||
         !tryAssign(arrays.lower, n, 0.0) || !tryAssign(arrays.upper, n, NO_BOUND)) {
         return NO_MEMORY_BASE_ARRAYS;
@@ -181,6 +183,6 @@ ErrorCode Table::closeBaseBlock() {
     // An open value list gets the same length check as at ";".
     if (ErrorCode code = endBaseStatement()) return code;
     if (ErrorCode code = finishBaseTable()) return code;
-    phase = 2;
+    setPhase(BasePhase::CLOSED);
     return OK;
 }

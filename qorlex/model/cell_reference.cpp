@@ -14,29 +14,29 @@ ErrorCode Table::setupIndexRanges() {
 
 ErrorCode Table::beginCellReference() {
     indexRanges.clear();
-    counter = 0;
-    rangeState = 0;
+    referenceClass = 0;
+    rangeState = RangeState::NONE;
     rangeLow = 0;
     rangeHigh = 0;
     return OK;
 }
 
-ErrorCode Table::addIndex(const char* text, int isName) {
-    const int classIndex = counter;
+ErrorCode Table::addIndex(const char* text, ItemKind kind) {
+    const int classIndex = referenceClass;
     int64_t index = -1;
-    if (isName) {
+    if (kind == ItemKind::NAME) {
         index = findCharacteristic(classIndex, text);
         if (index < 0) return NAME_NOT_FOUND;
     } else {
         index = int64_t{leadingInteger(text)} - 1;
     }
     if (index < 0 || index >= classSize(classIndex)) return INDEX_OUT_OF_RANGE;
-    if (rangeState == 0) {
+    if (rangeState == RangeState::NONE) {
         rangeLow = static_cast<int32_t>(index);
-        rangeState = 1;
-    } else if (rangeState == 2) {
+        rangeState = RangeState::LOW;
+    } else if (rangeState == RangeState::SEPARATOR) {
         rangeHigh = static_cast<int32_t>(index);
-        rangeState = 3;
+        rangeState = RangeState::COMPLETE;
     } else {
         return INCOMPLETE_DECLARATION;
     }
@@ -44,40 +44,40 @@ ErrorCode Table::addIndex(const char* text, int isName) {
 }
 
 ErrorCode Table::addRangeSeparator(char) {
-    if (rangeState == 0) {
+    if (rangeState == RangeState::NONE) {
         rangeLow = 0;
-    } else if (rangeState != 1) {
+    } else if (rangeState != RangeState::LOW) {
         return INDEX_OUT_OF_RANGE;
     }
-    rangeState = 2;
+    rangeState = RangeState::SEPARATOR;
     return OK;
 }
 
 ErrorCode Table::endIndexItem(char character) {
-    if (rangeState == 1) {
+    if (rangeState == RangeState::LOW) {
         rangeHigh = rangeLow;
-        rangeState = 3;
-    } else if (rangeState == 2) {
-        rangeHigh = classSize(counter) - 1;
-        rangeState = 3;
+        rangeState = RangeState::COMPLETE;
+    } else if (rangeState == RangeState::SEPARATOR) {
+        rangeHigh = classSize(referenceClass) - 1;
+        rangeState = RangeState::COMPLETE;
     }
-    if (rangeState != 3) return INDEX_OUT_OF_RANGE;
-    if (ErrorCode code = indexRanges.push(counter, rangeLow, rangeHigh)) return code;
-    rangeState = 0;
+    if (rangeState != RangeState::COMPLETE) return INDEX_OUT_OF_RANGE;
+    if (ErrorCode code = indexRanges.push(referenceClass, rangeLow, rangeHigh)) return code;
+    rangeState = RangeState::NONE;
     rangeLow = 0;
     rangeHigh = 0;
     if (character == ',') {
-        counter += 1;
-        if (counter == classCount) return INDEX_OUT_OF_RANGE;
+        referenceClass += 1;
+        if (referenceClass == classCount) return INDEX_OUT_OF_RANGE;
     } else if (character == ')') {
-        counter += 1;
+        referenceClass += 1;
     }
     return OK;
 }
 
 ErrorCode Table::endCellReference() {
     if (ErrorCode code = endIndexItem(')')) return code;
-    if (counter != classCount) return INCOMPLETE_DECLARATION;
+    if (referenceClass != classCount) return INCOMPLETE_DECLARATION;
     for (int k = 0; k < classCount; ++k) {
         int32_t previousHigh = -1;
         for (int32_t r = 0; r < indexRanges.rangeCount(k); ++r) {
@@ -86,7 +86,7 @@ ErrorCode Table::endCellReference() {
             previousHigh = range.high;
         }
     }
-    phase = 3;
+    setPhase(RestrictionPhase::AFTER_REFERENCE);  // BasePhase::AFTER_REFERENCE alike
     return OK;
 }
 
@@ -110,6 +110,6 @@ ErrorCode Table::expandInto(int64_t at, int64_t room) {
 ErrorCode Table::expandCells(int32_t* out, int64_t room) {
     int64_t produced = 0;
     ErrorCode code = indexRanges.expand(out, room, produced);
-    counter = static_cast<int32_t>(produced);
+    expandedCells = static_cast<int32_t>(produced);
     return code;
 }

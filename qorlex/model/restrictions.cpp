@@ -31,7 +31,7 @@ bool isSingleCellFeasible(int32_t type, double a, double lowerValue, double uppe
 ErrorCode Table::beginRestrictions(bool withBasis) {
     if (withBasis) {
         if (ErrorCode code = closeBaseBlock()) return code;
-    } else if (phase != 2) {
+    } else if (!inPhase(CharacteristicPhase::CLOSED)) {
         if (ErrorCode code = endCharacteristicList()) return code;
         if (ErrorCode code = endCharacteristics()) return code;
     }
@@ -41,7 +41,7 @@ ErrorCode Table::beginRestrictions(bool withBasis) {
     // From here on cells are found by column; the per-cell arrays are done with.
     cellBuffer = {};
     cellValues = {};
-    const BaseArrays& cells = baseArrays;
+    const BaseArrays& cells = baseArrays_;
     const auto n = cells.cellIndex.size();
     if (!tryAssign(termColumns, n) || !tryAssign(columnSums, n, 0.0) ||
         !tryAssign(columnInEntries, n, uint8_t{0}) || !tryReserve(entryColumns, n) ||
@@ -52,12 +52,12 @@ ErrorCode Table::beginRestrictions(bool withBasis) {
     int32_t sizes[MAX_CLASSES] = {};
     for (int k = 0; k < classCount && k < MAX_CLASSES; ++k) sizes[k] = classSize(k);
     columnCover.setup(cells.cellIndex, sizes, classCount);
-    phase = 1;
+    setPhase(RestrictionPhase::BETWEEN_STATEMENTS);
     return beginRestriction();
 }
 
 ErrorCode Table::beginRestriction() {
-    if (phase != 1) return INCOMPLETE_DECLARATION;
+    if (!inPhase(RestrictionPhase::BETWEEN_STATEMENTS)) return INCOMPLETE_DECLARATION;
     forgetEntries();
     groupCount = 0;
     termCells = 0;
@@ -69,26 +69,26 @@ ErrorCode Table::beginRestriction() {
     upperValue = NO_BOUND;
     sign = 1.0;
     coefficient = 1.0;
-    phase = 0;
+    setPhase(RestrictionPhase::EXPECT_TERM);
     return OK;
 }
 
 ErrorCode Table::addSign(char character) {
-    if (phase == 3) {
+    if (inPhase(RestrictionPhase::AFTER_REFERENCE)) {
         if (ErrorCode code = closeTerm()) return code;
         coefficient = 1.0;
-    } else if (phase != 0) {
+    } else if (!inPhase(RestrictionPhase::EXPECT_TERM)) {
         return INCOMPLETE_DECLARATION;
     }
     sign = character == '-' ? -1.0 : 1.0;
-    phase = 6;
+    setPhase(RestrictionPhase::AFTER_SIGN);
     return OK;
 }
 
 // Adds the term's coefficient to the sum of every column its reference covers, so that a
 // column's sum adds up the coefficients of the terms covering it in the order written.
 ErrorCode Table::closeTerm() {
-    if (phase != 3) return INCOMPLETE_DECLARATION;
+    if (!inPhase(RestrictionPhase::AFTER_REFERENCE)) return INCOMPLETE_DECLARATION;
     coefficient = sign * coefficient;
     if (groupCount == 0 || coefficient != lastCoefficient) {
         if (groupCount + 1 >= MAX_GROUPS) return NOT_ENOUGH_MEMORY;
@@ -98,7 +98,7 @@ ErrorCode Table::closeTerm() {
     // The terms of one statement may name, repeats counted, as many cells as the table has.
     const int64_t named = indexRanges.cellCount();
     if (cellRoom <= 0 || named > cellRoom) return NOT_ENOUGH_MEMORY;
-    counter = static_cast<int32_t>(named);
+    expandedCells = static_cast<int32_t>(named);
     termCells += named;
     cellRoom -= named;
 
@@ -111,12 +111,12 @@ ErrorCode Table::closeTerm() {
         }
         columnSums[column] += lastCoefficient;
     }
-    phase = 0;
+    setPhase(RestrictionPhase::EXPECT_TERM);
     return OK;
 }
 
 ErrorCode Table::addRelation(char character) {
-    if (phase != 3) return INCOMPLETE_DECLARATION;
+    if (!inPhase(RestrictionPhase::AFTER_REFERENCE)) return INCOMPLETE_DECLARATION;
     if (ErrorCode code = closeTerm()) return code;
     switch (character) {
         case '>':
@@ -135,22 +135,25 @@ ErrorCode Table::addRelation(char character) {
             relation = BOUND_WEAK;
             break;
     }
-    phase = 9;
+    setPhase(RestrictionPhase::AFTER_RELATION);
     return OK;
 }
 
 ErrorCode Table::addNumber(const char* text) {
     const double x = tokenReal(text);
-    if (phase == 0 || phase == 6 || phase == 8 || phase == 9) {
+    const auto state = phaseIn<RestrictionPhase>();
+    using enum RestrictionPhase;
+    if (state == EXPECT_TERM || state == AFTER_SIGN || state == AFTER_FIRST_VALUE ||
+        state == AFTER_RELATION) {
         if (ErrorCode code = checkNumberRange(x)) return code;
     }
-    switch (phase) {
-        case 0:
-        case 6:
+    switch (state) {
+        case EXPECT_TERM:
+        case AFTER_SIGN:
             coefficient = x;
-            phase = 7;
+            setPhase(AFTER_COEFFICIENT);
             return OK;
-        case 9:
+        case AFTER_RELATION:
             if (relation == BOUND_LOWER) {
                 lowerValue = x;
             } else if (relation == BOUND_UPPER) {
@@ -158,9 +161,9 @@ ErrorCode Table::addNumber(const char* text) {
             } else {
                 lowerValue = upperValue = x;
             }
-            phase = 8;
+            setPhase(AFTER_FIRST_VALUE);
             return OK;
-        case 8:
+        case AFTER_FIRST_VALUE:
             if (relation == BOUND_RANGE) {
                 upperValue = x;
             } else if (relation == BOUND_WEAK) {
@@ -168,7 +171,7 @@ ErrorCode Table::addNumber(const char* text) {
             } else {
                 return DOUBLE_SCALAR_FACTOR;
             }
-            phase = 10;
+            setPhase(COMPLETE);
             return OK;
         default:
             return INCOMPLETE_DECLARATION;
@@ -176,18 +179,18 @@ ErrorCode Table::addNumber(const char* text) {
 }
 
 ErrorCode Table::endRestriction() {
-    if (phase == 0 && termCells == 0) {
-        phase = 1;
+    if (inPhase(RestrictionPhase::EXPECT_TERM) && termCells == 0) {
+        setPhase(RestrictionPhase::BETWEEN_STATEMENTS);
         return OK;
     }
-    if (phase == 8) {
+    if (inPhase(RestrictionPhase::AFTER_FIRST_VALUE)) {
         if (relation == BOUND_RANGE) return NO_BOUNDS;
         if (relation == BOUND_WEAK) weight = 1.0;
-        phase = 10;
+        setPhase(RestrictionPhase::COMPLETE);
     }
-    if (phase != 10) return INCOMPLETE_DECLARATION;
+    if (!inPhase(RestrictionPhase::COMPLETE)) return INCOMPLETE_DECLARATION;
     if (ErrorCode code = storeRestriction()) return code;
-    phase = 1;
+    setPhase(RestrictionPhase::BETWEEN_STATEMENTS);
     restrictionCount += 1;
     return OK;
 }

@@ -13,20 +13,20 @@ ErrorCode Table::beginClasses() {
     for (auto& name : classNames) name = nullptr;
     listNamed = 0;
     classesClosed = false;
-    phase = 0;
+    setPhase(ClassPhase::OPEN);
     return OK;
 }
 
-ErrorCode Table::addClass(const char* text, int isName) {
+ErrorCode Table::addClass(const char* text, ItemKind kind) {
     // Once ";" has closed the class list its name lists exist: the list cannot grow.
     if (classesClosed) return INCOMPLETE_DECLARATION;
-    if (!isName) {
+    if (kind == ItemKind::NUMBER) {
         if (listNamed == 1) return NUMBER_IN_NAME_LIST;
         const int32_t count = leadingInteger(text);
         if (count < 0) return INDEX_OUT_OF_RANGE;
         classCount = count;
         if (classCount > MAX_CLASSES) return TOO_MANY_DIMENSIONS;
-        phase = 1;
+        setPhase(ClassPhase::COUNT_GIVEN);
         return OK;
     }
     listNamed = 1;
@@ -45,25 +45,25 @@ ErrorCode Table::endClasses() {
         return INDEX_CLASS_ERROR;
     }
     classesClosed = true;
-    phase = 2;
+    setPhase(ClassPhase::CLOSED);
     return OK;
 }
 
 ErrorCode Table::beginCharacteristics() {
-    if (phase != 2) {
+    if (!inPhase(ClassPhase::CLOSED)) {
         if (ErrorCode code = endClasses()) return code;
     }
-    phase = 1;
-    counter = 0;
+    setPhase(CharacteristicPhase::NO_LIST_OPEN);
+    declarationsRead = 0;
     return OK;
 }
 
-ErrorCode Table::selectClass(const char* text, int isName) {
-    if (phase != 1) return INCOMPLETE_DECLARATION;
+ErrorCode Table::selectClass(const char* text, ItemKind kind) {
+    if (!inPhase(CharacteristicPhase::NO_LIST_OPEN)) return INCOMPLETE_DECLARATION;
     listCount = 0;
     listNamed = 0;
     int64_t selected = -1;
-    if (isName) {
+    if (kind == ItemKind::NAME) {
         for (int k = 0; k < classCount; ++k) {
             if (classNames[k] != nullptr && std::strcmp(classNames[k], text) == 0) {
                 selected = k;
@@ -75,24 +75,24 @@ ErrorCode Table::selectClass(const char* text, int isName) {
     }
     if (selected < 0 || selected >= classCount) return INDEX_OUT_OF_RANGE;
     currentClass = static_cast<int32_t>(selected);
-    counter += 1;
-    phase = 0;
+    declarationsRead += 1;
+    setPhase(CharacteristicPhase::IN_LIST);
     return OK;
 }
 
 ErrorCode Table::acceptAssignment() {
-    if (phase != 0 || listCount > 0) return INCOMPLETE_DECLARATION;
+    if (!inPhase(CharacteristicPhase::IN_LIST) || listCount > 0) return INCOMPLETE_DECLARATION;
     return OK;
 }
 
-ErrorCode Table::addCharacteristic(const char* text, int isName) {
-    if (phase != 0) return INCOMPLETE_DECLARATION;
-    if (!isName) {
+ErrorCode Table::addCharacteristic(const char* text, ItemKind kind) {
+    if (!inPhase(CharacteristicPhase::IN_LIST)) return INCOMPLETE_DECLARATION;
+    if (kind == ItemKind::NUMBER) {
         if (listNamed == 1) return NUMBER_IN_NAME_LIST;
         const int32_t count = leadingInteger(text);
         if (count < 0) return INDEX_OUT_OF_RANGE;
         listCount = count;
-        phase = 1;
+        setPhase(CharacteristicPhase::NO_LIST_OPEN);
         return OK;
     }
     listNamed = 1;
@@ -117,13 +117,13 @@ ErrorCode Table::endCharacteristicList() {
     NameList& list = characteristics[static_cast<std::size_t>(currentClass)];
     list.size = listCount;
     list.named = listNamed;
-    phase = 1;
+    setPhase(CharacteristicPhase::NO_LIST_OPEN);
     return OK;
 }
 
 ErrorCode Table::endCharacteristics() {
-    if (counter != classCount) return CLASS_DECLARATIONS_INCOMPLETE;
-    phase = 2;
+    if (declarationsRead != classCount) return CLASS_DECLARATIONS_INCOMPLETE;
+    setPhase(CharacteristicPhase::CLOSED);
     return OK;
 }
 
@@ -140,13 +140,13 @@ ErrorCode Table::allocateCells() {
 }
 
 ErrorCode Table::beginBaseTable() {
-    if (phase != 2) {
+    if (!inPhase(CharacteristicPhase::CLOSED)) {
         if (ErrorCode code = endCharacteristicList()) return code;
         if (ErrorCode code = endCharacteristics()) return code;
     }
     if (ErrorCode code = allocateCells()) return code;
     if (ErrorCode code = setupIndexRanges()) return code;
-    phase = 1;
+    setPhase(BasePhase::READY);
     return OK;
 }
 

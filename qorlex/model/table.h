@@ -19,7 +19,11 @@
 #include "qorlex/model/index_stack.h"
 #include "qorlex/model/name_list.h"
 #include "qorlex/model/restriction.h"
+#include "qorlex/model/statement_phase.h"
 #include "qorlex/model/string_pool.h"
+
+// How an index or a declaration item was written: as a number or as a name.
+enum class ItemKind { NUMBER, NAME };
 
 class Table {
   public:
@@ -32,12 +36,12 @@ class Table {
 
     // Classes and characteristics.
     ErrorCode beginClasses();
-    ErrorCode addClass(const char* text, int isName);
+    ErrorCode addClass(const char* text, ItemKind kind);
     ErrorCode endClasses();
     ErrorCode beginCharacteristics();
-    ErrorCode selectClass(const char* text, int isName);
+    ErrorCode selectClass(const char* text, ItemKind kind);
     ErrorCode acceptAssignment();
-    ErrorCode addCharacteristic(const char* text, int isName);
+    ErrorCode addCharacteristic(const char* text, ItemKind kind);
     ErrorCode endCharacteristicList();
     ErrorCode endCharacteristics();
     ErrorCode allocateCells();
@@ -51,11 +55,11 @@ class Table {
     // Cell references.
     ErrorCode setupIndexRanges();
     ErrorCode beginCellReference();
-    ErrorCode addIndex(const char* text, int isName);
+    ErrorCode addIndex(const char* text, ItemKind kind);
     ErrorCode addRangeSeparator(char character);
     ErrorCode endIndexItem(char character);
     ErrorCode endCellReference();
-    // Writes the cells of the reference just read to `out`; `counter` = their number.
+    // Writes the cells of the reference just read to `out`; `expandedCells` = their number.
     ErrorCode expandCells(int32_t* out, int64_t room);
 
     // Base table.
@@ -79,24 +83,38 @@ class Table {
     const RestrictionList& restrictions() const { return restrictionList; }
 
     // The adjustable cells; their bounds are completed by the array generation.
-    BaseArrays baseArrays;
-    // Directory of the table description (up to and including the last '/'), where base
-    // files named without a usable path are looked for.
-    std::string directory;
-    int32_t phase = 0;
+    const BaseArrays& baseArrays() const { return baseArrays_; }
+    BaseArrays& baseArrays() { return baseArrays_; }
+
+    // The state of the statement being read, as the block's states name it.
+    template <StatementPhase Phase>
+    bool inPhase(Phase state) const {
+        return phase_ == static_cast<int32_t>(state);
+    }
+    int32_t phase() const { return phase_; }
+
     int32_t classCount = 0;
     int32_t tableSize = 0;
     int32_t restrictionCount = 0;
-    // AUSPRAEGUNGEN: declarations read; in a cell reference: the class of the item being
-    // read; after an expansion: the number of cells produced.
-    int32_t counter = 0;
 
   protected:
+    template <StatementPhase Phase>
+    void setPhase(Phase state) {
+        phase_ = static_cast<int32_t>(state);
+    }
+    // Directory of the table description (up to and including the last '/'), where base
+    // files named without a usable path are looked for.
+    void setDirectory(const std::string& directory) { directory_ = directory; }
+
     // Called by beginRestrictions once the declarations before the restrictions are
     // closed, before anything of the restrictions is set up.
     virtual void declarationsClosed() {}
 
   private:
+    template <StatementPhase Phase>
+    Phase phaseIn() const {
+        return static_cast<Phase>(phase_);
+    }
     ErrorCode closeTerm();
     ErrorCode expandInto(int64_t at, int64_t room);
     ErrorCode storeRestriction();
@@ -104,7 +122,12 @@ class Table {
     ErrorCode closeBaseBlock();
     bool setCell(int32_t cell, double value);
 
+    BaseArrays baseArrays_;
+    std::string directory_;
+    int32_t phase_ = 0;
+
     // Declarations.
+    int32_t declarationsRead = 0;  // class lists of AUSPRAEGUNGEN read so far
     int32_t listCount = 0;
     int32_t listNamed = 0;
     int32_t currentClass = 0;
@@ -114,10 +137,12 @@ class Table {
     std::vector<NameList> characteristics;
 
     // Cell reference being read.
-    int32_t rangeState = 0;
+    int32_t referenceClass = 0;  // the class of the index item being read
+    RangeState rangeState = RangeState::NONE;
     int32_t rangeLow = 0;
     int32_t rangeHigh = 0;
     IndexStack indexRanges;
+    int32_t expandedCells = 0;  // cells the last expansion produced
 
     // Per-cell arrays, while BASIS is read.
     // Cells of the expanded references; grows with the largest statement, up to tableSize.

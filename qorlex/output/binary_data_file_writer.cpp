@@ -5,7 +5,7 @@ ErrorCode writeBinaryDataFile(const std::string& path, const HardArrays& hard,
                               const WeakArrays& weak, const Table& table) {
     OutputFile file(path);
     if (!file.open()) return CANNOT_OPEN_FOR_WRITING;
-    writeBaseRecord(file, table.baseArrays);
+    writeBaseRecord(file, table.baseArrays());
     writeHardRecord(file, hard);
     writeWeakRecord(file, weak);
     return file.commit() ? OK : CANNOT_OPEN_FOR_WRITING;

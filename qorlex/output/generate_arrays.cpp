@@ -64,7 +64,7 @@ ErrorCode generateArrays(Table& table, HardArrays& hard, WeakArrays& weak) {
     if (hardRows > MOST - 1 || hardEntries > MOST) return NO_MEMORY_HARD_ARRAYS;
     if (weakRows > MOST - 1 || weakEntries > MOST) return NO_MEMORY_WEAK_ARRAYS;
     const double factor = weakRows > 0 ? static_cast<double>(weakRows) / weightSum : 0.0;
-    const int32_t cellCount = table.baseArrays.cellCount;
+    const int32_t cellCount = table.baseArrays().cellCount;
 
     if (hardRows > 0) {
         if (!tryAssign(hard.boundType, hardRows) || !tryAssign(hard.lowerValue, hardRows) ||
@@ -112,7 +112,7 @@ ErrorCode generateArrays(Table& table, HardArrays& hard, WeakArrays& weak) {
                 hard.rowStart[++hardRow] = static_cast<int32_t>(hardEntry);
                 break;
             case StoredAs::CELL_BOUND:
-                foldCellBound(r, columns[0], coefficients[0], table.baseArrays);
+                foldCellBound(r, columns[0], coefficients[0], table.baseArrays());
                 break;
         }
     }

@@ -40,7 +40,7 @@ LexTable::~LexTable() {
 }
 
 int LexTable::scanTableFile(const std::string& tableFile, const std::string& tableDirectory) {
-    directory = tableDirectory;
+    setDirectory(tableDirectory);
     file_ = openForReading(tableFile);
     if (file_ == nullptr) return CANNOT_OPEN;
     const int result = scan();
@@ -50,15 +50,14 @@ int LexTable::scanTableFile(const std::string& tableFile, const std::string& tab
 }
 
 int LexTable::scanText(std::string_view text, const std::string& tableDirectory) {
-    directory = tableDirectory;
+    setDirectory(tableDirectory);
     text_ = text;
     return scan();
 }
 
 int LexTable::scan() {
     lineNumber_ = 1;
-    blockIndex_ = BLOCK_START;
-    phase = 0;
+    setPhase(ClassPhase::OPEN);
     try {
         return scanFromStart();
     } catch (const ScannerFatal& fatal) {
@@ -128,14 +127,14 @@ void LexTable::declarationsClosed() {
 int LexTable::readAsciiFile() {
     if (ErrorCode code = readAsciiBaseFile({YYText(), static_cast<std::size_t>(YYLeng())}))
         return code;
-    phase = 1;
+    setPhase(BasePhase::READY);
     return OK;
 }
 
 int LexTable::readDbfFile() {
     if (ErrorCode code = readDbfBaseFile({YYText(), static_cast<std::size_t>(YYLeng())}))
         return code;
-    phase = 1;
+    setPhase(BasePhase::READY);
     return OK;
 }
 

@@ -18,12 +18,14 @@ class LexTable : public yyFlexLexer, public Table {
     static constexpr int CANNOT_OPEN = -1;  // the table file cannot be opened for reading
     static constexpr int FATAL = -2;        // a fatal scanner error; see fatalMessage()
 
-    // Block indices, as the driver names them.
+    // The blocks of a description in the order they come; each has its start condition and
+    // its name in messages in one table in lex_table.l.
     static constexpr int BLOCK_START = 0;
     static constexpr int BLOCK_KLASSEN = 1;
     static constexpr int BLOCK_AUSPRAEGUNGEN = 2;
     static constexpr int BLOCK_BASIS = 3;
     static constexpr int BLOCK_RESTRIKTIONEN = 4;
+    static constexpr int BLOCK_COUNT = 5;
 
     LexTable();
     ~LexTable() override;
@@ -37,6 +39,8 @@ class LexTable : public yyFlexLexer, public Table {
 
     int lineNumber() const { return lineNumber_; }
     int blockIndex() const { return blockIndex_; }
+    // "START", "KLASSEN", "AUSPRAEGUNGEN", "BASIS" or "RESTRIKTIONEN".
+    const char* blockName() const;
     // The text of the token matched last; empty at the end of the input.
     const char* positionText() const;
     // The message of a FATAL result.
@@ -65,6 +69,8 @@ class LexTable : public yyFlexLexer, public Table {
     int nextRestriction();
     int endOfInput(int result);
     int scanFromStart();
+    // Makes `block` the current block, with its start condition.
+    void enterBlock(int block);
     int scan();
     // The next `size` bytes of the file or the text at most; their count, 0 at the end.
     std::size_t readSource(char* buffer, std::size_t size);
