@@ -1,17 +1,32 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the test suite on a normal build and on a build
-# with AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzz target briefly.
-# QOR_QUICK=1 runs the normal build's tests only.
+# with AddressSanitizer and UndefinedBehaviorSanitizer, the examples under valgrind's
+# memcheck (which sees reads of uninitialised memory that the sanitizers do not), then each
+# fuzz target briefly. QOR_QUICK=1 runs the normal build's tests only, and needs neither
+# clang nor valgrind.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh --with-tools
+quick=${QOR_QUICK:-0}
+if [ "$quick" = 1 ]; then scripts/install-deps.sh; else scripts/install-deps.sh --with-tools; fi
 jobs=$(nproc 2>/dev/null || echo 2)
 
 echo "== build and test"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
-[ "${QOR_QUICK:-0}" = 1 ] && exit 0
+[ "$quick" = 1 ] && exit 0
+
+echo "== the examples under valgrind"
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+memcheck() { valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite "$@" >/dev/null; }
+for example in census/persons-ampl population/population tourism/tourism; do
+  project="$out/${example#*/}"
+  memcheck build/bin/qorlex "examples/$example.txt" "$project"
+  memcheck build/bin/qordump "$project"
+  memcheck build/bin/qordump --json "$project"
+  memcheck build/bin/qoramp "$project"
+done
 
 echo "== build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQOR_SANITIZE=ON >/dev/null
