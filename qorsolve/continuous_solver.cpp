@@ -33,11 +33,12 @@
 
 namespace {
 
-constexpr int MAX_NEWTON_STEPS = 400;
+constexpr int MAX_NEWTON_STEPS = 1000;
 constexpr int MAX_CG_STEPS = 1000;
 constexpr int MAX_HALVINGS = 60;
 constexpr int MAX_POLISH_STEPS = 3;
 constexpr int MAX_EXPANSIONS = 20;
+constexpr int DRIFT_STEPS = 25;
 constexpr double ARMIJO = 1e-4;
 // A direction in which the dual grows is accepted as proof that no table exists when its
 // growth rate exceeds this share of the magnitudes it is computed from.
@@ -404,6 +405,8 @@ int DualNewton::conjugateGradient(double relativeTarget, double regularisation) 
     int steps = 0;
     while (rr > target && steps < MAX_CG_STEPS) {
         if (timeUp()) return -1;
+        if (options_.progress != nullptr)
+            options_.progress->update("continuous", objective(current_), current_.dual);
         multiply(search_, product_);
         ++steps;
         double curvature = 0.0;
@@ -485,7 +488,9 @@ bool DualNewton::lineSearch() {
     double ascent = 0.0;
     for (int halving = 0; halving < MAX_HALVINGS; ++halving, alpha *= 0.5) {
         ascent = project(alpha, trial_);
-        if (!(ascent > 0.0) || !std::isfinite(ascent)) return false;
+        if (!std::isfinite(ascent)) return false;
+        // Clamped multipliers can make a long step no ascent; a shorter one clamps fewer.
+        if (!(ascent > 0.0)) continue;
         evaluate(trial_, next_);
         const double slack = 1e-12 * std::max(current_.dualMagnitude, next_.dualMagnitude);
         if (next_.dual >= current_.dual + ARMIJO * ascent - slack) {
@@ -658,6 +663,7 @@ ContinuousResult DualNewton::solve() {
     double previous = INFINITE_BOUND;
     int polish = 0;
     std::vector<double> ray(hardRows_);
+    std::vector<double> drift(hardRows_, 0.0);
     for (;;) {
         const double violation = projectedGradient(current_);
         if (options_.progress != nullptr)
@@ -738,7 +744,18 @@ ContinuousResult DualNewton::solve() {
             continue;
         }
         boost = std::max(1.0, boost * 0.1);
-        if (expanded_) {
+        // A dual that keeps rising slowly is tested too: the drift of the multipliers over the
+        // last stretch of steps, and the step solved tightly.
+        const bool drifting = newtonSteps % DRIFT_STEPS == 0;
+        if (drifting) {
+            for (int32_t i = 0; i < hardRows_; ++i) ray[i] = trial_[i] - drift[i];
+            std::copy(trial_.begin(), trial_.begin() + hardRows_, drift.begin());
+            if (certifyRay(ray, 0.0, nullptr)) {
+                outcome = Outcome::INFEASIBLE;
+                break;
+            }
+        }
+        if (expanded_ || drifting) {
             // g rose along the step as fast as a line: it may rise without bound. The step
             // solved tightly, with hardly any regularisation, is then close to a ray.
             const int more = conjugateGradient(1e-10, 1e-14);

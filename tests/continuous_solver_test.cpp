@@ -171,39 +171,6 @@ TEST(ContinuousSolver, RandomProblemsMeetTheOptimalityConditions) {
     }
 }
 
-// A 3 x 4 table with all margins: the base does not meet them, so every cell moves.
-TEST(ContinuousSolver, DependentMarginsAreMetTightly) {
-    AdjustmentProblem p;
-    const int rows = 3, columns = 4;
-    for (int c = 0; c < rows * columns; ++c) {
-        p.base.push_back(1.0 + c % 5);
-        p.lower.push_back(0.0);
-        p.upper.push_back(INF);
-    }
-    auto margin = [&p](std::vector<std::pair<int32_t, double>> terms, double value) {
-        addRow(p.hard, terms);
-        p.hardLower.push_back(value);
-        p.hardUpper.push_back(value);
-    };
-    std::vector<std::pair<int32_t, double>> all;
-    for (int r = 0; r < rows; ++r) {
-        std::vector<std::pair<int32_t, double>> terms;
-        for (int c = 0; c < columns; ++c) terms.push_back({r * columns + c, 1.0});
-        margin(terms, 20.0 + r);
-    }
-    for (int c = 0; c < columns; ++c) {
-        std::vector<std::pair<int32_t, double>> terms;
-        for (int r = 0; r < rows; ++r) terms.push_back({r * columns + c, 1.0});
-        margin(terms, c == 0 ? 18.0 : 15.0);
-    }
-    for (int c = 0; c < rows * columns; ++c) all.push_back({c, 1.0});
-    margin(all, 63.0);
-    const ContinuousResult r = solveContinuous(p, {});
-    expectOptimal(p, r);
-    for (int32_t i = 0; i < p.hard.rowCount(); ++i)
-        EXPECT_NEAR(rowValue(p.hard, i, r.x), p.hardLower[i], 1e-12 * p.hardLower[i]);
-}
-
 TEST(ContinuousSolver, WeakRowsPullTowardsTheirTargets) {
     // One cell, base 10, a weak row x = 40 of weight 2: 2 (x - 10) / 10 + 2 * 2 (x - 40) / 40 = 0.
     AdjustmentProblem p;
@@ -282,9 +249,9 @@ TEST(ContinuousSolver, TablesWithoutSolutionNameTheirRows) {
     }
 }
 
-// All one- and two-dimensional margins of a whole-number table, one of them moved: every set
-// of rows that cannot hold contains the moved one, and the suspect rows cannot hold by
-// themselves.
+// All one- and two-dimensional margins of a whole-number table (linearly dependent rows) are
+// met tightly; with one of them moved, every set of rows that cannot hold contains the moved
+// one, and the suspect rows cannot hold by themselves.
 TEST(ContinuousSolver, MovedMarginIsAmongTheSuspects) {
     const std::vector<std::vector<int>> tables = {{5, 6}, {4, 5, 3}, {3, 3, 4, 2}};
     for (const std::vector<int>& sizes : tables) {
@@ -332,7 +299,10 @@ TEST(ContinuousSolver, MovedMarginIsAmongTheSuspects) {
         for (int a = 0; a < k; ++a) margin({a});
         for (int a = 0; a < k; ++a)
             for (int b = a + 1; b < k; ++b) margin({a, b});
-        expectOptimal(p, solveContinuous(p, {}));
+        const ContinuousResult optimum = solveContinuous(p, {});
+        expectOptimal(p, optimum);
+        for (int32_t i = 0; i < p.hard.rowCount(); ++i)
+            EXPECT_NEAR(rowValue(p.hard, i, optimum.x), p.hardLower[i], 1e-12 * p.hardLower[i]);
 
         const int32_t moved = p.hard.rowCount() - 2;
         p.hardLower[moved] += 3.0;
