@@ -33,6 +33,8 @@ struct StopState {
     const Deadline* deadline = nullptr;
     bool lpStopped = false;  // a simplex run was cut short by the deadline
     double lastBound = -INFINITE_BOUND;
+    const std::function<void(double, double)>* report = nullptr;
+    int64_t iterations = 0;
 };
 
 class ClpStopper : public ClpEventHandler {
@@ -41,6 +43,9 @@ class ClpStopper : public ClpEventHandler {
     ClpEventHandler* clone() const override { return new ClpStopper(*this); }
     int event(Event whichEvent) override {
         if (whichEvent != endOfIteration && whichEvent != endOfFactorization) return -1;
+        if (state_->report && *state_->report && (++state_->iterations & 255) == 0) {
+            (*state_->report)(NAN, state_->lastBound);
+        }
         if (state_->deadline == nullptr || !state_->deadline->passed()) return -1;
         state_->lpStopped = true;
         return 0;
@@ -63,6 +68,10 @@ class CbcStopper : public CbcEventHandler {
         if (state_->deadline != nullptr && state_->deadline->passed()) return stop;
         if (whichEvent == node && model_ != nullptr && !state_->lpStopped) {
             state_->lastBound = std::max(state_->lastBound, model_->getBestPossibleObjValue());
+            if (state_->report && *state_->report) {
+                double best = model_->getObjValue();
+                (*state_->report)(best < 1e30 ? best : NAN, state_->lastBound);
+            }
         }
         return noAction;
     }
@@ -346,6 +355,7 @@ LinearResult CoinSolver::solveIntegerGuarded(const Deadline& deadline, double re
     stop_.deadline = &deadline;
     stop_.lpStopped = false;
     stop_.lastBound = -INFINITE_BOUND;
+    stop_.report = &report_;
     if (deadline.passed()) {
         result.status = LinearStatus::TIME_LIMIT;
         result.bound = -INFINITE_BOUND;

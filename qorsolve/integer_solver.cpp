@@ -388,6 +388,12 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
     WindowModel windows(p, lower, upper, center);
     std::unique_ptr<LinearSolver> solver = makeCoinSolver();
     if (!solver) return finish(result, IntegerStatus::NO_MEMORY, bound);
+    if (options.progress) {
+        solver->setProgress([&](double best, double mipBound) {
+            if (haveTable) best = result.objective;
+            options.progress->update("integer", best, std::max(bound, mipBound));
+        });
+    }
     for (int round = 0; round < MAX_ROUNDS; ++round) {
         if (options.progress) {
             options.progress->update("integer", haveTable ? result.objective : NAN, bound);

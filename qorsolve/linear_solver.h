@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -51,6 +52,14 @@ class LinearSolver {
     // relativeGap: stop when (objective - bound) <= relativeGap * |objective|.
     virtual LinearResult solveInteger(const Deadline& deadline, double relativeGap,
                                       const std::vector<double>& start) = 0;
+    // Called now and then during a solve with the best objective and the bound so far
+    // (NaN when not known yet), for a progress line.
+    void setProgress(std::function<void(double best, double bound)> report) {
+        report_ = std::move(report);
+    }
+
+  protected:
+    std::function<void(double, double)> report_;
 };
 
 // COIN-OR: Clp for linear programmes, CBC for mixed-integer ones.
