@@ -4,6 +4,8 @@
 // The repair is a local search on the total row violation: it takes a violated row at random
 // and moves the cell of that row that lowers the violation most (ties: the least increase of
 // the cells' cost), sometimes a random one of them, never undoing a cell's last move at once.
+// A few such walks with more or less randomness run one after the other; the cheapest table
+// is kept.
 // On tables with all 2-class margins the violations travel between rows and cancel out; this
 // finds a table far sooner than branching does. It proves nothing: a failure says nothing
 // about whether a table exists.
@@ -20,8 +22,8 @@ struct RoundingResult {
 };
 
 // `lowerWhole` and `upperWhole` are the cells' whole-number ranges (lowerWhole <= upperWhole),
-// `center` the table to round. Stops at the deadline or after a fixed amount of work that grows
-// with the table. Throws std::bad_alloc when memory runs out.
+// `center` the table to round. Takes at most a fifth of the time left before the deadline, and
+// a fixed amount of work that grows with the table. Throws std::bad_alloc when memory runs out.
 RoundingResult roundAndRepair(const AdjustmentProblem& problem, const std::vector<double>& center,
                               const std::vector<double>& lowerWhole,
                               const std::vector<double>& upperWhole, const Deadline& deadline);

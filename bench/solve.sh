@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Builds Release and times qorsolve on the examples and on generated adjustment tables: the
+# best of RUNS runs (default 3; the machine may be shared), with the status and gap that
+# qorsolve reports. Prints one table row per workload.
+#
+#   examples        every table description in examples/, whole numbers
+#   2-class         80 x 60 cells, every 1-class margin, whole numbers
+#   3-class 1k      10 x 10 x 10 cells, every 1- and 2-class margin, whole numbers
+#   3-class 10k     20 x 20 x 25 cells, the same margins, whole numbers, --time-limit 60
+#   margins 1M      bench/generate_workload margins 100 50 20 10, --continuous
+#   conflict 10k    the 3-class 10k table with one 2-class margin moved by 7, --conflicts-only
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${RUNS:-3}
+work=${BENCH_DIR:-build-bench/solve}
+
+scripts/install-deps.sh
+cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQOR_TESTS=OFF >/dev/null
+cmake --build build-bench -j "$(nproc 2>/dev/null || echo 2)" \
+  --target qorlex qorsolve generate_workload generate_adjustment >/dev/null
+bin=$PWD/build-bench/bin
+examples=$PWD/examples
+
+# name | how to make table.txt in the workload's directory | qorsolve options
+workloads=(
+  "2-class 4.8k|generate_adjustment . 1 80 60|"
+  "3-class 1k|generate_adjustment . 2 10 10 10|"
+  "3-class 10k|generate_adjustment . 2 20 20 25|--time-limit 60"
+  "margins 1M|generate_workload margins . 100 50 20 10|--continuous"
+  "conflict 10k|generate_adjustment . 2 +7 20 20 25|--conflicts-only"
+)
+for description in "$examples"/*/*.txt; do
+  grep -q '^ *KLASSEN' "$description" || continue
+  name=$(basename "$description" .txt)
+  workloads=("example $name|cp -r $(dirname "$description")/. . && cp $name.txt table.txt|" "${workloads[@]}")
+done
+
+# The value of "key: value" in qorsolve's report.
+field() { sed -n "s/^$1: //p" "$2" | head -n 1; }
+
+printf '| workload | cells | restrictions | options | seconds (best of %s) | status | gap |\n' "$runs"
+printf '|---|---|---|---|---|---|---|\n'
+for entry in "${workloads[@]}"; do
+  IFS='|' read -r name make options <<<"$entry"
+  dir=$work/${name// /-}
+  mkdir -p "$dir"
+  (
+    cd "$dir"
+    if ! [ -f project-bin.dat ]; then
+      eval "${make/generate_/$bin/generate_}" >/dev/null
+      "$bin/qorlex" table.txt project >/dev/null
+    fi
+    best=
+    for _ in $(seq "$runs"); do
+      start=$(date +%s.%N)
+      # shellcheck disable=SC2086
+      "$bin/qorsolve" --quiet $options project >report.txt 2>&1 || true
+      end=$(date +%s.%N)
+      best=$(awk -v a="$best" -v s="$start" -v e="$end" \
+        'BEGIN { t = e - s; if (a == "" || t < a) printf "%.2f", t; else print a }')
+    done
+    status=$(field status report.txt)
+    [ -n "$status" ] || status="error: $(head -n 1 report.txt)"
+    cells=$(field cells report.txt | cut -d ' ' -f 1)
+    restrictions=$(grep -c -E '[=<>~|] *[-0-9.]+( [-0-9.]+)?;' table.txt || true)
+    printf '| %s | %s | %s | %s | %s | %s | %s |\n' "$name" "${cells:--}" "$restrictions" \
+      "${options:-}" "$best" "$status" "$(field gap report.txt)"
+  )
+done
