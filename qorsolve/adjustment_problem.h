@@ -11,7 +11,10 @@
 
 #include <cstdint>
 #include <limits>
+#include <string>
 #include <vector>
+
+struct Project;
 
 inline constexpr double INFINITE_BOUND = std::numeric_limits<double>::infinity();
 
@@ -49,3 +52,19 @@ struct AdjustmentProblem {
 
     int32_t cellCount() const { return static_cast<int32_t>(base.size()); }
 };
+
+// The row sum a_row . x of one row.
+double rowValue(const SparseRows& rows, int32_t row, const std::vector<double>& x);
+
+// F(x) as above, over the weak rows the problem holds.
+double adjustmentObjective(const AdjustmentProblem& problem, const std::vector<double>& x);
+
+// The problem of a loaded project, its control file included: the cells, bounds and rows of
+// the binary data file, with +-1e38 as infinite bounds, and every row and bound traced back
+// to its declared restriction. Without `withWeak` the problem has no weak rows. False, with
+// `error` set to the one line to print (with its line end), for values no table can be built
+// from (not a number, a base not above 0, a relation code that means nothing, a negative
+// weight), for bounds that contradict each other, for a control file that does not describe
+// the rows of the binary data file, and when memory runs out. Throws nothing.
+bool buildAdjustmentProblem(const Project& project, bool withWeak, AdjustmentProblem& problem,
+                            std::string& error);

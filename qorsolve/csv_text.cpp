@@ -1,0 +1,30 @@
+#include "qorsolve/csv_text.h"
+
+#include <charconv>
+#include <cmath>
+
+std::string csvField(std::string_view bytes) {
+    const bool quoted = bytes.find_first_of(",\"\r\n") != std::string_view::npos ||
+                        (!bytes.empty() && (bytes.front() == ' ' || bytes.back() == ' '));
+    if (!quoted) return std::string(bytes);
+    std::string text = "\"";
+    for (char c : bytes) {
+        if (c == '"') text += '"';
+        text += c;
+    }
+    return text + '"';
+}
+
+std::string csvNumber(double value) {
+    if (value == 0) return "0";
+    char text[400];
+    // Whole numbers in plain digits up to 1e21 (fixed notation is exact for them), everything
+    // else in the shorter of the two notations.
+    const bool whole =
+        std::isfinite(value) && std::fabs(value) < 1e21 && std::trunc(value) == value;
+    const auto [end, failure] =
+        whole ? std::to_chars(text, text + sizeof text, value, std::chars_format::fixed)
+              : std::to_chars(text, text + sizeof text, value);
+    if (failure != std::errc()) return "?";
+    return std::string(text, end);
+}

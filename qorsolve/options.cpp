@@ -1,0 +1,69 @@
+#include "qorsolve/options.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace {
+
+// A positive, finite number of seconds, the whole text.
+bool parseSeconds(const std::string& text, double& seconds) {
+    const char* end = text.data() + text.size();
+    const auto [stop, failure] = std::from_chars(text.data(), end, seconds);
+    return failure == std::errc() && stop == end && std::isfinite(seconds) && seconds > 0;
+}
+
+}  // namespace
+
+void printUsage(std::ostream& out) {
+    out << "Usage: qorsolve [options] <project>\n"
+        << "  Adjusts the table of <project>-bin.dat, <project>-lbl.dat and <project>-ctr.dat and\n"
+        << "  writes <project>-adj.csv (the adjusted cells) and <project>-rows.csv (the\n"
+        << "  restrictions).\n"
+        << "  --continuous          real-valued cells instead of whole numbers\n"
+        << "  --ignore-weak         leave the weak restrictions out of the objective\n"
+        << "  --time-limit SECONDS  stop with the best table found by then\n"
+        << "  --conflicts-only      only check that the restrictions can hold, and name the\n"
+        << "                        ones that conflict\n"
+        << "  --quiet               no progress on standard error\n"
+        << "  --help, --version\n";
+}
+
+bool parseOptions(const std::vector<std::string>& args, SolveOptions& options, std::ostream& out) {
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            options.projects.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--continuous") {
+            options.continuous = true;
+        } else if (arg == "--ignore-weak") {
+            options.ignoreWeak = true;
+        } else if (arg == "--conflicts-only") {
+            options.conflictsOnly = true;
+        } else if (arg == "--quiet" || arg == "-q") {
+            options.quiet = true;
+        } else if (arg == "--help" || arg == "-h") {
+            options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
+        } else if (arg == "--time-limit" || arg.starts_with("--time-limit=")) {
+            std::string value;
+            if (arg != "--time-limit") {
+                value = arg.substr(arg.find('=') + 1);
+            } else if (i + 1 < args.size()) {
+                value = args[++i];
+            }
+            if (!parseSeconds(value, options.timeLimit)) {
+                out << "Error: --time-limit needs a positive number of seconds\n";
+                return false;
+            }
+        } else {
+            out << "Error: Unknown option " << arg << "\n";
+            printUsage(out);
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,24 @@
+// The command line of qorsolve.
+#pragma once
+
+#include <limits>
+#include <ostream>
+#include <string>
+#include <vector>
+
+struct SolveOptions {
+    bool continuous = false;     // real-valued adjustment instead of whole numbers
+    bool ignoreWeak = false;     // the objective without the weak restrictions
+    bool conflictsOnly = false;  // only check that the restrictions can hold
+    bool quiet = false;          // no progress line
+    bool help = false;
+    bool version = false;
+    double timeLimit = std::numeric_limits<double>::infinity();  // seconds
+    std::vector<std::string> projects;
+};
+
+void printUsage(std::ostream& out);
+
+// Options in any order and place ("--" ends them), and the project. False, with the message
+// printed, for an unknown option or a time limit that is not a positive number of seconds.
+bool parseOptions(const std::vector<std::string>& args, SolveOptions& options, std::ostream& out);

@@ -1,0 +1,32 @@
+// The summary of a written table on standard output, one fact a line as "key: value":
+//   status: optimal                       or "time limit" (then also the gap line)
+//   gap: 1.5e-05 (bound 41.2)             relative gap to the best proven bound
+//   objective: 41.25                      F of the written table
+//   cells: 24 adjustable, 7 changed
+//   largest change: +3 at (North, 1), 12 to 15
+//   hard restrictions: 12, 5 binding      hard rows and cell bounds as declared
+//   weak restrictions: 3, weighted deviation 0.75   ("3 ignored, ..." with --ignore-weak)
+//   seconds: 0.12
+#pragma once
+
+#include <ostream>
+#include <vector>
+
+#include "common/project.h"
+#include "qorsolve/adjustment_problem.h"
+#include "qorsolve/restriction_check.h"
+
+struct SolveOutcome {
+    bool proven = true;  // false: the time limit ended the search
+    double bound = 0.0;  // a lower bound on the optimum, when not proven
+    double gap = 0.0;    // relative gap between the objective and the bound, when not proven
+    bool weakIgnored = false;
+    double seconds = 0.0;
+};
+
+// A cell counts as changed when it moved by more than this, relative to its base (at least 1).
+inline constexpr double CHANGE_TOLERANCE = 1e-9;
+
+void printSummary(std::ostream& out, const Project& project, const AdjustmentProblem& problem,
+                  const std::vector<double>& x, const std::vector<RestrictionCheck>& checks,
+                  const SolveOutcome& outcome);

@@ -1,0 +1,108 @@
+// qorsolve's adjustment problem: built from a project's files, every row and bound traced
+// back to its declared restriction, and bad input refused with one line.
+#include "qorsolve/adjustment_problem.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+
+#include "tests/solve_project.h"
+
+namespace {
+
+constexpr double INF = INFINITE_BOUND;
+
+TEST(AdjustmentProblem, TracesRowsAndBoundsToTheirRestrictions) {
+    const Project project = solveProject();
+    AdjustmentProblem problem;
+    std::string error;
+    ASSERT_TRUE(buildAdjustmentProblem(project, true, problem, error)) << error;
+
+    EXPECT_EQ(problem.base, (std::vector<double>{5, 3, 2}));
+    EXPECT_EQ(problem.lower, (std::vector<double>{0, 0, 0}));
+    EXPECT_EQ(problem.upper, (std::vector<double>{7, INF, 4}));
+    EXPECT_EQ(problem.lowerSource, (std::vector<int32_t>{0, 0, 0}));
+    // Restriction 4 bounds column 0 from above: its coefficient is negative.
+    EXPECT_EQ(problem.upperSource, (std::vector<int32_t>{4, 0, 2}));
+    EXPECT_EQ(problem.hard.start, (std::vector<int64_t>{0, 2, 4}));
+    EXPECT_EQ(problem.hardLower, (std::vector<double>{8, 1}));
+    EXPECT_EQ(problem.hardUpper, (std::vector<double>{8, 9}));
+    EXPECT_EQ(problem.hardSource, (std::vector<int32_t>{1, 5}));
+    EXPECT_EQ(problem.weak.rowCount(), 1);
+    EXPECT_EQ(problem.weakSource, (std::vector<int32_t>{3}));
+
+    // F = (6-5)^2/5 + (2-3)^2/3 + (4-2)^2/2 + 1 * (6 - 6)^2 / 6, and with x1 = 3 the weak
+    // row misses its target by 1.
+    EXPECT_DOUBLE_EQ(adjustmentObjective(problem, {6, 2, 4}), 0.2 + 1.0 / 3 + 2);
+    EXPECT_DOUBLE_EQ(adjustmentObjective(problem, {5, 3, 2}), 1.0 / 6);
+
+    ASSERT_TRUE(buildAdjustmentProblem(project, false, problem, error));
+    EXPECT_EQ(problem.weak.rowCount(), 0);
+    EXPECT_TRUE(problem.weakSource.empty());
+    EXPECT_DOUBLE_EQ(adjustmentObjective(problem, {5, 3, 2}), 0);
+}
+
+TEST(AdjustmentProblem, OpenSidesAreInfinite) {
+    Project project = solveProject();
+    // A ">" row and a "<" row: the file's +-1e38 on the open side, or anything else there.
+    project.hard.boundType = {BOUND_LOWER, BOUND_UPPER};
+    project.hard.lowerValue = {8, 123};
+    project.hard.upperValue = {NO_BOUND, 9};
+    project.control.restrictions[0].type = BOUND_LOWER;
+    project.control.restrictions[4].type = BOUND_UPPER;
+    project.cells.lower[1] = -NO_BOUND;
+    AdjustmentProblem problem;
+    std::string error;
+    ASSERT_TRUE(buildAdjustmentProblem(project, true, problem, error)) << error;
+    EXPECT_EQ(problem.hardLower, (std::vector<double>{8, -INF}));
+    EXPECT_EQ(problem.hardUpper, (std::vector<double>{INF, 9}));
+    EXPECT_EQ(problem.lower[1], -INF);
+}
+
+TEST(AdjustmentProblem, RefusesWhatNoTableCanBeBuiltFrom) {
+    const std::string invalid = "Error: Invalid binary data file p-bin.dat\n";
+    const std::string unfit =
+        "Error: Control file p-ctr.dat does not fit binary data file p-bin.dat\n";
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        const char* what;
+        std::function<void(Project&)> change;
+        std::string error;
+    } cases[] = {
+        {"a lower bound above the upper", [](Project& p) { p.cells.lower[2] = 5; },
+         "Error: Inconsistent bounds: cell (South, 2) must lie between 5 and 4 (restriction 2)\n"},
+        {"a range upside down",
+         [](Project& p) { p.hard.lowerValue[1] = p.control.restrictions[4].lowerValue = 10; },
+         "Error: Inconsistent bounds: restriction 5 has the lower value 10 above its upper value "
+         "9\n"},
+        {"a negative weight", [](Project& p) { p.weak.weight[0] = -1; },
+         "Error: Weak restriction 3 has a negative weight\n"},
+        {"a base of 0", [](Project& p) { p.cells.base[1] = 0; }, invalid},
+        {"a bound not a number", [](Project& p) { p.cells.upper[0] = nan; }, invalid},
+        {"an infinite coefficient", [](Project& p) { p.hard.coefficient[3] = INF; }, invalid},
+        {"an equality without a value", [](Project& p) { p.hard.lowerValue[0] = -INF; }, invalid},
+        {"a relation code of 7", [](Project& p) { p.hard.boundType[0] = 7; }, invalid},
+        {"a weak target not a number", [](Project& p) { p.weak.target[0] = nan; }, invalid},
+        {"another coefficient", [](Project& p) { p.control.restrictions[4].coefficients[1] = 2; },
+         unfit},
+        {"another column", [](Project& p) { p.control.restrictions[0].columns[1] = 2; }, unfit},
+        {"another value", [](Project& p) { p.control.restrictions[0].lowerValue = 9; }, unfit},
+        {"another relation", [](Project& p) { p.control.restrictions[4].type = BOUND_EQUAL; },
+         unfit},
+        {"another weak target", [](Project& p) { p.control.restrictions[2].lowerValue = 5; },
+         unfit},
+        {"a restriction fewer", [](Project& p) { p.control.restrictions.pop_back(); }, unfit},
+    };
+    for (const auto& c : cases) {
+        Project project = solveProject();
+        c.change(project);
+        AdjustmentProblem problem;
+        std::string error;
+        EXPECT_FALSE(buildAdjustmentProblem(project, true, problem, error)) << c.what;
+        EXPECT_EQ(error, c.error) << c.what;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,49 @@
+// Numbers and names in qorsolve's comma-separated files.
+#include "qorsolve/csv_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+TEST(CsvText, NumbersReadBackExactlyAndWholeOnesHaveNoPoint) {
+    const struct {
+        double value;
+        const char* text;
+    } cases[] = {
+        {0.0, "0"},
+        {-0.0, "0"},
+        {12, "12"},
+        {-3, "-3"},
+        {1e8, "100000000"},
+        {4503599627370497.0, "4503599627370497"},
+        {0.25, "0.25"},
+        {0.1, "0.1"},
+        {1e-7, "1e-07"},
+        {1e22, "1e+22"},
+        {2.0 / 3, "0.6666666666666666"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(csvNumber(c.value), c.text);
+        EXPECT_EQ(std::strtod(csvNumber(c.value).c_str(), nullptr), c.value);
+    }
+}
+
+TEST(CsvText, QuotesNamesThatNeedIt) {
+    const struct {
+        const char* name;
+        const char* field;
+    } cases[] = {
+        {"Bern", "Bern"},
+        {"", ""},
+        {"a,b", "\"a,b\""},
+        {"say \"hi\"", "\"say \"\"hi\"\"\""},
+        {"two\nlines", "\"two\nlines\""},
+        {" padded", "\" padded\""},
+        {"inner space", "inner space"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(csvField(c.name), c.field) << c.name;
+}
+
+}  // namespace
