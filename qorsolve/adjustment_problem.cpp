@@ -221,7 +221,7 @@ bool build(const Project& project, bool withWeak, AdjustmentProblem& problem, st
 
 }  // namespace
 
-double rowValue(const SparseRows& rows, int32_t row, const std::vector<double>& x) {
+double rowSum(const SparseRows& rows, int32_t row, const std::vector<double>& x) {
     const auto r = static_cast<std::size_t>(row);
     double sum = 0.0;
     for (int64_t k = rows.start[r]; k < rows.start[r + 1]; ++k) {
@@ -239,7 +239,7 @@ double adjustmentObjective(const AdjustmentProblem& problem, const std::vector<d
     }
     for (int32_t w = 0; w < problem.weak.rowCount(); ++w) {
         const auto i = static_cast<std::size_t>(w);
-        const double deviation = rowValue(problem.weak, w, x) - problem.weakTarget[i];
+        const double deviation = rowSum(problem.weak, w, x) - problem.weakTarget[i];
         sum += problem.weakWeight[i] * deviation * deviation /
                std::max(std::fabs(problem.weakTarget[i]), 1.0);
     }

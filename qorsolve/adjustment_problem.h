@@ -54,7 +54,7 @@ struct AdjustmentProblem {
 };
 
 // The row sum a_row . x of one row.
-double rowValue(const SparseRows& rows, int32_t row, const std::vector<double>& x);
+double rowSum(const SparseRows& rows, int32_t row, const std::vector<double>& x);
 
 // F(x) as above, over the weak rows the problem holds.
 double adjustmentObjective(const AdjustmentProblem& problem, const std::vector<double>& x);
