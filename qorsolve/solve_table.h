@@ -1,0 +1,32 @@
+// The adjustment from start to end: the real-valued optimum, then, for whole numbers, the
+// whole-number optimum that starts from it.
+#pragma once
+
+#include <vector>
+
+#include "qorsolve/adjustment_problem.h"
+#include "qorsolve/continuous_solver.h"
+#include "qorsolve/deadline.h"
+#include "qorsolve/progress.h"
+
+enum class TableStatus {
+    OPTIMAL,             // x is the proven optimum
+    TIME_LIMIT,          // x meets every row and bound, not proven optimal: see bound and gap
+    NO_TABLE_IN_TIME,    // the deadline passed before any table met every row and bound
+    INFEASIBLE,          // no real-valued table meets the hard rows and bounds
+    INTEGER_INFEASIBLE,  // real numbers can, whole numbers cannot
+    NO_MEMORY,
+    FAILED,
+};
+
+struct TableResult {
+    TableStatus status = TableStatus::FAILED;
+    std::vector<double> x;     // one value per adjustable cell, for OPTIMAL and TIME_LIMIT
+    double bound = 0.0;        // a lower bound on the optimum, for TIME_LIMIT
+    double gap = 0.0;          // (objective - bound) / max(|objective|, 1e-10), for TIME_LIMIT
+    ContinuousResult relaxed;  // the real-valued solve, for the conflict search
+};
+
+// Throws nothing.
+TableResult solveTable(const AdjustmentProblem& problem, bool wholeNumbers,
+                       const Deadline& deadline, Progress& progress);
