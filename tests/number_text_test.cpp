@@ -139,7 +139,7 @@ TEST(NumberText, TokenRealTakesDAsExponent) {
         const char* text;
         double value;
     } cases[] = {
-        {"1.5D3", 1500}, {"1.5d-2", 0.015}, {"-2.D+1", -20}, {"1.5E3", 1500},
+        {"1.5D3", 1500}, {"1.5d-2", 0.015}, {"-2.D+1", -20},       {"1.5E3", 1500},
         {"7", 7},        {"1.5", 1.5},      {"1.0D400", HUGE_VAL},
     };
     for (const auto& c : cases) EXPECT_EQ(tokenReal(c.text), c.value) << c.text;

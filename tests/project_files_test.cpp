@@ -155,20 +155,6 @@ TEST(ProjectFiles, ContentsByteForByte) {
     }
 }
 
-// A file that cannot be created is reported, and whatever stands at the path is left alone.
-TEST(ProjectFiles, FileThatCannotBeCreated) {
-    TempDir dir;
-    Project project(TWO_CELLS + "(_) = 8;");
-    for (Which which : {LABEL, BINARY, CONTROL}) {
-        SCOPED_TRACE(which);
-        fs::create_directory(dir / "taken");
-        EXPECT_EQ(write(project, which, dir / "taken"), CANNOT_OPEN_FOR_WRITING);
-        EXPECT_TRUE(fs::is_directory(dir / "taken"));
-        EXPECT_EQ(write(project, which, dir / "missing/out.dat"), CANNOT_OPEN_FOR_WRITING);
-        EXPECT_FALSE(fs::exists(dir / "missing"));
-    }
-}
-
 // A device that refuses every byte: the short write is reported, and the device is not
 // removed as if it were the writer's partial file.
 TEST(ProjectFiles, ShortWriteIsReported) {

@@ -215,30 +215,6 @@ TEST_F(QordumpTest, ReportsDamagedFiles) {
     }
 }
 
-// A file cut anywhere is reported, except the binary data file cut right after the hard
-// record: that is a file without weak rows.
-TEST_F(QordumpTest, ReportsEveryTruncation) {
-    const Files files;
-    const std::string whole[] = {files.label.data, files.binary(), files.control()};
-    const char* suffixes[] = {"-lbl.dat", "-bin.dat", "-ctr.dat"};
-    const std::size_t weakRecord = 16 + 20 * 1 + 12 * 2;  // one row of two entries
-    for (int file = 0; file < 3; ++file) {
-        for (std::size_t length = 0; length < whole[file].size(); ++length) {
-            write(files);
-            write(suffixes[file], whole[file].substr(0, length));
-            int code = -1;
-            const std::string out = run({}, code);
-            if (file == 1 && length == whole[file].size() - weakRecord) {
-                EXPECT_EQ(code, 0);
-                EXPECT_NE(out.find("Weak rows: 0\n"), std::string::npos);
-                continue;
-            }
-            EXPECT_EQ(code, 1) << suffixes[file] << " cut at " << length;
-            EXPECT_EQ(out.rfind("Error: Invalid ", 0), 0u) << out;
-        }
-    }
-}
-
 TEST_F(QordumpTest, ReportsMemoryThatCannotBeHad) {
     write(Files());
     const std::size_t limit = allocationLimit;
@@ -248,16 +224,6 @@ TEST_F(QordumpTest, ReportsMemoryThatCannotBeHad) {
     allocationLimit = limit;
     EXPECT_EQ(out, "Error: Not enough memory to read " + project() + "-lbl.dat\n");
     EXPECT_EQ(code, 1);
-}
-
-TEST_F(QordumpTest, UsageErrors) {
-    const std::vector<std::vector<std::string>> cases = {{}, {"a", "b"}, {"--xml", "a"}};
-    for (const auto& args : cases) {
-        std::ostringstream out;
-        EXPECT_EQ(runQordump(args, out), 1);
-        EXPECT_NE(out.str().find("Usage: qordump [--json] [--cells] [--rows] <project>\n"),
-                  std::string::npos);
-    }
 }
 
 TEST(QordumpText, NamesAreMadeSafe) {

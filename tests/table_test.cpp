@@ -1,6 +1,6 @@
-// Table, driven by the real scanner from description texts: class limits, cell numbering,
-// the BaseArrays built from mixed BASIS statements, and restrictions reduced to merged
-// coefficients over the adjustable cells.
+// Table, driven by the real scanner from description texts: cell numbering, the BaseArrays
+// built from mixed BASIS statements, and restrictions reduced to merged coefficients over the
+// adjustable cells.
 #include "qorlex/model/table.h"
 
 #include <gtest/gtest.h>
@@ -31,28 +31,6 @@ std::string repeated(int count, const std::string& text) {
     std::string out;
     for (int i = 0; i < count; ++i) out += text;
     return out;
-}
-
-TEST(Table, AtMost15Classes) {
-    const std::string fifteenNames = "a b c d e f g h i j k l m n o";
-    struct Case {
-        std::string text;
-        int code;
-        int classCount;
-    } cases[] = {
-        {"KLASSEN 15 ; AUSPR", OK, 15},
-        {"KLASSEN 16", TOO_MANY_DIMENSIONS, 16},
-        {"KLASSEN " + fifteenNames + " ; AUSPR", OK, 15},
-        {"KLASSEN " + fifteenNames + " p", TOO_MANY_DIMENSIONS, 15},
-        {"KLASSEN 14 x ; AUSPR", OK, 15},  // a name after a count appends
-        {"KLASSEN 15 x", TOO_MANY_DIMENSIONS, 15},
-        {"KLASSEN 2147483648", TOO_MANY_DIMENSIONS, 2147483647},  // saturates, never wraps
-    };
-    for (const Case& c : cases) {
-        const Scanned t(c.text);
-        EXPECT_EQ(t.code, c.code) << c.text;
-        EXPECT_EQ(t->classCount, c.classCount) << c.text;
-    }
 }
 
 TEST(Table, CellNumberingLastClassFastest) {
@@ -140,28 +118,6 @@ TEST(Table, CoefficientsMergedPerCellInAscendingColumns) {
         const auto coefficients = t->restrictions().coefficients(r);
         EXPECT_EQ(Ints(columns.begin(), columns.end()), c.columns) << c.text;
         EXPECT_EQ(Doubles(coefficients.begin(), coefficients.end()), c.coefficients) << c.text;
-    }
-}
-
-TEST(Table, RestrictionsThatCannotBeStored) {
-    struct Case {
-        std::string text;
-        int code;
-    } cases[] = {
-        {"(1, _) - (1, _) = 0 ;", ZERO_BASE_RESTRICTION},
-        {"(2, 3) = 1 ;", ZERO_BASE_RESTRICTION},
-        {"0 (1, _) = 1 ;", ZERO_BASE_RESTRICTION},
-        {"(2, 3) - (1, 1) > 1 ;", INFEASIBLE_SINGLE_CELL},
-        {"(1, 1) < -2 ;", INFEASIBLE_SINGLE_CELL},
-        {"(1, 1) | 1 -2 ;", INFEASIBLE_SINGLE_CELL},
-        {"(_, _) + (1, _) = 1 ;", NOT_ENOUGH_MEMORY},  // 9 cells named, the table has 6
-        {"(1, 1) | 5 ;", NO_BOUNDS},
-        {"(1, 1) = 5 6", DOUBLE_SCALAR_FACTOR},
-    };
-    for (const Case& c : cases) {
-        const Scanned t(SMALL_TABLE + c.text);
-        EXPECT_EQ(t.code, c.code) << c.text;
-        EXPECT_EQ(t->restrictionCount, 0) << c.text;
     }
 }
 
