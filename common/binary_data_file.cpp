@@ -16,7 +16,7 @@ void writeBaseRecord(OutputFile& file, const BaseArrays& base) {
     file.writeFloat64s(base.upper.data(), n);
 }
 
-void writeHardRecord(OutputFile& file, const HardArrays& hard) {
+void writeHardRecord(OutputFile& file, const HardArrays& hard, const RowEntries* entries) {
     file.writeInt32(hard.rowCount);
     file.writeInt32(hard.columnCount);
     file.writeInt32(hard.nonzeroCount);
@@ -27,11 +27,16 @@ void writeHardRecord(OutputFile& file, const HardArrays& hard) {
     file.writeFloat64s(hard.lowerValue.data(), m);
     file.writeFloat64s(hard.upperValue.data(), m);
     file.writeInt32s(hard.rowStart.data(), m + 1);
+    if (entries != nullptr) {
+        entries->writeColumns(file);
+        entries->writeCoefficients(file);
+        return;
+    }
     file.writeInt32s(hard.columnIndex.data(), p);
     file.writeFloat64s(hard.coefficient.data(), p);
 }
 
-void writeWeakRecord(OutputFile& file, const WeakArrays& weak) {
+void writeWeakRecord(OutputFile& file, const WeakArrays& weak, const RowEntries* entries) {
     if (weak.rowCount <= 0) return;
     const std::size_t m = static_cast<std::size_t>(weak.rowCount);
     const std::size_t p = static_cast<std::size_t>(weak.nonzeroCount);
@@ -41,6 +46,11 @@ void writeWeakRecord(OutputFile& file, const WeakArrays& weak) {
     file.writeFloat64s(weak.target.data(), m);
     file.writeFloat64s(weak.weight.data(), m);
     file.writeInt32s(weak.rowStart.data(), m + 1);
+    if (entries != nullptr) {
+        entries->writeColumns(file);
+        entries->writeCoefficients(file);
+        return;
+    }
     file.writeInt32s(weak.columnIndex.data(), p);
     file.writeFloat64s(weak.coefficient.data(), p);
 }

@@ -12,10 +12,22 @@
 #include "common/read_result.h"
 #include "common/weak_arrays.h"
 
+// The entries of a record's rows where they stand elsewhere than in the record's own
+// columnIndex and coefficient arrays: each operation writes all of them in row order.
+class RowEntries {
+  public:
+    virtual void writeColumns(OutputFile& file) const = 0;
+    virtual void writeCoefficients(OutputFile& file) const = 0;
+
+  protected:
+    ~RowEntries() = default;
+};
+
 void writeBaseRecord(OutputFile& file, const BaseArrays& base);
-void writeHardRecord(OutputFile& file, const HardArrays& hard);
+// The entries come from `entries`, or from the record when it is null.
+void writeHardRecord(OutputFile& file, const HardArrays& hard, const RowEntries* entries = nullptr);
 // Writes nothing when the record has no rows.
-void writeWeakRecord(OutputFile& file, const WeakArrays& weak);
+void writeWeakRecord(OutputFile& file, const WeakArrays& weak, const RowEntries* entries = nullptr);
 
 ReadResult readBaseArrays(InputFile& file, BaseArrays& base);
 // Reads the hard record that follows the base record of `cellCount` columns.

@@ -139,6 +139,14 @@ char* OutputFile::reserveChars(std::size_t size) {
 
 void OutputFile::writeBytes(const void* data, std::size_t size) {
     const char* bytes = static_cast<const char*>(data);
+    // A block at least as large as the buffer goes out as it stands, without a copy.
+    if (size >= buffer_.size() && size > 0) {
+        flush();
+        if (!failed_ && (file_ == nullptr || std::fwrite(bytes, 1, size, file_) != size)) {
+            failed_ = true;
+        }
+        return;
+    }
     while (size > 0 && !failed_) {
         if (buffered_ == buffer_.size()) flush();
         std::size_t chunk = std::min(size, buffer_.size() - buffered_);

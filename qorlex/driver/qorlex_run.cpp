@@ -70,7 +70,7 @@ int runQorlex(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return 1;
     }
 
-    if (ErrorCode code = generateArrays(*table, hard, weak)) {
+    if (ErrorCode code = generateRows(*table, hard, weak)) {
         out << "Error: " << errorMessage(code) << "\n";
         releaseArrays(hard, weak);
         return 1;

@@ -7,6 +7,8 @@
 #include <span>
 #include <vector>
 
+#include "qorlex/model/entry_pool.h"
+
 struct Restriction {
     double weight = 0.0;         // weak restrictions only; 0.0 for hard ones
     int32_t type = 0;            // BoundType
@@ -16,8 +18,9 @@ struct Restriction {
     std::size_t firstEntry = 0;  // position of the first entry in the list's entry arrays
 };
 
-// The entries of all restrictions lie end to end in two arrays, so that storing a
-// restriction allocates nothing but the room it grows them by.
+// The entries of all restrictions lie end to end in two arrays, in declaration order, so
+// that the entries of consecutive restrictions can be written out in one piece. A
+// restriction's entries are written straight into the room behind the last ones.
 class RestrictionList {
   public:
     std::size_t size() const { return items_.size(); }
@@ -32,15 +35,25 @@ class RestrictionList {
         return {coefficients_.data() + r.firstEntry, static_cast<std::size_t>(r.entryCount)};
     }
 
-    // Appends a restriction with the given entries. False when memory runs out; the list
-    // is then unchanged.
-    bool append(const Restriction& head, std::span<const int32_t> columns,
-                std::span<const double> coefficients);
+    // Room for the entries of one more restriction. False when memory runs out.
+    bool reserveEntries(std::size_t count) {
+        return columns_.reserveMore(count) && coefficients_.reserveMore(count);
+    }
+    // The reserved room, which the next `appendReserved` takes.
+    int32_t* columnRoom() { return columns_.room(); }
+    double* coefficientRoom() { return coefficients_.room(); }
+    std::span<const double> reservedCoefficients(std::size_t count) const {
+        return {coefficients_.data() + coefficients_.size(), count};
+    }
+
+    // Appends a restriction whose `entryCount` entries stand in the reserved room. False
+    // when memory runs out; the list is then unchanged.
+    bool appendReserved(const Restriction& head);
 
     void clear();
 
   private:
     std::vector<Restriction> items_;
-    std::vector<int32_t> columns_;
-    std::vector<double> coefficients_;
+    EntryPool<int32_t> columns_;
+    EntryPool<double> coefficients_;
 };

@@ -44,8 +44,7 @@ ErrorCode Table::beginRestrictions(bool withBasis) {
     const BaseArrays& cells = baseArrays_;
     const auto n = cells.cellIndex.size();
     if (!tryAssign(termColumns, n) || !tryAssign(columnSums, n, 0.0) ||
-        !tryAssign(columnInEntries, n, uint8_t{0}) || !tryReserve(entryColumns, n) ||
-        !tryReserve(entryCoefficients, n)) {
+        !tryAssign(columnInEntries, n, uint8_t{0}) || !tryReserve(entryColumns, n)) {
         return NOT_ENOUGH_MEMORY;
     }
     entryColumns.clear();
@@ -85,8 +84,9 @@ ErrorCode Table::addSign(char character) {
     return OK;
 }
 
-// Adds the term's coefficient to the sum of every column its reference covers, so that a
-// column's sum adds up the coefficients of the terms covering it in the order written.
+// A statement's first term keeps its columns in termColumns; from a second term on, every
+// term adds its coefficient to the sum of each column it covers, so that a column's sum
+// adds up the coefficients of the terms covering it in the order written.
 ErrorCode Table::closeTerm() {
     if (!inPhase(RestrictionPhase::AFTER_REFERENCE)) return INCOMPLETE_DECLARATION;
     coefficient = sign * coefficient;
@@ -102,17 +102,29 @@ ErrorCode Table::closeTerm() {
     termCells += named;
     cellRoom -= named;
 
+    if (termCount == 1) addToSums(firstTermCoefficient, firstTermColumns);
     const int32_t covered = columnCover.collect(indexRanges, termColumns.data());
-    for (int32_t i = 0; i < covered; ++i) {
+    termCount += 1;
+    if (termCount == 1) {
+        firstTermCoefficient = lastCoefficient;
+        firstTermColumns = covered;
+    } else {
+        addToSums(lastCoefficient, covered);
+    }
+    setPhase(RestrictionPhase::EXPECT_TERM);
+    return OK;
+}
+
+// Adds `termCoefficient` to the sums of the first `count` columns of termColumns.
+void Table::addToSums(double termCoefficient, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
         const auto column = static_cast<std::size_t>(termColumns[static_cast<std::size_t>(i)]);
         if (columnInEntries[column] == 0) {
             columnInEntries[column] = 1;
             entryColumns.push_back(static_cast<int32_t>(column));  // within its reserved room
         }
-        columnSums[column] += lastCoefficient;
+        columnSums[column] += termCoefficient;
     }
-    setPhase(RestrictionPhase::EXPECT_TERM);
-    return OK;
 }
 
 ErrorCode Table::addRelation(char character) {
@@ -195,31 +207,49 @@ ErrorCode Table::endRestriction() {
     return OK;
 }
 
-// Keeps the non-zero sums of the columns the terms covered, in ascending column order.
+// Writes the entries into the restriction list's room: the non-zero sums of the columns the
+// terms covered, in ascending column order. A single term's columns are ascending already,
+// and each has the term's coefficient.
 ErrorCode Table::storeRestriction() {
-    if (!std::is_sorted(entryColumns.begin(), entryColumns.end())) {
-        std::sort(entryColumns.begin(), entryColumns.end());
+    const bool oneTerm = termCount == 1;
+    const std::size_t candidates =
+        oneTerm ? static_cast<std::size_t>(firstTermColumns) : entryColumns.size();
+    if (!restrictionList.reserveEntries(candidates)) {
+        return candidates == 1 ? NOT_ENOUGH_MEMORY : NO_MEMORY_RESTRICTION_ARRAYS;
     }
+    int32_t* columns = restrictionList.columnRoom();
+    double* coefficients = restrictionList.coefficientRoom();
     std::size_t kept = 0;
-    entryCoefficients.resize(entryColumns.size());  // within its reserved room
-    for (int32_t column : entryColumns) {
-        const auto c = static_cast<std::size_t>(column);
-        const double sum = columnSums[c];
-        columnSums[c] = 0.0;
-        columnInEntries[c] = 0;
-        if (sum == 0) continue;
-        entryColumns[kept] = column;
-        entryCoefficients[kept] = sum;
-        ++kept;
+    if (oneTerm) {
+        const double sum = 0.0 + firstTermCoefficient;
+        if (sum != 0) {
+            std::copy(termColumns.begin(), termColumns.begin() + firstTermColumns, columns);
+            std::fill(coefficients, coefficients + candidates, sum);
+            kept = candidates;
+        }
+    } else {
+        if (!std::is_sorted(entryColumns.begin(), entryColumns.end())) {
+            std::sort(entryColumns.begin(), entryColumns.end());
+        }
+        for (int32_t column : entryColumns) {
+            const auto c = static_cast<std::size_t>(column);
+            const double sum = columnSums[c];
+            columnSums[c] = 0.0;
+            columnInEntries[c] = 0;
+            if (sum == 0) continue;
+            columns[kept] = column;
+            coefficients[kept] = sum;
+            ++kept;
+        }
+        entryColumns.clear();
     }
-    entryColumns.resize(kept);
-    entryCoefficients.resize(kept);
 
     if (kept == 0) return ZERO_BASE_RESTRICTION;
-    if (ErrorCode code = checkRestrictionRange(relation, entryCoefficients, lowerValue, upperValue))
+    if (ErrorCode code = checkRestrictionRange(relation, restrictionList.reservedCoefficients(kept),
+                                               lowerValue, upperValue)) {
         return code;
-    if (kept == 1 &&
-        !isSingleCellFeasible(relation, entryCoefficients[0], lowerValue, upperValue)) {
+    }
+    if (kept == 1 && !isSingleCellFeasible(relation, coefficients[0], lowerValue, upperValue)) {
         return INFEASIBLE_SINGLE_CELL;
     }
     Restriction head;
@@ -227,9 +257,8 @@ ErrorCode Table::storeRestriction() {
     head.type = relation;
     head.lowerValue = lowerValue;
     head.upperValue = upperValue;
-    if (!restrictionList.append(head, entryColumns, entryCoefficients)) {
-        return kept == 1 ? NOT_ENOUGH_MEMORY : NO_MEMORY_RESTRICTION_ARRAYS;
-    }
+    head.entryCount = static_cast<int32_t>(kept);
+    if (!restrictionList.appendReserved(head)) return NOT_ENOUGH_MEMORY;
     return OK;
 }
 
@@ -241,7 +270,8 @@ void Table::forgetEntries() {
         columnInEntries[static_cast<std::size_t>(column)] = 0;
     }
     entryColumns.clear();
-    entryCoefficients.clear();
+    termCount = 0;
+    firstTermColumns = 0;
 }
 
 ErrorCode Table::finishRestrictions() {
@@ -250,6 +280,5 @@ ErrorCode Table::finishRestrictions() {
     columnSums = {};
     columnInEntries = {};
     entryColumns = {};
-    entryCoefficients = {};
     return OK;
 }

@@ -118,6 +118,7 @@ class Table {
     ErrorCode closeTerm();
     ErrorCode expandInto(int64_t at, int64_t room);
     ErrorCode storeRestriction();
+    void addToSums(double termCoefficient, int32_t count);
     void forgetEntries();
     ErrorCode closeBaseBlock();
     bool setCell(int32_t cell, double value);
@@ -172,10 +173,13 @@ class Table {
     double sign = 1.0;
     double upperValue = 0.0;
     double lowerValue = 0.0;
-    // The columns the terms so far cover, in the order first covered, and room for their
-    // coefficients; both have room for every column.
+    int32_t termCount = 0;
+    // The first term's columns, the first entries of termColumns, and its coefficient.
+    int32_t firstTermColumns = 0;
+    double firstTermCoefficient = 0.0;
+    // From a second term on: the columns the terms cover, in the order first covered; room
+    // for every column.
     std::vector<int32_t> entryColumns;
-    std::vector<double> entryCoefficients;
 
     RestrictionList restrictionList;
 };

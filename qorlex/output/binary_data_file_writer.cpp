@@ -1,12 +1,60 @@
 #include "common/binary_data_file.h"
+#include "common/bound_type.h"
 #include "qorlex/output/project_files.h"
+
+namespace {
+
+// The entries of the hard or the weak rows, straight from the restriction list: the
+// entries of consecutive restrictions of one kind lie end to end there and go out in one
+// write.
+class ListEntries final : public RowEntries {
+  public:
+    ListEntries(const RestrictionList& list, StoredAs kind) : list_(list), kind_(kind) {}
+
+    void writeColumns(OutputFile& file) const override {
+        forEachPiece([&](std::size_t first, std::size_t count) {
+            file.writeInt32s(list_.columns(list_[first]).data(), count);
+        });
+    }
+    void writeCoefficients(OutputFile& file) const override {
+        forEachPiece([&](std::size_t first, std::size_t count) {
+            file.writeFloat64s(list_.coefficients(list_[first]).data(), count);
+        });
+    }
+
+  private:
+    // Calls `write` with the first restriction of each run of consecutive restrictions of
+    // the kind, and the number of entries of the run.
+    template <class Write>
+    void forEachPiece(Write write) const {
+        std::size_t first = 0, count = 0;
+        for (std::size_t i = 0; i < list_.size(); ++i) {
+            const Restriction& r = list_[i];
+            if (storedAs(r.type, r.entryCount) != kind_) {
+                if (count > 0) write(first, count);
+                count = 0;
+                continue;
+            }
+            if (count == 0) first = i;
+            count += static_cast<std::size_t>(r.entryCount);
+        }
+        if (count > 0) write(first, count);
+    }
+
+    const RestrictionList& list_;
+    StoredAs kind_;
+};
+
+}  // namespace
 
 ErrorCode writeBinaryDataFile(const std::string& path, const HardArrays& hard,
                               const WeakArrays& weak, const Table& table) {
     OutputFile file(path);
     if (!file.open()) return CANNOT_OPEN_FOR_WRITING;
+    const ListEntries hardEntries(table.restrictions(), StoredAs::HARD_ROW);
+    const ListEntries weakEntries(table.restrictions(), StoredAs::WEAK_ROW);
     writeBaseRecord(file, table.baseArrays());
-    writeHardRecord(file, hard);
-    writeWeakRecord(file, weak);
+    writeHardRecord(file, hard, &hardEntries);
+    writeWeakRecord(file, weak, &weakEntries);
     return file.commit() ? OK : CANNOT_OPEN_FOR_WRITING;
 }

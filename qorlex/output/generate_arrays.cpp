@@ -37,9 +37,8 @@ void appendEntries(std::vector<int32_t>& columnIndex, std::vector<double>& coeff
     }
 }
 
-}  // namespace
-
-ErrorCode generateArrays(Table& table, HardArrays& hard, WeakArrays& weak) {
+// With `withEntries` false the records' columnIndex and coefficient arrays stay empty.
+ErrorCode generate(Table& table, HardArrays& hard, WeakArrays& weak, bool withEntries) {
     const RestrictionList& list = table.restrictions();
     // Sizes of the two records; an entry count is at least 1.
     std::size_t hardRows = 0, hardEntries = 0, weakRows = 0, weakEntries = 0;
@@ -69,8 +68,8 @@ ErrorCode generateArrays(Table& table, HardArrays& hard, WeakArrays& weak) {
     if (hardRows > 0) {
         if (!tryAssign(hard.boundType, hardRows) || !tryAssign(hard.lowerValue, hardRows) ||
             !tryAssign(hard.upperValue, hardRows) || !tryAssign(hard.rowStart, hardRows + 1) ||
-            !tryAssign(hard.columnIndex, hardEntries) ||
-            !tryAssign(hard.coefficient, hardEntries)) {
+            (withEntries && (!tryAssign(hard.columnIndex, hardEntries) ||
+                             !tryAssign(hard.coefficient, hardEntries)))) {
             return NO_MEMORY_HARD_ARRAYS;
         }
         hard.rowCount = static_cast<int32_t>(hardRows);
@@ -79,8 +78,9 @@ ErrorCode generateArrays(Table& table, HardArrays& hard, WeakArrays& weak) {
     }
     if (weakRows > 0) {
         if (!tryAssign(weak.target, weakRows) || !tryAssign(weak.weight, weakRows) ||
-            !tryAssign(weak.rowStart, weakRows + 1) || !tryAssign(weak.columnIndex, weakEntries) ||
-            !tryAssign(weak.coefficient, weakEntries)) {
+            !tryAssign(weak.rowStart, weakRows + 1) ||
+            (withEntries && (!tryAssign(weak.columnIndex, weakEntries) ||
+                             !tryAssign(weak.coefficient, weakEntries)))) {
             return NO_MEMORY_WEAK_ARRAYS;
         }
         weak.rowCount = static_cast<int32_t>(weakRows);
@@ -96,14 +96,24 @@ ErrorCode generateArrays(Table& table, HardArrays& hard, WeakArrays& weak) {
         const auto coefficients = list.coefficients(r);
         switch (storedAs(r.type, r.entryCount)) {
             case StoredAs::WEAK_ROW:
-                appendEntries(weak.columnIndex, weak.coefficient, weakEntry, columns, coefficients);
+                if (withEntries) {
+                    appendEntries(weak.columnIndex, weak.coefficient, weakEntry, columns,
+                                  coefficients);
+                } else {
+                    weakEntry += columns.size();
+                }
                 weak.target[weakRow] = r.lowerValue;
                 weak.weight[weakRow] = r.weight * factor;
                 if (ErrorCode code = checkNumberRange(weak.weight[weakRow])) return code;
                 weak.rowStart[++weakRow] = static_cast<int32_t>(weakEntry);
                 break;
             case StoredAs::HARD_ROW:
-                appendEntries(hard.columnIndex, hard.coefficient, hardEntry, columns, coefficients);
+                if (withEntries) {
+                    appendEntries(hard.columnIndex, hard.coefficient, hardEntry, columns,
+                                  coefficients);
+                } else {
+                    hardEntry += columns.size();
+                }
                 hard.boundType[hardRow] = r.type;
                 hard.lowerValue[hardRow] = r.type == BOUND_UPPER ? -NO_BOUND : r.lowerValue;
                 hard.upperValue[hardRow] = r.type == BOUND_LOWER   ? NO_BOUND
@@ -117,6 +127,16 @@ ErrorCode generateArrays(Table& table, HardArrays& hard, WeakArrays& weak) {
         }
     }
     return OK;
+}
+
+}  // namespace
+
+ErrorCode generateArrays(Table& table, HardArrays& hard, WeakArrays& weak) {
+    return generate(table, hard, weak, true);
+}
+
+ErrorCode generateRows(Table& table, HardArrays& hard, WeakArrays& weak) {
+    return generate(table, hard, weak, false);
 }
 
 void releaseArrays(HardArrays& hard, WeakArrays& weak) {

@@ -11,7 +11,9 @@
 
 // Classes, their sizes and their characteristic names.
 ErrorCode writeLabelFile(const Table& table, const std::string& path);
-// The adjustable cells and the hard and weak matrices.
+// The adjustable cells and the hard and weak matrices: the records' counts, right-hand sides,
+// targets, weights and row starts, and the rows' entries from the table's restriction list
+// (the records' own entry arrays are not read).
 ErrorCode writeBinaryDataFile(const std::string& path, const HardArrays& hard,
                               const WeakArrays& weak, const Table& table);
 // Every restriction as declared.
