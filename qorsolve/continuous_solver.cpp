@@ -19,14 +19,19 @@
 // product with the Hessian is one pass over the entries, gathering from and adding into
 // row-sized vectors.
 //
+// A row whose cells all sit on their bounds has no curvature; its step goes to the nearest
+// kink, and where g rises along a step like a line the search goes on outwards.
+//
 // A problem without a solution shows itself as a dual that grows without bound: the steps
 // turn into a ray d with sigma(d) > max over the cell box of (A^T d).x, which proves that no
-// table exists; its rows are the suspect rows.
+// table exists. The ray is narrowed to fewer rows, each time proven again; its rows are the
+// suspect rows.
 #include "qorsolve/continuous_solver.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <new>
 #include <utility>
@@ -92,7 +97,6 @@ class DualNewton {
     void findSuspects(const std::vector<double>& ray, ContinuousResult& result);
     double objective(const Point& point) const;
     double kktResidual(const Point& point) const;
-    bool expanded_ = false;  // the last search went beyond the full step
     bool timeUp() const { return options_.deadline != nullptr && options_.deadline->passed(); }
 
     const AdjustmentProblem& p_;
@@ -123,14 +127,14 @@ class DualNewton {
     Point next_;
     std::vector<double> farther_;  // a longer step tried by the search, and its point
     Point farthest_;
+    bool expanded_ = false;  // the last search went beyond the full step
 
-  public:
-    int newtonSteps = 0;
-    int cgSteps = 0;
+    int newtonSteps_ = 0;
+    int cgSteps_ = 0;
 };
 
 bool DualNewton::validate(ContinuousResult& result) const {
-    const auto n = static_cast<std::size_t>(p_.cellCount());
+    const std::size_t n = p_.base.size();
     auto sparseOk = [n](const SparseRows& rows, std::size_t count) {
         if (rows.start.empty() || rows.start.size() != count + 1 || rows.start[0] != 0)
             return false;
@@ -148,7 +152,8 @@ bool DualNewton::validate(ContinuousResult& result) const {
     const std::size_t weak = p_.weakTarget.size();
     bool shapeOk = p_.lower.size() == n && p_.upper.size() == n && p_.hardUpper.size() == hard &&
                    p_.weakWeight.size() == weak && sparseOk(p_.hard, hard) &&
-                   sparseOk(p_.weak, weak) && hard <= INT32_MAX - weak;
+                   sparseOk(p_.weak, weak) && n <= static_cast<std::size_t>(INT32_MAX) &&
+                   hard + weak <= static_cast<std::size_t>(INT32_MAX);
     for (std::size_t j = 0; shapeOk && j < n; ++j)
         shapeOk = std::isfinite(p_.base[j]) && p_.base[j] > 0.0 && !std::isnan(p_.lower[j]) &&
                   !std::isnan(p_.upper[j]) && p_.lower[j] < INFINITE_BOUND &&
@@ -680,8 +685,8 @@ ContinuousResult DualNewton::solve() {
             outcome = Outcome::TIME_LIMIT;
             break;
         }
-        if (newtonSteps >= MAX_NEWTON_STEPS) break;
-        ++newtonSteps;
+        if (newtonSteps_ >= MAX_NEWTON_STEPS) break;
+        ++newtonSteps_;
 
         freeCells_.clear();
         for (int32_t j = 0; j < cells_; ++j)
@@ -714,7 +719,7 @@ ContinuousResult DualNewton::solve() {
             outcome = Outcome::TIME_LIMIT;
             break;
         }
-        cgSteps += steps;
+        cgSteps_ += steps;
         if (!lineSearch()) {
             if (timeUp()) {
                 outcome = Outcome::TIME_LIMIT;
@@ -746,7 +751,7 @@ ContinuousResult DualNewton::solve() {
         boost = std::max(1.0, boost * 0.1);
         // A dual that keeps rising slowly is tested too: the drift of the multipliers over the
         // last stretch of steps, and the step solved tightly.
-        const bool drifting = newtonSteps % DRIFT_STEPS == 0;
+        const bool drifting = newtonSteps_ % DRIFT_STEPS == 0;
         if (drifting) {
             for (int32_t i = 0; i < hardRows_; ++i) ray[i] = trial_[i] - drift[i];
             std::copy(trial_.begin(), trial_.begin() + hardRows_, drift.begin());
@@ -763,7 +768,7 @@ ContinuousResult DualNewton::solve() {
                 outcome = Outcome::TIME_LIMIT;
                 break;
             }
-            cgSteps += more;
+            cgSteps_ += more;
             stepToKinks();
             std::copy(step_.begin(), step_.begin() + hardRows_, ray.begin());
             if (certifyRay(ray, 0.0, nullptr)) {
@@ -783,8 +788,8 @@ ContinuousResult DualNewton::solve() {
     result.dualBound =
         outcome == Outcome::CONVERGED ? std::min(current_.dual, result.objective) : current_.dual;
     result.kktResidual = kktResidual(current_);
-    result.newtonSteps = newtonSteps;
-    result.cgSteps = cgSteps;
+    result.newtonSteps = newtonSteps_;
+    result.cgSteps = cgSteps_;
     switch (outcome) {
         case Outcome::CONVERGED:
             result.status = ContinuousStatus::OPTIMAL;
