@@ -82,6 +82,15 @@ void boundedSides(const DeclaredRestriction& declared, bool& lower, bool& upper)
     upper = positive ? above : below;
 }
 
+// The bound a single-cell restriction gives the side of its cell: its value over its
+// coefficient. A negative lower value may have been raised to 0 first, so either is taken.
+bool boundFits(double stored, const DeclaredRestriction& declared, bool lowerSide) {
+    const double a = declared.coefficients[0];
+    const bool fromLowerValue = (a > 0) == lowerSide;
+    const double value = fromLowerValue ? declared.lowerValue : declared.upperValue;
+    return stored == value / a || (fromLowerValue && value < 0 && stored == 0.0 / a);
+}
+
 std::string sourceText(int32_t lowerSource, int32_t upperSource) {
     if (lowerSource > 0 && upperSource > 0) {
         if (lowerSource == upperSource) return " (restriction " + std::to_string(lowerSource) + ")";
@@ -169,6 +178,25 @@ bool build(const Project& project, bool withWeak, AdjustmentProblem& problem, st
             if (lower) problem.lowerSource[row] = number;
             if (upper) problem.upperSource[row] = number;
         }
+    }
+
+    // Every cell bound is the default or the one its last single-cell restriction gave.
+    for (std::size_t j = 0; j < n && fits; ++j) {
+        const int32_t lowerSource = problem.lowerSource[j];
+        const int32_t upperSource = problem.upperSource[j];
+        fits = (lowerSource == 0
+                    ? cells.lower[j] == 0.0
+                    : boundFits(cells.lower[j], declared[static_cast<std::size_t>(lowerSource - 1)],
+                                true)) &&
+               (upperSource == 0
+                    ? cells.upper[j] == NO_BOUND
+                    : boundFits(cells.upper[j], declared[static_cast<std::size_t>(upperSource - 1)],
+                                false));
+    }
+    if (!fits) {
+        error = "Error: Control file " + project.controlPath + " does not fit binary data file " +
+                project.binaryPath + "\n";
+        return false;
     }
 
     const CellNamer namer(project.labels, NameStyle::TERMINAL);

@@ -1,5 +1,8 @@
 #include "qorsolve/qorsolve_run.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "common/project.h"
 #include "qorsolve/adjustment_problem.h"
 #include "qorsolve/conflict_finder.h"
@@ -26,7 +29,8 @@ bool loadAll(const std::string& name, const SolveOptions& options, Project& proj
     }
     // The control file is optional to the other programs; qorsolve reports by it.
     if (!project.hasControl) {
-        out << "Error: Could not open file " << project.controlPath << "\n";
+        out << "Error: Could not open file " << project.controlPath << ": " << std::strerror(ENOENT)
+            << "\n";
         return false;
     }
     if (!buildAdjustmentProblem(project, !options.ignoreWeak, problem, error)) {

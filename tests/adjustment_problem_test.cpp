@@ -52,7 +52,9 @@ TEST(AdjustmentProblem, OpenSidesAreInfinite) {
     project.hard.upperValue = {NO_BOUND, 9};
     project.control.restrictions[0].type = BOUND_LOWER;
     project.control.restrictions[4].type = BOUND_UPPER;
+    // -x1 < 1e38 makes x1 > -1e38.
     project.cells.lower[1] = -NO_BOUND;
+    project.control.restrictions.push_back(declared(BOUND_UPPER, -NO_BOUND, NO_BOUND, {1}, {-1}));
     AdjustmentProblem problem;
     std::string error;
     ASSERT_TRUE(buildAdjustmentProblem(project, true, problem, error)) << error;
@@ -71,8 +73,13 @@ TEST(AdjustmentProblem, RefusesWhatNoTableCanBeBuiltFrom) {
         std::function<void(Project&)> change;
         std::string error;
     } cases[] = {
-        {"a lower bound above the upper", [](Project& p) { p.cells.lower[2] = 5; },
-         "Error: Inconsistent bounds: cell (South, 2) must lie between 5 and 4 (restriction 2)\n"},
+        {"a lower bound above the upper",
+         [](Project& p) {
+             p.cells.lower[2] = 5;
+             p.control.restrictions.push_back(declared(BOUND_LOWER, 5, NO_BOUND, {2}, {1}));
+         },
+         "Error: Inconsistent bounds: cell (South, 2) must lie between 5 and 4 (restrictions 6 "
+         "and 2)\n"},
         {"a range upside down",
          [](Project& p) { p.hard.lowerValue[1] = p.control.restrictions[4].lowerValue = 10; },
          "Error: Inconsistent bounds: restriction 5 has the lower value 10 above its upper value "
@@ -93,6 +100,8 @@ TEST(AdjustmentProblem, RefusesWhatNoTableCanBeBuiltFrom) {
          unfit},
         {"another weak target", [](Project& p) { p.control.restrictions[2].lowerValue = 5; },
          unfit},
+        {"another cell bound", [](Project& p) { p.cells.upper[2] = 5; }, unfit},
+        {"a bound without its restriction", [](Project& p) { p.cells.lower[1] = 1; }, unfit},
         {"a restriction fewer", [](Project& p) { p.control.restrictions.pop_back(); }, unfit},
     };
     for (const auto& c : cases) {
