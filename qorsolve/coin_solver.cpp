@@ -10,9 +10,6 @@
 #include <CbcHeuristic.hpp>
 #include <CbcHeuristicFPump.hpp>
 #include <CbcModel.hpp>
-#include <CglGomory.hpp>
-#include <CglMixedIntegerRounding2.hpp>
-#include <CglProbing.hpp>
 #include <ClpEventHandler.hpp>
 #include <ClpSimplex.hpp>
 #include <CoinError.hpp>
@@ -384,17 +381,8 @@ LinearResult CoinSolver::solveIntegerGuarded(const Deadline& deadline, double re
     CbcStopper stopper(&stop_);
     cbc.passInEventHandler(&stopper);
 
-    CglProbing probing;
-    probing.setUsingObjective(1);
-    probing.setMaxPass(1);
-    probing.setMaxProbe(50);
-    probing.setMaxLook(20);
-    cbc.addCutGenerator(&probing, -1, "Probing");
-    CglGomory gomory;
-    gomory.setLimit(100);
-    cbc.addCutGenerator(&gomory, -1, "Gomory");
-    CglMixedIntegerRounding2 mixedRounding;
-    cbc.addCutGenerator(&mixedRounding, -1, "MixedIntegerRounding");
+    // No cut generators: on chord programmes of tables with margins they cost more time
+    // than the nodes they save (measured on 3-class tables of about 1,000 cells).
     CbcRounding rounding(cbc);
     cbc.addHeuristic(&rounding);
     CbcHeuristicFPump pump(cbc);

@@ -97,6 +97,55 @@ class Repair {
         return true;
     }
 
+    // With a table found: moves a cell one unit towards `center`, repairs the rows that breaks
+    // with a few greedy moves that do not undo it, and keeps the chain only when the table
+    // holds again and costs less; otherwise every move of the chain is undone.
+    void improve(const std::vector<double>& center, const Deadline& deadline) {
+        const SparseRows& a = p_.hard;
+        int64_t attempts = 20 * static_cast<int64_t>(x_.size());
+        std::vector<std::pair<int32_t, int32_t>> chain, candidates;
+        for (int64_t attempt = 0; attempt < attempts; ++attempt) {
+            if ((attempt & 255) == 0 && deadline.passed()) return;
+            int32_t first = static_cast<int32_t>(random_() % x_.size());
+            double goal = std::clamp(std::nearbyint(center[first]), lower_[first], upper_[first]);
+            if (x_[first] == goal) continue;
+            int32_t firstStep = goal > x_[first] ? 1 : -1;
+            chain.assign(1, {first, firstStep});
+            double gain = -costChange(first, firstStep);
+            move(first, firstStep);
+            for (int steps = 0; steps < 24 && !violated_.empty(); ++steps) {
+                int32_t row = violated_[random_() % violated_.size()];
+                int direction = value_[row] < p_.hardLower[row] ? 1 : -1;
+                candidates.clear();
+                for (int64_t k = a.start[row]; k < a.start[row + 1]; ++k) {
+                    int32_t j = a.column[k];
+                    int32_t step = a.value[k] * direction > 0 ? 1 : -1;
+                    if (x_[j] + step < lower_[j] || x_[j] + step > upper_[j]) continue;
+                    bool undoes = false;
+                    for (auto [c, s] : chain) undoes = undoes || (c == j && s == -step);
+                    if (!undoes) candidates.emplace_back(j, step);
+                }
+                if (candidates.empty()) break;
+                std::pair<int32_t, int32_t> chosen = candidates.front();
+                double bestChange = INFINITY, bestCost = INFINITY;
+                for (auto [j, step] : candidates) {
+                    double change = violationChange(j, step);
+                    double cost = costChange(j, step);
+                    if (change < bestChange || (change == bestChange && cost < bestCost)) {
+                        bestChange = change;
+                        bestCost = cost;
+                        chosen = {j, step};
+                    }
+                }
+                gain -= bestCost;
+                move(chosen.first, chosen.second);
+                chain.push_back(chosen);
+            }
+            if (violated_.empty() && gain > 1e-12) continue;
+            for (size_t c = chain.size(); c-- > 0;) move(chain[c].first, -chain[c].second);
+        }
+    }
+
     const std::vector<double>& x() const { return x_; }
 
     double cost() const {
@@ -213,6 +262,11 @@ RoundingResult roundAndRepair(const AdjustmentProblem& problem, const std::vecto
         best = repair.cost();
         result.found = true;
         result.x = repair.x();
+    }
+    if (result.found) {
+        Repair better(problem, result.x, lowerWhole, upperWhole);
+        better.improve(center, budget);
+        result.x = better.x();
     }
     return result;
 }

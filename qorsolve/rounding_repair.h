@@ -5,7 +5,9 @@
 // and moves the cell of that row that lowers the violation most (ties: the least increase of
 // the cells' cost), sometimes a random one of them, never undoing a cell's last move at once.
 // A few such walks with more or less randomness run one after the other; the cheapest table
-// is kept.
+// is kept. Then chains of moves lower its cost: one cell a unit towards the real-valued
+// optimum, a few greedy moves that mend the rows it breaks, kept when the table holds again
+// and costs less.
 // On tables with all 2-class margins the violations travel between rows and cancel out; this
 // finds a table far sooner than branching does. It proves nothing: a failure says nothing
 // about whether a table exists.
