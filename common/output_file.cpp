@@ -78,9 +78,10 @@ bool OutputFile::open() {
     // file take its place.
     if (exists && regular_ && access(target_.c_str(), W_OK) != 0) return false;
     if (regular_ && openTemporary()) {
-        // The new file keeps the permissions of the one it replaces.
+        // The new file keeps the permissions of the one it replaces. A file system without
+        // permissions refuses this, and the file is still good.
         const mode_t mode = exists ? info.st_mode & 07777 : creationMode();
-        if (fchmod(fileno(file_), mode) != 0) failed_ = true;
+        (void)fchmod(fileno(file_), mode);
         return true;
     }
     // A device or pipe is written in place, and so is a file whose directory takes no
@@ -97,12 +98,11 @@ bool OutputFile::openTemporary() {
     } catch (const std::bad_alloc&) {
         return false;
     }
-    const int descriptor = mkstemp(temporary_.data());
+    const int descriptor = createTemporaryFile(temporary_.data(), temporarySlot_);
     if (descriptor < 0) {
         temporary_.clear();
         return false;
     }
-    temporarySlot_ = registerTemporaryFile(temporary_.c_str());
     file_ = fdopen(descriptor, "wb");
     if (file_ == nullptr) {
         ::close(descriptor);

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -45,12 +46,10 @@ void installHandlers() {
     }
 }
 
-}  // namespace
-
+// A slot for `path`, or -1 when none is free or the path is too long.
 int registerTemporaryFile(const char* path) {
     const std::size_t length = std::strlen(path);
     if (length >= PATH_ROOM) return -1;
-    installHandlers();
     for (int slot = 0; slot < SLOTS; ++slot) {
         if (slotUsed[slot] != 0) continue;
         std::memcpy(slotPaths[slot], path, length + 1);
@@ -59,6 +58,21 @@ int registerTemporaryFile(const char* path) {
         return slot;
     }
     return -1;
+}
+
+}  // namespace
+
+int createTemporaryFile(char* pathTemplate, int& slot) {
+    sigset_t interrupts;
+    sigset_t previous;
+    sigemptyset(&interrupts);
+    for (int signal : CLEANED_SIGNALS) sigaddset(&interrupts, signal);
+    sigprocmask(SIG_BLOCK, &interrupts, &previous);
+    installHandlers();
+    const int descriptor = mkstemp(pathTemplate);
+    slot = descriptor < 0 ? -1 : registerTemporaryFile(pathTemplate);
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
+    return descriptor;
 }
 
 void releaseTemporaryFile(int slot) {
