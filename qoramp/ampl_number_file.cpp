@@ -1,6 +1,7 @@
 // The numbers, in exactly the order the read commands consume them. List lines put one space
 // after every number, the last one included; the three row lists share the last line, and the
 // file ends after the last row number.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -13,14 +14,31 @@
 
 namespace {
 
-// Appends the text of `value` and one space.
+// Appends the text of each of `count` values, the i-th given by `valueAt(i)`, each followed
+// by one space. The numbers are formatted a batch at a time straight into the file's buffer;
+// `room` is the most characters one number takes.
+template <class ValueAt, class Format>
+void writeList(OutputFile& file, std::size_t count, std::size_t room, ValueAt valueAt,
+               Format format) {
+    constexpr std::size_t BATCH = 512;
+    for (std::size_t i = 0; i < count;) {
+        const std::size_t batch = std::min(BATCH, count - i);
+        char* out = file.reserveChars(batch * (room + 1));
+        if (out == nullptr) return;  // the file has failed and will not be committed
+        char* end = out;
+        for (const std::size_t last = i + batch; i < last; ++i) {
+            end = format(end, valueAt(i));
+            *end++ = ' ';
+        }
+        file.commitChars(static_cast<std::size_t>(end - out));
+    }
+}
+
 template <class Value, class Format>
-void writeNumber(OutputFile& file, Value value, Format format) {
-    char* out = file.reserveChars(MAX_NUMBER_TEXT + 1);
-    if (out == nullptr) return;  // the file has failed and will not be committed
-    char* end = format(out, value);
-    *end++ = ' ';
-    file.commitChars(static_cast<std::size_t>(end - out));
+void writeList(OutputFile& file, const std::vector<Value>& values, std::size_t room,
+               Format format) {
+    writeList(
+        file, values.size(), room, [&](std::size_t i) { return values[i]; }, format);
 }
 
 // A base value is a divisor of the objective: one so small that six decimals show it as zero
@@ -34,7 +52,7 @@ char* formatBaseText(char* out, double value) {
 }
 
 void writeIntegers(OutputFile& file, const std::vector<int32_t>& values) {
-    for (int32_t value : values) writeNumber(file, int64_t{value}, formatIntegerText);
+    writeList(file, values, MAX_INTEGER_TEXT, formatIntegerText);
 }
 
 // Three numbers separated by blanks, without a blank after the last.
@@ -64,37 +82,35 @@ void writeValues(OutputFile& file, Values values, const AmplProblem& problem) {
             }
             break;
         case Values::BASE:
-            for (double value : cells.base) writeNumber(file, value, formatBaseText);
+            writeList(file, cells.base, MAX_NUMBER_TEXT, formatBaseText);
             break;
         case Values::LOWER_BOUNDS:
-            for (double value : cells.lower) writeNumber(file, value, formatFixedText);
+            writeList(file, cells.lower, MAX_NUMBER_TEXT, formatFixedText);
             break;
         case Values::UPPER_BOUNDS:
-            for (double value : cells.upper) writeNumber(file, value, formatFixedText);
+            writeList(file, cells.upper, MAX_NUMBER_TEXT, formatFixedText);
             break;
         case Values::RIGHT_SIDES:
             writeIntegers(file, rows.rightSides);
             break;
         case Values::ROW_STARTS:
-            for (std::size_t j = 0; j < rowCount; ++j) {
-                writeNumber(file, int64_t{hard.rowStart[j]} + 1, formatIntegerText);
-            }
+            writeList(
+                file, rowCount, MAX_INTEGER_TEXT,
+                [&](std::size_t j) { return int64_t{hard.rowStart[j]} + 1; }, formatIntegerText);
             break;
         case Values::ROW_LENGTHS:
-            for (std::size_t j = 0; j < rowCount; ++j) {
-                writeNumber(file, int64_t{hard.rowStart[j + 1]} - hard.rowStart[j],
-                            formatIntegerText);
-            }
+            writeList(
+                file, rowCount, MAX_INTEGER_TEXT,
+                [&](std::size_t j) { return int64_t{hard.rowStart[j + 1]} - hard.rowStart[j]; },
+                formatIntegerText);
             break;
         case Values::COLUMNS:
-            for (int32_t column : hard.columnIndex) {
-                writeNumber(file, int64_t{column} + 1, formatIntegerText);
-            }
+            writeList(
+                file, hard.columnIndex.size(), MAX_INTEGER_TEXT,
+                [&](std::size_t e) { return int64_t{hard.columnIndex[e]} + 1; }, formatIntegerText);
             break;
         case Values::COEFFICIENTS:
-            for (double coefficient : hard.coefficient) {
-                writeNumber(file, coefficient, formatRoundTripText);
-            }
+            writeList(file, hard.coefficient, MAX_NUMBER_TEXT, formatRoundTripText);
             break;
         case Values::RELATION_SIZES:
             writeSizes(file, static_cast<int64_t>(rows.equalRows.size()),

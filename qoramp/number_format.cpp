@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -16,11 +17,14 @@ char* formatWithPrintf(char* out, const char* format, double value) {
 
 }  // namespace
 
-char* formatIntegerText(char* out, int64_t value) {
-    return std::to_chars(out, out + MAX_NUMBER_TEXT, value).ptr;
-}
-
 char* formatFixedText(char* out, double value) {
+    // A whole number, as counts and bounds mostly are, is its integer and six zeros.
+    if (std::fabs(value) < 1e15 && std::trunc(value) == value) {
+        if (std::signbit(value)) *out++ = '-';
+        out = formatIntegerText(out, static_cast<int64_t>(std::fabs(value)));
+        std::memcpy(out, ".000000", 7);
+        return out + 7;
+    }
     if (!std::isfinite(value)) return formatWithPrintf(out, "%f", value);
     auto result = std::to_chars(out, out + MAX_NUMBER_TEXT, value, std::chars_format::fixed, 6);
     if (result.ec != std::errc()) return formatWithPrintf(out, "%f", value);

@@ -45,8 +45,10 @@ std::string formatted(char* (*format)(char*, double), double value) {
 TEST(NumberFormat, MatchesPrintf) {
     // Exact ties at the sixth decimal (1/128, 3/128), the ends of the range, and the values
     // printf spells out.
-    std::vector<double> values = {-0.0,         0.0078125, 0.0234375, 1e38, DBL_MAX, -DBL_MAX,
-                                  DBL_TRUE_MIN, INF,       -INF,      NaN,  -NaN};
+    std::vector<double> values = {-0.0, 0.0078125, 0.0234375, 1e38, DBL_MAX, -DBL_MAX, DBL_TRUE_MIN,
+                                  INF, -INF, NaN, -NaN,
+                                  // whole numbers, up to where they stop being whole in print
+                                  0.0, 7.0, -100000.0, 999999999999999.0, 1e15, -1e15, 0x1p53};
     std::mt19937_64 random(20240605);
     std::uniform_real_distribution<double> exponent(-12.0, 12.0);
     for (int i = 0; i < 100000; ++i) {
