@@ -587,7 +587,9 @@ void DualNewton::findSuspects(const std::vector<double>& ray, ContinuousResult& 
                     rowPenalty_[i] = std::min(1e4, largest / std::fabs(best[i]));
             }
             if (kept >= bestSupport.size()) break;
-            if (conjugateGradient(1e-10, 1e-14) < 0) break;
+            const int steps = conjugateGradient(1e-10, 1e-14);
+            if (steps < 0) break;
+            cgSteps_ += steps;
             stepToKinks();
             std::vector<double> candidate(hardRows_, 0.0);
             for (int32_t i = 0; i < hardRows_; ++i)
@@ -788,8 +790,6 @@ ContinuousResult DualNewton::solve() {
     result.dualBound =
         outcome == Outcome::CONVERGED ? std::min(current_.dual, result.objective) : current_.dual;
     result.kktResidual = kktResidual(current_);
-    result.newtonSteps = newtonSteps_;
-    result.cgSteps = cgSteps_;
     switch (outcome) {
         case Outcome::CONVERGED:
             result.status = ContinuousStatus::OPTIMAL;
@@ -817,6 +817,8 @@ ContinuousResult DualNewton::solve() {
             }
             break;
     }
+    result.newtonSteps = newtonSteps_;
+    result.cgSteps = cgSteps_;
     return result;
 }
 
