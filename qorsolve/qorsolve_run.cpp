@@ -17,8 +17,6 @@
 
 namespace {
 
-constexpr const char* VERSION = "qorsolve 0.1";
-
 // The project with its control file, and its adjustment problem. Prints the failure.
 bool loadAll(const std::string& name, const SolveOptions& options, Project& project,
              AdjustmentProblem& problem, std::ostream& out) {
@@ -85,7 +83,7 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
         return 0;
     }
     if (options.version) {
-        out << VERSION << "\n";
+        out << "qorsolve " << QOR_VERSION << "\n";
         return 0;
     }
     if (options.projects.size() != 1) {

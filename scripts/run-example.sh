@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Builds the programs and runs the whole chain on the bundled example: qorlex translates
-# the table description into the project files, qoramp writes the AMPL files.
+# Builds the programs and runs the whole chain on the bundled examples: qorlex translates
+# the table description into the project files, qoramp writes the AMPL files, qorsolve
+# adjusts the table itself.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc 2>/dev/null || echo 2)" --target qorlex qoramp qordump >/dev/null
+cmake --build build -j "$(nproc 2>/dev/null || echo 2)" --target qorlex qoramp qordump qorsolve >/dev/null
 
 mkdir -p out
 run() { echo "\$ $*"; "build/bin/$@"; }
@@ -32,3 +33,20 @@ echo
 run qorlex examples/tourism/tourism.txt out/tourism
 run qoramp out/tourism
 echo "   AMPL files: out/tourism.mod out/tourism.dat out/tourism.txt"
+echo
+
+# The adjusted tables themselves: the proven whole-number optimum, then real-valued cells.
+run qorsolve out/tourism
+for file in out/tourism-adj.csv out/tourism-rows.csv; do
+  echo
+  echo "== $file"
+  cat "$file"
+done
+echo
+run qorsolve --continuous out/tourism
+run qorsolve out/population
+echo
+
+# A published total that its parts contradict: qorsolve names the restrictions to check.
+run qorlex examples/infeasible/employment.txt out/employment
+run qorsolve out/employment || true
