@@ -13,6 +13,8 @@ namespace {
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool ADDRESS_SANITIZER = true;
+#elif defined(__has_feature)
+constexpr bool ADDRESS_SANITIZER = __has_feature(address_sanitizer);
 #else
 constexpr bool ADDRESS_SANITIZER = false;
 #endif
