@@ -49,13 +49,6 @@ std::string followLinks(std::string path) {
     return path;
 }
 
-// The permissions a newly created file gets.
-mode_t creationMode() {
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
-
 }  // namespace
 
 OutputFile::OutputFile(std::string path) : path_(std::move(path)) {}
@@ -80,8 +73,7 @@ bool OutputFile::open() {
     if (regular_ && openTemporary()) {
         // The new file keeps the permissions of the one it replaces. A file system without
         // permissions refuses this, and the file is still good.
-        const mode_t mode = exists ? info.st_mode & 07777 : creationMode();
-        (void)fchmod(fileno(file_), mode);
+        if (exists) (void)fchmod(fileno(file_), info.st_mode & 07777);
         return true;
     }
     // A device or pipe is written in place, and so is a file whose directory takes no
@@ -105,8 +97,12 @@ bool OutputFile::openTemporary() {
     }
     file_ = fdopen(descriptor, "wb");
     if (file_ == nullptr) {
+        // Nothing was written: only the temporary file goes, the target stays.
         ::close(descriptor);
-        removeFiles();
+        std::remove(temporary_.c_str());
+        releaseTemporaryFile(temporarySlot_);
+        temporarySlot_ = -1;
+        temporary_.clear();
         return false;
     }
     return true;

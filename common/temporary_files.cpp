@@ -1,9 +1,13 @@
 #include "common/temporary_files.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -60,6 +64,28 @@ int registerTemporaryFile(const char* path) {
     return -1;
 }
 
+// Like mkstemp, but the file gets the permissions of any new file (0666 less the umask), as
+// the file it becomes would have had if written in place.
+int openUnique(char* pathTemplate) {
+    const std::size_t length = std::strlen(pathTemplate);
+    if (length < 6) return -1;
+    char* name = pathTemplate + length - 6;
+    static constexpr char LETTERS[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static std::uint64_t state = 0;
+    state ^=
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+        (static_cast<std::uint64_t>(getpid()) << 32);
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        std::uint64_t bits = state >> 16;
+        for (int i = 0; i < 6; ++i, bits /= 62) name[i] = LETTERS[bits % 62];
+        const int descriptor = open(pathTemplate, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor >= 0 || errno != EEXIST) return descriptor;
+    }
+    return -1;
+}
+
 }  // namespace
 
 int createTemporaryFile(char* pathTemplate, int& slot) {
@@ -69,7 +95,7 @@ int createTemporaryFile(char* pathTemplate, int& slot) {
     for (int signal : CLEANED_SIGNALS) sigaddset(&interrupts, signal);
     sigprocmask(SIG_BLOCK, &interrupts, &previous);
     installHandlers();
-    const int descriptor = mkstemp(pathTemplate);
+    const int descriptor = openUnique(pathTemplate);
     slot = descriptor < 0 ? -1 : registerTemporaryFile(pathTemplate);
     sigprocmask(SIG_SETMASK, &previous, nullptr);
     return descriptor;

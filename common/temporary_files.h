@@ -9,10 +9,10 @@
 #pragma once
 
 // Creates a new file from `pathTemplate`, whose last six characters "XXXXXX" are replaced in
-// place (as mkstemp does), and registers it, with the interrupts held back in between, so
-// that none can leave the file unregistered. Returns its descriptor, or -1 when it cannot be
-// created. `slot` receives the registration: -1 when no slot is free or the path is too long
-// (the file is then only not removed on an interrupt).
+// place (as mkstemp does, but with the permissions of any new file), and registers it, with the
+// interrupts held back in between, so that none can leave the file unregistered. Returns its
+// descriptor, or -1 when it cannot be created. `slot` receives the registration: -1 when no slot is
+// free or the path is too long (the file is then only not removed on an interrupt).
 int createTemporaryFile(char* pathTemplate, int& slot);
 
 // Forgets the slot (after the file was renamed or removed); -1 is ignored.
