@@ -5,11 +5,13 @@
 #include <limits>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/bound_type.h"
 #include "common/output_file.h"
 #include "qordump/cell_text.h"
+#include "qorsolve/own_output.h"
 
 namespace {
 
@@ -19,6 +21,11 @@ constexpr std::size_t FIRST_CELLS_SHOWN = 3;
 // A set that could not be reduced may be large: the screen shows this many members, the
 // file all of them.
 constexpr std::size_t MOST_LINES_SHOWN = 20;
+constexpr std::string_view FILE_HEADER = "kind,member,relation,value,change";
+
+bool isConflictHeader(std::string_view line) {
+    return line == FILE_HEADER;
+}
 
 using Kind = ConflictMember::Kind;
 
@@ -299,10 +306,13 @@ bool reportConflict(const Project& project, const AdjustmentProblem& problem,
     const std::vector<Line> lines = report.lines(conflict);
 
     const std::string path = project.name + "-conflict.csv";
+    // A file of that name that qorsolve did not write stays as it is.
+    const bool ours = mayReplaceOutput(path, &isConflictHeader);
     OutputFile file(path);
-    bool written = file.open();
+    bool written = ours && file.open();
     if (written) {
-        file.writeText("kind,member,relation,value,change\n");
+        file.writeText(FILE_HEADER);
+        file.writeText("\n");
         for (const Line& line : lines) file.writeText(report.fileText(line));
         written = file.commit();
     }
@@ -317,6 +327,10 @@ bool reportConflict(const Project& project, const AdjustmentProblem& problem,
         out << "\u2026 (+ " << lines.size() - MOST_LINES_SHOWN << " more in " << path << ")\n";
     }
     out << adviceText(conflict, lines);
+    if (!ours) {
+        out << foreignOutputMessage(path);
+        return false;
+    }
     if (!written) {
         out << "Error: Could not write to " << path << "\n";
         return false;
