@@ -24,8 +24,12 @@ double weakDeviation(const WeakArrays& weak, const std::vector<double>& x) {
     return sum;
 }
 
-std::string signedNumber(double value) {
-    return (value > 0 ? "+" : "") + csvNumber(value);
+// A change to 15 significant digits, with its sign: base and adjusted value, exact beside
+// it, say the rest ("-8.2", not the difference's "-8.200000000000003").
+std::string changeText(double change) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%+.15g", change);
+    return text;
 }
 
 }  // namespace
@@ -57,7 +61,7 @@ void printSummary(std::ostream& out, const Project& project, const AdjustmentPro
         out << "0\n";
     } else {
         const CellNamer namer(project.labels, NameStyle::TERMINAL);
-        out << signedNumber(largestChange) << " at "
+        out << changeText(largestChange) << " at "
             << namer.cellText(project.cells.cellIndex[largest]) << ", "
             << csvNumber(problem.base[largest]) << " to " << csvNumber(x[largest]) << "\n";
     }

@@ -1,0 +1,69 @@
+// qorsolve from the command line to the exit code: what each outcome prints first, and which
+// outcomes leave a table behind.
+#include "qorsolve/qorsolve_run.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "qorlex/driver/qorlex_run.h"
+#include "tests/test_files.h"
+
+namespace {
+
+// Persons by region and sex: the totals of (North, _) are 19 in the base. "total" is
+// appended as the last restriction.
+std::string description(const std::string& total) {
+    return "KLASSEN Region, Sex;\n"
+           "AUSPRAEGUNGEN Region = North, South; Sex = 2;\n"
+           "BASIS (_, _) 12 7 9 4;\n"
+           "RESTRIKTIONEN (North, _) = 20; (South, _) ~ 14 2;\n" +
+           total + "\nENDE\n";
+}
+
+TEST(RunQorsolve, EachOutcomeHasItsStatusExitCodeAndFiles) {
+    TempDir dir;
+    std::ostringstream ignored;
+    ASSERT_EQ(runQorlex({dir.write("ok.txt", description("")), dir / "ok"}, ignored, ignored), 0);
+    ASSERT_EQ(runQorlex({dir.write("no.txt", description("(North, 1) > 21;")), dir / "no"}, ignored,
+                        ignored),
+              0);
+    const std::string ok = dir / "ok";
+    const std::string no = dir / "no";
+    const struct {
+        std::vector<std::string> args;
+        int exit;
+        std::string firstLine;
+        bool table;
+    } cases[] = {
+        {{ok}, 0, "status: optimal", true},
+        {{"--continuous", "--ignore-weak", "--time-limit", "30", ok}, 0, "status: optimal", true},
+        {{ok, "--conflicts-only"}, 0, "status: feasible", false},
+        {{no}, 1, "status: infeasible", false},
+        {{"--conflicts-only", no}, 1, "status: infeasible", false},
+        {{"--help"}, 0, "Usage: qorsolve [options] <project>", false},
+        {{"--version"}, 0, std::string("qorsolve ") + QOR_VERSION, false},
+        {{"--time-limit=0", ok},
+         1,
+         "Error: --time-limit needs a positive number of seconds",
+         false},
+        {{"--", "--quiet"},
+         1,
+         "Error: Could not open file --quiet-lbl.dat: No such file or "
+         "directory",
+         false},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(dir / "ok-adj.csv");
+        std::filesystem::remove(dir / "no-adj.csv");
+        std::ostringstream out;
+        EXPECT_EQ(runQorsolve(c.args, out, false), c.exit) << c.args.back();
+        EXPECT_EQ(out.str().substr(0, out.str().find('\n')), c.firstLine) << c.args.back();
+        const bool table = std::filesystem::exists(dir / "ok-adj.csv") ||
+                           std::filesystem::exists(dir / "no-adj.csv");
+        EXPECT_EQ(table, c.table) << c.args.back();
+    }
+}
+
+}  // namespace
