@@ -68,12 +68,16 @@ void printSummary(std::ostream& out, const Project& project, const AdjustmentPro
 
     std::size_t hard = 0;
     std::size_t binding = 0;
+    std::size_t missed = 0;  // single-cell restrictions a later one on the same side replaced
     for (const RestrictionCheck& check : checks) {
         if (check.kind == RestrictionKind::WEAK) continue;
         ++hard;
         if (check.binding) ++binding;
+        if (check.slack < 0) ++missed;
     }
-    out << "hard restrictions: " << hard << ", " << binding << " binding\n";
+    out << "hard restrictions: " << hard << ", " << binding << " binding";
+    if (missed > 0) out << ", " << missed << " not met";
+    out << "\n";
     out << "weak restrictions: " << project.weak.target.size()
         << (outcome.weakIgnored ? " ignored" : "") << ", weighted deviation "
         << csvNumber(weakDeviation(project.weak, x)) << "\n";

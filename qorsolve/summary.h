@@ -4,7 +4,9 @@
 //   objective: 41.25                      F of the written table
 //   cells: 24 adjustable, 7 changed
 //   largest change: +3 at (North, 1), 12 to 15
-//   hard restrictions: 12, 5 binding      hard rows and cell bounds as declared
+//   hard restrictions: 12, 5 binding      hard rows and cell bounds as declared; ", 1 not met"
+//                                         for a single-cell restriction that a later one on
+//                                         the same side of its cell replaced
 //   weak restrictions: 3, weighted deviation 0.75   ("3 ignored, ..." with --ignore-weak)
 //   seconds: 0.12
 #pragma once
