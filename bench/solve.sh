@@ -62,7 +62,8 @@ for entry in "${workloads[@]}"; do
     status=$(field status report.txt)
     [ -n "$status" ] || status="error: $(head -n 1 report.txt)"
     cells=$(field cells report.txt | cut -d ' ' -f 1)
-    restrictions=$(grep -c -E '[=<>~|] *[-0-9.]+( [-0-9.]+)?;' table.txt || true)
+    restrictions=$(awk '/^ *RESTRIKTIONEN/ { on = 1; next } /^ *ENDE/ { on = 0 }
+      on && /;/ && !/^ *#/ { n++ } END { print n + 0 }' table.txt)
     printf '| %s | %s | %s | %s | %s | %s | %s |\n' "$name" "${cells:--}" "$restrictions" \
       "${options:-}" "$best" "$status" "$(field gap report.txt)"
   )
