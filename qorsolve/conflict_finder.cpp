@@ -337,7 +337,8 @@ class ConflictSearch {
         if (options_.wholeNumbers) return wholeNumberConflict();
 
         std::unique_ptr<SubProblem> candidates;
-        const std::vector<double> weight = equalityResidual();
+        weight_ = equalityResidual();
+        const std::vector<double>& weight = weight_;
         if (!weight.empty()) {
             // The rows the residual points at, then every row it touches.
             double largest = 0.0;
@@ -380,7 +381,15 @@ class ConflictSearch {
                     break;
             }
         }
-        return filter(*candidates);
+        ConflictResult found = filter(*candidates);
+        if (!weight_.empty()) {
+            for (const ConflictMember& member : found.members) {
+                const bool row = member.kind == Kind::HARD_ROW;
+                found.suspicion.push_back(row ? weight_[static_cast<std::size_t>(member.index)]
+                                              : 0.0);
+            }
+        }
+        return found;
     }
 
   private:
@@ -757,6 +766,7 @@ class ConflictSearch {
     const ConflictOptions& options_;
     const Deadline& deadline_;
     std::unique_ptr<LinearSolver> solver_;
+    std::vector<double> weight_;  // the least-squares residual per hard row, when known
 };
 
 }  // namespace

@@ -43,6 +43,9 @@ struct ConflictResult {
     // One per member: the least change of that member's value alone that lets the other
     // members hold; NaN when not known (always for whole numbers).
     std::vector<double> memberChange;
+    // One per member, or empty: how strongly the values of the equality restrictions point at
+    // it (the size of its least-squares residual; larger is more suspect, 0 for bounds).
+    std::vector<double> suspicion;
     bool wholeNumbers = false;  // the conflict is one of the whole-number problem
 };
 

@@ -36,6 +36,7 @@ struct Line {
     int32_t number = 0;  // restriction number (1-based), hard row (0-based) or column
     bool upper = false;  // a bound: the upper one
     double change = std::numeric_limits<double>::quiet_NaN();
+    double suspicion = 0.0;
     std::size_t cells = 0;
 };
 
@@ -81,6 +82,10 @@ std::pair<std::string, std::string> relationFields(double lower, double upper) {
     return {"<=", numberText(upper)};
 }
 
+bool nearlyEqual(double a, double b) {
+    return std::fabs(a - b) <= 1e-6 * std::max({std::fabs(a), std::fabs(b), 1e-9});
+}
+
 std::string csvField(const std::string& text) {
     std::string field = "\"";
     for (char c : text) {
@@ -104,6 +109,7 @@ class ConflictReport {
             const ConflictMember& member = conflict.members[k];
             Line line;
             if (k < conflict.memberChange.size()) line.change = conflict.memberChange[k];
+            if (k < conflict.suspicion.size()) line.suspicion = conflict.suspicion[k];
             const auto index = static_cast<std::size_t>(member.index);
             int32_t source = 0;
             if (member.kind == Kind::HARD_ROW) {
@@ -143,6 +149,7 @@ class ConflictReport {
                 merged.back().type == Line::Type::RESTRICTION &&
                 merged.back().number == line.number) {
                 merged.back().change = std::fmin(merged.back().change, line.change);
+                merged.back().suspicion = std::fmax(merged.back().suspicion, line.suspicion);
                 continue;
             }
             merged.push_back(line);
@@ -234,8 +241,8 @@ class ConflictReport {
 };
 
 // Which restriction to look at first: the one whose value alone needs the least change to
-// let the others hold; among equals the one over most cells (the most aggregated figure),
-// then the first declared.
+// let the others hold; among equals the one the values point at most, then the one over most
+// cells (the most aggregated figure), then the first declared.
 std::string adviceText(const ConflictResult& conflict, const std::vector<Line>& lines) {
     if (conflict.status == ConflictStatus::NOT_REDUCED) {
         return "advice: the set could not be reduced in time; allow more time with "
@@ -254,8 +261,12 @@ std::string adviceText(const ConflictResult& conflict, const std::vector<Line>& 
             if (known) best = &line;
             continue;
         }
-        if (known && line.change != best->change) {
+        if (known && !nearlyEqual(line.change, best->change)) {
             if (line.change < best->change) best = &line;
+            continue;
+        }
+        if (!nearlyEqual(line.suspicion, best->suspicion)) {
+            if (line.suspicion > best->suspicion) best = &line;
             continue;
         }
         if (line.cells > best->cells) best = &line;

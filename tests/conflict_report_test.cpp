@@ -4,6 +4,8 @@
 
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "common/bound_type.h"
 #include "test_files.h"
@@ -97,17 +99,28 @@ TEST(ConflictReport, PrintsEachMemberAsDeclaredAndWritesTheFile) {
               "bound,\"(South, 2)\",>=,0,100\n");
 }
 
-TEST(ConflictReport, EqualChangesPointAtTheWidestRestriction) {
-    Fixture f;
-    ConflictResult conflict;
-    conflict.status = ConflictStatus::FOUND;
-    conflict.members = {{Kind::CELL_LOWER, 0}, {Kind::HARD_ROW, 0}};
-    conflict.memberChange = {100, 100};
-    conflict.elasticValue = 100;
-    std::ostringstream out;
-    ASSERT_TRUE(reportConflict(f.project, f.problem, conflict, out));
-    EXPECT_NE(out.str().find("advice: check restriction 1 first: changing its value by 100"),
-              std::string::npos);
+// Among equal changes the advice follows the values' suspicion first, then the widest
+// restriction.
+TEST(ConflictReport, AdviceAmongEqualChanges) {
+    const std::vector<std::pair<std::vector<double>, std::string>> cases = {
+        {{}, "restriction 1"},
+        {{0.9, 0.1}, "restriction 2"},
+        {{0.1, 0.9}, "restriction 1"},
+    };
+    for (const auto& [suspicion, expected] : cases) {
+        Fixture f;
+        ConflictResult conflict;
+        conflict.status = ConflictStatus::FOUND;
+        conflict.members = {{Kind::CELL_LOWER, 0}, {Kind::HARD_ROW, 0}};
+        conflict.memberChange = {100, 100};
+        conflict.suspicion = suspicion;
+        conflict.elasticValue = 100;
+        std::ostringstream out;
+        ASSERT_TRUE(reportConflict(f.project, f.problem, conflict, out));
+        EXPECT_NE(out.str().find("advice: check " + expected + " first: changing its value by 100"),
+                  std::string::npos)
+            << out.str();
+    }
 }
 
 TEST(ConflictReport, FileThatCannotBeWrittenIsOneErrorLine) {
