@@ -58,6 +58,7 @@ int writeTable(const Project& project, const AdjustmentProblem& problem, const T
     const std::vector<RestrictionCheck> checks = checkRestrictions(project, table.x);
     std::string error;
     if (!writeAdjustedTable(project, table.x, error) || !writeRowReport(project, checks, error)) {
+        removeResults(project);
         out << error;
         return 1;
     }

@@ -1,6 +1,9 @@
 #include "qorsolve/result_files.h"
 
+#include <sys/stat.h>
+
 #include <cmath>
+#include <cstdio>
 
 #include "common/output_file.h"
 #include "qordump/cell_text.h"
@@ -115,4 +118,11 @@ bool writeRowReport(const Project& project, const std::vector<RestrictionCheck>&
         file.writeText(line);
     }
     return finish(file, error);
+}
+
+void removeResults(const Project& project) {
+    for (const std::string& path : {adjustedTablePath(project), rowReportPath(project)}) {
+        struct stat entry {};
+        if (lstat(path.c_str(), &entry) == 0 && S_ISREG(entry.st_mode)) std::remove(path.c_str());
+    }
 }

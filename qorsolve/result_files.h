@@ -28,3 +28,7 @@ bool mayWriteResults(const Project& project, std::string& error);
 bool writeAdjustedTable(const Project& project, const std::vector<double>& x, std::string& error);
 bool writeRowReport(const Project& project, const std::vector<RestrictionCheck>& checks,
                     std::string& error);
+
+// Removes both files after one of them could not be written, so that no table stays beside
+// the report of another run. Only regular files go (mayWriteResults found them qorsolve's).
+void removeResults(const Project& project);
