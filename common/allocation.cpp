@@ -1,9 +1,11 @@
 #include "common/allocation.h"
 
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -120,4 +122,14 @@ std::size_t addressSpaceRoom() {
 bool memoryAvailableFor(std::size_t bytes) {
     return bytes < CHECKED_SIZE ||
            (bytes <= availableMemory() && bytes <= cgroupRoom() && bytes <= addressSpaceRoom());
+}
+
+void adviseLargePages(const void* data, std::size_t bytes) {
+    constexpr std::uintptr_t LARGE_PAGE = std::uintptr_t{2} << 20;
+    if (data == nullptr || bytes < 2 * LARGE_PAGE) return;
+    // Only the whole large pages inside the array.
+    const auto start =
+        (reinterpret_cast<std::uintptr_t>(data) + LARGE_PAGE - 1) & ~(LARGE_PAGE - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(LARGE_PAGE - 1);
+    if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
 }

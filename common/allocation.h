@@ -18,12 +18,19 @@ inline std::size_t allocationLimit = SIZE_MAX;
 // the program when its pages are touched; large requests are checked first.
 bool memoryAvailableFor(std::size_t bytes);
 
+// Asks the system to back a large array with large pages where it can, so that touching it
+// the first time costs a fraction of the page faults. Does nothing for small arrays.
+void adviseLargePages(const void* data, std::size_t bytes);
+
 // Gives `v` exactly `n` elements of `value`. False when the memory cannot be had.
 template <class T>
 bool tryAssign(std::vector<T>& v, std::size_t n, const T& value = T()) {
     if (n > allocationLimit / sizeof(T) || !memoryAvailableFor(n * sizeof(T))) return false;
     try {
-        std::vector<T> fresh(n, value);
+        std::vector<T> fresh;
+        fresh.reserve(n);
+        adviseLargePages(fresh.data(), n * sizeof(T));
+        fresh.assign(n, value);
         v.swap(fresh);
         return true;
     } catch (const std::bad_alloc&) {

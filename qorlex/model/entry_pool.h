@@ -55,6 +55,7 @@ class EntryPool {
         if (grown == nullptr) return false;
         data_ = static_cast<T*>(grown);
         capacity_ = capacity;
+        adviseLargePages(data_, capacity * sizeof(T));
         return true;
     }
 
