@@ -26,7 +26,14 @@ for example in census/persons-ampl population/population tourism/tourism; do
   memcheck build/bin/qordump "$project"
   memcheck build/bin/qordump --json "$project"
   memcheck build/bin/qoramp "$project"
+  memcheck build/bin/qorsolve "$project"
+  memcheck build/bin/qorsolve --continuous "$project"
 done
+# An example without a table: exit code 1 and the conflict, and no memory error.
+memcheck build/bin/qorlex examples/infeasible/employment.txt "$out/employment"
+status=0
+memcheck build/bin/qorsolve "$out/employment" || status=$?
+[ "$status" = 1 ]
 
 echo "== build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQOR_SANITIZE=ON >/dev/null
