@@ -356,7 +356,9 @@ class ConflictSearch {
                 candidates.reset();
             }
         }
-        if (!candidates && hint != nullptr && hint->status == ContinuousStatus::INFEASIBLE &&
+        if (!candidates && hint != nullptr &&
+            (hint->status == ContinuousStatus::INFEASIBLE ||
+             hint->status == ContinuousStatus::NOT_CONVERGED) &&
             !hint->suspectRows.empty()) {
             candidates = std::make_unique<SubProblem>(problem_,
                                                       rowMembers(hint->suspectRows, weight), false);

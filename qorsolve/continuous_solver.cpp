@@ -804,7 +804,7 @@ ContinuousResult DualNewton::solve() {
         case Outcome::STALLED:
             // No certificate and no convergence: the rows still violated most are the
             // likeliest culprits.
-            result.status = ContinuousStatus::INFEASIBLE;
+            result.status = ContinuousStatus::NOT_CONVERGED;
             {
                 double largest = 0.0;
                 for (int32_t i = 0; i < hardRows_; ++i)

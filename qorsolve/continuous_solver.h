@@ -13,6 +13,9 @@ enum class ContinuousStatus {
     OPTIMAL,     // x meets every row and bound; the KKT residual is below the tolerance
     INFEASIBLE,  // no real-valued table meets the hard rows and the bounds
     TIME_LIMIT,  // the deadline passed first; x is the last iterate (it may violate rows)
+    // The method stalled, neither converging nor finding a ray: x is the last iterate and
+    // the suspect rows are those still violated most. Whether a table exists is open.
+    NOT_CONVERGED,
     NO_MEMORY,
 };
 
@@ -43,10 +46,10 @@ struct ContinuousResult {
     double kktResidual = 0.0;
     int newtonSteps = 0;  // work done, for reports
     int cgSteps = 0;
-    // When INFEASIBLE: hard rows that cannot all hold, as far as the method tells (a candidate
-    // set for the conflict search; may be empty when the method cannot tell). Normally the
-    // rows of a Farkas ray checked in floating point: with the cell bounds alone they admit
-    // no table (not necessarily a smallest such set).
+    // When INFEASIBLE or NOT_CONVERGED: hard rows that cannot all hold, as far as the method tells
+    // (a candidate set for the conflict search; may be empty when the method cannot tell). Normally
+    // the rows of a Farkas ray checked in floating point: with the cell bounds alone they admit no
+    // table (not necessarily a smallest such set).
     std::vector<int32_t> suspectRows;
 };
 
@@ -57,9 +60,10 @@ struct ContinuousResult {
 // - with no suspect rows when a cell's bounds cross, or when the problem is malformed (sizes
 //   that disagree, a column out of range, a base that is not positive and finite, a NaN): a
 //   caller's mistake must not become undefined behaviour;
-// - with the rows whose sides cross;
-// - when the method stalls without converging or finding a ray (not met in tests): then the
-//   suspect rows are the rows still violated by over 1 % of the largest violation.
+// - with the rows whose sides cross.
+// When the method stalls without converging or finding a ray (not met in tests), the status
+// is NOT_CONVERGED and the suspect rows are the rows still violated by over 1 % of the
+// largest violation.
 // Catches allocation failure itself (status NO_MEMORY); throws nothing.
 ContinuousResult solveContinuous(const AdjustmentProblem& problem,
                                  const ContinuousOptions& options);

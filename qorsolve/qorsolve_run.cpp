@@ -38,7 +38,10 @@ bool loadAll(const std::string& name, const SolveOptions& options, Project& proj
     return true;
 }
 
-// Names the conflict after the status line. Always 1, the exit code.
+// Searches the conflict, then prints the status it proves and names the conflict. The
+// real-valued solve that led here either proved that no table exists or stalled; a search
+// that then finds the restrictions can all hold leaves the question to an error line.
+// Always 1, the exit code.
 int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
                      const TableResult& table, bool wholeNumbers, const Deadline& deadline,
                      Progress& progress, std::ostream& out) {
@@ -49,6 +52,16 @@ int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
     const ContinuousResult* hint = wholeNumbers ? nullptr : &table.relaxed;
     const ConflictResult conflict = findConflict(problem, options, hint);
     progress.finish();
+    if (conflict.status == ConflictStatus::FEASIBLE && !wholeNumbers) {
+        out << "Error: The real-valued adjustment did not converge\n";
+        return 1;
+    }
+    if (wholeNumbers) {
+        out << "status: integer infeasible\n"
+            << "Real numbers can meet every restriction and bound, whole numbers cannot.\n";
+    } else {
+        out << "status: infeasible\n";
+    }
     reportConflict(project, problem, conflict, out);
     return 1;
 }
@@ -118,11 +131,9 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
             }
             return writeTable(project, problem, table, options, deadline, out);
         case TableStatus::INFEASIBLE:
-            out << "status: infeasible\n";
+        case TableStatus::NOT_CONVERGED:
             return reportInfeasible(project, problem, table, false, deadline, progress, out);
         case TableStatus::INTEGER_INFEASIBLE:
-            out << "status: integer infeasible\n"
-                << "Real numbers can meet every restriction and bound, whole numbers cannot.\n";
             return reportInfeasible(project, problem, table, true, deadline, progress, out);
         case TableStatus::NO_TABLE_IN_TIME:
             out << "status: time limit\n"

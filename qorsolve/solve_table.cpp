@@ -57,6 +57,9 @@ void continuousTable(const AdjustmentProblem& problem, TableResult& result) {
         case ContinuousStatus::INFEASIBLE:
             result.status = TableStatus::INFEASIBLE;
             return;
+        case ContinuousStatus::NOT_CONVERGED:
+            result.status = TableStatus::NOT_CONVERGED;
+            return;
         case ContinuousStatus::NO_MEMORY:
             result.status = TableStatus::NO_MEMORY;
             return;

@@ -14,6 +14,7 @@ enum class TableStatus {
     TIME_LIMIT,          // x meets every row and bound, not proven optimal: see bound and gap
     NO_TABLE_IN_TIME,    // the deadline passed before any table met every row and bound
     INFEASIBLE,          // no real-valued table meets the hard rows and bounds
+    NOT_CONVERGED,       // the real-valued method stalled: whether a table exists is open
     INTEGER_INFEASIBLE,  // real numbers can, whole numbers cannot
     NO_MEMORY,
     FAILED,
