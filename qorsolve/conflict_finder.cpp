@@ -7,6 +7,7 @@
 #include <new>
 
 #include "qorsolve/linear_solver.h"
+#include "qorsolve/whole_number_rows.h"
 
 // How the search works.
 //
@@ -439,6 +440,16 @@ class ConflictSearch {
                 result.members = {{Kind::HARD_ROW, i}};
                 result.elasticValue = change;
                 result.memberChange.assign(1, change);
+                return true;
+            }
+        }
+        if (options_.wholeNumbers) {
+            const RowWithoutWholeValue alone = findRowWithoutWholeValue(problem_);
+            if (alone.row >= 0) {
+                result.status = ConflictStatus::FOUND;
+                result.members = {{Kind::HARD_ROW, alone.row}};
+                result.elasticValue = alone.change;
+                result.memberChange.assign(1, alone.change);
                 return true;
             }
         }

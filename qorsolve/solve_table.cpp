@@ -5,6 +5,7 @@
 #include <new>
 
 #include "qorsolve/integer_solver.h"
+#include "qorsolve/whole_number_rows.h"
 
 namespace {
 
@@ -79,6 +80,11 @@ void continuousTable(const AdjustmentProblem& problem, TableResult& result) {
 
 void integerTable(const AdjustmentProblem& problem, const Deadline& deadline, Progress& progress,
                   TableResult& result) {
+    // A row that whole numbers cannot meet by its coefficients alone needs no search.
+    if (findRowWithoutWholeValue(problem).row >= 0) {
+        result.status = TableStatus::INTEGER_INFEASIBLE;
+        return;
+    }
     IntegerOptions options;
     options.deadline = &deadline;
     options.progress = &progress;

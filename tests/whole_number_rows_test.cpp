@@ -1,0 +1,51 @@
+#include "qorsolve/whole_number_rows.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Case {
+    const char* what;
+    std::vector<double> coefficients;  // one row over as many cells
+    double lower;
+    double upper;
+    int32_t row;  // expected: 1 (the row after a harmless first one) or -1
+    double change;
+};
+
+TEST(WholeNumberRows, RowsNoWholeTableMeets) {
+    const Case cases[] = {
+        {"even sum, odd value", {2, 2}, 15, 15, 1, 1},
+        {"even sum, even value", {2, 2}, 16, 16, -1, 0},
+        {"one cell, fraction", {1}, 2.5, 2.5, 1, 0.5},
+        {"range between multiples", {3, -6}, 4, 5, 1, 1},
+        {"range reaching a multiple", {3, -6}, 4, 6, -1, 0},
+        {"coefficient not whole", {1.5}, 3, 3, -1, 0},
+        {"open upper side", {4}, 1, INFINITE_BOUND, -1, 0},
+        {"negative values", {-4, 2}, -7, -7, 1, 1},
+    };
+    for (const Case& c : cases) {
+        AdjustmentProblem problem;
+        problem.base.assign(c.coefficients.size(), 1.0);
+        // A first row every whole table can meet, so the one found is the second.
+        for (std::size_t j = 0; j < c.coefficients.size(); ++j) {
+            problem.hard.column.push_back(static_cast<int32_t>(j));
+            problem.hard.value.push_back(1.0);
+        }
+        problem.hard.start.push_back(static_cast<int64_t>(problem.hard.column.size()));
+        for (std::size_t j = 0; j < c.coefficients.size(); ++j) {
+            problem.hard.column.push_back(static_cast<int32_t>(j));
+            problem.hard.value.push_back(c.coefficients[j]);
+        }
+        problem.hard.start.push_back(static_cast<int64_t>(problem.hard.column.size()));
+        problem.hardLower = {0.0, c.lower};
+        problem.hardUpper = {INFINITE_BOUND, c.upper};
+        const RowWithoutWholeValue found = findRowWithoutWholeValue(problem);
+        EXPECT_EQ(found.row, c.row) << c.what;
+        if (c.row >= 0) {
+            EXPECT_DOUBLE_EQ(found.change, c.change) << c.what;
+        }
+    }
+}
+
+}  // namespace
