@@ -11,7 +11,7 @@ ErrorCode Table::beginClasses() {
     if (!names.create()) return NOT_ENOUGH_MEMORY;
     classCount = 0;
     for (auto& name : classNames) name = nullptr;
-    listNamed = 0;
+    listNamed = false;
     classesClosed = false;
     setPhase(ClassPhase::OPEN);
     return OK;
@@ -21,7 +21,7 @@ ErrorCode Table::addClass(const char* text, ItemKind kind) {
     // Once ";" has closed the class list its name lists exist: the list cannot grow.
     if (classesClosed) return INCOMPLETE_DECLARATION;
     if (kind == ItemKind::NUMBER) {
-        if (listNamed == 1) return NUMBER_IN_NAME_LIST;
+        if (listNamed) return NUMBER_IN_NAME_LIST;
         const int32_t count = leadingInteger(text);
         if (count < 0) return INDEX_OUT_OF_RANGE;
         classCount = count;
@@ -29,7 +29,7 @@ ErrorCode Table::addClass(const char* text, ItemKind kind) {
         setPhase(ClassPhase::COUNT_GIVEN);
         return OK;
     }
-    listNamed = 1;
+    listNamed = true;
     if (classCount >= MAX_CLASSES) return TOO_MANY_DIMENSIONS;
     const char* copy = names.store(text);
     if (copy == nullptr) return NOT_ENOUGH_MEMORY;
@@ -61,7 +61,7 @@ ErrorCode Table::beginCharacteristics() {
 ErrorCode Table::selectClass(const char* text, ItemKind kind) {
     if (!inPhase(CharacteristicPhase::NO_LIST_OPEN)) return INCOMPLETE_DECLARATION;
     listCount = 0;
-    listNamed = 0;
+    listNamed = false;
     int64_t selected = -1;
     if (kind == ItemKind::NAME) {
         for (int k = 0; k < classCount; ++k) {
@@ -88,14 +88,14 @@ ErrorCode Table::acceptAssignment() {
 ErrorCode Table::addCharacteristic(const char* text, ItemKind kind) {
     if (!inPhase(CharacteristicPhase::IN_LIST)) return INCOMPLETE_DECLARATION;
     if (kind == ItemKind::NUMBER) {
-        if (listNamed == 1) return NUMBER_IN_NAME_LIST;
+        if (listNamed) return NUMBER_IN_NAME_LIST;
         const int32_t count = leadingInteger(text);
         if (count < 0) return INDEX_OUT_OF_RANGE;
         listCount = count;
         setPhase(CharacteristicPhase::NO_LIST_OPEN);
         return OK;
     }
-    listNamed = 1;
+    listNamed = true;
     if (currentClass < 0 || currentClass >= static_cast<int32_t>(characteristics.size())) {
         return INTERNAL_ERROR;
     }
@@ -116,7 +116,7 @@ ErrorCode Table::endCharacteristicList() {
     }
     NameList& list = characteristics[static_cast<std::size_t>(currentClass)];
     list.size = listCount;
-    list.named = listNamed;
+    list.named = listNamed ? 1 : 0;
     setPhase(CharacteristicPhase::NO_LIST_OPEN);
     return OK;
 }

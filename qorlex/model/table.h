@@ -130,7 +130,7 @@ class Table {
     // Declarations.
     int32_t declarationsRead = 0;  // class lists of AUSPRAEGUNGEN read so far
     int32_t listCount = 0;
-    int32_t listNamed = 0;
+    bool listNamed = false;  // the list being read gives names, not a count
     int32_t currentClass = 0;
     bool classesClosed = false;
     StringPool names;
