@@ -11,26 +11,37 @@
 
 namespace {
 
-// The message for a read that failed.
-std::string readFailure(ReadResult result, const std::string& what, const std::string& path) {
-    if (result == ReadResult::NO_MEMORY) {
-        return "Error: Not enough memory to read " + path + "\n";
-    }
-    return "Error: Invalid " + what + " " + path + "\n";
+ProjectError fault(ProjectFault kind, const std::string& path) {
+    ProjectError error;
+    error.fault = kind;
+    error.path = path;
+    return error;
+}
+
+// For a read that failed.
+ProjectError readFailure(ReadResult result, const std::string& fileKind, const std::string& path) {
+    if (result == ReadResult::NO_MEMORY) return fault(ProjectFault::NO_MEMORY, path);
+    ProjectError error = fault(ProjectFault::INVALID_FILE, path);
+    error.fileKind = fileKind;
+    return error;
 }
 
 // Right after the failed open, while errno still tells why.
-std::string openFailure(const std::string& path) {
-    const std::string reason = std::strerror(errno);
-    return "Error: Could not open file " + path + ": " + reason + "\n";
+ProjectError openFailure(const std::string& path) {
+    ProjectError error = fault(ProjectFault::CANNOT_OPEN, path);
+    error.reason = std::strerror(errno);
+    return error;
 }
 
-bool readBinaryDataFile(Project& project, std::string& error) {
+ProjectError doesNotFit(ProjectFault kind, const std::string& path, const std::string& binaryPath) {
+    ProjectError error = fault(kind, path);
+    error.otherPath = binaryPath;
+    return error;
+}
+
+ProjectError readBinaryDataFile(Project& project) {
     InputFile file;
-    if (!file.open(project.binaryPath)) {
-        error = openFailure(project.binaryPath);
-        return false;
-    }
+    if (!file.open(project.binaryPath)) return openFailure(project.binaryPath);
     ReadResult result = readBaseArrays(file, project.cells);
     if (result == ReadResult::OK) {
         result = readHardArrays(file, project.hard, project.cells.cellCount);
@@ -39,8 +50,7 @@ bool readBinaryDataFile(Project& project, std::string& error) {
         result = readWeakArrays(file, project.weak, project.cells.cellCount);
     }
     if (result != ReadResult::OK) {
-        error = readFailure(result, "binary data file", project.binaryPath);
-        return false;
+        return readFailure(result, "binary data file", project.binaryPath);
     }
     // Every cell is decoded from its cell number, so the numbers must ascend inside the table.
     const BaseArrays& cells = project.cells;
@@ -50,8 +60,8 @@ bool readBinaryDataFile(Project& project, std::string& error) {
         inTable = inTable && cell > previous && cell < cells.tableSize;
         previous = cell;
     }
-    if (!inTable) error = "Error: Invalid binary data file " + project.binaryPath + "\n";
-    return inTable;
+    if (!inTable) return readFailure(ReadResult::INVALID, "binary data file", project.binaryPath);
+    return ProjectError();
 }
 
 // The number of cells of the table the label file describes, or -1 beyond int32.
@@ -71,7 +81,7 @@ bool exists(const std::string& path) {
 
 }  // namespace
 
-bool loadProject(const std::string& project, Project& loaded, std::string& error) {
+ProjectError loadProject(const std::string& project, Project& loaded) {
     loaded = Project();
     loaded.name = project;
     loaded.labelPath = project + "-lbl.dat";
@@ -80,44 +90,55 @@ bool loadProject(const std::string& project, Project& loaded, std::string& error
 
     {
         InputFile file;
-        if (!file.open(loaded.labelPath)) {
-            error = openFailure(loaded.labelPath);
-            return false;
-        }
+        if (!file.open(loaded.labelPath)) return openFailure(loaded.labelPath);
         if (ReadResult result = readLabelFile(file, loaded.labels); result != ReadResult::OK) {
-            error = readFailure(result, "label file", loaded.labelPath);
-            return false;
+            return readFailure(result, "label file", loaded.labelPath);
         }
     }
-    if (!readBinaryDataFile(loaded, error)) return false;
+    if (ProjectError error = readBinaryDataFile(loaded); error.fault != ProjectFault::NONE) {
+        return error;
+    }
 
     // A description without a base table leaves the binary data file without any table.
     const BaseArrays& cells = loaded.cells;
     const bool hasTable = cells.tableSize != 0 || cells.cellCount != 0;
     if (hasTable && labelledTableSize(loaded.labels) != cells.tableSize) {
-        error = "Error: Label file " + loaded.labelPath + " does not fit binary data file " +
-                loaded.binaryPath + "\n";
-        return false;
+        return doesNotFit(ProjectFault::LABELS_DO_NOT_FIT, loaded.labelPath, loaded.binaryPath);
     }
 
-    if (!exists(loaded.controlPath)) return true;
+    if (!exists(loaded.controlPath)) return ProjectError();
     InputFile file;
-    if (!file.open(loaded.controlPath)) {
-        error = openFailure(loaded.controlPath);
-        return false;
-    }
+    if (!file.open(loaded.controlPath)) return openFailure(loaded.controlPath);
     if (ReadResult result = readControlFile(file, loaded.control, cells.cellCount);
         result != ReadResult::OK) {
-        error = readFailure(result, "control file", loaded.controlPath);
-        return false;
+        return readFailure(result, "control file", loaded.controlPath);
     }
     if (loaded.control.tableSize != cells.tableSize) {
-        error = "Error: Control file " + loaded.controlPath + " does not fit binary data file " +
-                loaded.binaryPath + "\n";
-        return false;
+        return doesNotFit(ProjectFault::CONTROL_DOES_NOT_FIT, loaded.controlPath,
+                          loaded.binaryPath);
     }
     loaded.hasControl = true;
-    return true;
+    return ProjectError();
+}
+
+std::string projectErrorMessage(const ProjectError& error) {
+    switch (error.fault) {
+        case ProjectFault::NONE:
+            return "";
+        case ProjectFault::CANNOT_OPEN:
+            return "Error: Could not open file " + error.path + ": " + error.reason + "\n";
+        case ProjectFault::NO_MEMORY:
+            return "Error: Not enough memory to read " + error.path + "\n";
+        case ProjectFault::INVALID_FILE:
+            return "Error: Invalid " + error.fileKind + " " + error.path + "\n";
+        case ProjectFault::LABELS_DO_NOT_FIT:
+            return "Error: Label file " + error.path + " does not fit binary data file " +
+                   error.otherPath + "\n";
+        case ProjectFault::CONTROL_DOES_NOT_FIT:
+            return "Error: Control file " + error.path + " does not fit binary data file " +
+                   error.otherPath + "\n";
+    }
+    return "";
 }
 
 std::vector<Destination> destinations(const Project& project) {

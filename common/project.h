@@ -26,12 +26,33 @@ struct Project {
     ControlFile control;
 };
 
+// Why a project could not be loaded.
+enum class ProjectFault {
+    NONE,
+    CANNOT_OPEN,           // `path` cannot be opened, for `reason`
+    NO_MEMORY,             // the arrays of `path` cannot be allocated
+    INVALID_FILE,          // `path`, a `fileKind`, is damaged
+    LABELS_DO_NOT_FIT,     // the label file `path` describes another table than `otherPath`
+    CONTROL_DOES_NOT_FIT,  // the control file `path` describes another table than `otherPath`
+};
+
+struct ProjectError {
+    ProjectFault fault = ProjectFault::NONE;
+    std::string path;
+    std::string otherPath;  // the binary data file, when two files disagree
+    std::string fileKind;   // "label file", "binary data file" or "control file"
+    std::string reason;     // the system's reason a file cannot be opened
+};
+
 // Reads `<project>-lbl.dat`, `<project>-bin.dat` and, when it exists, `<project>-ctr.dat`.
 // Beyond the structure of each file, the cells of the binary data file must be strictly
 // ascending cell numbers of a table of `tableSize` cells, the class sizes of the label file
 // must multiply to that table size, and the control file must describe the same table.
-// On failure returns false with `error` set to the one line to print (with its line end).
-bool loadProject(const std::string& project, Project& loaded, std::string& error);
+ProjectError loadProject(const std::string& project, Project& loaded);
+
+// The one line to print for a project that could not be loaded, with its line end; empty for
+// NONE.
+std::string projectErrorMessage(const ProjectError& error);
 
 struct Destination {
     bool known = false;  // false when the control file and the binary data file disagree

@@ -2,6 +2,7 @@
 
 #include "common/project.h"
 #include "qordump/dump.h"
+#include "qordump/qordump_error.h"
 
 namespace {
 
@@ -22,8 +23,9 @@ struct Options {
     std::vector<std::string> projects;
 };
 
-// False, with the message printed, for an unknown option.
-bool parseOptions(const std::vector<std::string>& args, Options& options, std::ostream& out) {
+// Stops at the first unknown option, left in `unknown`.
+QordumpError parseOptions(const std::vector<std::string>& args, Options& options,
+                          std::string& unknown) {
     bool optionsEnded = false;
     for (const std::string& arg : args) {
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
@@ -41,38 +43,38 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::o
         } else if (arg == "--version") {
             options.version = true;
         } else {
-            out << "Error: Unknown option " << arg << "\n";
-            printUsage(out);
-            return false;
+            unknown = arg;
+            return QordumpError::UNKNOWN_OPTION;
         }
     }
-    return true;
+    return QordumpError::OK;
 }
 
-}  // namespace
+// `unknown` is the unknown option; `project` tells why the project could not be loaded.
+void printError(QordumpError error, const std::string& unknown, const ProjectError& project,
+                std::ostream& out) {
+    switch (error) {
+        case QordumpError::OK:
+            return;
+        case QordumpError::UNKNOWN_OPTION:
+            out << "Error: Unknown option " << unknown << "\n";
+            printUsage(out);
+            return;
+        case QordumpError::NOT_ONE_PROJECT:
+            printUsage(out);
+            return;
+        case QordumpError::PROJECT:
+            out << projectErrorMessage(project);
+            return;
+    }
+}
 
-int runQordump(const std::vector<std::string>& args, std::ostream& out) {
-    Options options;
-    if (!parseOptions(args, options, out)) return 1;
-    if (options.help) {
-        printUsage(out);
-        return 0;
-    }
-    if (options.version) {
-        out << "qordump " << QOR_VERSION << "\n";
-        return 0;
-    }
-    if (options.projects.size() != 1) {
-        printUsage(out);
-        return 1;
-    }
-
+// Prints the project, or returns why it cannot.
+QordumpError dump(const Options& options, ProjectError& projectError, std::ostream& out) {
+    if (options.projects.size() != 1) return QordumpError::NOT_ONE_PROJECT;
     Project project;
-    std::string error;
-    if (!loadProject(options.projects[0], project, error)) {
-        out << error;
-        return 1;
-    }
+    projectError = loadProject(options.projects[0], project);
+    if (projectError.fault != ProjectFault::NONE) return QordumpError::PROJECT;
     // Without --cells or --rows everything; with either, just what it names.
     Sections sections;
     if (options.cells || options.rows) sections = {false, options.cells, options.rows};
@@ -81,5 +83,25 @@ int runQordump(const std::vector<std::string>& args, std::ostream& out) {
     } else {
         printText(project, sections, out);
     }
-    return 0;
+    return QordumpError::OK;
+}
+
+}  // namespace
+
+int runQordump(const std::vector<std::string>& args, std::ostream& out) {
+    Options options;
+    std::string unknown;
+    ProjectError projectError;
+    QordumpError error = parseOptions(args, options, unknown);
+    if (error == QordumpError::OK && options.help) {
+        printUsage(out);
+        return 0;
+    }
+    if (error == QordumpError::OK && options.version) {
+        out << "qordump " << QOR_VERSION << "\n";
+        return 0;
+    }
+    if (error == QordumpError::OK) error = dump(options, projectError, out);
+    printError(error, unknown, projectError, out);
+    return error == QordumpError::OK ? 0 : 1;
 }

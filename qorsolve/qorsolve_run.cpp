@@ -20,9 +20,8 @@ namespace {
 // The project with its control file, and its adjustment problem. Prints the failure.
 bool loadAll(const std::string& name, const SolveOptions& options, Project& project,
              AdjustmentProblem& problem, std::ostream& out) {
-    std::string error;
-    if (!loadProject(name, project, error)) {
-        out << error;
+    if (ProjectError error = loadProject(name, project); error.fault != ProjectFault::NONE) {
+        out << projectErrorMessage(error);
         return false;
     }
     // The control file is optional to the other programs; qorsolve reports by it.
@@ -31,6 +30,7 @@ bool loadAll(const std::string& name, const SolveOptions& options, Project& proj
             << "\n";
         return false;
     }
+    std::string error;
     if (!buildAdjustmentProblem(project, !options.ignoreWeak, problem, error)) {
         out << error;
         return false;
