@@ -1,10 +1,9 @@
 #include "qoramp/ampl_file_owner.h"
 
-#include <sys/stat.h>
-
 #include <cstddef>
-#include <cstdio>
 #include <string_view>
+
+#include "common/file_head.h"
 
 namespace {
 
@@ -39,28 +38,17 @@ bool isCountsLine(std::string_view head, bool wholeFile) {
 }  // namespace
 
 bool mayReplaceAmplFile(const std::string& path, AmplFileKind kind) {
-    struct stat info {};
-    // Nothing there, or nothing that can be looked at: creating the file then fails or not on
-    // its own.
-    if (stat(path.c_str(), &info) != 0) return true;
-    // Only a regular file holds a user's data; a device or a pipe in its place is written to,
-    // and a directory fails when it is opened.
-    if (!S_ISREG(info.st_mode) || info.st_size == 0) return true;
-
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return false;
-    char buffer[HEAD_SIZE];
-    const std::size_t read = std::fread(buffer, 1, sizeof buffer, file);
-    const bool wholeFile = read < sizeof buffer && std::feof(file) && !std::ferror(file);
-    std::fclose(file);
-    const std::string_view head(buffer, read);
+    const FileHead file = readFileHead(path, HEAD_SIZE);
+    if (file.state == FileAtPath::NONE) return true;
+    if (file.state == FileAtPath::UNREADABLE) return false;
+    const std::string_view head = file.head;
     switch (kind) {
         case AmplFileKind::MODEL:
             return head.starts_with("param COLS;");
         case AmplFileKind::COMMAND:
             return head.starts_with("read COLS, ROWS, NNZ <");
         case AmplFileKind::NUMBERS:
-            return isCountsLine(head, wholeFile);
+            return isCountsLine(head, file.wholeFile);
     }
     return false;
 }
