@@ -156,6 +156,9 @@ class CoinSolver : public LinearSolver {
                               const std::vector<double>& start) override;
 
   private:
+    // Runs a solve with a loaded model; COIN's exceptions and allocation failure become a
+    // status, and the deadline is dropped afterwards.
+    LinearResult guarded(const std::function<LinearResult()>& solve);
     LinearResult solveLinearGuarded(const Deadline& deadline);
     LinearResult solveIntegerGuarded(const Deadline& deadline, double relativeGap,
                                      const std::vector<double>& start);
@@ -264,11 +267,11 @@ std::vector<double> CoinSolver::rayOfLastSolve() const {
                         model_.columnUpper, std::move(ray));
 }
 
-LinearResult CoinSolver::solveLinear(const Deadline& deadline) {
+LinearResult CoinSolver::guarded(const std::function<LinearResult()>& solve) {
     LinearResult result;
     if (!lp_) return result;
     try {
-        result = solveLinearGuarded(deadline);
+        result = solve();
     } catch (const std::bad_alloc&) {
         result = LinearResult{};
         result.status = LinearStatus::NO_MEMORY;
@@ -277,6 +280,10 @@ LinearResult CoinSolver::solveLinear(const Deadline& deadline) {
     }
     stop_.deadline = nullptr;
     return result;
+}
+
+LinearResult CoinSolver::solveLinear(const Deadline& deadline) {
+    return guarded([&] { return solveLinearGuarded(deadline); });
 }
 
 LinearResult CoinSolver::solveLinearGuarded(const Deadline& deadline) {
@@ -331,18 +338,7 @@ LinearResult CoinSolver::solveLinearGuarded(const Deadline& deadline) {
 
 LinearResult CoinSolver::solveInteger(const Deadline& deadline, double relativeGap,
                                       const std::vector<double>& start) {
-    LinearResult result;
-    if (!lp_) return result;
-    try {
-        result = solveIntegerGuarded(deadline, relativeGap, start);
-    } catch (const std::bad_alloc&) {
-        result = LinearResult{};
-        result.status = LinearStatus::NO_MEMORY;
-    } catch (const CoinError&) {
-        result = LinearResult{};
-    }
-    stop_.deadline = nullptr;
-    return result;
+    return guarded([&] { return solveIntegerGuarded(deadline, relativeGap, start); });
 }
 
 LinearResult CoinSolver::solveIntegerGuarded(const Deadline& deadline, double relativeGap,

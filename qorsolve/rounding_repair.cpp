@@ -79,16 +79,8 @@ class Repair {
             if (candidates.empty()) continue;
             std::pair<int32_t, int32_t> chosen = candidates[random_() % candidates.size()];
             if (int(random_() % 100) >= noise) {
-                double bestChange = INFINITY, bestCost = INFINITY;
-                for (auto [j, step] : candidates) {
-                    double change = violationChange(j, step);
-                    double cost = costChange(j, step);
-                    if (change < bestChange || (change == bestChange && cost < bestCost)) {
-                        bestChange = change;
-                        bestCost = cost;
-                        chosen = {j, step};
-                    }
-                }
+                double bestCost;
+                chosen = bestMove(candidates, chosen, bestCost);
             }
             move(chosen.first, chosen.second);
             lastMove_[chosen.first] = iteration;
@@ -126,17 +118,9 @@ class Repair {
                     if (!undoes) candidates.emplace_back(j, step);
                 }
                 if (candidates.empty()) break;
-                std::pair<int32_t, int32_t> chosen = candidates.front();
-                double bestChange = INFINITY, bestCost = INFINITY;
-                for (auto [j, step] : candidates) {
-                    double change = violationChange(j, step);
-                    double cost = costChange(j, step);
-                    if (change < bestChange || (change == bestChange && cost < bestCost)) {
-                        bestChange = change;
-                        bestCost = cost;
-                        chosen = {j, step};
-                    }
-                }
+                double bestCost;
+                const std::pair<int32_t, int32_t> chosen =
+                    bestMove(candidates, candidates.front(), bestCost);
                 gain -= bestCost;
                 move(chosen.first, chosen.second);
                 chain.push_back(chosen);
@@ -157,6 +141,26 @@ class Repair {
     }
 
   private:
+    // The move that lowers the rows' violation most, the cheaper one among equals
+    // (`fallback` when none is finite); its cost change in `bestCost`.
+    std::pair<int32_t, int32_t> bestMove(const std::vector<std::pair<int32_t, int32_t>>& candidates,
+                                         std::pair<int32_t, int32_t> fallback,
+                                         double& bestCost) const {
+        std::pair<int32_t, int32_t> chosen = fallback;
+        double bestChange = INFINITY;
+        bestCost = INFINITY;
+        for (auto [j, step] : candidates) {
+            double change = violationChange(j, step);
+            double cost = costChange(j, step);
+            if (change < bestChange || (change == bestChange && cost < bestCost)) {
+                bestChange = change;
+                bestCost = cost;
+                chosen = {j, step};
+            }
+        }
+        return chosen;
+    }
+
     double violation(int32_t i, double v) const {
         double below = p_.hardLower[i] - tolerance_[i] - v;
         double above = v - p_.hardUpper[i] - tolerance_[i];
