@@ -1,6 +1,7 @@
 #include "qorlex/model/column_cover.h"
 
 #include <algorithm>
+#include <cstdint>
 
 struct ColumnCover::Walk {
     const IndexStack& ranges;
@@ -17,11 +18,14 @@ void ColumnCover::setup(std::span<const int32_t> cellIndex, const int32_t* sizes
     cells_ = cellIndex.data();
     columnCount_ = static_cast<int32_t>(cellIndex.size());
     classCount_ = std::clamp(classCount, 0, static_cast<int>(MAX_CLASSES));
+    // Sizes come from the description; a table too large for the cell numbers has no
+    // columns (it is refused at BASIS), so its strides only need to stay defined: they
+    // saturate instead of overflowing.
     int64_t stride = 1;
     for (int k = classCount_ - 1; k >= 0; --k) {
         sizes_[k] = sizes[k];
         strides_[k] = stride;
-        stride *= sizes[k];
+        if (__builtin_mul_overflow(stride, int64_t{sizes[k]}, &stride)) stride = INT64_MAX;
     }
     tableSize_ = stride;
 }
