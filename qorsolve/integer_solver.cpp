@@ -52,24 +52,6 @@ double weakCoefficient(const AdjustmentProblem& p, int32_t w) {
     return p.weakWeight[w] / std::max(std::fabs(p.weakTarget[w]), 1.0);
 }
 
-double rowValue(const SparseRows& rows, int32_t i, const std::vector<double>& x) {
-    double v = 0.0;
-    for (int64_t k = rows.start[i]; k < rows.start[i + 1]; ++k)
-        v += rows.value[k] * x[rows.column[k]];
-    return v;
-}
-
-double objectiveOf(const AdjustmentProblem& p, const std::vector<double>& x) {
-    double sum = 0.0;
-    for (size_t j = 0; j < x.size(); ++j)
-        sum += (x[j] - p.base[j]) * (x[j] - p.base[j]) / p.base[j];
-    for (int32_t w = 0; w < p.weak.rowCount(); ++w) {
-        double d = rowValue(p.weak, w, x) - p.weakTarget[w];
-        sum += weakCoefficient(p, w) * d * d;
-    }
-    return sum;
-}
-
 // The range of a row's value over the cells' ranges.
 std::pair<double, double> rowRange(const SparseRows& rows, int32_t i,
                                    const std::vector<double>& lower,
@@ -115,7 +97,7 @@ class WindowModel {
         }
         for (int32_t w = 0; w < p.weak.rowCount(); ++w) {
             auto [lo, hi] = rowRange(p.weak, w, lower, upper);
-            double at = rowValue(p.weak, w, center);
+            double at = rowSum(p.weak, w, center);
             Term t;
             t.coefficient = weakCoefficient(p, w);
             t.target = p.weakTarget[w];
@@ -225,7 +207,7 @@ class WindowModel {
         for (size_t i = 0; i < windowed_.size(); ++i) {
             const Term& t = windowed_[i];
             if (t.lower == t.upper) continue;
-            double v = i < x.size() ? x[i] : rowValue(p_.weak, weakOf(i), x);
+            double v = i < x.size() ? x[i] : rowSum(p_.weak, weakOf(i), x);
             double above = std::max(v - t.windowLower, 0.0);
             forEachPart(t, [&](bool down, double width, double) {
                 if (down) {
@@ -238,7 +220,7 @@ class WindowModel {
         }
         for (int32_t w = 0; w < p_.weak.rowCount(); ++w) {
             if (weakTerm_[w] >= 0) continue;
-            double s = rowValue(p_.weak, w, x);
+            double s = rowSum(p_.weak, w, x);
             point.push_back(s);
             point.push_back(estimate(tangent_[-1 - weakTerm_[w]], s));
         }
@@ -360,7 +342,7 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
     }
     bool haveTable = false;
     auto offer = [&](const std::vector<double>& x) {
-        double f = objectiveOf(p, x);
+        double f = adjustmentObjective(p, x);
         if (!haveTable || f < result.objective) {
             result.x = x;
             result.objective = f;
