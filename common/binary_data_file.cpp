@@ -58,27 +58,54 @@ void writeWeakRecord(OutputFile& file, const WeakArrays& weak, const RowEntries*
 namespace {
 
 // Every real of the file is a finite number; "no bound" is the finite 1e38.
-bool allFinite(const std::vector<double>& values) {
-    for (double value : values) {
-        if (!std::isfinite(value)) return false;
+bool allFinite(const PackedArray<double>& values) {
+    return !values.anyOf([](double value) { return !std::isfinite(value); });
+}
+
+// A compressed sparse-row matrix read from a file fits together: its rows start at 0, never
+// go back, end at the entry count, and every entry names an existing column.
+ReadResult checkRows(const RowsView& rows, int32_t cellCount) {
+    const PackedArray<int32_t>& rowStart = rows.rowStart;
+    if (rowStart.front() != 0 || rowStart.back() != rows.nonzeroCount) return ReadResult::INVALID;
+    for (std::size_t r = 0; r + 1 < rowStart.size(); ++r) {
+        if (rowStart[r + 1] < rowStart[r]) return ReadResult::INVALID;
     }
+    const bool outside = rows.columnIndex.anyOf([cellCount](int32_t column) {
+        return static_cast<uint32_t>(column) >= static_cast<uint32_t>(cellCount);  // or < 0
+    });
+    return outside ? ReadResult::INVALID : ReadResult::OK;
+}
+
+// The entries of a record whose counts are read and checked.
+ReadResult viewEntries(InputFile& file, RowsView& rows, int32_t cellCount) {
+    const std::size_t m = static_cast<std::size_t>(rows.rowCount);
+    const std::size_t p = static_cast<std::size_t>(rows.nonzeroCount);
+    if (!file.viewInt32s(rows.rowStart, m + 1) || !file.viewInt32s(rows.columnIndex, p) ||
+        !file.viewFloat64s(rows.coefficient, p)) {
+        return ReadResult::INVALID;
+    }
+    if (!allFinite(rows.coefficient)) return ReadResult::INVALID;
+    return checkRows(rows, cellCount);
+}
+
+// Gives `v` the elements of `view`. False when the memory cannot be had.
+template <class T>
+bool tryCopy(std::vector<T>& v, const PackedArray<T>& view) {
+    if (!tryAssign(v, view.size())) return false;
+    view.copyTo(v.data());
     return true;
 }
 
 }  // namespace
 
-ReadResult readBaseArrays(InputFile& file, BaseArrays& base) {
+ReadResult viewBaseRecord(InputFile& file, BaseView& base) {
+    base = BaseView();
     if (!file.readInt32(base.tableSize) || !file.readInt32(base.cellCount))
         return ReadResult::INVALID;
     if (base.cellCount < 0) return ReadResult::NEGATIVE_COUNT;
-    const std::uint64_t n = static_cast<std::uint64_t>(base.cellCount);
-    if (n * (4 + 3 * 8) > file.remaining()) return ReadResult::INVALID;
-    if (!tryAssign(base.cellIndex, n) || !tryAssign(base.base, n) || !tryAssign(base.lower, n) ||
-        !tryAssign(base.upper, n)) {
-        return ReadResult::NO_MEMORY;
-    }
-    if (!file.readInt32s(base.cellIndex.data(), n) || !file.readFloat64s(base.base.data(), n) ||
-        !file.readFloat64s(base.lower.data(), n) || !file.readFloat64s(base.upper.data(), n)) {
+    const std::size_t n = static_cast<std::size_t>(base.cellCount);
+    if (!file.viewInt32s(base.cellIndex, n) || !file.viewFloat64s(base.base, n) ||
+        !file.viewFloat64s(base.lower, n) || !file.viewFloat64s(base.upper, n)) {
         return ReadResult::INVALID;
     }
     if (!allFinite(base.base) || !allFinite(base.lower) || !allFinite(base.upper)) {
@@ -87,25 +114,8 @@ ReadResult readBaseArrays(InputFile& file, BaseArrays& base) {
     return ReadResult::OK;
 }
 
-namespace {
-
-// A compressed sparse-row matrix read from a file fits together: its rows start at 0, never
-// go back, end at the entry count, and every entry names an existing column.
-ReadResult checkRows(const std::vector<int32_t>& rowStart, const std::vector<int32_t>& columnIndex,
-                     int32_t nonzeroCount, int32_t cellCount) {
-    if (rowStart.front() != 0 || rowStart.back() != nonzeroCount) return ReadResult::INVALID;
-    for (std::size_t r = 0; r + 1 < rowStart.size(); ++r) {
-        if (rowStart[r + 1] < rowStart[r]) return ReadResult::INVALID;
-    }
-    for (int32_t column : columnIndex) {
-        if (column < 0 || column >= cellCount) return ReadResult::INVALID;
-    }
-    return ReadResult::OK;
-}
-
-}  // namespace
-
-ReadResult readHardArrays(InputFile& file, HardArrays& hard, int32_t cellCount) {
+ReadResult viewHardRecord(InputFile& file, RowsView& hard, int32_t cellCount) {
+    hard = RowsView();
     if (!file.readInt32(hard.rowCount) || !file.readInt32(hard.columnCount) ||
         !file.readInt32(hard.nonzeroCount)) {
         return ReadResult::INVALID;
@@ -113,32 +123,17 @@ ReadResult readHardArrays(InputFile& file, HardArrays& hard, int32_t cellCount) 
     if (hard.rowCount < 0 || hard.nonzeroCount < 0) return ReadResult::NEGATIVE_COUNT;
     if (hard.rowCount == 0) return hard.nonzeroCount == 0 ? ReadResult::OK : ReadResult::INVALID;
     if (hard.columnCount != cellCount) return ReadResult::INVALID;
-
-    const std::uint64_t m = static_cast<std::uint64_t>(hard.rowCount);
-    const std::uint64_t p = static_cast<std::uint64_t>(hard.nonzeroCount);
-    if (m * (4 + 8 + 8 + 4) + 4 + p * (4 + 8) > file.remaining()) return ReadResult::INVALID;
-    if (!tryAssign(hard.boundType, m) || !tryAssign(hard.lowerValue, m) ||
-        !tryAssign(hard.upperValue, m) || !tryAssign(hard.rowStart, m + 1) ||
-        !tryAssign(hard.columnIndex, p) || !tryAssign(hard.coefficient, p)) {
-        return ReadResult::NO_MEMORY;
-    }
-    if (!file.readInt32s(hard.boundType.data(), m) ||
-        !file.readFloat64s(hard.lowerValue.data(), m) ||
-        !file.readFloat64s(hard.upperValue.data(), m) ||
-        !file.readInt32s(hard.rowStart.data(), m + 1) ||
-        !file.readInt32s(hard.columnIndex.data(), p) ||
-        !file.readFloat64s(hard.coefficient.data(), p)) {
+    const std::size_t m = static_cast<std::size_t>(hard.rowCount);
+    if (!file.viewInt32s(hard.boundType, m) || !file.viewFloat64s(hard.lowerValue, m) ||
+        !file.viewFloat64s(hard.upperValue, m)) {
         return ReadResult::INVALID;
     }
-    if (!allFinite(hard.lowerValue) || !allFinite(hard.upperValue) ||
-        !allFinite(hard.coefficient)) {
-        return ReadResult::INVALID;
-    }
-    return checkRows(hard.rowStart, hard.columnIndex, hard.nonzeroCount, cellCount);
+    if (!allFinite(hard.lowerValue) || !allFinite(hard.upperValue)) return ReadResult::INVALID;
+    return viewEntries(file, hard, cellCount);
 }
 
-ReadResult readWeakArrays(InputFile& file, WeakArrays& weak, int32_t cellCount) {
-    weak = WeakArrays();
+ReadResult viewWeakRecord(InputFile& file, RowsView& weak, int32_t cellCount) {
+    weak = RowsView();
     if (file.remaining() == 0) return ReadResult::OK;
     if (!file.readInt32(weak.rowCount) || !file.readInt32(weak.columnCount) ||
         !file.readInt32(weak.nonzeroCount)) {
@@ -146,23 +141,59 @@ ReadResult readWeakArrays(InputFile& file, WeakArrays& weak, int32_t cellCount) 
     }
     if (weak.rowCount < 0 || weak.nonzeroCount < 0) return ReadResult::NEGATIVE_COUNT;
     if (weak.rowCount == 0 || weak.columnCount != cellCount) return ReadResult::INVALID;
+    const std::size_t m = static_cast<std::size_t>(weak.rowCount);
+    if (!file.viewFloat64s(weak.target, m) || !file.viewFloat64s(weak.weight, m)) {
+        return ReadResult::INVALID;
+    }
+    if (!allFinite(weak.target) || !allFinite(weak.weight)) return ReadResult::INVALID;
+    const ReadResult result = viewEntries(file, weak, cellCount);
+    // The weak record is the last of the file.
+    if (result == ReadResult::OK && file.remaining() != 0) return ReadResult::INVALID;
+    return result;
+}
 
-    const std::uint64_t m = static_cast<std::uint64_t>(weak.rowCount);
-    const std::uint64_t p = static_cast<std::uint64_t>(weak.nonzeroCount);
-    if (m * (8 + 8 + 4) + 4 + p * (4 + 8) != file.remaining()) return ReadResult::INVALID;
-    if (!tryAssign(weak.target, m) || !tryAssign(weak.weight, m) ||
-        !tryAssign(weak.rowStart, m + 1) || !tryAssign(weak.columnIndex, p) ||
-        !tryAssign(weak.coefficient, p)) {
+ReadResult readBaseArrays(InputFile& file, BaseArrays& base) {
+    BaseView view;
+    if (ReadResult result = viewBaseRecord(file, view); result != ReadResult::OK) return result;
+    base.tableSize = view.tableSize;
+    base.cellCount = view.cellCount;
+    if (!tryCopy(base.cellIndex, view.cellIndex) || !tryCopy(base.base, view.base) ||
+        !tryCopy(base.lower, view.lower) || !tryCopy(base.upper, view.upper)) {
         return ReadResult::NO_MEMORY;
     }
-    if (!file.readFloat64s(weak.target.data(), m) || !file.readFloat64s(weak.weight.data(), m) ||
-        !file.readInt32s(weak.rowStart.data(), m + 1) ||
-        !file.readInt32s(weak.columnIndex.data(), p) ||
-        !file.readFloat64s(weak.coefficient.data(), p)) {
-        return ReadResult::INVALID;
+    return ReadResult::OK;
+}
+
+ReadResult readHardArrays(InputFile& file, HardArrays& hard, int32_t cellCount) {
+    RowsView view;
+    if (ReadResult result = viewHardRecord(file, view, cellCount); result != ReadResult::OK) {
+        return result;
     }
-    if (!allFinite(weak.target) || !allFinite(weak.weight) || !allFinite(weak.coefficient)) {
-        return ReadResult::INVALID;
+    hard.rowCount = view.rowCount;
+    hard.columnCount = view.columnCount;
+    hard.nonzeroCount = view.nonzeroCount;
+    if (!tryCopy(hard.boundType, view.boundType) || !tryCopy(hard.lowerValue, view.lowerValue) ||
+        !tryCopy(hard.upperValue, view.upperValue) || !tryCopy(hard.rowStart, view.rowStart) ||
+        !tryCopy(hard.columnIndex, view.columnIndex) ||
+        !tryCopy(hard.coefficient, view.coefficient)) {
+        return ReadResult::NO_MEMORY;
     }
-    return checkRows(weak.rowStart, weak.columnIndex, weak.nonzeroCount, cellCount);
+    return ReadResult::OK;
+}
+
+ReadResult readWeakArrays(InputFile& file, WeakArrays& weak, int32_t cellCount) {
+    weak = WeakArrays();
+    RowsView view;
+    if (ReadResult result = viewWeakRecord(file, view, cellCount); result != ReadResult::OK) {
+        return result;
+    }
+    weak.rowCount = view.rowCount;
+    weak.columnCount = view.columnCount;
+    weak.nonzeroCount = view.nonzeroCount;
+    if (!tryCopy(weak.target, view.target) || !tryCopy(weak.weight, view.weight) ||
+        !tryCopy(weak.rowStart, view.rowStart) || !tryCopy(weak.columnIndex, view.columnIndex) ||
+        !tryCopy(weak.coefficient, view.coefficient)) {
+        return ReadResult::NO_MEMORY;
+    }
+    return ReadResult::OK;
 }

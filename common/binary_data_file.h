@@ -9,6 +9,7 @@
 #include "common/hard_arrays.h"
 #include "common/input_file.h"
 #include "common/output_file.h"
+#include "common/packed_array.h"
 #include "common/read_result.h"
 #include "common/weak_arrays.h"
 
@@ -28,6 +29,36 @@ void writeBaseRecord(OutputFile& file, const BaseArrays& base);
 void writeHardRecord(OutputFile& file, const HardArrays& hard, const RowEntries* entries = nullptr);
 // Writes nothing when the record has no rows.
 void writeWeakRecord(OutputFile& file, const WeakArrays& weak, const RowEntries* entries = nullptr);
+
+// The records read in place: the same fields as BaseArrays, HardArrays and WeakArrays, viewing
+// the open InputFile they were read from, and valid while it stays open.
+struct BaseView {
+    int32_t tableSize = 0;
+    int32_t cellCount = 0;
+    PackedArray<int32_t> cellIndex;
+    PackedArray<double> base;
+    PackedArray<double> lower;
+    PackedArray<double> upper;
+};
+
+struct RowsView {
+    int32_t rowCount = 0;
+    int32_t columnCount = 0;
+    int32_t nonzeroCount = 0;
+    PackedArray<int32_t> boundType;  // hard rows only
+    PackedArray<double> lowerValue;  // hard rows only
+    PackedArray<double> upperValue;  // hard rows only
+    PackedArray<double> target;      // weak rows only
+    PackedArray<double> weight;      // weak rows only
+    PackedArray<int32_t> rowStart;
+    PackedArray<int32_t> columnIndex;
+    PackedArray<double> coefficient;
+};
+
+// Each checks its record as the read operations below do, which read through them.
+ReadResult viewBaseRecord(InputFile& file, BaseView& base);
+ReadResult viewHardRecord(InputFile& file, RowsView& hard, int32_t cellCount);
+ReadResult viewWeakRecord(InputFile& file, RowsView& weak, int32_t cellCount);
 
 ReadResult readBaseArrays(InputFile& file, BaseArrays& base);
 // Reads the hard record that follows the base record of `cellCount` columns.

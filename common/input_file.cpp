@@ -1,31 +1,11 @@
 #include "common/input_file.h"
 
+#include <sys/mman.h>
 #include <sys/stat.h>
 
-#include <algorithm>
-#include <bit>
 #include <cerrno>
 #include <cstring>
-#include <utility>
-
-namespace {
-
-template <class T>
-void toHostOrder(T* values, std::size_t count) {
-    if constexpr (std::endian::native == std::endian::big) {
-        for (std::size_t i = 0; i < count; ++i) {
-            unsigned char bytes[sizeof(T)];
-            std::memcpy(bytes, &values[i], sizeof(T));
-            std::reverse(bytes, bytes + sizeof(T));
-            std::memcpy(&values[i], bytes, sizeof(T));
-        }
-    } else {
-        (void)values;
-        (void)count;
-    }
-}
-
-}  // namespace
+#include <new>
 
 std::FILE* openForReading(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -40,53 +20,115 @@ std::FILE* openForReading(const std::string& path) {
     return file;
 }
 
+namespace {
+
+// Reads all `size` bytes of `file` into fresh memory; nullptr, with errno set, when it cannot.
+std::unique_ptr<unsigned char[]> readWhole(std::FILE* file, std::size_t size) {
+    std::unique_ptr<unsigned char[]> bytes(new (std::nothrow) unsigned char[size]);
+    if (bytes == nullptr) {
+        errno = ENOMEM;
+        return nullptr;
+    }
+    if (std::fread(bytes.get(), 1, size, file) != size) {
+        errno = EIO;
+        return nullptr;
+    }
+    return bytes;
+}
+
+}  // namespace
+
 InputFile::~InputFile() {
     close();
 }
 
 bool InputFile::open(const std::string& path) {
     close();
-    file_ = openForReading(path);
-    if (file_ == nullptr) return false;
+    std::FILE* file = openForReading(path);
+    if (file == nullptr) return false;
     struct stat info {};
-    if (fstat(fileno(file_), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
-        close();
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
+        std::fclose(file);
         errno = EINVAL;  // a device or pipe: its size is not known before it is read
         return false;
     }
-    size_ = static_cast<std::uint64_t>(info.st_size);
+    if (static_cast<std::uint64_t>(info.st_size) > SIZE_MAX) {
+        std::fclose(file);
+        errno = EFBIG;
+        return false;
+    }
+    const std::size_t size = static_cast<std::size_t>(info.st_size);
+    if (size > 0) {
+        int flags = MAP_PRIVATE;
+#ifdef MAP_POPULATE
+        flags |= MAP_POPULATE;  // the file is read through, so its pages are mapped at once
+#endif
+        void* mapping = mmap(nullptr, size, PROT_READ, flags, fileno(file), 0);
+        if (mapping != MAP_FAILED) {
+            mapping_ = mapping;
+            data_ = static_cast<const unsigned char*>(mapping);
+        } else {
+            copy_ = readWhole(file, size);
+            data_ = copy_.get();
+        }
+    }
+    const int error = errno;
+    std::fclose(file);
+    if (size > 0 && data_ == nullptr) {
+        errno = error;
+        return false;
+    }
+    size_ = size;
     position_ = 0;
     return true;
 }
 
 void InputFile::close() {
-    if (file_ != nullptr) std::fclose(file_);
-    file_ = nullptr;
+    if (mapping_ != nullptr) munmap(mapping_, static_cast<std::size_t>(size_));
+    mapping_ = nullptr;
+    copy_.reset();
+    data_ = nullptr;
     size_ = 0;
     position_ = 0;
 }
 
-bool InputFile::readBytes(void* data, std::size_t size) {
-    if (file_ == nullptr || size > remaining()) return false;
-    if (size == 0) return true;
-    if (std::fread(data, 1, size, file_) != size) {
-        position_ = size_;  // a failed read ends the file for every later read
-        return false;
-    }
+const unsigned char* InputFile::take(std::uint64_t size) {
+    if (data_ == nullptr || size > remaining()) return size == 0 ? data_ : nullptr;
+    const unsigned char* bytes = data_ + position_;
     position_ += size;
+    return bytes;
+}
+
+bool InputFile::readBytes(void* data, std::size_t size) {
+    if (size == 0) return true;
+    const unsigned char* bytes = take(size);
+    if (bytes == nullptr) return false;
+    std::memcpy(data, bytes, size);
+    return true;
+}
+
+bool InputFile::viewInt32s(PackedArray<int32_t>& values, std::size_t count) {
+    if (count > remaining() / sizeof(int32_t)) return false;
+    values = PackedArray<int32_t>(take(count * sizeof(int32_t)), count);
+    return true;
+}
+
+bool InputFile::viewFloat64s(PackedArray<double>& values, std::size_t count) {
+    if (count > remaining() / sizeof(double)) return false;
+    values = PackedArray<double>(take(count * sizeof(double)), count);
     return true;
 }
 
 bool InputFile::readInt32s(int32_t* values, std::size_t count) {
-    if (count > remaining() / sizeof(int32_t)) return false;
-    if (!readBytes(values, count * sizeof(int32_t))) return false;
-    toHostOrder(values, count);
+    PackedArray<int32_t> view;
+    if (!viewInt32s(view, count)) return false;
+    view.copyTo(values);
     return true;
 }
 
 bool InputFile::readFloat64s(double* values, std::size_t count) {
-    if (count > remaining() / sizeof(double)) return false;
-    if (!readBytes(values, count * sizeof(double))) return false;
-    toHostOrder(values, count);
+    PackedArray<double> view;
+    if (!viewFloat64s(view, count)) return false;
+    view.copyTo(values);
     return true;
 }

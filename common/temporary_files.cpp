@@ -21,7 +21,8 @@ constexpr std::size_t PATH_ROOM = 4096;
 char slotPaths[SLOTS][PATH_ROOM];
 volatile std::sig_atomic_t slotUsed[SLOTS];
 
-constexpr int CLEANED_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+// SIGBUS: a mapped input file that another program cuts short while it is read.
+constexpr int CLEANED_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGBUS};
 
 extern "C" void removeTemporaryFiles(int signal) {
     for (int slot = 0; slot < SLOTS; ++slot) {

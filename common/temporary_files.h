@@ -1,7 +1,8 @@
 // The temporary files a program is writing, removed when it is interrupted.
 //
 // A file replaced atomically is first written under a temporary name; an interrupt (SIGINT,
-// SIGTERM, SIGHUP) before its rename would leave that file behind. While registered, such a
+// SIGTERM, SIGHUP) before its rename would leave that file behind, and so would SIGBUS, which
+// ends a program whose mapped input file another program cuts short. While registered, such a
 // file is removed by the signal handler, which then ends the program by the same signal.
 // Signals that are ignored when the first file is registered (as under nohup) stay ignored.
 // SIGKILL cannot be caught: a temporary file may then stay, but the file it was to replace is

@@ -7,17 +7,16 @@
 
 #include <string>
 
-#include "common/base_arrays.h"
-#include "common/hard_arrays.h"
+#include "common/binary_data_file.h"
 #include "qoramp/export_input.h"
 #include "qoramp/qoramp_error.h"
 
 // What the files are written from; every part already checked.
 struct AmplProblem {
-    const BaseArrays& cells;  // bounds clamped
-    const HardArrays& hard;   // as read and validated
-    const RowLists& rows;     // grouped without failure
-    bool weighted;            // rows carry their coefficients instead of being plain sums
+    const BaseView& cells;  // as read: the model's bounds are modelLower and modelUpper
+    const RowsView& hard;   // as read and validated
+    const RowLists& rows;   // grouped without failure
+    bool weighted;          // rows carry their coefficients instead of being plain sums
 };
 
 // Each creates (or replaces) its file and writes it completely: OK, CANNOT_OPEN (nothing is

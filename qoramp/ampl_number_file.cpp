@@ -34,9 +34,8 @@ void writeList(OutputFile& file, std::size_t count, std::size_t room, ValueAt va
     }
 }
 
-template <class Value, class Format>
-void writeList(OutputFile& file, const std::vector<Value>& values, std::size_t room,
-               Format format) {
+template <class Values, class Format>
+void writeList(OutputFile& file, const Values& values, std::size_t room, Format format) {
     writeList(
         file, values.size(), room, [&](std::size_t i) { return values[i]; }, format);
 }
@@ -68,8 +67,8 @@ void writeSizes(OutputFile& file, int64_t first, int64_t second, int64_t third) 
 }
 
 void writeValues(OutputFile& file, Values values, const AmplProblem& problem) {
-    const BaseArrays& cells = problem.cells;
-    const HardArrays& hard = problem.hard;
+    const BaseView& cells = problem.cells;
+    const RowsView& hard = problem.hard;
     const RowLists& rows = problem.rows;
     const std::size_t rowCount = hard.rowStart.empty() ? 0 : hard.rowStart.size() - 1;
     switch (values) {
@@ -85,10 +84,17 @@ void writeValues(OutputFile& file, Values values, const AmplProblem& problem) {
             writeList(file, cells.base, MAX_NUMBER_TEXT, formatBaseText);
             break;
         case Values::LOWER_BOUNDS:
-            writeList(file, cells.lower, MAX_NUMBER_TEXT, formatFixedText);
+            writeList(
+                file, cells.lower.size(), MAX_NUMBER_TEXT,
+                [&](std::size_t c) { return modelLower(cells.lower[c]); }, formatFixedText);
             break;
         case Values::UPPER_BOUNDS:
-            writeList(file, cells.upper, MAX_NUMBER_TEXT, formatFixedText);
+            writeList(
+                file, cells.upper.size(), MAX_NUMBER_TEXT,
+                [&](std::size_t c) {
+                    return modelUpper(cells.base[c], cells.lower[c], cells.upper[c]);
+                },
+                formatFixedText);
             break;
         case Values::RIGHT_SIDES:
             writeIntegers(file, rows.rightSides);

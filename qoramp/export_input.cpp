@@ -8,20 +8,7 @@
 #include "common/allocation.h"
 #include "common/bound_type.h"
 
-void clampCellBounds(BaseArrays& cells) {
-    const std::size_t n = std::min({cells.base.size(), cells.lower.size(), cells.upper.size()});
-    for (std::size_t c = 0; c < n; ++c) {
-        double& lower = cells.lower[c];
-        if (lower < CELL_LOWER_FLOOR) lower = CELL_LOWER_FLOOR;
-        // A table of counts above the fixed cap stays feasible: the cap grows with the base,
-        // and never cuts below a bound the description set.
-        const double cap = std::max({CELL_UPPER_CAP, CELL_BASE_FACTOR * cells.base[c], lower});
-        double& upper = cells.upper[c];
-        if (upper > cap) upper = cap;
-    }
-}
-
-QorampError checkAndGroupRows(const HardArrays& hard, RowLists& lists) {
+QorampError checkAndGroupRows(const RowsView& hard, RowLists& lists) {
     lists = RowLists();
     const std::size_t m = hard.rowCount > 0 ? static_cast<std::size_t>(hard.rowCount) : 0;
     if (hard.boundType.size() < m || hard.lowerValue.size() < m || hard.upperValue.size() < m) {
@@ -62,9 +49,6 @@ QorampError checkAndGroupRows(const HardArrays& hard, RowLists& lists) {
     return QorampError::OK;
 }
 
-bool hasWeightedEntries(const HardArrays& hard) {
-    for (double coefficient : hard.coefficient) {
-        if (coefficient != 1.0) return true;
-    }
-    return false;
+bool hasWeightedEntries(const RowsView& hard) {
+    return hard.coefficient.anyOf([](double coefficient) { return coefficient != 1.0; });
 }

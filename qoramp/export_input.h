@@ -1,12 +1,13 @@
 // The checked input of an AMPL export: cell bounds brought into the model's range, and the
-// hard rows sorted by relation, each with a whole-number right-hand side.
+// hard rows sorted by relation, each with a whole-number right-hand side. The records are
+// read in place from the binary data file.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
-#include "common/base_arrays.h"
-#include "common/hard_arrays.h"
+#include "common/binary_data_file.h"
 #include "qoramp/qoramp_error.h"
 
 // The range every cell's adjusted value is kept in: no cell goes below CELL_LOWER_FLOOR, and
@@ -16,10 +17,18 @@ inline constexpr double CELL_LOWER_FLOOR = 0.0;
 inline constexpr double CELL_UPPER_CAP = 100000.0;
 inline constexpr double CELL_BASE_FACTOR = 10.0;
 
-// Raises lower bounds below CELL_LOWER_FLOOR to it and lowers each upper bound to the cell's
-// cap when it lies above. Nothing else is changed or checked (a lower bound above the upper
-// one passes).
-void clampCellBounds(BaseArrays& cells);
+// A cell's lower bound in the model: raised to CELL_LOWER_FLOOR when below it.
+inline double modelLower(double lower) {
+    return lower < CELL_LOWER_FLOOR ? CELL_LOWER_FLOOR : lower;
+}
+
+// A cell's upper bound in the model: lowered to the cell's cap when it lies above. A table of
+// counts above the fixed cap stays feasible: the cap grows with the base, and never cuts below
+// a bound the description set. Nothing is checked (a lower bound above the upper one passes).
+inline double modelUpper(double base, double lower, double upper) {
+    const double cap = std::max({CELL_UPPER_CAP, CELL_BASE_FACTOR * base, modelLower(lower)});
+    return upper > cap ? cap : upper;
+}
 
 // The hard rows grouped by the three relations the model knows.
 struct RowLists {
@@ -39,7 +48,7 @@ struct RowLists {
 // value (NON_INTEGER_BOUND), then for its range (BOUND_OUT_OF_RANGE); NO_MEMORY when the
 // lists cannot be allocated, INVALID_FILE when the row arrays are shorter than the row count.
 // `lists` is complete only when the result is OK.
-QorampError checkAndGroupRows(const HardArrays& hard, RowLists& lists);
+QorampError checkAndGroupRows(const RowsView& hard, RowLists& lists);
 
 // True when some hard coefficient is not exactly 1, so a row is more than a plain sum.
-bool hasWeightedEntries(const HardArrays& hard);
+bool hasWeightedEntries(const RowsView& hard);

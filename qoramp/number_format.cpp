@@ -17,8 +17,8 @@ char* formatWithPrintf(char* out, const char* format, double value) {
 
 }  // namespace
 
-char* formatFixedText(char* out, double value) {
-    // A whole number, as counts and bounds mostly are, is its integer and six zeros.
+char* number_text::formatFixedTextSlow(char* out, double value) {
+    // A negative or large whole number is its integer and six zeros too.
     if (std::fabs(value) < 1e15 && std::trunc(value) == value) {
         if (std::signbit(value)) *out++ = '-';
         out = formatIntegerText(out, static_cast<int64_t>(std::fabs(value)));

@@ -2,9 +2,7 @@
 
 #include <utility>
 
-#include "common/base_arrays.h"
 #include "common/binary_data_file.h"
-#include "common/hard_arrays.h"
 #include "common/input_file.h"
 #include "qoramp/ampl_file_owner.h"
 #include "qoramp/ampl_files.h"
@@ -46,12 +44,12 @@ void printError(QorampError error, const std::string& path, std::ostream& out) {
     }
 }
 
-// Reads the cells and the hard rows; the weak record after them is left unread.
-QorampError readProject(const std::string& path, BaseArrays& cells, HardArrays& hard) {
-    InputFile file;
+// Reads the cells and the hard rows in place from `file`; the weak record after them is left
+// unread.
+QorampError readProject(InputFile& file, const std::string& path, BaseView& cells, RowsView& hard) {
     if (!file.open(path)) return QorampError::CANNOT_OPEN;
-    ReadResult result = readBaseArrays(file, cells);
-    if (result == ReadResult::OK) result = readHardArrays(file, hard, cells.cellCount);
+    ReadResult result = viewBaseRecord(file, cells);
+    if (result == ReadResult::OK) result = viewHardRecord(file, hard, cells.cellCount);
     switch (result) {
         case ReadResult::OK:
             return QorampError::OK;
@@ -69,12 +67,12 @@ QorampError readProject(const std::string& path, BaseArrays& cells, HardArrays& 
 QorampError exportProject(const std::string& project, std::string& path) {
     // Every path is the project argument as given plus a suffix.
     path = project + "-bin.dat";
-    BaseArrays cells;
-    HardArrays hard;
-    if (QorampError error = readProject(path, cells, hard); error != QorampError::OK) {
+    InputFile file;
+    BaseView cells;
+    RowsView hard;
+    if (QorampError error = readProject(file, path, cells, hard); error != QorampError::OK) {
         return error;
     }
-    clampCellBounds(cells);
     RowLists rows;
     if (QorampError error = checkAndGroupRows(hard, rows); error != QorampError::OK) {
         return error;

@@ -60,6 +60,16 @@ TEST(NumberFormat, MatchesPrintf) {
         ASSERT_EQ(formatted(formatFixedText, value), printed("%f", value));
         ASSERT_EQ(formatted(formatRoundTripText, value), printed("%.17g", value));
     }
+    // Integers at every change of digit count, and at the ends of each range.
+    std::vector<int64_t> integers = {INT64_MIN, INT64_MAX, -1, int64_t{UINT32_MAX} + 1};
+    for (int64_t power = 1; power <= int64_t{10000000000}; power *= 10) {
+        integers.insert(integers.end(), {power - 1, power, power + 1, -power});
+    }
+    for (int i = 0; i < 100000; ++i) integers.push_back(static_cast<int64_t>(random() >> (i % 64)));
+    for (int64_t value : integers) {
+        char text[MAX_NUMBER_TEXT];
+        ASSERT_EQ(std::string(text, formatIntegerText(text, value)), std::to_string(value));
+    }
 }
 
 // ---- read commands: the number file's path, bare or as a string literal
@@ -79,8 +89,8 @@ TEST(CommandFile, QuotesPathsAmplWouldNotTakeBare) {
         {"run#2.txt", "\"run#2.txt\""},
     };
     TempDir dir;
-    BaseArrays cells;
-    HardArrays hard;
+    BaseView cells;
+    RowsView hard;
     RowLists rows;
     for (const auto& [path, written] : cases) {
         ASSERT_EQ(writeCommandFile(dir / "x.dat", path, {cells, hard, rows, false}),
