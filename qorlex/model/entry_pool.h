@@ -1,11 +1,15 @@
 // An array of plain numbers that grows at its end without clearing the room it adds: the
-// caller reserves room, writes it, and then takes it into the array. A large array grows by
-// reallocation, which the system can do by remapping its pages instead of copying them.
+// caller reserves room, writes it, and then takes it into the array. A large array is mapped
+// straight from the system and grows by moving its pages to a larger mapping: neither copied
+// nor touched again.
 #pragma once
+
+#include <sys/mman.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <type_traits>
 
 #include "common/allocation.h"
@@ -16,7 +20,7 @@ class EntryPool {
 
   public:
     EntryPool() = default;
-    ~EntryPool() { std::free(data_); }
+    ~EntryPool() { release(); }
     EntryPool(const EntryPool&) = delete;
     EntryPool& operator=(const EntryPool&) = delete;
 
@@ -42,24 +46,61 @@ class EntryPool {
         if (count < size_) size_ = count;
     }
     void clear() {
-        std::free(data_);
+        release();
         data_ = nullptr;
         size_ = capacity_ = 0;
+        mapped_ = false;
     }
 
   private:
+    // From this size on an array is mapped; below it, the allocator's reallocation copies it.
+    static constexpr std::size_t MAPPED_BYTES = std::size_t{1} << 20;
+
     bool growTo(std::size_t capacity) {
         if (capacity > allocationLimit / sizeof(T) || !memoryAvailableFor(capacity * sizeof(T)))
             return false;
-        void* grown = std::realloc(data_, capacity * sizeof(T));
-        if (grown == nullptr) return false;
+        const std::size_t bytes = capacity * sizeof(T);
+        void* grown = nullptr;
+#ifdef MREMAP_MAYMOVE
+        if (bytes >= MAPPED_BYTES) {
+            grown =
+                mapped_ ? mremap(data_, capacity_ * sizeof(T), bytes, MREMAP_MAYMOVE) : MAP_FAILED;
+            if (grown == MAP_FAILED) {
+                // A fresh mapping, with the entries copied over.
+                grown = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
+                             -1, 0);
+                if (grown == MAP_FAILED) return false;
+                if (size_ > 0) std::memcpy(grown, data_, size_ * sizeof(T));
+                release();
+                mapped_ = true;
+#ifdef MADV_HUGEPAGE
+                // The whole mapping, so that it stays one piece that can move; the advice
+                // moves with it.
+                (void)madvise(grown, bytes, MADV_HUGEPAGE);
+#endif
+            }
+        }
+#endif
+        if (!mapped_) {
+            grown = std::realloc(data_, bytes);
+            if (grown == nullptr) return false;
+            adviseLargePages(grown, bytes);
+        }
         data_ = static_cast<T*>(grown);
         capacity_ = capacity;
-        adviseLargePages(data_, capacity * sizeof(T));
         return true;
+    }
+
+    void release() {
+        if (mapped_) {
+            munmap(data_, capacity_ * sizeof(T));
+        } else {
+            std::free(data_);
+        }
     }
 
     T* data_ = nullptr;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
+    bool mapped_ = false;  // data_ comes from mmap rather than the allocator
 };
