@@ -108,13 +108,24 @@ bool OutputFile::openTemporary() {
     return true;
 }
 
-void OutputFile::flush() {
+void OutputFile::flush(bool last) {
     if (buffered_ == 0) return;
+    if (!last && !failed_ && file_ != nullptr) (void)writer_.start(file_, buffer_.size());
+    if (!last && writer_.running()) {
+        if (!writer_.write(buffer_, buffered_)) failed_ = true;
+        buffered_ = 0;
+        return;
+    }
+    waitForWriter();
     if (!failed_ &&
         (file_ == nullptr || std::fwrite(buffer_.data(), 1, buffered_, file_) != buffered_)) {
         failed_ = true;
     }
     buffered_ = 0;
+}
+
+void OutputFile::waitForWriter() {
+    if (writer_.running() && !writer_.wait()) failed_ = true;
 }
 
 char* OutputFile::reserveChars(std::size_t size) {
@@ -138,6 +149,7 @@ void OutputFile::writeBytes(const void* data, std::size_t size) {
     // A block at least as large as the buffer goes out as it stands, without a copy.
     if (size >= buffer_.size() && size > 0) {
         flush();
+        waitForWriter();
         if (!failed_ && (file_ == nullptr || std::fwrite(bytes, 1, size, file_) != size)) {
             failed_ = true;
         }
@@ -183,7 +195,8 @@ void OutputFile::writeFloat64s(const double* values, std::size_t count) {
 
 bool OutputFile::commit() {
     if (file_ == nullptr) return false;
-    flush();
+    flush(true);
+    if (!writer_.finish()) failed_ = true;
     if (std::fflush(file_) != 0) failed_ = true;
     if (std::ferror(file_)) failed_ = true;
     int closed = std::fclose(file_);
@@ -207,6 +220,7 @@ bool OutputFile::commit() {
 
 void OutputFile::discard() {
     if (file_ == nullptr) return;
+    (void)writer_.finish();
     std::fclose(file_);
     file_ = nullptr;
     removeFiles();

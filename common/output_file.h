@@ -7,6 +7,9 @@
 // file, never a cut or mixed one. When the path is a symbolic link, the file it points to is
 // replaced and the link stays.
 //
+// A file larger than its buffer is written on a thread of its own, a full buffer at a time,
+// while the next buffer is filled.
+//
 // A file that is not committed successfully (a failed write, a failed close or rename, or an
 // early return) is removed together with its temporary file, so no partial or stale file is
 // left behind. A device or pipe that the path names (such as /dev/full) is written in place
@@ -19,6 +22,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "common/background_writer.h"
 
 class OutputFile {
   public:
@@ -51,7 +56,11 @@ class OutputFile {
 
   private:
     bool openTemporary();
-    void flush();
+    // Hands what is buffered to the writing thread, which the first flush before the last
+    // starts; `last` writes it here, once the thread has written everything before.
+    void flush(bool last = false);
+    // Until everything handed to the writing thread is written.
+    void waitForWriter();
     void discard();
     void removeFiles();
 
@@ -64,4 +73,5 @@ class OutputFile {
     bool regular_ = false;  // the target is a regular file (or none yet), which a failure removes
     std::vector<char> buffer_;
     std::size_t buffered_ = 0;
+    BackgroundWriter writer_;
 };

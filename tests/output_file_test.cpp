@@ -90,6 +90,36 @@ TEST(OutputFile, FileNotCommittedIsRemovedWithTheEarlierOne) {
     }
 }
 
+TEST(OutputFile, FileOfManyBuffersComesOutInOrderOrFailsWhole) {
+    // Small pieces, formatted pieces, blocks larger than the buffer and a huge reservation,
+    // so that full buffers, direct writes and the last buffer interleave.
+    std::string expected;
+    const std::string block(3 << 20, 'b');
+    for (int round = 0; round < 6; ++round) {
+        for (int i = 0; i < 40000; ++i) expected += "piece " + std::to_string(i) + "\n";
+        expected += block;
+        expected += std::string(5 << 20, static_cast<char>('r' + round));
+    }
+    for (const bool full : {false, true}) {
+        SCOPED_TRACE(full);
+        TempDir dir;
+        OutputFile file(full ? "/dev/full" : dir / "out");
+        ASSERT_TRUE(file.open());
+        for (int round = 0; round < 6; ++round) {
+            for (int i = 0; i < 40000; ++i) file.writeText("piece " + std::to_string(i) + "\n");
+            file.writeBytes(block.data(), block.size());
+            char* room = file.reserveChars(5 << 20);
+            ASSERT_NE(room, nullptr);
+            std::fill(room, room + (5 << 20), static_cast<char>('r' + round));
+            file.commitChars(5 << 20);
+        }
+        EXPECT_EQ(file.commit(), !full);
+        if (!full) {
+            EXPECT_TRUE(readFile(dir / "out") == expected);
+        }
+    }
+}
+
 TEST(OutputFile, FileTheUserMayNotWriteStays) {
     if (geteuid() == 0) GTEST_SKIP() << "root may write every file";
     TempDir dir;
