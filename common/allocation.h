@@ -53,3 +53,10 @@ bool tryReserve(std::vector<T>& v, std::size_t n) {
         return false;
     }
 }
+
+// Frees the memory of `v`, not only its elements: assigning `{}` empties a vector but keeps
+// its memory.
+template <class T>
+void releaseMemory(std::vector<T>& v) {
+    std::vector<T>().swap(v);
+}

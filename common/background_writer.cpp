@@ -16,7 +16,7 @@ bool BackgroundWriter::start(std::FILE* file, std::size_t bufferSize) {
     } catch (const std::bad_alloc&) {
     } catch (const std::system_error&) {
     }
-    writing_ = {};
+    std::vector<char>().swap(writing_);
     return false;
 }
 
@@ -46,7 +46,7 @@ bool BackgroundWriter::finish() {
         changed_.notify_all();
     }
     thread_.join();
-    writing_ = {};
+    std::vector<char>().swap(writing_);
     return !failed_;
 }
 

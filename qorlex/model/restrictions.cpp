@@ -39,8 +39,8 @@ ErrorCode Table::beginRestrictions(bool withBasis) {
     restrictionCount = 0;
     restrictionList.clear();
     // From here on cells are found by column; the per-cell arrays are done with.
-    cellBuffer = {};
-    cellValues = {};
+    releaseMemory(cellBuffer);
+    releaseMemory(cellValues);
     const BaseArrays& cells = baseArrays_;
     const auto n = cells.cellIndex.size();
     if (!tryAssign(termColumns, n) || !tryAssign(columnSums, n, 0.0) ||
@@ -276,9 +276,9 @@ void Table::forgetEntries() {
 
 ErrorCode Table::finishRestrictions() {
     if (ErrorCode code = endRestriction()) return code;
-    termColumns = {};
-    columnSums = {};
-    columnInEntries = {};
-    entryColumns = {};
+    releaseMemory(termColumns);
+    releaseMemory(columnSums);
+    releaseMemory(columnInEntries);
+    releaseMemory(entryColumns);
     return OK;
 }
