@@ -56,7 +56,7 @@ measure() {
     [ -z "$floor" ] || [ "$seconds" -lt "$floor" ] && floor=$seconds
     rm -f floor.tmp
   done
-  printf '%s %s %s %s\n' "$(awk -v n="$best" 'BEGIN { printf "%.2f", n / 1e9 }')" \
+  printf '%s %s %s %s\n' "$(awk -v n="$best" 'BEGIN { printf "%.3f", n / 1e9 }')" \
     $((peak / 1024)) "$bytes" "$(awk -v n="$floor" 'BEGIN { printf "%.3f", n / 1e9 }')"
 }
 
