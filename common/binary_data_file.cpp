@@ -96,6 +96,17 @@ bool tryCopy(std::vector<T>& v, const PackedArray<T>& view) {
     return true;
 }
 
+// The counts and the row entries, which hard and weak records share. False when the memory
+// cannot be had.
+template <class Rows>
+bool copyRows(const RowsView& view, Rows& rows) {
+    rows.rowCount = view.rowCount;
+    rows.columnCount = view.columnCount;
+    rows.nonzeroCount = view.nonzeroCount;
+    return tryCopy(rows.rowStart, view.rowStart) && tryCopy(rows.columnIndex, view.columnIndex) &&
+           tryCopy(rows.coefficient, view.coefficient);
+}
+
 }  // namespace
 
 ReadResult viewBaseRecord(InputFile& file, BaseView& base) {
@@ -169,13 +180,8 @@ ReadResult readHardArrays(InputFile& file, HardArrays& hard, int32_t cellCount) 
     if (ReadResult result = viewHardRecord(file, view, cellCount); result != ReadResult::OK) {
         return result;
     }
-    hard.rowCount = view.rowCount;
-    hard.columnCount = view.columnCount;
-    hard.nonzeroCount = view.nonzeroCount;
     if (!tryCopy(hard.boundType, view.boundType) || !tryCopy(hard.lowerValue, view.lowerValue) ||
-        !tryCopy(hard.upperValue, view.upperValue) || !tryCopy(hard.rowStart, view.rowStart) ||
-        !tryCopy(hard.columnIndex, view.columnIndex) ||
-        !tryCopy(hard.coefficient, view.coefficient)) {
+        !tryCopy(hard.upperValue, view.upperValue) || !copyRows(view, hard)) {
         return ReadResult::NO_MEMORY;
     }
     return ReadResult::OK;
@@ -187,12 +193,8 @@ ReadResult readWeakArrays(InputFile& file, WeakArrays& weak, int32_t cellCount) 
     if (ReadResult result = viewWeakRecord(file, view, cellCount); result != ReadResult::OK) {
         return result;
     }
-    weak.rowCount = view.rowCount;
-    weak.columnCount = view.columnCount;
-    weak.nonzeroCount = view.nonzeroCount;
     if (!tryCopy(weak.target, view.target) || !tryCopy(weak.weight, view.weight) ||
-        !tryCopy(weak.rowStart, view.rowStart) || !tryCopy(weak.columnIndex, view.columnIndex) ||
-        !tryCopy(weak.coefficient, view.coefficient)) {
+        !copyRows(view, weak)) {
         return ReadResult::NO_MEMORY;
     }
     return ReadResult::OK;
