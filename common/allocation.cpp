@@ -91,7 +91,8 @@ std::size_t cgroupRoom() {
         const std::size_t first = entry.find(':');
         const std::size_t second = first == std::string::npos ? first : entry.find(':', first + 1);
         if (second == std::string::npos) continue;
-        const std::string controllers = "," + entry.substr(first + 1, second - first - 1) + ",";
+        std::string controllers = ",";
+        controllers.append(entry, first + 1, second - first - 1).push_back(',');
         const std::string path = entry.substr(second + 1);
         std::size_t left = SIZE_MAX;
         if (entry.starts_with("0::")) {
