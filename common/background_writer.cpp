@@ -3,6 +3,8 @@
 #include <new>
 #include <system_error>
 
+#include "common/allocation.h"
+
 bool BackgroundWriter::start(std::FILE* file, std::size_t bufferSize) {
     if (running()) return true;
     try {
@@ -16,7 +18,7 @@ bool BackgroundWriter::start(std::FILE* file, std::size_t bufferSize) {
     } catch (const std::bad_alloc&) {
     } catch (const std::system_error&) {
     }
-    std::vector<char>().swap(writing_);
+    releaseMemory(writing_);
     return false;
 }
 
@@ -46,7 +48,7 @@ bool BackgroundWriter::finish() {
         changed_.notify_all();
     }
     thread_.join();
-    std::vector<char>().swap(writing_);
+    releaseMemory(writing_);
     return !failed_;
 }
 

@@ -108,24 +108,23 @@ bool OutputFile::openTemporary() {
     return true;
 }
 
-void OutputFile::flush(bool last) {
-    if (buffered_ == 0) return;
-    if (!last && !failed_ && file_ != nullptr) (void)writer_.start(file_, buffer_.size());
-    if (!last && writer_.running()) {
-        if (!writer_.write(buffer_, buffered_)) failed_ = true;
-        buffered_ = 0;
-        return;
+void OutputFile::flush(bool here) {
+    if (!here && buffered_ > 0) {
+        if (!failed_ && file_ != nullptr) (void)writer_.start(file_, buffer_.size());
+        if (writer_.running()) {
+            if (!writer_.write(buffer_, buffered_)) failed_ = true;
+            buffered_ = 0;
+            return;
+        }
     }
-    waitForWriter();
+    // Whatever is written here comes after all the writing thread was given.
+    if (writer_.running() && !writer_.wait()) failed_ = true;
+    if (buffered_ == 0) return;
     if (!failed_ &&
         (file_ == nullptr || std::fwrite(buffer_.data(), 1, buffered_, file_) != buffered_)) {
         failed_ = true;
     }
     buffered_ = 0;
-}
-
-void OutputFile::waitForWriter() {
-    if (writer_.running() && !writer_.wait()) failed_ = true;
 }
 
 char* OutputFile::reserveChars(std::size_t size) {
@@ -148,8 +147,7 @@ void OutputFile::writeBytes(const void* data, std::size_t size) {
     const char* bytes = static_cast<const char*>(data);
     // A block at least as large as the buffer goes out as it stands, without a copy.
     if (size >= buffer_.size() && size > 0) {
-        flush();
-        waitForWriter();
+        flush(true);
         if (!failed_ && (file_ == nullptr || std::fwrite(bytes, 1, size, file_) != size)) {
             failed_ = true;
         }

@@ -56,11 +56,9 @@ class OutputFile {
 
   private:
     bool openTemporary();
-    // Hands what is buffered to the writing thread, which the first flush before the last
-    // starts; `last` writes it here, once the thread has written everything before.
-    void flush(bool last = false);
-    // Until everything handed to the writing thread is written.
-    void waitForWriter();
+    // Hands what is buffered to the writing thread, which the first such flush starts; `here`
+    // writes it on this thread instead, once the writing thread has written everything before.
+    void flush(bool here = false);
     void discard();
     void removeFiles();
 
