@@ -1,5 +1,6 @@
 #include "qorlex/model/name_list.h"
 
+#include <cstdint>
 #include <new>
 #include <stdexcept>
 
@@ -17,7 +18,9 @@ ErrorCode NameList::add(const char* name, int32_t index) {
         return NOT_ENOUGH_MEMORY;
     }
     named = 1;
-    size += 1;
+    // A class declared again by names after a count keeps the old size until its list ends;
+    // the count may already be the largest there is.
+    if (size < INT32_MAX) size += 1;
     return OK;
 }
 
