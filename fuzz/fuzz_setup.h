@@ -44,6 +44,28 @@ inline void writeBaseFiles(const std::string& directory) {
     writeScratchFile(directory + "tab.txt", "1\t1\t4\n2\t2\t9\n");
 }
 
+// Splits the three files of a project in one input of the project-reading target; the seed
+// script joins the files of each example with it.
+inline constexpr std::string_view PROJECT_FILE_SEPARATOR = "\n=== qorfuzz file ===\n";
+
+// Writes the label file, the binary data file and the control file of `project` from one
+// input split at PROJECT_FILE_SEPARATOR; without a second separator there is no control
+// file. False, with nothing written, for an input without any separator.
+inline bool writeProjectFiles(const std::string& project, std::string_view input) {
+    const std::size_t labelEnd = input.find(PROJECT_FILE_SEPARATOR);
+    if (labelEnd == std::string_view::npos) return false;
+    writeScratchFile(project + "-lbl.dat", input.substr(0, labelEnd));
+    input.remove_prefix(labelEnd + PROJECT_FILE_SEPARATOR.size());
+    const std::size_t binaryEnd = input.find(PROJECT_FILE_SEPARATOR);
+    writeScratchFile(project + "-bin.dat", input.substr(0, binaryEnd));
+    std::remove((project + "-ctr.dat").c_str());
+    if (binaryEnd != std::string_view::npos) {
+        writeScratchFile(project + "-ctr.dat",
+                         input.substr(binaryEnd + PROJECT_FILE_SEPARATOR.size()));
+    }
+    return true;
+}
+
 // Device and process files can be endless or block; a description naming them is no
 // useful input.
 inline bool namesSpecialFiles(std::string_view text) {

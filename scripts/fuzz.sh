@@ -12,24 +12,35 @@ cmake --build build-fuzz -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 
 corpus=$PWD/build-fuzz/corpus
 findings=$PWD/build-fuzz/findings
-mkdir -p "$corpus/qorlex" "$corpus/qoramp" "$findings"
+mkdir -p "$corpus/qorlex" "$corpus/qoramp" "$corpus/qordump" "$findings"
 
 # Seeds: every table description and every binary data file the tests and examples hold,
-# and the binary data files of the examples.
+# the binary data files of the examples, and the projects of the examples and of the
+# descriptions the e2e tests translate, each joined into one input by the separator of
+# fuzz/fuzz_setup.h.
 find tests/e2e examples fuzz/regressions/qorlex -type f \( -name '*.txt' -o -name '*.tab' -o -name 'table*' \) \
   -size -64k -exec cp -f {} "$corpus/qorlex/" \; 2>/dev/null || true
 find tests/e2e fuzz/regressions/qoramp -type f -name '*-bin.dat' -size -64k \
   -exec cp -f {} "$corpus/qoramp/" \; 2>/dev/null || true
-for example in examples/*/*.txt; do
-  name=$(basename "$example" .txt)
-  build-fuzz/bin/qorlex "$example" "$corpus/$name" >/dev/null 2>&1 || true
-  [ -f "$corpus/$name-bin.dat" ] && mv "$corpus/$name-bin.dat" "$corpus/qoramp/$name-bin.dat"
-  rm -f "$corpus/$name"-*.dat
+find fuzz/regressions/qordump -type f ! -name .keep -exec cp -f {} "$corpus/qordump/" \; 2>/dev/null || true
+separator=$'\n=== qorfuzz file ===\n'
+seed=0
+for description in examples/*/*.txt tests/e2e/{lang,out,qoramp,qordump,solve}-*/*.txt; do
+  seed=$((seed + 1))
+  project=$corpus/seed$seed
+  (cd "$(dirname "$description")" &&
+    "$OLDPWD/build-fuzz/bin/qorlex" "$(basename "$description")" "$project") >/dev/null 2>&1 || true
+  if [ -f "$project-bin.dat" ]; then
+    cp "$project-bin.dat" "$corpus/qoramp/seed$seed-bin.dat"
+    { cat "$project-lbl.dat"; printf '%s' "$separator"; cat "$project-bin.dat"
+      printf '%s' "$separator"; cat "$project-ctr.dat"; } >"$corpus/qordump/seed$seed"
+  fi
+  rm -f "$project"-*.dat
 done
 
 export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1
 status=0
-for target in qorlex qoramp; do
+for target in qorlex qoramp qordump; do
   extra=()
   [ "$target" = qorlex ] && extra=(-dict=$PWD/fuzz/table.dict)
   echo "== ${target}_fuzz for ${seconds}s"

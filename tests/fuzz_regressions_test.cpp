@@ -9,6 +9,7 @@
 #include "common/allocation.h"
 #include "fuzz/fuzz_setup.h"
 #include "qoramp/qoramp_run.h"
+#include "qordump/qordump_run.h"
 #include "qorlex/driver/qorlex_run.h"
 #include "tests/test_files.h"
 
@@ -66,6 +67,19 @@ TEST_F(FuzzRegressions, BinaryDataFiles) {
         std::ostringstream out;
         const int status = runQoramp({project}, out);
         EXPECT_TRUE(status == 0 || status == 1) << input;
+    }
+}
+
+TEST_F(FuzzRegressions, Projects) {
+    const std::string project = scratchDirectory() + "project";
+    for (const fs::path& input : inputsOf("qordump")) {
+        const std::string text = readFile(input);
+        ASSERT_TRUE(writeProjectFiles(project, readFile(input))) << input;
+        for (const char* format : {"--json", "--"}) {
+            std::ostringstream out;
+            const int status = runQordump({format, project}, out);
+            EXPECT_TRUE(status == 0 || status == 1) << input;
+        }
     }
 }
 
