@@ -12,7 +12,7 @@ cmake --build build-fuzz -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 
 corpus=$PWD/build-fuzz/corpus
 findings=$PWD/build-fuzz/findings
-mkdir -p "$corpus/qorlex" "$corpus/qoramp" "$corpus/qordump" "$findings"
+mkdir -p "$corpus/qorlex" "$corpus/qoramp" "$corpus/qordump" "$corpus/qorsolve" "$findings"
 
 # Seeds: every table description and every binary data file the tests and examples hold,
 # the binary data files of the examples, and the projects of the examples and of the
@@ -22,7 +22,9 @@ find tests/e2e examples fuzz/regressions/qorlex -type f \( -name '*.txt' -o -nam
   -size -64k -exec cp -f {} "$corpus/qorlex/" \; 2>/dev/null || true
 find tests/e2e fuzz/regressions/qoramp -type f -name '*-bin.dat' -size -64k \
   -exec cp -f {} "$corpus/qoramp/" \; 2>/dev/null || true
-find fuzz/regressions/qordump -type f ! -name .keep -exec cp -f {} "$corpus/qordump/" \; 2>/dev/null || true
+for target in qordump qorsolve; do
+  find fuzz/regressions/$target -type f ! -name .keep -exec cp -f {} "$corpus/$target/" \; 2>/dev/null || true
+done
 separator=$'\n=== qorfuzz file ===\n'
 seed=0
 for description in examples/*/*.txt tests/e2e/{lang,out,qoramp,qordump,solve}-*/*.txt; do
@@ -34,13 +36,14 @@ for description in examples/*/*.txt tests/e2e/{lang,out,qoramp,qordump,solve}-*/
     cp "$project-bin.dat" "$corpus/qoramp/seed$seed-bin.dat"
     { cat "$project-lbl.dat"; printf '%s' "$separator"; cat "$project-bin.dat"
       printf '%s' "$separator"; cat "$project-ctr.dat"; } >"$corpus/qordump/seed$seed"
+    cp "$corpus/qordump/seed$seed" "$corpus/qorsolve/seed$seed"
   fi
   rm -f "$project"-*.dat
 done
 
 export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1
 status=0
-for target in qorlex qoramp qordump; do
+for target in qorlex qoramp qordump qorsolve; do
   extra=()
   [ "$target" = qorlex ] && extra=(-dict=$PWD/fuzz/table.dict)
   echo "== ${target}_fuzz for ${seconds}s"

@@ -11,6 +11,7 @@
 #include "qoramp/qoramp_run.h"
 #include "qordump/qordump_run.h"
 #include "qorlex/driver/qorlex_run.h"
+#include "qorsolve/qorsolve_run.h"
 #include "tests/test_files.h"
 
 namespace {

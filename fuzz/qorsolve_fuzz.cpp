@@ -1,0 +1,26 @@
+// Runs the whole adjustment (reading, checks, the solvers, the conflict search and the
+// result files) on the fuzzer's bytes split into a project's three files, as in
+// qordump_fuzz. The input's length picks whole numbers, real values or the conflict check
+// alone, and a time limit keeps each run short.
+#include <sstream>
+#include <string>
+#include <string_view>
+
+#include "common/allocation.h"
+#include "fuzz/fuzz_setup.h"
+#include "qorsolve/qorsolve_run.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    allocationLimit = std::size_t{64} << 20;
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    const std::string project = scratchDirectory() + "project";
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    if (!writeProjectFiles(project, input)) return 0;
+    const char* modes[] = {"--quiet", "--continuous", "--conflicts-only"};
+    std::ostringstream out;
+    runQorsolve({"--quiet", modes[size % 3], "--time-limit", "2", project}, out, false);
+    return 0;
+}
