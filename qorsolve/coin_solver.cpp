@@ -76,6 +76,10 @@ class CbcStopper : public CbcEventHandler {
     StopState* state_;
 };
 
+// Clp stops the whole program (an assertion) on a cost near 1e25, and its tolerances make
+// costs far above its own "large value" of 1e15 meaningless, so no larger cost goes in.
+constexpr double LARGEST_COST = 1e15;
+
 double toCoin(double bound) {
     if (bound >= INFINITE_BOUND) return COIN_DBL_MAX;
     if (bound <= -INFINITE_BOUND) return -COIN_DBL_MAX;
@@ -167,6 +171,7 @@ class CoinSolver : public LinearSolver {
     double costOf(const double* x) const;
 
     LinearModel model_;  // with the bounds as changed since load
+    bool costsTooLarge_ = false;
     std::unique_ptr<ClpSimplex> lp_;
     StopState stop_;
 };
@@ -175,6 +180,8 @@ bool CoinSolver::load(const LinearModel& model) {
     try {
         lp_.reset();
         model_ = model;
+        costsTooLarge_ = std::any_of(model_.cost.begin(), model_.cost.end(),
+                                     [](double c) { return !(std::fabs(c) <= LARGEST_COST); });
         const SparseRows& a = model_.rows;
         size_t columns = model_.columnLower.size();
         size_t rows = static_cast<size_t>(a.rowCount());
@@ -270,6 +277,10 @@ std::vector<double> CoinSolver::rayOfLastSolve() const {
 LinearResult CoinSolver::guarded(const std::function<LinearResult()>& solve) {
     LinearResult result;
     if (!lp_) return result;
+    if (costsTooLarge_) {
+        result.status = LinearStatus::COSTS_TOO_LARGE;
+        return result;
+    }
     try {
         result = solve();
     } catch (const std::bad_alloc&) {

@@ -599,6 +599,7 @@ class ConflictSearch {
             case LinearStatus::TIME_LIMIT:
                 return Verdict::OUT_OF_TIME;
             case LinearStatus::UNBOUNDED:  // the cost is zero: cannot happen
+            case LinearStatus::COSTS_TOO_LARGE:
             case LinearStatus::FAILED:
                 break;
         }

@@ -385,6 +385,8 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
         LinearResult mip = solver->solveInteger(deadline, options.relativeGap, start);
         if (mip.status == LinearStatus::NO_MEMORY)
             return finish(result, IntegerStatus::NO_MEMORY, bound);
+        if (mip.status == LinearStatus::COSTS_TOO_LARGE)
+            return finish(result, IntegerStatus::COSTS_TOO_LARGE, bound);
         if (std::isfinite(mip.bound)) bound = std::max(bound, mip.bound);
         if (mip.status == LinearStatus::INFEASIBLE) {
             // The programme allows every whole number of every cell's range.

@@ -24,7 +24,8 @@ enum class IntegerStatus {
     NO_TABLE_IN_TIME,    // the deadline passed before any whole-number table was found
     INTEGER_INFEASIBLE,  // real numbers meet the rows, whole numbers cannot
     NO_MEMORY,
-    FAILED,  // the solver gave up for another reason
+    COSTS_TOO_LARGE,  // the programme's costs are beyond the solver's range
+    FAILED,           // the solver gave up for another reason
 };
 
 struct IntegerOptions {

@@ -22,7 +22,15 @@ struct LinearModel {
     std::vector<double> rowUpper;
 };
 
-enum class LinearStatus { OPTIMAL, INFEASIBLE, UNBOUNDED, TIME_LIMIT, NO_MEMORY, FAILED };
+enum class LinearStatus {
+    OPTIMAL,
+    INFEASIBLE,
+    UNBOUNDED,
+    TIME_LIMIT,
+    NO_MEMORY,
+    COSTS_TOO_LARGE,  // a cost beyond what the library can take; nothing was solved
+    FAILED,
+};
 
 struct LinearResult {
     LinearStatus status = LinearStatus::FAILED;

@@ -142,6 +142,10 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
         case TableStatus::NO_MEMORY:
             out << "Error: Not enough memory to adjust the table\n";
             return 1;
+        case TableStatus::COSTS_TOO_LARGE:
+            out << "Error: The costs of the whole-number adjustment are too large for the "
+                   "solver; --continuous adjusts the table in real numbers\n";
+            return 1;
         case TableStatus::FAILED:
             break;
     }

@@ -107,6 +107,9 @@ void integerTable(const AdjustmentProblem& problem, const Deadline& deadline, Pr
         case IntegerStatus::NO_MEMORY:
             result.status = TableStatus::NO_MEMORY;
             return;
+        case IntegerStatus::COSTS_TOO_LARGE:
+            result.status = TableStatus::COSTS_TOO_LARGE;
+            return;
         case IntegerStatus::FAILED:
             result.status = TableStatus::FAILED;
             return;

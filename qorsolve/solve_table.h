@@ -17,6 +17,7 @@ enum class TableStatus {
     NOT_CONVERGED,       // the real-valued method stalled: whether a table exists is open
     INTEGER_INFEASIBLE,  // real numbers can, whole numbers cannot
     NO_MEMORY,
+    COSTS_TOO_LARGE,  // the whole-number programme's costs are beyond the solver's range
     FAILED,
 };
 
