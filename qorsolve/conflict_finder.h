@@ -49,8 +49,8 @@ struct ConflictResult {
     bool wholeNumbers = false;  // the conflict is one of the whole-number problem
 };
 
-// `hint`, when given, is an INFEASIBLE or NOT_CONVERGED result of solveContinuous (its suspect rows narrow
-// the search on large tables: the whole problem is solved only when they give no conflict).
+// `hint`, when given, is an INFEASIBLE or NOT_CONVERGED result of solveContinuous (its suspect rows
+// narrow the search on large tables: the whole problem is solved only when they give no conflict).
 // Every "cannot hold" verdict of the LP solver is checked against its Farkas ray, and every
 // "can hold" verdict against the point it gives. With wholeNumbers the search runs until
 // options.deadline, or for at most 60 s when the run has no time limit, and gives
