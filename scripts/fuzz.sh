@@ -12,7 +12,7 @@ cmake --build build-fuzz -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 
 corpus=$PWD/build-fuzz/corpus
 findings=$PWD/build-fuzz/findings
-mkdir -p "$corpus/qorlex" "$corpus/qoramp" "$corpus/qordump" "$corpus/qorsolve" "$findings"
+mkdir -p "$corpus/qorlex" "$corpus/qoramp" "$corpus/project" "$findings"
 
 # Seeds: every table description and every binary data file the tests and examples hold,
 # the binary data files of the examples, and the projects of the examples and of the
@@ -22,9 +22,7 @@ find tests/e2e examples fuzz/regressions/qorlex -type f \( -name '*.txt' -o -nam
   -size -64k -exec cp -f {} "$corpus/qorlex/" \; 2>/dev/null || true
 find tests/e2e fuzz/regressions/qoramp -type f -name '*-bin.dat' -size -64k \
   -exec cp -f {} "$corpus/qoramp/" \; 2>/dev/null || true
-for target in qordump qorsolve; do
-  find fuzz/regressions/$target -type f ! -name .keep -exec cp -f {} "$corpus/$target/" \; 2>/dev/null || true
-done
+find fuzz/regressions/project -type f ! -name .keep -exec cp -f {} "$corpus/project/" \; 2>/dev/null || true
 separator=$'\n=== qorfuzz file ===\n'
 seed=0
 for description in examples/*/*.txt tests/e2e/{lang,out,qoramp,qordump,solve}-*/*.txt; do
@@ -35,15 +33,14 @@ for description in examples/*/*.txt tests/e2e/{lang,out,qoramp,qordump,solve}-*/
   if [ -f "$project-bin.dat" ]; then
     cp "$project-bin.dat" "$corpus/qoramp/seed$seed-bin.dat"
     { cat "$project-lbl.dat"; printf '%s' "$separator"; cat "$project-bin.dat"
-      printf '%s' "$separator"; cat "$project-ctr.dat"; } >"$corpus/qordump/seed$seed"
-    cp "$corpus/qordump/seed$seed" "$corpus/qorsolve/seed$seed"
+      printf '%s' "$separator"; cat "$project-ctr.dat"; } >"$corpus/project/seed$seed"
   fi
   rm -f "$project"-*.dat
 done
 
 export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1
 status=0
-for target in qorlex qoramp qordump qorsolve; do
+for target in qorlex qoramp project; do
   extra=()
   [ "$target" = qorlex ] && extra=(-dict=$PWD/fuzz/table.dict)
   echo "== ${target}_fuzz for ${seconds}s"

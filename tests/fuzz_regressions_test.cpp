@@ -73,12 +73,17 @@ TEST_F(FuzzRegressions, BinaryDataFiles) {
 
 TEST_F(FuzzRegressions, Projects) {
     const std::string project = scratchDirectory() + "project";
-    for (const fs::path& input : inputsOf("qordump")) {
-        const std::string text = readFile(input);
+    for (const fs::path& input : inputsOf("project")) {
         ASSERT_TRUE(writeProjectFiles(project, readFile(input))) << input;
         for (const char* format : {"--json", "--"}) {
             std::ostringstream out;
             const int status = runQordump({format, project}, out);
+            EXPECT_TRUE(status == 0 || status == 1) << input;
+        }
+        for (const char* mode : {"--quiet", "--continuous", "--conflicts-only"}) {
+            std::ostringstream out;
+            const int status =
+                runQorsolve({"--quiet", mode, "--time-limit", "2", project}, out, false);
             EXPECT_TRUE(status == 0 || status == 1) << input;
         }
     }

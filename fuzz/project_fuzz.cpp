@@ -1,13 +1,16 @@
-// Runs the whole adjustment (reading, checks, the solvers, the conflict search and the
-// result files) on the fuzzer's bytes split into a project's three files, as in
-// qordump_fuzz. The input's length picks whole numbers, real values or the conflict check
-// alone, and a time limit keeps each run short.
+// Runs both programs that read a whole project on the fuzzer's bytes, split into a label
+// file, a binary data file and a control file as writeProjectFiles does: qordump (reading,
+// the cross-checks between the files, both printers) and qorsolve (the checks of the
+// problem, the solvers, the conflict search, the result files). The input's length picks
+// whole numbers, real values or the conflict check alone, and a time limit keeps each
+// adjustment short.
 #include <sstream>
 #include <string>
 #include <string_view>
 
 #include "common/allocation.h"
 #include "fuzz/fuzz_setup.h"
+#include "qordump/qordump_run.h"
 #include "qorsolve/qorsolve_run.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -19,6 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string project = scratchDirectory() + "project";
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     if (!writeProjectFiles(project, input)) return 0;
+    for (const char* format : {"--json", "--"}) {
+        std::ostringstream out;
+        runQordump({format, project}, out);
+    }
     const char* modes[] = {"--quiet", "--continuous", "--conflicts-only"};
     std::ostringstream out;
     runQorsolve({"--quiet", modes[size % 3], "--time-limit", "2", project}, out, false);
