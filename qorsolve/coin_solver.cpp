@@ -76,9 +76,22 @@ class CbcStopper : public CbcEventHandler {
     StopState* state_;
 };
 
-// Clp stops the whole program (an assertion) on a cost near 1e25, and its tolerances make
-// costs far above its own "large value" of 1e15 meaningless, so no larger cost goes in.
+// Above Clp's own "large value" of 1e15, a cost drowns Clp's tolerances: CBC then calls
+// feasible programmes infeasible. A column fixed at one value only adds a constant to the
+// objective and may cost more, up to well below 1e25, where Clp stops the whole program with
+// an assertion. No larger cost goes in.
 constexpr double LARGEST_COST = 1e15;
+constexpr double LARGEST_FIXED_COST = 1e20;
+
+bool costsWithinRange(const LinearModel& model) {
+    for (size_t j = 0; j < model.cost.size(); ++j) {
+        const bool fixed = model.columnLower[j] == model.columnUpper[j];
+        if (!(std::fabs(model.cost[j]) <= (fixed ? LARGEST_FIXED_COST : LARGEST_COST))) {
+            return false;
+        }
+    }
+    return true;
+}
 
 double toCoin(double bound) {
     if (bound >= INFINITE_BOUND) return COIN_DBL_MAX;
@@ -180,8 +193,6 @@ bool CoinSolver::load(const LinearModel& model) {
     try {
         lp_.reset();
         model_ = model;
-        costsTooLarge_ = std::any_of(model_.cost.begin(), model_.cost.end(),
-                                     [](double c) { return !(std::fabs(c) <= LARGEST_COST); });
         const SparseRows& a = model_.rows;
         size_t columns = model_.columnLower.size();
         size_t rows = static_cast<size_t>(a.rowCount());
@@ -192,6 +203,7 @@ bool CoinSolver::load(const LinearModel& model) {
             a.column.size() > size_t(INT_MAX) || columns > size_t(INT_MAX)) {
             return false;
         }
+        costsTooLarge_ = !costsWithinRange(model_);
         std::vector<CoinBigIndex> start(rows + 1);
         std::vector<int> length(rows);
         for (size_t i = 0; i < rows; ++i) {

@@ -146,4 +146,26 @@ TEST(CoinSolver, PassedDeadlineAndBadModels) {
     EXPECT_EQ(solver->solveLinear(Deadline()).status, LinearStatus::FAILED);
 }
 
+TEST(CoinSolver, CostsBeyondWhatClpTakesAreRefused) {
+    // x + y = 1 over whole numbers, and a third column fixed at 1 that carries a constant.
+    struct Case {
+        double movingCost;
+        double fixedCost;
+        LinearStatus expected;
+    };
+    for (const Case& c :
+         {Case{1e15, 1e20, LinearStatus::OPTIMAL}, Case{1e16, 1.0, LinearStatus::COSTS_TOO_LARGE},
+          Case{1.0, 1e21, LinearStatus::COSTS_TOO_LARGE},
+          Case{1.0, 1e300, LinearStatus::COSTS_TOO_LARGE},
+          Case{NAN, 1.0, LinearStatus::COSTS_TOO_LARGE}}) {
+        LinearModel m = makeModel({{1, 1, 0}}, {1}, {1}, {0, 0, 1}, {1, 1, 1},
+                                  {c.movingCost, 2.0, c.fixedCost});
+        m.isInteger = {1, 1, 0};
+        auto solver = makeCoinSolver();
+        ASSERT_TRUE(solver->load(m));
+        EXPECT_EQ(solver->solveInteger(Deadline(), 1e-9, {}).status, c.expected) << c.movingCost;
+        EXPECT_EQ(solver->solveLinear(Deadline()).status, c.expected) << c.fixedCost;
+    }
+}
+
 }  // namespace
