@@ -184,7 +184,6 @@ class CoinSolver : public LinearSolver {
     double costOf(const double* x) const;
 
     LinearModel model_;  // with the bounds as changed since load
-    bool costsTooLarge_ = false;
     std::unique_ptr<ClpSimplex> lp_;
     StopState stop_;
 };
@@ -203,7 +202,6 @@ bool CoinSolver::load(const LinearModel& model) {
             a.column.size() > size_t(INT_MAX) || columns > size_t(INT_MAX)) {
             return false;
         }
-        costsTooLarge_ = !costsWithinRange(model_);
         std::vector<CoinBigIndex> start(rows + 1);
         std::vector<int> length(rows);
         for (size_t i = 0; i < rows; ++i) {
@@ -289,7 +287,8 @@ std::vector<double> CoinSolver::rayOfLastSolve() const {
 LinearResult CoinSolver::guarded(const std::function<LinearResult()>& solve) {
     LinearResult result;
     if (!lp_) return result;
-    if (costsTooLarge_) {
+    // Checked at each solve: a bound change can fix or free a column.
+    if (!costsWithinRange(model_)) {
         result.status = LinearStatus::COSTS_TOO_LARGE;
         return result;
     }

@@ -166,6 +166,12 @@ TEST(CoinSolver, CostsBeyondWhatClpTakesAreRefused) {
         EXPECT_EQ(solver->solveInteger(Deadline(), 1e-9, {}).status, c.expected) << c.movingCost;
         EXPECT_EQ(solver->solveLinear(Deadline()).status, c.expected) << c.fixedCost;
     }
+    // Freeing the column that carries 1e20 makes the same cost too large.
+    LinearModel m = makeModel({{1, 1, 0}}, {1}, {1}, {0, 0, 1}, {1, 1, 1}, {1.0, 2.0, 1e20});
+    auto solver = makeCoinSolver();
+    ASSERT_TRUE(solver->load(m));
+    solver->setColumnBounds(2, 0, 1);
+    EXPECT_EQ(solver->solveLinear(Deadline()).status, LinearStatus::COSTS_TOO_LARGE);
 }
 
 }  // namespace
