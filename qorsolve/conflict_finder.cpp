@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 
+#include "qorsolve/equality_fit.h"
 #include "qorsolve/linear_solver.h"
 #include "qorsolve/whole_number_rows.h"
 
@@ -43,11 +44,6 @@ constexpr double CERTIFICATE_MARGIN = 1e-9;
 constexpr double RAY_NOISE = 1e-12;
 // The whole-number search takes at most this long when the run has no time limit.
 constexpr double WHOLE_NUMBER_SECONDS = 60.0;
-// Least squares over the equality rows: at most so many steps, until the gradient's square
-// fell by this factor; values that agree leave a residual below CONSISTENT of their size.
-constexpr int CGLS_STEPS = 500;
-constexpr double CGLS_TOLERANCE = 1e-20;
-constexpr double CONSISTENT = 1e-18;
 
 using Kind = ConflictMember::Kind;
 
@@ -338,7 +334,11 @@ class ConflictSearch {
         if (options_.wholeNumbers) return wholeNumberConflict();
 
         std::unique_ptr<SubProblem> candidates;
-        weight_ = equalityResidual();
+        const EqualityFit fit = fitEqualities(problem_, deadline_);
+        if (!fit.consistent) {
+            weight_ = fit.residual;
+            for (double& w : weight_) w = std::fabs(w);
+        }
         const std::vector<double>& weight = weight_;
         if (!weight.empty()) {
             // The rows the residual points at, then every row it touches.
@@ -514,73 +514,6 @@ class ConflictSearch {
         }
         for (int32_t i : rows) members.push_back({Kind::HARD_ROW, i});
         return members;
-    }
-
-    // The equality rows as a linear system, bounds left aside: the least-squares solution
-    // (by CGLS) leaves a residual that is zero when their values agree and otherwise lies on
-    // the rows whose values disagree with the rest, most on the likeliest culprits. Per hard
-    // row the residual's size (0 for other rows); empty when the equalities agree.
-    std::vector<double> equalityResidual() const {
-        const SparseRows& a = problem_.hard;
-        const auto rows = static_cast<std::size_t>(a.rowCount());
-        const auto columns = static_cast<std::size_t>(problem_.cellCount());
-        std::vector<char> equality(rows, 0);
-        std::vector<double> r(rows, 0.0);
-        double size = 0.0;
-        for (std::size_t i = 0; i < rows; ++i) {
-            if (problem_.hardLower[i] == problem_.hardUpper[i] &&
-                std::isfinite(problem_.hardLower[i])) {
-                equality[i] = 1;
-                r[i] = problem_.hardLower[i];
-                size += r[i] * r[i];
-            }
-        }
-        if (size == 0.0) return {};
-        const auto transposed = [&](const std::vector<double>& y, std::vector<double>& out) {
-            std::fill(out.begin(), out.end(), 0.0);
-            for (std::size_t i = 0; i < rows; ++i) {
-                if (!equality[i] || y[i] == 0.0) continue;
-                for (int64_t e = a.start[i]; e < a.start[i + 1]; ++e) {
-                    const auto k = static_cast<std::size_t>(e);
-                    out[static_cast<std::size_t>(a.column[k])] += a.value[k] * y[i];
-                }
-            }
-        };
-        const auto dot = [](const std::vector<double>& u, const std::vector<double>& v) {
-            double sum = 0.0;
-            for (std::size_t i = 0; i < u.size(); ++i) sum += u[i] * v[i];
-            return sum;
-        };
-        std::vector<double> s(columns);
-        transposed(r, s);
-        std::vector<double> p = s;
-        std::vector<double> q(rows);
-        double gamma = dot(s, s);
-        const double firstGamma = gamma;
-        for (int step = 0; step < CGLS_STEPS && gamma > CGLS_TOLERANCE * firstGamma; ++step) {
-            if (step % 16 == 0 && deadline_.passed()) break;
-            for (std::size_t i = 0; i < rows; ++i) {
-                double sum = 0.0;
-                if (equality[i]) {
-                    for (int64_t e = a.start[i]; e < a.start[i + 1]; ++e) {
-                        const auto k = static_cast<std::size_t>(e);
-                        sum += a.value[k] * p[static_cast<std::size_t>(a.column[k])];
-                    }
-                }
-                q[i] = sum;
-            }
-            const double qq = dot(q, q);
-            if (!(qq > 0.0)) break;
-            const double alpha = gamma / qq;
-            for (std::size_t i = 0; i < rows; ++i) r[i] -= alpha * q[i];
-            transposed(r, s);
-            const double next = dot(s, s);
-            for (std::size_t j = 0; j < columns; ++j) p[j] = s[j] + next / gamma * p[j];
-            gamma = next;
-        }
-        if (!(dot(r, r) > CONSISTENT * size)) return {};
-        for (double& v : r) v = std::fabs(v);
-        return r;
     }
 
     // Solves the loaded sub-problem. An infeasible verdict stands only with a checked ray
