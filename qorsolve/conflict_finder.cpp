@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 
+#include "qorsolve/conflict_advice.h"
 #include "qorsolve/equality_fit.h"
 #include "qorsolve/linear_solver.h"
 #include "qorsolve/whole_number_rows.h"
@@ -125,8 +126,10 @@ class SubProblem {
     }
 
     // True when y (or -y) proves that the active rows and bounds cannot all hold. `needed`
-    // then tells, per member, whether the proof uses it.
-    bool certifies(const std::vector<double>& ray, std::vector<char>& needed) const {
+    // then tells, per member, whether the proof uses it, and `multiplier` gives each member's
+    // weight in the proof (see ConflictResult::multiplier).
+    bool certifies(const std::vector<double>& ray, std::vector<char>& needed,
+                   std::vector<double>& multiplier) const {
         if (ray.size() != model_.rowLower.size()) return false;
         double largest = 0.0;
         for (double y : ray) {
@@ -141,7 +144,7 @@ class SubProblem {
         const std::vector<double>* rays[] = {&cleaned, &ray};
         for (const std::vector<double>* y : rays) {
             for (double sign : {1.0, -1.0}) {
-                if (certifiesSigned(*y, sign, needed)) return true;
+                if (certifiesSigned(*y, sign, needed, multiplier)) return true;
             }
         }
         return false;
@@ -259,8 +262,8 @@ class SubProblem {
         }
     }
 
-    bool certifiesSigned(const std::vector<double>& ray, double sign,
-                         std::vector<char>& needed) const {
+    bool certifiesSigned(const std::vector<double>& ray, double sign, std::vector<char>& needed,
+                         std::vector<double>& multiplier) const {
         // y.(Ax) >= rhs for every x that meets the rows; the rows' sides that y uses must be
         // finite.
         double rhs = 0.0;
@@ -296,18 +299,22 @@ class SubProblem {
         }
         if (!(most < rhs - CERTIFICATE_MARGIN * std::max(size, 1.0))) return false;
         needed.assign(members_.size(), 0);
+        multiplier.assign(members_.size(), 0.0);
         for (std::size_t k = 0; k < members_.size(); ++k) {
             if (!active_[k]) continue;
             const auto p = static_cast<std::size_t>(place_[k]);
             switch (members_[k].kind) {
                 case Kind::HARD_ROW:
                     needed[k] = sign * ray[p] != 0.0;
+                    multiplier[k] = sign * ray[p];
                     break;
                 case Kind::CELL_LOWER:
                     needed[k] = c[p] < 0.0;
+                    if (needed[k]) multiplier[k] = -c[p];
                     break;
                 case Kind::CELL_UPPER:
                     needed[k] = c[p] > 0.0;
+                    if (needed[k]) multiplier[k] = -c[p];
                     break;
             }
         }
@@ -384,15 +391,7 @@ class ConflictSearch {
                     break;
             }
         }
-        ConflictResult found = filter(*candidates);
-        if (!weight_.empty()) {
-            for (const ConflictMember& member : found.members) {
-                const bool row = member.kind == Kind::HARD_ROW;
-                found.suspicion.push_back(row ? weight_[static_cast<std::size_t>(member.index)]
-                                              : 0.0);
-            }
-        }
-        return found;
+        return filter(*candidates);
     }
 
   private:
@@ -425,6 +424,7 @@ class ConflictSearch {
                 result.members = {{Kind::CELL_LOWER, j}, {Kind::CELL_UPPER, j}};
                 result.elasticValue = options_.wholeNumbers ? NOT_KNOWN : lower - upper;
                 result.memberChange.assign(2, result.elasticValue);
+                if (!options_.wholeNumbers) result.multiplier = {1.0, -1.0};
                 return true;
             }
         }
@@ -440,6 +440,9 @@ class ConflictSearch {
                 result.members = {{Kind::HARD_ROW, i}};
                 result.elasticValue = change;
                 result.memberChange.assign(1, change);
+                // An empty row: 0 >= lower > 0, or 0 <= upper < 0.
+                if (empty && change == lower) result.multiplier = {1.0};
+                if (empty && change == -upper) result.multiplier = {-1.0};
                 return true;
             }
         }
@@ -526,7 +529,8 @@ class ConflictSearch {
             case LinearStatus::OPTIMAL:
                 return sub.meets(result.x, false) ? Verdict::FEASIBLE : Verdict::OPEN;
             case LinearStatus::INFEASIBLE:
-                return sub.certifies(result.rowRay, needed) ? Verdict::INFEASIBLE : Verdict::OPEN;
+                return sub.certifies(result.rowRay, needed, multiplier_) ? Verdict::INFEASIBLE
+                                                                         : Verdict::OPEN;
             case LinearStatus::NO_MEMORY:
                 return Verdict::NO_MEMORY;
             case LinearStatus::TIME_LIMIT:
@@ -574,10 +578,43 @@ class ConflictSearch {
         }
     }
 
+    // The deletion filter in two orders of removal, the smaller set kept: the order the
+    // members came in (default bounds first, rows by their residual), and one that tries wide
+    // rows first, then default bounds, and single-cell and recently declared restrictions
+    // last. Each order can miss a small set that the other finds: the first keeps rows where
+    // dropping bounds leaves a longer chain of rows; the second drops a wide total even where
+    // only a longer chain of narrow rows then proves the conflict. The second starts from
+    // every candidate row, not only those the first ray used, and every row through a cell
+    // that a declared bound among them bounds; it decides each row by itself (its rays drop
+    // bounds only), so that the ray's own choice does not overrule the order.
     ConflictResult filter(SubProblem& sub) {
+        const std::vector<ConflictMember> start = widened(sub.members());
+        const Verdict verdict = deletionFilter(sub, true);
+        if (verdict == Verdict::NO_MEMORY) return status(ConflictStatus::NO_MEMORY);
+        if (verdict != Verdict::INFEASIBLE) return notReduced(sub);
+        std::vector<ConflictMember> best = sub.activeMembers();
+        solver_.reset();
+        SubProblem other(problem_, wideFirst(start), false);
+        const Verdict second = deletionFilter(other, false);
+        if (second == Verdict::NO_MEMORY) return status(ConflictStatus::NO_MEMORY);
+        if (second == Verdict::INFEASIBLE) {
+            const std::vector<ConflictMember> found = other.activeMembers();
+            if (found.size() < best.size() ||
+                (found.size() == best.size() && defaultBounds(found) < defaultBounds(best))) {
+                best = found;
+            }
+        }
+        return verify(best);
+    }
+
+    // Relaxes one member at a time: INFEASIBLE when every member was decided (the active
+    // members are then irreducible as far as the checked verdicts tell), OPEN when a verdict
+    // stayed open, or OUT_OF_TIME, NO_MEMORY. Members that a ray shows unneeded go at once:
+    // all of them, or with `rowsByRay` false only bounds.
+    Verdict deletionFilter(SubProblem& sub, bool rowsByRay) {
         if (!solver_) {
             solver_ = makeCoinSolver();
-            if (!solver_ || !solver_->load(sub.model())) return status(ConflictStatus::NO_MEMORY);
+            if (!solver_ || !solver_->load(sub.model())) return Verdict::NO_MEMORY;
         }
         bool open = false;
         std::vector<char> needed;
@@ -586,16 +623,88 @@ class ConflictSearch {
             sub.setActive(k, false, solver_.get());
             const Verdict verdict = solveChecked(solver_, sub, needed);
             if (verdict == Verdict::INFEASIBLE) {
+                if (!rowsByRay) {
+                    for (std::size_t m = 0; m < needed.size(); ++m) {
+                        if (!isBound(sub.members()[m])) needed[m] = 1;
+                    }
+                }
                 dropUnneeded(sub, needed);
                 continue;
             }
             sub.setActive(k, true, solver_.get());
-            if (verdict == Verdict::NO_MEMORY) return status(ConflictStatus::NO_MEMORY);
-            if (verdict == Verdict::OUT_OF_TIME) return notReduced(sub);
+            if (verdict == Verdict::NO_MEMORY || verdict == Verdict::OUT_OF_TIME) return verdict;
             if (verdict == Verdict::OPEN) open = true;
         }
-        if (open) return notReduced(sub);
-        return verify(sub.activeMembers());
+        return open ? Verdict::OPEN : Verdict::INFEASIBLE;
+    }
+
+    // The rows among `members`, the rows through the cells of its declared bounds, and the
+    // finite bounds of every cell they cover.
+    std::vector<ConflictMember> widened(const std::vector<ConflictMember>& members) const {
+        std::vector<char> boundCell(static_cast<std::size_t>(problem_.cellCount()), 0);
+        std::vector<char> row(static_cast<std::size_t>(problem_.hard.rowCount()), 0);
+        for (const ConflictMember& m : members) {
+            if (m.kind == Kind::HARD_ROW) row[static_cast<std::size_t>(m.index)] = 1;
+            if (isBound(m) && sourceOf(m) > 0) boundCell[static_cast<std::size_t>(m.index)] = 1;
+        }
+        std::vector<int32_t> rows;
+        for (int32_t i = 0; i < problem_.hard.rowCount(); ++i) {
+            const auto r = static_cast<std::size_t>(i);
+            for (int64_t e = problem_.hard.start[r]; e < problem_.hard.start[r + 1] && !row[r];
+                 ++e) {
+                if (boundCell[static_cast<std::size_t>(
+                        problem_.hard.column[static_cast<std::size_t>(e)])]) {
+                    row[r] = 1;
+                }
+            }
+            if (row[r]) rows.push_back(i);
+        }
+        return rowMembers(rows, {});
+    }
+
+    std::size_t cellsOf(const ConflictMember& member) const {
+        if (member.kind != Kind::HARD_ROW) return 1;
+        const auto row = static_cast<std::size_t>(member.index);
+        return static_cast<std::size_t>(problem_.hard.start[row + 1] - problem_.hard.start[row]);
+    }
+
+    int32_t sourceOf(const ConflictMember& member) const {
+        const auto i = static_cast<std::size_t>(member.index);
+        switch (member.kind) {
+            case Kind::HARD_ROW:
+                return problem_.hardSource[i];
+            case Kind::CELL_LOWER:
+                return problem_.lowerSource[i];
+            case Kind::CELL_UPPER:
+                return problem_.upperSource[i];
+        }
+        return 0;
+    }
+
+    std::size_t defaultBounds(const std::vector<ConflictMember>& members) const {
+        return static_cast<std::size_t>(std::count_if(
+            members.begin(), members.end(),
+            [this](const ConflictMember& m) { return isBound(m) && sourceOf(m) <= 0; }));
+    }
+
+    // Rows over more than one cell, widest first; then default bounds; then declared bounds
+    // and single-cell rows; within each, earlier declared first.
+    std::vector<ConflictMember> wideFirst(std::vector<ConflictMember> members) const {
+        const auto rank = [this](const ConflictMember& m) {
+            if (m.kind == Kind::HARD_ROW && cellsOf(m) > 1) return 0;
+            return isBound(m) && sourceOf(m) <= 0 ? 1 : 2;
+        };
+        std::stable_sort(members.begin(), members.end(),
+                         [&](const ConflictMember& a, const ConflictMember& b) {
+                             const int ra = rank(a);
+                             const int rb = rank(b);
+                             if (ra != rb) return ra < rb;
+                             if (ra == 0 && cellsOf(a) != cellsOf(b)) {
+                                 return cellsOf(a) > cellsOf(b);
+                             }
+                             return sourceOf(a) < sourceOf(b);
+                         });
+        return members;
     }
 
     static ConflictResult notReduced(const SubProblem& sub) {
@@ -614,6 +723,7 @@ class ConflictSearch {
         const Verdict whole = solveAfresh(found, needed);
         if (whole == Verdict::NO_MEMORY) return status(ConflictStatus::NO_MEMORY);
         if (whole != Verdict::INFEASIBLE) return result;
+        result.multiplier = multiplier_;
         const std::size_t count = found.members().size();
         bool irreducible = true;
         for (std::size_t k = 0; k < count; ++k) {
@@ -713,7 +823,8 @@ class ConflictSearch {
     const ConflictOptions& options_;
     const Deadline& deadline_;
     std::unique_ptr<LinearSolver> solver_;
-    std::vector<double> weight_;  // the least-squares residual per hard row, when known
+    std::vector<double> weight_;      // the least-squares residual per hard row, when known
+    std::vector<double> multiplier_;  // per member, of the last ray that passed its check
 };
 
 }  // namespace
@@ -726,6 +837,9 @@ ConflictResult findConflict(const AdjustmentProblem& problem, const ConflictOpti
         ConflictSearch search(problem, options, deadline);
         ConflictResult result = search.run(hint);
         result.wholeNumbers = options.wholeNumbers;
+        if (result.status == ConflictStatus::FOUND && !options.wholeNumbers) {
+            rankConflict(problem, result, deadline);
+        }
         return result;
     } catch (const std::bad_alloc&) {
         ConflictResult result;

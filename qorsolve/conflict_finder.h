@@ -43,9 +43,19 @@ struct ConflictResult {
     // One per member: the least change of that member's value alone that lets the other
     // members hold; NaN when not known (always for whole numbers).
     std::vector<double> memberChange;
-    // One per member, or empty: how strongly the values of the equality restrictions point at
-    // it (the size of its least-squares residual; larger is more suspect, 0 for bounds).
-    std::vector<double> suspicion;
+    // One per member, or empty when not known (always for whole numbers): the member's weight
+    // in the combination that proves the conflict. Each member read as "expression >= value"
+    // (a row or bound the proof uses from below) or "expression <= value" (from above) gets a
+    // weight > 0 or < 0; the weighted expressions cancel in every cell, while the weighted
+    // values add up to more than 0: the combination says 0 >= something positive.
+    std::vector<double> multiplier;
+    // One per member, or empty: how far the adjusted table has to move (the adjustment
+    // objective) once that member's value alone is changed by its memberChange; NaN where not
+    // known, or for default bounds. See conflict_advice.h.
+    std::vector<double> objective;
+    // True when `objective` is that of the whole table; false when it is that of the members
+    // alone (the whole table still had another conflict, or is too large to solve for each).
+    bool objectiveOfWholeTable = false;
     bool wholeNumbers = false;  // the conflict is one of the whole-number problem
 };
 
@@ -54,6 +64,8 @@ struct ConflictResult {
 // Every "cannot hold" verdict of the LP solver is checked against its Farkas ray, and every
 // "can hold" verdict against the point it gives. With wholeNumbers the search runs until
 // options.deadline, or for at most 60 s when the run has no time limit, and gives
-// NOT_REDUCED when that time runs out. Throws nothing.
+// NOT_REDUCED when that time runs out. A set FOUND with real numbers comes with its
+// multipliers and, as far as the deadline allows, the objectives of rankConflict. Throws
+// nothing.
 ConflictResult findConflict(const AdjustmentProblem& problem, const ConflictOptions& options,
                             const ContinuousResult* hint);

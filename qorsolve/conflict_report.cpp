@@ -11,6 +11,9 @@
 #include "common/bound_type.h"
 #include "common/output_file.h"
 #include "qordump/cell_text.h"
+#include "qorsolve/conflict_advice.h"
+#include "qorsolve/conflict_explanation.h"
+#include "qorsolve/conflict_line.h"
 #include "qorsolve/own_output.h"
 
 namespace {
@@ -18,27 +21,21 @@ namespace {
 // A restriction over more cells than this shows only its first terms.
 constexpr std::size_t MOST_CELLS_SHOWN = 6;
 constexpr std::size_t FIRST_CELLS_SHOWN = 3;
-// A set that could not be reduced may be large: the screen shows this many members, the
-// file all of them.
+// A set may be large: the screen shows every restriction and hard row, and default bounds
+// until this many lines; the file shows all of them.
 constexpr std::size_t MOST_LINES_SHOWN = 20;
-constexpr std::string_view FILE_HEADER = "kind,member,relation,value,change";
+constexpr std::string_view FILE_HEADER = "kind,member,relation,value,change,multiplier,objective";
+// The header of the files of earlier versions, which are ours to replace too.
+constexpr std::string_view EARLIER_FILE_HEADER = "kind,member,relation,value,change";
+// A change computed from the proof replaces the LP's when they agree to this, relative.
+constexpr double SAME_CHANGE = 1e-6;
 
 bool isConflictHeader(std::string_view line) {
-    return line == FILE_HEADER;
+    return line == FILE_HEADER || line == EARLIER_FILE_HEADER;
 }
 
 using Kind = ConflictMember::Kind;
-
-// One line of the report: a declared restriction, a hard row the control file does not
-// explain, or a default cell bound.
-struct Line {
-    enum class Type { RESTRICTION, ROW, BOUND } type = Type::RESTRICTION;
-    int32_t number = 0;  // restriction number (1-based), hard row (0-based) or column
-    bool upper = false;  // a bound: the upper one
-    double change = std::numeric_limits<double>::quiet_NaN();
-    double suspicion = 0.0;
-    std::size_t cells = 0;
-};
+using Line = ConflictLine;
 
 // "-2 (A, x) + (A, y) … (+ 9 more cells)".
 std::string termsText(const Project& project, const CellNamer& namer,
@@ -82,10 +79,6 @@ std::pair<std::string, std::string> relationFields(double lower, double upper) {
     return {"<=", numberText(upper)};
 }
 
-bool nearlyEqual(double a, double b) {
-    return std::fabs(a - b) <= 1e-6 * std::max({std::fabs(a), std::fabs(b), 1e-9});
-}
-
 std::string csvField(const std::string& text) {
     std::string field = "\"";
     for (char c : text) {
@@ -109,8 +102,10 @@ class ConflictReport {
             const ConflictMember& member = conflict.members[k];
             Line line;
             if (k < conflict.memberChange.size()) line.change = conflict.memberChange[k];
-            if (k < conflict.suspicion.size()) line.suspicion = conflict.suspicion[k];
+            if (k < conflict.multiplier.size()) line.multiplier = conflict.multiplier[k];
+            if (k < conflict.objective.size()) line.objective = conflict.objective[k];
             const auto index = static_cast<std::size_t>(member.index);
+            line.value = memberValue(member, line.multiplier);
             int32_t source = 0;
             if (member.kind == Kind::HARD_ROW) {
                 if (index < problem_.hardSource.size()) source = problem_.hardSource[index];
@@ -122,12 +117,15 @@ class ConflictReport {
             if (declared(source)) {
                 line.type = Line::Type::RESTRICTION;
                 line.number = source;
-                line.cells = restriction(source).columns.size();
+                const DeclaredRestriction& r = restriction(source);
+                line.cells = r.columns.size();
+                line.equality = r.lowerValue == r.upperValue;
             } else if (member.kind == Kind::HARD_ROW) {
                 line.type = Line::Type::ROW;
                 line.number = member.index;
                 line.cells = static_cast<std::size_t>(problem_.hard.start[index + 1] -
                                                       problem_.hard.start[index]);
+                line.equality = problem_.hardLower[index] == problem_.hardUpper[index];
             } else {
                 line.type = Line::Type::BOUND;
                 line.number = member.index;
@@ -148,13 +146,38 @@ class ConflictReport {
             if (!merged.empty() && line.type == Line::Type::RESTRICTION &&
                 merged.back().type == Line::Type::RESTRICTION &&
                 merged.back().number == line.number) {
-                merged.back().change = std::fmin(merged.back().change, line.change);
-                merged.back().suspicion = std::fmax(merged.back().suspicion, line.suspicion);
+                Line& kept = merged.back();
+                kept.change = std::fmin(kept.change, line.change);
+                kept.objective = std::fmin(kept.objective, line.objective);
+                // Normally the proof uses one of the two bounds only.
+                if (kept.multiplier == 0.0) {
+                    kept.multiplier = line.multiplier;
+                    kept.value = line.value;
+                } else if (line.multiplier != 0.0) {
+                    kept.multiplier = std::numeric_limits<double>::quiet_NaN();
+                }
                 continue;
             }
             merged.push_back(line);
         }
+        // The change each member needs follows from the proof exactly: the proof's gap over
+        // the member's weight. It replaces the LP's value where the two agree.
+        if (normaliseMultipliers(merged)) {
+            const double gap = proofGap(merged);
+            for (Line& line : merged) {
+                const double change = gap / std::fabs(line.multiplier);
+                if (std::fabs(change - line.change) <= SAME_CHANGE * std::fabs(change)) {
+                    line.change = change;
+                }
+            }
+        } else {
+            for (Line& line : merged) line.multiplier = std::numeric_limits<double>::quiet_NaN();
+        }
         return merged;
+    }
+
+    std::string whyLine(const std::vector<Line>& lines) const {
+        return whyText(lines, [this](int32_t column) { return cellText(screenNames_, column); });
     }
 
     std::string screenText(const Line& line) const {
@@ -204,12 +227,33 @@ class ConflictReport {
                 relation = {line.upper ? "<=" : ">=", numberText(boundValue(line))};
                 break;
         }
-        const std::string change = std::isnan(line.change) ? "" : numberText(line.change);
+        const std::string change = std::isnan(line.change) ? "" : figureText(line.change);
+        const std::string multiplier =
+            std::isnan(line.multiplier) ? "" : figureText(line.multiplier);
+        const std::string objective =
+            std::isnan(line.objective) ? "" : objectiveText(line.objective);
         return kind + "," + member + "," + relation.first + "," + relation.second + "," + change +
-               "\n";
+               "," + multiplier + "," + objective + "\n";
     }
 
   private:
+    // The value of the side of the member that the proof uses (the lower one when the
+    // multiplier is positive or not known).
+    double memberValue(const ConflictMember& member, double multiplier) const {
+        const auto i = static_cast<std::size_t>(member.index);
+        switch (member.kind) {
+            case Kind::HARD_ROW:
+                if (i >= problem_.hardLower.size()) break;
+                return multiplier < 0.0 ? problem_.hardUpper[i] : problem_.hardLower[i];
+            case Kind::CELL_LOWER:
+                if (i < problem_.lower.size()) return problem_.lower[i];
+                break;
+            case Kind::CELL_UPPER:
+                if (i < problem_.upper.size()) return problem_.upper[i];
+                break;
+        }
+        return std::numeric_limits<double>::quiet_NaN();
+    }
     bool declared(int32_t source) const {
         return project_.hasControl && source >= 1 &&
                static_cast<std::size_t>(source) <= project_.control.restrictions.size();
@@ -239,57 +283,6 @@ class ConflictReport {
     CellNamer screenNames_;
     CellNamer fileNames_;
 };
-
-// Which restriction to look at first: the one whose value alone needs the least change to
-// let the others hold; among equals the one the values point at most, then the one over most
-// cells (the most aggregated figure), then the first declared.
-std::string adviceText(const ConflictResult& conflict, const std::vector<Line>& lines) {
-    if (conflict.status == ConflictStatus::NOT_REDUCED) {
-        return "advice: the set could not be reduced in time; allow more time with "
-               "--time-limit to narrow it down\n";
-    }
-    const Line* best = nullptr;
-    for (const Line& line : lines) {
-        if (line.type == Line::Type::BOUND) continue;
-        if (best == nullptr) {
-            best = &line;
-            continue;
-        }
-        const bool known = !std::isnan(line.change);
-        const bool bestKnown = !std::isnan(best->change);
-        if (known != bestKnown) {
-            if (known) best = &line;
-            continue;
-        }
-        if (known && !nearlyEqual(line.change, best->change)) {
-            if (line.change < best->change) best = &line;
-            continue;
-        }
-        if (!nearlyEqual(line.suspicion, best->suspicion)) {
-            if (line.suspicion > best->suspicion) best = &line;
-            continue;
-        }
-        if (line.cells > best->cells) best = &line;
-    }
-    if (best == nullptr) return "advice: check the cell bounds listed above\n";
-    const std::string name =
-        (best->type == Line::Type::RESTRICTION ? "restriction " : "hard row ") +
-        std::to_string(best->type == Line::Type::ROW ? best->number + 1 : best->number);
-    if (std::isnan(best->change)) {
-        if (conflict.wholeNumbers) {
-            return "advice: check " + name +
-                   " first; whole numbers cannot meet the listed restrictions together\n";
-        }
-        return "advice: check " + name + " first\n";
-    }
-    std::string text = "advice: check " + name + " first: changing its value by " +
-                       numberText(best->change) + " alone lets the others hold";
-    if (conflict.elasticValue < best->change) {
-        text += " (changes of " + numberText(conflict.elasticValue) +
-                " in total, spread over several, also do)";
-    }
-    return text + "\n";
-}
 
 }  // namespace
 
@@ -328,15 +321,24 @@ bool reportConflict(const Project& project, const AdjustmentProblem& problem,
         written = file.commit();
     }
 
-    out << "conflict: " << lines.size() << " restrictions and bounds cannot all hold";
+    if (lines.size() == 1) {
+        out << "conflict: 1 restriction cannot hold";
+    } else {
+        out << "conflict: " << lines.size() << " restrictions and bounds cannot all hold";
+    }
     if (conflict.status == ConflictStatus::NOT_REDUCED) out << " (not reduced in time)";
     out << "\n";
-    for (std::size_t i = 0; i < lines.size() && i < MOST_LINES_SHOWN; ++i) {
-        out << report.screenText(lines[i]) << "\n";
+    // Lines come restrictions first, then hard rows, then default bounds.
+    std::size_t shown = 0;
+    for (const Line& line : lines) {
+        if (line.type == Line::Type::BOUND && shown >= MOST_LINES_SHOWN) break;
+        out << report.screenText(line) << "\n";
+        ++shown;
     }
-    if (lines.size() > MOST_LINES_SHOWN) {
-        out << "\u2026 (+ " << lines.size() - MOST_LINES_SHOWN << " more in " << path << ")\n";
+    if (lines.size() > shown) {
+        out << "\u2026 (+ " << lines.size() - shown << " more in " << path << ")\n";
     }
+    out << report.whyLine(lines);
     out << adviceText(conflict, lines);
     if (!ours) {
         out << foreignOutputMessage(path);

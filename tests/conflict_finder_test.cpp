@@ -191,6 +191,107 @@ TEST(ConflictFinder, NamesAnIrreducibleSet) {
     }
 }
 
+// A table of `groups` x `parts` cells with its totals by group (rows 0 .. groups - 1) and by
+// part (the rest), taken from the base; group `moved` gets `by` added to its total.
+AdjustmentProblem totalsTable(int32_t groups, int32_t parts, int32_t moved, double by) {
+    AdjustmentProblem problem = makeProblem(groups * parts, {});
+    for (std::size_t j = 0; j < problem.base.size(); ++j) {
+        problem.base[j] = 60.0 + static_cast<double>((j * 37) % 90);
+    }
+    const auto addRow = [&problem](const std::vector<int32_t>& columns) {
+        double total = 0.0;
+        for (int32_t column : columns) {
+            problem.hard.column.push_back(column);
+            problem.hard.value.push_back(1.0);
+            total += problem.base[static_cast<std::size_t>(column)];
+        }
+        problem.hard.start.push_back(static_cast<int64_t>(problem.hard.column.size()));
+        problem.hardLower.push_back(total);
+        problem.hardUpper.push_back(total);
+        problem.hardSource.push_back(problem.hard.rowCount());
+    };
+    for (int32_t g = 0; g < groups; ++g) {
+        std::vector<int32_t> columns;
+        for (int32_t p = 0; p < parts; ++p) columns.push_back(g * parts + p);
+        addRow(columns);
+    }
+    for (int32_t p = 0; p < parts; ++p) {
+        std::vector<int32_t> columns;
+        for (int32_t g = 0; g < groups; ++g) columns.push_back(g * parts + p);
+        addRow(columns);
+    }
+    problem.hardLower[static_cast<std::size_t>(moved)] += by;
+    problem.hardUpper[static_cast<std::size_t>(moved)] += by;
+    return problem;
+}
+
+// 6 regions by 16 age-and-sex groups, one region total raised by 30: every total is in the
+// set, the region totals with one sign and the others with the other; only the raised one,
+// corrected, fits the base exactly.
+TEST(ConflictFinder, TotalsThatDisagreeAreProvedByTwoGroups) {
+    const AdjustmentProblem problem = totalsTable(6, 16, 2, 30.0);
+    const ConflictResult result = findConflict(problem, {false}, nullptr);
+    expectIrreducible(problem, result, false);
+    ASSERT_EQ(result.members.size(), 22u);
+    ASSERT_EQ(result.multiplier.size(), 22u);
+    ASSERT_EQ(result.objective.size(), 22u);
+    EXPECT_TRUE(result.objectiveOfWholeTable);
+    double regionSign = 0.0;
+    for (std::size_t k = 0; k < result.members.size(); ++k) {
+        const ConflictMember& member = result.members[k];
+        ASSERT_EQ(member.kind, Kind::HARD_ROW);
+        const double sign = (member.index < 6 ? 1.0 : -1.0) * result.multiplier[k];
+        if (regionSign == 0.0) regionSign = sign;
+        EXPECT_NEAR(sign, regionSign, 1e-9 * std::fabs(regionSign)) << "member " << k;
+        EXPECT_NEAR(result.memberChange[k], 30.0, 1e-6);
+        if (member.index == 2) {
+            EXPECT_NEAR(result.objective[k], 0.0, 1e-6);
+        } else {
+            EXPECT_GT(result.objective[k], 0.5) << "row " << member.index;
+        }
+    }
+}
+
+// A part total (6 cells) below what a single-cell restriction (number 99) asks of one of its
+// cells: the small set is that total, the restriction and the default bounds of the total's
+// other cells, although a long chain of the other totals proves the conflict too. The
+// suspect rows of the hint are that chain, as the continuous solver may give them.
+TEST(ConflictFinder, PrefersTheSmallSetThroughASingleCellRestriction) {
+    AdjustmentProblem problem = totalsTable(6, 16, 0, 0.0);
+    const std::size_t cell = 1 * 16 + 1;  // group 1, part 1: in rows 1 and 7
+    problem.lower[cell] = problem.hardLower[7] + 63.0;
+    problem.lowerSource[cell] = 99;
+    ContinuousResult hint;
+    hint.status = ContinuousStatus::INFEASIBLE;
+    for (int32_t row = 0; row < 22; ++row) {
+        if (row != 7) hint.suspectRows.push_back(row);
+    }
+    const ConflictResult result = findConflict(problem, {false}, &hint);
+    expectIrreducible(problem, result, false);
+    EXPECT_EQ(names(result.members),
+              (std::vector<std::string>{"lower 1", "lower 17", "lower 33", "lower 49", "lower 65",
+                                        "lower 81", "row 7"}));
+}
+
+// The total (30) is below the range of its first cell (40 to 50), whose base 35 lies halfway:
+// correcting either moves the table equally far.
+TEST(ConflictFinder, CorrectionsThatFitEquallyWellHaveEqualObjectives) {
+    AdjustmentProblem problem =
+        makeProblem(4, {{{0, 1}, {1, 1}, 30, 30}, {{2, 3}, {1, 1}, 70, 70}}, {{0, 40, 50, 3}});
+    problem.base = {35, 10, 30, 40};
+    const ConflictResult result = findConflict(problem, {false}, nullptr);
+    expectIrreducible(problem, result, false);
+    ASSERT_EQ(names(result.members), (std::vector<std::string>{"lower 0", "lower 1", "row 0"}));
+    std::vector<double> objective(3);
+    for (std::size_t k = 0; k < 3; ++k) {
+        const ConflictMember& m = result.members[k];
+        objective[m.kind == Kind::HARD_ROW ? 0 : (m.index == 0 ? 1 : 2)] = result.objective[k];
+    }
+    EXPECT_NEAR(objective[0], 25.0 / 35.0 + 10.0, 1e-6);
+    EXPECT_NEAR(objective[1], objective[0], 1e-6);
+    EXPECT_TRUE(std::isnan(objective[2]));  // a default bound is not a candidate
+}
+
 TEST(ConflictFinder, FeasibleProblemsHaveNoConflict) {
     const AdjustmentProblem problem =
         makeProblem(4, {{{0, 1}, {1, 1}, 5, 5}, {{2, 3}, {1, 1}, 5, 5}, {{0, 3}, {1, 1}, 0, 4}});

@@ -91,36 +91,38 @@ TEST(ConflictReport, PrintsEachMemberAsDeclaredAndWritesTheFile) {
               "advice: check restriction 3 first: changing its value by 30 alone lets the "
               "others hold\n");
     EXPECT_EQ(readFile(f.dir / "table-conflict.csv"),
-              "kind,member,relation,value,change\n"
-              "restriction,1,=,1200,100\n"
-              "restriction,2,>=,1300,100\n"
-              "restriction,3,<=,4,30\n"
-              "restriction,4,range,1..2,40\n"
-              "bound,\"(South, 2)\",>=,0,100\n");
+              "kind,member,relation,value,change,multiplier,objective\n"
+              "restriction,1,=,1200,100,,\n"
+              "restriction,2,>=,1300,100,,\n"
+              "restriction,3,<=,4,30,,\n"
+              "restriction,4,range,1..2,40,,\n"
+              "bound,\"(South, 2)\",>=,0,100,,\n");
 }
 
-// Among equal changes the advice follows the values' suspicion first, then the widest
-// restriction.
-TEST(ConflictReport, AdviceAmongEqualChanges) {
-    const std::vector<std::pair<std::vector<double>, std::string>> cases = {
-        {{}, "restriction 1"},
-        {{0.9, 0.1}, "restriction 2"},
-        {{0.1, 0.9}, "restriction 1"},
-    };
-    for (const auto& [suspicion, expected] : cases) {
-        Fixture f;
-        ConflictResult conflict;
-        conflict.status = ConflictStatus::FOUND;
-        conflict.members = {{Kind::CELL_LOWER, 0}, {Kind::HARD_ROW, 0}};
-        conflict.memberChange = {100, 100};
-        conflict.suspicion = suspicion;
-        conflict.elasticValue = 100;
-        std::ostringstream out;
-        ASSERT_TRUE(reportConflict(f.project, f.problem, conflict, out));
-        EXPECT_NE(out.str().find("advice: check " + expected + " first: changing its value by 100"),
-                  std::string::npos)
-            << out.str();
+// A file of the earlier layout (without the multiplier and objective columns) was written
+// by qorsolve too, and is replaced; the screen lists every restriction before the cut-off.
+TEST(ConflictReport, ReplacesItsEarlierFileAndShowsEveryRestriction) {
+    Fixture f;
+    f.dir.write("table-conflict.csv", "kind,member,relation,value,change\n");
+    ConflictResult conflict;
+    conflict.status = ConflictStatus::FOUND;
+    for (int32_t column = 3; column < 16; ++column) {
+        conflict.members.push_back({Kind::CELL_LOWER, column});
     }
+    conflict.members.push_back({Kind::CELL_UPPER, 2});
+    for (int32_t column = 3; column < 16; ++column) {
+        conflict.members.push_back({Kind::CELL_UPPER, column});
+    }
+    f.problem.upper.assign(16, 1000.0);
+    std::ostringstream out;
+    ASSERT_TRUE(reportConflict(f.project, f.problem, conflict, out));
+    const std::string text = out.str();
+    EXPECT_NE(text.find("restriction 4: 1 <= (North, 3) <= 2\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\u2026 (+ 7 more in " + f.project.name + "-conflict.csv)\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(readFile(f.dir / "table-conflict.csv").substr(0, 56),
+              "kind,member,relation,value,change,multiplier,objective\nr");
 }
 
 TEST(ConflictReport, FileThatCannotBeWrittenIsOneErrorLine) {
@@ -133,7 +135,7 @@ TEST(ConflictReport, FileThatCannotBeWrittenIsOneErrorLine) {
     std::ostringstream out;
     EXPECT_FALSE(reportConflict(f.project, f.problem, conflict, out));
     EXPECT_EQ(out.str(),
-              "conflict: 1 restrictions and bounds cannot all hold (not reduced in time)\n"
+              "conflict: 1 restriction cannot hold (not reduced in time)\n"
               "restriction 3: 2 (North, 2) - (South, 1) <= 4\n"
               "advice: the set could not be reduced in time; allow more time with "
               "--time-limit to narrow it down\n"
