@@ -292,8 +292,11 @@ std::string adviceText(const ConflictResult& conflict, const std::vector<Conflic
         if (std::isinf(next.objective) && conflict.objectiveOfWholeTable) {
             text += ", the only such change that lets the whole table be adjusted";
         } else if (std::isfinite(next.objective)) {
-            text += " and moves the table least (objective " + objectiveText(best.objective) +
-                    ", against " + objectiveText(next.objective) + " for " + lineName(next) + ")";
+            text += std::string(conflict.objectiveOfWholeTable
+                                    ? " and moves the table least"
+                                    : " and moves the cells of the listed restrictions least") +
+                    " (objective " + objectiveText(best.objective) + ", against " +
+                    objectiveText(next.objective) + " for " + lineName(next) + ")";
         }
     }
     // The least change alone may belong to another member, one the table fits worse.
