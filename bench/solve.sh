@@ -9,6 +9,7 @@
 #   3-class 10k     20 x 20 x 25 cells, the same margins, whole numbers, --time-limit 60
 #   margins 1M      bench/generate_workload margins 100 50 20 10, --continuous
 #   conflict 10k    the 3-class 10k table with one 2-class margin moved by 7, --conflicts-only
+#   conflict 100k   the same with 40 x 50 x 50 cells
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${RUNS:-3}
@@ -28,6 +29,7 @@ workloads=(
   "3-class 10k|generate_adjustment . 2 20 20 25|--time-limit 60"
   "margins 1M|generate_workload margins . 100 50 20 10|--continuous"
   "conflict 10k|generate_adjustment . 2 +7 20 20 25|--conflicts-only"
+  "conflict 100k|generate_adjustment . 2 +7 40 50 50|--conflicts-only"
 )
 for description in "$examples"/*/*.txt; do
   grep -q '^ *KLASSEN' "$description" || continue
