@@ -43,6 +43,10 @@ constexpr double FEASIBILITY_TOLERANCE = 1e-6;
 constexpr double CERTIFICATE_MARGIN = 1e-9;
 // Ray entries this much smaller than the largest are rounding noise.
 constexpr double RAY_NOISE = 1e-12;
+// The second order of the deletion filter, which decides each row by an LP of its own, gives
+// up after this many LPs (counted, so that every run gives the same set) and leaves the set
+// of the first order.
+constexpr std::size_t SECOND_ORDER_SOLVES = 2000;
 // The whole-number search takes at most this long when the run has no time limit.
 constexpr double WHOLE_NUMBER_SECONDS = 60.0;
 
@@ -595,7 +599,7 @@ class ConflictSearch {
         std::vector<ConflictMember> best = sub.activeMembers();
         solver_.reset();
         SubProblem other(problem_, wideFirst(start), false);
-        const Verdict second = deletionFilter(other, false);
+        const Verdict second = deletionFilter(other, false, SECOND_ORDER_SOLVES);
         if (second == Verdict::NO_MEMORY) return status(ConflictStatus::NO_MEMORY);
         if (second == Verdict::INFEASIBLE) {
             const std::vector<ConflictMember> found = other.activeMembers();
@@ -610,16 +614,19 @@ class ConflictSearch {
     // Relaxes one member at a time: INFEASIBLE when every member was decided (the active
     // members are then irreducible as far as the checked verdicts tell), OPEN when a verdict
     // stayed open, or OUT_OF_TIME, NO_MEMORY. Members that a ray shows unneeded go at once:
-    // all of them, or with `rowsByRay` false only bounds.
-    Verdict deletionFilter(SubProblem& sub, bool rowsByRay) {
+    // all of them, or with `rowsByRay` false only bounds. OPEN too after `mostSolves` solves.
+    Verdict deletionFilter(SubProblem& sub, bool rowsByRay,
+                           std::size_t mostSolves = std::numeric_limits<std::size_t>::max()) {
         if (!solver_) {
             solver_ = makeCoinSolver();
             if (!solver_ || !solver_->load(sub.model())) return Verdict::NO_MEMORY;
         }
         bool open = false;
         std::vector<char> needed;
+        std::size_t solves = 0;
         for (std::size_t k = 0; k < sub.members().size(); ++k) {
             if (!sub.active(k)) continue;
+            if (++solves > mostSolves) return Verdict::OPEN;
             sub.setActive(k, false, solver_.get());
             const Verdict verdict = solveChecked(solver_, sub, needed);
             if (verdict == Verdict::INFEASIBLE) {
