@@ -149,9 +149,11 @@ bool NumberFileReader::next(double& value) {
             // No number is that long: a file of one endless word (a device, a binary file)
             // is not read into memory whole.
             if (end - position_ > MAX_TOKEN) return false;
+            // fill() moves the unread rest to the front also when it finds the end of the file.
             const std::size_t offset = end - position_;
-            if (!fill()) break;
+            const bool more = fill();
             end = position_ + offset;
+            if (!more) break;
         }
         tokenEnd_ = end;
     }
