@@ -97,8 +97,11 @@ ErrorCode Table::readAsciiBaseFile(std::string_view text) {
     NumberFileReader reader(file.get());
     const auto where = [&] { return opening.path + ":" + std::to_string(reader.line()) + ": "; };
     for (std::size_t cell = 0; cell < cellValues.size(); ++cell) {
-        const std::string ordinal =
-            "number " + std::to_string(cell + 1) + " of " + std::to_string(cellValues.size());
+        // Built only for a message: a file may hold millions of numbers.
+        const auto ordinal = [&] {
+            return "number " + std::to_string(cell + 1) + " of " +
+                   std::to_string(cellValues.size());
+        };
         if (!reader.next(cellValues[cell])) {
             const std::string_view failed = reader.failedText();
             if (failed.empty()) {
@@ -106,16 +109,16 @@ ErrorCode Table::readAsciiBaseFile(std::string_view text) {
                                    " numbers; the table has " + std::to_string(cellValues.size()) +
                                    " cells";
             } else if (const std::string_view before = reader.failedAfter(); !before.empty()) {
-                baseFileProblem_ = where() + ordinal + ": " + quotedText(failed) + " after " +
+                baseFileProblem_ = where() + ordinal() + ": " + quotedText(failed) + " after " +
                                    quotedText(before) + " is not a number";
             } else {
                 baseFileProblem_ =
-                    where() + ordinal + ": " + quotedText(failed) + " is not a number";
+                    where() + ordinal() + ": " + quotedText(failed) + " is not a number";
             }
             return BASE_FILE_INCOMPLETE;
         }
         if (ErrorCode code = checkNumberRange(cellValues[cell])) {
-            baseFileProblem_ = where() + ordinal + ": " + quotedText(reader.number()) +
+            baseFileProblem_ = where() + ordinal() + ": " + quotedText(reader.number()) +
                                " is no number within the range of double precision";
             return code;
         }
@@ -220,21 +223,22 @@ ErrorCode Table::readDbfBaseFile(std::string_view text) {
         // The value field for a message: up to the separator after the number.
         const std::string_view valueField =
             view.substr(position, view.find(separator, position + numberLength) - position);
-        const std::string valueLabel =
-            "field " + std::to_string(classCount + 1) + " " + quotedText(valueField);
+        const auto valueLabel = [&] {
+            return "field " + std::to_string(classCount + 1) + " " + quotedText(valueField);
+        };
         switch (read) {
             case DbfValue::NUMBER:
                 break;
             case DbfValue::NO_NUMBER:
-                return fail(DBF_VALUE_ERROR, valueLabel + " is not a number");
+                return fail(DBF_VALUE_ERROR, valueLabel() + " is not a number");
             case DbfValue::MORE_THAN_A_NUMBER:
-                return fail(DBF_VALUE_ERROR, valueLabel + " holds more than a number: " +
+                return fail(DBF_VALUE_ERROR, valueLabel() + " holds more than a number: " +
                                                  quotedText(valueField.substr(0, numberLength)) +
                                                  " is followed by " +
                                                  quotedText(valueField.substr(numberLength)));
         }
         if (ErrorCode code = checkNumberRange(value)) {
-            return fail(code, valueLabel + " is no number within the range of double precision");
+            return fail(code, valueLabel() + " is no number within the range of double precision");
         }
         if (!setCell(static_cast<int32_t>(cell), value)) return INTERNAL_ERROR;
     }
