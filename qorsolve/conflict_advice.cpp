@@ -13,8 +13,8 @@ namespace {
 constexpr double NOT_KNOWN = std::numeric_limits<double>::quiet_NaN();
 constexpr double INF = INFINITE_BOUND;
 // The whole table is solved once per member while members times cells stays within this
-// (a 100,000-cell table with 200 members); beyond it the members alone are solved.
-constexpr double WHOLE_TABLE_WORK = 2e7;
+// (a 100,000-cell table with 50 members); beyond it the members alone are solved.
+constexpr double WHOLE_TABLE_WORK = 5e6;
 // The change the proof gives (its gap over the member's weight, exact where the values are)
 // is used where it agrees with the LP's to this, relative.
 constexpr double SAME_CHANGE = 1e-6;
