@@ -152,13 +152,12 @@ std::string lineName(const ConflictLine& line) {
 
 // "restrictions 1 and 4", or each named where they are not all restrictions.
 std::string groupName(const std::vector<const ConflictLine*>& group) {
-    std::vector<int32_t> numbers;
-    for (const ConflictLine* line : group) {
-        if (line->type != ConflictLine::Type::RESTRICTION) numbers.clear();
-        if (line->type != ConflictLine::Type::RESTRICTION) break;
-        numbers.push_back(line->number);
-    }
-    if (numbers.size() == group.size()) {
+    const bool restrictions = std::all_of(group.begin(), group.end(), [](const ConflictLine* line) {
+        return line->type == ConflictLine::Type::RESTRICTION;
+    });
+    if (restrictions) {
+        std::vector<int32_t> numbers;
+        for (const ConflictLine* line : group) numbers.push_back(line->number);
         std::sort(numbers.begin(), numbers.end());
         return (numbers.size() == 1 ? "restriction " : "restrictions ") + numberListText(numbers);
     }
