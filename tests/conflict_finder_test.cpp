@@ -110,6 +110,38 @@ void expectIrreducible(const AdjustmentProblem& problem, const ConflictResult& r
     }
 }
 
+// The multipliers prove the conflict: the members' expressions, weighted, cancel in every
+// cell, and their values, weighted, add up to more than 0.
+void expectProof(const AdjustmentProblem& problem, const ConflictResult& result) {
+    ASSERT_EQ(result.multiplier.size(), result.members.size());
+    std::vector<double> cell(static_cast<std::size_t>(problem.cellCount()), 0.0);
+    double gap = 0.0;
+    double size = 0.0;
+    for (std::size_t k = 0; k < result.members.size(); ++k) {
+        const ConflictMember& m = result.members[k];
+        const double y = result.multiplier[k];
+        EXPECT_NE(y, 0.0) << "member " << k;
+        const auto i = static_cast<std::size_t>(m.index);
+        double value = 0.0;
+        if (m.kind == Kind::HARD_ROW) {
+            for (int64_t e = problem.hard.start[i]; e < problem.hard.start[i + 1]; ++e) {
+                const auto entry = static_cast<std::size_t>(e);
+                cell[static_cast<std::size_t>(problem.hard.column[entry])] +=
+                    y * problem.hard.value[entry];
+            }
+            value = y > 0.0 ? problem.hardLower[i] : problem.hardUpper[i];
+        } else {
+            EXPECT_EQ(y > 0.0, m.kind == Kind::CELL_LOWER) << "member " << k;
+            cell[i] += y;
+            value = m.kind == Kind::CELL_LOWER ? problem.lower[i] : problem.upper[i];
+        }
+        gap += y * value;
+        size += std::fabs(y * value);
+    }
+    for (double c : cell) EXPECT_NEAR(c, 0.0, 1e-9 * std::max(size, 1.0));
+    EXPECT_GT(gap, 1e-9 * std::max(size, 1.0));
+}
+
 // Members as text, sorted: "row 0", "lower 2", "upper 1".
 std::vector<std::string> names(const std::vector<ConflictMember>& members) {
     std::vector<std::string> result;
@@ -188,6 +220,7 @@ TEST(ConflictFinder, NamesAnIrreducibleSet) {
             EXPECT_NEAR(result.elasticValue, c.elasticValue, 1e-7);
         }
         EXPECT_EQ(result.memberChange.size(), result.members.size());
+        if (!c.wholeNumbers) expectProof(c.problem, result);
     }
 }
 
@@ -232,6 +265,7 @@ TEST(ConflictFinder, TotalsThatDisagreeAreProvedByTwoGroups) {
     const AdjustmentProblem problem = totalsTable(6, 16, 2, 30.0);
     const ConflictResult result = findConflict(problem, {false}, nullptr);
     expectIrreducible(problem, result, false);
+    expectProof(problem, result);
     ASSERT_EQ(result.members.size(), 22u);
     ASSERT_EQ(result.multiplier.size(), 22u);
     ASSERT_EQ(result.objective.size(), 22u);
@@ -290,6 +324,27 @@ TEST(ConflictFinder, CorrectionsThatFitEquallyWellHaveEqualObjectives) {
     EXPECT_NEAR(objective[0], 25.0 / 35.0 + 10.0, 1e-6);
     EXPECT_NEAR(objective[1], objective[0], 1e-6);
     EXPECT_TRUE(std::isnan(objective[2]));  // a default bound is not a candidate
+}
+
+// With a second conflict elsewhere no single correction lets the whole table be adjusted:
+// the corrections are compared over the members alone.
+TEST(ConflictFinder, AnotherConflictLeavesTheObjectivesToTheMembers) {
+    AdjustmentProblem problem = makeProblem(
+        4,
+        {{{0, 1}, {1, 1}, 30, 30}, {{0}, {1}, 10, 10}, {{1}, {1}, 15, 15}, {{2, 3}, {1, 1}, 5, 5}},
+        {{2, 8, INF, 5}, {3, 0, INF, 0}});
+    problem.base = {10, 20, 30, 40};
+    const ConflictResult result = findConflict(problem, {false}, nullptr);
+    expectIrreducible(problem, result, false);
+    expectProof(problem, result);
+    ASSERT_EQ(names(result.members), (std::vector<std::string>{"row 0", "row 1", "row 2"}));
+    EXPECT_FALSE(result.objectiveOfWholeTable);
+    // Cells 0 and 1 at 10 and 20 after the correction of row 2 (to 20): the base itself.
+    const std::vector<double> expected = {25.0 / 20.0, 25.0 / 10.0 + 25.0 / 20.0, 0.0};
+    for (std::size_t k = 0; k < 3; ++k) {
+        EXPECT_NEAR(result.objective[k],
+                    expected[static_cast<std::size_t>(result.members[k].index)], 1e-6);
+    }
 }
 
 TEST(ConflictFinder, FeasibleProblemsHaveNoConflict) {
