@@ -18,6 +18,7 @@ constexpr std::size_t NAME_CHARS = 60;
 constexpr std::size_t TEXT_CHARS = 240;
 constexpr std::size_t MAX_CONFLICT_LINES = 100;
 constexpr std::size_t HISTOGRAM_BINS = 40;
+constexpr double LEGEND_WIDTH = 198;
 // Pixels of an 11px character, a little over the average, for laying out labels.
 constexpr double GLYPH_WIDTH = 6.6;
 
@@ -309,7 +310,7 @@ class Page {
         ".status{font-weight:600;padding:1px 8px;border-radius:3px}\n"
         ".status.good{background:#e3f1e4;color:#1b5e20}.status.warn{background:#fff3d6;"
         "color:#7a5200}.status.bad{background:#fbe3e3;color:#8b1a1a}\n"
-        ".maps{display:flex;flex-wrap:wrap;gap:22px 34px;align-items:flex-start}\n"
+        ".maps{display:flex;flex-wrap:wrap;gap:22px 30px;align-items:flex-start}\n"
         "figure{margin:0}figcaption{font-weight:600;margin:0 0 4px}\n"
         "svg{display:block;overflow:visible}svg text{font-size:11px;fill:#333}\n"
         "svg .axis{font-weight:600;fill:#111}svg rect.cell{stroke:#fff;stroke-width:1}\n"
@@ -505,8 +506,8 @@ class Page {
         const double gridWidth = cellWidth * static_cast<double>(columns);
         const double gridHeight = cellHeight * static_cast<double>(rows);
         const double legendTop = top + gridHeight + 16;
-        const double width = left + std::max(gridWidth, 260.0) + (slanted ? labelBand : 12);
-        const double height = legendTop + 44;
+        const double width = left + std::max(gridWidth, LEGEND_WIDTH) + (slanted ? labelBand : 12);
+        const double height = legendTop + 46;
 
         const std::string rowTitleText = map.rows.title(data_);
         const std::string columnTitleText = map.columns.title(data_);
@@ -574,23 +575,25 @@ class Page {
     }
 
     // Eleven swatches from the largest decrease to the largest increase.
+    // Under its caption, eleven swatches from the largest decrease to the largest increase,
+    // LEGEND_WIDTH wide, and their scale.
     void legend(double left, double top, double limit) {
         constexpr int SWATCHES = 11;
-        constexpr double SWATCH = 20;
+        constexpr double SWATCH = LEGEND_WIDTH / SWATCHES;
+        out_ += "<text x=\"" + pixels(left) + "\" y=\"" + pixels(top + 9) +
+                "\">relative change</text>\n";
         for (int s = 0; s < SWATCHES; ++s) {
             const double ratio = limit * (2.0 * s / (SWATCHES - 1) - 1.0);
             out_ += "<rect class=\"swatch\" x=\"" + pixels(left + SWATCH * s) + "\" y=\"" +
-                    pixels(top) + "\" width=\"" + pixels(SWATCH) + "\" height=\"10\" fill=\"" +
+                    pixels(top + 14) + "\" width=\"" + pixels(SWATCH) + "\" height=\"10\" fill=\"" +
                     colour(ratio, limit) + "\"/>";
         }
-        const double y = top + 24;
+        const double y = top + 38;
         out_ += "\n<text x=\"" + pixels(left) + "\" y=\"" + pixels(y) + "\">" +
-                percentText(-limit, 2) + "</text><text x=\"" +
-                pixels(left + SWATCH * SWATCHES / 2) + "\" y=\"" + pixels(y) +
-                "\" text-anchor=\"middle\">0</text><text x=\"" + pixels(left + SWATCH * SWATCHES) +
-                "\" y=\"" + pixels(y) + "\" text-anchor=\"end\">" + percentText(limit, 2) +
-                "</text><text x=\"" + pixels(left + SWATCH * SWATCHES + 10) + "\" y=\"" +
-                pixels(top + 9) + "\">relative change</text>\n";
+                percentText(-limit, 2) + "</text><text x=\"" + pixels(left + LEGEND_WIDTH / 2) +
+                "\" y=\"" + pixels(y) + "\" text-anchor=\"middle\">0</text><text x=\"" +
+                pixels(left + LEGEND_WIDTH) + "\" y=\"" + pixels(y) + "\" text-anchor=\"end\">" +
+                percentText(limit, 2) + "</text>\n";
     }
 
     void histogram() {
