@@ -19,8 +19,8 @@ constexpr std::size_t TEXT_CHARS = 240;
 constexpr std::size_t MAX_CONFLICT_LINES = 100;
 constexpr std::size_t HISTOGRAM_BINS = 40;
 constexpr double LEGEND_WIDTH = 198;
-// Pixels of an 11px character, a little over the average, for laying out labels.
-constexpr double GLYPH_WIDTH = 6.6;
+// Pixels of an 11px character, over the average so that labels of wide letters fit.
+constexpr double GLYPH_WIDTH = 7.0;
 
 // The length of the valid UTF-8 sequence at `i`, 0 for a byte that does not begin one.
 std::size_t utf8Length(std::string_view s, std::size_t i) {
@@ -501,7 +501,7 @@ class Page {
         const double labelBand = slanted ? columnLabelWidth * 0.72 + 12 : 18;
         const double rowTitle = map.rows.cls < 0 ? 0 : 20;
         // Whole pixels, so that the cells' coordinates are short.
-        const double left = std::round(rowTitle + GLYPH_WIDTH * static_cast<double>(rowChars) + 10);
+        const double left = std::round(rowTitle + GLYPH_WIDTH * static_cast<double>(rowChars) + 12);
         const double top = std::round(22 + labelBand);
         const double gridWidth = cellWidth * static_cast<double>(columns);
         const double gridHeight = cellHeight * static_cast<double>(rows);
