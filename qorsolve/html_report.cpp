@@ -212,8 +212,10 @@ struct Axis {
     std::string label(const ReportData& data, std::size_t b, std::size_t limit) const {
         if (cls < 0) return "all";
         const auto k = static_cast<std::size_t>(cls);
-        const auto first = static_cast<int32_t>(b) * group;
-        const int32_t last = std::min(first + group, size) - 1;
+        // In 64 bits: the last group of a class of 2^31 - 1 characteristics ends beyond them.
+        const auto first = static_cast<int32_t>(static_cast<int64_t>(b) * group);
+        const auto last = static_cast<int32_t>(
+            std::min(static_cast<int64_t>(first) + group, static_cast<int64_t>(size)) - 1);
         if (first == last) return cutText(characteristic(data, k, first), limit);
         const std::size_t half = limit > 3 ? (limit - 1) / 2 : 1;
         return cutText(characteristic(data, k, first), half) + "\u2013" +
@@ -608,7 +610,8 @@ class Page {
             } else if (!changed(base, cells_.adjusted(j))) {
                 ++unchanged;
             } else {
-                ratios.push_back((cells_.adjusted(j) - base) / base);
+                const double ratio = (cells_.adjusted(j) - base) / base;
+                if (std::isfinite(ratio)) ratios.push_back(ratio);
             }
         }
         out_ += "<h2>Relative changes of the cells</h2>\n<p class=\"note\">";
@@ -618,7 +621,7 @@ class Page {
         out_ += ".</p>\n";
         double largest = 0.0;
         for (const double ratio : ratios) largest = std::max(largest, std::fabs(ratio));
-        if (ratios.empty() || !(largest > 0) || !std::isfinite(largest)) return;
+        if (!(largest > 0)) return;
         const double limit = niceCeiling(largest);
         std::vector<std::size_t> counts(HISTOGRAM_BINS, 0);
         for (const double ratio : ratios) {

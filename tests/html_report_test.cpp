@@ -111,7 +111,7 @@ TEST(HtmlReport, OneHeatMapCellPerPairOfBins) {
         {{4, 3, 2}, 1, 4 * 3 + 4 * 2 + 3 * 2},
         {{5}, 1, 5},             // one class: one strip
         {{24, 25}, 1, 24 * 13},  // 25 characteristics in groups of 2
-        {{100, 50, 20, 10}, 1, 20 * 17 + 20 * 20 + 20 * 10 + 17 * 20 + 17 * 10 + 20 * 10},
+        {{100, 50, 20, 10}, 7, 20 * 17 + 20 * 20 + 20 * 10 + 17 * 20 + 17 * 10 + 20 * 10},
         // The pairs of the first 5 classes of 7, the others summed over.
         {{2, 2, 2, 2, 2, 2, 2}, 1, 10 * 4},
         // A sparse table: the bins without cells are drawn empty.
@@ -126,6 +126,13 @@ TEST(HtmlReport, OneHeatMapCellPerPairOfBins) {
                   std::string::npos);
     }
     EXPECT_EQ(occurrences(renderReport(table({3, 4}, 5)), "<rect class=\"cell empty\""), 9u);
+
+    // A class as large as a table can be: 24 groups of 89478486, the last one cut short.
+    ReportData largest = table({1, 2});
+    largest.classSizes[0] = 2147483647;
+    const std::string page = renderReport(largest);
+    EXPECT_EQ(occurrences(page, "<rect class=\"cell"), 24u * 2);
+    EXPECT_NE(page.find("<title>2058005179\u20132147483647, 1: "), std::string::npos);
 }
 
 TEST(HtmlReport, SizeIsBoundedWhateverTheTable) {
