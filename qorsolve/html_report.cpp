@@ -582,6 +582,11 @@ class Page {
     void legend(double left, double top, double limit) {
         constexpr int SWATCHES = 11;
         constexpr double SWATCH = LEGEND_WIDTH / SWATCHES;
+        if (!(limit > 0)) {
+            out_ += "<text x=\"" + pixels(left) + "\" y=\"" + pixels(top + 9) +
+                    "\">no relative change</text>\n";
+            return;
+        }
         out_ += "<text x=\"" + pixels(left) + "\" y=\"" + pixels(top + 9) +
                 "\">relative change</text>\n";
         for (int s = 0; s < SWATCHES; ++s) {
