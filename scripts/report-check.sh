@@ -49,9 +49,10 @@ check() {
   if grep -Eiq '<script|<link|<img|<iframe|<object|src=|href=|@import|url\(' "$page"; then
     fail "$name: the page refers to something outside it"
   fi
-  chrome --dump-dom "file://$page" >"$work/$name.dom" 2>"$work/$name.log"
+  chrome --dump-dom "file://$page" >"$work/$name.dom" 2>"$work/$name.log" ||
+    fail "$name: chromium failed to load the page"
   chrome --window-size=1200,1800 --screenshot="$shots/$name.png" "file://$page" \
-    >/dev/null 2>>"$work/$name.log"
+    >/dev/null 2>>"$work/$name.log" || fail "$name: chromium failed to take the screenshot"
   if grep -q ':CONSOLE' "$work/$name.log"; then
     fail "$name: console messages: $(grep ':CONSOLE' "$work/$name.log" | head -n 3)"
   fi
@@ -68,7 +69,7 @@ check() {
 }
 
 # The examples: classes of 3 x 2 (one map), 4 x 3 x 2 and 3 x 4 x 2 (three maps each).
-translate() { "$bin/qorlex" "$1" "$work/$2" >/dev/null; }
+translate() { "$bin/qorlex" "$1" "$work/$2" >/dev/null || fail "$2: qorlex failed"; }
 translate examples/census/persons.txt persons
 translate examples/census/persons-ampl.txt persons-ampl
 translate examples/population/population.txt population
