@@ -218,6 +218,13 @@ TEST(HtmlReport, TableOrConflictOrStatusAlone) {
     EXPECT_NE(adjusted.find("<svg class=\"histogram\""), std::string::npos);
     // Cells 0 to 5 move by -2, -1, 0, +1, +2, -2 percent.
     EXPECT_NE(adjusted.find("5 cells changed, 1 unchanged"), std::string::npos);
+    EXPECT_NE(adjusted.find("<dd>0 (proven optimum)</dd>"), std::string::npos);
+    ReportData stopped = table({3, 2});
+    stopped.status = "time limit";
+    stopped.proven = false;
+    stopped.gap = 0.25;
+    stopped.bound = 3;
+    EXPECT_NE(renderReport(stopped).find("<dd>0.25 (bound 3)</dd>"), std::string::npos);
 
     ReportData conflict = table({3, 2});
     conflict.hasTable = false;
