@@ -1,9 +1,9 @@
 // Runs both programs that read a whole project on the fuzzer's bytes, split into a label
 // file, a binary data file and a control file as writeProjectFiles does: qordump (reading,
 // the cross-checks between the files, both printers) and qorsolve (the checks of the
-// problem, the solvers, the conflict search, the result files). The input's length picks
-// whole numbers, real values or the conflict check alone, and a time limit keeps each
-// adjustment short.
+// problem, the solvers, the conflict search, the result files and the report). The input's
+// length picks whole numbers, real values or the conflict check alone, and a time limit keeps
+// each adjustment short.
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -28,6 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     }
     const char* modes[] = {"--quiet", "--continuous", "--conflicts-only"};
     std::ostringstream out;
-    runQorsolve({"--quiet", modes[size % 3], "--time-limit", "2", project}, out, false);
+    runQorsolve(
+        {"--quiet", modes[size % 3], "--time-limit", "2", "--report", project + ".html", project},
+        out, false);
     return 0;
 }

@@ -182,12 +182,9 @@ class ConflictReport {
 
     std::string screenText(const Line& line) const {
         switch (line.type) {
-            case Line::Type::RESTRICTION: {
-                const DeclaredRestriction& r = restriction(line.number);
+            case Line::Type::RESTRICTION:
                 return "restriction " + std::to_string(line.number) + ": " +
-                       relationText(termsText(project_, screenNames_, r.columns, r.coefficients),
-                                    r.lowerValue, r.upperValue);
-            }
+                       restrictionText(project_, screenNames_, restriction(line.number));
             case Line::Type::ROW: {
                 const auto [columns, coefficients] = rowEntries(line.number);
                 const auto row = static_cast<std::size_t>(line.number);
@@ -285,6 +282,16 @@ class ConflictReport {
 };
 
 }  // namespace
+
+std::string restrictionText(const Project& project, const CellNamer& namer,
+                            const DeclaredRestriction& restriction) {
+    if (isWeakType(restriction.type)) {
+        return termsText(project, namer, restriction.columns, restriction.coefficients) + " ~ " +
+               numberText(restriction.lowerValue);
+    }
+    return relationText(termsText(project, namer, restriction.columns, restriction.coefficients),
+                        restriction.lowerValue, restriction.upperValue);
+}
 
 bool reportConflict(const Project& project, const AdjustmentProblem& problem,
                     const ConflictResult& conflict, std::ostream& out) {

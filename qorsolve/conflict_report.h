@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "common/project.h"
+#include "qordump/cell_text.h"
 #include "qorsolve/adjustment_problem.h"
 #include "qorsolve/conflict_finder.h"
 
@@ -22,3 +23,8 @@
 // named, and no file.
 bool reportConflict(const Project& project, const AdjustmentProblem& problem,
                     const ConflictResult& conflict, std::ostream& out);
+
+// A declared restriction as the conflict lines write it, without "restriction N: ":
+// "(Bern, female, 1) + … (+ 9 more cells) = 1200"; a weak one with its target, "... ~ 6".
+std::string restrictionText(const Project& project, const CellNamer& namer,
+                            const DeclaredRestriction& restriction);

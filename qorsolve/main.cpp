@@ -1,5 +1,5 @@
 // qorsolve [--continuous] [--ignore-weak] [--time-limit SECONDS] [--conflicts-only] [--quiet]
-//          <project>
+//          [--report FILE.html] <project>
 #include <unistd.h>
 
 #include <iostream>

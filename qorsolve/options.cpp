@@ -24,6 +24,8 @@ void printUsage(std::ostream& out) {
         << "  --time-limit SECONDS  stop with the best table found by then\n"
         << "  --conflicts-only      only check that the restrictions can hold, and name the\n"
         << "                        ones that conflict\n"
+        << "  --report FILE.html    also write a visual report of the adjustment (or of the\n"
+        << "                        conflict) as one self-contained HTML page\n"
         << "  --quiet               no progress on standard error\n"
         << "  --help, --version\n";
 }
@@ -57,6 +59,16 @@ bool parseOptions(const std::vector<std::string>& args, SolveOptions& options, s
             }
             if (!parseSeconds(value, options.timeLimit)) {
                 out << "Error: --time-limit needs a positive number of seconds\n";
+                return false;
+            }
+        } else if (arg == "--report" || arg.starts_with("--report=")) {
+            if (arg != "--report") {
+                options.report = arg.substr(arg.find('=') + 1);
+            } else if (i + 1 < args.size()) {
+                options.report = args[++i];
+            }
+            if (options.report.empty()) {
+                out << "Error: --report needs a file name\n";
                 return false;
             }
         } else {

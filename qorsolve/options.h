@@ -14,11 +14,13 @@ struct SolveOptions {
     bool help = false;
     bool version = false;
     double timeLimit = std::numeric_limits<double>::infinity();  // seconds
+    std::string report;  // the HTML report's path; empty for none
     std::vector<std::string> projects;
 };
 
 void printUsage(std::ostream& out);
 
 // Options in any order and place ("--" ends them), and the project. False, with the message
-// printed, for an unknown option or a time limit that is not a positive number of seconds.
+// printed, for an unknown option, a time limit that is not a positive number of seconds or a
+// report without a file name.
 bool parseOptions(const std::vector<std::string>& args, SolveOptions& options, std::ostream& out);

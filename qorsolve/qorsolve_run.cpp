@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <sstream>
 
 #include "common/project.h"
 #include "qorsolve/adjustment_problem.h"
@@ -10,6 +11,7 @@
 #include "qorsolve/deadline.h"
 #include "qorsolve/options.h"
 #include "qorsolve/progress.h"
+#include "qorsolve/report_file.h"
 #include "qorsolve/restriction_check.h"
 #include "qorsolve/result_files.h"
 #include "qorsolve/solve_table.h"
@@ -38,13 +40,29 @@ bool loadAll(const std::string& name, const SolveOptions& options, Project& proj
     return true;
 }
 
+// The report of a run without a table, from what it printed: "status: ..." and the lines after
+// it. False, with the error printed, when the report cannot be written.
+bool writeStatusReport(const Project& project, const std::string& path, const std::string& printed,
+                       std::ostream& out) {
+    std::vector<std::string> lines;
+    std::istringstream text(printed);
+    for (std::string line; std::getline(text, line);) lines.push_back(line);
+    std::string status = lines.empty() ? std::string() : lines.front();
+    if (status.starts_with("status: ")) status.erase(0, 8);
+    if (!lines.empty()) lines.erase(lines.begin());
+    std::string error;
+    if (writeReport(path, statusReport(project, status, std::move(lines)), error)) return true;
+    out << error;
+    return false;
+}
+
 // Searches the conflict, then prints the status it proves and names the conflict. The
 // real-valued solve that led here either proved that no table exists or stalled; a search
 // that then finds the restrictions can all hold leaves the question to an error line.
-// Always 1, the exit code.
+// Always 1, the exit code. The report, when asked for, shows the same lines.
 int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
                      const TableResult& table, bool wholeNumbers, const Deadline& deadline,
-                     Progress& progress, std::ostream& out) {
+                     Progress& progress, const std::string& reportPath, std::ostream& out) {
     ConflictOptions options;
     options.wholeNumbers = wholeNumbers;
     options.deadline = &deadline;
@@ -56,13 +74,16 @@ int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
         out << "Error: The real-valued adjustment did not converge\n";
         return 1;
     }
+    std::ostringstream text;
     if (wholeNumbers) {
-        out << "status: integer infeasible\n"
-            << "Real numbers can meet every restriction and bound, whole numbers cannot.\n";
+        text << "status: integer infeasible\n"
+             << "Real numbers can meet every restriction and bound, whole numbers cannot.\n";
     } else {
-        out << "status: infeasible\n";
+        text << "status: infeasible\n";
     }
-    reportConflict(project, problem, conflict, out);
+    reportConflict(project, problem, conflict, text);
+    out << text.str();
+    if (!reportPath.empty()) writeStatusReport(project, reportPath, text.str(), out);
     return 1;
 }
 
@@ -80,6 +101,15 @@ int writeTable(const Project& project, const AdjustmentProblem& problem, const T
     outcome.bound = table.bound;
     outcome.gap = table.gap;
     outcome.weakIgnored = options.ignoreWeak;
+    if (!options.report.empty() &&
+        !writeReport(
+            options.report,
+            tableReport(project, table.x, checks, adjustmentObjective(problem, table.x), outcome),
+            error)) {
+        removeResults(project);
+        out << error;
+        return 1;
+    }
     outcome.seconds = deadline.elapsed();
     printSummary(out, project, problem, table.x, checks, outcome);
     return 0;
@@ -110,7 +140,8 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
     if (!loadAll(options.projects[0], options, project, problem, out)) return 1;
     // Files in the way are found before the solve, not after it.
     std::string error;
-    if (!options.conflictsOnly && !mayWriteResults(project, error)) {
+    if ((!options.conflictsOnly && !mayWriteResults(project, error)) ||
+        (!options.report.empty() && !mayWriteReport(options.report, error))) {
         out << error;
         return 1;
     }
@@ -127,14 +158,20 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
                 // Real numbers can meet the restrictions; whether the table is optimal does
                 // not matter here.
                 out << "status: feasible\n";
+                if (!options.report.empty() &&
+                    !writeStatusReport(project, options.report, "status: feasible\n", out)) {
+                    return 1;
+                }
                 return 0;
             }
             return writeTable(project, problem, table, options, deadline, out);
         case TableStatus::INFEASIBLE:
         case TableStatus::NOT_CONVERGED:
-            return reportInfeasible(project, problem, table, false, deadline, progress, out);
+            return reportInfeasible(project, problem, table, false, deadline, progress,
+                                    options.report, out);
         case TableStatus::INTEGER_INFEASIBLE:
-            return reportInfeasible(project, problem, table, true, deadline, progress, out);
+            return reportInfeasible(project, problem, table, true, deadline, progress,
+                                    options.report, out);
         case TableStatus::NO_TABLE_IN_TIME:
             out << "status: time limit\n"
                 << "No table that meets every restriction was found within the time limit.\n";

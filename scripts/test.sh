@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the test suite on a normal build and on a build
 # with AddressSanitizer and UndefinedBehaviorSanitizer, the examples under valgrind's
-# memcheck (which sees reads of uninitialised memory that the sanitizers do not), then each
-# fuzz target briefly. QOR_QUICK=1 runs the normal build's tests only, and needs neither
-# clang nor valgrind.
+# memcheck (which sees reads of uninitialised memory that the sanitizers do not), qorsolve's
+# HTML reports in headless Chromium, then each fuzz target briefly. QOR_QUICK=1 runs the
+# normal build's tests only, and needs neither clang nor valgrind nor Chromium.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 quick=${QOR_QUICK:-0}
@@ -15,6 +15,9 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 [ "$quick" = 1 ] && exit 0
+
+echo "== the reports of the examples and of a table of 10^6 cells in headless Chromium"
+REPORT_BIG=1 scripts/report-check.sh build/bin
 
 echo "== the examples under valgrind"
 out=$(mktemp -d)

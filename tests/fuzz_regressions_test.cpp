@@ -82,8 +82,9 @@ TEST_F(FuzzRegressions, Projects) {
         }
         for (const char* mode : {"--quiet", "--continuous", "--conflicts-only"}) {
             std::ostringstream out;
-            const int status =
-                runQorsolve({"--quiet", mode, "--time-limit", "2", project}, out, false);
+            const int status = runQorsolve(
+                {"--quiet", mode, "--time-limit", "2", "--report", project + ".html", project}, out,
+                false);
             EXPECT_TRUE(status == 0 || status == 1) << input;
         }
     }

@@ -66,4 +66,52 @@ TEST(RunQorsolve, EachOutcomeHasItsStatusExitCodeAndFiles) {
     }
 }
 
+TEST(RunQorsolve, ReportBesideEachOutcomeThatHasOne) {
+    TempDir dir;
+    std::ostringstream ignored;
+    ASSERT_EQ(runQorlex({dir.write("ok.txt", description("")), dir / "ok"}, ignored, ignored), 0);
+    ASSERT_EQ(runQorlex({dir.write("no.txt", description("(North, 1) > 21;")), dir / "no"}, ignored,
+                        ignored),
+              0);
+    const std::string report = dir / "r.html";
+    const std::string foreign = "<!DOCTYPE html>\n<p>notes</p>\n";
+    const struct {
+        std::vector<std::string> args;
+        bool foreignFirst;  // a file qorsolve did not write stands at the report's path
+        int exit;
+        std::string shown;  // in the report; empty: the report stays as it was
+    } cases[] = {
+        {{"--report", report, dir / "ok"}, false, 0, "<rect class=\"cell"},
+        {{"--report=" + report, "--continuous", dir / "ok"}, false, 0, "status good\">optimal"},
+        {{"--report", report, dir / "no"}, false, 1, "restriction 3: (North, 1) &gt;= 21"},
+        {{"--report", report, "--conflicts-only", dir / "ok"}, false, 0, "feasible</span>"},
+        {{"--report", report, dir / "ok"}, true, 1, ""},
+        {{"--report", report, dir / "no"}, true, 1, ""},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(report);
+        std::filesystem::remove(dir / "ok-adj.csv");
+        if (c.foreignFirst) dir.write("r.html", foreign);
+        std::ostringstream out;
+        EXPECT_EQ(runQorsolve(c.args, out, false), c.exit) << c.args[0];
+        if (c.shown.empty()) {
+            EXPECT_EQ(readFile(report), foreign);
+            EXPECT_EQ(out.str(),
+                      "Error: " + report + " was not written by qorsolve; not overwritten\n");
+            EXPECT_FALSE(std::filesystem::exists(dir / "ok-adj.csv"));
+        } else {
+            EXPECT_NE(readFile(report).find(c.shown), std::string::npos) << c.shown;
+        }
+    }
+    // A report that cannot be written takes the table's files with it.
+    std::ostringstream out;
+    EXPECT_EQ(runQorsolve({"--report", dir / "missing/r.html", dir / "ok"}, out, false), 1);
+    EXPECT_EQ(out.str(), "Error: Could not open file " + (dir / "missing/r.html") + "\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "ok-adj.csv"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "ok-rows.csv"));
+    out.str("");
+    EXPECT_EQ(runQorsolve({dir / "ok", "--report"}, out, false), 1);
+    EXPECT_EQ(out.str(), "Error: --report needs a file name\n");
+}
+
 }  // namespace

@@ -1,0 +1,132 @@
+#include "qorsolve/report_file.h"
+
+#include <cmath>
+#include <cstddef>
+
+#include "common/output_file.h"
+#include "qordump/cell_text.h"
+#include "qorsolve/conflict_report.h"
+#include "qorsolve/own_output.h"
+
+namespace {
+
+std::string kindName(RestrictionKind kind) {
+    switch (kind) {
+        case RestrictionKind::HARD:
+            return "hard";
+        case RestrictionKind::WEAK:
+            return "weak";
+        case RestrictionKind::BOUND:
+            break;
+    }
+    return "bound";
+}
+
+// The restriction's sum over the base table; NaN for a column outside the table.
+double baseValue(const Project& project, const DeclaredRestriction& restriction) {
+    double sum = 0.0;
+    const std::size_t terms = std::min(restriction.columns.size(), restriction.coefficients.size());
+    for (std::size_t i = 0; i < terms; ++i) {
+        const auto column = static_cast<std::size_t>(restriction.columns[i]);
+        if (column >= project.cells.base.size()) return std::nan("");
+        sum += restriction.coefficients[i] * project.cells.base[column];
+    }
+    return sum;
+}
+
+// The classes and their characteristics. The project files keep no class names, so the
+// classes are "class1", "class2", ... as in the table file's header.
+void describeClasses(const Project& project, ReportData& data) {
+    data.project = project.name;
+    for (std::size_t k = 0; k < project.labels.classes.size(); ++k) {
+        const ClassLabels& labels = project.labels.classes[k];
+        data.classNames.push_back("class" + std::to_string(k + 1));
+        data.classSizes.push_back(labels.size);
+        std::vector<std::string> names;
+        if (labels.named) {
+            names.reserve(static_cast<std::size_t>(labels.size));
+            for (int32_t i = 0; i < labels.size; ++i) names.emplace_back(labels.name(i));
+        }
+        data.characteristics.push_back(std::move(names));
+    }
+}
+
+}  // namespace
+
+bool isReportFirstLine(std::string_view line) {
+    return line == REPORT_FIRST_LINE;
+}
+
+bool mayWriteReport(const std::string& path, std::string& error) {
+    if (mayReplaceOutput(path, &isReportFirstLine)) return true;
+    error = foreignOutputMessage(path);
+    return false;
+}
+
+ReportData tableReport(const Project& project, const std::vector<double>& x,
+                       const std::vector<RestrictionCheck>& checks, double objective,
+                       const SolveOutcome& outcome) {
+    ReportData data;
+    describeClasses(project, data);
+    data.status = outcome.proven ? "optimal" : "time limit";
+    data.hasTable = true;
+    data.objective = objective;
+    data.proven = outcome.proven;
+    data.gap = outcome.gap;
+    data.bound = outcome.bound;
+
+    const std::size_t classes = project.labels.classes.size();
+    const std::size_t cells = std::min(x.size(), project.cells.cellIndex.size());
+    data.base.assign(project.cells.base.begin(),
+                     project.cells.base.begin() + static_cast<std::ptrdiff_t>(cells));
+    data.adjusted.assign(x.begin(), x.begin() + static_cast<std::ptrdiff_t>(cells));
+    data.cellAt.reserve(cells * classes);
+    const CellNamer namer(project.labels, NameStyle::RAW);
+    std::vector<int32_t> at;
+    for (std::size_t j = 0; j < cells; ++j) {
+        namer.indices(project.cells.cellIndex[j], at);
+        data.cellAt.insert(data.cellAt.end(), at.begin(), at.end());
+    }
+
+    const std::vector<DeclaredRestriction>& declared = project.control.restrictions;
+    for (std::size_t i = 0; i < checks.size() && i < declared.size(); ++i) {
+        const RestrictionCheck& check = checks[i];
+        ReportRow row;
+        row.number = static_cast<int32_t>(i + 1);
+        row.kind = kindName(check.kind);
+        row.lower = check.lower;
+        row.upper = check.upper;
+        row.value = check.value;
+        row.change = check.value - baseValue(project, declared[i]);
+        row.slack = check.slack;
+        row.weak = check.kind == RestrictionKind::WEAK;
+        row.binding = check.binding;
+        row.text = restrictionText(project, namer, declared[i]);
+        data.rows.push_back(std::move(row));
+    }
+    return data;
+}
+
+ReportData statusReport(const Project& project, const std::string& status,
+                        std::vector<std::string> lines) {
+    ReportData data;
+    describeClasses(project, data);
+    data.status = status;
+    data.conflictLines = std::move(lines);
+    return data;
+}
+
+bool writeReport(const std::string& path, const ReportData& data, std::string& error) {
+    // Checked again here: a result file of this run may have taken the name since.
+    if (!mayWriteReport(path, error)) return false;
+    const std::string page = renderReport(data);
+    OutputFile file(path);
+    if (!file.open()) {
+        error = "Error: Could not open file " + path + "\n";
+        return false;
+    }
+    file.writeText(page);
+    if (file.commit()) return true;
+    error = "Error: Could not write to " + path + "\n";
+    return false;
+}

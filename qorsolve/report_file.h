@@ -1,0 +1,33 @@
+// The report file that --report names: gathered from the run, rendered by renderReport and
+// written whole or not at all. Like the other results it replaces only a file qorsolve wrote,
+// recognised by its first line (REPORT_FIRST_LINE).
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/project.h"
+#include "qorsolve/html_report.h"
+#include "qorsolve/restriction_check.h"
+#include "qorsolve/summary.h"
+
+bool isReportFirstLine(std::string_view line);
+
+// True when the report may be written at `path`; otherwise false with the message in `error`.
+bool mayWriteReport(const std::string& path, std::string& error);
+
+// The report of an adjusted table `x` with its checks (one per declared restriction).
+ReportData tableReport(const Project& project, const std::vector<double>& x,
+                       const std::vector<RestrictionCheck>& checks, double objective,
+                       const SolveOutcome& outcome);
+
+// The report of a run that wrote no table: its status and the lines printed after the status
+// line (the conflict of a table that cannot exist).
+ReportData statusReport(const Project& project, const std::string& status,
+                        std::vector<std::string> lines);
+
+// Renders and writes the report. False, with the message in `error` (one line and its line
+// end), when a file qorsolve did not write stands at `path` or the file cannot be written
+// whole; nothing of it is left behind then.
+bool writeReport(const std::string& path, const ReportData& data, std::string& error);
