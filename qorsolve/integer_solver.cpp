@@ -20,7 +20,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <tuple>
 
+#include "qorsolve/exact_rows.h"
 #include "qorsolve/linear_solver.h"
 #include "qorsolve/rounding_repair.h"
 
@@ -174,8 +176,11 @@ class WindowModel {
             for (int64_t k = p.hard.start[i]; k < p.hard.start[i + 1]; ++k) {
                 fixed += termEntries(windowed_[p.hard.column[k]], p.hard.value[k]);
             }
-            m.rowLower.back() = shifted(p.hardLower[i], fixed);
-            m.rowUpper.back() = shifted(p.hardUpper[i], fixed);
+            // A row of whole coefficients takes whole values: its bounds are whole too.
+            double lower = p.hardLower[i], upper = p.hardUpper[i];
+            if (hasWholeCoefficients(p.hard, i)) std::tie(lower, upper) = wholeRange(lower, upper);
+            m.rowLower.back() = shifted(lower, fixed);
+            m.rowUpper.back() = shifted(upper, fixed);
         }
         for (int32_t w = 0; w < p.weak.rowCount(); ++w) {  // a . x - s = 0
             beginRow(0.0, 0.0);
@@ -325,8 +330,7 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
     int32_t cells = p.cellCount();
     std::vector<double> lower(cells), upper(cells), center(cells);
     for (int32_t j = 0; j < cells; ++j) {
-        lower[j] = std::ceil(p.lower[j] - 1e-9 * std::max(1.0, std::fabs(p.lower[j])));
-        upper[j] = std::floor(p.upper[j] + 1e-9 * std::max(1.0, std::fabs(p.upper[j])));
+        std::tie(lower[j], upper[j]) = wholeRange(p.lower[j], p.upper[j]);
         if (lower[j] > upper[j]) {
             result.status = IntegerStatus::INTEGER_INFEASIBLE;
             return result;
@@ -371,9 +375,10 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
     std::unique_ptr<LinearSolver> solver = makeCoinSolver();
     if (!solver) return finish(result, IntegerStatus::NO_MEMORY, bound);
     if (options.progress) {
-        solver->setProgress([&](double best, double mipBound) {
-            if (haveTable) best = result.objective;
-            options.progress->update("integer", best, std::max(bound, mipBound));
+        // The programme's own incumbent is not yet a checked table: only ours is shown.
+        solver->setProgress([&](double, double mipBound) {
+            options.progress->update("integer", haveTable ? result.objective : NAN,
+                                     std::max(bound, mipBound));
         });
     }
     for (int round = 0; round < MAX_ROUNDS; ++round) {
