@@ -445,7 +445,8 @@ class ConflictSearch {
     }
 
     // A cell whose bounds cross, or a row whose sides cross or that has no entries and
-    // excludes 0, is a conflict by itself.
+    // excludes 0, is a conflict by itself; two rows over the same cells with proportional
+    // whole coefficients whose values contradict each other are one by themselves.
     bool trivialConflict(ConflictResult& result) const {
         for (int32_t j = 0; j < problem_.cellCount(); ++j) {
             const auto c = static_cast<std::size_t>(j);
@@ -474,6 +475,14 @@ class ConflictSearch {
                 result.memberChange.assign(1, change);
                 return true;
             }
+        }
+        const ParallelRows parallel = findContradictingParallelRows(problem_);
+        if (parallel.first >= 0) {
+            result.status = ConflictStatus::FOUND;
+            result.members = {{Kind::HARD_ROW, parallel.first}, {Kind::HARD_ROW, parallel.second}};
+            result.memberChange = {parallel.firstChange, parallel.secondChange};
+            result.elasticValue = std::min(parallel.firstChange, parallel.secondChange);
+            return true;
         }
         if (options_.wholeNumbers) {
             const RowWithoutWholeValue alone = findRowWithoutWholeValue(problem_);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 namespace {
 
@@ -137,4 +138,163 @@ bool meetsHardRowsAndBounds(const AdjustmentProblem& problem, const std::vector<
 
 std::pair<double, double> wholeRange(double lower, double upper) {
     return {std::ceil(lower), std::floor(upper)};
+}
+
+namespace {
+
+// A row of whole coefficients in lowest terms: its entries sorted by column, divided by their
+// greatest common divisor, the first one positive; `factor` is what that divided by (its sign
+// included).
+struct Canonical {
+    std::vector<std::pair<int32_t, int64_t>> entries;
+    int64_t factor = 0;
+};
+
+bool canonical(const SparseRows& rows, int32_t row, Canonical& out) {
+    const auto r = static_cast<std::size_t>(row);
+    out.entries.clear();
+    for (int64_t k = rows.start[r]; k < rows.start[r + 1]; ++k) {
+        const auto e = static_cast<std::size_t>(k);
+        if (!isWholeNumber(rows.value[e])) return false;
+        out.entries.emplace_back(rows.column[e], static_cast<int64_t>(rows.value[e]));
+    }
+    std::sort(out.entries.begin(), out.entries.end());
+    // A cell named twice counts once, with the sum of its coefficients.
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k < out.entries.size(); ++k) {
+        if (kept > 0 && out.entries[kept - 1].first == out.entries[k].first) {
+            if (__builtin_add_overflow(out.entries[kept - 1].second, out.entries[k].second,
+                                       &out.entries[kept - 1].second)) {
+                return false;
+            }
+        } else {
+            out.entries[kept++] = out.entries[k];
+        }
+    }
+    out.entries.resize(kept);
+    std::erase_if(out.entries, [](const auto& entry) { return entry.second == 0; });
+    if (out.entries.empty()) return false;
+    int64_t divisor = 0;
+    for (const auto& entry : out.entries) divisor = std::gcd(divisor, entry.second);
+    if (out.entries.front().second < 0) divisor = -divisor;
+    for (auto& entry : out.entries) entry.second /= divisor;
+    out.factor = divisor;
+    return true;
+}
+
+// A side of a row as a whole number, or false when it is fractional or beyond 2^53 (an
+// infinite side is kept as the flag `open`).
+bool wholeSide(double value, WholeSum& whole, bool& open) {
+    open = std::isinf(value);
+    if (open) return true;
+    if (!isWholeNumber(value)) return false;
+    whole = static_cast<WholeSum>(value);
+    return true;
+}
+
+struct Interval {  // [lower, upper] / factor, as whole numbers; open sides flagged
+    WholeSum lower = 0, upper = 0;
+    bool lowerOpen = false, upperOpen = false;
+    int64_t factor = 1;  // > 0 after turning round
+};
+
+bool interval(double lower, double upper, int64_t factor, Interval& out) {
+    if (factor < 0) {
+        std::swap(lower, upper);
+        lower = -lower;
+        upper = -upper;
+        factor = -factor;
+    }
+    out.factor = factor;
+    return wholeSide(lower, out.lower, out.lowerOpen) && wholeSide(upper, out.upper, out.upperOpen);
+}
+
+// x / xFactor < y / yFactor, exactly (factors > 0, every number below 2^53 in size).
+bool less(WholeSum x, int64_t xFactor, WholeSum y, int64_t yFactor) {
+    return x * yFactor < y * xFactor;
+}
+
+double quotient(WholeSum x, int64_t factor) {
+    return static_cast<double>(x) / static_cast<double>(factor);
+}
+
+}  // namespace
+
+ParallelRows findContradictingParallelRows(const AdjustmentProblem& problem) {
+    ParallelRows found;
+    struct Entry {
+        std::size_t hash;
+        int32_t row;
+    };
+    std::vector<Entry> keyed;
+    std::vector<Canonical> rows(static_cast<std::size_t>(problem.hard.rowCount()));
+    std::vector<Interval> sides(rows.size());
+    for (int32_t i = 0; i < problem.hard.rowCount(); ++i) {
+        const auto r = static_cast<std::size_t>(i);
+        if (!canonical(problem.hard, i, rows[r]) ||
+            !interval(problem.hardLower[r], problem.hardUpper[r], rows[r].factor, sides[r])) {
+            rows[r].entries.clear();
+            continue;
+        }
+        std::size_t hash = rows[r].entries.size();
+        for (const auto& [column, value] : rows[r].entries) {
+            hash = hash * 1000003u ^ static_cast<std::size_t>(column);
+            hash = hash * 1000003u ^ static_cast<std::size_t>(value);
+        }
+        keyed.push_back({hash, i});
+    }
+    std::sort(keyed.begin(), keyed.end(), [](const Entry& a, const Entry& b) {
+        return a.hash != b.hash ? a.hash < b.hash : a.row < b.row;
+    });
+    // Within each group of rows with the same entries: the highest lower side against the
+    // lowest upper side, in the units of the rows in lowest terms.
+    std::vector<int32_t> bucket, rest;
+    for (std::size_t k = 0; k < keyed.size();) {
+        std::size_t end = k;
+        bucket.clear();
+        while (end < keyed.size() && keyed[end].hash == keyed[k].hash) {
+            bucket.push_back(keyed[end++].row);
+        }
+        k = end;
+        while (!bucket.empty()) {  // one group per pass; other rows only on a hash collision
+            const auto& entries = rows[static_cast<std::size_t>(bucket.front())].entries;
+            int32_t highest = -1, lowest = -1;
+            rest.clear();
+            for (int32_t row : bucket) {
+                const auto r = static_cast<std::size_t>(row);
+                if (rows[r].entries != entries) {
+                    rest.push_back(row);
+                    continue;
+                }
+                const auto h = static_cast<std::size_t>(highest);
+                const auto l = static_cast<std::size_t>(lowest);
+                const Interval& side = sides[r];
+                if (!side.lowerOpen && (highest < 0 || less(sides[h].lower, sides[h].factor,
+                                                            side.lower, side.factor))) {
+                    highest = row;
+                }
+                if (!side.upperOpen && (lowest < 0 || less(side.upper, side.factor, sides[l].upper,
+                                                           sides[l].factor))) {
+                    lowest = row;
+                }
+            }
+            bucket.swap(rest);
+            if (highest < 0 || lowest < 0) continue;
+            const auto h = static_cast<std::size_t>(highest);
+            const auto l = static_cast<std::size_t>(lowest);
+            if (!less(sides[l].upper, sides[l].factor, sides[h].lower, sides[h].factor)) continue;
+            // The gap times both factors, exactly; each row's change is the gap in its units.
+            const WholeSum gap =
+                sides[h].lower * sides[l].factor - sides[l].upper * sides[h].factor;
+            const int32_t first = std::min(highest, lowest);
+            if (found.first >= 0 && first > found.first) continue;
+            found.first = first;
+            found.second = std::max(highest, lowest);
+            const double highChange = quotient(gap, sides[l].factor);
+            const double lowChange = quotient(gap, sides[h].factor);
+            found.firstChange = first == highest ? highChange : lowChange;
+            found.secondChange = first == highest ? lowChange : highChange;
+        }
+    }
+    return found;
 }

@@ -82,3 +82,20 @@ bool meetsHardRowsAndBounds(const AdjustmentProblem& problem, const std::vector<
 // The whole-number range of a cell with bounds [lower, upper]: [ceil(lower), floor(upper)],
 // exact; empty (first > second) when no whole number lies within.
 std::pair<double, double> wholeRange(double lower, double upper);
+
+// Two hard rows over the same cells whose whole coefficients are proportional, and whose
+// values no real table can meet together: "(_) = 2000000000; 3 (_) = 6000000001". Their
+// values are compared exactly, in whole numbers, where a relative tolerance would take the
+// difference for rounding.
+struct ParallelRows {
+    int32_t first = -1;  // 0-based hard rows, first < second; -1 when there are none
+    int32_t second = -1;
+    // The least change of the first row's values alone, or of the second's alone, that lets
+    // both hold.
+    double firstChange = 0.0;
+    double secondChange = 0.0;
+};
+
+// The first such pair in row order. Rows with a fractional coefficient or value, or values
+// beyond 2^53, are left out. Throws std::bad_alloc when memory runs out.
+ParallelRows findContradictingParallelRows(const AdjustmentProblem& problem);

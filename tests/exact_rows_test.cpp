@@ -183,3 +183,96 @@ TEST(ExactRows, WholeRanges) {
 }
 
 }  // namespace
+
+namespace {
+
+// A problem of `cells` cells with the given hard rows (columns, coefficients, lower, upper).
+struct Row {
+    std::vector<int32_t> columns;
+    std::vector<double> coefficients;
+    double lower;
+    double upper;
+};
+
+AdjustmentProblem withRows(int32_t cells, const std::vector<Row>& rows) {
+    AdjustmentProblem problem;
+    problem.base.assign(static_cast<std::size_t>(cells), 1.0);
+    problem.lower.assign(problem.base.size(), 0.0);
+    problem.upper.assign(problem.base.size(), INF);
+    for (const Row& row : rows) {
+        problem.hard.column.insert(problem.hard.column.end(), row.columns.begin(),
+                                   row.columns.end());
+        problem.hard.value.insert(problem.hard.value.end(), row.coefficients.begin(),
+                                  row.coefficients.end());
+        problem.hard.start.push_back(static_cast<int64_t>(problem.hard.column.size()));
+        problem.hardLower.push_back(row.lower);
+        problem.hardUpper.push_back(row.upper);
+    }
+    return problem;
+}
+
+TEST(ExactRows, ParallelRowsThatContradictEachOther) {
+    struct Case {
+        const char* what;
+        std::vector<Row> rows;
+        int32_t first;  // -1: none
+        int32_t second;
+        double firstChange;
+        double secondChange;
+    };
+    const Case cases[] = {
+        {"a third of a unit apart at 6e9",
+         {{{0, 1}, {1, 1}, 2e9, 2e9}, {{0, 1}, {3, 3}, 6000000001, 6000000001}},
+         0,
+         1,
+         1.0 / 3,
+         1},
+        {"consistent multiples",
+         {{{0, 1}, {1, 1}, 2e9, 2e9}, {{1, 0}, {3, 3}, 6e9, 6e9}},
+         -1,
+         -1,
+         0,
+         0},
+        {"turned round by a negative factor, a unit apart",
+         {{{2}, {1}, 0, 0},
+          {{0, 1}, {1, 1}, 2000000001, INF},
+          {{1, 0}, {-2, -2}, -INF, 0},
+          {{0, 1}, {-2, -2}, -4e9, INF}},
+         1,
+         3,
+         1,
+         2},
+        {"ranges that overlap", {{{0, 1}, {1, 1}, 10, 20}, {{0, 1}, {2, 2}, 40, 50}}, -1, -1, 0, 0},
+        {"other cells", {{{0, 1}, {1, 1}, 2e9, 2e9}, {{0, 2}, {1, 1}, 3e9, 3e9}}, -1, -1, 0, 0},
+        {"other proportions",
+         {{{0, 1}, {1, 1}, 2e9, 2e9}, {{0, 1}, {1, 2}, 3e9, 3e9}},
+         -1,
+         -1,
+         0,
+         0},
+        {"a cell named twice", {{{0, 1, 0}, {1, 1, 1}, 5, 5}, {{0, 1}, {2, 1}, 6, 6}}, 0, 1, 1, 1},
+        {"fractional values are left to the solver",
+         {{{0, 1}, {1, 1}, 2.5, 2.5}, {{0, 1}, {1, 1}, 3.5, 3.5}},
+         -1,
+         -1,
+         0,
+         0},
+        {"the highest lower side against the lowest upper side of a group",
+         {{{0}, {1}, 0, 100}, {{0}, {1}, 5, INF}, {{0}, {2}, -INF, 8}, {{0}, {1}, 3, INF}},
+         1,
+         2,
+         1,
+         2},
+    };
+    for (const Case& c : cases) {
+        const ParallelRows found = findContradictingParallelRows(withRows(3, c.rows));
+        EXPECT_EQ(found.first, c.first) << c.what;
+        EXPECT_EQ(found.second, c.second) << c.what;
+        if (c.first >= 0) {
+            EXPECT_DOUBLE_EQ(found.firstChange, c.firstChange) << c.what;
+            EXPECT_DOUBLE_EQ(found.secondChange, c.secondChange) << c.what;
+        }
+    }
+}
+
+}  // namespace
