@@ -317,6 +317,17 @@ class WindowModel {
     std::vector<int32_t> weakTerm_;  // per weak row: windowed index, or -1 - tangent index
 };
 
+// Whether every finite side of every hard row is a number of at most 2^53 in size, where the
+// programme's whole-number rows are exact.
+bool withinWholeRange(const AdjustmentProblem& p) {
+    for (size_t i = 0; i < p.hardLower.size(); ++i) {
+        for (double side : {p.hardLower[i], p.hardUpper[i]}) {
+            if (std::isfinite(side) && std::fabs(side) > LARGEST_WHOLE) return false;
+        }
+    }
+    return true;
+}
+
 IntegerResult finish(IntegerResult r, IntegerStatus status, double bound) {
     r.status = status;
     r.bound = std::min(bound, r.objective);
@@ -395,13 +406,18 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
         if (std::isfinite(mip.bound)) bound = std::max(bound, mip.bound);
         if (mip.status == LinearStatus::INFEASIBLE) {
             // The programme allows every whole number of every cell's range.
-            if (haveTable) return finish(result, IntegerStatus::FAILED, bound);
+            // Beyond 2^53 the programme's rows are not exact: no verdict from them.
+            if (haveTable || !withinWholeRange(p)) {
+                return finish(result, IntegerStatus::FAILED, bound);
+            }
             result.status = IntegerStatus::INTEGER_INFEASIBLE;
             return result;
         }
+        bool pointHolds = false;  // the programme's point is a table
         if (!mip.x.empty()) {
             std::vector<double> x = windows.tableOf(mip.x);
-            if (meetsHardRows(p, x)) offer(x);
+            pointHolds = meetsHardRows(p, x);
+            if (pointHolds) offer(x);
         }
         if (mip.status == LinearStatus::TIME_LIMIT || deadline.passed()) {
             if (proven()) return finish(result, IntegerStatus::OPTIMAL, bound);
@@ -412,7 +428,15 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
             return finish(result, IntegerStatus::FAILED, bound);
         if (!windows.refine(mip.x)) {
             // Exact at the programme's optimum: its bound is the whole-number problem's too.
-            return finish(result, IntegerStatus::OPTIMAL, bound);
+            // The programme's own point may miss a row by the solver's tolerances; a table
+            // repaired from it may then close the gap. Without that, nothing is proven.
+            if (!pointHolds && !proven() && !mip.x.empty()) {
+                RoundingResult near =
+                    roundAndRepair(p, windows.tableOf(mip.x), lower, upper, deadline);
+                if (near.found && meetsHardRows(p, near.x)) offer(near.x);
+            }
+            const bool optimal = pointHolds || proven();
+            return finish(result, optimal ? IntegerStatus::OPTIMAL : IntegerStatus::FAILED, bound);
         }
     }
     return finish(result, haveTable ? IntegerStatus::TIME_LIMIT : IntegerStatus::FAILED, bound);
