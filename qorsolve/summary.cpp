@@ -67,11 +67,17 @@ std::string computedText(double value) {
     return text;
 }
 
-// A change to 15 significant digits, with its sign: base and adjusted value, exact beside
-// it, say the rest ("-8.2", not the difference's "-8.200000000000003").
-std::string changeText(double change) {
+// The change from `base` to `value`, with its sign, to the digits it has: 15 significant
+// digits of the larger of the two, fewer in the change the more it is below them
+// ("+0.1" from 1000000000 to 1000000000.1, not "+0.100000023841858"; "-8.2", not
+// "-8.200000000000003").
+std::string changeText(double base, double value) {
+    const double change = value - base;
+    const double size = std::max(std::fabs(base), std::fabs(value));
+    const int lost = static_cast<int>(std::floor(std::log10(size / std::fabs(change))));
+    const int digits = std::clamp(15 - std::max(lost, 0), 1, 15);
     char text[40];
-    std::snprintf(text, sizeof text, "%+.15g", change);
+    std::snprintf(text, sizeof text, "%+.*g", digits, change);
     return text;
 }
 
@@ -104,7 +110,7 @@ void printSummary(std::ostream& out, const Project& project, const AdjustmentPro
         out << "0\n";
     } else {
         const CellNamer namer(project.labels, NameStyle::TERMINAL);
-        out << changeText(largestChange) << " at "
+        out << changeText(problem.base[largest], x[largest]) << " at "
             << namer.cellText(project.cells.cellIndex[largest]) << ", "
             << csvNumber(problem.base[largest]) << " to " << csvNumber(x[largest]) << "\n";
     }
