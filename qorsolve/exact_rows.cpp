@@ -1,8 +1,10 @@
 #include "qorsolve/exact_rows.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <numeric>
+#include <unordered_map>
 
 namespace {
 
@@ -56,7 +58,9 @@ void RowValue::add(double coefficient, double x) {
         exact_ = false;
         return;
     }
-    const WholeSum term = static_cast<WholeSum>(coefficient) * static_cast<WholeSum>(x);
+    // Through int64_t, which both fit: the direct conversion to 128 bits is a library call.
+    const WholeSum term =
+        static_cast<WholeSum>(static_cast<int64_t>(coefficient)) * static_cast<int64_t>(x);
     if (__builtin_add_overflow(whole_, term, &whole_)) exact_ = false;
 }
 
@@ -218,6 +222,38 @@ double quotient(WholeSum x, int64_t factor) {
     return static_cast<double>(x) / static_cast<double>(factor);
 }
 
+// A hash of the row in lowest terms that does not depend on the order of its entries, or
+// false when a coefficient is not whole. Rows that are multiples of each other get the same
+// hash (unless a cell is named twice in one of them: such a pair is merely not found).
+bool rowHash(const SparseRows& rows, int32_t row, std::size_t& hash) {
+    const auto r = static_cast<std::size_t>(row);
+    int64_t divisor = 0;
+    int32_t firstColumn = INT32_MAX;
+    bool negative = false;  // the coefficient of the first cell
+    for (int64_t k = rows.start[r]; k < rows.start[r + 1]; ++k) {
+        const auto e = static_cast<std::size_t>(k);
+        if (!isWholeNumber(rows.value[e]) || rows.value[e] == 0.0) return false;
+        if (divisor != 1) divisor = std::gcd(divisor, static_cast<int64_t>(rows.value[e]));
+        if (rows.column[e] < firstColumn) {
+            firstColumn = rows.column[e];
+            negative = rows.value[e] < 0.0;
+        }
+    }
+    if (negative) divisor = -divisor;
+    if (divisor == 0) return false;
+    hash = 0;
+    for (int64_t k = rows.start[r]; k < rows.start[r + 1]; ++k) {
+        const auto e = static_cast<std::size_t>(k);
+        uint64_t mixed = static_cast<uint64_t>(rows.column[e]) * 0x9E3779B97F4A7C15ull ^
+                         static_cast<uint64_t>(static_cast<int64_t>(rows.value[e]) / divisor);
+        mixed ^= mixed >> 29;
+        mixed *= 0xBF58476D1CE4E5B9ull;
+        mixed ^= mixed >> 32;
+        hash += static_cast<std::size_t>(mixed);
+    }
+    return true;
+}
+
 }  // namespace
 
 ParallelRows findContradictingParallelRows(const AdjustmentProblem& problem) {
@@ -226,26 +262,17 @@ ParallelRows findContradictingParallelRows(const AdjustmentProblem& problem) {
         std::size_t hash;
         int32_t row;
     };
+    // Only the hashes of all rows are kept; rows in lowest terms only for rows that share one.
     std::vector<Entry> keyed;
-    std::vector<Canonical> rows(static_cast<std::size_t>(problem.hard.rowCount()));
-    std::vector<Interval> sides(rows.size());
     for (int32_t i = 0; i < problem.hard.rowCount(); ++i) {
-        const auto r = static_cast<std::size_t>(i);
-        if (!canonical(problem.hard, i, rows[r]) ||
-            !interval(problem.hardLower[r], problem.hardUpper[r], rows[r].factor, sides[r])) {
-            rows[r].entries.clear();
-            continue;
-        }
-        std::size_t hash = rows[r].entries.size();
-        for (const auto& [column, value] : rows[r].entries) {
-            hash = hash * 1000003u ^ static_cast<std::size_t>(column);
-            hash = hash * 1000003u ^ static_cast<std::size_t>(value);
-        }
-        keyed.push_back({hash, i});
+        std::size_t hash = 0;
+        if (rowHash(problem.hard, i, hash)) keyed.push_back({hash, i});
     }
     std::sort(keyed.begin(), keyed.end(), [](const Entry& a, const Entry& b) {
         return a.hash != b.hash ? a.hash < b.hash : a.row < b.row;
     });
+    std::unordered_map<int32_t, Canonical> rows;
+    std::unordered_map<int32_t, Interval> sides;
     // Within each group of rows with the same entries: the highest lower side against the
     // lowest upper side, in the units of the rows in lowest terms.
     std::vector<int32_t> bucket, rest;
@@ -256,19 +283,27 @@ ParallelRows findContradictingParallelRows(const AdjustmentProblem& problem) {
             bucket.push_back(keyed[end++].row);
         }
         k = end;
+        if (bucket.size() < 2) continue;
+        rows.clear();
+        sides.clear();
+        std::erase_if(bucket, [&](int32_t row) {
+            const auto r = static_cast<std::size_t>(row);
+            Canonical& form = rows[row];
+            return !canonical(problem.hard, row, form) ||
+                   !interval(problem.hardLower[r], problem.hardUpper[r], form.factor, sides[row]);
+        });
         while (!bucket.empty()) {  // one group per pass; other rows only on a hash collision
-            const auto& entries = rows[static_cast<std::size_t>(bucket.front())].entries;
+            const auto& entries = rows[bucket.front()].entries;
             int32_t highest = -1, lowest = -1;
             rest.clear();
             for (int32_t row : bucket) {
-                const auto r = static_cast<std::size_t>(row);
-                if (rows[r].entries != entries) {
+                if (rows[row].entries != entries) {
                     rest.push_back(row);
                     continue;
                 }
-                const auto h = static_cast<std::size_t>(highest);
-                const auto l = static_cast<std::size_t>(lowest);
-                const Interval& side = sides[r];
+                const Interval& side = sides[row];
+                const int32_t h = highest;
+                const int32_t l = lowest;
                 if (!side.lowerOpen && (highest < 0 || less(sides[h].lower, sides[h].factor,
                                                             side.lower, side.factor))) {
                     highest = row;
@@ -280,8 +315,8 @@ ParallelRows findContradictingParallelRows(const AdjustmentProblem& problem) {
             }
             bucket.swap(rest);
             if (highest < 0 || lowest < 0) continue;
-            const auto h = static_cast<std::size_t>(highest);
-            const auto l = static_cast<std::size_t>(lowest);
+            const int32_t h = highest;
+            const int32_t l = lowest;
             if (!less(sides[l].upper, sides[l].factor, sides[h].lower, sides[h].factor)) continue;
             // The gap times both factors, exactly; each row's change is the gap in its units.
             const WholeSum gap =

@@ -96,6 +96,7 @@ struct ParallelRows {
     double secondChange = 0.0;
 };
 
-// The first such pair in row order. Rows with a fractional coefficient or value, or values
-// beyond 2^53, are left out. Throws std::bad_alloc when memory runs out.
+// The pair whose first row comes first. Rows with a fractional coefficient or value,
+// values beyond 2^53, or a cell named twice are left out. Throws std::bad_alloc when memory
+// runs out.
 ParallelRows findContradictingParallelRows(const AdjustmentProblem& problem);
