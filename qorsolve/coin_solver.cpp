@@ -93,6 +93,17 @@ bool costsWithinRange(const LinearModel& model) {
     return true;
 }
 
+// How far from a whole number a whole-number column may lie and still count as whole. A
+// row's value moves by the column's coefficient times that, so with coefficients of 10^9 the
+// default of 1e-6 would take points that miss a row by 1000 for whole-number tables; the
+// tolerance shrinks so that the largest coefficient moves a row by at most 0.01 (and not
+// below 1e-13, near the rounding of the simplex method's values).
+double integerTolerance(const LinearModel& model) {
+    double largest = 0.0;
+    for (double a : model.rows.value) largest = std::max(largest, std::fabs(a));
+    return std::clamp(0.01 / std::max(largest, 1.0), 1e-13, 1e-6);
+}
+
 double toCoin(double bound) {
     if (bound >= INFINITE_BOUND) return COIN_DBL_MAX;
     if (bound <= -INFINITE_BOUND) return -COIN_DBL_MAX;
@@ -395,6 +406,7 @@ LinearResult CoinSolver::solveIntegerGuarded(const Deadline& deadline, double re
     cbc.setUseElapsedTime(true);
     if (deadline.limited()) cbc.setMaximumSeconds(std::max(deadline.remaining(), 0.0));
     cbc.setAllowableFractionGap(relativeGap);
+    cbc.setIntegerTolerance(integerTolerance(model_));
     cbc.setAllowableGap(1e-12);
     cbc.setDblParam(CbcModel::CbcCutoffIncrement, 1e-12);
     CbcStopper stopper(&stop_);

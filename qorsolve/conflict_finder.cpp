@@ -5,9 +5,11 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <tuple>
 
 #include "qorsolve/conflict_advice.h"
 #include "qorsolve/equality_fit.h"
+#include "qorsolve/exact_rows.h"
 #include "qorsolve/linear_solver.h"
 #include "qorsolve/whole_number_rows.h"
 
@@ -66,7 +68,7 @@ class SubProblem {
   public:
     SubProblem(const AdjustmentProblem& problem, std::vector<ConflictMember> members,
                bool wholeNumbers)
-        : problem_(problem), members_(std::move(members)) {
+        : problem_(problem), wholeNumbers_(wholeNumbers), members_(std::move(members)) {
         std::vector<int32_t> localColumn(static_cast<std::size_t>(problem.cellCount()), -1);
         const auto localOf = [&](int32_t column) {
             int32_t& local = localColumn[static_cast<std::size_t>(column)];
@@ -157,6 +159,7 @@ class SubProblem {
     // True when x meets every active row and bound (whole numbers too when asked).
     bool meets(const std::vector<double>& x, bool wholeNumbers) const {
         if (x.size() != column_.size()) return false;
+        if (wholeNumbers) return meetsWhole(x);
         for (std::size_t j = 0; j < x.size(); ++j) {
             const double v = x[j];
             if (!std::isfinite(v)) return false;
@@ -181,6 +184,27 @@ class SubProblem {
             const double slack = FEASIBILITY_TOLERANCE * (1.0 + size);
             const auto r = static_cast<std::size_t>(i);
             if (sum < model_.rowLower[r] - slack || sum > model_.rowUpper[r] + slack) return false;
+        }
+        return true;
+    }
+
+    // True when x, each value rounded to the whole number it lies within 1e-6 of, meets every
+    // active row and bound by the rule of exact_rows.h: bounds and rows of whole coefficients
+    // exactly.
+    bool meetsWhole(const std::vector<double>& x) const {
+        std::vector<double> whole(x.size());
+        for (std::size_t j = 0; j < x.size(); ++j) {
+            whole[j] = std::round(x[j]);
+            if (!(std::fabs(x[j] - whole[j]) <= FEASIBILITY_TOLERANCE) ||
+                !(whole[j] >= model_.columnLower[j]) || !(whole[j] <= model_.columnUpper[j])) {
+                return false;
+            }
+        }
+        for (int32_t i = 0; i < model_.rows.rowCount(); ++i) {
+            const auto r = static_cast<std::size_t>(i);
+            if (!rowValue(model_.rows, i, whole).holds(model_.rowLower[r], model_.rowUpper[r])) {
+                return false;
+            }
         }
         return true;
     }
@@ -252,16 +276,26 @@ class SubProblem {
         const auto p = static_cast<std::size_t>(place_[k]);
         const bool on = active_[k] != 0;
         const auto source = static_cast<std::size_t>(member.index);
+        // Over whole numbers a bound, and the bounds of a row of whole coefficients, are as
+        // good as the whole numbers within them; the solver gets those.
+        const auto whole = [this](double lower, double upper, bool tighten) {
+            return wholeNumbers_ && tighten ? wholeRange(lower, upper)
+                                            : std::pair<double, double>(lower, upper);
+        };
         switch (member.kind) {
-            case Kind::HARD_ROW:
-                model_.rowLower[p] = on ? problem_.hardLower[source] : -INF;
-                model_.rowUpper[p] = on ? problem_.hardUpper[source] : INF;
+            case Kind::HARD_ROW: {
+                const auto [lower, upper] =
+                    whole(problem_.hardLower[source], problem_.hardUpper[source],
+                          hasWholeCoefficients(problem_.hard, member.index));
+                model_.rowLower[p] = on ? lower : -INF;
+                model_.rowUpper[p] = on ? upper : INF;
                 break;
+            }
             case Kind::CELL_LOWER:
-                model_.columnLower[p] = on ? problem_.lower[source] : -INF;
+                model_.columnLower[p] = on ? whole(problem_.lower[source], INF, true).first : -INF;
                 break;
             case Kind::CELL_UPPER:
-                model_.columnUpper[p] = on ? problem_.upper[source] : INF;
+                model_.columnUpper[p] = on ? whole(-INF, problem_.upper[source], true).second : INF;
                 break;
         }
     }
@@ -326,6 +360,7 @@ class SubProblem {
     }
 
     const AdjustmentProblem& problem_;
+    bool wholeNumbers_ = false;
     std::vector<ConflictMember> members_;
     std::vector<int32_t> place_;   // per member: its local row, or its local column
     std::vector<int32_t> column_;  // per local column: the problem's column
@@ -413,16 +448,14 @@ class ConflictSearch {
     }
 
     // A cell whose bounds cross, or a row whose sides cross or that has no entries and
-    // excludes 0, is a conflict by itself.
+    // excludes 0, is a conflict by itself; two rows over the same cells with proportional
+    // whole coefficients whose values contradict each other are one by themselves.
     bool trivialConflict(ConflictResult& result) const {
         for (int32_t j = 0; j < problem_.cellCount(); ++j) {
             const auto c = static_cast<std::size_t>(j);
             double lower = problem_.lower[c];
             double upper = problem_.upper[c];
-            if (options_.wholeNumbers) {
-                lower = std::ceil(lower - FEASIBILITY_TOLERANCE);
-                upper = std::floor(upper + FEASIBILITY_TOLERANCE);
-            }
+            if (options_.wholeNumbers) std::tie(lower, upper) = wholeRange(lower, upper);
             if (lower > upper) {
                 result.status = ConflictStatus::FOUND;
                 result.members = {{Kind::CELL_LOWER, j}, {Kind::CELL_UPPER, j}};
@@ -449,6 +482,14 @@ class ConflictSearch {
                 if (empty && change == -upper) result.multiplier = {-1.0};
                 return true;
             }
+        }
+        const ParallelRows parallel = findContradictingParallelRows(problem_);
+        if (parallel.first >= 0) {
+            result.status = ConflictStatus::FOUND;
+            result.members = {{Kind::HARD_ROW, parallel.first}, {Kind::HARD_ROW, parallel.second}};
+            result.memberChange = {parallel.firstChange, parallel.secondChange};
+            result.elasticValue = std::min(parallel.firstChange, parallel.secondChange);
+            return true;
         }
         if (options_.wholeNumbers) {
             const RowWithoutWholeValue alone = findRowWithoutWholeValue(problem_);

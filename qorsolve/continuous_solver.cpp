@@ -411,7 +411,7 @@ int DualNewton::conjugateGradient(double relativeTarget, double regularisation) 
     while (rr > target && steps < MAX_CG_STEPS) {
         if (timeUp()) return -1;
         if (options_.progress != nullptr)
-            options_.progress->update("continuous", objective(current_), current_.dual);
+            options_.progress->update("continuous", NAN, current_.dual);
         multiply(search_, product_);
         ++steps;
         double curvature = 0.0;
@@ -674,7 +674,7 @@ ContinuousResult DualNewton::solve() {
     for (;;) {
         const double violation = projectedGradient(current_);
         if (options_.progress != nullptr)
-            options_.progress->update("continuous", objective(current_), current_.dual);
+            options_.progress->update("continuous", NAN, current_.dual);
         if (violation <= tolerance) {
             if (violation <= 1e-3 * tolerance || polish >= MAX_POLISH_STEPS ||
                 violation >= previous) {

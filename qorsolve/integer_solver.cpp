@@ -20,7 +20,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <tuple>
 
+#include "qorsolve/exact_rows.h"
 #include "qorsolve/linear_solver.h"
 #include "qorsolve/rounding_repair.h"
 
@@ -174,8 +176,11 @@ class WindowModel {
             for (int64_t k = p.hard.start[i]; k < p.hard.start[i + 1]; ++k) {
                 fixed += termEntries(windowed_[p.hard.column[k]], p.hard.value[k]);
             }
-            m.rowLower.back() = shifted(p.hardLower[i], fixed);
-            m.rowUpper.back() = shifted(p.hardUpper[i], fixed);
+            // A row of whole coefficients takes whole values: its bounds are whole too.
+            double lower = p.hardLower[i], upper = p.hardUpper[i];
+            if (hasWholeCoefficients(p.hard, i)) std::tie(lower, upper) = wholeRange(lower, upper);
+            m.rowLower.back() = shifted(lower, fixed);
+            m.rowUpper.back() = shifted(upper, fixed);
         }
         for (int32_t w = 0; w < p.weak.rowCount(); ++w) {  // a . x - s = 0
             beginRow(0.0, 0.0);
@@ -312,6 +317,17 @@ class WindowModel {
     std::vector<int32_t> weakTerm_;  // per weak row: windowed index, or -1 - tangent index
 };
 
+// Whether every finite side of every hard row is a number of at most 2^53 in size, where the
+// programme's whole-number rows are exact.
+bool withinWholeRange(const AdjustmentProblem& p) {
+    for (size_t i = 0; i < p.hardLower.size(); ++i) {
+        for (double side : {p.hardLower[i], p.hardUpper[i]}) {
+            if (std::isfinite(side) && std::fabs(side) > LARGEST_WHOLE) return false;
+        }
+    }
+    return true;
+}
+
 IntegerResult finish(IntegerResult r, IntegerStatus status, double bound) {
     r.status = status;
     r.bound = std::min(bound, r.objective);
@@ -325,8 +341,7 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
     int32_t cells = p.cellCount();
     std::vector<double> lower(cells), upper(cells), center(cells);
     for (int32_t j = 0; j < cells; ++j) {
-        lower[j] = std::ceil(p.lower[j] - 1e-9 * std::max(1.0, std::fabs(p.lower[j])));
-        upper[j] = std::floor(p.upper[j] + 1e-9 * std::max(1.0, std::fabs(p.upper[j])));
+        std::tie(lower[j], upper[j]) = wholeRange(p.lower[j], p.upper[j]);
         if (lower[j] > upper[j]) {
             result.status = IntegerStatus::INTEGER_INFEASIBLE;
             return result;
@@ -371,9 +386,10 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
     std::unique_ptr<LinearSolver> solver = makeCoinSolver();
     if (!solver) return finish(result, IntegerStatus::NO_MEMORY, bound);
     if (options.progress) {
-        solver->setProgress([&](double best, double mipBound) {
-            if (haveTable) best = result.objective;
-            options.progress->update("integer", best, std::max(bound, mipBound));
+        // The programme's own incumbent is not yet a checked table: only ours is shown.
+        solver->setProgress([&](double, double mipBound) {
+            options.progress->update("integer", haveTable ? result.objective : NAN,
+                                     std::max(bound, mipBound));
         });
     }
     for (int round = 0; round < MAX_ROUNDS; ++round) {
@@ -390,13 +406,18 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
         if (std::isfinite(mip.bound)) bound = std::max(bound, mip.bound);
         if (mip.status == LinearStatus::INFEASIBLE) {
             // The programme allows every whole number of every cell's range.
-            if (haveTable) return finish(result, IntegerStatus::FAILED, bound);
+            // Beyond 2^53 the programme's rows are not exact: no verdict from them.
+            if (haveTable || !withinWholeRange(p)) {
+                return finish(result, IntegerStatus::FAILED, bound);
+            }
             result.status = IntegerStatus::INTEGER_INFEASIBLE;
             return result;
         }
+        bool pointHolds = false;  // the programme's point is a table
         if (!mip.x.empty()) {
             std::vector<double> x = windows.tableOf(mip.x);
-            if (meetsHardRows(p, x)) offer(x);
+            pointHolds = meetsHardRows(p, x);
+            if (pointHolds) offer(x);
         }
         if (mip.status == LinearStatus::TIME_LIMIT || deadline.passed()) {
             if (proven()) return finish(result, IntegerStatus::OPTIMAL, bound);
@@ -407,7 +428,15 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
             return finish(result, IntegerStatus::FAILED, bound);
         if (!windows.refine(mip.x)) {
             // Exact at the programme's optimum: its bound is the whole-number problem's too.
-            return finish(result, IntegerStatus::OPTIMAL, bound);
+            // The programme's own point may miss a row by the solver's tolerances; a table
+            // repaired from it may then close the gap. Without that, nothing is proven.
+            if (!pointHolds && !proven() && !mip.x.empty()) {
+                RoundingResult near =
+                    roundAndRepair(p, windows.tableOf(mip.x), lower, upper, deadline);
+                if (near.found && meetsHardRows(p, near.x)) offer(near.x);
+            }
+            const bool optimal = pointHolds || proven();
+            return finish(result, optimal ? IntegerStatus::OPTIMAL : IntegerStatus::FAILED, bound);
         }
     }
     return finish(result, haveTable ? IntegerStatus::TIME_LIMIT : IntegerStatus::FAILED, bound);

@@ -12,7 +12,8 @@ class Progress {
   public:
     Progress(const Deadline& clock, bool enabled) : clock_(clock), enabled_(enabled) {}
 
-    // best and bound may be NaN when not known yet.
+    // best: the objective of the best table that meets every restriction so far; best and
+    // bound NaN (printed "-") when not known yet.
     void update(std::string_view phase, double best, double bound);
     // Ends the progress line, if one was printed.
     void finish();

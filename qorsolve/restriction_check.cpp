@@ -1,10 +1,10 @@
 #include "qorsolve/restriction_check.h"
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
 #include "common/bound_type.h"
+#include "qorsolve/exact_rows.h"
 
 namespace {
 
@@ -13,17 +13,12 @@ constexpr double NONE = std::numeric_limits<double>::infinity();
 RestrictionCheck check(const DeclaredRestriction& declared, StoredAs storedAs,
                        const std::vector<double>& x) {
     RestrictionCheck result;
-    double size = 0.0;  // the sum of the terms' magnitudes
-    for (std::size_t k = 0; k < declared.columns.size(); ++k) {
-        const double term =
-            declared.coefficients[k] * x[static_cast<std::size_t>(declared.columns[k])];
-        result.value += term;
-        size += std::fabs(term);
-    }
+    const RowValue row = rowValue(declared.coefficients, declared.columns, x);
+    result.value = row.value();
     if (isWeakType(declared.type)) {
         result.kind = RestrictionKind::WEAK;
         result.lower = result.upper = declared.lowerValue;
-        result.slack = result.value - declared.lowerValue;
+        result.slack = row.minus(declared.lowerValue);
         return result;
     }
     result.kind = storedAs == StoredAs::CELL_BOUND ? RestrictionKind::BOUND : RestrictionKind::HARD;
@@ -33,14 +28,9 @@ RestrictionCheck check(const DeclaredRestriction& declared, StoredAs storedAs,
     result.upper = declared.type == BOUND_LOWER   ? NONE
                    : declared.type == BOUND_EQUAL ? declared.lowerValue
                                                   : upper;
-    result.slack = std::min(result.value - result.lower, result.upper - result.value);
-    const double nearest =
-        result.value - result.lower < result.upper - result.value ? result.lower : result.upper;
-    const double scale = std::max({1.0, size, std::isfinite(nearest) ? std::fabs(nearest) : 0.0});
-    if (std::fabs(result.slack) <= BINDING_TOLERANCE * scale) {
-        result.slack = 0.0;
-        result.binding = true;
-    }
+    result.slack = std::min(row.minus(result.lower), -row.minus(result.upper));
+    result.met = row.holds(result.lower, result.upper);
+    result.binding = result.met && (row.on(result.lower) || row.on(result.upper));
     return result;
 }
 

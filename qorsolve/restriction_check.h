@@ -13,15 +13,16 @@ struct RestrictionCheck {
     double lower = 0.0;  // as declared, -infinity for none; a weak restriction's target
     double upper = 0.0;  // as declared, +infinity for none; a weak restriction's target
     double value = 0.0;  // the restriction's sum over the adjusted table
-    // Hard and bound: the distance to the nearer bound, negative when outside (0 when
-    // binding). Weak: value - target.
+    // Hard and bound: the distance to the nearer bound, negative when outside. Weak:
+    // value - target. Computed from `x` as given, exact where the value is exact
+    // (exact_rows.h), never rounded to 0.
     double slack = 0.0;
-    bool binding = false;  // a hard or bound restriction that holds with equality
+    // Hard and bound: whether the restriction holds, and holds with equality, by the rule of
+    // exact_rows.h: exactly for whole coefficients over whole numbers, otherwise within
+    // ROW_TOLERANCE of the size of its terms.
+    bool met = true;
+    bool binding = false;
 };
-
-// A value within this relative distance of a bound lies on it. The distance is measured
-// against the size of the restriction's terms, so that rounding in long sums does not count.
-inline constexpr double BINDING_TOLERANCE = 1e-7;
 
 // One check per declared restriction, in declaration order. `x` has one value per adjustable
 // cell; the project's control file fits its binary data file (buildAdjustmentProblem checked).

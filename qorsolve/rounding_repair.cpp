@@ -5,14 +5,18 @@
 #include <cstdint>
 #include <random>
 
+#include "qorsolve/exact_rows.h"
+
 namespace {
 
-// Rows within this of their bounds hold; row values of whole-coefficient rows are exact.
-double rowTolerance(double lower, double upper) {
+// Rows within this of their bounds hold while repairing; rows of whole coefficients hold
+// exactly (their values are whole numbers, exact in a double up to 2^53).
+double rowTolerance(const SparseRows& rows, int32_t row, double lower, double upper) {
+    if (hasWholeCoefficients(rows, row)) return 0.0;
     double scale = 1.0;
     if (std::isfinite(lower)) scale = std::max(scale, std::fabs(lower));
     if (std::isfinite(upper)) scale = std::max(scale, std::fabs(upper));
-    return 1e-9 * scale;
+    return ROW_TOLERANCE * scale;
 }
 
 class Repair {
@@ -44,7 +48,7 @@ class Repair {
             for (int64_t k = a.start[i]; k < a.start[i + 1]; ++k) {
                 value_[i] += a.value[k] * x_[a.column[k]];
             }
-            tolerance_[i] = rowTolerance(p_.hardLower[i], p_.hardUpper[i]);
+            tolerance_[i] = rowTolerance(a, i, p_.hardLower[i], p_.hardUpper[i]);
             updateViolated(i);
         }
         lastMove_.assign(cells, INT64_MIN / 2);
@@ -224,23 +228,7 @@ class Repair {
 }  // namespace
 
 bool meetsHardRows(const AdjustmentProblem& problem, const std::vector<double>& x) {
-    if (x.size() != problem.base.size()) return false;
-    for (size_t j = 0; j < x.size(); ++j) {
-        if (x[j] < problem.lower[j] - rowTolerance(problem.lower[j], problem.lower[j]) ||
-            x[j] > problem.upper[j] + rowTolerance(problem.upper[j], problem.upper[j])) {
-            return false;
-        }
-    }
-    const SparseRows& a = problem.hard;
-    for (int32_t i = 0; i < a.rowCount(); ++i) {
-        double v = 0.0;
-        for (int64_t k = a.start[i]; k < a.start[i + 1]; ++k) v += a.value[k] * x[a.column[k]];
-        double tolerance = rowTolerance(problem.hardLower[i], problem.hardUpper[i]);
-        if (v < problem.hardLower[i] - tolerance || v > problem.hardUpper[i] + tolerance) {
-            return false;
-        }
-    }
-    return true;
+    return meetsHardRowsAndBounds(problem, x);
 }
 
 RoundingResult roundAndRepair(const AdjustmentProblem& problem, const std::vector<double>& center,

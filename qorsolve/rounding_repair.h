@@ -30,5 +30,6 @@ RoundingResult roundAndRepair(const AdjustmentProblem& problem, const std::vecto
                               const std::vector<double>& lowerWhole,
                               const std::vector<double>& upperWhole, const Deadline& deadline);
 
-// Whether whole-number `x` meets every hard row and cell bound (rows to 1e-9 relative).
+// Whether whole-number `x` meets every hard row and cell bound: exactly, rows of fractional
+// coefficients to ROW_TOLERANCE (exact_rows.h).
 bool meetsHardRows(const AdjustmentProblem& problem, const std::vector<double>& x);

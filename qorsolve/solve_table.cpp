@@ -4,6 +4,7 @@
 #include <cmath>
 #include <new>
 
+#include "qorsolve/exact_rows.h"
 #include "qorsolve/integer_solver.h"
 #include "qorsolve/whole_number_rows.h"
 
@@ -124,6 +125,12 @@ TableResult solveTable(const AdjustmentProblem& problem, bool wholeNumbers,
                        const Deadline& deadline, Progress& progress) {
     TableResult result;
     try {
+        // A contradiction below the real-valued method's tolerance, found exactly.
+        if (findContradictingParallelRows(problem).first >= 0) {
+            result.relaxed.status = ContinuousStatus::INFEASIBLE;
+            result.status = TableStatus::INFEASIBLE;
+            return result;
+        }
         ContinuousOptions options;
         options.deadline = &deadline;
         options.progress = &progress;

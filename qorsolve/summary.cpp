@@ -3,32 +3,81 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <span>
 
 #include "qordump/cell_text.h"
 #include "qorsolve/csv_text.h"
+#include "qorsolve/exact_rows.h"
 
 namespace {
 
+// A sum of many terms, each with a small relative error, compensated (Neumaier) so that the
+// additions add no error of their own beyond a last rounding.
+class CompensatedSum {
+  public:
+    void add(double term) {
+        const double sum = sum_ + term;
+        error_ += std::fabs(sum_) >= std::fabs(term) ? (sum_ - sum) + term : (term - sum) + sum_;
+        sum_ = sum;
+    }
+    double value() const { return sum_ + error_; }
+
+  private:
+    double sum_ = 0.0;
+    double error_ = 0.0;
+};
+
 // sum_w weight_w * (a_w . x - target_w)^2 / max(|target_w|, 1) over the file's weak rows.
 double weakDeviation(const WeakArrays& weak, const std::vector<double>& x) {
-    double sum = 0.0;
+    CompensatedSum sum;
     for (std::size_t w = 0; w < weak.target.size(); ++w) {
-        double value = 0.0;
-        for (auto k = static_cast<std::size_t>(weak.rowStart[w]);
-             k < static_cast<std::size_t>(weak.rowStart[w + 1]); ++k) {
-            value += weak.coefficient[k] * x[static_cast<std::size_t>(weak.columnIndex[k])];
-        }
-        const double deviation = value - weak.target[w];
-        sum += weak.weight[w] * deviation * deviation / std::max(std::fabs(weak.target[w]), 1.0);
+        const auto begin = static_cast<std::size_t>(weak.rowStart[w]);
+        const auto end = static_cast<std::size_t>(weak.rowStart[w + 1]);
+        const double deviation =
+            rowValue(std::span(weak.coefficient).subspan(begin, end - begin),
+                     std::span(weak.columnIndex).subspan(begin, end - begin), x)
+                .minus(weak.target[w]);
+        sum.add(weak.weight[w] * deviation * deviation / std::max(std::fabs(weak.target[w]), 1.0));
     }
-    return sum;
+    return sum.value();
 }
 
-// A change to 15 significant digits, with its sign: base and adjusted value, exact beside
-// it, say the rest ("-8.2", not the difference's "-8.200000000000003").
-std::string changeText(double change) {
+// F(x) of the problem, as adjustmentObjective defines it, summed with compensation.
+double objective(const AdjustmentProblem& problem, const std::vector<double>& x) {
+    CompensatedSum sum;
+    for (std::size_t j = 0; j < x.size(); ++j) {
+        const double change = x[j] - problem.base[j];
+        sum.add(change * change / problem.base[j]);
+    }
+    for (int32_t w = 0; w < problem.weak.rowCount(); ++w) {
+        const auto i = static_cast<std::size_t>(w);
+        const double deviation = rowValue(problem.weak, w, x).minus(problem.weakTarget[i]);
+        sum.add(problem.weakWeight[i] * deviation * deviation /
+                std::max(std::fabs(problem.weakTarget[i]), 1.0));
+    }
+    return sum.value();
+}
+
+// A computed quantity at the 15 significant digits it has (each term of its sum carries a
+// few roundings): "0.4", not "0.39999999999999997".
+std::string computedText(double value) {
+    if (value == 0) return "0";
     char text[40];
-    std::snprintf(text, sizeof text, "%+.15g", change);
+    std::snprintf(text, sizeof text, "%.15g", value);
+    return text;
+}
+
+// The change from `base` to `value`, with its sign, to the digits it has: 15 significant
+// digits of the larger of the two, fewer in the change the more it is below them
+// ("+0.1" from 1000000000 to 1000000000.1, not "+0.100000023841858"; "-8.2", not
+// "-8.200000000000003").
+std::string changeText(double base, double value) {
+    const double change = value - base;
+    const double size = std::max(std::fabs(base), std::fabs(value));
+    const int lost = static_cast<int>(std::floor(std::log10(size / std::fabs(change))));
+    const int digits = std::clamp(15 - std::max(lost, 0), 1, 15);
+    char text[40];
+    std::snprintf(text, sizeof text, "%+.*g", digits, change);
     return text;
 }
 
@@ -39,17 +88,17 @@ void printSummary(std::ostream& out, const Project& project, const AdjustmentPro
                   const SolveOutcome& outcome) {
     out << "status: " << (outcome.proven ? "optimal" : "time limit") << "\n";
     if (!outcome.proven) {
-        out << "gap: " << numberText(outcome.gap) << " (bound " << numberText(outcome.bound)
+        out << "gap: " << computedText(outcome.gap) << " (bound " << computedText(outcome.bound)
             << ")\n";
     }
-    out << "objective: " << csvNumber(adjustmentObjective(problem, x)) << "\n";
+    out << "objective: " << computedText(objective(problem, x)) << "\n";
 
     std::size_t changed = 0;
     std::size_t largest = 0;
     double largestChange = 0.0;
     for (std::size_t j = 0; j < x.size(); ++j) {
         const double change = x[j] - problem.base[j];
-        if (std::fabs(change) > CHANGE_TOLERANCE * std::max(1.0, problem.base[j])) ++changed;
+        if (x[j] != problem.base[j]) ++changed;  // as written: both print exactly
         if (std::fabs(change) > std::fabs(largestChange)) {
             largest = j;
             largestChange = change;
@@ -61,7 +110,7 @@ void printSummary(std::ostream& out, const Project& project, const AdjustmentPro
         out << "0\n";
     } else {
         const CellNamer namer(project.labels, NameStyle::TERMINAL);
-        out << changeText(largestChange) << " at "
+        out << changeText(problem.base[largest], x[largest]) << " at "
             << namer.cellText(project.cells.cellIndex[largest]) << ", "
             << csvNumber(problem.base[largest]) << " to " << csvNumber(x[largest]) << "\n";
     }
@@ -73,14 +122,14 @@ void printSummary(std::ostream& out, const Project& project, const AdjustmentPro
         if (check.kind == RestrictionKind::WEAK) continue;
         ++hard;
         if (check.binding) ++binding;
-        if (check.slack < 0) ++missed;
+        if (!check.met) ++missed;
     }
     out << "hard restrictions: " << hard << ", " << binding << " binding";
     if (missed > 0) out << ", " << missed << " not met";
     out << "\n";
     out << "weak restrictions: " << project.weak.target.size()
         << (outcome.weakIgnored ? " ignored" : "") << ", weighted deviation "
-        << csvNumber(weakDeviation(project.weak, x)) << "\n";
+        << computedText(weakDeviation(project.weak, x)) << "\n";
 
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.2f", outcome.seconds);

@@ -2,7 +2,8 @@
 //   status: optimal                       or "time limit" (then also the gap line)
 //   gap: 1.5e-05 (bound 41.2)             relative gap to the best proven bound
 //   objective: 41.25                      F of the written table
-//   cells: 24 adjustable, 7 changed
+//   cells: 24 adjustable, 7 changed      a cell counts as changed when its written value
+//                                         differs from its base at all
 //   largest change: +3 at (North, 1), 12 to 15
 //   hard restrictions: 12, 5 binding      hard rows and cell bounds as declared; ", 1 not met"
 //                                         for a single-cell restriction that a later one on
@@ -25,9 +26,6 @@ struct SolveOutcome {
     bool weakIgnored = false;
     double seconds = 0.0;
 };
-
-// A cell counts as changed when it moved by more than this, relative to its base (at least 1).
-inline constexpr double CHANGE_TOLERANCE = 1e-9;
 
 void printSummary(std::ostream& out, const Project& project, const AdjustmentProblem& problem,
                   const std::vector<double>& x, const std::vector<RestrictionCheck>& checks,

@@ -1,5 +1,6 @@
 #include "qorsolve/whole_number_rows.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <numeric>
@@ -34,13 +35,18 @@ RowWithoutWholeValue findRowWithoutWholeValue(const AdjustmentProblem& problem) 
         if (!(std::fabs(lower) < LARGEST_EXACT) || !(std::fabs(upper) < LARGEST_EXACT)) continue;
         const int64_t divisor = coefficientDivisor(problem.hard, i);
         if (divisor == 0) continue;
-        const auto g = static_cast<double>(divisor);
-        const double tolerance = 1e-9 * std::max(1.0, std::fabs(lower) + std::fabs(upper));
-        const double below = std::floor((upper + tolerance) / g) * g;  // largest multiple <= upper
-        if (below >= lower - tolerance) continue;
-        const double above = below + g;  // smallest multiple above upper, and so above lower
+        // In whole numbers, exactly: the largest multiple of the divisor up to the upper value
+        // must reach the lower value.
+        const auto least = static_cast<int64_t>(std::ceil(lower));
+        const auto most = static_cast<int64_t>(std::floor(upper));
+        int64_t quotient = most / divisor;
+        if (quotient * divisor > most) --quotient;  // rounded towards minus infinity
+        const int64_t below = quotient * divisor;
+        if (below >= least) continue;
+        const int64_t above = below + divisor;  // the smallest multiple above upper and lower
         found.row = i;
-        found.change = std::min(lower - below, above - upper);
+        found.change =
+            std::min(lower - static_cast<double>(below), static_cast<double>(above) - upper);
         return found;
     }
     return found;

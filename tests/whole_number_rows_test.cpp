@@ -23,6 +23,11 @@ TEST(WholeNumberRows, RowsNoWholeTableMeets) {
         {"coefficient not whole", {1.5}, 3, 3, -1, 0},
         {"open upper side", {4}, 1, INFINITE_BOUND, -1, 0},
         {"negative values", {-4, 2}, -7, -7, 1, 1},
+        {"one unit off a multiple at 6e9", {3, 3}, 6000000001, 6000000001, 1, 1},
+        {"a multiple at 6e9", {3, 3}, 6000000003, 6000000003, -1, 0},
+        {"one unit off a multiple at 3e15", {3, 3}, 3e15 + 1, 3e15 + 1, 1, 1},
+        {"a fractional value at 1e9", {1}, 1000000000.5, 1000000000.5, 1, 0.5},
+        {"range without a whole number at 1e9", {1}, 1000000000.25, 1000000000.75, 1, 0.25},
     };
     for (const Case& c : cases) {
         AdjustmentProblem problem;

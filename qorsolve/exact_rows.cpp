@@ -1,0 +1,335 @@
+#include "qorsolve/exact_rows.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <numeric>
+#include <unordered_map>
+
+namespace {
+
+// Doubles below this in size convert to WholeSum exactly once made whole (2^126).
+constexpr double WHOLE_SUM_RANGE = 8.507059173023462e37;
+
+// a + b = sum + error exactly (Knuth's two-sum).
+void twoSum(double a, double b, double& sum, double& error) {
+    sum = a + b;
+    const double b2 = sum - a;
+    error = (a - (sum - b2)) + (b - b2);
+}
+
+// -1, 0 or 1 as the whole number `value` lies below, on or above the finite or infinite
+// double `bound`.
+int compareWhole(WholeSum value, double bound) {
+    if (bound >= WHOLE_SUM_RANGE) return -1;
+    if (bound <= -WHOLE_SUM_RANGE) return 1;
+    const double below = std::floor(bound);
+    const auto whole = static_cast<WholeSum>(below);
+    if (value < whole) return -1;
+    if (value > whole) return 1;
+    return bound == below ? 0 : -1;
+}
+
+}  // namespace
+
+bool isWholeNumber(double value) {
+    return std::fabs(value) <= LARGEST_WHOLE && value == std::trunc(value);
+}
+
+bool hasWholeCoefficients(const SparseRows& rows, int32_t row) {
+    const auto r = static_cast<std::size_t>(row);
+    for (int64_t k = rows.start[r]; k < rows.start[r + 1]; ++k) {
+        if (!isWholeNumber(rows.value[static_cast<std::size_t>(k)])) return false;
+    }
+    return true;
+}
+
+void RowValue::add(double coefficient, double x) {
+    const double product = coefficient * x;
+    const double productError = std::fma(coefficient, x, -product);
+    double sum = 0.0;
+    double sumError = 0.0;
+    twoSum(high_, product, sum, sumError);
+    high_ = sum;
+    low_ += sumError + productError;
+    size_ += std::fabs(product);
+    if (!exact_) return;
+    if (!isWholeNumber(coefficient) || !isWholeNumber(x)) {
+        exact_ = false;
+        return;
+    }
+    // Through int64_t, which both fit: the direct conversion to 128 bits is a library call.
+    const WholeSum term =
+        static_cast<WholeSum>(static_cast<int64_t>(coefficient)) * static_cast<int64_t>(x);
+    if (__builtin_add_overflow(whole_, term, &whole_)) exact_ = false;
+}
+
+double RowValue::value() const {
+    return exact_ ? static_cast<double>(whole_) : high_ + low_;
+}
+
+double RowValue::minus(double bound) const {
+    if (std::isinf(bound)) return -bound;
+    if (exact_ && std::fabs(bound) < WHOLE_SUM_RANGE) {
+        const double below = std::floor(bound);
+        WholeSum difference = 0;
+        if (!__builtin_sub_overflow(whole_, static_cast<WholeSum>(below), &difference)) {
+            return static_cast<double>(difference) - (bound - below);
+        }
+    }
+    double sum = 0.0;
+    double error = 0.0;
+    twoSum(high_, -bound, sum, error);
+    return sum + (error + low_);
+}
+
+int RowValue::compare(double bound) const {
+    if (exact_) return compareWhole(whole_, bound);
+    const double difference = minus(bound);
+    return difference < 0.0 ? -1 : difference > 0.0 ? 1 : 0;
+}
+
+double RowValue::tolerance() const {
+    return exact_ ? 0.0 : ROW_TOLERANCE * std::max(1.0, size_);
+}
+
+bool RowValue::holds(double lower, double upper) const {
+    if (exact_) return compare(lower) >= 0 && compare(upper) <= 0;
+    return !(minus(lower) < -tolerance()) && !(minus(upper) > tolerance());
+}
+
+bool RowValue::on(double bound) const {
+    if (!std::isfinite(bound)) return false;
+    if (exact_) return compare(bound) == 0;
+    return std::fabs(minus(bound)) <= tolerance();
+}
+
+RowValue rowValue(const SparseRows& rows, int32_t row, const std::vector<double>& x) {
+    const auto r = static_cast<std::size_t>(row);
+    RowValue value;
+    for (int64_t k = rows.start[r]; k < rows.start[r + 1]; ++k) {
+        const auto entry = static_cast<std::size_t>(k);
+        value.add(rows.value[entry], x[static_cast<std::size_t>(rows.column[entry])]);
+    }
+    return value;
+}
+
+RowValue rowValue(std::span<const double> coefficients, std::span<const int32_t> columns,
+                  const std::vector<double>& x) {
+    RowValue value;
+    const std::size_t count = std::min(coefficients.size(), columns.size());
+    for (std::size_t k = 0; k < count; ++k) {
+        value.add(coefficients[k], x[static_cast<std::size_t>(columns[k])]);
+    }
+    return value;
+}
+
+bool meetsHardRowsAndBounds(const AdjustmentProblem& problem, const std::vector<double>& x) {
+    if (x.size() != problem.base.size()) return false;
+    for (std::size_t j = 0; j < x.size(); ++j) {
+        if (!std::isfinite(x[j]) || !(x[j] >= problem.lower[j]) || !(x[j] <= problem.upper[j])) {
+            return false;
+        }
+    }
+    for (int32_t i = 0; i < problem.hard.rowCount(); ++i) {
+        const auto r = static_cast<std::size_t>(i);
+        if (!rowValue(problem.hard, i, x).holds(problem.hardLower[r], problem.hardUpper[r])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::pair<double, double> wholeRange(double lower, double upper) {
+    return {std::ceil(lower), std::floor(upper)};
+}
+
+namespace {
+
+// A row of whole coefficients in lowest terms: its entries sorted by column, divided by their
+// greatest common divisor, the first one positive; `factor` is what that divided by (its sign
+// included).
+struct Canonical {
+    std::vector<std::pair<int32_t, int64_t>> entries;
+    int64_t factor = 0;
+};
+
+bool canonical(const SparseRows& rows, int32_t row, Canonical& out) {
+    const auto r = static_cast<std::size_t>(row);
+    out.entries.clear();
+    for (int64_t k = rows.start[r]; k < rows.start[r + 1]; ++k) {
+        const auto e = static_cast<std::size_t>(k);
+        if (!isWholeNumber(rows.value[e])) return false;
+        out.entries.emplace_back(rows.column[e], static_cast<int64_t>(rows.value[e]));
+    }
+    std::sort(out.entries.begin(), out.entries.end());
+    // A cell named twice counts once, with the sum of its coefficients.
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k < out.entries.size(); ++k) {
+        if (kept > 0 && out.entries[kept - 1].first == out.entries[k].first) {
+            if (__builtin_add_overflow(out.entries[kept - 1].second, out.entries[k].second,
+                                       &out.entries[kept - 1].second)) {
+                return false;
+            }
+        } else {
+            out.entries[kept++] = out.entries[k];
+        }
+    }
+    out.entries.resize(kept);
+    std::erase_if(out.entries, [](const auto& entry) { return entry.second == 0; });
+    if (out.entries.empty()) return false;
+    int64_t divisor = 0;
+    for (const auto& entry : out.entries) divisor = std::gcd(divisor, entry.second);
+    if (out.entries.front().second < 0) divisor = -divisor;
+    for (auto& entry : out.entries) entry.second /= divisor;
+    out.factor = divisor;
+    return true;
+}
+
+// A side of a row as a whole number, or false when it is fractional or beyond 2^53 (an
+// infinite side is kept as the flag `open`).
+bool wholeSide(double value, WholeSum& whole, bool& open) {
+    open = std::isinf(value);
+    if (open) return true;
+    if (!isWholeNumber(value)) return false;
+    whole = static_cast<WholeSum>(value);
+    return true;
+}
+
+struct Interval {  // [lower, upper] / factor, as whole numbers; open sides flagged
+    WholeSum lower = 0, upper = 0;
+    bool lowerOpen = false, upperOpen = false;
+    int64_t factor = 1;  // > 0 after turning round
+};
+
+bool interval(double lower, double upper, int64_t factor, Interval& out) {
+    if (factor < 0) {
+        std::swap(lower, upper);
+        lower = -lower;
+        upper = -upper;
+        factor = -factor;
+    }
+    out.factor = factor;
+    return wholeSide(lower, out.lower, out.lowerOpen) && wholeSide(upper, out.upper, out.upperOpen);
+}
+
+// x / xFactor < y / yFactor, exactly (factors > 0, every number below 2^53 in size).
+bool less(WholeSum x, int64_t xFactor, WholeSum y, int64_t yFactor) {
+    return x * yFactor < y * xFactor;
+}
+
+double quotient(WholeSum x, int64_t factor) {
+    return static_cast<double>(x) / static_cast<double>(factor);
+}
+
+// A hash of the row in lowest terms that does not depend on the order of its entries, or
+// false when a coefficient is not whole. Rows that are multiples of each other get the same
+// hash (unless a cell is named twice in one of them: such a pair is merely not found).
+bool rowHash(const SparseRows& rows, int32_t row, std::size_t& hash) {
+    const auto r = static_cast<std::size_t>(row);
+    int64_t divisor = 0;
+    int32_t firstColumn = INT32_MAX;
+    bool negative = false;  // the coefficient of the first cell
+    for (int64_t k = rows.start[r]; k < rows.start[r + 1]; ++k) {
+        const auto e = static_cast<std::size_t>(k);
+        if (!isWholeNumber(rows.value[e]) || rows.value[e] == 0.0) return false;
+        if (divisor != 1) divisor = std::gcd(divisor, static_cast<int64_t>(rows.value[e]));
+        if (rows.column[e] < firstColumn) {
+            firstColumn = rows.column[e];
+            negative = rows.value[e] < 0.0;
+        }
+    }
+    if (negative) divisor = -divisor;
+    if (divisor == 0) return false;
+    hash = 0;
+    for (int64_t k = rows.start[r]; k < rows.start[r + 1]; ++k) {
+        const auto e = static_cast<std::size_t>(k);
+        uint64_t mixed = static_cast<uint64_t>(rows.column[e]) * 0x9E3779B97F4A7C15ull ^
+                         static_cast<uint64_t>(static_cast<int64_t>(rows.value[e]) / divisor);
+        mixed ^= mixed >> 29;
+        mixed *= 0xBF58476D1CE4E5B9ull;
+        mixed ^= mixed >> 32;
+        hash += static_cast<std::size_t>(mixed);
+    }
+    return true;
+}
+
+}  // namespace
+
+ParallelRows findContradictingParallelRows(const AdjustmentProblem& problem) {
+    ParallelRows found;
+    struct Entry {
+        std::size_t hash;
+        int32_t row;
+    };
+    // Only the hashes of all rows are kept; rows in lowest terms only for rows that share one.
+    std::vector<Entry> keyed;
+    for (int32_t i = 0; i < problem.hard.rowCount(); ++i) {
+        std::size_t hash = 0;
+        if (rowHash(problem.hard, i, hash)) keyed.push_back({hash, i});
+    }
+    std::sort(keyed.begin(), keyed.end(), [](const Entry& a, const Entry& b) {
+        return a.hash != b.hash ? a.hash < b.hash : a.row < b.row;
+    });
+    std::unordered_map<int32_t, Canonical> rows;
+    std::unordered_map<int32_t, Interval> sides;
+    // Within each group of rows with the same entries: the highest lower side against the
+    // lowest upper side, in the units of the rows in lowest terms.
+    std::vector<int32_t> bucket, rest;
+    for (std::size_t k = 0; k < keyed.size();) {
+        std::size_t end = k;
+        bucket.clear();
+        while (end < keyed.size() && keyed[end].hash == keyed[k].hash) {
+            bucket.push_back(keyed[end++].row);
+        }
+        k = end;
+        if (bucket.size() < 2) continue;
+        rows.clear();
+        sides.clear();
+        std::erase_if(bucket, [&](int32_t row) {
+            const auto r = static_cast<std::size_t>(row);
+            Canonical& form = rows[row];
+            return !canonical(problem.hard, row, form) ||
+                   !interval(problem.hardLower[r], problem.hardUpper[r], form.factor, sides[row]);
+        });
+        while (!bucket.empty()) {  // one group per pass; other rows only on a hash collision
+            const auto& entries = rows[bucket.front()].entries;
+            int32_t highest = -1, lowest = -1;
+            rest.clear();
+            for (int32_t row : bucket) {
+                if (rows[row].entries != entries) {
+                    rest.push_back(row);
+                    continue;
+                }
+                const Interval& side = sides[row];
+                const int32_t h = highest;
+                const int32_t l = lowest;
+                if (!side.lowerOpen && (highest < 0 || less(sides[h].lower, sides[h].factor,
+                                                            side.lower, side.factor))) {
+                    highest = row;
+                }
+                if (!side.upperOpen && (lowest < 0 || less(side.upper, side.factor, sides[l].upper,
+                                                           sides[l].factor))) {
+                    lowest = row;
+                }
+            }
+            bucket.swap(rest);
+            if (highest < 0 || lowest < 0) continue;
+            const int32_t h = highest;
+            const int32_t l = lowest;
+            if (!less(sides[l].upper, sides[l].factor, sides[h].lower, sides[h].factor)) continue;
+            // The gap times both factors, exactly; each row's change is the gap in its units.
+            const WholeSum gap =
+                sides[h].lower * sides[l].factor - sides[l].upper * sides[h].factor;
+            const int32_t first = std::min(highest, lowest);
+            if (found.first >= 0 && first > found.first) continue;
+            found.first = first;
+            found.second = std::max(highest, lowest);
+            const double highChange = quotient(gap, sides[l].factor);
+            const double lowChange = quotient(gap, sides[h].factor);
+            found.firstChange = first == highest ? highChange : lowChange;
+            found.secondChange = first == highest ? lowChange : highChange;
+        }
+    }
+    return found;
+}

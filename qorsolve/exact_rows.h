@@ -1,0 +1,102 @@
+// Row values of a table, exact wherever whole numbers allow, and the one rule that says
+// whether a table meets a row or a cell bound.
+//
+// A double holds every whole number up to 2^53. A row whose coefficients are all whole
+// numbers up to 2^53, over cells that are whole numbers up to 2^53, has terms below 2^106;
+// they are summed in 128-bit integers, so the row's value and every comparison with its bounds
+// are exact. Such a row value is called exact. Any other row value is summed in doubled
+// precision (error-free products and sums), so it and its distance to a bound are correct to
+// about 1e-16 of the size of its terms (the sum of their magnitudes).
+//
+// A table meets an exact row when the row's value lies within its bounds, exactly. It meets
+// any other row when the value misses its bounds by at most ROW_TOLERANCE of the size of its
+// terms (at least 1). Cell bounds are met exactly: lower <= x <= upper as stored.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "qorsolve/adjustment_problem.h"
+
+// The largest whole number up to which a double holds every whole number.
+inline constexpr double LARGEST_WHOLE = 9007199254740992.0;  // 2^53
+
+// How far a row value that is not exact may miss a bound, relative to the size of its terms:
+// the accuracy to which the real-valued method meets rows, far above the rounding of a
+// doubled-precision sum.
+inline constexpr double ROW_TOLERANCE = 1e-9;
+
+// A whole number of at most LARGEST_WHOLE in size.
+bool isWholeNumber(double value);
+
+// Whether every coefficient of the row is a whole number of at most LARGEST_WHOLE.
+bool hasWholeCoefficients(const SparseRows& rows, int32_t row);
+
+// Wide enough for any sum of products of whole numbers up to 2^53 over fewer than 2^21 terms;
+// longer sums are checked for overflow.
+__extension__ typedef __int128 WholeSum;
+
+class RowValue {
+  public:
+    // Adds coefficient * x.
+    void add(double coefficient, double x);
+
+    // Every term so far was a product of whole numbers, and their sum did not overflow.
+    bool exact() const { return exact_; }
+    // The value, rounded once to a double.
+    double value() const;
+    // The sum of the terms' magnitudes.
+    double size() const { return size_; }
+    // value - bound, rounded once (exact when both are whole and the difference is at most
+    // 2^53); for an infinite bound, the opposite infinity.
+    double minus(double bound) const;
+    // -1, 0 or 1 as the value lies below, on or above `bound`; exact for an exact value.
+    int compare(double bound) const;
+    // Whether the value lies within [lower, upper] by the rule above (either may be infinite).
+    bool holds(double lower, double upper) const;
+    // Whether the value lies on `bound` by the same rule: exactly for an exact value, within
+    // the tolerance otherwise.
+    bool on(double bound) const;
+
+  private:
+    double tolerance() const;
+
+    bool exact_ = true;
+    WholeSum whole_ = 0;
+    double high_ = 0.0;  // high_ + low_: the sum in doubled precision
+    double low_ = 0.0;
+    double size_ = 0.0;
+};
+
+// The value of row `row` of `rows` over the table `x`.
+RowValue rowValue(const SparseRows& rows, int32_t row, const std::vector<double>& x);
+// The value of the terms coefficients[k] * x[columns[k]].
+RowValue rowValue(std::span<const double> coefficients, std::span<const int32_t> columns,
+                  const std::vector<double>& x);
+
+// Whether `x` (one finite value per cell) meets every cell bound and every hard row of the
+// problem by the rule above.
+bool meetsHardRowsAndBounds(const AdjustmentProblem& problem, const std::vector<double>& x);
+
+// The whole-number range of a cell with bounds [lower, upper]: [ceil(lower), floor(upper)],
+// exact; empty (first > second) when no whole number lies within.
+std::pair<double, double> wholeRange(double lower, double upper);
+
+// Two hard rows over the same cells whose whole coefficients are proportional, and whose
+// values no real table can meet together: "(_) = 2000000000; 3 (_) = 6000000001". Their
+// values are compared exactly, in whole numbers, where a relative tolerance would take the
+// difference for rounding.
+struct ParallelRows {
+    int32_t first = -1;  // 0-based hard rows, first < second; -1 when there are none
+    int32_t second = -1;
+    // The least change of the first row's values alone, or of the second's alone, that lets
+    // both hold.
+    double firstChange = 0.0;
+    double secondChange = 0.0;
+};
+
+// The pair whose first row comes first. Rows with a fractional coefficient or value,
+// values beyond 2^53, or a cell named twice are left out. Throws std::bad_alloc when memory
+// runs out.
+ParallelRows findContradictingParallelRows(const AdjustmentProblem& problem);
