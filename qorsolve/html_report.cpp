@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <numeric>
 
-#include "qorsolve/summary.h"
 
 namespace {
 
@@ -130,9 +129,8 @@ double niceCeiling(double value) {
     return 10.0 * power;
 }
 
-bool changed(double base, double adjusted) {
-    return std::fabs(adjusted - base) > CHANGE_TOLERANCE * std::max(1.0, base);
-}
+// As in the summary: a cell whose written value differs from its base at all has changed.
+bool changed(double base, double adjusted) { return adjusted != base; }
 
 // The cells of the data that fit together: for each, its indices are inside their classes.
 class Cells {
