@@ -28,8 +28,12 @@ ProjectError readFailure(ReadResult result, const std::string& fileKind, const s
 
 // Right after the failed open, while errno still tells why.
 ProjectError openFailure(const std::string& path) {
+    const int reason = errno;
     ProjectError error = fault(ProjectFault::CANNOT_OPEN, path);
-    error.reason = std::strerror(errno);
+    struct stat info {};
+    const bool notRegular = reason == EINVAL && stat(path.c_str(), &info) == 0 &&
+                            !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
+    error.reason = notRegular ? "Not a regular file" : std::strerror(reason);
     return error;
 }
 

@@ -9,6 +9,8 @@
 // untouched.
 #pragma once
 
+#include <csignal>
+
 // Creates a new file from `pathTemplate`, whose last six characters "XXXXXX" are replaced in
 // place (as mkstemp does, but with the permissions of any new file), and registers it, with the
 // interrupts held back in between, so that none can leave the file unregistered. Returns its
@@ -18,3 +20,17 @@ int createTemporaryFile(char* pathTemplate, int& slot);
 
 // Forgets the slot (after the file was renamed or removed); -1 is ignored.
 void releaseTemporaryFile(int slot);
+
+// While it lives, every signal that can be held back and is not caused by the program's own
+// faults waits: for steps that must not be cut in two, such as putting several files in
+// place. A signal that came meanwhile takes effect when the object goes.
+class SignalsHeld {
+  public:
+    SignalsHeld();
+    ~SignalsHeld();
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+  private:
+    sigset_t previous_;
+};
