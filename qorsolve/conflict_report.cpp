@@ -9,9 +9,8 @@
 #include <vector>
 
 #include "common/bound_type.h"
-#include "common/output_file.h"
 #include "qordump/cell_text.h"
-#include "qorsolve/own_output.h"
+#include "qorsolve/result_files.h"
 
 namespace {
 
@@ -22,10 +21,6 @@ constexpr std::size_t FIRST_CELLS_SHOWN = 3;
 // file all of them.
 constexpr std::size_t MOST_LINES_SHOWN = 20;
 constexpr std::string_view FILE_HEADER = "kind,member,relation,value,change";
-
-bool isConflictHeader(std::string_view line) {
-    return line == FILE_HEADER;
-}
 
 using Kind = ConflictMember::Kind;
 
@@ -294,7 +289,7 @@ std::string adviceText(const ConflictResult& conflict, const std::vector<Line>& 
 }  // namespace
 
 bool reportConflict(const Project& project, const AdjustmentProblem& problem,
-                    const ConflictResult& conflict, std::ostream& out) {
+                    const ConflictResult& conflict, ResultSet& results, std::ostream& out) {
     switch (conflict.status) {
         case ConflictStatus::FOUND:
         case ConflictStatus::NOT_REDUCED:
@@ -316,16 +311,13 @@ bool reportConflict(const Project& project, const AdjustmentProblem& problem,
     const ConflictReport report(project, problem);
     const std::vector<Line> lines = report.lines(conflict);
 
-    const std::string path = project.name + "-conflict.csv";
-    // A file of that name that qorsolve did not write stays as it is.
-    const bool ours = mayReplaceOutput(path, &isConflictHeader);
-    OutputFile file(path);
-    bool written = ours && file.open();
-    if (written) {
-        file.writeText(FILE_HEADER);
-        file.writeText("\n");
-        for (const Line& line : lines) file.writeText(report.fileText(line));
-        written = file.commit();
+    const std::string path = conflictFilePath(project);
+    std::string error;
+    OutputFile* file = openResult(path, &isConflictFileHeader, results, error);
+    if (file != nullptr) {
+        file->writeText(FILE_HEADER);
+        file->writeText("\n");
+        for (const Line& line : lines) file->writeText(report.fileText(line));
     }
 
     out << "conflict: " << lines.size() << " restrictions and bounds cannot all hold";
@@ -338,13 +330,10 @@ bool reportConflict(const Project& project, const AdjustmentProblem& problem,
         out << "\u2026 (+ " << lines.size() - MOST_LINES_SHOWN << " more in " << path << ")\n";
     }
     out << adviceText(conflict, lines);
-    if (!ours) {
-        out << foreignOutputMessage(path);
-        return false;
-    }
-    if (!written) {
-        out << "Error: Could not write to " << path << "\n";
-        return false;
-    }
-    return true;
+    out << error;
+    return file != nullptr;
+}
+
+bool isConflictFileHeader(std::string_view line) {
+    return line == FILE_HEADER;
 }

@@ -4,12 +4,14 @@
 #include <cstring>
 
 #include "common/project.h"
+#include "common/result_set.h"
 #include "qorsolve/adjustment_problem.h"
 #include "qorsolve/conflict_finder.h"
 #include "qorsolve/conflict_report.h"
 #include "qorsolve/deadline.h"
 #include "qorsolve/options.h"
 #include "qorsolve/progress.h"
+#include "qorsolve/project_lock.h"
 #include "qorsolve/restriction_check.h"
 #include "qorsolve/result_files.h"
 #include "qorsolve/solve_table.h"
@@ -45,6 +47,7 @@ bool loadAll(const std::string& name, const SolveOptions& options, Project& proj
 int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
                      const TableResult& table, bool wholeNumbers, const Deadline& deadline,
                      Progress& progress, std::ostream& out) {
+    ResultSet results;
     ConflictOptions options;
     options.wholeNumbers = wholeNumbers;
     options.deadline = &deadline;
@@ -54,6 +57,7 @@ int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
     progress.finish();
     if (conflict.status == ConflictStatus::FEASIBLE && !wholeNumbers) {
         out << "Error: The real-valued adjustment did not converge\n";
+        withdrawResults(project, results);
         return 1;
     }
     if (wholeNumbers) {
@@ -62,7 +66,11 @@ int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
     } else {
         out << "status: infeasible\n";
     }
-    reportConflict(project, problem, conflict, out);
+    // Without its conflict file (one of someone else's in the way) the run still leaves no
+    // table of an earlier run.
+    (void)reportConflict(project, problem, conflict, results, out);
+    std::string error;
+    if (!commitResults(project, results, error)) out << error;
     return 1;
 }
 
@@ -70,8 +78,14 @@ int writeTable(const Project& project, const AdjustmentProblem& problem, const T
                const SolveOptions& options, const Deadline& deadline, std::ostream& out) {
     const std::vector<RestrictionCheck> checks = checkRestrictions(project, table.x);
     std::string error;
-    if (!writeAdjustedTable(project, table.x, error) || !writeRowReport(project, checks, error)) {
-        removeResults(project);
+    ResultSet results;
+    if (!writeAdjustedTable(project, table.x, results, error) ||
+        !writeRowReport(project, checks, results, error)) {
+        withdrawResults(project, results);
+        out << error;
+        return 1;
+    }
+    if (!commitResults(project, results, error)) {
         out << error;
         return 1;
     }
@@ -100,6 +114,10 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
         out << "qorsolve " << QOR_VERSION << "\n";
         return 0;
     }
+    if (options.projects.size() > 1) {
+        out << "Error: Unexpected argument " << options.projects[1]
+            << " (qorsolve adjusts one project at a time)\n";
+    }
     if (options.projects.size() != 1) {
         printUsage(out);
         return 1;
@@ -108,9 +126,15 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
     Project project;
     AdjustmentProblem problem;
     if (!loadAll(options.projects[0], options, project, problem, out)) return 1;
-    // Files in the way are found before the solve, not after it.
+    // One run at a time writes the project's results, from the check below to the commit.
+    ProjectLock lock;
     std::string error;
-    if (!options.conflictsOnly && !mayWriteResults(project, error)) {
+    if (!lock.acquire(project.name, error)) {
+        out << error;
+        return 1;
+    }
+    // Files in the way are found before the solve, not after it.
+    if (!mayWriteResults(project, !options.conflictsOnly, error)) {
         out << error;
         return 1;
     }
@@ -120,13 +144,19 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
     TableResult table = solveTable(problem, wholeNumbers, deadline, progress);
     progress.finish();
 
+    // The outcomes without a table or a conflict leave no earlier result either.
+    ResultSet none;
     switch (table.status) {
         case TableStatus::OPTIMAL:
         case TableStatus::TIME_LIMIT:
             if (options.conflictsOnly) {
                 // Real numbers can meet the restrictions; whether the table is optimal does
-                // not matter here.
+                // not matter here. No conflict file or earlier table stays.
                 out << "status: feasible\n";
+                if (!commitResults(project, none, error)) {
+                    out << error;
+                    return 1;
+                }
                 return 0;
             }
             return writeTable(project, problem, table, options, deadline, out);
@@ -138,17 +168,18 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
         case TableStatus::NO_TABLE_IN_TIME:
             out << "status: time limit\n"
                 << "No table that meets every restriction was found within the time limit.\n";
-            return 1;
+            break;
         case TableStatus::NO_MEMORY:
             out << "Error: Not enough memory to adjust the table\n";
-            return 1;
+            break;
         case TableStatus::COSTS_TOO_LARGE:
             out << "Error: The costs of the whole-number adjustment are too large for the "
                    "solver; --continuous adjusts the table in real numbers\n";
-            return 1;
+            break;
         case TableStatus::FAILED:
+            out << "Error: The solver failed\n";
             break;
     }
-    out << "Error: The solver failed\n";
+    withdrawResults(project, none);
     return 1;
 }

@@ -1,18 +1,27 @@
 #include "qorsolve/result_files.h"
 
-#include <sys/stat.h>
-
 #include <cmath>
-#include <cstdio>
+#include <cstring>
 
-#include "common/output_file.h"
 #include "qordump/cell_text.h"
+#include "qorsolve/conflict_report.h"
 #include "qorsolve/csv_text.h"
 #include "qorsolve/own_output.h"
 
 namespace {
 
 constexpr std::string_view ROW_REPORT_HEADER = "restriction,kind,lower,upper,value,slack,binding";
+
+struct ResultFile {
+    std::string path;
+    bool (*isOurs)(std::string_view);
+};
+
+std::vector<ResultFile> resultFiles(const Project& project) {
+    return {{adjustedTablePath(project), &isAdjustedTableHeader},
+            {rowReportPath(project), &isRowReportHeader},
+            {conflictFilePath(project), &isConflictFileHeader}};
+}
 
 // An empty field for a bound that is not there.
 std::string limitField(double value) {
@@ -31,16 +40,8 @@ std::string_view kindName(RestrictionKind kind) {
     return "bound";
 }
 
-bool finish(OutputFile& file, std::string& error) {
-    if (file.commit()) return true;
-    error = "Error: Could not write to " + file.path() + "\n";
-    return false;
-}
-
-bool open(OutputFile& file, std::string& error) {
-    if (file.open()) return true;
-    error = "Error: Could not open file " + file.path() + "\n";
-    return false;
+std::string sameFileMessage(const std::string& first, const std::string& second) {
+    return "Error: " + first + " and " + second + " are the same file; not overwritten\n";
 }
 
 }  // namespace
@@ -51,6 +52,10 @@ std::string adjustedTablePath(const Project& project) {
 
 std::string rowReportPath(const Project& project) {
     return project.name + "-rows.csv";
+}
+
+std::string conflictFilePath(const Project& project) {
+    return project.name + "-conflict.csv";
 }
 
 bool isAdjustedTableHeader(std::string_view line) {
@@ -67,25 +72,52 @@ bool isRowReportHeader(std::string_view line) {
     return line == ROW_REPORT_HEADER;
 }
 
-bool mayWriteResults(const Project& project, std::string& error) {
-    for (const auto& [path, isOurs] :
-         {std::pair{adjustedTablePath(project), &isAdjustedTableHeader},
-          std::pair{rowReportPath(project), &isRowReportHeader}}) {
-        if (!mayReplaceOutput(path, isOurs)) {
-            error = foreignOutputMessage(path);
+bool mayWriteResults(const Project& project, bool table, std::string& error) {
+    const std::vector<ResultFile> files = resultFiles(project);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        for (std::size_t j = 0; j < i; ++j) {
+            if (isSameFile(files[j].path, files[i].path)) {
+                error = sameFileMessage(files[j].path, files[i].path);
+                return false;
+            }
+        }
+    }
+    for (const ResultFile& file : files) {
+        const bool written = table && file.isOurs != &isConflictFileHeader;
+        const OutputCheck check = checkEarlierOutput(file.path, file.isOurs);
+        if (written ? !mayWrite(check) : check.state == EarlierOutput::READ_ONLY) {
+            error = refusalMessage(file.path, check, !written);
             return false;
         }
     }
     return true;
 }
 
-bool writeAdjustedTable(const Project& project, const std::vector<double>& x, std::string& error) {
-    OutputFile file(adjustedTablePath(project));
-    if (!open(file, error)) return false;
+OutputFile* openResult(const std::string& path, bool (*isOurs)(std::string_view),
+                       ResultSet& results, std::string& error) {
+    const OutputCheck check = checkEarlierOutput(path, isOurs);
+    if (!mayWrite(check)) {
+        error = refusalMessage(path, check, false);
+        return nullptr;
+    }
+    OutputFile* file = results.add(path);
+    if (file == nullptr) {
+        error = results.failedError() == 0 ? sameFileMessage(results.failedPath(), path)
+                                           : "Error: Could not open file " + path + ": " +
+                                                 std::strerror(results.failedError()) + "\n";
+    }
+    return file;
+}
+
+bool writeAdjustedTable(const Project& project, const std::vector<double>& x, ResultSet& results,
+                        std::string& error) {
+    OutputFile* file =
+        openResult(adjustedTablePath(project), &isAdjustedTableHeader, results, error);
+    if (file == nullptr) return false;
     const std::size_t classes = project.labels.classes.size();
     std::string line;
     for (std::size_t k = 1; k <= classes; ++k) line += "class" + std::to_string(k) + ",";
-    file.writeText(line + "base,adjusted\n");
+    file->writeText(line + "base,adjusted\n");
 
     const CellNamer namer(project.labels, NameStyle::RAW);
     std::vector<int32_t> at;
@@ -94,16 +126,16 @@ bool writeAdjustedTable(const Project& project, const std::vector<double>& x, st
         line.clear();
         for (std::size_t k = 0; k < classes; ++k) line += csvField(namer.label(k, at[k])) + ",";
         line += csvNumber(project.cells.base[j]) + "," + csvNumber(x[j]) + "\n";
-        file.writeText(line);
+        file->writeText(line);
     }
-    return finish(file, error);
+    return true;
 }
 
 bool writeRowReport(const Project& project, const std::vector<RestrictionCheck>& checks,
-                    std::string& error) {
-    OutputFile file(rowReportPath(project));
-    if (!open(file, error)) return false;
-    file.writeText(std::string(ROW_REPORT_HEADER) + "\n");
+                    ResultSet& results, std::string& error) {
+    OutputFile* file = openResult(rowReportPath(project), &isRowReportHeader, results, error);
+    if (file == nullptr) return false;
+    file->writeText(std::string(ROW_REPORT_HEADER) + "\n");
     std::string line;
     for (std::size_t i = 0; i < checks.size(); ++i) {
         const RestrictionCheck& check = checks[i];
@@ -115,14 +147,37 @@ bool writeRowReport(const Project& project, const std::vector<RestrictionCheck>&
                 : check.binding ? "yes"
                                 : "no") +
                "\n";
-        file.writeText(line);
+        file->writeText(line);
     }
-    return finish(file, error);
+    return true;
 }
 
-void removeResults(const Project& project) {
-    for (const std::string& path : {adjustedTablePath(project), rowReportPath(project)}) {
-        struct stat entry {};
-        if (lstat(path.c_str(), &entry) == 0 && S_ISREG(entry.st_mode)) std::remove(path.c_str());
+bool commitResults(const Project& project, ResultSet& results, std::string& error) {
+    for (const ResultFile& file : resultFiles(project)) {
+        if (results.includes(file.path)) continue;
+        const OutputCheck check = checkEarlierOutput(file.path, file.isOurs);
+        if (check.state == EarlierOutput::READ_ONLY) {
+            error = refusalMessage(file.path, check, true);
+            withdrawResults(project, results);
+            return false;
+        }
+        if (check.state == EarlierOutput::OURS) results.removeWhenCommitted(file.path);
     }
+    if (results.commit()) return true;
+    error = "Error: Could not write to " + results.failedPath();
+    if (results.failedError() != 0)
+        error += std::string(": ") + std::strerror(results.failedError());
+    error += "\n";
+    withdrawResults(project, results);
+    return false;
+}
+
+void withdrawResults(const Project& project, ResultSet& results) {
+    results.discard();
+    for (const ResultFile& file : resultFiles(project)) {
+        if (checkEarlierOutput(file.path, file.isOurs).state == EarlierOutput::OURS) {
+            results.removeWhenCommitted(file.path);
+        }
+    }
+    results.discard();
 }
