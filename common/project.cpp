@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "common/binary_data_file.h"
+#include "common/class_name_file.h"
 #include "common/input_file.h"
 
 namespace {
@@ -91,6 +92,7 @@ ProjectError loadProject(const std::string& project, Project& loaded) {
     loaded.labelPath = project + "-lbl.dat";
     loaded.binaryPath = project + "-bin.dat";
     loaded.controlPath = project + "-ctr.dat";
+    loaded.classNamePath = project + "-cls.dat";
 
     {
         InputFile file;
@@ -108,6 +110,20 @@ ProjectError loadProject(const std::string& project, Project& loaded) {
     const bool hasTable = cells.tableSize != 0 || cells.cellCount != 0;
     if (hasTable && labelledTableSize(loaded.labels) != cells.tableSize) {
         return doesNotFit(ProjectFault::LABELS_DO_NOT_FIT, loaded.labelPath, loaded.binaryPath);
+    }
+
+    if (exists(loaded.classNamePath)) {
+        InputFile file;
+        if (!file.open(loaded.classNamePath)) return openFailure(loaded.classNamePath);
+        if (ReadResult result = readClassNameFile(file, loaded.classNames);
+            result != ReadResult::OK) {
+            return readFailure(result, "class name file", loaded.classNamePath);
+        }
+        if (loaded.classNames.size() != loaded.labels.classes.size()) {
+            ProjectError error = fault(ProjectFault::NAMES_DO_NOT_FIT, loaded.classNamePath);
+            error.otherPath = loaded.labelPath;
+            return error;
+        }
     }
 
     if (!exists(loaded.controlPath)) return ProjectError();
@@ -141,8 +157,16 @@ std::string projectErrorMessage(const ProjectError& error) {
         case ProjectFault::CONTROL_DOES_NOT_FIT:
             return "Error: Control file " + error.path + " does not fit binary data file " +
                    error.otherPath + "\n";
+        case ProjectFault::NAMES_DO_NOT_FIT:
+            return "Error: Class name file " + error.path + " does not fit label file " +
+                   error.otherPath + "\n";
     }
     return "";
+}
+
+std::string className(const Project& project, std::size_t k) {
+    if (k < project.classNames.size()) return project.classNames[k];
+    return "class" + std::to_string(k + 1);
 }
 
 std::vector<Destination> destinations(const Project& project) {
