@@ -10,13 +10,11 @@
 
 #include "common/bound_type.h"
 #include "qordump/cell_text.h"
+#include "qorsolve/restriction_text.h"
 #include "qorsolve/result_files.h"
 
 namespace {
 
-// A restriction over more cells than this shows only its first terms.
-constexpr std::size_t MOST_CELLS_SHOWN = 6;
-constexpr std::size_t FIRST_CELLS_SHOWN = 3;
 // A set that could not be reduced may be large: the screen shows this many members, the
 // file all of them.
 constexpr std::size_t MOST_LINES_SHOWN = 20;
@@ -34,38 +32,6 @@ struct Line {
     double suspicion = 0.0;
     std::size_t cells = 0;
 };
-
-// "-2 (A, x) + (A, y) … (+ 9 more cells)".
-std::string termsText(const Project& project, const CellNamer& namer,
-                      std::span<const int32_t> columns, std::span<const double> coefficients) {
-    const std::size_t count = std::min(columns.size(), coefficients.size());
-    const std::size_t shown = count > MOST_CELLS_SHOWN ? FIRST_CELLS_SHOWN : count;
-    std::string text;
-    for (std::size_t i = 0; i < shown; ++i) {
-        const double coefficient = coefficients[i];
-        const bool negative = std::signbit(coefficient) && !std::isnan(coefficient);
-        if (i > 0) text += negative ? " - " : " + ";
-        if (i == 0 && negative) text += "-";
-        const double magnitude = std::fabs(coefficient);
-        if (magnitude != 1.0) text += numberText(magnitude) + " ";
-        const auto column = static_cast<std::size_t>(columns[i]);
-        const int32_t cell = column < project.cells.cellIndex.size()
-                                 ? project.cells.cellIndex[column]
-                                 : static_cast<int32_t>(column);
-        text += namer.cellText(cell);
-    }
-    if (shown < count) text += " \u2026 (+ " + std::to_string(count - shown) + " more cells)";
-    return text;
-}
-
-std::string relationText(const std::string& sum, double lower, double upper) {
-    if (lower == upper) return sum + " = " + numberText(lower);
-    const bool hasLower = lower > -NO_BOUND && std::isfinite(lower);
-    const bool hasUpper = upper < NO_BOUND && std::isfinite(upper);
-    if (hasLower && hasUpper) return numberText(lower) + " <= " + sum + " <= " + numberText(upper);
-    if (hasLower) return sum + " >= " + numberText(lower);
-    return sum + " <= " + numberText(upper);
-}
 
 // The relation and value(s) as the file gives them: "=", ">=", "<=" or "range"; "L..U".
 std::pair<std::string, std::string> relationFields(double lower, double upper) {

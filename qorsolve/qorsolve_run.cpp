@@ -1,5 +1,6 @@
 #include "qorsolve/qorsolve_run.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -8,6 +9,7 @@
 #include "qorsolve/adjustment_problem.h"
 #include "qorsolve/conflict_finder.h"
 #include "qorsolve/conflict_report.h"
+#include "qorsolve/csv_text.h"
 #include "qorsolve/deadline.h"
 #include "qorsolve/options.h"
 #include "qorsolve/progress.h"
@@ -74,12 +76,31 @@ int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
     return 1;
 }
 
+// Real-valued cells without the digits below the solve's accuracy (its rows hold to 1e-9
+// relative), so that 1363 is not written as 1362.9999999999998; kept within their cells'
+// bounds. RESULT_DIGITS significant digits move a value by at most 5e-13 of itself, far
+// inside that accuracy, so every row the solve met is met by the written table too.
+
+std::vector<double> writtenValues(const AdjustmentProblem& problem, const std::vector<double>& x,
+                                  bool continuous) {
+    std::vector<double> values = x;
+    if (!continuous) return values;
+    for (std::size_t j = 0; j < values.size(); ++j) {
+        double value = roundToDigits(values[j], RESULT_DIGITS);
+        if (j < problem.lower.size()) value = std::max(value, problem.lower[j]);
+        if (j < problem.upper.size()) value = std::min(value, problem.upper[j]);
+        values[j] = value;
+    }
+    return values;
+}
+
 int writeTable(const Project& project, const AdjustmentProblem& problem, const TableResult& table,
                const SolveOptions& options, const Deadline& deadline, std::ostream& out) {
-    const std::vector<RestrictionCheck> checks = checkRestrictions(project, table.x);
+    const std::vector<double> x = writtenValues(problem, table.x, options.continuous);
+    const std::vector<RestrictionCheck> checks = checkRestrictions(project, x);
     std::string error;
     ResultSet results;
-    if (!writeAdjustedTable(project, table.x, results, error) ||
+    if (!writeAdjustedTable(project, x, options.allCells, results, error) ||
         !writeRowReport(project, checks, results, error)) {
         withdrawResults(project, results);
         out << error;
@@ -95,7 +116,7 @@ int writeTable(const Project& project, const AdjustmentProblem& problem, const T
     outcome.gap = table.gap;
     outcome.weakIgnored = options.ignoreWeak;
     outcome.seconds = deadline.elapsed();
-    printSummary(out, project, problem, table.x, checks, outcome);
+    printSummary(out, project, problem, x, checks, outcome);
     return 0;
 }
 

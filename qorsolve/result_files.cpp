@@ -1,5 +1,6 @@
 #include "qorsolve/result_files.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -7,10 +8,16 @@
 #include "qorsolve/conflict_report.h"
 #include "qorsolve/csv_text.h"
 #include "qorsolve/own_output.h"
+#include "qorsolve/restriction_text.h"
 
 namespace {
 
-constexpr std::string_view ROW_REPORT_HEADER = "restriction,kind,lower,upper,value,slack,binding";
+constexpr std::string_view ROW_REPORT_HEADER =
+    "restriction,kind,lower,upper,value,slack,binding,change,text";
+// The header of the rows file before it had the change and the text.
+constexpr std::string_view FIRST_ROW_REPORT_HEADER =
+    "restriction,kind,lower,upper,value,slack,binding";
+constexpr std::string_view ADJUSTED_TABLE_COLUMNS = "base,adjusted,change,relative change";
 
 struct ResultFile {
     std::string path;
@@ -26,6 +33,15 @@ std::vector<ResultFile> resultFiles(const Project& project) {
 // An empty field for a bound that is not there.
 std::string limitField(double value) {
     return std::isfinite(value) ? csvNumber(value) : std::string();
+}
+
+// A value as csvResult shows it, for a difference of two shown values.
+double shownValue(double value) {
+    return std::trunc(value) == value ? value : roundToDigits(value, RESULT_DIGITS);
+}
+
+std::string resultField(double value) {
+    return std::isfinite(value) ? csvResult(value) : std::string();
 }
 
 std::string_view kindName(RestrictionKind kind) {
@@ -59,7 +75,10 @@ std::string conflictFilePath(const Project& project) {
 }
 
 bool isAdjustedTableHeader(std::string_view line) {
-    // class1,class2,...,classK, then base,adjusted.
+    // The class names, then base,adjusted,change,relative change.
+    if (line == ADJUSTED_TABLE_COLUMNS) return true;
+    if (line.ends_with(std::string(",") + std::string(ADJUSTED_TABLE_COLUMNS))) return true;
+    // Before, class1,class2,...,classK, then base,adjusted.
     for (int k = 1;; ++k) {
         if (line == "base,adjusted") return true;
         const std::string field = "class" + std::to_string(k) + ",";
@@ -69,7 +88,7 @@ bool isAdjustedTableHeader(std::string_view line) {
 }
 
 bool isRowReportHeader(std::string_view line) {
-    return line == ROW_REPORT_HEADER;
+    return line == ROW_REPORT_HEADER || line == FIRST_ROW_REPORT_HEADER;
 }
 
 bool mayWriteResults(const Project& project, bool table, std::string& error) {
@@ -109,24 +128,43 @@ OutputFile* openResult(const std::string& path, bool (*isOurs)(std::string_view)
     return file;
 }
 
-bool writeAdjustedTable(const Project& project, const std::vector<double>& x, ResultSet& results,
-                        std::string& error) {
+bool writeAdjustedTable(const Project& project, const std::vector<double>& x, bool allCells,
+                        ResultSet& results, std::string& error) {
     OutputFile* file =
         openResult(adjustedTablePath(project), &isAdjustedTableHeader, results, error);
     if (file == nullptr) return false;
     const std::size_t classes = project.labels.classes.size();
     std::string line;
-    for (std::size_t k = 1; k <= classes; ++k) line += "class" + std::to_string(k) + ",";
-    file->writeText(line + "base,adjusted\n");
+    for (std::size_t k = 0; k < classes; ++k) line += csvField(className(project, k)) + ",";
+    file->writeText(line + std::string(ADJUSTED_TABLE_COLUMNS) + "\n");
 
     const CellNamer namer(project.labels, NameStyle::RAW);
     std::vector<int32_t> at;
-    for (std::size_t j = 0; j < x.size(); ++j) {
-        namer.indices(project.cells.cellIndex[j], at);
+    const auto writeCell = [&](int32_t cell, double base, double adjusted) {
+        namer.indices(cell, at);
         line.clear();
         for (std::size_t k = 0; k < classes; ++k) line += csvField(namer.label(k, at[k])) + ",";
-        line += csvNumber(project.cells.base[j]) + "," + csvNumber(x[j]) + "\n";
+        const double change = adjusted - base;
+        // A cell of base 0 (only with --all-cells) has no relative change.
+        line += csvNumber(base) + "," + csvResult(adjusted) + "," + csvResult(change) + "," +
+                (base != 0 ? csvResult(change / base) : std::string()) + "\n";
         file->writeText(line);
+    };
+    const BaseArrays& cells = project.cells;
+    const std::size_t count = std::min(x.size(), cells.cellIndex.size());
+    if (!allCells) {
+        for (std::size_t j = 0; j < count; ++j) writeCell(cells.cellIndex[j], cells.base[j], x[j]);
+        return true;
+    }
+    // Every cell of the table in order, the adjustable ones among them.
+    std::size_t j = 0;
+    for (int32_t cell = 0; cell < cells.tableSize; ++cell) {
+        if (j < count && cells.cellIndex[j] == cell) {
+            writeCell(cell, cells.base[j], x[j]);
+            ++j;
+        } else {
+            writeCell(cell, 0.0, 0.0);
+        }
     }
     return true;
 }
@@ -136,17 +174,28 @@ bool writeRowReport(const Project& project, const std::vector<RestrictionCheck>&
     OutputFile* file = openResult(rowReportPath(project), &isRowReportHeader, results, error);
     if (file == nullptr) return false;
     file->writeText(std::string(ROW_REPORT_HEADER) + "\n");
+    // Each restriction's value in the base table, for its change.
+    const std::vector<double> base(project.cells.base.begin(), project.cells.base.end());
+    const std::vector<RestrictionCheck> before = checkRestrictions(project, base);
+    const CellNamer namer(project.labels, NameStyle::RAW);
+    const auto& declared = project.control.restrictions;
     std::string line;
     for (std::size_t i = 0; i < checks.size(); ++i) {
         const RestrictionCheck& check = checks[i];
         const bool weak = check.kind == RestrictionKind::WEAK;
+        const std::string change =
+            i < before.size() ? csvResult(shownValue(check.value) - shownValue(before[i].value))
+                              : std::string();
+        const std::string text = i < declared.size()
+                                     ? csvField(declaredText(project, namer, declared[i]))
+                                     : std::string();
         line = std::to_string(i + 1) + "," + std::string(kindName(check.kind)) + "," +
                limitField(check.lower) + "," + limitField(check.upper) + "," +
-               csvNumber(check.value) + "," + limitField(check.slack) + "," +
+               csvResult(check.value) + "," + resultField(check.slack) + "," +
                (weak            ? ""
                 : check.binding ? "yes"
                                 : "no") +
-               "\n";
+               "," + change + "," + text + "\n";
         file->writeText(line);
     }
     return true;

@@ -1,7 +1,12 @@
 // The result files of a project:
-//   <project>-adj.csv       class1,...,classK,base,adjusted: one line per adjustable cell
-//   <project>-rows.csv      restriction,kind,lower,upper,value,slack,binding: one line per
-//                           declared restriction, in declaration order
+//   <project>-adj.csv       CLASS1,...,CLASSK,base,adjusted,change,relative change: one line
+//                           per adjustable cell (per cell of the table with --all-cells); the
+//                           classes by their declared names, class1... for a project without
+//                           a class name file
+//   <project>-rows.csv      restriction,kind,lower,upper,value,slack,binding,change,text: one
+//                           line per declared restriction, in declaration order
+// Files of the earlier formats (class1,...,base,adjusted and the rows file up to binding)
+// are recognised as qorsolve's too.
 //   <project>-conflict.csv  the restrictions that cannot all hold (see conflict_report.h)
 // A run writes its files into one ResultSet and commits them together, so that after every
 // run the result files present are exactly that run's: a table run removes an earlier
@@ -37,9 +42,10 @@ OutputFile* openResult(const std::string& path, bool (*isOurs)(std::string_view)
                        ResultSet& results, std::string& error);
 
 // Write the two files of a table into `results`. False, with the message in `error`, when a
-// file cannot be created.
-bool writeAdjustedTable(const Project& project, const std::vector<double>& x, ResultSet& results,
-                        std::string& error);
+// file cannot be created. `allCells` writes the cells of base 0 too (adjusted 0), so that the
+// whole table can be rebuilt.
+bool writeAdjustedTable(const Project& project, const std::vector<double>& x, bool allCells,
+                        ResultSet& results, std::string& error);
 bool writeRowReport(const Project& project, const std::vector<RestrictionCheck>& checks,
                     ResultSet& results, std::string& error);
 

@@ -22,22 +22,42 @@ TEST(ResultFiles, OneLinePerCellAndPerDeclaredRestriction) {
     std::string error;
     ASSERT_TRUE(mayWriteResults(project, true, error));
     ResultSet results;
-    ASSERT_TRUE(writeAdjustedTable(project, TABLE, results, error)) << error;
+    ASSERT_TRUE(writeAdjustedTable(project, TABLE, false, results, error)) << error;
     ASSERT_TRUE(writeRowReport(project, checkRestrictions(project, TABLE), results, error))
         << error;
     ASSERT_TRUE(commitResults(project, results, error)) << error;
     EXPECT_EQ(readFile(dir / "p-adj.csv"),
-              "class1,class2,base,adjusted\n"
-              "North,1,5,6\n"
-              "North,2,3,2\n"
-              "\"South, coast\",2,2,4\n");
+              "class1,class2,base,adjusted,change,relative change\n"
+              "North,1,5,6,1,0.2\n"
+              "North,2,3,2,-1,-0.333333333333\n"
+              "\"South, coast\",2,2,4,2,1\n");
+    // The change is the value in the adjusted table less the value in the base table.
     EXPECT_EQ(readFile(dir / "p-rows.csv"),
-              "restriction,kind,lower,upper,value,slack,binding\n"
-              "1,hard,8,8,8,0,yes\n"
-              "2,bound,,4,4,0,yes\n"
-              "3,weak,6,6,6,0,\n"
-              "4,bound,-7,,-6,1,no\n"
-              "5,hard,1,9,10,-1,no\n");
+              "restriction,kind,lower,upper,value,slack,binding,change,text\n"
+              "1,hard,8,8,8,0,yes,0,\"(North, 1) + (North, 2) = 8\"\n"
+              "2,bound,,4,4,0,yes,2,\"(South, coast, 2) <= 4\"\n"
+              "3,weak,6,6,6,0,,1,\"(North, 2) + (South, coast, 2) ~ 6\"\n"
+              "4,bound,-7,,-6,1,no,-1,\"-(North, 1) >= -7\"\n"
+              "5,hard,1,9,10,-1,no,3,\"1 <= (North, 1) + (South, coast, 2) <= 9\"\n");
+}
+
+// The header names the classes as declared; --all-cells adds the cells of base 0, so that
+// the whole table can be rebuilt.
+TEST(ResultFiles, ClassNamesAndAllCells) {
+    TempDir dir;
+    Project project = solveProject(dir / "p");
+    project.classNames = {"Region, part", "Sex"};
+    std::string error;
+    ResultSet results;
+    ASSERT_TRUE(writeAdjustedTable(project, {5.5, 3, 1e-13}, true, results, error)) << error;
+    ASSERT_TRUE(commitResults(project, results, error)) << error;
+    EXPECT_EQ(readFile(dir / "p-adj.csv"),
+              "\"Region, part\",Sex,base,adjusted,change,relative change\n"
+              "North,1,5,5.5,0.5,0.1\n"
+              "North,2,3,3,0,0\n"
+              "South,1,0,0,0,\n"
+              "South,2,2,1e-13,-2,-1\n");
+    EXPECT_TRUE(isAdjustedTableHeader("\"Region, part\",Sex,base,adjusted,change,relative change"));
 }
 
 TEST(ResultFiles, BindingAllowsRoundingInLongSums) {
@@ -54,9 +74,16 @@ TEST(ResultFiles, ReplacesOnlyItsOwnFiles) {
     TempDir dir;
     const Project project = solveProject(dir / "p");
     std::string error;
-    // Its own files of an earlier run, with any number of classes, and empty files.
+    // Its own files of an earlier run, with any number of classes, of the earlier formats,
+    // and empty files.
     dir.write("p-adj.csv", "class1,class2,class3,base,adjusted\n1,2,3,4,5\n");
     dir.write("p-rows.csv", "");
+    EXPECT_TRUE(mayWriteResults(project, true, error));
+    dir.write("p-adj.csv", "A,\"B, C\",base,adjusted,change,relative change\n");
+    dir.write("p-rows.csv",
+              "restriction,kind,lower,upper,value,slack,binding\n1,hard,8,8,8,0,yes\n");
+    EXPECT_TRUE(mayWriteResults(project, true, error));
+    dir.write("p-rows.csv", "restriction,kind,lower,upper,value,slack,binding,change,text\n");
     EXPECT_TRUE(mayWriteResults(project, true, error));
     dir.write("p-adj.csv", "base,adjusted\n4,5\n");
     EXPECT_TRUE(mayWriteResults(project, true, error));
@@ -150,7 +177,7 @@ TEST(ResultFiles, CommitLeavesExactlyTheRunsFiles) {
     dir.write("p-conflict.csv", "kind,member,relation,value,change\nrestriction,1,=,8,1\n");
     std::string error;
     ResultSet table;
-    ASSERT_TRUE(writeAdjustedTable(project, TABLE, table, error));
+    ASSERT_TRUE(writeAdjustedTable(project, TABLE, false, table, error));
     ASSERT_TRUE(writeRowReport(project, checkRestrictions(project, TABLE), table, error));
     ASSERT_TRUE(commitResults(project, table, error)) << error;
     EXPECT_TRUE(std::filesystem::exists(dir / "p-adj.csv"));
@@ -167,7 +194,7 @@ TEST(ResultFiles, CommitLeavesExactlyTheRunsFiles) {
 
     // A failed run leaves none of its own, and a read-only earlier file stays.
     ResultSet failed;
-    ASSERT_TRUE(writeAdjustedTable(project, TABLE, failed, error));
+    ASSERT_TRUE(writeAdjustedTable(project, TABLE, false, failed, error));
     dir.write("p-rows.csv", "restriction,kind,lower,upper,value,slack,binding\n");
     chmod((dir / "p-rows.csv").c_str(), 0444);
     EXPECT_FALSE(commitResults(project, failed, error));
