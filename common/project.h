@@ -40,6 +40,7 @@ enum class ProjectFault {
     LABELS_DO_NOT_FIT,     // the label file `path` describes another table than `otherPath`
     CONTROL_DOES_NOT_FIT,  // the control file `path` describes another table than `otherPath`
     NAMES_DO_NOT_FIT,      // the class name file `path` names other classes than `otherPath`
+    FILE_FOR_PROJECT,      // the argument `path` names a project file of the project `otherPath`
 };
 
 struct ProjectError {
@@ -51,7 +52,9 @@ struct ProjectError {
 };
 
 // Reads `<project>-lbl.dat`, `<project>-bin.dat` and, when they exist, `<project>-ctr.dat` and
-// `<project>-cls.dat` (whose class count must be the label file's).
+// `<project>-cls.dat` (whose class count must be the label file's). A project argument that
+// ends in one of these suffixes, where no such project exists, is taken for a project file
+// given in place of its project (FILE_FOR_PROJECT).
 // Beyond the structure of each file, the cells of the binary data file must be strictly
 // ascending cell numbers of a table of `tableSize` cells, the class sizes of the label file
 // must multiply to that table size, and the control file must describe the same table.
