@@ -1,5 +1,5 @@
-// qorsolve [--continuous] [--ignore-weak] [--time-limit SECONDS] [--conflicts-only] [--quiet]
-//          <project>
+// qorsolve [--continuous] [--ignore-weak] [--time-limit SECONDS] [--conflicts-only]
+//          [--all-cells] [--quiet] <project>
 #include <unistd.h>
 
 #include <iostream>
