@@ -188,7 +188,9 @@ std::string projectErrorMessage(const ProjectError& error) {
 }
 
 std::string className(const Project& project, std::size_t k) {
-    if (k < project.classNames.size()) return project.classNames[k];
+    if (k < project.classNames.size() && !project.classNames[k].empty()) {
+        return project.classNames[k];
+    }
     return "class" + std::to_string(k + 1);
 }
 

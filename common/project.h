@@ -28,7 +28,8 @@ struct Project {
     std::vector<std::string> classNames;  // one per class; empty without a class name file
 };
 
-// The name of class `k` (0-based) as declared, or "class<k+1>" for a project without names.
+// The name of class `k` (0-based) as declared, or "class<k+1>" for a project without names
+// (or an empty name).
 std::string className(const Project& project, std::size_t k);
 
 // Why a project could not be loaded.

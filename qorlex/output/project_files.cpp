@@ -49,7 +49,9 @@ ErrorCode writeClassNames(const Table& table, const std::string& path) {
     }
     for (int k = 0; k < table.classCount; ++k) {
         const char* name = table.className(k);
-        names[static_cast<std::size_t>(k)] = name != nullptr ? name : "";
+        // Classes declared by their count have no names: no file.
+        if (name == nullptr) return OK;
+        names[static_cast<std::size_t>(k)] = name;
     }
     return writeClassNameFile(path, names) ? OK : CANNOT_OPEN_FOR_WRITING;
 }

@@ -18,7 +18,7 @@ ErrorCode writeBinaryDataFile(const std::string& path, const HardArrays& hard,
                               const WeakArrays& weak, const Table& table);
 // Every restriction as declared.
 ErrorCode writeControlFile(const Table& table, const std::string& path);
-// The classes' names as declared.
+// The classes' names as declared; no file for classes declared by their count.
 ErrorCode writeClassNames(const Table& table, const std::string& path);
 // Removes the class name file of an earlier run (a regular file only).
 void removeClassNameFile(const std::string& path);
