@@ -80,7 +80,6 @@ int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
 // relative), so that 1363 is not written as 1362.9999999999998; kept within their cells'
 // bounds. RESULT_DIGITS significant digits move a value by at most 5e-13 of itself, far
 // inside that accuracy, so every row the solve met is met by the written table too.
-
 std::vector<double> writtenValues(const AdjustmentProblem& problem, const std::vector<double>& x,
                                   bool continuous) {
     std::vector<double> values = x;
