@@ -103,6 +103,18 @@ int createTemporaryFile(char* pathTemplate, int& slot) {
     return descriptor;
 }
 
+int registerFileToRemove(const char* path) {
+    sigset_t interrupts;
+    sigset_t previous;
+    sigemptyset(&interrupts);
+    for (int signal : CLEANED_SIGNALS) sigaddset(&interrupts, signal);
+    sigprocmask(SIG_BLOCK, &interrupts, &previous);
+    installHandlers();
+    const int slot = registerTemporaryFile(path);
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
+    return slot;
+}
+
 void releaseTemporaryFile(int slot) {
     if (slot < 0 || slot >= SLOTS) return;
     slotUsed[slot] = 0;

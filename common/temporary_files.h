@@ -18,6 +18,11 @@
 // free or the path is too long (the file is then only not removed on an interrupt).
 int createTemporaryFile(char* pathTemplate, int& slot);
 
+// Registers an existing file that the program removes when it ends (such as a lock file) to be
+// removed on an interrupt too. Returns its slot, or -1 when none is free or the path is too
+// long.
+int registerFileToRemove(const char* path);
+
 // Forgets the slot (after the file was renamed or removed); -1 is ignored.
 void releaseTemporaryFile(int slot);
 

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "common/temporary_files.h"
+
 namespace {
 
 constexpr std::string_view MARK = "qorsolve lock\n";
@@ -64,6 +66,7 @@ bool ProjectLock::acquire(const std::string& project, std::string& error) {
         }
         descriptor_ = descriptor;
         removeAtEnd_ = created || holdsMark(descriptor);
+        if (removeAtEnd_) interruptSlot_ = registerFileToRemove(path_.c_str());
         return true;
     }
     error = "Error: Could not lock file " + path_ + ": " + std::strerror(EAGAIN) + "\n";
@@ -74,6 +77,9 @@ ProjectLock::~ProjectLock() {
     if (descriptor_ < 0) return;
     // Removed while still locked: a run that opened the file meanwhile finds it gone and
     // makes a new one.
+    // The interrupt's removal is given up first: once the file is gone, another run may make
+    // a new one of the same name.
+    releaseTemporaryFile(interruptSlot_);
     if (removeAtEnd_) unlink(path_.c_str());
     close(descriptor_);
 }

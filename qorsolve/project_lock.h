@@ -1,7 +1,8 @@
 // One qorsolve at a time on a project, so that two runs cannot mix their result files.
 //
 // The lock is the file <project>-solve.lock beside the project files, locked (flock) for as
-// long as the run holds it. The run that created the file removes it again at the end; a run
+// long as the run holds it. The run that created the file removes it again at the end (or
+// when an interrupt ends it); a run
 // that finds one left behind (its run was killed) uses it and removes it too, but only when
 // it holds the mark qorsolve writes into its lock files, so that a user's file of that name
 // is locked but never changed or removed.
@@ -26,4 +27,5 @@ class ProjectLock {
     std::string path_;
     int descriptor_ = -1;
     bool removeAtEnd_ = false;
+    int interruptSlot_ = -1;  // the lock file is removed on an interrupt too
 };
