@@ -1,5 +1,6 @@
 #include "common/background_writer.h"
 
+#include <cerrno>
 #include <new>
 #include <system_error>
 
@@ -13,6 +14,7 @@ bool BackgroundWriter::start(std::FILE* file, std::size_t bufferSize) {
         pending_ = 0;
         stopping_ = false;
         failed_ = false;
+        error_ = 0;
         thread_ = std::thread(&BackgroundWriter::run, this);
         return true;
     } catch (const std::bad_alloc&) {
@@ -60,8 +62,12 @@ void BackgroundWriter::run() {
         const std::size_t size = pending_;
         lock.unlock();
         const bool written = std::fwrite(writing_.data(), 1, size, file_) == size;
+        const int error = errno;
         lock.lock();
-        if (!written) failed_ = true;
+        if (!written) {
+            failed_ = true;
+            error_ = error;
+        }
         pending_ = 0;
         changed_.notify_all();
     }

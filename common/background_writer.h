@@ -28,6 +28,8 @@ class BackgroundWriter {
     bool wait();
     // Waits, then ends the thread. False when a write has failed.
     bool finish();
+    // The system's error number of the write that failed; 0 while none has.
+    int error() const { return error_; }
 
   private:
     void run();
@@ -40,4 +42,5 @@ class BackgroundWriter {
     std::size_t pending_ = 0;    // bytes of writing_ still to be written; 0 when idle
     bool stopping_ = false;
     bool failed_ = false;
+    int error_ = 0;
 };

@@ -16,8 +16,10 @@ struct FileHead {
     FileAtPath state = FileAtPath::NONE;
     std::string head;        // at most the requested number of first bytes
     bool wholeFile = false;  // `head` holds the whole file
+    int error = 0;           // UNREADABLE: the system's reason
 };
 
 // For NONE, creating the file then fails or not on its own: a device or a pipe in its place is
-// written to, and a directory fails when it is opened.
+// written to, and a directory fails when it is opened. A pipe is never opened here, so that
+// no reader waits for a writer.
 FileHead readFileHead(const std::string& path, std::size_t maxSize);

@@ -1,7 +1,9 @@
 #include "common/input_file.h"
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -44,12 +46,22 @@ InputFile::~InputFile() {
 
 bool InputFile::open(const std::string& path) {
     close();
-    std::FILE* file = openForReading(path);
-    if (file == nullptr) return false;
+    // Without waiting: a pipe in the file's place is refused, not waited for.
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) return false;
     struct stat info {};
-    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
-        std::fclose(file);
-        errno = EINVAL;  // a device or pipe: its size is not known before it is read
+    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
+        const bool directory = S_ISDIR(info.st_mode);
+        ::close(descriptor);
+        // A device or pipe: its size is not known before it is read.
+        errno = directory ? EISDIR : EINVAL;
+        return false;
+    }
+    std::FILE* file = fdopen(descriptor, "rb");
+    if (file == nullptr) {
+        const int error = errno;
+        ::close(descriptor);
+        errno = error;
         return false;
     }
     if (static_cast<std::uint64_t>(info.st_size) > SIZE_MAX) {

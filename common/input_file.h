@@ -24,8 +24,9 @@ class InputFile {
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
 
-    // Opens a regular file for binary reading. False, with errno set, when it cannot be opened,
-    // is no regular file, or cannot be held in memory.
+    // Opens a regular file for binary reading, without waiting for a pipe. False, with errno
+    // set, when it cannot be opened, is no regular file (EINVAL; EISDIR for a directory), or
+    // cannot be held in memory.
     bool open(const std::string& path);
     // Ends every view into the file.
     void close();

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -27,9 +28,8 @@ void storeLittleEndian(char* out, T value) {
     std::memcpy(out, bytes, sizeof(T));
 }
 
-// Follows the symbolic links at `path` to the file they lead to, which need not exist yet.
-// A relative link is taken from the directory of the link. Gives up after as many links as
-// the system would follow, leaving the rest to the open.
+}  // namespace
+
 std::string followLinks(std::string path) {
     for (int links = 0; links < 40; ++links) {
         struct stat entry {};
@@ -49,39 +49,57 @@ std::string followLinks(std::string path) {
     return path;
 }
 
-}  // namespace
-
 OutputFile::OutputFile(std::string path) : path_(std::move(path)) {}
 
 OutputFile::~OutputFile() {
     discard();
 }
 
-bool OutputFile::open() {
+bool OutputFile::open(Placement placement) {
     try {
         buffer_.resize(BUFFER_SIZE);
         target_ = followLinks(path_);
     } catch (const std::bad_alloc&) {
+        fail(ENOMEM);
         return false;
     }
     struct stat info {};
     const bool exists = stat(target_.c_str(), &info) == 0;
     regular_ = !exists || S_ISREG(info.st_mode);
+    if (!regular_ && placement == Placement::TEMPORARY) {
+        fail(S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+        return false;
+    }
     // A file the user may not write stays as it is, although its directory would let a new
     // file take its place.
-    if (exists && regular_ && access(target_.c_str(), W_OK) != 0) return false;
+    if (exists && regular_ && access(target_.c_str(), W_OK) != 0) {
+        fail(errno);
+        return false;
+    }
     if (regular_ && openTemporary()) {
         // The new file keeps the permissions of the one it replaces. A file system without
         // permissions refuses this, and the file is still good.
         if (exists) (void)fchmod(fileno(file_), info.st_mode & 07777);
         return true;
     }
+    if (placement == Placement::TEMPORARY) {
+        fail(errno != 0 ? errno : EINVAL);
+        return false;
+    }
     // A device or pipe is written in place, and so is a file whose directory takes no
     // temporary file (no permission there, or a name too long for a suffix).
     file_ = std::fopen(path_.c_str(), "wb");
-    if (file_ == nullptr) return false;
+    if (file_ == nullptr) {
+        fail(errno);
+        return false;
+    }
     if (fstat(fileno(file_), &info) != 0 || !S_ISREG(info.st_mode)) regular_ = false;
     return true;
+}
+
+void OutputFile::fail(int error) {
+    if (!failed_ || error_ == 0) error_ = error;
+    failed_ = true;
 }
 
 bool OutputFile::openTemporary() {
@@ -112,7 +130,7 @@ void OutputFile::flush(bool here) {
     if (!here && buffered_ > 0) {
         if (!failed_ && file_ != nullptr) (void)writer_.start(file_, buffer_.size());
         if (writer_.running()) {
-            if (!writer_.write(buffer_, buffered_)) failed_ = true;
+            if (!writer_.write(buffer_, buffered_)) failed_ = true;  // its error comes at the end
             buffered_ = 0;
             return;
         }
@@ -122,7 +140,7 @@ void OutputFile::flush(bool here) {
     if (buffered_ == 0) return;
     if (!failed_ &&
         (file_ == nullptr || std::fwrite(buffer_.data(), 1, buffered_, file_) != buffered_)) {
-        failed_ = true;
+        fail(errno);
     }
     buffered_ = 0;
 }
@@ -134,7 +152,7 @@ char* OutputFile::reserveChars(std::size_t size) {
             try {
                 buffer_.resize(size);
             } catch (const std::bad_alloc&) {
-                failed_ = true;
+                fail(ENOMEM);
                 buffer_.resize(BUFFER_SIZE);
                 return nullptr;
             }
@@ -149,7 +167,7 @@ void OutputFile::writeBytes(const void* data, std::size_t size) {
     if (size >= buffer_.size() && size > 0) {
         flush(true);
         if (!failed_ && (file_ == nullptr || std::fwrite(bytes, 1, size, file_) != size)) {
-            failed_ = true;
+            fail(errno);
         }
         return;
     }
@@ -191,36 +209,48 @@ void OutputFile::writeFloat64s(const double* values, std::size_t count) {
     }
 }
 
-bool OutputFile::commit() {
+bool OutputFile::finishWriting() {
     if (file_ == nullptr) return false;
     flush(true);
-    if (!writer_.finish()) failed_ = true;
-    if (std::fflush(file_) != 0) failed_ = true;
-    if (std::ferror(file_)) failed_ = true;
+    if (!writer_.finish()) fail(writer_.error());
+    if (std::fflush(file_) != 0) fail(errno);
+    if (std::ferror(file_)) fail(error_ != 0 ? error_ : EIO);
     int closed = std::fclose(file_);
+    if (closed != 0) fail(errno);
     file_ = nullptr;
-    if (closed != 0) failed_ = true;
-    if (!failed_ && !temporary_.empty()) {
-        if (std::rename(temporary_.c_str(), target_.c_str()) == 0) {
-            releaseTemporaryFile(temporarySlot_);
-            temporarySlot_ = -1;
-            temporary_.clear();
-        } else {
-            failed_ = true;
-        }
-    }
     if (failed_) {
         removeFiles();
         return false;
+    }
+    closed_ = true;
+    return true;
+}
+
+bool OutputFile::putInPlace() {
+    if (!closed_) return false;
+    closed_ = false;
+    if (!temporary_.empty()) {
+        if (std::rename(temporary_.c_str(), target_.c_str()) != 0) {
+            fail(errno);
+            removeFiles();
+            return false;
+        }
+        releaseTemporaryFile(temporarySlot_);
+        temporarySlot_ = -1;
+        temporary_.clear();
     }
     return true;
 }
 
 void OutputFile::discard() {
-    if (file_ == nullptr) return;
-    (void)writer_.finish();
-    std::fclose(file_);
-    file_ = nullptr;
+    if (file_ != nullptr) {
+        (void)writer_.finish();
+        std::fclose(file_);
+        file_ = nullptr;
+    } else if (!closed_) {
+        return;
+    }
+    closed_ = false;
     removeFiles();
 }
 

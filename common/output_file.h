@@ -32,9 +32,16 @@ class OutputFile {
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
+    // Where the data go until the commit.
+    enum class Placement {
+        ANYWHERE,   // a temporary file, or the file itself where no temporary file can be made
+        TEMPORARY,  // a temporary file only: for files that must change together with others
+    };
+
     // Creates the file for binary writing (its temporary file, for a regular file). False when
-    // it cannot be created; whatever stands at the path is then left alone.
-    bool open();
+    // it cannot be created; whatever stands at the path is then left alone. With TEMPORARY,
+    // a path that names no regular file, or whose directory takes no temporary file, fails.
+    bool open(Placement placement = Placement::ANYWHERE);
 
     void writeBytes(const void* data, std::size_t size);
     void writeText(std::string_view text) { writeBytes(text.data(), text.size()); }
@@ -50,9 +57,16 @@ class OutputFile {
 
     // Writes what is buffered, closes the file and puts it in place. False (and the file
     // removed) when any write, the close or the rename failed.
-    bool commit();
+    bool commit() { return finishWriting() && putInPlace(); }
+    // The two steps of the commit, for files put in place together: the data written and the
+    // temporary file closed, and then its rename. Each is false (and the file removed) when
+    // it failed.
+    bool finishWriting();
+    bool putInPlace();
 
     const std::string& path() const { return path_; }
+    // The system's error number of the first step that failed; 0 where none is known.
+    int error() const { return error_; }
 
   private:
     bool openTemporary();
@@ -61,6 +75,7 @@ class OutputFile {
     void flush(bool here = false);
     void discard();
     void removeFiles();
+    void fail(int error);
 
     std::string path_;
     std::string target_;     // path_ with its symbolic links followed: the file replaced
@@ -68,8 +83,15 @@ class OutputFile {
     int temporarySlot_ = -1;
     std::FILE* file_ = nullptr;
     bool failed_ = false;
+    int error_ = 0;
+    bool closed_ = false;   // finishWriting succeeded: only the rename is left
     bool regular_ = false;  // the target is a regular file (or none yet), which a failure removes
     std::vector<char> buffer_;
     std::size_t buffered_ = 0;
     BackgroundWriter writer_;
 };
+
+// Follows the symbolic links at `path` to the file they lead to, which need not exist yet.
+// A relative link is taken from the directory of the link. Gives up after as many links as
+// the system would follow, leaving the rest to the open.
+std::string followLinks(std::string path);

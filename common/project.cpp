@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "common/binary_data_file.h"
+#include "common/class_name_file.h"
 #include "common/input_file.h"
 
 namespace {
@@ -29,8 +30,12 @@ ProjectError readFailure(ReadResult result, const std::string& fileKind, const s
 
 // Right after the failed open, while errno still tells why.
 ProjectError openFailure(const std::string& path) {
+    const int reason = errno;
     ProjectError error = fault(ProjectFault::CANNOT_OPEN, path);
-    error.reason = std::strerror(errno);
+    struct stat info {};
+    const bool notRegular = reason == EINVAL && stat(path.c_str(), &info) == 0 &&
+                            !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
+    error.reason = notRegular ? "Not a regular file" : std::strerror(reason);
     return error;
 }
 
@@ -77,7 +82,7 @@ int64_t labelledTableSize(const LabelFile& labels) {
 
 // The project whose file `argument` names, or empty when it names none.
 std::string projectOfFile(const std::string& argument) {
-    for (const std::string_view suffix : {"-lbl.dat", "-bin.dat", "-ctr.dat"}) {
+    for (const std::string_view suffix : {"-lbl.dat", "-bin.dat", "-ctr.dat", "-cls.dat"}) {
         if (argument.size() > suffix.size() && argument.ends_with(suffix)) {
             return argument.substr(0, argument.size() - suffix.size());
         }
@@ -98,6 +103,7 @@ ProjectError loadProject(const std::string& project, Project& loaded) {
     loaded.labelPath = project + "-lbl.dat";
     loaded.binaryPath = project + "-bin.dat";
     loaded.controlPath = project + "-ctr.dat";
+    loaded.classNamePath = project + "-cls.dat";
 
     {
         InputFile file;
@@ -124,6 +130,20 @@ ProjectError loadProject(const std::string& project, Project& loaded) {
     const bool hasTable = cells.tableSize != 0 || cells.cellCount != 0;
     if (hasTable && labelledTableSize(loaded.labels) != cells.tableSize) {
         return doesNotFit(ProjectFault::LABELS_DO_NOT_FIT, loaded.labelPath, loaded.binaryPath);
+    }
+
+    if (exists(loaded.classNamePath)) {
+        InputFile file;
+        if (!file.open(loaded.classNamePath)) return openFailure(loaded.classNamePath);
+        if (ReadResult result = readClassNameFile(file, loaded.classNames);
+            result != ReadResult::OK) {
+            return readFailure(result, "class name file", loaded.classNamePath);
+        }
+        if (loaded.classNames.size() != loaded.labels.classes.size()) {
+            ProjectError error = fault(ProjectFault::NAMES_DO_NOT_FIT, loaded.classNamePath);
+            error.otherPath = loaded.labelPath;
+            return error;
+        }
     }
 
     if (!exists(loaded.controlPath)) return ProjectError();
@@ -157,11 +177,21 @@ std::string projectErrorMessage(const ProjectError& error) {
         case ProjectFault::CONTROL_DOES_NOT_FIT:
             return "Error: Control file " + error.path + " does not fit binary data file " +
                    error.otherPath + "\n";
+        case ProjectFault::NAMES_DO_NOT_FIT:
+            return "Error: Class name file " + error.path + " does not fit label file " +
+                   error.otherPath + "\n";
         case ProjectFault::FILE_FOR_PROJECT:
             return "Error: A project name is expected, not the project file " + error.path +
                    "; the project is " + error.otherPath + "\n";
     }
     return "";
+}
+
+std::string className(const Project& project, std::size_t k) {
+    if (k < project.classNames.size() && !project.classNames[k].empty()) {
+        return project.classNames[k];
+    }
+    return "class" + std::to_string(k + 1);
 }
 
 std::vector<Destination> destinations(const Project& project) {

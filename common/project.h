@@ -17,6 +17,7 @@ struct Project {
     std::string labelPath;
     std::string binaryPath;
     std::string controlPath;
+    std::string classNamePath;
 
     LabelFile labels;
     BaseArrays cells;
@@ -24,7 +25,12 @@ struct Project {
     WeakArrays weak;
     bool hasControl = false;  // the control file is optional
     ControlFile control;
+    std::vector<std::string> classNames;  // one per class; empty without a class name file
 };
+
+// The name of class `k` (0-based) as declared, or "class<k+1>" for a project without names
+// (or an empty name).
+std::string className(const Project& project, std::size_t k);
 
 // Why a project could not be loaded.
 enum class ProjectFault {
@@ -34,6 +40,7 @@ enum class ProjectFault {
     INVALID_FILE,          // `path`, a `fileKind`, is damaged
     LABELS_DO_NOT_FIT,     // the label file `path` describes another table than `otherPath`
     CONTROL_DOES_NOT_FIT,  // the control file `path` describes another table than `otherPath`
+    NAMES_DO_NOT_FIT,      // the class name file `path` names other classes than `otherPath`
     FILE_FOR_PROJECT,      // the argument `path` names a project file of the project `otherPath`
 };
 
@@ -41,13 +48,14 @@ struct ProjectError {
     ProjectFault fault = ProjectFault::NONE;
     std::string path;
     std::string otherPath;  // the binary data file, when two files disagree
-    std::string fileKind;   // "label file", "binary data file" or "control file"
+    std::string fileKind;   // "label file", "binary data file", "control file" or "class name file"
     std::string reason;     // the system's reason a file cannot be opened
 };
 
-// Reads `<project>-lbl.dat`, `<project>-bin.dat` and, when it exists, `<project>-ctr.dat`.
-// A project argument that ends in one of these suffixes, where no such project exists, is
-// taken for a project file given in place of its project (FILE_FOR_PROJECT).
+// Reads `<project>-lbl.dat`, `<project>-bin.dat` and, when they exist, `<project>-ctr.dat` and
+// `<project>-cls.dat` (whose class count must be the label file's). A project argument that
+// ends in one of these suffixes, where no such project exists, is taken for a project file
+// given in place of its project (FILE_FOR_PROJECT).
 // Beyond the structure of each file, the cells of the binary data file must be strictly
 // ascending cell numbers of a table of `tableSize` cells, the class sizes of the label file
 // must multiply to that table size, and the control file must describe the same table.

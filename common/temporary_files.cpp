@@ -1,6 +1,7 @@
 #include "common/temporary_files.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -102,8 +103,32 @@ int createTemporaryFile(char* pathTemplate, int& slot) {
     return descriptor;
 }
 
+int registerFileToRemove(const char* path) {
+    sigset_t interrupts;
+    sigset_t previous;
+    sigemptyset(&interrupts);
+    for (int signal : CLEANED_SIGNALS) sigaddset(&interrupts, signal);
+    sigprocmask(SIG_BLOCK, &interrupts, &previous);
+    installHandlers();
+    const int slot = registerTemporaryFile(path);
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
+    return slot;
+}
+
 void releaseTemporaryFile(int slot) {
     if (slot < 0 || slot >= SLOTS) return;
     slotUsed[slot] = 0;
     std::atomic_signal_fence(std::memory_order_seq_cst);
+}
+
+SignalsHeld::SignalsHeld() {
+    sigset_t held;
+    sigfillset(&held);
+    // Signals of the program's own faults cannot wait.
+    for (int signal : {SIGBUS, SIGSEGV, SIGFPE, SIGILL, SIGTRAP, SIGSYS}) sigdelset(&held, signal);
+    pthread_sigmask(SIG_BLOCK, &held, &previous_);
+}
+
+SignalsHeld::~SignalsHeld() {
+    pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
 }

@@ -9,6 +9,8 @@
 // untouched.
 #pragma once
 
+#include <csignal>
+
 // Creates a new file from `pathTemplate`, whose last six characters "XXXXXX" are replaced in
 // place (as mkstemp does, but with the permissions of any new file), and registers it, with the
 // interrupts held back in between, so that none can leave the file unregistered. Returns its
@@ -16,5 +18,24 @@
 // free or the path is too long (the file is then only not removed on an interrupt).
 int createTemporaryFile(char* pathTemplate, int& slot);
 
+// Registers an existing file that the program removes when it ends (such as a lock file) to be
+// removed on an interrupt too. Returns its slot, or -1 when none is free or the path is too
+// long.
+int registerFileToRemove(const char* path);
+
 // Forgets the slot (after the file was renamed or removed); -1 is ignored.
 void releaseTemporaryFile(int slot);
+
+// While it lives, every signal that can be held back and is not caused by the program's own
+// faults waits: for steps that must not be cut in two, such as putting several files in
+// place. A signal that came meanwhile takes effect when the object goes.
+class SignalsHeld {
+  public:
+    SignalsHeld();
+    ~SignalsHeld();
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+  private:
+    sigset_t previous_;
+};

@@ -59,6 +59,12 @@ void writeOverview(JsonWriter& json, const Project& project) {
         const ClassLabels& labels = classes[k];
         json.beginObject();
         json.key("number").integer(static_cast<int64_t>(k) + 1);
+        json.key("name");
+        if (k < project.classNames.size()) {
+            json.string(project.classNames[k]);
+        } else {
+            json.null();
+        }
         json.key("size").integer(labels.size);
         json.key("named").boolean(labels.named);
         json.key("names");

@@ -34,8 +34,11 @@ void printOverview(const Project& project, std::ostream& out) {
         << "  label file: " << terminalText(project.labelPath) << "\n"
         << "  binary data file: " << terminalText(project.binaryPath) << "\n"
         << "  control file: "
-        << (project.hasControl ? terminalText(project.controlPath) : std::string("none")) << "\n"
-        << "\n";
+        << (project.hasControl ? terminalText(project.controlPath) : std::string("none")) << "\n";
+    if (!project.classNames.empty()) {
+        out << "  class name file: " << terminalText(project.classNamePath) << "\n";
+    }
+    out << "\n";
 
     const auto& classes = project.labels.classes;
     out << "Classes: " << classes.size() << ", ";
@@ -50,8 +53,9 @@ void printOverview(const Project& project, std::ostream& out) {
     const int width = numberWidth(classes.size());
     for (std::size_t k = 0; k < classes.size(); ++k) {
         const ClassLabels& labels = classes[k];
-        out << "  " << std::setw(width) << k + 1 << ": "
-            << countText(static_cast<std::size_t>(labels.size), "characteristic",
+        out << "  " << std::setw(width) << k + 1 << ": ";
+        if (k < project.classNames.size()) out << terminalText(project.classNames[k]) << ", ";
+        out << countText(static_cast<std::size_t>(labels.size), "characteristic",
                          "characteristics");
         if (!labels.named) {
             out << ", unnamed\n";

@@ -9,18 +9,16 @@
 #include <vector>
 
 #include "common/bound_type.h"
-#include "common/output_file.h"
 #include "qordump/cell_text.h"
 #include "qorsolve/conflict_advice.h"
 #include "qorsolve/conflict_explanation.h"
 #include "qorsolve/conflict_line.h"
-#include "qorsolve/own_output.h"
+#include "qorsolve/csv_text.h"
+#include "qorsolve/restriction_text.h"
+#include "qorsolve/result_files.h"
 
 namespace {
 
-// A restriction over more cells than this shows only its first terms.
-constexpr std::size_t MOST_CELLS_SHOWN = 6;
-constexpr std::size_t FIRST_CELLS_SHOWN = 3;
 // A set may be large: the screen shows every restriction and hard row, and default bounds
 // until this many lines; the file shows all of them.
 constexpr std::size_t MOST_LINES_SHOWN = 20;
@@ -30,53 +28,17 @@ constexpr std::string_view EARLIER_FILE_HEADER = "kind,member,relation,value,cha
 // A change computed from the proof replaces the LP's when they agree to this, relative.
 constexpr double SAME_CHANGE = 1e-6;
 
-bool isConflictHeader(std::string_view line) {
-    return line == FILE_HEADER || line == EARLIER_FILE_HEADER;
-}
-
 using Kind = ConflictMember::Kind;
 using Line = ConflictLine;
 
-// "-2 (A, x) + (A, y) … (+ 9 more cells)".
-std::string termsText(const Project& project, const CellNamer& namer,
-                      std::span<const int32_t> columns, std::span<const double> coefficients) {
-    const std::size_t count = std::min(columns.size(), coefficients.size());
-    const std::size_t shown = count > MOST_CELLS_SHOWN ? FIRST_CELLS_SHOWN : count;
-    std::string text;
-    for (std::size_t i = 0; i < shown; ++i) {
-        const double coefficient = coefficients[i];
-        const bool negative = std::signbit(coefficient) && !std::isnan(coefficient);
-        if (i > 0) text += negative ? " - " : " + ";
-        if (i == 0 && negative) text += "-";
-        const double magnitude = std::fabs(coefficient);
-        if (magnitude != 1.0) text += numberText(magnitude) + " ";
-        const auto column = static_cast<std::size_t>(columns[i]);
-        const int32_t cell = column < project.cells.cellIndex.size()
-                                 ? project.cells.cellIndex[column]
-                                 : static_cast<int32_t>(column);
-        text += namer.cellText(cell);
-    }
-    if (shown < count) text += " \u2026 (+ " + std::to_string(count - shown) + " more cells)";
-    return text;
-}
-
-std::string relationText(const std::string& sum, double lower, double upper) {
-    if (lower == upper) return sum + " = " + numberText(lower);
-    const bool hasLower = lower > -NO_BOUND && std::isfinite(lower);
-    const bool hasUpper = upper < NO_BOUND && std::isfinite(upper);
-    if (hasLower && hasUpper) return numberText(lower) + " <= " + sum + " <= " + numberText(upper);
-    if (hasLower) return sum + " >= " + numberText(lower);
-    return sum + " <= " + numberText(upper);
-}
-
 // The relation and value(s) as the file gives them: "=", ">=", "<=" or "range"; "L..U".
 std::pair<std::string, std::string> relationFields(double lower, double upper) {
-    if (lower == upper) return {"=", numberText(lower)};
+    if (lower == upper) return {"=", csvNumber(lower)};
     const bool hasLower = lower > -NO_BOUND && std::isfinite(lower);
     const bool hasUpper = upper < NO_BOUND && std::isfinite(upper);
-    if (hasLower && hasUpper) return {"range", numberText(lower) + ".." + numberText(upper)};
-    if (hasLower) return {">=", numberText(lower)};
-    return {"<=", numberText(upper)};
+    if (hasLower && hasUpper) return {"range", csvNumber(lower) + ".." + csvNumber(upper)};
+    if (hasLower) return {">=", csvNumber(lower)};
+    return {"<=", csvNumber(upper)};
 }
 
 std::string csvField(const std::string& text) {
@@ -184,7 +146,7 @@ class ConflictReport {
         switch (line.type) {
             case Line::Type::RESTRICTION:
                 return "restriction " + std::to_string(line.number) + ": " +
-                       restrictionText(project_, screenNames_, restriction(line.number));
+                       declaredText(project_, screenNames_, restriction(line.number));
             case Line::Type::ROW: {
                 const auto [columns, coefficients] = rowEntries(line.number);
                 const auto row = static_cast<std::size_t>(line.number);
@@ -196,7 +158,7 @@ class ConflictReport {
                 break;
         }
         return "bound: cell " + cellText(screenNames_, line.number) +
-               (line.upper ? " <= " : " >= ") + numberText(boundValue(line));
+               (line.upper ? " <= " : " >= ") + csvNumber(boundValue(line));
     }
 
     std::string fileText(const Line& line) const {
@@ -221,7 +183,7 @@ class ConflictReport {
             case Line::Type::BOUND:
                 kind = "bound";
                 member = csvField(cellText(fileNames_, line.number));
-                relation = {line.upper ? "<=" : ">=", numberText(boundValue(line))};
+                relation = {line.upper ? "<=" : ">=", csvNumber(boundValue(line))};
                 break;
         }
         const std::string change = std::isnan(line.change) ? "" : figureText(line.change);
@@ -283,18 +245,8 @@ class ConflictReport {
 
 }  // namespace
 
-std::string restrictionText(const Project& project, const CellNamer& namer,
-                            const DeclaredRestriction& restriction) {
-    if (isWeakType(restriction.type)) {
-        return termsText(project, namer, restriction.columns, restriction.coefficients) + " ~ " +
-               numberText(restriction.lowerValue);
-    }
-    return relationText(termsText(project, namer, restriction.columns, restriction.coefficients),
-                        restriction.lowerValue, restriction.upperValue);
-}
-
 bool reportConflict(const Project& project, const AdjustmentProblem& problem,
-                    const ConflictResult& conflict, std::ostream& out) {
+                    const ConflictResult& conflict, ResultSet& results, std::ostream& out) {
     switch (conflict.status) {
         case ConflictStatus::FOUND:
         case ConflictStatus::NOT_REDUCED:
@@ -316,16 +268,13 @@ bool reportConflict(const Project& project, const AdjustmentProblem& problem,
     const ConflictReport report(project, problem);
     const std::vector<Line> lines = report.lines(conflict);
 
-    const std::string path = project.name + "-conflict.csv";
-    // A file of that name that qorsolve did not write stays as it is.
-    const bool ours = mayReplaceOutput(path, &isConflictHeader);
-    OutputFile file(path);
-    bool written = ours && file.open();
-    if (written) {
-        file.writeText(FILE_HEADER);
-        file.writeText("\n");
-        for (const Line& line : lines) file.writeText(report.fileText(line));
-        written = file.commit();
+    const std::string path = conflictFilePath(project);
+    std::string error;
+    OutputFile* file = openResult(path, &isConflictFileHeader, results, error);
+    if (file != nullptr) {
+        file->writeText(FILE_HEADER);
+        file->writeText("\n");
+        for (const Line& line : lines) file->writeText(report.fileText(line));
     }
 
     if (lines.size() == 1) {
@@ -347,13 +296,10 @@ bool reportConflict(const Project& project, const AdjustmentProblem& problem,
     }
     out << report.whyLine(lines);
     out << adviceText(conflict, lines);
-    if (!ours) {
-        out << foreignOutputMessage(path);
-        return false;
-    }
-    if (!written) {
-        out << "Error: Could not write to " << path << "\n";
-        return false;
-    }
-    return true;
+    out << error;
+    return file != nullptr;
+}
+
+bool isConflictFileHeader(std::string_view line) {
+    return line == FILE_HEADER || line == EARLIER_FILE_HEADER;
 }

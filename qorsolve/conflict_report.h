@@ -4,15 +4,16 @@
 #pragma once
 
 #include <ostream>
+#include <string_view>
 
 #include "common/project.h"
-#include "qordump/cell_text.h"
+#include "common/result_set.h"
 #include "qorsolve/adjustment_problem.h"
 #include "qorsolve/conflict_finder.h"
 
 // Prints the lines after "status: infeasible" / "status: integer infeasible": the conflict
-// lines and the advice line; writes <project>-conflict.csv atomically. False, with one
-// error line printed, when the file cannot be written.
+// lines and the advice line; writes <project>-conflict.csv into `results`, which the caller
+// commits. False, with one error line printed, when the file cannot be created.
 //
 // For FOUND and NOT_REDUCED: "conflict: N restrictions and bounds cannot all hold" ("1
 // restriction cannot hold" for one), one line per member ("restriction N: TEXT", or "bound:
@@ -22,9 +23,7 @@
 // (conflict_advice.h). For the other statuses one "conflict: ..." line that says why none is
 // named, and no file.
 bool reportConflict(const Project& project, const AdjustmentProblem& problem,
-                    const ConflictResult& conflict, std::ostream& out);
+                    const ConflictResult& conflict, ResultSet& results, std::ostream& out);
 
-// A declared restriction as the conflict lines write it, without "restriction N: ":
-// "(Bern, female, 1) + … (+ 9 more cells) = 1200"; a weak one with its target, "... ~ 6".
-std::string restrictionText(const Project& project, const CellNamer& namer,
-                            const DeclaredRestriction& restriction);
+// The header line (without line end) <project>-conflict.csv begins with.
+bool isConflictFileHeader(std::string_view line);

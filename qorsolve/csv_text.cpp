@@ -28,3 +28,19 @@ std::string csvNumber(double value) {
     if (failure != std::errc()) return "?";
     return std::string(text, end);
 }
+
+double roundToDigits(double value, int digits) {
+    if (!std::isfinite(value) || value == 0 || digits < 1 || digits > 17) return value;
+    char text[64];
+    const auto [end, failure] =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, digits - 1);
+    if (failure != std::errc()) return value;
+    double rounded = value;
+    if (std::from_chars(text, end, rounded).ec != std::errc()) return value;
+    return rounded;
+}
+
+std::string csvResult(double value) {
+    if (!std::isfinite(value) || std::trunc(value) == value) return csvNumber(value);
+    return csvNumber(roundToDigits(value, RESULT_DIGITS));
+}

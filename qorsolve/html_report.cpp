@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <numeric>
 
-
 namespace {
 
 // Texts are cut to these many characters: axis labels, names in the heat maps' tooltips,
@@ -130,7 +129,9 @@ double niceCeiling(double value) {
 }
 
 // As in the summary: a cell whose written value differs from its base at all has changed.
-bool changed(double base, double adjusted) { return adjusted != base; }
+bool changed(double base, double adjusted) {
+    return adjusted != base;
+}
 
 // The cells of the data that fit together: for each, its indices are inside their classes.
 class Cells {

@@ -1,5 +1,5 @@
-// qorsolve [--continuous] [--ignore-weak] [--time-limit SECONDS] [--conflicts-only] [--quiet]
-//          [--report FILE.html] <project>
+// qorsolve [--continuous] [--ignore-weak] [--time-limit SECONDS] [--conflicts-only]
+//          [--all-cells] [--report FILE.html] [--quiet] <project>
 #include <unistd.h>
 
 #include <iostream>

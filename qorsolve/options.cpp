@@ -24,6 +24,7 @@ void printUsage(std::ostream& out) {
         << "  --time-limit SECONDS  stop with the best table found by then\n"
         << "  --conflicts-only      only check that the restrictions can hold, and name the\n"
         << "                        ones that conflict\n"
+        << "  --all-cells           the adjusted table with the cells of base 0 too\n"
         << "  --report FILE.html    also write a visual report of the adjustment (or of the\n"
         << "                        conflict) as one self-contained HTML page\n"
         << "  --quiet               no progress on standard error\n"
@@ -44,6 +45,8 @@ bool parseOptions(const std::vector<std::string>& args, SolveOptions& options, s
             options.ignoreWeak = true;
         } else if (arg == "--conflicts-only") {
             options.conflictsOnly = true;
+        } else if (arg == "--all-cells") {
+            options.allCells = true;
         } else if (arg == "--quiet" || arg == "-q") {
             options.quiet = true;
         } else if (arg == "--help" || arg == "-h") {

@@ -11,6 +11,7 @@ struct SolveOptions {
     bool ignoreWeak = false;     // the objective without the weak restrictions
     bool conflictsOnly = false;  // only check that the restrictions can hold
     bool quiet = false;          // no progress line
+    bool allCells = false;       // the adjusted table with the cells of base 0 too
     bool help = false;
     bool version = false;
     double timeLimit = std::numeric_limits<double>::infinity();  // seconds

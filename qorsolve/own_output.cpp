@@ -1,6 +1,11 @@
 #include "qorsolve/own_output.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstddef>
+#include <cstring>
 
 #include "common/file_head.h"
 
@@ -9,17 +14,67 @@ namespace {
 // Longer than any header line qorsolve writes.
 constexpr std::size_t HEAD_SIZE = 4096;
 
-}  // namespace
-
-bool mayReplaceOutput(const std::string& path, bool (*isOurs)(std::string_view)) {
-    const FileHead file = readFileHead(path, HEAD_SIZE);
-    if (file.state == FileAtPath::NONE) return true;
-    if (file.state == FileAtPath::UNREADABLE) return false;
-    const std::string_view head = file.head;
-    const std::size_t end = head.find('\n');
-    return end != std::string_view::npos && isOurs(head.substr(0, end));
+// A file the user may not write, or whose write permissions are all taken away (which even
+// a user allowed to write anything means as a protection).
+bool readOnly(const std::string& path, const struct stat& info) {
+    return (info.st_mode & 0222) == 0 || access(path.c_str(), W_OK) != 0;
 }
 
-std::string foreignOutputMessage(const std::string& path) {
-    return "Error: " + path + " was not written by qorsolve; not overwritten\n";
+}  // namespace
+
+OutputCheck checkEarlierOutput(const std::string& path, bool (*isOurs)(std::string_view)) {
+    OutputCheck check;
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) return check;
+    if (S_ISDIR(info.st_mode)) {
+        check.state = EarlierOutput::DIRECTORY;
+        return check;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        check.state = EarlierOutput::NOT_REGULAR;
+        return check;
+    }
+    const FileHead file = readFileHead(path, HEAD_SIZE);
+    switch (file.state) {
+        case FileAtPath::NONE:
+            return check;
+        case FileAtPath::UNREADABLE:
+            check.state = EarlierOutput::UNREADABLE;
+            check.error = file.error;
+            return check;
+        case FileAtPath::READ:
+            break;
+    }
+    const std::string_view head = file.head;
+    const std::size_t end = head.find('\n');
+    if (end == std::string_view::npos || !isOurs(head.substr(0, end))) {
+        check.state = EarlierOutput::FOREIGN;
+    } else {
+        check.state = readOnly(path, info) ? EarlierOutput::READ_ONLY : EarlierOutput::OURS;
+    }
+    return check;
+}
+
+bool mayWrite(const OutputCheck& check) {
+    return check.state == EarlierOutput::NONE || check.state == EarlierOutput::OURS;
+}
+
+std::string refusalMessage(const std::string& path, const OutputCheck& check, bool removing) {
+    const std::string left = removing ? "; not removed\n" : "; not overwritten\n";
+    switch (check.state) {
+        case EarlierOutput::NONE:
+        case EarlierOutput::OURS:
+            return "";
+        case EarlierOutput::READ_ONLY:
+            return "Error: " + path + " is read-only" + left;
+        case EarlierOutput::FOREIGN:
+            return "Error: " + path + " was not written by qorsolve" + left;
+        case EarlierOutput::UNREADABLE:
+            return "Error: Could not read file " + path + ": " + std::strerror(check.error) + left;
+        case EarlierOutput::DIRECTORY:
+            return "Error: Could not open file " + path + ": " + std::strerror(EISDIR) + "\n";
+        case EarlierOutput::NOT_REGULAR:
+            return "Error: Could not open file " + path + ": Not a regular file\n";
+    }
+    return "";
 }

@@ -1,16 +1,20 @@
 #include "qorsolve/qorsolve_run.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sstream>
 
 #include "common/project.h"
+#include "common/result_set.h"
 #include "qorsolve/adjustment_problem.h"
 #include "qorsolve/conflict_finder.h"
 #include "qorsolve/conflict_report.h"
+#include "qorsolve/csv_text.h"
 #include "qorsolve/deadline.h"
 #include "qorsolve/options.h"
 #include "qorsolve/progress.h"
+#include "qorsolve/project_lock.h"
 #include "qorsolve/report_file.h"
 #include "qorsolve/restriction_check.h"
 #include "qorsolve/result_files.h"
@@ -40,20 +44,17 @@ bool loadAll(const std::string& name, const SolveOptions& options, Project& proj
     return true;
 }
 
-// The report of a run without a table, from what it printed: "status: ..." and the lines after
-// it. False, with the error printed, when the report cannot be written.
-bool writeStatusReport(const Project& project, const std::string& path, const std::string& printed,
-                       std::ostream& out) {
+// Adds the report of a run without a table to `results`, from what the run printed:
+// "status: ..." and the lines after it. False, with the message in `error`, when it cannot.
+bool addStatusReport(const Project& project, const std::string& path, const std::string& printed,
+                     ResultSet& results, std::string& error) {
     std::vector<std::string> lines;
     std::istringstream text(printed);
     for (std::string line; std::getline(text, line);) lines.push_back(line);
     std::string status = lines.empty() ? std::string() : lines.front();
     if (status.starts_with("status: ")) status.erase(0, 8);
     if (!lines.empty()) lines.erase(lines.begin());
-    std::string error;
-    if (writeReport(path, statusReport(project, status, std::move(lines)), error)) return true;
-    out << error;
-    return false;
+    return writeReport(path, statusReport(project, status, std::move(lines)), results, error);
 }
 
 // Searches the conflict, then prints the status it proves and names the conflict. The
@@ -63,6 +64,7 @@ bool writeStatusReport(const Project& project, const std::string& path, const st
 int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
                      const TableResult& table, bool wholeNumbers, const Deadline& deadline,
                      Progress& progress, const std::string& reportPath, std::ostream& out) {
+    ResultSet results;
     ConflictOptions options;
     options.wholeNumbers = wholeNumbers;
     options.deadline = &deadline;
@@ -72,6 +74,7 @@ int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
     progress.finish();
     if (conflict.status == ConflictStatus::FEASIBLE && !wholeNumbers) {
         out << "Error: The real-valued adjustment did not converge\n";
+        withdrawResults(project, results);
         return 1;
     }
     std::ostringstream text;
@@ -81,37 +84,64 @@ int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
     } else {
         text << "status: infeasible\n";
     }
-    reportConflict(project, problem, conflict, text);
+    // Without its conflict file (one of someone else's in the way) the run still leaves no
+    // table of an earlier run.
+    (void)reportConflict(project, problem, conflict, results, text);
     out << text.str();
-    if (!reportPath.empty()) writeStatusReport(project, reportPath, text.str(), out);
+    std::string error;
+    if (!reportPath.empty() && !addStatusReport(project, reportPath, text.str(), results, error)) {
+        withdrawResults(project, results);
+        out << error;
+        return 1;
+    }
+    if (!commitResults(project, results, error)) out << error;
     return 1;
+}
+
+// Real-valued cells without the digits below the solve's accuracy (its rows hold to 1e-9
+// relative), so that 1363 is not written as 1362.9999999999998; kept within their cells'
+// bounds. RESULT_DIGITS significant digits move a value by at most 5e-13 of itself, far
+// inside that accuracy, so every row the solve met is met by the written table too.
+std::vector<double> writtenValues(const AdjustmentProblem& problem, const std::vector<double>& x,
+                                  bool continuous) {
+    std::vector<double> values = x;
+    if (!continuous) return values;
+    for (std::size_t j = 0; j < values.size(); ++j) {
+        double value = roundToDigits(values[j], RESULT_DIGITS);
+        if (j < problem.lower.size()) value = std::max(value, problem.lower[j]);
+        if (j < problem.upper.size()) value = std::min(value, problem.upper[j]);
+        values[j] = value;
+    }
+    return values;
 }
 
 int writeTable(const Project& project, const AdjustmentProblem& problem, const TableResult& table,
                const SolveOptions& options, const Deadline& deadline, std::ostream& out) {
-    const std::vector<RestrictionCheck> checks = checkRestrictions(project, table.x);
+    const std::vector<double> x = writtenValues(problem, table.x, options.continuous);
+    const std::vector<RestrictionCheck> checks = checkRestrictions(project, x);
     std::string error;
-    if (!writeAdjustedTable(project, table.x, error) || !writeRowReport(project, checks, error)) {
-        removeResults(project);
-        out << error;
-        return 1;
-    }
+    ResultSet results;
     SolveOutcome outcome;
     outcome.proven = table.status == TableStatus::OPTIMAL;
     outcome.bound = table.bound;
     outcome.gap = table.gap;
     outcome.weakIgnored = options.ignoreWeak;
-    if (!options.report.empty() &&
-        !writeReport(
-            options.report,
-            tableReport(project, table.x, checks, adjustmentObjective(problem, table.x), outcome),
-            error)) {
-        removeResults(project);
+    if (!writeAdjustedTable(project, x, options.allCells, results, error) ||
+        !writeRowReport(project, checks, results, error) ||
+        (!options.report.empty() &&
+         !writeReport(options.report,
+                      tableReport(project, x, checks, adjustmentObjective(problem, x), outcome),
+                      results, error))) {
+        withdrawResults(project, results);
+        out << error;
+        return 1;
+    }
+    if (!commitResults(project, results, error)) {
         out << error;
         return 1;
     }
     outcome.seconds = deadline.elapsed();
-    printSummary(out, project, problem, table.x, checks, outcome);
+    printSummary(out, project, problem, x, checks, outcome);
     return 0;
 }
 
@@ -130,6 +160,10 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
         out << "qorsolve " << QOR_VERSION << "\n";
         return 0;
     }
+    if (options.projects.size() > 1) {
+        out << "Error: Unexpected argument " << options.projects[1]
+            << " (qorsolve adjusts one project at a time)\n";
+    }
     if (options.projects.size() != 1) {
         printUsage(out);
         return 1;
@@ -138,9 +172,15 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
     Project project;
     AdjustmentProblem problem;
     if (!loadAll(options.projects[0], options, project, problem, out)) return 1;
-    // Files in the way are found before the solve, not after it.
+    // One run at a time writes the project's results, from the check below to the commit.
+    ProjectLock lock;
     std::string error;
-    if ((!options.conflictsOnly && !mayWriteResults(project, error)) ||
+    if (!lock.acquire(project.name, error)) {
+        out << error;
+        return 1;
+    }
+    // Files in the way are found before the solve, not after it.
+    if (!mayWriteResults(project, !options.conflictsOnly, error) ||
         (!options.report.empty() && !mayWriteReport(options.report, error))) {
         out << error;
         return 1;
@@ -151,15 +191,24 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
     TableResult table = solveTable(problem, wholeNumbers, deadline, progress);
     progress.finish();
 
+    // The outcomes without a table or a conflict leave no earlier result either (the report of
+    // --conflicts-only is the one file such a run writes).
+    ResultSet none;
     switch (table.status) {
         case TableStatus::OPTIMAL:
         case TableStatus::TIME_LIMIT:
             if (options.conflictsOnly) {
                 // Real numbers can meet the restrictions; whether the table is optimal does
-                // not matter here.
+                // not matter here. No conflict file or earlier table stays.
                 out << "status: feasible\n";
                 if (!options.report.empty() &&
-                    !writeStatusReport(project, options.report, "status: feasible\n", out)) {
+                    !addStatusReport(project, options.report, "status: feasible\n", none, error)) {
+                    withdrawResults(project, none);
+                    out << error;
+                    return 1;
+                }
+                if (!commitResults(project, none, error)) {
+                    out << error;
                     return 1;
                 }
                 return 0;
@@ -175,17 +224,18 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
         case TableStatus::NO_TABLE_IN_TIME:
             out << "status: time limit\n"
                 << "No table that meets every restriction was found within the time limit.\n";
-            return 1;
+            break;
         case TableStatus::NO_MEMORY:
             out << "Error: Not enough memory to adjust the table\n";
-            return 1;
+            break;
         case TableStatus::COSTS_TOO_LARGE:
             out << "Error: The costs of the whole-number adjustment are too large for the "
                    "solver; --continuous adjusts the table in real numbers\n";
-            return 1;
+            break;
         case TableStatus::FAILED:
+            out << "Error: The solver failed\n";
             break;
     }
-    out << "Error: The solver failed\n";
+    withdrawResults(project, none);
     return 1;
 }

@@ -5,8 +5,9 @@
 
 #include "common/output_file.h"
 #include "qordump/cell_text.h"
-#include "qorsolve/conflict_report.h"
 #include "qorsolve/own_output.h"
+#include "qorsolve/restriction_text.h"
+#include "qorsolve/result_files.h"
 
 namespace {
 
@@ -34,13 +35,13 @@ double baseValue(const Project& project, const DeclaredRestriction& restriction)
     return sum;
 }
 
-// The classes and their characteristics. The project files keep no class names, so the
-// classes are "class1", "class2", ... as in the table file's header.
+// The classes and their characteristics, the classes by the names the adjusted table's header
+// gives them.
 void describeClasses(const Project& project, ReportData& data) {
     data.project = project.name;
     for (std::size_t k = 0; k < project.labels.classes.size(); ++k) {
         const ClassLabels& labels = project.labels.classes[k];
-        data.classNames.push_back("class" + std::to_string(k + 1));
+        data.classNames.push_back(className(project, k));
         data.classSizes.push_back(labels.size);
         std::vector<std::string> names;
         if (labels.named) {
@@ -58,8 +59,9 @@ bool isReportFirstLine(std::string_view line) {
 }
 
 bool mayWriteReport(const std::string& path, std::string& error) {
-    if (mayReplaceOutput(path, &isReportFirstLine)) return true;
-    error = foreignOutputMessage(path);
+    const OutputCheck check = checkEarlierOutput(path, &isReportFirstLine);
+    if (mayWrite(check)) return true;
+    error = refusalMessage(path, check, false);
     return false;
 }
 
@@ -101,7 +103,7 @@ ReportData tableReport(const Project& project, const std::vector<double>& x,
         row.slack = check.slack;
         row.weak = check.kind == RestrictionKind::WEAK;
         row.binding = check.binding;
-        row.text = restrictionText(project, namer, declared[i]);
+        row.text = declaredText(project, namer, declared[i]);
         data.rows.push_back(std::move(row));
     }
     return data;
@@ -116,17 +118,10 @@ ReportData statusReport(const Project& project, const std::string& status,
     return data;
 }
 
-bool writeReport(const std::string& path, const ReportData& data, std::string& error) {
-    // Checked again here: a result file of this run may have taken the name since.
-    if (!mayWriteReport(path, error)) return false;
-    const std::string page = renderReport(data);
-    OutputFile file(path);
-    if (!file.open()) {
-        error = "Error: Could not open file " + path + "\n";
-        return false;
-    }
-    file.writeText(page);
-    if (file.commit()) return true;
-    error = "Error: Could not write to " + path + "\n";
-    return false;
+bool writeReport(const std::string& path, const ReportData& data, ResultSet& results,
+                 std::string& error) {
+    OutputFile* file = openResult(path, &isReportFirstLine, results, error);
+    if (file == nullptr) return false;
+    file->writeText(renderReport(data));
+    return true;
 }

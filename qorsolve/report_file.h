@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/project.h"
+#include "common/result_set.h"
 #include "qorsolve/html_report.h"
 #include "qorsolve/restriction_check.h"
 #include "qorsolve/summary.h"
@@ -27,7 +28,8 @@ ReportData tableReport(const Project& project, const std::vector<double>& x,
 ReportData statusReport(const Project& project, const std::string& status,
                         std::vector<std::string> lines);
 
-// Renders and writes the report. False, with the message in `error` (one line and its line
-// end), when a file qorsolve did not write stands at `path` or the file cannot be written
-// whole; nothing of it is left behind then.
-bool writeReport(const std::string& path, const ReportData& data, std::string& error);
+// Renders the report into a file of `results`, which the caller commits with the run's other
+// result files. False, with the message in `error` (one line and its line end), when a file
+// qorsolve did not write stands at `path` or the file cannot be created.
+bool writeReport(const std::string& path, const ReportData& data, ResultSet& results,
+                 std::string& error);

@@ -1,22 +1,57 @@
 #include "qorsolve/result_files.h"
 
-#include <sys/stat.h>
-
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <cstring>
 
-#include "common/output_file.h"
 #include "qordump/cell_text.h"
+#include "qorsolve/conflict_report.h"
 #include "qorsolve/csv_text.h"
 #include "qorsolve/own_output.h"
+#include "qorsolve/restriction_text.h"
 
 namespace {
 
-constexpr std::string_view ROW_REPORT_HEADER = "restriction,kind,lower,upper,value,slack,binding";
+constexpr std::string_view ROW_REPORT_HEADER =
+    "restriction,kind,lower,upper,value,slack,binding,change,text";
+// The header of the rows file before it had the change and the text.
+constexpr std::string_view FIRST_ROW_REPORT_HEADER =
+    "restriction,kind,lower,upper,value,slack,binding";
+constexpr std::string_view ADJUSTED_TABLE_COLUMNS = "base,adjusted,change,relative change";
+
+struct ResultFile {
+    std::string path;
+    bool (*isOurs)(std::string_view);
+};
+
+std::vector<ResultFile> resultFiles(const Project& project) {
+    return {{adjustedTablePath(project), &isAdjustedTableHeader},
+            {rowReportPath(project), &isRowReportHeader},
+            {conflictFilePath(project), &isConflictFileHeader}};
+}
 
 // An empty field for a bound that is not there.
 std::string limitField(double value) {
     return std::isfinite(value) ? csvNumber(value) : std::string();
+}
+
+// A value as csvResult shows it, for a difference of two shown values.
+double shownValue(double value) {
+    return std::trunc(value) == value ? value : roundToDigits(value, RESULT_DIGITS);
+}
+
+// The slack as the file's other columns show it: from the value as written, so that a
+// real-valued row written as 20 against a bound of 20 has the slack 0 its reader computes,
+// not the -3e-11 below the written digits. Exact values keep their exact slack.
+double shownSlack(const RestrictionCheck& check) {
+    const double value = shownValue(check.value);
+    if (value == check.value) return check.slack;
+    if (check.kind == RestrictionKind::WEAK) return shownValue(value - check.lower);
+    return shownValue(std::min(value - check.lower, check.upper - value));
+}
+
+std::string resultField(double value) {
+    return std::isfinite(value) ? csvResult(value) : std::string();
 }
 
 std::string_view kindName(RestrictionKind kind) {
@@ -31,16 +66,8 @@ std::string_view kindName(RestrictionKind kind) {
     return "bound";
 }
 
-bool finish(OutputFile& file, std::string& error) {
-    if (file.commit()) return true;
-    error = "Error: Could not write to " + file.path() + "\n";
-    return false;
-}
-
-bool open(OutputFile& file, std::string& error) {
-    if (file.open()) return true;
-    error = "Error: Could not open file " + file.path() + "\n";
-    return false;
+std::string sameFileMessage(const std::string& first, const std::string& second) {
+    return "Error: " + first + " and " + second + " are the same file; not overwritten\n";
 }
 
 }  // namespace
@@ -53,8 +80,15 @@ std::string rowReportPath(const Project& project) {
     return project.name + "-rows.csv";
 }
 
+std::string conflictFilePath(const Project& project) {
+    return project.name + "-conflict.csv";
+}
+
 bool isAdjustedTableHeader(std::string_view line) {
-    // class1,class2,...,classK, then base,adjusted.
+    // The class names, then base,adjusted,change,relative change.
+    if (line == ADJUSTED_TABLE_COLUMNS) return true;
+    if (line.ends_with(std::string(",") + std::string(ADJUSTED_TABLE_COLUMNS))) return true;
+    // Before, class1,class2,...,classK, then base,adjusted.
     for (int k = 1;; ++k) {
         if (line == "base,adjusted") return true;
         const std::string field = "class" + std::to_string(k) + ",";
@@ -64,65 +98,145 @@ bool isAdjustedTableHeader(std::string_view line) {
 }
 
 bool isRowReportHeader(std::string_view line) {
-    return line == ROW_REPORT_HEADER;
+    return line == ROW_REPORT_HEADER || line == FIRST_ROW_REPORT_HEADER;
 }
 
-bool mayWriteResults(const Project& project, std::string& error) {
-    for (const auto& [path, isOurs] :
-         {std::pair{adjustedTablePath(project), &isAdjustedTableHeader},
-          std::pair{rowReportPath(project), &isRowReportHeader}}) {
-        if (!mayReplaceOutput(path, isOurs)) {
-            error = foreignOutputMessage(path);
+bool mayWriteResults(const Project& project, bool table, std::string& error) {
+    const std::vector<ResultFile> files = resultFiles(project);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        for (std::size_t j = 0; j < i; ++j) {
+            if (isSameFile(files[j].path, files[i].path)) {
+                error = sameFileMessage(files[j].path, files[i].path);
+                return false;
+            }
+        }
+    }
+    for (const ResultFile& file : files) {
+        const bool written = table && file.isOurs != &isConflictFileHeader;
+        const OutputCheck check = checkEarlierOutput(file.path, file.isOurs);
+        if (written ? !mayWrite(check) : check.state == EarlierOutput::READ_ONLY) {
+            error = refusalMessage(file.path, check, !written);
             return false;
         }
     }
     return true;
 }
 
-bool writeAdjustedTable(const Project& project, const std::vector<double>& x, std::string& error) {
-    OutputFile file(adjustedTablePath(project));
-    if (!open(file, error)) return false;
+OutputFile* openResult(const std::string& path, bool (*isOurs)(std::string_view),
+                       ResultSet& results, std::string& error) {
+    const OutputCheck check = checkEarlierOutput(path, isOurs);
+    if (!mayWrite(check)) {
+        error = refusalMessage(path, check, false);
+        return nullptr;
+    }
+    OutputFile* file = results.add(path);
+    if (file == nullptr) {
+        error = results.failedError() == 0 ? sameFileMessage(results.failedPath(), path)
+                                           : "Error: Could not open file " + path + ": " +
+                                                 std::strerror(results.failedError()) + "\n";
+    }
+    return file;
+}
+
+bool writeAdjustedTable(const Project& project, const std::vector<double>& x, bool allCells,
+                        ResultSet& results, std::string& error) {
+    OutputFile* file =
+        openResult(adjustedTablePath(project), &isAdjustedTableHeader, results, error);
+    if (file == nullptr) return false;
     const std::size_t classes = project.labels.classes.size();
     std::string line;
-    for (std::size_t k = 1; k <= classes; ++k) line += "class" + std::to_string(k) + ",";
-    file.writeText(line + "base,adjusted\n");
+    for (std::size_t k = 0; k < classes; ++k) line += csvField(className(project, k)) + ",";
+    file->writeText(line + std::string(ADJUSTED_TABLE_COLUMNS) + "\n");
 
     const CellNamer namer(project.labels, NameStyle::RAW);
     std::vector<int32_t> at;
-    for (std::size_t j = 0; j < x.size(); ++j) {
-        namer.indices(project.cells.cellIndex[j], at);
+    const auto writeCell = [&](int32_t cell, double base, double adjusted) {
+        namer.indices(cell, at);
         line.clear();
         for (std::size_t k = 0; k < classes; ++k) line += csvField(namer.label(k, at[k])) + ",";
-        line += csvNumber(project.cells.base[j]) + "," + csvNumber(x[j]) + "\n";
-        file.writeText(line);
+        const double change = adjusted - base;
+        // A cell of base 0 (only with --all-cells) has no relative change.
+        line += csvNumber(base) + "," + csvResult(adjusted) + "," + csvResult(change) + "," +
+                (base != 0 ? csvResult(change / base) : std::string()) + "\n";
+        file->writeText(line);
+    };
+    const BaseArrays& cells = project.cells;
+    const std::size_t count = std::min(x.size(), cells.cellIndex.size());
+    if (!allCells) {
+        for (std::size_t j = 0; j < count; ++j) writeCell(cells.cellIndex[j], cells.base[j], x[j]);
+        return true;
     }
-    return finish(file, error);
+    // Every cell of the table in order, the adjustable ones among them.
+    std::size_t j = 0;
+    for (int32_t cell = 0; cell < cells.tableSize; ++cell) {
+        if (j < count && cells.cellIndex[j] == cell) {
+            writeCell(cell, cells.base[j], x[j]);
+            ++j;
+        } else {
+            writeCell(cell, 0.0, 0.0);
+        }
+    }
+    return true;
 }
 
 bool writeRowReport(const Project& project, const std::vector<RestrictionCheck>& checks,
-                    std::string& error) {
-    OutputFile file(rowReportPath(project));
-    if (!open(file, error)) return false;
-    file.writeText(std::string(ROW_REPORT_HEADER) + "\n");
+                    ResultSet& results, std::string& error) {
+    OutputFile* file = openResult(rowReportPath(project), &isRowReportHeader, results, error);
+    if (file == nullptr) return false;
+    file->writeText(std::string(ROW_REPORT_HEADER) + "\n");
+    // Each restriction's value in the base table, for its change.
+    const std::vector<double> base(project.cells.base.begin(), project.cells.base.end());
+    const std::vector<RestrictionCheck> before = checkRestrictions(project, base);
+    const CellNamer namer(project.labels, NameStyle::RAW);
+    const auto& declared = project.control.restrictions;
     std::string line;
     for (std::size_t i = 0; i < checks.size(); ++i) {
         const RestrictionCheck& check = checks[i];
         const bool weak = check.kind == RestrictionKind::WEAK;
+        const std::string change =
+            i < before.size() ? csvResult(shownValue(check.value) - shownValue(before[i].value))
+                              : std::string();
+        const std::string text = i < declared.size()
+                                     ? csvField(declaredText(project, namer, declared[i]))
+                                     : std::string();
         line = std::to_string(i + 1) + "," + std::string(kindName(check.kind)) + "," +
                limitField(check.lower) + "," + limitField(check.upper) + "," +
-               csvNumber(check.value) + "," + limitField(check.slack) + "," +
+               csvResult(check.value) + "," + resultField(shownSlack(check)) + "," +
                (weak            ? ""
                 : check.binding ? "yes"
                                 : "no") +
-               "\n";
-        file.writeText(line);
+               "," + change + "," + text + "\n";
+        file->writeText(line);
     }
-    return finish(file, error);
+    return true;
 }
 
-void removeResults(const Project& project) {
-    for (const std::string& path : {adjustedTablePath(project), rowReportPath(project)}) {
-        struct stat entry {};
-        if (lstat(path.c_str(), &entry) == 0 && S_ISREG(entry.st_mode)) std::remove(path.c_str());
+bool commitResults(const Project& project, ResultSet& results, std::string& error) {
+    for (const ResultFile& file : resultFiles(project)) {
+        if (results.includes(file.path)) continue;
+        const OutputCheck check = checkEarlierOutput(file.path, file.isOurs);
+        if (check.state == EarlierOutput::READ_ONLY) {
+            error = refusalMessage(file.path, check, true);
+            withdrawResults(project, results);
+            return false;
+        }
+        if (check.state == EarlierOutput::OURS) results.removeWhenCommitted(file.path);
     }
+    if (results.commit()) return true;
+    error = "Error: Could not write to " + results.failedPath();
+    if (results.failedError() != 0)
+        error += std::string(": ") + std::strerror(results.failedError());
+    error += "\n";
+    withdrawResults(project, results);
+    return false;
+}
+
+void withdrawResults(const Project& project, ResultSet& results) {
+    results.discard();
+    for (const ResultFile& file : resultFiles(project)) {
+        if (checkEarlierOutput(file.path, file.isOurs).state == EarlierOutput::OURS) {
+            results.removeWhenCommitted(file.path);
+        }
+    }
+    results.discard();
 }

@@ -1,9 +1,18 @@
-// The two files of a solved project:
-//   <project>-adj.csv   class1,...,classK,base,adjusted: one line per adjustable cell
-//   <project>-rows.csv  restriction,kind,lower,upper,value,slack,binding: one line per
-//                       declared restriction, in declaration order
-// Each is written whole or not at all, and only where nothing is yet or where qorsolve wrote
-// the file before (recognised by its header line).
+// The result files of a project:
+//   <project>-adj.csv       CLASS1,...,CLASSK,base,adjusted,change,relative change: one line
+//                           per adjustable cell (per cell of the table with --all-cells); the
+//                           classes by their declared names, class1... for a project without
+//                           a class name file
+//   <project>-rows.csv      restriction,kind,lower,upper,value,slack,binding,change,text: one
+//                           line per declared restriction, in declaration order
+// Files of the earlier formats (class1,...,base,adjusted and the rows file up to binding)
+// are recognised as qorsolve's too.
+//   <project>-conflict.csv  the restrictions that cannot all hold (see conflict_report.h)
+// A run writes its files into one ResultSet and commits them together, so that after every
+// run the result files present are exactly that run's: a table run removes an earlier
+// conflict file, an infeasible run an earlier table, and a run that fails leaves none.
+// Files are written only where nothing is yet or where qorsolve wrote the file before
+// (recognised by its header line), and only qorsolve's own earlier files are removed.
 #pragma once
 
 #include <string>
@@ -11,24 +20,40 @@
 #include <vector>
 
 #include "common/project.h"
+#include "common/result_set.h"
 #include "qorsolve/restriction_check.h"
 
 std::string adjustedTablePath(const Project& project);
 std::string rowReportPath(const Project& project);
+std::string conflictFilePath(const Project& project);
 
-// The header lines (without line end) the two files begin with.
+// The header lines (without line end) the table files begin with.
 bool isAdjustedTableHeader(std::string_view line);
 bool isRowReportHeader(std::string_view line);
 
-// True when both files may be written; otherwise false with the message in `error`.
-bool mayWriteResults(const Project& project, std::string& error);
+// Checked before the solve: the files of a table (`table`) may be written, the earlier results
+// a run would remove are not read-only, and no two result paths name the same file. False,
+// with the message (one line and its line end) in `error`, when not.
+bool mayWriteResults(const Project& project, bool table, std::string& error);
 
-// False, with the message in `error` (one line and its line end), when the file cannot be
-// created or written whole; nothing of it is left behind then.
-bool writeAdjustedTable(const Project& project, const std::vector<double>& x, std::string& error);
+// A result file of the set, open for writing; nullptr, with the message in `error`, when the
+// file at `path` is not qorsolve's or cannot be created. `isOurs` recognises the header.
+OutputFile* openResult(const std::string& path, bool (*isOurs)(std::string_view),
+                       ResultSet& results, std::string& error);
+
+// Write the two files of a table into `results`. False, with the message in `error`, when a
+// file cannot be created. `allCells` writes the cells of base 0 too (adjusted 0), so that the
+// whole table can be rebuilt.
+bool writeAdjustedTable(const Project& project, const std::vector<double>& x, bool allCells,
+                        ResultSet& results, std::string& error);
 bool writeRowReport(const Project& project, const std::vector<RestrictionCheck>& checks,
-                    std::string& error);
+                    ResultSet& results, std::string& error);
 
-// Removes both files after one of them could not be written, so that no table stays beside
-// the report of another run. Only regular files go (mayWriteResults found them qorsolve's).
-void removeResults(const Project& project);
+// Puts the files of `results` in place and removes qorsolve's earlier result files that the
+// set does not include. False, with the message in `error`, when a file could not be written
+// whole or an earlier result is read-only: nothing of the set is then left.
+bool commitResults(const Project& project, ResultSet& results, std::string& error);
+
+// After a run that failed: the set is discarded and qorsolve's earlier result files removed,
+// so that none can pass for this run's (read-only ones stay).
+void withdrawResults(const Project& project, ResultSet& results);

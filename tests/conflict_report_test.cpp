@@ -79,7 +79,9 @@ TEST(ConflictReport, PrintsEachMemberAsDeclaredAndWritesTheFile) {
     conflict.memberChange = {100, 50, 30, 100, 100, 40};
     conflict.elasticValue = 30;
     std::ostringstream out;
-    ASSERT_TRUE(reportConflict(f.project, f.problem, conflict, out));
+    ResultSet results;
+    ASSERT_TRUE(reportConflict(f.project, f.problem, conflict, results, out));
+    ASSERT_TRUE(results.commit());
     EXPECT_EQ(out.str(),
               "conflict: 5 restrictions and bounds cannot all hold\n"
               "restriction 1: (North, 1) + (North, 2) + (North, 3) \u2026 (+ 5 more cells) = "
@@ -115,7 +117,9 @@ TEST(ConflictReport, ReplacesItsEarlierFileAndShowsEveryRestriction) {
     }
     f.problem.upper.assign(16, 1000.0);
     std::ostringstream out;
-    ASSERT_TRUE(reportConflict(f.project, f.problem, conflict, out));
+    ResultSet results;
+    ASSERT_TRUE(reportConflict(f.project, f.problem, conflict, results, out));
+    ASSERT_TRUE(results.commit());
     const std::string text = out.str();
     EXPECT_NE(text.find("restriction 4: 1 <= (North, 3) <= 2\n"), std::string::npos) << text;
     EXPECT_NE(text.find("\u2026 (+ 7 more in " + f.project.name + "-conflict.csv)\n"),
@@ -133,14 +137,15 @@ TEST(ConflictReport, FileThatCannotBeWrittenIsOneErrorLine) {
     conflict.wholeNumbers = true;
     conflict.members = {{Kind::HARD_ROW, 1}};
     std::ostringstream out;
-    EXPECT_FALSE(reportConflict(f.project, f.problem, conflict, out));
+    ResultSet results;
+    EXPECT_FALSE(reportConflict(f.project, f.problem, conflict, results, out));
     EXPECT_EQ(out.str(),
               "conflict: 1 restriction cannot hold (not reduced in time)\n"
               "restriction 3: 2 (North, 2) - (South, 1) <= 4\n"
               "advice: the set could not be reduced in time; allow more time with "
               "--time-limit to narrow it down\n"
-              "Error: Could not write to " +
-                  f.project.name + "-conflict.csv\n");
+              "Error: Could not open file " +
+                  f.project.name + "-conflict.csv: No such file or directory\n");
 }
 
 }  // namespace

@@ -46,4 +46,21 @@ TEST(CsvText, QuotesNamesThatNeedIt) {
     for (const auto& c : cases) EXPECT_EQ(csvField(c.name), c.field) << c.name;
 }
 
+// Computed values lose the digits below a solve's accuracy; whole numbers stay exact.
+TEST(CsvText, ResultsToTheirAccuracy) {
+    const struct {
+        double value;
+        const char* text;
+    } cases[] = {
+        {1362.9999999999998, "1363"},
+        {0.1 + 0.2, "0.3"},
+        {1000000000.5, "1000000000.5"},
+        {9007199254740991.0, "9007199254740991"},
+        {-2.0 / 3, "-0.666666666667"},
+        {1e-13 / 3, "3.33333333333e-14"},
+        {0.0, "0"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(csvResult(c.value), c.text) << c.value;
+}
+
 }  // namespace

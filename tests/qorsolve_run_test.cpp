@@ -106,7 +106,8 @@ TEST(RunQorsolve, ReportBesideEachOutcomeThatHasOne) {
     // A report that cannot be written takes the table's files with it.
     std::ostringstream out;
     EXPECT_EQ(runQorsolve({"--report", dir / "missing/r.html", dir / "ok"}, out, false), 1);
-    EXPECT_EQ(out.str(), "Error: Could not open file " + (dir / "missing/r.html") + "\n");
+    EXPECT_EQ(out.str(), "Error: Could not open file " + (dir / "missing/r.html") +
+                             ": No such file or directory\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "ok-adj.csv"));
     EXPECT_FALSE(std::filesystem::exists(dir / "ok-rows.csv"));
     out.str("");

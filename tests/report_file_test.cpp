@@ -57,7 +57,9 @@ TEST(ReportFile, ReplacesOnlyItsOwnReport) {
     for (const char* earlier : {"none", "", "<!DOCTYPE html><!-- qorsolve report -->\nold\n"}) {
         std::filesystem::remove(path);
         if (std::string(earlier) != "none") dir.write("r.html", earlier);
-        ASSERT_TRUE(writeReport(path, data, error)) << error;
+        ResultSet results;
+        ASSERT_TRUE(writeReport(path, data, results, error)) << error;
+        ASSERT_TRUE(results.commit());
         EXPECT_TRUE(readFile(path).starts_with(std::string(REPORT_FIRST_LINE) + "\n"));
         EXPECT_NE(readFile(path).find("conflict: 1 ..."), std::string::npos);
     }
@@ -65,12 +67,15 @@ TEST(ReportFile, ReplacesOnlyItsOwnReport) {
                                 "<!DOCTYPE html><!-- qorsolve report -->"}) {
         dir.write("r.html", foreign);
         EXPECT_FALSE(mayWriteReport(path, error)) << foreign;
-        EXPECT_FALSE(writeReport(path, data, error)) << foreign;
+        ResultSet results;
+        EXPECT_FALSE(writeReport(path, data, results, error)) << foreign;
         EXPECT_EQ(error, "Error: " + path + " was not written by qorsolve; not overwritten\n");
         EXPECT_EQ(readFile(path), foreign);
     }
-    EXPECT_FALSE(writeReport(dir / "missing/r.html", data, error));
-    EXPECT_EQ(error, "Error: Could not open file " + (dir / "missing/r.html") + "\n");
+    ResultSet results;
+    EXPECT_FALSE(writeReport(dir / "missing/r.html", data, results, error));
+    EXPECT_EQ(error, "Error: Could not open file " + (dir / "missing/r.html") +
+                         ": No such file or directory\n");
 }
 
 }  // namespace

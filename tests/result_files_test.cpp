@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -19,21 +20,44 @@ TEST(ResultFiles, OneLinePerCellAndPerDeclaredRestriction) {
     Project project = solveProject(dir / "p");
     project.labels.classes[0] = namedClass("North", "South, coast");
     std::string error;
-    ASSERT_TRUE(mayWriteResults(project, error));
-    ASSERT_TRUE(writeAdjustedTable(project, TABLE, error)) << error;
-    ASSERT_TRUE(writeRowReport(project, checkRestrictions(project, TABLE), error)) << error;
+    ASSERT_TRUE(mayWriteResults(project, true, error));
+    ResultSet results;
+    ASSERT_TRUE(writeAdjustedTable(project, TABLE, false, results, error)) << error;
+    ASSERT_TRUE(writeRowReport(project, checkRestrictions(project, TABLE), results, error))
+        << error;
+    ASSERT_TRUE(commitResults(project, results, error)) << error;
     EXPECT_EQ(readFile(dir / "p-adj.csv"),
-              "class1,class2,base,adjusted\n"
-              "North,1,5,6\n"
-              "North,2,3,2\n"
-              "\"South, coast\",2,2,4\n");
+              "class1,class2,base,adjusted,change,relative change\n"
+              "North,1,5,6,1,0.2\n"
+              "North,2,3,2,-1,-0.333333333333\n"
+              "\"South, coast\",2,2,4,2,1\n");
+    // The change is the value in the adjusted table less the value in the base table.
     EXPECT_EQ(readFile(dir / "p-rows.csv"),
-              "restriction,kind,lower,upper,value,slack,binding\n"
-              "1,hard,8,8,8,0,yes\n"
-              "2,bound,,4,4,0,yes\n"
-              "3,weak,6,6,6,0,\n"
-              "4,bound,-7,,-6,1,no\n"
-              "5,hard,1,9,10,-1,no\n");
+              "restriction,kind,lower,upper,value,slack,binding,change,text\n"
+              "1,hard,8,8,8,0,yes,0,\"(North, 1) + (North, 2) = 8\"\n"
+              "2,bound,,4,4,0,yes,2,\"(South, coast, 2) <= 4\"\n"
+              "3,weak,6,6,6,0,,1,\"(North, 2) + (South, coast, 2) ~ 6\"\n"
+              "4,bound,-7,,-6,1,no,-1,\"-(North, 1) >= -7\"\n"
+              "5,hard,1,9,10,-1,no,3,\"1 <= (North, 1) + (South, coast, 2) <= 9\"\n");
+}
+
+// The header names the classes as declared; --all-cells adds the cells of base 0, so that
+// the whole table can be rebuilt.
+TEST(ResultFiles, ClassNamesAndAllCells) {
+    TempDir dir;
+    Project project = solveProject(dir / "p");
+    project.classNames = {"Region, part", "Sex"};
+    std::string error;
+    ResultSet results;
+    ASSERT_TRUE(writeAdjustedTable(project, {5.5, 3, 1e-13}, true, results, error)) << error;
+    ASSERT_TRUE(commitResults(project, results, error)) << error;
+    EXPECT_EQ(readFile(dir / "p-adj.csv"),
+              "\"Region, part\",Sex,base,adjusted,change,relative change\n"
+              "North,1,5,5.5,0.5,0.1\n"
+              "North,2,3,3,0,0\n"
+              "South,1,0,0,0,\n"
+              "South,2,2,1e-13,-2,-1\n");
+    EXPECT_TRUE(isAdjustedTableHeader("\"Region, part\",Sex,base,adjusted,change,relative change"));
 }
 
 TEST(ResultFiles, BindingAllowsRoundingInLongSums) {
@@ -50,24 +74,133 @@ TEST(ResultFiles, ReplacesOnlyItsOwnFiles) {
     TempDir dir;
     const Project project = solveProject(dir / "p");
     std::string error;
-    // Its own files of an earlier run, with any number of classes, and empty files.
+    // Its own files of an earlier run, with any number of classes, of the earlier formats,
+    // and empty files.
     dir.write("p-adj.csv", "class1,class2,class3,base,adjusted\n1,2,3,4,5\n");
     dir.write("p-rows.csv", "");
-    EXPECT_TRUE(mayWriteResults(project, error));
+    EXPECT_TRUE(mayWriteResults(project, true, error));
+    dir.write("p-adj.csv", "A,\"B, C\",base,adjusted,change,relative change\n");
+    dir.write("p-rows.csv",
+              "restriction,kind,lower,upper,value,slack,binding\n1,hard,8,8,8,0,yes\n");
+    EXPECT_TRUE(mayWriteResults(project, true, error));
+    dir.write("p-rows.csv", "restriction,kind,lower,upper,value,slack,binding,change,text\n");
+    EXPECT_TRUE(mayWriteResults(project, true, error));
     dir.write("p-adj.csv", "base,adjusted\n4,5\n");
-    EXPECT_TRUE(mayWriteResults(project, error));
+    EXPECT_TRUE(mayWriteResults(project, true, error));
 
     for (const char* foreign :
          {"class1,base\n", "class1,class2,base,adjusted", "notes\nclass1,base,adjusted\n"}) {
         dir.write("p-adj.csv", foreign);
-        EXPECT_FALSE(mayWriteResults(project, error)) << foreign;
+        EXPECT_FALSE(mayWriteResults(project, true, error)) << foreign;
         EXPECT_EQ(error, "Error: " + (dir / "p-adj.csv") +
                              " was not written by qorsolve; not overwritten\n");
     }
     std::filesystem::remove(dir / "p-adj.csv");
     dir.write("p-rows.csv", "restriction,kind\n");
-    EXPECT_FALSE(mayWriteResults(project, error));
+    EXPECT_FALSE(mayWriteResults(project, true, error));
     EXPECT_EQ(readFile(dir / "p-rows.csv"), "restriction,kind\n");
+}
+
+// What stands at the result paths before a run, and what the run may do about it.
+TEST(ResultFiles, RefusesWhatItMayNotReplaceWithTheReason) {
+    const struct Case {
+        const char* name;
+        void (*setUp)(const TempDir& dir);
+        bool table;           // a run that writes a table (not --conflicts-only)
+        std::string message;  // after the directory; empty when the run may go on
+    } cases[] = {
+        {"own earlier files",
+         [](const TempDir& dir) {
+             dir.write("p-conflict.csv", "kind,member,relation,value,change\n");
+         },
+         true, ""},
+        {"a directory",
+         [](const TempDir& dir) { std::filesystem::create_directory(dir / "p-adj.csv"); }, true,
+         "p-adj.csv: Is a directory\n"},
+        {"a pipe", [](const TempDir& dir) { mkfifo((dir / "p-rows.csv").c_str(), 0600); }, true,
+         "p-rows.csv: Not a regular file\n"},
+        {"a pipe not written",
+         [](const TempDir& dir) { mkfifo((dir / "p-rows.csv").c_str(), 0600); }, false, ""},
+        {"one file under two names",
+         [](const TempDir& dir) {
+             std::filesystem::create_symlink("p-rows.csv", dir / "p-adj.csv");
+         },
+         true, "same"},
+        {"read-only table",
+         [](const TempDir& dir) {
+             dir.write("p-adj.csv", "base,adjusted\n");
+             chmod((dir / "p-adj.csv").c_str(), 0444);
+         },
+         true, "read-only; not overwritten\n"},
+        {"read-only conflict file",
+         [](const TempDir& dir) {
+             dir.write("p-conflict.csv", "kind,member,relation,value,change\n");
+             chmod((dir / "p-conflict.csv").c_str(), 0444);
+         },
+         true, "read-only; not removed\n"},
+        {"someone else's conflict file",
+         [](const TempDir& dir) { dir.write("p-conflict.csv", "notes\n"); }, true, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const Project project = solveProject(dir / "p");
+        c.setUp(dir);
+        std::string error;
+        EXPECT_EQ(mayWriteResults(project, c.table, error), c.message.empty());
+        if (c.message == "same") {
+            EXPECT_EQ(error, "Error: " + (dir / "p-adj.csv") + " and " + (dir / "p-rows.csv") +
+                                 " are the same file; not overwritten\n");
+        } else if (!c.message.empty()) {
+            EXPECT_TRUE(error.ends_with(c.message)) << error;
+        }
+    }
+}
+
+TEST(ResultFiles, UnreadableEarlierFileIsNotCalledSomeoneElses) {
+    if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
+    TempDir dir;
+    const Project project = solveProject(dir / "p");
+    dir.write("p-rows.csv", "restriction,kind,lower,upper,value,slack,binding\n");
+    chmod((dir / "p-rows.csv").c_str(), 0200);
+    std::string error;
+    EXPECT_FALSE(mayWriteResults(project, true, error));
+    EXPECT_EQ(error, "Error: Could not read file " + (dir / "p-rows.csv") +
+                         ": Permission denied; not overwritten\n");
+}
+
+// After each run the result files are exactly that run's: qorsolve's own of the other kind
+// go, files of someone else's stay.
+TEST(ResultFiles, CommitLeavesExactlyTheRunsFiles) {
+    TempDir dir;
+    const Project project = solveProject(dir / "p");
+    dir.write("p-conflict.csv", "kind,member,relation,value,change\nrestriction,1,=,8,1\n");
+    std::string error;
+    ResultSet table;
+    ASSERT_TRUE(writeAdjustedTable(project, TABLE, false, table, error));
+    ASSERT_TRUE(writeRowReport(project, checkRestrictions(project, TABLE), table, error));
+    ASSERT_TRUE(commitResults(project, table, error)) << error;
+    EXPECT_TRUE(std::filesystem::exists(dir / "p-adj.csv"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "p-rows.csv"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "p-conflict.csv"));
+
+    // A run without a table, beside a conflict file of someone else's.
+    dir.write("p-conflict.csv", "my notes\n");
+    ResultSet none;
+    ASSERT_TRUE(commitResults(project, none, error)) << error;
+    EXPECT_FALSE(std::filesystem::exists(dir / "p-adj.csv"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "p-rows.csv"));
+    EXPECT_EQ(readFile(dir / "p-conflict.csv"), "my notes\n");
+
+    // A failed run leaves none of its own, and a read-only earlier file stays.
+    ResultSet failed;
+    ASSERT_TRUE(writeAdjustedTable(project, TABLE, false, failed, error));
+    dir.write("p-rows.csv", "restriction,kind,lower,upper,value,slack,binding\n");
+    chmod((dir / "p-rows.csv").c_str(), 0444);
+    EXPECT_FALSE(commitResults(project, failed, error));
+    EXPECT_EQ(error, "Error: " + (dir / "p-rows.csv") + " is read-only; not removed\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "p-adj.csv"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "p-rows.csv"));
 }
 
 }  // namespace

@@ -41,6 +41,7 @@ int runQorlex(const std::vector<std::string>& args, std::ostream& out, std::ostr
     const std::string labelFile = project + "-lbl.dat";
     const std::string binaryFile = project + "-bin.dat";
     const std::string controlFile = project + "-ctr.dat";
+    const std::string classNameFile = project + "-cls.dat";
 
     // The scanner allocates its state buffer while it is constructed.
     std::unique_ptr<LexTable> table;
@@ -87,9 +88,13 @@ int runQorlex(const std::vector<std::string>& args, std::ostream& out, std::ostr
         out << "Error: Could not write to " << path << "\n";
         writeFailed = true;
     };
+    // The class names of an earlier run go first and the new ones come last, so that names
+    // never stand beside the label file of another run.
+    removeClassNameFile(classNameFile);
     report(writeLabelFile(*table, labelFile), labelFile);
     report(writeBinaryDataFile(binaryFile, hard, weak, *table), binaryFile);
     report(writeControlFile(*table, controlFile), controlFile);
+    if (!writeFailed) report(writeClassNames(*table, classNameFile), classNameFile);
     releaseArrays(hard, weak);
     table.reset();
 

@@ -48,6 +48,10 @@ class Table {
     ErrorCode beginBaseTable();
 
     int32_t classSize(int classIndex) const;
+    // The class's name as declared; nullptr for an index out of range.
+    const char* className(int classIndex) const {
+        return classIndex >= 0 && classIndex < classCount ? classNames[classIndex] : nullptr;
+    }
     bool hasCharacteristicNames(int classIndex) const;
     const char* characteristicName(int classIndex, int32_t index) const;
     int32_t findCharacteristic(int classIndex, std::string_view name) const;

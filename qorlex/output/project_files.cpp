@@ -1,9 +1,13 @@
 #include "qorlex/output/project_files.h"
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <string_view>
 #include <vector>
 
 #include "common/allocation.h"
+#include "common/class_name_file.h"
 #include "common/control_file.h"
 #include "common/label_file.h"
 
@@ -36,4 +40,23 @@ ErrorCode writeControlFile(const Table& table, const std::string& path) {
                               list.coefficients(r));
     }
     return file.commit() ? OK : CANNOT_OPEN_FOR_WRITING;
+}
+
+ErrorCode writeClassNames(const Table& table, const std::string& path) {
+    std::vector<std::string_view> names;
+    if (!tryAssign(names, static_cast<std::size_t>(table.classCount))) {
+        return CANNOT_OPEN_FOR_WRITING;
+    }
+    for (int k = 0; k < table.classCount; ++k) {
+        const char* name = table.className(k);
+        // Classes declared by their count have no names: no file.
+        if (name == nullptr) return OK;
+        names[static_cast<std::size_t>(k)] = name;
+    }
+    return writeClassNameFile(path, names) ? OK : CANNOT_OPEN_FOR_WRITING;
+}
+
+void removeClassNameFile(const std::string& path) {
+    struct stat entry {};
+    if (lstat(path.c_str(), &entry) == 0 && S_ISREG(entry.st_mode)) std::remove(path.c_str());
 }

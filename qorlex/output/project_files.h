@@ -1,5 +1,5 @@
-// The three project files qorlex writes: the label file, the binary data file and the
-// control file. Each writer returns OK, or CANNOT_OPEN_FOR_WRITING when its file cannot be
+// The project files qorlex writes: the label file, the binary data file, the control file and
+// the class name file. Each writer returns OK, or CANNOT_OPEN_FOR_WRITING when its file cannot be
 // created or fully written; a file that was not fully written is removed.
 #pragma once
 
@@ -18,3 +18,7 @@ ErrorCode writeBinaryDataFile(const std::string& path, const HardArrays& hard,
                               const WeakArrays& weak, const Table& table);
 // Every restriction as declared.
 ErrorCode writeControlFile(const Table& table, const std::string& path);
+// The classes' names as declared; no file for classes declared by their count.
+ErrorCode writeClassNames(const Table& table, const std::string& path);
+// Removes the class name file of an earlier run (a regular file only).
+void removeClassNameFile(const std::string& path);

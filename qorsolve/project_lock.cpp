@@ -1,0 +1,85 @@
+#include "qorsolve/project_lock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string_view>
+
+#include "common/temporary_files.h"
+
+namespace {
+
+constexpr std::string_view MARK = "qorsolve lock\n";
+
+bool holdsMark(int descriptor) {
+    char text[MARK.size() + 1];
+    const ssize_t length = pread(descriptor, text, sizeof text, 0);
+    return length == static_cast<ssize_t>(MARK.size()) &&
+           std::string_view(text, MARK.size()) == MARK;
+}
+
+}  // namespace
+
+bool ProjectLock::acquire(const std::string& project, std::string& error) {
+    path_ = project + "-solve.lock";
+    // A lock file removed between its open and its lock is tried again.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        bool created = true;
+        int descriptor = open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor < 0 && errno == EEXIST) {
+            created = false;
+            descriptor = open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+            if (descriptor < 0 && errno == ENOENT) continue;
+        }
+        if (descriptor < 0) {
+            error = "Error: Could not create file " + path_ + ": " + std::strerror(errno) + "\n";
+            return false;
+        }
+        struct stat opened {};
+        if (fstat(descriptor, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+            close(descriptor);
+            error = "Error: Could not open file " + path_ + ": Not a regular file\n";
+            return false;
+        }
+        if (flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+            const int reason = errno;
+            close(descriptor);
+            error =
+                reason == EWOULDBLOCK
+                    ? "Error: Another qorsolve is adjusting " + project + " (it holds " + path_ +
+                          "); try again when it has ended\n"
+                    : "Error: Could not lock file " + path_ + ": " + std::strerror(reason) + "\n";
+            return false;
+        }
+        struct stat named {};
+        if (stat(path_.c_str(), &named) != 0 || named.st_dev != opened.st_dev ||
+            named.st_ino != opened.st_ino) {
+            close(descriptor);
+            continue;
+        }
+        if (created) {
+            (void)!write(descriptor, MARK.data(), MARK.size());
+        }
+        descriptor_ = descriptor;
+        removeAtEnd_ = created || holdsMark(descriptor);
+        if (removeAtEnd_) interruptSlot_ = registerFileToRemove(path_.c_str());
+        return true;
+    }
+    error = "Error: Could not lock file " + path_ + ": " + std::strerror(EAGAIN) + "\n";
+    return false;
+}
+
+ProjectLock::~ProjectLock() {
+    if (descriptor_ < 0) return;
+    // Removed while still locked: a run that opened the file meanwhile finds it gone and
+    // makes a new one.
+    // The interrupt's removal is given up first: once the file is gone, another run may make
+    // a new one of the same name.
+    releaseTemporaryFile(interruptSlot_);
+    if (removeAtEnd_) unlink(path_.c_str());
+    close(descriptor_);
+}
