@@ -28,6 +28,12 @@ namespace {
 
 constexpr int MAX_ROUNDS = 200;
 
+// Up to this many cells, each windowed term also gets a whole-number column of its own value
+// and the search uses cuts: rows with several whole coefficients (3 x + 2 y = 24063) leave
+// the value lattices to branching on the value, which branching on parts does not close.
+// Larger tables are closed at the root or not at all, and the extra rows slow them down.
+constexpr int32_t SMALL_TABLE = 500;
+
 // A convex cost coefficient * (v - target)^2 of a cell's value or a weak row's value.
 struct Term {
     double coefficient = 0.0;
@@ -84,7 +90,7 @@ class WindowModel {
   public:
     WindowModel(const AdjustmentProblem& p, const std::vector<double>& lower,
                 const std::vector<double>& upper, const std::vector<double>& center)
-        : p_(p) {
+        : p_(p), valueColumns_(p.cellCount() <= SMALL_TABLE) {
         int32_t cells = p.cellCount();
         for (int32_t j = 0; j < cells; ++j) {
             Term t;
@@ -118,8 +124,9 @@ class WindowModel {
     }
 
     // Columns: the parts of every windowed term (cells first, then weak rows of whole
-    // coefficients), for each tangent term its value and its cost, and last a column fixed
-    // at 1 that carries the constant of the costs.
+    // coefficients), for each tangent term its value and its cost, a column fixed at 1 that
+    // carries the constant of the costs, and on small tables the value of each windowed
+    // term that is not fixed.
     LinearModel build() {
         LinearModel m;
         const AdjustmentProblem& p = p_;
@@ -177,6 +184,18 @@ class WindowModel {
             m.rowLower.back() = shifted(p.hardLower[i], fixed);
             m.rowUpper.back() = shifted(p.hardUpper[i], fixed);
         }
+        if (valueColumns_) {  // v - (parts) = windowLower
+            m.cuts = true;
+            for (const Term& t : windowed_) {
+                if (t.lower == t.upper) continue;
+                int32_t v = static_cast<int32_t>(m.cost.size());
+                addColumn(t.lower, t.upper, 0.0, true);
+                beginRow(0.0, 0.0);
+                double fixed = termEntries(t, -1.0);
+                entry(v, 1.0);
+                m.rowLower.back() = m.rowUpper.back() = -fixed;
+            }
+        }
         for (int32_t w = 0; w < p.weak.rowCount(); ++w) {  // a . x - s = 0
             beginRow(0.0, 0.0);
             double fixed = 0.0;
@@ -200,6 +219,8 @@ class WindowModel {
         }
         return m;
     }
+
+    bool small() const { return valueColumns_; }
 
     // Table x as a point of the last programme built.
     std::vector<double> pointOf(const std::vector<double>& x) const {
@@ -225,6 +246,11 @@ class WindowModel {
             point.push_back(estimate(tangent_[-1 - weakTerm_[w]], s));
         }
         point.push_back(1.0);
+        for (size_t i = 0; valueColumns_ && i < windowed_.size(); ++i) {
+            const Term& t = windowed_[i];
+            if (t.lower == t.upper) continue;
+            point.push_back(i < x.size() ? x[i] : rowSum(p_.weak, weakOf(i), x));
+        }
         return point;
     }
 
@@ -307,6 +333,7 @@ class WindowModel {
     }
 
     const AdjustmentProblem& p_;
+    bool valueColumns_;
     std::vector<Term> windowed_;     // the cells, then the weak rows of whole coefficients
     std::vector<Term> tangent_;      // the other weak rows
     std::vector<int32_t> weakTerm_;  // per weak row: windowed index, or -1 - tangent index
@@ -370,6 +397,19 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
     WindowModel windows(p, lower, upper, center);
     std::unique_ptr<LinearSolver> solver = makeCoinSolver();
     if (!solver) return finish(result, IntegerStatus::NO_MEMORY, bound);
+    solver->setWorkLimit(options.work);
+    // Where the search stopped before it proved the optimum: the deadline, else the work.
+    auto stopped = [&]() {
+        if (proven()) return finish(result, IntegerStatus::OPTIMAL, bound);
+        bool time = deadline.passed();
+        if (haveTable) {
+            return finish(result, time ? IntegerStatus::TIME_LIMIT : IntegerStatus::WORK_LIMIT,
+                          bound);
+        }
+        return finish(result,
+                      time ? IntegerStatus::NO_TABLE_IN_TIME : IntegerStatus::NO_TABLE_IN_WORK,
+                      bound);
+    };
     if (options.progress) {
         solver->setProgress([&](double best, double mipBound) {
             if (haveTable) best = result.objective;
@@ -381,7 +421,10 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
             options.progress->update("integer", haveTable ? result.objective : NAN, bound);
         }
         if (!solver->load(windows.build())) return finish(result, IntegerStatus::NO_MEMORY, bound);
-        std::vector<double> start = haveTable ? windows.pointOf(result.x) : std::vector<double>{};
+        // A small programme is solved faster from no start: a start point there changes the
+        // path of the cuts for the worse (measured), and the table found stays the incumbent.
+        std::vector<double> start =
+            haveTable && !windows.small() ? windows.pointOf(result.x) : std::vector<double>{};
         LinearResult mip = solver->solveInteger(deadline, options.relativeGap, start);
         if (mip.status == LinearStatus::NO_MEMORY)
             return finish(result, IntegerStatus::NO_MEMORY, bound);
@@ -398,10 +441,9 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
             std::vector<double> x = windows.tableOf(mip.x);
             if (meetsHardRows(p, x)) offer(x);
         }
-        if (mip.status == LinearStatus::TIME_LIMIT || deadline.passed()) {
-            if (proven()) return finish(result, IntegerStatus::OPTIMAL, bound);
-            return haveTable ? finish(result, IntegerStatus::TIME_LIMIT, bound)
-                             : finish(result, IntegerStatus::NO_TABLE_IN_TIME, bound);
+        if (mip.status == LinearStatus::TIME_LIMIT || mip.status == LinearStatus::WORK_LIMIT ||
+            deadline.passed()) {
+            return stopped();
         }
         if (mip.status != LinearStatus::OPTIMAL)
             return finish(result, IntegerStatus::FAILED, bound);
@@ -410,7 +452,9 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
             return finish(result, IntegerStatus::OPTIMAL, bound);
         }
     }
-    return finish(result, haveTable ? IntegerStatus::TIME_LIMIT : IntegerStatus::FAILED, bound);
+    // So many rounds are work too: the same stop on every run.
+    return haveTable ? finish(result, IntegerStatus::WORK_LIMIT, bound)
+                     : finish(result, IntegerStatus::FAILED, bound);
 }
 
 }  // namespace

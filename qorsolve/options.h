@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "qorsolve/work_limit.h"
+
 struct SolveOptions {
     bool continuous = false;     // real-valued adjustment instead of whole numbers
     bool ignoreWeak = false;     // the objective without the weak restrictions
@@ -14,11 +16,13 @@ struct SolveOptions {
     bool help = false;
     bool version = false;
     double timeLimit = std::numeric_limits<double>::infinity();  // seconds
+    int64_t workLimit = DEFAULT_WORK_LIMIT;                      // see work_limit.h
     std::vector<std::string> projects;
 };
 
 void printUsage(std::ostream& out);
 
 // Options in any order and place ("--" ends them), and the project. False, with the message
-// printed, for an unknown option or a time limit that is not a positive number of seconds.
+// printed, for an unknown option, a time limit that is not a positive number of seconds or a
+// work limit that is not a positive whole number.
 bool parseOptions(const std::vector<std::string>& args, SolveOptions& options, std::ostream& out);

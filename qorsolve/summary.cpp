@@ -37,10 +37,16 @@ std::string changeText(double change) {
 void printSummary(std::ostream& out, const Project& project, const AdjustmentProblem& problem,
                   const std::vector<double>& x, const std::vector<RestrictionCheck>& checks,
                   const SolveOutcome& outcome) {
-    out << "status: " << (outcome.proven ? "optimal" : "time limit") << "\n";
+    out << "status: "
+        << (outcome.proven      ? "optimal"
+            : outcome.workLimit ? "work limit"
+                                : "time limit")
+        << "\n";
     if (!outcome.proven) {
-        out << "gap: " << numberText(outcome.gap) << " (bound " << numberText(outcome.bound)
-            << ")\n";
+        char percent[32];
+        std::snprintf(percent, sizeof percent, "%.3g %%", 100.0 * outcome.gap);
+        out << "gap: " << numberText(outcome.gap) << " (" << percent << ", bound "
+            << numberText(outcome.bound) << ")\n";
     }
     out << "objective: " << csvNumber(adjustmentObjective(problem, x)) << "\n";
 
