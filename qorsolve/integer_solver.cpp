@@ -22,6 +22,7 @@
 #include <new>
 
 #include "qorsolve/linear_solver.h"
+#include "qorsolve/margin_repair.h"
 #include "qorsolve/rounding_repair.h"
 
 namespace {
@@ -390,8 +391,14 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
         offer(rounded);
         if (proven()) return finish(result, IntegerStatus::OPTIMAL, bound);
     } else {
-        RoundingResult repaired = roundAndRepair(p, center, lower, upper, deadline);
-        if (repaired.found && meetsHardRows(p, repaired.x)) offer(repaired.x);
+        MarginRepairResult mended =
+            repairMargins(p, center, lower, upper, deadline, options.progress, bound);
+        if (mended.found && meetsHardRows(p, mended.x)) {
+            offer(mended.x);
+        } else {
+            RoundingResult repaired = roundAndRepair(p, center, lower, upper, deadline);
+            if (repaired.found && meetsHardRows(p, repaired.x)) offer(repaired.x);
+        }
     }
 
     WindowModel windows(p, lower, upper, center);
