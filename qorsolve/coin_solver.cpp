@@ -37,6 +37,7 @@ struct StopState {
     const std::function<void(double, double)>* report = nullptr;
     int64_t iterations = 0;
     WorkLimit* work = nullptr;  // counted and checked during a mixed-integer solve
+    int64_t iterationWork = 1;  // the units of one simplex iteration of the programme
     bool workStopped = false;   // the work limit ended the solve
 };
 
@@ -50,7 +51,7 @@ class ClpStopper : public ClpEventHandler {
             (*state_->report)(NAN, state_->lastBound);
         }
         if (state_->work != nullptr && whichEvent == endOfIteration) {
-            state_->work->spend(1);
+            state_->work->spend(state_->iterationWork);
             state_->workStopped = state_->workStopped || state_->work->exhausted();
         }
         if (!state_->workStopped && (state_->deadline == nullptr || !state_->deadline->passed())) {
@@ -391,6 +392,8 @@ LinearResult CoinSolver::solveIntegerGuarded(const Deadline& deadline, double re
     stop_.lastBound = -INFINITE_BOUND;
     stop_.report = &report_;
     stop_.work = work_;
+    // An iteration costs about in proportion to the programme's rows and columns.
+    stop_.iterationWork = 1 + (lp_->numberRows() + lp_->numberColumns()) / 1000;
     stop_.workStopped = work_ != nullptr && work_->exhausted();
     if (deadline.passed() || stop_.workStopped) {
         result.status = deadline.passed() ? LinearStatus::TIME_LIMIT : LinearStatus::WORK_LIMIT;

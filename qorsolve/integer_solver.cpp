@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "qorsolve/lagrangian_bound.h"
 #include "qorsolve/linear_solver.h"
 #include "qorsolve/margin_repair.h"
 #include "qorsolve/rounding_repair.h"
@@ -392,12 +393,22 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
         if (proven()) return finish(result, IntegerStatus::OPTIMAL, bound);
     } else {
         MarginRepairResult mended =
-            repairMargins(p, center, lower, upper, deadline, options.progress, bound);
+            repairMargins(p, rounded, center, lower, upper, deadline, options.progress, bound);
         if (mended.found && meetsHardRows(p, mended.x)) {
             offer(mended.x);
         } else {
             RoundingResult repaired = roundAndRepair(p, center, lower, upper, deadline);
             if (repaired.found && meetsHardRows(p, repaired.x)) offer(repaired.x);
+        }
+        // A better bound, and from its cells, which miss the rows by less, maybe a better table.
+        LagrangianResult lagrange = lagrangianBound(
+            p, lower, upper, relaxed.hardDual, haveTable ? result.objective : INFINITY, deadline);
+        if (lagrange.used) {
+            bound = std::max(bound, lagrange.bound);
+            if (proven()) return finish(result, IntegerStatus::OPTIMAL, bound);
+            MarginRepairResult again = repairMargins(p, lagrange.x, center, lower, upper, deadline,
+                                                     options.progress, bound);
+            if (again.found && meetsHardRows(p, again.x)) offer(again.x);
         }
     }
 

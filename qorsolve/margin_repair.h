@@ -29,10 +29,11 @@ struct MarginRepairResult {
     int64_t moves = 0;      // moves made, for reports
 };
 
-// `lowerWhole` and `upperWhole` are the cells' whole-number ranges, `center` the table to
-// round, `bound` a lower bound for the progress line. Without the problem's grid (classSizes
-// and cellNumber) only single-cell moves are tried. Throws std::bad_alloc when memory runs out.
-MarginRepairResult repairMargins(const AdjustmentProblem& problem,
+// `start` is the whole-number table to repair, within `lowerWhole` and `upperWhole` (the
+// cells' whole-number ranges), `center` the real-valued optimum the cost moves lean towards,
+// `bound` a lower bound for the progress line. Without the problem's grid (classSizes and
+// cellNumber) only single-cell moves are tried. Throws std::bad_alloc when memory runs out.
+MarginRepairResult repairMargins(const AdjustmentProblem& problem, const std::vector<double>& start,
                                  const std::vector<double>& center,
                                  const std::vector<double>& lowerWhole,
                                  const std::vector<double>& upperWhole, const Deadline& deadline,

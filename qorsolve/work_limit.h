@@ -1,5 +1,6 @@
 // The work a whole-number search may do, counted in units that do not depend on the machine
-// or its load: one unit per simplex iteration and per branch-and-bound node. A search that
+// or its load: a simplex iteration counts one unit and one more per thousand rows and columns
+// of its programme (its cost grows with them), a branch-and-bound node one unit. A search that
 // stops at its work limit stops at the same place on every run, so the same project files and
 // options give the same table; the time limit is a wall-clock stop on top of it.
 #pragma once
@@ -8,7 +9,7 @@
 
 // Enough for every benchmark table to end within a minute on a small machine; small tables
 // end proven long before it.
-inline constexpr int64_t DEFAULT_WORK_LIMIT = 1000000;
+inline constexpr int64_t DEFAULT_WORK_LIMIT = 100000;
 
 class WorkLimit {
   public:
