@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 #include "common/binary_data_file.h"
 #include "common/input_file.h"
@@ -74,6 +75,16 @@ int64_t labelledTableSize(const LabelFile& labels) {
     return product;
 }
 
+// The project whose file `argument` names, or empty when it names none.
+std::string projectOfFile(const std::string& argument) {
+    for (const std::string_view suffix : {"-lbl.dat", "-bin.dat", "-ctr.dat"}) {
+        if (argument.size() > suffix.size() && argument.ends_with(suffix)) {
+            return argument.substr(0, argument.size() - suffix.size());
+        }
+    }
+    return "";
+}
+
 bool exists(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 || errno != ENOENT;
@@ -90,7 +101,16 @@ ProjectError loadProject(const std::string& project, Project& loaded) {
 
     {
         InputFile file;
-        if (!file.open(loaded.labelPath)) return openFailure(loaded.labelPath);
+        if (!file.open(loaded.labelPath)) {
+            const bool missing = errno == ENOENT;
+            ProjectError error = openFailure(loaded.labelPath);
+            // "qordump out/pop-bin.dat" means the project out/pop.
+            if (const std::string meant = projectOfFile(project); missing && !meant.empty()) {
+                error = fault(ProjectFault::FILE_FOR_PROJECT, project);
+                error.otherPath = meant;
+            }
+            return error;
+        }
         if (ReadResult result = readLabelFile(file, loaded.labels); result != ReadResult::OK) {
             return readFailure(result, "label file", loaded.labelPath);
         }
@@ -137,6 +157,9 @@ std::string projectErrorMessage(const ProjectError& error) {
         case ProjectFault::CONTROL_DOES_NOT_FIT:
             return "Error: Control file " + error.path + " does not fit binary data file " +
                    error.otherPath + "\n";
+        case ProjectFault::FILE_FOR_PROJECT:
+            return "Error: A project name is expected, not the project file " + error.path +
+                   "; the project is " + error.otherPath + "\n";
     }
     return "";
 }

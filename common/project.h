@@ -34,6 +34,7 @@ enum class ProjectFault {
     INVALID_FILE,          // `path`, a `fileKind`, is damaged
     LABELS_DO_NOT_FIT,     // the label file `path` describes another table than `otherPath`
     CONTROL_DOES_NOT_FIT,  // the control file `path` describes another table than `otherPath`
+    FILE_FOR_PROJECT,      // the argument `path` names a project file of the project `otherPath`
 };
 
 struct ProjectError {
@@ -45,6 +46,8 @@ struct ProjectError {
 };
 
 // Reads `<project>-lbl.dat`, `<project>-bin.dat` and, when it exists, `<project>-ctr.dat`.
+// A project argument that ends in one of these suffixes, where no such project exists, is
+// taken for a project file given in place of its project (FILE_FOR_PROJECT).
 // Beyond the structure of each file, the cells of the binary data file must be strictly
 // ascending cell numbers of a table of `tableSize` cells, the class sizes of the label file
 // must multiply to that table size, and the control file must describe the same table.

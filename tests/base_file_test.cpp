@@ -78,4 +78,110 @@ TEST(NumberFileReader, NumbersAcrossReadBlocks) {
     EXPECT_EQ(readByReader(token + " 7"), readByScanf(token + " 7"));
 }
 
+TEST(NumberFileReader, LinesAndWhereReadingStopped) {
+    struct Case {
+        std::string text;
+        int numbers;  // read before the reader stops
+        int64_t line;
+        std::string failed, after;
+    };
+    const Case cases[] = {
+        {"\xEF\xBB\xBF"
+         "1 2\n3",
+         3, 2, "", ""},  // a mark at the start is skipped
+        {"1 \xEF\xBB\xBF"
+         "2",
+         1, 1,
+         "\xEF\xBB\xBF"
+         "2",
+         ""},
+        {"1\n\n347,5 6", 2, 3, ",5", "347"},
+        {"1 2\nabc def", 2, 2, "abc", ""},
+        {"1\r\n2\r\n", 2, 3, "", ""},
+    };
+    for (const Case& c : cases) {
+        std::FILE* file = fileOf(c.text);
+        NumberFileReader reader(file);
+        double value = 0;
+        int numbers = 0;
+        while (reader.next(value)) ++numbers;
+        EXPECT_EQ(numbers, c.numbers) << c.text;
+        EXPECT_EQ(reader.line(), c.line) << c.text;
+        EXPECT_EQ(reader.failedText(), c.failed) << c.text;
+        EXPECT_EQ(reader.failedAfter(), c.after) << c.text;
+        std::fclose(file);
+    }
+}
+
+TEST(LineReader, SkipsOnlyALeadingByteOrderMarkAndCountsLines) {
+    std::FILE* file = fileOf(
+        "\xEF\xBB\xBF"
+        "a;1\r\n\xEF\xBB\xBF"
+        "b;2\nc");
+    LineReader reader(file, 100);
+    std::string line;
+    std::size_t length = 0;
+    std::vector<std::string> lines;
+    while (reader.next(line, length)) lines.push_back(line);
+    EXPECT_EQ(lines, (std::vector<std::string>{"a;1",
+                                               "\xEF\xBB\xBF"
+                                               "b;2",
+                                               "c"}));
+    EXPECT_EQ(reader.line(), 3);
+    std::fclose(file);
+}
+
+TEST(DbfValue, ANumberAndNothingThatGoesOnWithIt) {
+    struct Case {
+        const char* text;
+        char separator;
+        DbfValue read;
+        double value;
+        std::size_t length;
+    };
+    using enum DbfValue;
+    const Case cases[] = {
+        {"17.5", ';', NUMBER, 17.5, 4},
+        {"17.5 ", ';', NUMBER, 17.5, 4},
+        {"17.5\r", ';', NUMBER, 17.5, 4},  // a last line's CR without its LF
+        {"3;17.5", ';', NUMBER, 3, 1},     // after the separator anything
+        {"3 ;x", ';', NUMBER, 3, 1},
+        {"30 persons", ';', NUMBER, 30, 2},
+        {"30 -", ';', NUMBER, 30, 2},
+        {"1 234", ' ', NUMBER, 1, 1},  // the blank is the separator
+        {"347,5", ',', NUMBER, 347, 3},
+        {"0x10", ';', NUMBER, 16, 4},
+        {"347,5", ';', MORE_THAN_A_NUMBER, 347, 3},
+        {"1.234,5", ';', MORE_THAN_A_NUMBER, 1.234, 5},
+        {"1 234", ';', MORE_THAN_A_NUMBER, 1, 1},
+        {"1.5D2", ';', MORE_THAN_A_NUMBER, 1.5, 3},
+        {"12abc", ';', MORE_THAN_A_NUMBER, 12, 2},
+        {"7 -3", ';', MORE_THAN_A_NUMBER, 7, 1},
+        {"7\t+.5", ';', MORE_THAN_A_NUMBER, 7, 1},
+        {"7 .5", ';', MORE_THAN_A_NUMBER, 7, 1},
+        {"7\r ", ';', MORE_THAN_A_NUMBER, 7, 1},
+        {"abc", ';', NO_NUMBER, 0, 0},
+        {"\"1,234\"", ';', NO_NUMBER, 0, 0},
+        {"", ';', NO_NUMBER, 0, 0},
+    };
+    for (const Case& c : cases) {
+        double value = -1;
+        std::size_t length = 99;
+        EXPECT_EQ(readDbfValue(c.text, c.separator, value, length), c.read) << c.text;
+        if (c.read != NO_NUMBER) {
+            EXPECT_EQ(value, c.value) << c.text;
+        }
+        EXPECT_EQ(length, c.length) << c.text;
+    }
+}
+
+TEST(QuotedText, EscapesAndShortens) {
+    EXPECT_EQ(quotedText("A99"), "\"A99\"");
+    EXPECT_EQ(quotedText("\"1,2\"\\"), "\"\\\"1,2\\\"\\\\\"");
+    EXPECT_EQ(quotedText(std::string("a\0\xE4", 3)), "\"a\\x00\\xE4\"");
+    const std::string shown = quotedText(std::string(1000, '\x01'));
+    EXPECT_LT(shown.size(), 80u);
+    EXPECT_TRUE(shown.ends_with("...\""));
+}
+
 }  // namespace

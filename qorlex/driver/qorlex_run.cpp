@@ -67,6 +67,11 @@ int runQorlex(const std::vector<std::string>& args, std::ostream& out, std::ostr
         out << "Error in line " << table->lineNumber() << ", block \"" << table->blockName()
             << "\"\nposition \"" << table->positionText() << "\"\nCause: " << errorMessage(scanned)
             << "\n\n";
+        // Where in a base file, on a line of its own that leaves the message above as it is.
+        if (!table->baseFileProblem().empty()) {
+            out.flush();
+            err << table->baseFileProblem() << "\n";
+        }
         return 1;
     }
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "common/allocation.h"
 #include "common/bound_type.h"
@@ -87,14 +88,70 @@ ErrorCode Table::endBaseStatement() {
 }
 
 ErrorCode Table::readAsciiBaseFile(std::string_view text) {
-    FileHandle file(openBaseFile(fileName(text), directory_));
-    if (!file) return BASE_FILE_NOT_FOUND;
+    const BaseFileOpening opening = openBaseFile(fileName(text), directory_);
+    if (opening.file == nullptr) {
+        baseFileProblem_ = "base table file not found: tried " + opening.tried;
+        return BASE_FILE_NOT_FOUND;
+    }
+    FileHandle file(opening.file);
     NumberFileReader reader(file.get());
+    const auto where = [&] { return opening.path + ":" + std::to_string(reader.line()) + ": "; };
     for (std::size_t cell = 0; cell < cellValues.size(); ++cell) {
-        if (!reader.next(cellValues[cell])) return BASE_FILE_INCOMPLETE;
-        if (ErrorCode code = checkNumberRange(cellValues[cell])) return code;
+        // Built only for a message: a file may hold millions of numbers.
+        const auto ordinal = [&] {
+            return "number " + std::to_string(cell + 1) + " of " +
+                   std::to_string(cellValues.size());
+        };
+        if (!reader.next(cellValues[cell])) {
+            const std::string_view failed = reader.failedText();
+            if (failed.empty()) {
+                baseFileProblem_ = where() + "the file ends after " + std::to_string(cell) +
+                                   " numbers; the table has " + std::to_string(cellValues.size()) +
+                                   " cells";
+            } else if (const std::string_view before = reader.failedAfter(); !before.empty()) {
+                baseFileProblem_ = where() + ordinal() + ": " + quotedText(failed) + " after " +
+                                   quotedText(before) + " is not a number";
+            } else {
+                baseFileProblem_ =
+                    where() + ordinal() + ": " + quotedText(failed) + " is not a number";
+            }
+            return BASE_FILE_INCOMPLETE;
+        }
+        if (ErrorCode code = checkNumberRange(cellValues[cell])) {
+            baseFileProblem_ = where() + ordinal() + ": " + quotedText(reader.number()) +
+                               " is no number within the range of double precision";
+            return code;
+        }
     }
     return OK;
+}
+
+std::string Table::classLabel(int classIndex) const {
+    std::string label = "class " + std::to_string(classIndex + 1);
+    if (classNames[classIndex] != nullptr)
+        label += std::string(" (") + classNames[classIndex] + ")";
+    return label;
+}
+
+std::string Table::indexFieldProblem(int k, std::string_view field, int64_t line) const {
+    std::string problem = "field " + std::to_string(k + 1) + " " + quotedText(field);
+    const std::string range = "1 and " + std::to_string(classSize(k));
+    const bool digits =
+        !field.empty() && field.find_first_not_of("0123456789") == std::string_view::npos;
+    if (digits) return problem + " is not between " + range + ", the numbers of " + classLabel(k);
+    if (!field.empty() && std::isalpha(static_cast<unsigned char>(field[0])) &&
+        static_cast<unsigned char>(field[0]) < 128) {
+        problem += " is not a characteristic of " + classLabel(k);
+    } else {
+        problem += " is neither a characteristic name nor a number between " + range + " of " +
+                   classLabel(k);
+    }
+    // A first line that names the columns is no line of data.
+    const auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    if (line == 1 && std::any_of(field.begin(), field.end(), isLetter)) {
+        problem += "; a header line?";
+    }
+    return problem;
 }
 
 ErrorCode Table::readDbfBaseFile(std::string_view text) {
@@ -104,13 +161,26 @@ ErrorCode Table::readDbfBaseFile(std::string_view text) {
     if (separator == 's' || separator == 'S') separator = ' ';
     if (separator == 't' || separator == 'T') separator = '\t';
 
-    FileHandle file(openBaseFile(name, directory_));
-    if (!file) return BASE_FILE_NOT_FOUND;
+    const BaseFileOpening opening = openBaseFile(name, directory_);
+    if (opening.file == nullptr) {
+        baseFileProblem_ = "base table file not found: tried " + opening.tried;
+        return BASE_FILE_NOT_FOUND;
+    }
+    FileHandle file(opening.file);
     LineReader reader(file.get(), DBF_LINE_LIMIT);
+    const auto where = [&] { return opening.path + ":" + std::to_string(reader.line()) + ": "; };
+    const auto fail = [&](ErrorCode code, const std::string& problem) {
+        baseFileProblem_ = where() + problem;
+        return code;
+    };
     std::string line;
     std::size_t length = 0;
     while (reader.next(line, length)) {
-        if (length >= DBF_LINE_LIMIT) return DBF_LINE_TOO_LONG;
+        if (length >= DBF_LINE_LIMIT) {
+            return fail(DBF_LINE_TOO_LONG, "the line is longer than " +
+                                               std::to_string(DBF_LINE_LIMIT - 1) +
+                                               " characters with its line end");
+        }
         // A line is a C string: a NUL byte ends it.
         const std::size_t end = std::min(line.size(), std::strlen(line.c_str()));
         const std::string_view view(line.data(), end);
@@ -118,9 +188,16 @@ ErrorCode Table::readDbfBaseFile(std::string_view text) {
 
         int64_t cell = 0;
         std::size_t position = 0;
+        const auto lineEndsAfter = [&](int k, std::string_view field) {
+            const std::string last = "field " + std::to_string(k + 1) + " " + quotedText(field);
+            if (k + 1 == classCount) return fail(DBF_LINE_INCOMPLETE, "no value after " + last);
+            return fail(DBF_LINE_INCOMPLETE, "the line ends after " + last + "; " +
+                                                 std::to_string(classCount) +
+                                                 " index fields and a value are expected");
+        };
         for (int k = 0; k < classCount; ++k) {
             const std::size_t found = view.find(separator, position);
-            if (found == std::string_view::npos) return DBF_LINE_INCOMPLETE;
+            if (found == std::string_view::npos) return lineEndsAfter(k, view.substr(position));
             const std::string_view field = view.substr(position, found - position);
             int64_t index = -1;
             if (!field.empty() && std::isalpha(static_cast<unsigned char>(field[0])) &&
@@ -131,17 +208,38 @@ ErrorCode Table::readDbfBaseFile(std::string_view text) {
                 const int64_t number = leadingInteger(std::string(field).c_str());
                 if (number >= 1 && number <= classSize(k)) index = number - 1;
             }
-            if (index < 0) return DBF_INDEX_RANGE;
+            if (index < 0) return fail(DBF_INDEX_RANGE, indexFieldProblem(k, field, reader.line()));
             cell = cell * classSize(k) + index;
             position = found + 1;
             while (position < view.size() &&
                    (view[position] == separator || isBlank(view[position]))) {
                 ++position;
             }
-            if (position >= view.size()) return DBF_LINE_INCOMPLETE;
+            if (position >= view.size()) return lineEndsAfter(k, field);
         }
-        const double value = leadingReal(line.c_str() + position);
-        if (ErrorCode code = checkNumberRange(value)) return code;
+        double value = 0.0;
+        std::size_t numberLength = 0;
+        const DbfValue read = readDbfValue(line.c_str() + position, separator, value, numberLength);
+        // The value field for a message: up to the separator after the number.
+        const std::string_view valueField =
+            view.substr(position, view.find(separator, position + numberLength) - position);
+        const auto valueLabel = [&] {
+            return "field " + std::to_string(classCount + 1) + " " + quotedText(valueField);
+        };
+        switch (read) {
+            case DbfValue::NUMBER:
+                break;
+            case DbfValue::NO_NUMBER:
+                return fail(DBF_VALUE_ERROR, valueLabel() + " is not a number");
+            case DbfValue::MORE_THAN_A_NUMBER:
+                return fail(DBF_VALUE_ERROR, valueLabel() + " holds more than a number: " +
+                                                 quotedText(valueField.substr(0, numberLength)) +
+                                                 " is followed by " +
+                                                 quotedText(valueField.substr(numberLength)));
+        }
+        if (ErrorCode code = checkNumberRange(value)) {
+            return fail(code, valueLabel() + " is no number within the range of double precision");
+        }
         if (!setCell(static_cast<int32_t>(cell), value)) return INTERNAL_ERROR;
     }
     return OK;

@@ -70,6 +70,9 @@ class Table {
     ErrorCode addBaseValue(const char* text);
     ErrorCode endBaseStatement();
     ErrorCode finishBaseTable();
+    // After a base file failed: one line that tells where in it and why, for the user to
+    // find the place in a file of a million lines; empty otherwise.
+    const std::string& baseFileProblem() const { return baseFileProblem_; }
 
     // Restrictions.
     ErrorCode beginRestrictions(bool withBasis);
@@ -122,9 +125,14 @@ class Table {
     void forgetEntries();
     ErrorCode closeBaseBlock();
     bool setCell(int32_t cell, double value);
+    // "class 2 (Age)", or "class 2" for a class without a name.
+    std::string classLabel(int classIndex) const;
+    // Why field `k` (0-based) of a DBF line is no index of class `k`.
+    std::string indexFieldProblem(int k, std::string_view field, int64_t line) const;
 
     BaseArrays baseArrays_;
     std::string directory_;
+    std::string baseFileProblem_;
     int32_t phase_ = 0;
 
     // Declarations.

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "common/input_file.h"
+#include "qorlex/model/base_file.h"
 
 namespace {
 
@@ -57,6 +58,7 @@ int LexTable::scanText(std::string_view text, const std::string& tableDirectory)
 
 int LexTable::scan() {
     lineNumber_ = 1;
+    atSourceStart_ = true;
     setPhase(ClassPhase::OPEN);
     try {
         return scanFromStart();
@@ -96,7 +98,16 @@ bool LexTable::takeFromSource(char wanted) {
 // fall into different reads. A failed read counts as the end of the input.
 int LexTable::LexerInput(char* buffer, int maxSize) {
     if (maxSize <= 0) return 0;
-    const std::size_t got = readSource(buffer, static_cast<std::size_t>(maxSize));
+    std::size_t got = readSource(buffer, static_cast<std::size_t>(maxSize));
+    // A UTF-8 byte-order mark, which some editors write first, is no part of the text. The
+    // first read fills the buffer unless the source is shorter, so the mark is whole in it.
+    if (atSourceStart_) {
+        atSourceStart_ = false;
+        if (std::string_view(buffer, got).starts_with(BYTE_ORDER_MARK)) {
+            got -= BYTE_ORDER_MARK.size();
+            std::memmove(buffer, buffer + BYTE_ORDER_MARK.size(), got);
+        }
+    }
     std::size_t out = 0;
     for (std::size_t i = 0; i < got; ++i) {
         const char c = buffer[i];

@@ -83,5 +83,6 @@ class LexTable : public yyFlexLexer, public Table {
     int blockIndex_ = BLOCK_START;
     int returnCondition_ = 0;
     bool atEnd_ = false;
+    bool atSourceStart_ = true;  // nothing read yet
     std::string fatalMessage_;
 };
