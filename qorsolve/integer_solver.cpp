@@ -411,6 +411,12 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
             if (again.found && meetsHardRows(p, again.x)) offer(again.x);
         }
     }
+    // The programme of a large table takes seconds to build: not when the time is up.
+    if (deadline.passed()) {
+        if (proven()) return finish(result, IntegerStatus::OPTIMAL, bound);
+        return finish(
+            result, haveTable ? IntegerStatus::TIME_LIMIT : IntegerStatus::NO_TABLE_IN_TIME, bound);
+    }
 
     WindowModel windows(p, lower, upper, center);
     std::unique_ptr<LinearSolver> solver = makeCoinSolver();
