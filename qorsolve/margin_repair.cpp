@@ -16,8 +16,8 @@ constexpr int64_t FIRST_CELLS = 64;
 // The cost search: starts per cell of the table, and boxes tried at each start (of the
 // choices of the other indices, at random). More of either lowers the cost a little further
 // and costs time in proportion (measured on 4- and 5-class tables of all 2-class margins).
-constexpr int64_t STARTS_PER_CELL = 40;
-constexpr int BOX_TRIALS = 32;
+constexpr int64_t STARTS_PER_CELL = 100;
+constexpr int BOX_TRIALS = 128;
 
 struct Move {
     int32_t cell;
