@@ -36,6 +36,9 @@ constexpr int MAX_ROUNDS = 200;
 // Larger tables are closed at the root or not at all, and the extra rows slow them down.
 constexpr int32_t SMALL_TABLE = 500;
 
+// Rounds of the Lagrangian bound and a repair from its cells before the programme.
+constexpr int LAGRANGIAN_ROUNDS = 3;
+
 // A convex cost coefficient * (v - target)^2 of a cell's value or a weak row's value.
 struct Term {
     double coefficient = 0.0;
@@ -400,10 +403,14 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
             RoundingResult repaired = roundAndRepair(p, center, lower, upper, deadline);
             if (repaired.found && meetsHardRows(p, repaired.x)) offer(repaired.x);
         }
-        // A better bound, and from its cells, which miss the rows by less, maybe a better table.
-        LagrangianResult lagrange = lagrangianBound(
-            p, lower, upper, relaxed.hardDual, haveTable ? result.objective : INFINITY, deadline);
-        if (lagrange.used) {
+        // A better bound, and from its cells, which miss the rows by less, maybe a better
+        // table; again with the better table's cost as the steps' target, which leads the
+        // steps elsewhere (5-class table: 96.3 to 95.3; 3-class 10^4 cells: 329.1 to 329.0).
+        for (int round = 0; round < LAGRANGIAN_ROUNDS; ++round) {
+            LagrangianResult lagrange =
+                lagrangianBound(p, lower, upper, relaxed.hardDual,
+                                haveTable ? result.objective : INFINITY, deadline);
+            if (!lagrange.used) break;
             bound = std::max(bound, lagrange.bound);
             if (proven()) return finish(result, IntegerStatus::OPTIMAL, bound);
             MarginRepairResult again = repairMargins(p, lagrange.x, center, lower, upper, deadline,
