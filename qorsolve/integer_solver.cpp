@@ -407,9 +407,9 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
         // table; again with the better table's cost as the steps' target, which leads the
         // steps elsewhere (5-class table: 96.3 to 95.3; 3-class 10^4 cells: 329.1 to 329.0).
         for (int round = 0; round < LAGRANGIAN_ROUNDS; ++round) {
-            LagrangianResult lagrange =
-                lagrangianBound(p, lower, upper, relaxed.hardDual,
-                                haveTable ? result.objective : INFINITY, deadline);
+            LagrangianResult lagrange = lagrangianBound(p, lower, upper, relaxed.hardDual,
+                                                        haveTable ? result.objective : INFINITY,
+                                                        deadline, options.progress);
             if (!lagrange.used) break;
             bound = std::max(bound, lagrange.bound);
             if (proven()) return finish(result, IntegerStatus::OPTIMAL, bound);

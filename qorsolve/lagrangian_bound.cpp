@@ -93,7 +93,7 @@ LagrangianResult lagrangianBound(const AdjustmentProblem& problem,
                                  const std::vector<double>& lowerWhole,
                                  const std::vector<double>& upperWhole,
                                  const std::vector<double>& hardDual, double best,
-                                 const Deadline& deadline) {
+                                 const Deadline& deadline, Progress* progress) {
     LagrangianResult result;
     const int32_t rows = problem.hard.rowCount();
     if (problem.weak.rowCount() > 0 || hardDual.size() != static_cast<size_t>(rows)) return result;
@@ -119,6 +119,7 @@ LagrangianResult lagrangianBound(const AdjustmentProblem& problem,
             theta /= 2.0;
             sinceBetter = 0;
         }
+        if (progress) progress->update("bound", best, result.bound);
         double norm = 0.0;
         for (int32_t i = 0; i < rows; ++i) {
             s[i] = lagrangian.slope(i, y[i]);

@@ -16,6 +16,7 @@
 
 #include "qorsolve/adjustment_problem.h"
 #include "qorsolve/deadline.h"
+#include "qorsolve/progress.h"
 
 struct LagrangianResult {
     bool used = false;      // false: weak rows, or no multipliers to start from
@@ -25,9 +26,10 @@ struct LagrangianResult {
 
 // `lowerWhole` and `upperWhole` are the cells' whole-number ranges, `hardDual` the real-valued
 // optimum's multipliers, `best` the cost of a table that meets the rows (INFINITY if none):
-// it sets the step lengths. Throws std::bad_alloc when memory runs out.
+// it sets the step lengths; `progress`, when given, shows the bound as it rises. Throws
+// std::bad_alloc when memory runs out.
 LagrangianResult lagrangianBound(const AdjustmentProblem& problem,
                                  const std::vector<double>& lowerWhole,
                                  const std::vector<double>& upperWhole,
                                  const std::vector<double>& hardDual, double best,
-                                 const Deadline& deadline);
+                                 const Deadline& deadline, Progress* progress = nullptr);
