@@ -6,7 +6,12 @@
 #   examples        every table description in examples/, whole numbers
 #   2-class         80 x 60 cells, every 1-class margin, whole numbers
 #   3-class 1k      10 x 10 x 10 cells, every 1- and 2-class margin, whole numbers
-#   3-class 10k     20 x 20 x 25 cells, the same margins, whole numbers, --time-limit 60
+#   3-class 3.4k    15 x 15 x 15 cells, the same margins, whole numbers
+#   3-class 10k     20 x 20 x 25 cells, the same margins, whole numbers
+#   4-class 10k     10 x 10 x 10 x 10 cells, the same margins, whole numbers
+#   5-class 7.8k    6 x 6 x 6 x 6 x 6 cells, the same margins, whole numbers
+#   small 5, 125    the two small tables of tests/e2e/solve-small-*, whole numbers
+#   4-class 1M      100 x 50 x 20 x 10 cells, the same margins, --time-limit 10
 #   margins 1M      bench/generate_workload margins 100 50 20 10, --continuous
 #   conflict 10k    the 3-class 10k table with one 2-class margin moved by 7, --conflicts-only
 #   conflict 100k   the same with 40 x 50 x 50 cells
@@ -26,7 +31,13 @@ examples=$PWD/examples
 workloads=(
   "2-class 4.8k|generate_adjustment . 1 80 60|"
   "3-class 1k|generate_adjustment . 2 10 10 10|"
-  "3-class 10k|generate_adjustment . 2 20 20 25|--time-limit 60"
+  "3-class 3.4k|generate_adjustment . 2 15 15 15|"
+  "3-class 10k|generate_adjustment . 2 20 20 25|"
+  "4-class 10k|generate_adjustment . 2 10 10 10 10|"
+  "5-class 7.8k|generate_adjustment . 2 6 6 6 6 6|"
+  "small 5|cp $PWD/tests/e2e/solve-small-one-class/table.txt .|"
+  "small 125|cp $PWD/tests/e2e/solve-small-three-class/table.txt .|"
+  "4-class 1M|generate_adjustment . 2 100 50 20 10|--time-limit 10"
   "margins 1M|generate_workload margins . 100 50 20 10|--continuous"
   "conflict 10k|generate_adjustment . 2 +7 20 20 25|--conflicts-only"
   "conflict 100k|generate_adjustment . 2 +7 40 50 50|--conflicts-only"

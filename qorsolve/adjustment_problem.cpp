@@ -159,6 +159,10 @@ bool build(const Project& project, bool withWeak, AdjustmentProblem& problem, st
 
     problem = AdjustmentProblem();
     problem.base = cells.base;
+    problem.cellNumber = cells.cellIndex;
+    for (const ClassLabels& labels : project.labels.classes) {
+        problem.classSizes.push_back(labels.size);
+    }
     problem.lower.resize(n);
     problem.upper.resize(n);
     problem.lowerSource.assign(n, 0);

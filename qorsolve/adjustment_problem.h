@@ -37,6 +37,11 @@ struct AdjustmentProblem {
     std::vector<double> upper;
     std::vector<int32_t> lowerSource;
     std::vector<int32_t> upperSource;
+    // The table's grid, for searches that use its structure (empty when unknown): the size
+    // of each class, the last class varying fastest in cell numbers, and each adjustable
+    // cell's number in the full table, ascending.
+    std::vector<int32_t> classSizes;
+    std::vector<int32_t> cellNumber;
 
     // Hard rows: hardLower == hardUpper for "=", one side infinite for ">" and "<".
     SparseRows hard;

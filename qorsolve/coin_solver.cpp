@@ -6,9 +6,14 @@
 // iteration after the deadline, and a CBC event handler ends the search at the next node or
 // heuristic pass. A node whose LP was cut short may have been pruned wrongly, so after such a
 // stop the bound reported is the last one CBC had before the deadline.
+// The work limit is counted and checked by the same handlers (simplex iterations and nodes),
+// so where it stops a solve depends on the programme alone.
 #include <CbcEventHandler.hpp>
 #include <CbcHeuristic.hpp>
 #include <CbcModel.hpp>
+#include <CglGomory.hpp>
+#include <CglMixedIntegerRounding2.hpp>
+#include <CglTwomir.hpp>
 #include <ClpEventHandler.hpp>
 #include <ClpSimplex.hpp>
 #include <CoinError.hpp>
@@ -27,10 +32,13 @@ namespace {
 // Shared by the solver and every copy of its event handlers (COIN clones handlers freely).
 struct StopState {
     const Deadline* deadline = nullptr;
-    bool lpStopped = false;  // a simplex run was cut short by the deadline
+    bool lpStopped = false;  // a simplex run was cut short by the deadline or the work limit
     double lastBound = -INFINITE_BOUND;
     const std::function<void(double, double)>* report = nullptr;
     int64_t iterations = 0;
+    WorkLimit* work = nullptr;  // counted and checked during a mixed-integer solve
+    int64_t iterationWork = 1;  // the units of one simplex iteration of the programme
+    bool workStopped = false;   // the work limit ended the solve
 };
 
 class ClpStopper : public ClpEventHandler {
@@ -42,7 +50,13 @@ class ClpStopper : public ClpEventHandler {
         if (state_->report && *state_->report && (++state_->iterations & 255) == 0) {
             (*state_->report)(NAN, state_->lastBound);
         }
-        if (state_->deadline == nullptr || !state_->deadline->passed()) return -1;
+        if (state_->work != nullptr && whichEvent == endOfIteration) {
+            state_->work->spend(state_->iterationWork);
+            state_->workStopped = state_->workStopped || state_->work->exhausted();
+        }
+        if (!state_->workStopped && (state_->deadline == nullptr || !state_->deadline->passed())) {
+            return -1;
+        }
         state_->lpStopped = true;
         return 0;
     }
@@ -62,6 +76,11 @@ class CbcStopper : public CbcEventHandler {
             return noAction;
         }
         if (state_->deadline != nullptr && state_->deadline->passed()) return stop;
+        if (whichEvent == node && state_->work != nullptr) {
+            state_->work->spend(1);
+            state_->workStopped = state_->workStopped || state_->work->exhausted();
+        }
+        if (state_->workStopped) return stop;
         if (whichEvent == node && model_ != nullptr && !state_->lpStopped) {
             state_->lastBound = std::max(state_->lastBound, model_->getBestPossibleObjValue());
             if (state_->report && *state_->report) {
@@ -312,6 +331,7 @@ LinearResult CoinSolver::guarded(const std::function<LinearResult()>& solve) {
         result = LinearResult{};
     }
     stop_.deadline = nullptr;
+    stop_.work = nullptr;
     return result;
 }
 
@@ -323,6 +343,7 @@ LinearResult CoinSolver::solveLinearGuarded(const Deadline& deadline) {
     LinearResult result;
     stop_.deadline = &deadline;
     stop_.lpStopped = false;
+    stop_.workStopped = false;
     if (deadline.passed()) {
         result.status = LinearStatus::TIME_LIMIT;
         return result;
@@ -381,8 +402,12 @@ LinearResult CoinSolver::solveIntegerGuarded(const Deadline& deadline, double re
     stop_.lpStopped = false;
     stop_.lastBound = -INFINITE_BOUND;
     stop_.report = &report_;
-    if (deadline.passed()) {
-        result.status = LinearStatus::TIME_LIMIT;
+    stop_.work = work_;
+    // An iteration costs about in proportion to the programme's rows and columns.
+    stop_.iterationWork = 1 + (lp_->numberRows() + lp_->numberColumns()) / 1000;
+    stop_.workStopped = work_ != nullptr && work_->exhausted();
+    if (deadline.passed() || stop_.workStopped) {
+        result.status = deadline.passed() ? LinearStatus::TIME_LIMIT : LinearStatus::WORK_LIMIT;
         result.bound = -INFINITE_BOUND;
         return result;
     }
@@ -414,6 +439,14 @@ LinearResult CoinSolver::solveIntegerGuarded(const Deadline& deadline, double re
 
     // No cut generators: on chord programmes of tables with margins they cost more time
     // than the nodes they save (measured on 3-class tables of about 1,000 cells).
+    CglGomory gomory;
+    CglMixedIntegerRounding2 mixedRounding;
+    CglTwomir twoStepRounding;
+    if (model_.cuts) {
+        cbc.addCutGenerator(&gomory, 1, "Gomory");
+        cbc.addCutGenerator(&mixedRounding, 1, "MixedIntegerRounding2");
+        cbc.addCutGenerator(&twoStepRounding, 1, "Twomir");
+    }
     CbcRounding rounding(cbc);
     cbc.addHeuristic(&rounding);
     // No feasibility pump: its small branch-and-bound leaks memory in Cgl's preprocessing,
@@ -428,7 +461,7 @@ LinearResult CoinSolver::solveIntegerGuarded(const Deadline& deadline, double re
     if (!stop_.lpStopped && cbc.solver()->isProvenOptimal()) {
         stop_.lastBound = cbc.solver()->getObjValue();
     }
-    if (!deadline.passed()) cbc.branchAndBound();
+    if (!deadline.passed() && !stop_.workStopped) cbc.branchAndBound();
 
     const double* best = cbc.bestSolution();
     if (best != nullptr) {
@@ -440,7 +473,8 @@ LinearResult CoinSolver::solveIntegerGuarded(const Deadline& deadline, double re
         }
         result.objective = costOf(result.x.data());
     }
-    bool stopped = deadline.passed() || cbc.isSecondsLimitReached() || stop_.lpStopped;
+    const bool timeUp = deadline.passed() || cbc.isSecondsLimitReached();
+    bool stopped = timeUp || stop_.lpStopped || stop_.workStopped;
     if (!stopped && cbc.isProvenOptimal() && best != nullptr) {
         // Proven: every node was pruned against the best objective less the allowed gap.
         // CBC's own bound may lag behind that (it may be the root's, when the start point
@@ -454,7 +488,9 @@ LinearResult CoinSolver::solveIntegerGuarded(const Deadline& deadline, double re
     } else if (!stopped && cbc.isContinuousUnbounded()) {
         result.status = LinearStatus::UNBOUNDED;
     } else {
-        result.status = stopped ? LinearStatus::TIME_LIMIT : LinearStatus::FAILED;
+        result.status = !stopped                       ? LinearStatus::FAILED
+                        : stop_.workStopped && !timeUp ? LinearStatus::WORK_LIMIT
+                                                       : LinearStatus::TIME_LIMIT;
         double bound = stop_.lpStopped ? stop_.lastBound : fromCoin(cbc.getBestPossibleObjValue());
         if (best != nullptr) bound = std::min(bound, result.objective);
         result.bound = bound;

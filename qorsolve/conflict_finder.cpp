@@ -580,7 +580,8 @@ class ConflictSearch {
                 return Verdict::NO_MEMORY;
             case LinearStatus::TIME_LIMIT:
                 return Verdict::OUT_OF_TIME;
-            case LinearStatus::UNBOUNDED:  // the cost is zero: cannot happen
+            case LinearStatus::UNBOUNDED:   // the cost is zero: cannot happen
+            case LinearStatus::WORK_LIMIT:  // no work limit is set here
             case LinearStatus::COSTS_TOO_LARGE:
             case LinearStatus::FAILED:
                 break;

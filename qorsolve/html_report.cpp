@@ -352,9 +352,9 @@ class Page {
     void summary() {
         out_ += "<h2>Summary</h2>\n<dl class=\"summary\">\n";
         const std::string& status = data_.status;
-        const char* tone = status == "optimal" || status == "feasible" ? "good"
-                           : status == "time limit"                    ? "warn"
-                                                                       : "bad";
+        const char* tone = status == "optimal" || status == "feasible"        ? "good"
+                           : status == "time limit" || status == "work limit" ? "warn"
+                                                                              : "bad";
         item("project", htmlText(cutText(data_.project, TEXT_CHARS)));
         item("status", std::string("<span class=\"status ") + tone + "\">" +
                            htmlText(cutText(status, NAME_CHARS)) + "</span>");

@@ -23,12 +23,28 @@
 #include <tuple>
 
 #include "qorsolve/exact_rows.h"
+#include "qorsolve/lagrangian_bound.h"
 #include "qorsolve/linear_solver.h"
+#include "qorsolve/margin_repair.h"
 #include "qorsolve/rounding_repair.h"
 
 namespace {
 
 constexpr int MAX_ROUNDS = 200;
+
+// Up to this many cells, each windowed term also gets a whole-number column of its own value
+// and the search uses cuts: rows with several whole coefficients (3 x + 2 y = 24063) leave
+// the value lattices to branching on the value, which branching on parts does not close.
+// Larger tables are closed at the root or not at all, and the extra rows slow them down.
+constexpr int32_t SMALL_TABLE = 500;
+// ... and only while every windowed term's window lies below this in magnitude: cuts derived
+// from value rows over values of 10^9 lose the integrality tolerance, so that the programme's
+// points leave their windows by the whole range and each refinement adds as many columns (a
+// 2-cell table of base 10^9 grew to gigabytes).
+constexpr double SMALL_RANGE = 1e6;
+
+// Rounds of the Lagrangian bound and a repair from its cells before the programme.
+constexpr int LAGRANGIAN_ROUNDS = 3;
 
 // A convex cost coefficient * (v - target)^2 of a cell's value or a weak row's value.
 struct Term {
@@ -86,7 +102,7 @@ class WindowModel {
   public:
     WindowModel(const AdjustmentProblem& p, const std::vector<double>& lower,
                 const std::vector<double>& upper, const std::vector<double>& center)
-        : p_(p) {
+        : p_(p), valueColumns_(p.cellCount() <= SMALL_TABLE) {
         int32_t cells = p.cellCount();
         for (int32_t j = 0; j < cells; ++j) {
             Term t;
@@ -117,11 +133,17 @@ class WindowModel {
                 tangent_.push_back(t);
             }
         }
+        for (const Term& t : windowed_) {
+            if (std::fabs(t.windowLower) > SMALL_RANGE || std::fabs(t.windowUpper) > SMALL_RANGE) {
+                valueColumns_ = false;
+            }
+        }
     }
 
     // Columns: the parts of every windowed term (cells first, then weak rows of whole
-    // coefficients), for each tangent term its value and its cost, and last a column fixed
-    // at 1 that carries the constant of the costs.
+    // coefficients), for each tangent term its value and its cost, a column fixed at 1 that
+    // carries the constant of the costs, and on small tables the value of each windowed
+    // term that is not fixed.
     LinearModel build() {
         LinearModel m;
         const AdjustmentProblem& p = p_;
@@ -182,6 +204,18 @@ class WindowModel {
             m.rowLower.back() = shifted(lower, fixed);
             m.rowUpper.back() = shifted(upper, fixed);
         }
+        if (valueColumns_) {  // v - (parts) = windowLower
+            m.cuts = true;
+            for (const Term& t : windowed_) {
+                if (t.lower == t.upper) continue;
+                int32_t v = static_cast<int32_t>(m.cost.size());
+                addColumn(t.lower, t.upper, 0.0, true);
+                beginRow(0.0, 0.0);
+                double fixed = termEntries(t, -1.0);
+                entry(v, 1.0);
+                m.rowLower.back() = m.rowUpper.back() = -fixed;
+            }
+        }
         for (int32_t w = 0; w < p.weak.rowCount(); ++w) {  // a . x - s = 0
             beginRow(0.0, 0.0);
             double fixed = 0.0;
@@ -205,6 +239,8 @@ class WindowModel {
         }
         return m;
     }
+
+    bool small() const { return valueColumns_; }
 
     // Table x as a point of the last programme built.
     std::vector<double> pointOf(const std::vector<double>& x) const {
@@ -230,6 +266,11 @@ class WindowModel {
             point.push_back(estimate(tangent_[-1 - weakTerm_[w]], s));
         }
         point.push_back(1.0);
+        for (size_t i = 0; valueColumns_ && i < windowed_.size(); ++i) {
+            const Term& t = windowed_[i];
+            if (t.lower == t.upper) continue;
+            point.push_back(i < x.size() ? x[i] : rowSum(p_.weak, weakOf(i), x));
+        }
         return point;
     }
 
@@ -312,6 +353,7 @@ class WindowModel {
     }
 
     const AdjustmentProblem& p_;
+    bool valueColumns_;
     std::vector<Term> windowed_;     // the cells, then the weak rows of whole coefficients
     std::vector<Term> tangent_;      // the other weak rows
     std::vector<int32_t> weakTerm_;  // per weak row: windowed index, or -1 - tangent index
@@ -378,13 +420,52 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
         offer(rounded);
         if (proven()) return finish(result, IntegerStatus::OPTIMAL, bound);
     } else {
-        RoundingResult repaired = roundAndRepair(p, center, lower, upper, deadline);
-        if (repaired.found && meetsHardRows(p, repaired.x)) offer(repaired.x);
+        MarginRepairResult mended =
+            repairMargins(p, rounded, center, lower, upper, deadline, options.progress, bound);
+        if (mended.found && meetsHardRows(p, mended.x)) {
+            offer(mended.x);
+        } else {
+            RoundingResult repaired = roundAndRepair(p, center, lower, upper, deadline);
+            if (repaired.found && meetsHardRows(p, repaired.x)) offer(repaired.x);
+        }
+        // A better bound, and from its cells, which miss the rows by less, maybe a better
+        // table; again with the better table's cost as the steps' target, which leads the
+        // steps elsewhere (5-class table: 96.3 to 95.3; 3-class 10^4 cells: 329.1 to 329.0).
+        for (int round = 0; round < LAGRANGIAN_ROUNDS; ++round) {
+            LagrangianResult lagrange = lagrangianBound(p, lower, upper, relaxed.hardDual,
+                                                        haveTable ? result.objective : INFINITY,
+                                                        deadline, options.progress);
+            if (!lagrange.used) break;
+            bound = std::max(bound, lagrange.bound);
+            if (proven()) return finish(result, IntegerStatus::OPTIMAL, bound);
+            MarginRepairResult again = repairMargins(p, lagrange.x, center, lower, upper, deadline,
+                                                     options.progress, bound);
+            if (again.found && meetsHardRows(p, again.x)) offer(again.x);
+        }
+    }
+    // The programme of a large table takes seconds to build: not when the time is up.
+    if (deadline.passed()) {
+        if (proven()) return finish(result, IntegerStatus::OPTIMAL, bound);
+        return finish(
+            result, haveTable ? IntegerStatus::TIME_LIMIT : IntegerStatus::NO_TABLE_IN_TIME, bound);
     }
 
     WindowModel windows(p, lower, upper, center);
     std::unique_ptr<LinearSolver> solver = makeCoinSolver();
     if (!solver) return finish(result, IntegerStatus::NO_MEMORY, bound);
+    solver->setWorkLimit(options.work);
+    // Where the search stopped before it proved the optimum: the deadline, else the work.
+    auto stopped = [&]() {
+        if (proven()) return finish(result, IntegerStatus::OPTIMAL, bound);
+        bool time = deadline.passed();
+        if (haveTable) {
+            return finish(result, time ? IntegerStatus::TIME_LIMIT : IntegerStatus::WORK_LIMIT,
+                          bound);
+        }
+        return finish(result,
+                      time ? IntegerStatus::NO_TABLE_IN_TIME : IntegerStatus::NO_TABLE_IN_WORK,
+                      bound);
+    };
     if (options.progress) {
         // The programme's own incumbent is not yet a checked table: only ours is shown.
         solver->setProgress([&](double, double mipBound) {
@@ -397,7 +478,10 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
             options.progress->update("integer", haveTable ? result.objective : NAN, bound);
         }
         if (!solver->load(windows.build())) return finish(result, IntegerStatus::NO_MEMORY, bound);
-        std::vector<double> start = haveTable ? windows.pointOf(result.x) : std::vector<double>{};
+        // A small programme is solved faster from no start: a start point there changes the
+        // path of the cuts for the worse (measured), and the table found stays the incumbent.
+        std::vector<double> start =
+            haveTable && !windows.small() ? windows.pointOf(result.x) : std::vector<double>{};
         LinearResult mip = solver->solveInteger(deadline, options.relativeGap, start);
         if (mip.status == LinearStatus::NO_MEMORY)
             return finish(result, IntegerStatus::NO_MEMORY, bound);
@@ -419,10 +503,9 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
             pointHolds = meetsHardRows(p, x);
             if (pointHolds) offer(x);
         }
-        if (mip.status == LinearStatus::TIME_LIMIT || deadline.passed()) {
-            if (proven()) return finish(result, IntegerStatus::OPTIMAL, bound);
-            return haveTable ? finish(result, IntegerStatus::TIME_LIMIT, bound)
-                             : finish(result, IntegerStatus::NO_TABLE_IN_TIME, bound);
+        if (mip.status == LinearStatus::TIME_LIMIT || mip.status == LinearStatus::WORK_LIMIT ||
+            deadline.passed()) {
+            return stopped();
         }
         if (mip.status != LinearStatus::OPTIMAL)
             return finish(result, IntegerStatus::FAILED, bound);
@@ -439,7 +522,9 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
             return finish(result, optimal ? IntegerStatus::OPTIMAL : IntegerStatus::FAILED, bound);
         }
     }
-    return finish(result, haveTable ? IntegerStatus::TIME_LIMIT : IntegerStatus::FAILED, bound);
+    // So many rounds are work too: the same stop on every run.
+    return haveTable ? finish(result, IntegerStatus::WORK_LIMIT, bound)
+                     : finish(result, IntegerStatus::FAILED, bound);
 }
 
 }  // namespace

@@ -17,11 +17,14 @@
 #include "qorsolve/continuous_solver.h"
 #include "qorsolve/deadline.h"
 #include "qorsolve/progress.h"
+#include "qorsolve/work_limit.h"
 
 enum class IntegerStatus {
     OPTIMAL,             // proven: objective within the relative gap of the bound
     TIME_LIMIT,          // a whole-number table, not proven optimal: see bound and gap
     NO_TABLE_IN_TIME,    // the deadline passed before any whole-number table was found
+    WORK_LIMIT,          // as TIME_LIMIT, but the work limit ended the search
+    NO_TABLE_IN_WORK,    // as NO_TABLE_IN_TIME, for the work limit
     INTEGER_INFEASIBLE,  // real numbers meet the rows, whole numbers cannot
     NO_MEMORY,
     COSTS_TOO_LARGE,  // the programme's costs are beyond the solver's range
@@ -32,6 +35,7 @@ struct IntegerOptions {
     double relativeGap = 1e-9;
     const Deadline* deadline = nullptr;
     Progress* progress = nullptr;
+    WorkLimit* work = nullptr;  // nullptr: no limit
 };
 
 struct IntegerResult {

@@ -9,6 +9,7 @@
 
 #include "qorsolve/adjustment_problem.h"
 #include "qorsolve/deadline.h"
+#include "qorsolve/work_limit.h"
 
 // minimise cost . x  subject to  rowLower <= A x <= rowUpper,  columnLower <= x <= columnUpper,
 // x_j whole where isInteger[j]. Infinite bounds are +-INFINITE_BOUND.
@@ -20,6 +21,9 @@ struct LinearModel {
     SparseRows rows;
     std::vector<double> rowLower;
     std::vector<double> rowUpper;
+    // Cut generators for the mixed-integer search: they close small programmes with rows of
+    // several whole coefficients that branching alone does not, and slow large ones down.
+    bool cuts = false;
 };
 
 enum class LinearStatus {
@@ -27,6 +31,7 @@ enum class LinearStatus {
     INFEASIBLE,
     UNBOUNDED,
     TIME_LIMIT,
+    WORK_LIMIT,  // the work limit passed (only with one set)
     NO_MEMORY,
     COSTS_TOO_LARGE,  // a cost beyond what the library can take; nothing was solved
     FAILED,
@@ -65,9 +70,13 @@ class LinearSolver {
     void setProgress(std::function<void(double best, double bound)> report) {
         report_ = std::move(report);
     }
+    // Counts each simplex iteration and branch-and-bound node of the mixed-integer solves
+    // that follow and stops them when the limit is reached; nullptr: no limit.
+    void setWorkLimit(WorkLimit* work) { work_ = work; }
 
   protected:
     std::function<void(double, double)> report_;
+    WorkLimit* work_ = nullptr;
 };
 
 // COIN-OR: Clp for linear programmes, CBC for mixed-integer ones.

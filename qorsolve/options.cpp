@@ -12,6 +12,20 @@ bool parseSeconds(const std::string& text, double& seconds) {
     return failure == std::errc() && stop == end && std::isfinite(seconds) && seconds > 0;
 }
 
+// A positive whole number, the whole text.
+bool parseCount(const std::string& text, int64_t& count) {
+    const char* end = text.data() + text.size();
+    const auto [stop, failure] = std::from_chars(text.data(), end, count);
+    return failure == std::errc() && stop == end && count > 0;
+}
+
+// The value of "--name VALUE" or "--name=VALUE"; empty when missing.
+std::string optionValue(const std::vector<std::string>& args, std::size_t& i) {
+    const std::string& arg = args[i];
+    if (arg.find('=') != std::string::npos) return arg.substr(arg.find('=') + 1);
+    return i + 1 < args.size() ? args[++i] : std::string();
+}
+
 }  // namespace
 
 void printUsage(std::ostream& out) {
@@ -22,6 +36,9 @@ void printUsage(std::ostream& out) {
         << "  --continuous          real-valued cells instead of whole numbers\n"
         << "  --ignore-weak         leave the weak restrictions out of the objective\n"
         << "  --time-limit SECONDS  stop with the best table found by then\n"
+        << "  --work-limit UNITS    stop the whole-number search after this much work\n"
+        << "                        (simplex iterations and nodes; default " << DEFAULT_WORK_LIMIT
+        << ")\n"
         << "  --conflicts-only      only check that the restrictions can hold, and name the\n"
         << "                        ones that conflict\n"
         << "  --all-cells           the adjusted table with the cells of base 0 too\n"
@@ -54,24 +71,19 @@ bool parseOptions(const std::vector<std::string>& args, SolveOptions& options, s
         } else if (arg == "--version") {
             options.version = true;
         } else if (arg == "--time-limit" || arg.starts_with("--time-limit=")) {
-            std::string value;
-            if (arg != "--time-limit") {
-                value = arg.substr(arg.find('=') + 1);
-            } else if (i + 1 < args.size()) {
-                value = args[++i];
-            }
-            if (!parseSeconds(value, options.timeLimit)) {
+            if (!parseSeconds(optionValue(args, i), options.timeLimit)) {
                 out << "Error: --time-limit needs a positive number of seconds\n";
                 return false;
             }
         } else if (arg == "--report" || arg.starts_with("--report=")) {
-            if (arg != "--report") {
-                options.report = arg.substr(arg.find('=') + 1);
-            } else if (i + 1 < args.size()) {
-                options.report = args[++i];
-            }
+            options.report = optionValue(args, i);
             if (options.report.empty()) {
                 out << "Error: --report needs a file name\n";
+                return false;
+            }
+        } else if (arg == "--work-limit" || arg.starts_with("--work-limit=")) {
+            if (!parseCount(optionValue(args, i), options.workLimit)) {
+                out << "Error: --work-limit needs a positive whole number\n";
                 return false;
             }
         } else {

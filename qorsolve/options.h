@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "qorsolve/work_limit.h"
+
 struct SolveOptions {
     bool continuous = false;     // real-valued adjustment instead of whole numbers
     bool ignoreWeak = false;     // the objective without the weak restrictions
@@ -15,6 +17,7 @@ struct SolveOptions {
     bool help = false;
     bool version = false;
     double timeLimit = std::numeric_limits<double>::infinity();  // seconds
+    int64_t workLimit = DEFAULT_WORK_LIMIT;                      // see work_limit.h
     std::string report;  // the HTML report's path; empty for none
     std::vector<std::string> projects;
 };
@@ -22,6 +25,6 @@ struct SolveOptions {
 void printUsage(std::ostream& out);
 
 // Options in any order and place ("--" ends them), and the project. False, with the message
-// printed, for an unknown option, a time limit that is not a positive number of seconds or a
-// report without a file name.
+// printed, for an unknown option, a time limit that is not a positive number of seconds, a
+// work limit that is not a positive whole number or a report without a file name.
 bool parseOptions(const std::vector<std::string>& args, SolveOptions& options, std::ostream& out);

@@ -123,6 +123,7 @@ int writeTable(const Project& project, const AdjustmentProblem& problem, const T
     ResultSet results;
     SolveOutcome outcome;
     outcome.proven = table.status == TableStatus::OPTIMAL;
+    outcome.workLimit = table.status == TableStatus::WORK_LIMIT;
     outcome.bound = table.bound;
     outcome.gap = table.gap;
     outcome.weakIgnored = options.ignoreWeak;
@@ -188,7 +189,7 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
 
     Progress progress(deadline, terminal && !options.quiet);
     const bool wholeNumbers = !options.continuous && !options.conflictsOnly;
-    TableResult table = solveTable(problem, wholeNumbers, deadline, progress);
+    TableResult table = solveTable(problem, wholeNumbers, deadline, progress, options.workLimit);
     progress.finish();
 
     // The outcomes without a table or a conflict leave no earlier result either (the report of
@@ -197,6 +198,7 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
     switch (table.status) {
         case TableStatus::OPTIMAL:
         case TableStatus::TIME_LIMIT:
+        case TableStatus::WORK_LIMIT:
             if (options.conflictsOnly) {
                 // Real numbers can meet the restrictions; whether the table is optimal does
                 // not matter here. No conflict file or earlier table stays.
@@ -224,6 +226,10 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
         case TableStatus::NO_TABLE_IN_TIME:
             out << "status: time limit\n"
                 << "No table that meets every restriction was found within the time limit.\n";
+            break;
+        case TableStatus::NO_TABLE_IN_WORK:
+            out << "status: work limit\n"
+                << "No table that meets every restriction was found within the work limit.\n";
             break;
         case TableStatus::NO_MEMORY:
             out << "Error: Not enough memory to adjust the table\n";

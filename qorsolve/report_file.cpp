@@ -70,7 +70,7 @@ ReportData tableReport(const Project& project, const std::vector<double>& x,
                        const SolveOutcome& outcome) {
     ReportData data;
     describeClasses(project, data);
-    data.status = outcome.proven ? "optimal" : "time limit";
+    data.status = outcome.proven ? "optimal" : outcome.workLimit ? "work limit" : "time limit";
     data.hasTable = true;
     data.objective = objective;
     data.proven = outcome.proven;

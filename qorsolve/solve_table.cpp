@@ -80,7 +80,7 @@ void continuousTable(const AdjustmentProblem& problem, TableResult& result) {
 }
 
 void integerTable(const AdjustmentProblem& problem, const Deadline& deadline, Progress& progress,
-                  TableResult& result) {
+                  int64_t workLimit, TableResult& result) {
     // A row that whole numbers cannot meet by its coefficients alone needs no search.
     if (findRowWithoutWholeValue(problem).row >= 0) {
         result.status = TableStatus::INTEGER_INFEASIBLE;
@@ -89,6 +89,8 @@ void integerTable(const AdjustmentProblem& problem, const Deadline& deadline, Pr
     IntegerOptions options;
     options.deadline = &deadline;
     options.progress = &progress;
+    WorkLimit work(workLimit);
+    options.work = &work;
     IntegerResult whole = solveInteger(problem, result.relaxed, options);
     switch (whole.status) {
         case IntegerStatus::OPTIMAL:
@@ -99,8 +101,16 @@ void integerTable(const AdjustmentProblem& problem, const Deadline& deadline, Pr
             result.bound = whole.bound;
             result.gap = whole.gap;
             break;
+        case IntegerStatus::WORK_LIMIT:
+            result.status = TableStatus::WORK_LIMIT;
+            result.bound = whole.bound;
+            result.gap = whole.gap;
+            break;
         case IntegerStatus::NO_TABLE_IN_TIME:
             result.status = TableStatus::NO_TABLE_IN_TIME;
+            return;
+        case IntegerStatus::NO_TABLE_IN_WORK:
+            result.status = TableStatus::NO_TABLE_IN_WORK;
             return;
         case IntegerStatus::INTEGER_INFEASIBLE:
             result.status = TableStatus::INTEGER_INFEASIBLE;
@@ -122,7 +132,7 @@ void integerTable(const AdjustmentProblem& problem, const Deadline& deadline, Pr
 }  // namespace
 
 TableResult solveTable(const AdjustmentProblem& problem, bool wholeNumbers,
-                       const Deadline& deadline, Progress& progress) {
+                       const Deadline& deadline, Progress& progress, int64_t workLimit) {
     TableResult result;
     try {
         // A contradiction below the real-valued method's tolerance, found exactly.
@@ -143,7 +153,7 @@ TableResult solveTable(const AdjustmentProblem& problem, bool wholeNumbers,
             result.status = TableStatus::NO_TABLE_IN_TIME;
         }
         if (result.status == TableStatus::OPTIMAL)
-            integerTable(problem, deadline, progress, result);
+            integerTable(problem, deadline, progress, workLimit, result);
     } catch (const std::bad_alloc&) {
         result.x.clear();
         result.status = TableStatus::NO_MEMORY;

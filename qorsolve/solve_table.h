@@ -8,11 +8,14 @@
 #include "qorsolve/continuous_solver.h"
 #include "qorsolve/deadline.h"
 #include "qorsolve/progress.h"
+#include "qorsolve/work_limit.h"
 
 enum class TableStatus {
     OPTIMAL,             // x is the proven optimum
     TIME_LIMIT,          // x meets every row and bound, not proven optimal: see bound and gap
     NO_TABLE_IN_TIME,    // the deadline passed before any table met every row and bound
+    WORK_LIMIT,          // as TIME_LIMIT, but the work limit ended the search
+    NO_TABLE_IN_WORK,    // as NO_TABLE_IN_TIME, for the work limit
     INFEASIBLE,          // no real-valued table meets the hard rows and bounds
     NOT_CONVERGED,       // the real-valued method stalled: whether a table exists is open
     INTEGER_INFEASIBLE,  // real numbers can, whole numbers cannot
@@ -24,11 +27,12 @@ enum class TableStatus {
 struct TableResult {
     TableStatus status = TableStatus::FAILED;
     std::vector<double> x;     // one value per adjustable cell, for OPTIMAL and TIME_LIMIT
-    double bound = 0.0;        // a lower bound on the optimum, for TIME_LIMIT
-    double gap = 0.0;          // (objective - bound) / max(|objective|, 1e-10), for TIME_LIMIT
+    double bound = 0.0;        // a lower bound on the optimum, for TIME_LIMIT and WORK_LIMIT
+    double gap = 0.0;          // (objective - bound) / max(|objective|, 1e-10), the same
     ContinuousResult relaxed;  // the real-valued solve, for the conflict search
 };
 
-// Throws nothing.
+// `workLimit` bounds the whole-number search (see work_limit.h). Throws nothing.
 TableResult solveTable(const AdjustmentProblem& problem, bool wholeNumbers,
-                       const Deadline& deadline, Progress& progress);
+                       const Deadline& deadline, Progress& progress,
+                       int64_t workLimit = DEFAULT_WORK_LIMIT);

@@ -86,10 +86,16 @@ std::string changeText(double base, double value) {
 void printSummary(std::ostream& out, const Project& project, const AdjustmentProblem& problem,
                   const std::vector<double>& x, const std::vector<RestrictionCheck>& checks,
                   const SolveOutcome& outcome) {
-    out << "status: " << (outcome.proven ? "optimal" : "time limit") << "\n";
+    out << "status: "
+        << (outcome.proven      ? "optimal"
+            : outcome.workLimit ? "work limit"
+                                : "time limit")
+        << "\n";
     if (!outcome.proven) {
-        out << "gap: " << computedText(outcome.gap) << " (bound " << computedText(outcome.bound)
-            << ")\n";
+        char percent[32];
+        std::snprintf(percent, sizeof percent, "%.3g %%", 100.0 * outcome.gap);
+        out << "gap: " << computedText(outcome.gap) << " (" << percent << ", bound "
+            << computedText(outcome.bound) << ")\n";
     }
     out << "objective: " << computedText(objective(problem, x)) << "\n";
 

@@ -1,6 +1,7 @@
 // The summary of a written table on standard output, one fact a line as "key: value":
-//   status: optimal                       or "time limit" (then also the gap line)
-//   gap: 1.5e-05 (bound 41.2)             relative gap to the best proven bound
+//   status: optimal                       or "time limit" / "work limit", whichever ended the
+//                                         search (then also the gap line)
+//   gap: 1.5e-05 (0.0015 %, bound 41.2)   relative gap to the best proven bound
 //   objective: 41.25                      F of the written table
 //   cells: 24 adjustable, 7 changed      a cell counts as changed when its written value
 //                                         differs from its base at all
@@ -20,9 +21,10 @@
 #include "qorsolve/restriction_check.h"
 
 struct SolveOutcome {
-    bool proven = true;  // false: the time limit ended the search
-    double bound = 0.0;  // a lower bound on the optimum, when not proven
-    double gap = 0.0;    // relative gap between the objective and the bound, when not proven
+    bool proven = true;      // false: the time limit or the work limit ended the search
+    bool workLimit = false;  // when not proven: the work limit, not the time limit
+    double bound = 0.0;      // a lower bound on the optimum, when not proven
+    double gap = 0.0;        // relative gap between the objective and the bound, when not proven
     bool weakIgnored = false;
     double seconds = 0.0;
 };

@@ -131,6 +131,35 @@ TEST(CoinSolver, IntegerOptimumWithAndWithoutStart) {
     EXPECT_EQ(solver->solveInteger(Deadline(), 1e-9, {}).status, LinearStatus::INFEASIBLE);
 }
 
+TEST(CoinSolver, WorkLimitStopsTheSearchWhereverItIsReached) {
+    // The programme of IntegerOptimumWithAndWithoutStart, with and without cuts.
+    LinearModel m =
+        makeModel({{6, 4}, {1, 2}}, {-INF, -INF}, {24, 6}, {0, 0}, {INF, INF}, {-5, -4});
+    m.isInteger = {1, 1};
+    for (bool cuts : {false, true}) {
+        m.cuts = cuts;
+        auto solver = makeCoinSolver();
+        ASSERT_TRUE(solver->load(m));
+        WorkLimit ample;
+        solver->setWorkLimit(&ample);
+        ASSERT_EQ(solver->solveInteger(Deadline(), 1e-9, {}).status, LinearStatus::OPTIMAL);
+        EXPECT_GT(ample.spent(), 0);
+        // Every limit below what the search needed stops it, and the same limit twice stops
+        // it at the same place.
+        for (int64_t limit = 1; limit < ample.spent(); ++limit) {
+            LinearResult runs[2];
+            for (LinearResult& run : runs) {
+                WorkLimit work(limit);
+                solver->setWorkLimit(&work);
+                run = solver->solveInteger(Deadline(), 1e-9, {});
+                EXPECT_EQ(run.status, LinearStatus::WORK_LIMIT) << limit;
+                EXPECT_TRUE(work.exhausted());
+            }
+            EXPECT_EQ(runs[0].x, runs[1].x) << limit;
+        }
+    }
+}
+
 TEST(CoinSolver, PassedDeadlineAndBadModels) {
     LinearModel m = makeModel({{1, 1}}, {1}, {1}, {0, 0}, {1, 1}, {1, 1});
     m.isInteger = {1, 1};

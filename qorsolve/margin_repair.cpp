@@ -1,0 +1,363 @@
+#include "qorsolve/margin_repair.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <random>
+
+namespace {
+
+// Rows within this of their bounds hold, relative to the larger bound (at least 1): the
+// tolerance of meetsHardRows, which checks the table found.
+constexpr double ROW_TOLERANCE = 1e-9;
+// A row with more cells than this has that many of its cells tried as the first cell of a
+// move, chosen at random: a margin of one class holds a whole slice of the table.
+constexpr int64_t FIRST_CELLS = 64;
+// The cost search: starts per cell of the table, and boxes tried at each start (of the
+// choices of the other indices, at random). More of either lowers the cost a little further
+// and costs time in proportion (measured on 4- and 5-class tables of all 2-class margins).
+constexpr int64_t STARTS_PER_CELL = 100;
+constexpr int BOX_TRIALS = 128;
+
+struct Move {
+    int32_t cell;
+    int32_t step;  // +1 or -1
+};
+
+// The cells next to a cell: those that differ from it in one class.
+class Grid {
+  public:
+    explicit Grid(const AdjustmentProblem& p) : cellNumber_(p.cellNumber) {
+        const size_t k = p.classSizes.size();
+        if (k == 0 || p.cellNumber.size() != p.base.size()) return;
+        // Only a grid that holds every cell number, ascending, is used.
+        int64_t total = 1;
+        for (int32_t size : p.classSizes) {
+            if (size < 1 || total > INT32_MAX / size) return;
+            total *= size;
+        }
+        for (size_t j = 0; j < p.cellNumber.size(); ++j) {
+            if (p.cellNumber[j] < 0 || p.cellNumber[j] >= total ||
+                (j > 0 && p.cellNumber[j] <= p.cellNumber[j - 1])) {
+                return;
+            }
+        }
+        sizes_.assign(p.classSizes.begin(), p.classSizes.end());
+        stride_.assign(k, 1);
+        for (size_t c = k - 1; c-- > 0;) stride_[c] = stride_[c + 1] * sizes_[c + 1];
+        dense_ = total == static_cast<int64_t>(p.base.size());
+        total_ = total;
+    }
+
+    bool known() const { return !sizes_.empty(); }
+
+    // Appends the adjustable cells next to `cell`, class by class.
+    void neighbours(int32_t cell, std::vector<int32_t>& out) const {
+        const int64_t number = cellNumber_[cell];
+        for (size_t c = 0; c < sizes_.size(); ++c) {
+            const int64_t at = (number / stride_[c]) % sizes_[c];
+            for (int64_t i = 0; i < sizes_[c]; ++i) {
+                if (i == at) continue;
+                const int32_t other = columnOf(number + (i - at) * stride_[c]);
+                if (other >= 0) out.push_back(other);
+            }
+        }
+    }
+
+    // The cell at `cell` with class c moved to index i: -1 when not adjustable.
+    int32_t shifted(int32_t cell, size_t c, int64_t i) const {
+        return columnOf(cellNumber_[cell] + (i - index(cell, c)) * stride_[c]);
+    }
+    int64_t index(int32_t cell, size_t c) const {
+        return (cellNumber_[cell] / stride_[c]) % sizes_[c];
+    }
+    size_t classCount() const { return sizes_.size(); }
+    int64_t number(int32_t cell) const { return cellNumber_[cell]; }
+    int64_t stride(size_t c) const { return stride_[c]; }
+    int64_t size(size_t c) const { return sizes_[c]; }
+
+    // The adjustable cell of a cell number: -1 when there is none.
+    int32_t columnOf(int64_t number) const {
+        if (number < 0 || number >= total_) return -1;
+        if (dense_) return static_cast<int32_t>(number);
+        auto it = std::lower_bound(cellNumber_.begin(), cellNumber_.end(), number);
+        if (it == cellNumber_.end() || *it != number) return -1;
+        return static_cast<int32_t>(it - cellNumber_.begin());
+    }
+
+  private:
+    const std::vector<int32_t>& cellNumber_;
+    std::vector<int64_t> sizes_;
+    std::vector<int64_t> stride_;
+    bool dense_ = false;
+    int64_t total_ = 0;
+};
+
+class MarginSearch {
+  public:
+    MarginSearch(const AdjustmentProblem& p, std::vector<double> x,
+                 const std::vector<double>& lower, const std::vector<double>& upper)
+        : p_(p), grid_(p), x_(std::move(x)), lower_(lower), upper_(upper), random_(20261207) {
+        const SparseRows& a = p_.hard;
+        const int32_t rows = a.rowCount();
+        const size_t cells = x_.size();
+        columnStart_.assign(cells + 1, 0);
+        for (int32_t j : a.column) ++columnStart_[static_cast<size_t>(j) + 1];
+        for (size_t j = 0; j < cells; ++j) columnStart_[j + 1] += columnStart_[j];
+        columnRow_.resize(a.column.size());
+        columnValue_.resize(a.column.size());
+        std::vector<int64_t> fill(columnStart_.begin(), columnStart_.end() - 1);
+        for (int32_t i = 0; i < rows; ++i) {
+            for (int64_t k = a.start[i]; k < a.start[i + 1]; ++k) {
+                const int64_t at = fill[a.column[k]]++;
+                columnRow_[at] = i;
+                columnValue_[at] = a.value[k];
+            }
+        }
+        value_.assign(rows, 0.0);
+        tolerance_.resize(rows);
+        weight_.assign(rows, 1.0);
+        where_.assign(rows, -1);
+        delta_.assign(rows, 0.0);
+        touched_.assign(rows, 0);
+        for (int32_t i = 0; i < rows; ++i) {
+            value_[i] = rowSum(a, i, x_);
+            double scale = 1.0;
+            if (std::isfinite(p_.hardLower[i])) scale = std::max(scale, std::fabs(p_.hardLower[i]));
+            if (std::isfinite(p_.hardUpper[i])) scale = std::max(scale, std::fabs(p_.hardUpper[i]));
+            tolerance_[i] = ROW_TOLERANCE * scale;
+            updateViolated(i);
+        }
+    }
+
+    // Moves until every row holds (true) or the steps run out.
+    bool mend(int64_t steps, const Deadline& deadline, Progress* progress, double bound) {
+        const SparseRows& a = p_.hard;
+        std::vector<int32_t> near;
+        for (int64_t step = 0; !violated_.empty(); ++step) {
+            if (step >= steps) return false;
+            if ((step & 63) == 0) {
+                if (deadline.passed()) return false;
+                if (progress) progress->update("repair", NAN, bound);
+            }
+            const int32_t row = violated_[random_() % violated_.size()];
+            const int direction = value_[row] < p_.hardLower[row] ? 1 : -1;
+            const int64_t begin = a.start[row];
+            const int64_t length = a.start[row + 1] - begin;
+            const int64_t tries = std::min(length, FIRST_CELLS);
+            Move best[2] = {};
+            int bestSize = 0;
+            double bestScore = 0.0, bestCost = 0.0;
+            auto consider = [&](const Move* moves, int size) {
+                double cost = 0.0;
+                const double score = evaluate(moves, size, cost);
+                if (bestSize == 0 || score < bestScore || (score == bestScore && cost < bestCost)) {
+                    std::copy(moves, moves + size, best);
+                    bestSize = size;
+                    bestScore = score;
+                    bestCost = cost;
+                }
+            };
+            for (int64_t t = 0; t < tries; ++t) {
+                const int64_t k = begin + (tries == length ? t : int64_t(random_() % length));
+                const int32_t first = a.column[k];
+                const int32_t step1 = a.value[k] * direction > 0 ? 1 : -1;
+                if (!inRange(first, step1)) continue;
+                Move moves[2] = {{first, step1}, {0, -step1}};
+                consider(moves, 1);
+                if (!grid_.known()) continue;
+                near.clear();
+                grid_.neighbours(first, near);
+                for (int32_t second : near) {
+                    if (!inRange(second, -step1)) continue;
+                    moves[1].cell = second;
+                    consider(moves, 2);
+                }
+            }
+            if (bestSize > 0 && bestScore < 0.0) {
+                for (int m = 0; m < bestSize; ++m) move(best[m]);
+                ++moves_;
+            } else {
+                weight_[row] += 1.0;  // a dead end for this row: the breakout
+            }
+        }
+        return true;
+    }
+
+    // With every row met: unit moves on the corners of rectangles and boxes over two or three
+    // classes, kept when every row still holds and the cost falls. `attempts` in all.
+    void improve(const std::vector<double>& center, int64_t attempts, const Deadline& deadline) {
+        const size_t k = grid_.classCount();
+        if (k < 2 || !violated_.empty()) return;
+        const int32_t cells = static_cast<int32_t>(x_.size());
+        std::vector<Move> corners;
+        for (int64_t attempt = 0; attempt < attempts; ++attempt) {
+            if ((attempt & 255) == 0 && deadline.passed()) return;
+            const int32_t first = static_cast<int32_t>(random_() % cells);
+            const double away = x_[first] - center[first];
+            if (std::fabs(away) < 0.5) continue;
+            // Two or three different classes, and the cheapest choice of the other index in
+            // each: the corners' cost falls or nothing moves.
+            const size_t dims = k >= 3 && (attempt & 1) ? 3 : 2;
+            size_t classes[3];
+            int64_t own[3], to[3], bestTo[3];
+            bool usable = true;
+            for (size_t d = 0; d < dims; ++d) {
+                size_t c;
+                do {
+                    c = random_() % k;
+                } while (std::find(classes, classes + d, c) != classes + d);
+                classes[d] = c;
+                own[d] = grid_.index(first, c);
+                if (grid_.size(c) < 2) usable = false;
+            }
+            if (!usable) continue;
+            const int step = away > 0 ? -1 : 1;
+            double bestCost = -1e-12;
+            bool found = false;
+            for (int trial = 0; trial < BOX_TRIALS; ++trial) {
+                for (size_t d = 0; d < dims; ++d) {
+                    to[d] = static_cast<int64_t>(random_() % (grid_.size(classes[d]) - 1));
+                    if (to[d] >= own[d]) ++to[d];
+                }
+                double cost = 0.0;
+                bool inside = true;
+                for (uint32_t mask = 0; mask < (1u << dims) && inside; ++mask) {
+                    int64_t number = grid_.number(first);
+                    for (size_t d = 0; d < dims; ++d) {
+                        if (mask & (1u << d)) number += (to[d] - own[d]) * grid_.stride(classes[d]);
+                    }
+                    const int32_t cell = grid_.columnOf(number);
+                    const int sign = __builtin_popcount(mask) & 1 ? -step : step;
+                    inside = cell >= 0 && inRange(cell, sign);
+                    if (inside) cost += costChange(cell, sign);
+                }
+                if (inside && cost < bestCost) {
+                    bestCost = cost;
+                    std::copy(to, to + dims, bestTo);
+                    found = true;
+                }
+            }
+            if (!found) continue;
+            corners.clear();
+            for (uint32_t mask = 0; mask < (1u << dims); ++mask) {
+                int64_t number = grid_.number(first);
+                for (size_t d = 0; d < dims; ++d) {
+                    if (mask & (1u << d)) number += (bestTo[d] - own[d]) * grid_.stride(classes[d]);
+                }
+                corners.push_back(
+                    {grid_.columnOf(number), __builtin_popcount(mask) & 1 ? -step : step});
+            }
+            double cost = 0.0;
+            if (evaluate(corners.data(), static_cast<int>(corners.size()), cost) != 0.0) continue;
+            for (const Move& m : corners) move(m);
+            ++moves_;
+        }
+    }
+
+    const std::vector<double>& x() const { return x_; }
+    int64_t moves() const { return moves_; }
+
+  private:
+    double costChange(int32_t j, int32_t step) const {
+        const double b = p_.base[j];
+        const double from = x_[j] - b, to = x_[j] + step - b;
+        return (to * to - from * from) / b;
+    }
+
+    bool inRange(int32_t j, int32_t step) const {
+        const double to = x_[j] + step;
+        return to >= lower_[j] && to <= upper_[j];
+    }
+
+    double violation(int32_t i, double v) const {
+        const double below = p_.hardLower[i] - tolerance_[i] - v;
+        const double above = v - p_.hardUpper[i] - tolerance_[i];
+        return std::max({below, above, 0.0});
+    }
+
+    // The change of the weighted violation if `moves` were made; their cost change in `cost`.
+    double evaluate(const Move* moves, int size, double& cost) {
+        changed_.clear();
+        cost = 0.0;
+        for (int m = 0; m < size; ++m) {
+            const int32_t j = moves[m].cell;
+            cost += costChange(j, moves[m].step);
+            for (int64_t k = columnStart_[j]; k < columnStart_[j + 1]; ++k) {
+                const int32_t i = columnRow_[k];
+                if (!touched_[i]) {
+                    touched_[i] = 1;
+                    changed_.push_back(i);
+                }
+                delta_[i] += columnValue_[k] * moves[m].step;
+            }
+        }
+        double score = 0.0;
+        for (int32_t i : changed_) {
+            score += weight_[i] * (violation(i, value_[i] + delta_[i]) - violation(i, value_[i]));
+            delta_[i] = 0.0;
+            touched_[i] = 0;
+        }
+        return score;
+    }
+
+    void move(const Move& m) {
+        x_[m.cell] += m.step;
+        for (int64_t k = columnStart_[m.cell]; k < columnStart_[m.cell + 1]; ++k) {
+            const int32_t i = columnRow_[k];
+            value_[i] += columnValue_[k] * m.step;
+            updateViolated(i);
+        }
+    }
+
+    void updateViolated(int32_t i) {
+        const bool isViolated = violation(i, value_[i]) > 0.0;
+        if (isViolated && where_[i] < 0) {
+            where_[i] = static_cast<int64_t>(violated_.size());
+            violated_.push_back(i);
+        } else if (!isViolated && where_[i] >= 0) {
+            const int32_t last = violated_.back();
+            violated_[where_[i]] = last;
+            where_[last] = where_[i];
+            violated_.pop_back();
+            where_[i] = -1;
+        }
+    }
+
+    const AdjustmentProblem& p_;
+    Grid grid_;
+    std::vector<double> x_;
+    const std::vector<double>& lower_;
+    const std::vector<double>& upper_;
+    std::vector<int64_t> columnStart_;
+    std::vector<int32_t> columnRow_;
+    std::vector<double> columnValue_;
+    std::vector<double> value_;
+    std::vector<double> tolerance_;
+    std::vector<double> weight_;
+    std::vector<int32_t> violated_;
+    std::vector<int64_t> where_;
+    std::vector<double> delta_;     // scratch of evaluate, 0 between calls
+    std::vector<char> touched_;     // the same
+    std::vector<int32_t> changed_;  // the same
+    std::mt19937_64 random_;
+    int64_t moves_ = 0;
+};
+
+}  // namespace
+
+MarginRepairResult repairMargins(const AdjustmentProblem& problem, const std::vector<double>& start,
+                                 const std::vector<double>& center,
+                                 const std::vector<double>& lowerWhole,
+                                 const std::vector<double>& upperWhole, const Deadline& deadline,
+                                 Progress* progress, double bound) {
+    MarginRepairResult result;
+    MarginSearch search(problem, start, lowerWhole, upperWhole);
+    const int64_t cells = static_cast<int64_t>(center.size());
+    if (!search.mend(50 * cells + 100000, deadline, progress, bound)) return result;
+    search.improve(center, STARTS_PER_CELL * cells, deadline);
+    result.found = true;
+    result.x = search.x();
+    result.moves = search.moves();
+    return result;
+}

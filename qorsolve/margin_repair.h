@@ -1,0 +1,40 @@
+// A whole-number table for tables with many margins: round the real-valued optimum, then
+// repair the rows it breaks with moves that respect the table's classes.
+//
+// Moving one unit from one cell to another that differs from it in a single class changes
+// only the rows through exactly one of the two; with margins over one and two classes, those
+// are the margins that involve that class. So a move mends a violated margin while the other
+// margins stay as they are, where a single-cell move breaks every margin through the cell.
+// The search: take a violated row (in a fixed pseudo-random order), try every single-cell move
+// and every such pair move that starts in the row, and make the one that lowers the weighted
+// violation most (ties: the lower cost). When no move lowers it, the weights of the violated
+// rows rise by one, which moves the search out of the dead end (a breakout). Once the table
+// meets every row, moves that keep every row lower its cost: a unit +1/-1 on the corners of a
+// box over three classes (its other classes held) changes no margin of one or two classes.
+//
+// Everything is counted in moves and evaluations, never in seconds: the same input gives the
+// same table. The deadline only cuts the search short.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "qorsolve/adjustment_problem.h"
+#include "qorsolve/deadline.h"
+#include "qorsolve/progress.h"
+
+struct MarginRepairResult {
+    bool found = false;
+    std::vector<double> x;  // whole numbers within the cells' whole-number ranges
+    int64_t moves = 0;      // moves made, for reports
+};
+
+// `start` is the whole-number table to repair, within `lowerWhole` and `upperWhole` (the
+// cells' whole-number ranges), `center` the real-valued optimum the cost moves lean towards,
+// `bound` a lower bound for the progress line. Without the problem's grid (classSizes and
+// cellNumber) only single-cell moves are tried. Throws std::bad_alloc when memory runs out.
+MarginRepairResult repairMargins(const AdjustmentProblem& problem, const std::vector<double>& start,
+                                 const std::vector<double>& center,
+                                 const std::vector<double>& lowerWhole,
+                                 const std::vector<double>& upperWhole, const Deadline& deadline,
+                                 Progress* progress, double bound);

@@ -1,0 +1,114 @@
+// The structure-aware repair on tables with every margin of one and two classes, built from a
+// whole-number table near the base so that a table exists: the repair must find one that
+// meets every row, the same one on every run, with or without every cell adjustable.
+#include "qorsolve/margin_repair.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <random>
+#include <vector>
+
+#include "qorsolve/rounding_repair.h"
+
+namespace {
+
+struct Grid {
+    std::vector<int32_t> sizes;
+    int skipEvery = 0;  // every so many cells is not adjustable (0: all are)
+};
+
+// Margins of one and two classes of `table` over the adjustable cells, as equality rows.
+AdjustmentProblem marginProblem(const Grid& grid, uint64_t seed) {
+    AdjustmentProblem p;
+    p.classSizes = grid.sizes;
+    int32_t total = 1;
+    for (int32_t s : grid.sizes) total *= s;
+    std::mt19937_64 random(seed);
+    std::vector<double> table;
+    for (int32_t n = 0; n < total; ++n) {
+        if (grid.skipEvery > 0 && n % grid.skipEvery == 1) continue;
+        const double base = 1.0 + static_cast<double>(random() % 400) / 10.0;
+        p.cellNumber.push_back(n);
+        p.base.push_back(base);
+        p.lower.push_back(0.0);
+        p.upper.push_back(INFINITE_BOUND);
+        table.push_back(
+            std::round(base * (0.85 + 0.3 * static_cast<double>(random() % 100) / 100)));
+    }
+    const size_t k = grid.sizes.size();
+    auto index = [&](int32_t n, size_t c) {
+        for (size_t d = k; d-- > c + 1;) n /= grid.sizes[d];
+        return n % grid.sizes[c];
+    };
+    for (size_t c1 = 0; c1 < k; ++c1) {
+        for (size_t c2 = c1; c2 < k; ++c2) {  // c2 == c1: the margins of one class
+            std::map<std::pair<int32_t, int32_t>, std::vector<int32_t>> rows;
+            for (size_t j = 0; j < p.base.size(); ++j) {
+                rows[{index(p.cellNumber[j], c1), index(p.cellNumber[j], c2)}].push_back(
+                    static_cast<int32_t>(j));
+            }
+            for (const auto& [key, cells] : rows) {
+                double sum = 0.0;
+                for (int32_t j : cells) {
+                    p.hard.column.push_back(j);
+                    p.hard.value.push_back(1.0);
+                    sum += table[static_cast<size_t>(j)];
+                }
+                p.hard.start.push_back(static_cast<int64_t>(p.hard.column.size()));
+                p.hardLower.push_back(sum);
+                p.hardUpper.push_back(sum);
+            }
+        }
+    }
+    return p;
+}
+
+TEST(MarginRepair, FindsTheSameTableOfManyMarginsOnEveryRun) {
+    const Grid grids[] = {
+        {{4, 5, 6}, 0}, {{5, 5, 4, 4}, 0}, {{3, 3, 3, 3, 3}, 0}, {{6, 5, 6}, 7}, {{4, 4, 4, 4}, 5},
+    };
+    for (const Grid& grid : grids) {
+        for (uint64_t seed : {1u, 2u}) {
+            AdjustmentProblem p = marginProblem(grid, seed);
+            const size_t n = p.base.size();
+            std::vector<double> lower(n, 0.0), upper(n, INFINITE_BOUND), start(n);
+            for (size_t j = 0; j < n; ++j) start[j] = std::round(p.base[j]);
+            MarginRepairResult first =
+                repairMargins(p, start, p.base, lower, upper, Deadline(), nullptr, 0.0);
+            ASSERT_TRUE(first.found) << grid.sizes.size() << " classes, seed " << seed;
+            EXPECT_TRUE(meetsHardRows(p, first.x));
+            for (size_t j = 0; j < n; ++j) EXPECT_EQ(first.x[j], std::round(first.x[j]));
+            MarginRepairResult second =
+                repairMargins(p, start, p.base, lower, upper, Deadline(), nullptr, 0.0);
+            EXPECT_EQ(first.x, second.x);
+        }
+    }
+}
+
+TEST(MarginRepair, WithoutAGridSingleCellsMoveAndADeadlineStopsIt) {
+    // Cells of one class with a total: no grid is needed.
+    AdjustmentProblem p;
+    p.base = {3.4, 2.6, 7.5, 1.5};
+    p.lower.assign(4, 0.0);
+    p.upper.assign(4, INFINITE_BOUND);
+    for (int32_t j = 0; j < 4; ++j) {
+        p.hard.column.push_back(j);
+        p.hard.value.push_back(1.0);
+    }
+    p.hard.start.push_back(4);
+    p.hardLower = {18};
+    p.hardUpper = {18};
+    std::vector<double> lower(4, 0.0), upper(4, INFINITE_BOUND), start = {3, 3, 8, 2};
+    MarginRepairResult r = repairMargins(p, start, p.base, lower, upper, Deadline(), nullptr, 0.0);
+    ASSERT_TRUE(r.found);
+    EXPECT_TRUE(meetsHardRows(p, r.x));
+    // A grid that does not fit the cells is not used.
+    p.classSizes = {3};
+    p.cellNumber = {0, 1, 2, 3};
+    EXPECT_TRUE(repairMargins(p, start, p.base, lower, upper, Deadline(), nullptr, 0.0).found);
+    EXPECT_FALSE(repairMargins(p, start, p.base, lower, upper, Deadline(0.0), nullptr, 0.0).found);
+}
+
+}  // namespace
