@@ -88,31 +88,33 @@ int openUnique(char* pathTemplate) {
     return -1;
 }
 
+// Runs `work` with the handlers installed and the cleaned signals held back, so that a handler
+// never sees the list of files half changed.
+template <class Work>
+int withInterruptsHeld(Work work) {
+    sigset_t interrupts;
+    sigset_t previous;
+    sigemptyset(&interrupts);
+    for (int signal : CLEANED_SIGNALS) sigaddset(&interrupts, signal);
+    sigprocmask(SIG_BLOCK, &interrupts, &previous);
+    installHandlers();
+    const int result = work();
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
+    return result;
+}
+
 }  // namespace
 
 int createTemporaryFile(char* pathTemplate, int& slot) {
-    sigset_t interrupts;
-    sigset_t previous;
-    sigemptyset(&interrupts);
-    for (int signal : CLEANED_SIGNALS) sigaddset(&interrupts, signal);
-    sigprocmask(SIG_BLOCK, &interrupts, &previous);
-    installHandlers();
-    const int descriptor = openUnique(pathTemplate);
-    slot = descriptor < 0 ? -1 : registerTemporaryFile(pathTemplate);
-    sigprocmask(SIG_SETMASK, &previous, nullptr);
-    return descriptor;
+    return withInterruptsHeld([&] {
+        const int descriptor = openUnique(pathTemplate);
+        slot = descriptor < 0 ? -1 : registerTemporaryFile(pathTemplate);
+        return descriptor;
+    });
 }
 
 int registerFileToRemove(const char* path) {
-    sigset_t interrupts;
-    sigset_t previous;
-    sigemptyset(&interrupts);
-    for (int signal : CLEANED_SIGNALS) sigaddset(&interrupts, signal);
-    sigprocmask(SIG_BLOCK, &interrupts, &previous);
-    installHandlers();
-    const int slot = registerTemporaryFile(path);
-    sigprocmask(SIG_SETMASK, &previous, nullptr);
-    return slot;
+    return withInterruptsHeld([&] { return registerTemporaryFile(path); });
 }
 
 void releaseTemporaryFile(int slot) {

@@ -11,18 +11,6 @@
 
 namespace {
 
-std::string kindName(RestrictionKind kind) {
-    switch (kind) {
-        case RestrictionKind::HARD:
-            return "hard";
-        case RestrictionKind::WEAK:
-            return "weak";
-        case RestrictionKind::BOUND:
-            break;
-    }
-    return "bound";
-}
-
 // The restriction's sum over the base table; NaN for a column outside the table.
 double baseValue(const Project& project, const DeclaredRestriction& restriction) {
     double sum = 0.0;
@@ -95,7 +83,7 @@ ReportData tableReport(const Project& project, const std::vector<double>& x,
         const RestrictionCheck& check = checks[i];
         ReportRow row;
         row.number = static_cast<int32_t>(i + 1);
-        row.kind = kindName(check.kind);
+        row.kind = restrictionKindName(check.kind);
         row.lower = check.lower;
         row.upper = check.upper;
         row.value = check.value;

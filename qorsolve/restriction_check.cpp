@@ -36,6 +36,18 @@ RestrictionCheck check(const DeclaredRestriction& declared, StoredAs storedAs,
 
 }  // namespace
 
+std::string_view restrictionKindName(RestrictionKind kind) {
+    switch (kind) {
+        case RestrictionKind::HARD:
+            return "hard";
+        case RestrictionKind::WEAK:
+            return "weak";
+        case RestrictionKind::BOUND:
+            break;
+    }
+    return "bound";
+}
+
 std::vector<RestrictionCheck> checkRestrictions(const Project& project,
                                                 const std::vector<double>& x) {
     const std::vector<Destination> where = destinations(project);

@@ -2,11 +2,15 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "common/project.h"
 
 enum class RestrictionKind { HARD, WEAK, BOUND };
+
+// "hard", "weak" or "bound", as the rows file and the report write the kind.
+std::string_view restrictionKindName(RestrictionKind kind);
 
 struct RestrictionCheck {
     RestrictionKind kind = RestrictionKind::HARD;

@@ -54,18 +54,6 @@ std::string resultField(double value) {
     return std::isfinite(value) ? csvResult(value) : std::string();
 }
 
-std::string_view kindName(RestrictionKind kind) {
-    switch (kind) {
-        case RestrictionKind::HARD:
-            return "hard";
-        case RestrictionKind::WEAK:
-            return "weak";
-        case RestrictionKind::BOUND:
-            break;
-    }
-    return "bound";
-}
-
 std::string sameFileMessage(const std::string& first, const std::string& second) {
     return "Error: " + first + " and " + second + " are the same file; not overwritten\n";
 }
@@ -199,7 +187,7 @@ bool writeRowReport(const Project& project, const std::vector<RestrictionCheck>&
         const std::string text = i < declared.size()
                                      ? csvField(declaredText(project, namer, declared[i]))
                                      : std::string();
-        line = std::to_string(i + 1) + "," + std::string(kindName(check.kind)) + "," +
+        line = std::to_string(i + 1) + "," + std::string(restrictionKindName(check.kind)) + "," +
                limitField(check.lower) + "," + limitField(check.upper) + "," +
                csvResult(check.value) + "," + resultField(shownSlack(check)) + "," +
                (weak            ? ""

@@ -22,13 +22,18 @@ std::string description(const std::string& total) {
            total + "\nENDE\n";
 }
 
-TEST(RunQorsolve, EachOutcomeHasItsStatusExitCodeAndFiles) {
-    TempDir dir;
+// Two projects: "ok", which has a table, and "no", whose restrictions cannot all hold.
+void translateOkAndNo(TempDir& dir) {
     std::ostringstream ignored;
     ASSERT_EQ(runQorlex({dir.write("ok.txt", description("")), dir / "ok"}, ignored, ignored), 0);
     ASSERT_EQ(runQorlex({dir.write("no.txt", description("(North, 1) > 21;")), dir / "no"}, ignored,
                         ignored),
               0);
+}
+
+TEST(RunQorsolve, EachOutcomeHasItsStatusExitCodeAndFiles) {
+    TempDir dir;
+    ASSERT_NO_FATAL_FAILURE(translateOkAndNo(dir));
     const std::string ok = dir / "ok";
     const std::string no = dir / "no";
     const struct {
@@ -68,11 +73,7 @@ TEST(RunQorsolve, EachOutcomeHasItsStatusExitCodeAndFiles) {
 
 TEST(RunQorsolve, ReportBesideEachOutcomeThatHasOne) {
     TempDir dir;
-    std::ostringstream ignored;
-    ASSERT_EQ(runQorlex({dir.write("ok.txt", description("")), dir / "ok"}, ignored, ignored), 0);
-    ASSERT_EQ(runQorlex({dir.write("no.txt", description("(North, 1) > 21;")), dir / "no"}, ignored,
-                        ignored),
-              0);
+    ASSERT_NO_FATAL_FAILURE(translateOkAndNo(dir));
     const std::string report = dir / "r.html";
     const std::string foreign = "<!DOCTYPE html>\n<p>notes</p>\n";
     const struct {
