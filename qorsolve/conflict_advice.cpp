@@ -227,6 +227,10 @@ void rankConflict(const AdjustmentProblem& problem, ConflictResult& conflict,
 }
 
 std::string adviceText(const ConflictResult& conflict, const std::vector<ConflictLine>& lines) {
+    if (conflict.status == ConflictStatus::NOT_REDUCED && conflict.workLimited) {
+        return "advice: the set could not be reduced within the work limit; allow more work "
+               "with --work-limit to narrow it down\n";
+    }
     if (conflict.status == ConflictStatus::NOT_REDUCED) {
         return "advice: the set could not be reduced in time; allow more time with "
                "--time-limit to narrow it down\n";

@@ -33,7 +33,8 @@
 // which lets the others hold (a finite value proves the member is needed).
 //
 // Whole numbers: the same deletion filter over the mixed-integer problem, with members
-// relaxed in blocks that halve when the rest can hold, as long as the deadline allows.
+// relaxed in blocks that halve when the rest can hold, as long as the work limit (and the
+// deadline, when the run has one) allows.
 
 namespace {
 
@@ -49,8 +50,6 @@ constexpr double RAY_NOISE = 1e-12;
 // up after this many LPs (counted, so that every run gives the same set) and leaves the set
 // of the first order.
 constexpr std::size_t SECOND_ORDER_SOLVES = 2000;
-// The whole-number search takes at most this long when the run has no time limit.
-constexpr double WHOLE_NUMBER_SECONDS = 60.0;
 
 using Kind = ConflictMember::Kind;
 
@@ -810,17 +809,28 @@ class ConflictSearch {
 
     // Whole numbers: deletion in blocks over the mixed-integer problem.
     ConflictResult wholeNumberConflict() {
-        Deadline ownLimit(WHOLE_NUMBER_SECONDS);
-        const Deadline& limit = deadline_.limited() ? deadline_ : ownLimit;
+        const Deadline& limit = deadline_;
         SubProblem sub(problem_, allMembers(), true);
         std::unique_ptr<LinearSolver> solver = makeCoinSolver();
         if (!solver || !solver->load(sub.model())) {
             return status(ConflictStatus::NO_MEMORY);
         }
+        // Counted work, not seconds, ends the search: every run names the same set.
+        WorkLimit work(options_.workLimit);
+        solver->setWorkLimit(&work);
+        const auto notReducedIn = [&](const SubProblem& rest) {
+            ConflictResult result = notReduced(rest);
+            result.workLimited = work.exhausted() && !limit.passed();
+            return result;
+        };
         const Verdict whole = solveWhole(*solver, sub, limit);
         if (whole == Verdict::FEASIBLE) return status(ConflictStatus::FEASIBLE);
         if (whole == Verdict::NO_MEMORY) return status(ConflictStatus::NO_MEMORY);
-        if (whole != Verdict::INFEASIBLE) return status(ConflictStatus::NOT_REDUCED);
+        if (whole != Verdict::INFEASIBLE) {
+            ConflictResult result = status(ConflictStatus::NOT_REDUCED);
+            result.workLimited = work.exhausted() && !limit.passed();
+            return result;
+        }
 
         // Blocks of untested members; a block whose removal leaves the rest infeasible goes,
         // otherwise it splits in two, and a single member that cannot go is needed.
@@ -835,7 +845,7 @@ class ConflictSearch {
             if (verdict == Verdict::INFEASIBLE) continue;
             for (std::size_t k = first; k < last; ++k) sub.setActive(k, true, solver.get());
             if (verdict == Verdict::NO_MEMORY) return status(ConflictStatus::NO_MEMORY);
-            if (verdict != Verdict::FEASIBLE) return notReduced(sub);
+            if (verdict != Verdict::FEASIBLE) return notReducedIn(sub);
             if (last - first > 1) {
                 const std::size_t middle = first + (last - first) / 2;
                 blocks.emplace_back(middle, last);
@@ -861,6 +871,9 @@ class ConflictSearch {
                     return sub.meets(result.x, true) ? Verdict::FEASIBLE : Verdict::OPEN;
                 }
                 return limit.passed() ? Verdict::OUT_OF_TIME : Verdict::OPEN;
+            case LinearStatus::WORK_LIMIT:
+                if (!result.x.empty() && sub.meets(result.x, true)) return Verdict::FEASIBLE;
+                return Verdict::OUT_OF_TIME;
             case LinearStatus::NO_MEMORY:
                 return Verdict::NO_MEMORY;
             default:

@@ -10,6 +10,7 @@
 #include "qorsolve/continuous_solver.h"
 #include "qorsolve/deadline.h"
 #include "qorsolve/progress.h"
+#include "qorsolve/work_limit.h"
 
 struct ConflictMember {
     enum class Kind { HARD_ROW, CELL_LOWER, CELL_UPPER };
@@ -20,7 +21,8 @@ struct ConflictMember {
 enum class ConflictStatus {
     FOUND,        // members form an irreducible conflict
     FEASIBLE,     // the rows and bounds can all hold: there is no conflict
-    NOT_REDUCED,  // the deadline passed: members cannot all hold, but may not be irreducible
+    NOT_REDUCED,  // the deadline or work limit passed: members cannot all hold, but may not be
+                  // irreducible
     NO_MEMORY,
     FAILED,
 };
@@ -29,6 +31,9 @@ struct ConflictOptions {
     bool wholeNumbers = false;  // the conflict of the whole-number problem
     const Deadline* deadline = nullptr;
     Progress* progress = nullptr;
+    // The work the whole-number search may do (work_limit.h): without a time limit it alone
+    // ends that search, so that every run names the same set.
+    int64_t workLimit = DEFAULT_WORK_LIMIT;
 };
 
 struct ConflictResult {
@@ -57,6 +62,7 @@ struct ConflictResult {
     // alone (the whole table still had another conflict, or is too large to solve for each).
     bool objectiveOfWholeTable = false;
     bool wholeNumbers = false;  // the conflict is one of the whole-number problem
+    bool workLimited = false;   // NOT_REDUCED because the work limit, not the time, ran out
 };
 
 // `hint`, when given, is an INFEASIBLE or NOT_CONVERGED result of solveContinuous (its suspect rows

@@ -282,7 +282,10 @@ bool reportConflict(const Project& project, const AdjustmentProblem& problem,
     } else {
         out << "conflict: " << lines.size() << " restrictions and bounds cannot all hold";
     }
-    if (conflict.status == ConflictStatus::NOT_REDUCED) out << " (not reduced in time)";
+    if (conflict.status == ConflictStatus::NOT_REDUCED) {
+        out << (conflict.workLimited ? " (not reduced within the work limit)"
+                                     : " (not reduced in time)");
+    }
     out << "\n";
     // Lines come restrictions first, then hard rows, then default bounds.
     std::size_t shown = 0;

@@ -63,12 +63,14 @@ bool addStatusReport(const Project& project, const std::string& path, const std:
 // Always 1, the exit code. The report, when asked for, shows the same lines.
 int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
                      const TableResult& table, bool wholeNumbers, const Deadline& deadline,
-                     Progress& progress, const std::string& reportPath, std::ostream& out) {
+                     Progress& progress, const SolveOptions& solveOptions, std::ostream& out) {
+    const std::string& reportPath = solveOptions.report;
     ResultSet results;
     ConflictOptions options;
     options.wholeNumbers = wholeNumbers;
     options.deadline = &deadline;
     options.progress = &progress;
+    options.workLimit = solveOptions.workLimit;
     const ContinuousResult* hint = wholeNumbers ? nullptr : &table.relaxed;
     const ConflictResult conflict = findConflict(problem, options, hint);
     progress.finish();
@@ -218,11 +220,11 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
             return writeTable(project, problem, table, options, deadline, out);
         case TableStatus::INFEASIBLE:
         case TableStatus::NOT_CONVERGED:
-            return reportInfeasible(project, problem, table, false, deadline, progress,
-                                    options.report, out);
+            return reportInfeasible(project, problem, table, false, deadline, progress, options,
+                                    out);
         case TableStatus::INTEGER_INFEASIBLE:
-            return reportInfeasible(project, problem, table, true, deadline, progress,
-                                    options.report, out);
+            return reportInfeasible(project, problem, table, true, deadline, progress, options,
+                                    out);
         case TableStatus::NO_TABLE_IN_TIME:
             out << "status: time limit\n"
                 << "No table that meets every restriction was found within the time limit.\n";

@@ -101,6 +101,10 @@ TEST(ConflictAdvice, WholeNumbersAndUnreducedSets) {
     EXPECT_EQ(adviceText(conflict, {restriction(1, NOT_KNOWN, NOT_KNOWN)}),
               "advice: the set could not be reduced in time; allow more time with "
               "--time-limit to narrow it down\n");
+    conflict.workLimited = true;
+    EXPECT_EQ(adviceText(conflict, {restriction(1, NOT_KNOWN, NOT_KNOWN)}),
+              "advice: the set could not be reduced within the work limit; allow more work with "
+              "--work-limit to narrow it down\n");
 }
 
 }  // namespace

@@ -379,4 +379,18 @@ TEST(ConflictFinder, DeadlineThatHasPassedGivesNoClaimOfIrreducibility) {
     EXPECT_EQ(result.status, ConflictStatus::NOT_REDUCED);
 }
 
+// Without a time limit the whole-number search ends at its work limit, the same on every run,
+// and says that the work ran out.
+TEST(ConflictFinder, WorkLimitEndsTheWholeNumberSearch) {
+    const AdjustmentProblem problem =
+        makeProblem(3, {{{0, 1}, {1, 1}, 3, 3}, {{0, 1}, {1, -1}, 0, 0}, {{1, 2}, {1, 1}, 0, 9}});
+    ConflictOptions options{true};
+    options.workLimit = 1;
+    const ConflictResult first = findConflict(problem, options, nullptr);
+    EXPECT_EQ(first.status, ConflictStatus::NOT_REDUCED);
+    EXPECT_TRUE(first.workLimited);
+    const ConflictResult second = findConflict(problem, options, nullptr);
+    EXPECT_EQ(names(second.members), names(first.members));
+}
+
 }  // namespace
