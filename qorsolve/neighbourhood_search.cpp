@@ -20,6 +20,10 @@ constexpr int FREE_CLASSES = 4;
 constexpr int32_t BLOCK_WIDTH = 4;
 // The work one block may spend: the rest of the share goes to the other blocks.
 constexpr int64_t BLOCK_WORK = 10000;
+// What loading and setting up a block's programme counts, beside its iterations and nodes:
+// about the time the programme of the whole table takes for so many units (4-class 10^4
+// and 5-class 6^5 tables), so that the blocks' share of the work takes as long as the rest.
+constexpr int64_t BLOCK_SETUP_WORK = 100;
 // Passes over all blocks; every second pass shifts the ranges by half a block.
 constexpr int MAX_PASSES = 4;
 // A block's table must lower the cost by this much relative to it: less is the rounding of
@@ -253,7 +257,7 @@ NeighbourhoodResult searchNeighbourhoods(
                                                   : BLOCK_WORK);
                          solver.setWorkLimit(&blockWork);
                          LinearResult mip = solver.solveInteger(deadline, 0.0, {});
-                         if (work) work->spend(blockWork.spent());
+                         if (work) work->spend(blockWork.spent() + BLOCK_SETUP_WORK);
                          if (mip.x.size() != m.cost.size()) return true;
                          std::vector<double> y = model.tableOf(cells, r.x, mip.x);
                          double f = adjustmentObjective(p, y);
