@@ -1,0 +1,278 @@
+#include "qorsolve/neighbourhood_search.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <tuple>
+
+#include "qorsolve/exact_rows.h"
+#include "qorsolve/rounding_repair.h"
+
+namespace {
+
+// The classes that vary in a block, the others held. Blocks over three classes improved
+// none of the tables measured (a table repaired by box moves is already the best of each
+// such block); over four they do: the best move patterns span four classes.
+constexpr int FREE_CLASSES = 4;
+// At most this many values of a free class in a block: 4^4 cells make a programme CBC
+// solves in about a hundred units of work; blocks of 5^4 cells cost more than the whole
+// share of the work and found less (5-class 6^5 table).
+constexpr int32_t BLOCK_WIDTH = 4;
+// The work one block may spend: the rest of the share goes to the other blocks.
+constexpr int64_t BLOCK_WORK = 10000;
+// What loading and setting up a block's programme counts, beside its iterations and nodes:
+// about the time the programme of the whole table takes for so many units (4-class 10^4
+// and 5-class 6^5 tables), so that the blocks' share of the work takes as long as the rest.
+constexpr int64_t BLOCK_SETUP_WORK = 100;
+// Passes over all blocks; every second pass shifts the ranges by half a block.
+constexpr int MAX_PASSES = 4;
+// A block's table must lower the cost by this much relative to it: less is the rounding of
+// the cost's sum, and taking it could go round in circles.
+constexpr double IMPROVEMENT = 1e-12;
+// Tables of more cells in their full grid are not searched (the grid's index is held whole).
+constexpr int64_t LARGEST_GRID = int64_t(1) << 28;
+
+// The hard rows by column, for finding the rows through a block.
+struct ColumnRows {
+    std::vector<int64_t> start;
+    std::vector<int32_t> row;
+};
+
+ColumnRows byColumn(const SparseRows& rows, int32_t columns) {
+    ColumnRows c;
+    c.start.assign(size_t(columns) + 1, 0);
+    for (int32_t col : rows.column) ++c.start[size_t(col) + 1];
+    for (int32_t j = 0; j < columns; ++j) c.start[size_t(j) + 1] += c.start[size_t(j)];
+    c.row.resize(rows.column.size());
+    std::vector<int64_t> next(c.start.begin(), c.start.end() - 1);
+    for (int32_t i = 0; i < rows.rowCount(); ++i) {
+        for (int64_t k = rows.start[i]; k < rows.start[i + 1]; ++k) {
+            c.row[size_t(next[size_t(rows.column[k])]++)] = i;
+        }
+    }
+    return c;
+}
+
+// The programme of one block and the table of its point.
+class BlockModel {
+  public:
+    BlockModel(const AdjustmentProblem& p, const std::vector<double>& lower,
+               const std::vector<double>& upper)
+        : p_(p),
+          lower_(lower),
+          upper_(upper),
+          rowsOf_(byColumn(p.hard, p.cellCount())),
+          rowMark_(size_t(p.hard.rowCount()), -1),
+          inBlock_(size_t(p.cellCount()), -1) {}
+
+    // Per cell of the block a 0/1 column up and one down (where its range allows), costing
+    // the change of the cell's cost; per hard row through the block its range less the value
+    // of table x. False when no cell can move.
+    bool build(const std::vector<int32_t>& cells, const std::vector<double>& x, LinearModel& m) {
+        m = LinearModel{};
+        // Without cut generators: with them each block took about a third longer and found
+        // the same tables.
+        m.cuts = false;
+        up_.assign(cells.size(), -1);
+        down_.assign(cells.size(), -1);
+        for (size_t c = 0; c < cells.size(); ++c) {
+            size_t j = size_t(cells[c]);
+            double v = x[j], b = p_.base[j];
+            if (v + 1 <= upper_[j]) {
+                up_[c] = int32_t(m.cost.size());
+                addColumn(m, (2.0 * (v - b) + 1.0) / b);
+            }
+            if (v - 1 >= lower_[j]) {
+                down_[c] = int32_t(m.cost.size());
+                addColumn(m, (-2.0 * (v - b) + 1.0) / b);
+            }
+        }
+        if (m.cost.empty()) return false;
+        for (size_t c = 0; c < cells.size(); ++c) inBlock_[size_t(cells[c])] = int32_t(c);
+        ++stamp_;
+        for (int32_t j : cells) {
+            for (int64_t k = rowsOf_.start[size_t(j)]; k < rowsOf_.start[size_t(j) + 1]; ++k) {
+                int32_t i = rowsOf_.row[size_t(k)];
+                if (rowMark_[size_t(i)] == stamp_) continue;
+                rowMark_[size_t(i)] = stamp_;
+                addRow(m, i, x);
+            }
+        }
+        for (int32_t j : cells) inBlock_[size_t(j)] = -1;
+        return true;
+    }
+
+    std::vector<double> tableOf(const std::vector<int32_t>& cells, const std::vector<double>& x,
+                                const std::vector<double>& point) const {
+        std::vector<double> y = x;
+        for (size_t c = 0; c < cells.size(); ++c) {
+            double& v = y[size_t(cells[c])];
+            if (up_[c] >= 0) v += std::nearbyint(point[size_t(up_[c])]);
+            if (down_[c] >= 0) v -= std::nearbyint(point[size_t(down_[c])]);
+        }
+        return y;
+    }
+
+  private:
+    static void addColumn(LinearModel& m, double cost) {
+        m.columnLower.push_back(0.0);
+        m.columnUpper.push_back(1.0);
+        m.cost.push_back(cost);
+        m.isInteger.push_back(1);
+    }
+
+    void addRow(LinearModel& m, int32_t i, const std::vector<double>& x) {
+        double held = 0.0;
+        for (int64_t k = p_.hard.start[i]; k < p_.hard.start[i + 1]; ++k) {
+            size_t j = size_t(p_.hard.column[k]);
+            double a = p_.hard.value[k];
+            held += a * x[j];
+            int32_t c = inBlock_[j];
+            if (c < 0) continue;
+            for (auto [column, sign] : {std::pair{up_[size_t(c)], 1.0}, {down_[size_t(c)], -1.0}}) {
+                if (column < 0) continue;
+                m.rows.column.push_back(column);
+                m.rows.value.push_back(sign * a);
+            }
+        }
+        m.rows.start.push_back(int64_t(m.rows.column.size()));
+        double lower = p_.hardLower[size_t(i)], upper = p_.hardUpper[size_t(i)];
+        if (hasWholeCoefficients(p_.hard, i)) std::tie(lower, upper) = wholeRange(lower, upper);
+        m.rowLower.push_back(std::isfinite(lower) ? lower - held : lower);
+        m.rowUpper.push_back(std::isfinite(upper) ? upper - held : upper);
+    }
+
+    const AdjustmentProblem& p_;
+    const std::vector<double>& lower_;
+    const std::vector<double>& upper_;
+    ColumnRows rowsOf_;
+    std::vector<int32_t> rowMark_;
+    int32_t stamp_ = 0;
+    std::vector<int32_t> inBlock_;  // per cell: its index in the block, or -1
+    std::vector<int32_t> up_, down_;
+};
+
+// The ranges [first, last) of a class of `size` values: blocks of BLOCK_WIDTH from `shift`
+// on, the values before it one block of their own.
+std::vector<std::pair<int32_t, int32_t>> ranges(int32_t size, int32_t shift) {
+    std::vector<std::pair<int32_t, int32_t>> r;
+    if (size <= BLOCK_WIDTH) shift = 0;
+    if (shift > 0) r.emplace_back(0, shift);
+    for (int32_t from = shift; from < size; from += BLOCK_WIDTH) {
+        r.emplace_back(from, std::min(size, from + BLOCK_WIDTH));
+    }
+    return r;
+}
+
+// Calls visit(cells) for every block of one pass, in a fixed order; stops when it returns
+// false.
+template <class Visit>
+void forEachBlock(const AdjustmentProblem& p, const std::vector<int32_t>& cellAt, int32_t shift,
+                  Visit visit) {
+    const size_t k = p.classSizes.size();
+    std::vector<int64_t> stride(k, 1);
+    for (size_t d = k - 1; d-- > 0;) stride[d] = stride[d + 1] * p.classSizes[d + 1];
+    // Steps a mixed-radix counter (the last digit fastest); false after its last value.
+    auto step = [k](std::vector<int32_t>& digit, auto first, auto end) {
+        for (size_t d = k; d-- > 0;) {
+            if (++digit[d] < end(d)) return true;
+            digit[d] = first(d);
+        }
+        return false;
+    };
+    std::vector<int32_t> cells;
+    for (uint32_t freeSet = 0; freeSet < (1u << k); ++freeSet) {
+        if (std::popcount(freeSet) != FREE_CLASSES) continue;
+        // Per class the ranges its values take in the blocks: one value each when held.
+        std::vector<std::vector<std::pair<int32_t, int32_t>>> choice(k);
+        for (size_t d = 0; d < k; ++d) {
+            if (freeSet >> d & 1u) {
+                choice[d] = ranges(p.classSizes[d], shift);
+            } else {
+                for (int32_t v = 0; v < p.classSizes[d]; ++v) choice[d].emplace_back(v, v + 1);
+            }
+        }
+        std::vector<int32_t> pick(k, 0), at(k);
+        do {
+            cells.clear();
+            for (size_t d = 0; d < k; ++d) at[d] = choice[d][size_t(pick[d])].first;
+            do {
+                int64_t n = 0;
+                for (size_t d = 0; d < k; ++d) n += at[d] * stride[d];
+                if (cellAt[size_t(n)] >= 0) cells.push_back(cellAt[size_t(n)]);
+            } while (step(
+                at, [&](size_t d) { return choice[d][size_t(pick[d])].first; },
+                [&](size_t d) { return choice[d][size_t(pick[d])].second; }));
+            if (!cells.empty() && !visit(cells)) return;
+        } while (step(
+            pick, [](size_t) { return 0; }, [&](size_t d) { return int32_t(choice[d].size()); }));
+    }
+}
+
+}  // namespace
+
+NeighbourhoodResult searchNeighbourhoods(
+    const AdjustmentProblem& p, const std::vector<double>& start, const std::vector<double>& lower,
+    const std::vector<double>& upper, LinearSolver& solver, WorkLimit* work, int64_t workUntil,
+    const Deadline& deadline, Progress* progress, double bound) {
+    NeighbourhoodResult r;
+    r.x = start;
+    r.objective = adjustmentObjective(p, start);
+    const size_t k = p.classSizes.size();
+    if (k < size_t(FREE_CLASSES) || k >= 32 || p.weak.rowCount() > 0 ||
+        p.cellNumber.size() != start.size()) {
+        return r;
+    }
+    int64_t total = 1;
+    for (int32_t s : p.classSizes) {
+        if (s <= 0 || total > LARGEST_GRID / s) return r;
+        total *= s;
+    }
+    std::vector<int32_t> cellAt(size_t(total), -1);
+    for (size_t j = 0; j < start.size(); ++j) {
+        if (p.cellNumber[j] < 0 || p.cellNumber[j] >= total) return r;
+        cellAt[size_t(p.cellNumber[j])] = int32_t(j);
+    }
+    BlockModel model(p, lower, upper);
+    LinearModel m;
+    bool stop = false;
+    auto spent = [&]() {
+        return deadline.passed() || (work && (work->exhausted() || work->spent() >= workUntil));
+    };
+    for (int pass = 0; pass < MAX_PASSES && !stop; ++pass) {
+        int32_t before = r.improvements;
+        forEachBlock(p, cellAt, pass % 2 == 1 ? BLOCK_WIDTH / 2 : 0,
+                     [&](const std::vector<int32_t>& cells) {
+                         if (spent()) {
+                             stop = true;
+                             return false;
+                         }
+                         if (!model.build(cells, r.x, m)) return true;
+                         if (!solver.load(m)) {
+                             stop = true;
+                             return false;
+                         }
+                         ++r.blocks;
+                         WorkLimit blockWork(work ? std::min(BLOCK_WORK, workUntil - work->spent())
+                                                  : BLOCK_WORK);
+                         solver.setWorkLimit(&blockWork);
+                         LinearResult mip = solver.solveInteger(deadline, 0.0, {});
+                         if (work) work->spend(blockWork.spent() + BLOCK_SETUP_WORK);
+                         if (mip.x.size() != m.cost.size()) return true;
+                         std::vector<double> y = model.tableOf(cells, r.x, mip.x);
+                         double f = adjustmentObjective(p, y);
+                         if (f < r.objective - IMPROVEMENT * r.objective && meetsHardRows(p, y)) {
+                             r.x = std::move(y);
+                             r.objective = f;
+                             ++r.improvements;
+                             if (progress) progress->update("neighbourhoods", r.objective, bound);
+                         }
+                         return true;
+                     });
+        // A pass that improved nothing ends the search, unless the next one shifts the ranges.
+        bool shifts = pass == 0 && std::any_of(p.classSizes.begin(), p.classSizes.end(),
+                                               [](int32_t s) { return s > BLOCK_WIDTH; });
+        if (r.improvements == before && !shifts) break;
+    }
+    return r;
+}

@@ -1,0 +1,132 @@
+// The search over blocks on tables with every margin of one and two classes, started from a
+// whole-number table that meets them (the one they were summed from) with the base moved
+// away from it: an improvement must keep every row exact and every cell within its range,
+// and two runs must give the same table.
+#include "qorsolve/neighbourhood_search.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <random>
+#include <vector>
+
+#include "qorsolve/rounding_repair.h"
+
+namespace {
+
+struct Case {
+    std::vector<int32_t> sizes;
+    int skipEvery;  // every so many cells is not adjustable (0: all are)
+    bool improves;  // whether the search must find a better table
+};
+
+struct Instance {
+    AdjustmentProblem problem;
+    std::vector<double> table;  // whole numbers that meet every row
+};
+
+Instance marginInstance(const Case& c, uint64_t seed) {
+    Instance in;
+    AdjustmentProblem& p = in.problem;
+    p.classSizes = c.sizes;
+    int32_t total = 1;
+    for (int32_t s : c.sizes) total *= s;
+    std::mt19937_64 random(seed);
+    for (int32_t n = 0; n < total; ++n) {
+        if (c.skipEvery > 0 && n % c.skipEvery == 1) continue;
+        const double value = 1.0 + static_cast<double>(random() % 40);
+        p.cellNumber.push_back(n);
+        in.table.push_back(value);
+        p.base.push_back(std::max(0.5, value + static_cast<double>(random() % 41) / 10.0 - 2.0));
+        p.lower.push_back(0.0);
+        p.upper.push_back(INFINITE_BOUND);
+    }
+    const size_t k = c.sizes.size();
+    auto index = [&](int32_t n, size_t d0) {
+        for (size_t d = k; d-- > d0 + 1;) n /= c.sizes[d];
+        return n % c.sizes[d0];
+    };
+    for (size_t c1 = 0; c1 < k; ++c1) {
+        for (size_t c2 = c1; c2 < k; ++c2) {
+            std::map<std::pair<int32_t, int32_t>, std::vector<int32_t>> rows;
+            for (size_t j = 0; j < p.base.size(); ++j) {
+                rows[{index(p.cellNumber[j], c1), index(p.cellNumber[j], c2)}].push_back(
+                    static_cast<int32_t>(j));
+            }
+            for (const auto& [key, cells] : rows) {
+                double sum = 0.0;
+                for (int32_t j : cells) {
+                    p.hard.column.push_back(j);
+                    p.hard.value.push_back(1.0);
+                    sum += in.table[static_cast<size_t>(j)];
+                }
+                p.hard.start.push_back(static_cast<int64_t>(p.hard.column.size()));
+                p.hardLower.push_back(sum);
+                p.hardUpper.push_back(sum);
+            }
+        }
+    }
+    return in;
+}
+
+TEST(NeighbourhoodSearch, ImprovesOnlyByTablesThatMeetEveryRowTheSameOnEveryRun) {
+    const Case cases[] = {
+        {{3, 3, 3, 3}, 0, true},
+        {{3, 3, 3, 3, 3}, 0, true},
+        {{6, 5, 4, 3}, 7, true},  // ranges shifted between passes; cells left out
+        {{5, 5, 5}, 0, false},    // three classes: not searched
+    };
+    for (const Case& c : cases) {
+        Instance in = marginInstance(c, 3);
+        const AdjustmentProblem& p = in.problem;
+        const size_t n = p.base.size();
+        // Every third cell may not rise above its value in the start table.
+        std::vector<double> lower(n, 0.0), upper(n, INFINITE_BOUND);
+        for (size_t j = 0; j < n; j += 3) upper[j] = in.table[j];
+        auto run = [&]() {
+            std::unique_ptr<LinearSolver> solver = makeCoinSolver();
+            WorkLimit work(100000);
+            return searchNeighbourhoods(p, in.table, lower, upper, *solver, &work, 50000,
+                                        Deadline(), nullptr, 0.0);
+        };
+        NeighbourhoodResult first = run();
+        const double before = adjustmentObjective(p, in.table);
+        SCOPED_TRACE(testing::Message() << c.sizes.size() << " classes, first " << c.sizes[0]);
+        EXPECT_TRUE(meetsHardRows(p, first.x));
+        EXPECT_EQ(first.objective, adjustmentObjective(p, first.x));
+        EXPECT_LE(first.objective, before);
+        EXPECT_EQ(first.improvements > 0, c.improves);
+        if (!c.improves) {
+            EXPECT_EQ(first.x, in.table);
+        }
+        for (size_t j = 0; j < n; ++j) {
+            EXPECT_EQ(first.x[j], std::round(first.x[j]));
+            EXPECT_GE(first.x[j], lower[j]);
+            EXPECT_LE(first.x[j], upper[j]);
+        }
+        EXPECT_EQ(run().x, first.x);
+    }
+}
+
+TEST(NeighbourhoodSearch, StopsWhenItsShareOfTheWorkIsSpent) {
+    Instance in = marginInstance({{4, 4, 4, 4}, 0, true}, 5);
+    const size_t n = in.problem.base.size();
+    std::vector<double> lower(n, 0.0), upper(n, INFINITE_BOUND);
+    std::unique_ptr<LinearSolver> solver = makeCoinSolver();
+    WorkLimit work(1000);
+    work.spend(600);
+    NeighbourhoodResult r = searchNeighbourhoods(in.problem, in.table, lower, upper, *solver, &work,
+                                                 600, Deadline(), nullptr, 0.0);
+    EXPECT_EQ(r.blocks, 0);
+    EXPECT_EQ(r.x, in.table);
+    EXPECT_EQ(work.spent(), 600);
+    // With less of the share left than a block's setup counts, one block is solved.
+    NeighbourhoodResult some = searchNeighbourhoods(in.problem, in.table, lower, upper, *solver,
+                                                    &work, 700, Deadline(), nullptr, 0.0);
+    EXPECT_EQ(some.blocks, 1);
+    EXPECT_GE(work.spent(), 700);
+    EXPECT_TRUE(meetsHardRows(in.problem, some.x));
+}
+
+}  // namespace
