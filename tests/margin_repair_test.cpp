@@ -6,11 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <map>
 #include <random>
 #include <vector>
 
 #include "qorsolve/rounding_repair.h"
+#include "tests/margin_rows.h"
 
 namespace {
 
@@ -37,31 +37,7 @@ AdjustmentProblem marginProblem(const Grid& grid, uint64_t seed) {
         table.push_back(
             std::round(base * (0.85 + 0.3 * static_cast<double>(random() % 100) / 100)));
     }
-    const size_t k = grid.sizes.size();
-    auto index = [&](int32_t n, size_t c) {
-        for (size_t d = k; d-- > c + 1;) n /= grid.sizes[d];
-        return n % grid.sizes[c];
-    };
-    for (size_t c1 = 0; c1 < k; ++c1) {
-        for (size_t c2 = c1; c2 < k; ++c2) {  // c2 == c1: the margins of one class
-            std::map<std::pair<int32_t, int32_t>, std::vector<int32_t>> rows;
-            for (size_t j = 0; j < p.base.size(); ++j) {
-                rows[{index(p.cellNumber[j], c1), index(p.cellNumber[j], c2)}].push_back(
-                    static_cast<int32_t>(j));
-            }
-            for (const auto& [key, cells] : rows) {
-                double sum = 0.0;
-                for (int32_t j : cells) {
-                    p.hard.column.push_back(j);
-                    p.hard.value.push_back(1.0);
-                    sum += table[static_cast<size_t>(j)];
-                }
-                p.hard.start.push_back(static_cast<int64_t>(p.hard.column.size()));
-                p.hardLower.push_back(sum);
-                p.hardUpper.push_back(sum);
-            }
-        }
-    }
+    addMarginRows(p, table);
     return p;
 }
 

@@ -7,11 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <map>
 #include <random>
 #include <vector>
 
 #include "qorsolve/rounding_repair.h"
+#include "tests/margin_rows.h"
 
 namespace {
 
@@ -42,31 +42,7 @@ Instance marginInstance(const Case& c, uint64_t seed) {
         p.lower.push_back(0.0);
         p.upper.push_back(INFINITE_BOUND);
     }
-    const size_t k = c.sizes.size();
-    auto index = [&](int32_t n, size_t d0) {
-        for (size_t d = k; d-- > d0 + 1;) n /= c.sizes[d];
-        return n % c.sizes[d0];
-    };
-    for (size_t c1 = 0; c1 < k; ++c1) {
-        for (size_t c2 = c1; c2 < k; ++c2) {
-            std::map<std::pair<int32_t, int32_t>, std::vector<int32_t>> rows;
-            for (size_t j = 0; j < p.base.size(); ++j) {
-                rows[{index(p.cellNumber[j], c1), index(p.cellNumber[j], c2)}].push_back(
-                    static_cast<int32_t>(j));
-            }
-            for (const auto& [key, cells] : rows) {
-                double sum = 0.0;
-                for (int32_t j : cells) {
-                    p.hard.column.push_back(j);
-                    p.hard.value.push_back(1.0);
-                    sum += in.table[static_cast<size_t>(j)];
-                }
-                p.hard.start.push_back(static_cast<int64_t>(p.hard.column.size()));
-                p.hardLower.push_back(sum);
-                p.hardUpper.push_back(sum);
-            }
-        }
-    }
+    addMarginRows(p, in.table);
     return in;
 }
 
