@@ -1,6 +1,5 @@
 #include "qorsolve/report_file.h"
 
-#include <cmath>
 #include <cstddef>
 
 #include "common/output_file.h"
@@ -10,18 +9,6 @@
 #include "qorsolve/result_files.h"
 
 namespace {
-
-// The restriction's sum over the base table; NaN for a column outside the table.
-double baseValue(const Project& project, const DeclaredRestriction& restriction) {
-    double sum = 0.0;
-    const std::size_t terms = std::min(restriction.columns.size(), restriction.coefficients.size());
-    for (std::size_t i = 0; i < terms; ++i) {
-        const auto column = static_cast<std::size_t>(restriction.columns[i]);
-        if (column >= project.cells.base.size()) return std::nan("");
-        sum += restriction.coefficients[i] * project.cells.base[column];
-    }
-    return sum;
-}
 
 // The classes and their characteristics, the classes by the names the adjusted table's header
 // gives them.
@@ -79,7 +66,10 @@ ReportData tableReport(const Project& project, const std::vector<double>& x,
     }
 
     const std::vector<DeclaredRestriction>& declared = project.control.restrictions;
-    for (std::size_t i = 0; i < checks.size() && i < declared.size(); ++i) {
+    // Each restriction's value in the base table, summed as the rows file sums it.
+    const std::vector<double> base(project.cells.base.begin(), project.cells.base.end());
+    const std::vector<RestrictionCheck> before = checkRestrictions(project, base);
+    for (std::size_t i = 0; i < checks.size() && i < declared.size() && i < before.size(); ++i) {
         const RestrictionCheck& check = checks[i];
         ReportRow row;
         row.number = static_cast<int32_t>(i + 1);
@@ -87,7 +77,7 @@ ReportData tableReport(const Project& project, const std::vector<double>& x,
         row.lower = check.lower;
         row.upper = check.upper;
         row.value = check.value;
-        row.change = check.value - baseValue(project, declared[i]);
+        row.change = check.value - before[i].value;
         row.slack = check.slack;
         row.weak = check.kind == RestrictionKind::WEAK;
         row.binding = check.binding;
