@@ -9,6 +9,7 @@
 #include "common/bound_type.h"
 #include "common/project.h"
 #include "qordump/cell_text.h"
+#include "qorsolve/numeric_checks.h"
 
 namespace {
 
@@ -253,16 +254,6 @@ bool build(const Project& project, bool withWeak, AdjustmentProblem& problem, st
 
 }  // namespace
 
-double rowSum(const SparseRows& rows, int32_t row, const std::vector<double>& x) {
-    const auto r = static_cast<std::size_t>(row);
-    double sum = 0.0;
-    for (int64_t k = rows.start[r]; k < rows.start[r + 1]; ++k) {
-        const auto entry = static_cast<std::size_t>(k);
-        sum += rows.value[entry] * x[static_cast<std::size_t>(rows.column[entry])];
-    }
-    return sum;
-}
-
 double adjustmentObjective(const AdjustmentProblem& problem, const std::vector<double>& x) {
     double sum = 0.0;
     for (std::size_t j = 0; j < problem.base.size(); ++j) {
@@ -272,8 +263,7 @@ double adjustmentObjective(const AdjustmentProblem& problem, const std::vector<d
     for (int32_t w = 0; w < problem.weak.rowCount(); ++w) {
         const auto i = static_cast<std::size_t>(w);
         const double deviation = rowSum(problem.weak, w, x) - problem.weakTarget[i];
-        sum += problem.weakWeight[i] * deviation * deviation /
-               std::max(std::fabs(problem.weakTarget[i]), 1.0);
+        sum += weakRowCost(problem.weakWeight[i], problem.weakTarget[i]) * deviation * deviation;
     }
     return sum;
 }

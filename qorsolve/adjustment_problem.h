@@ -10,22 +10,12 @@
 #pragma once
 
 #include <cstdint>
-#include <limits>
 #include <string>
 #include <vector>
 
+#include "qorsolve/sparse_rows.h"
+
 struct Project;
-
-inline constexpr double INFINITE_BOUND = std::numeric_limits<double>::infinity();
-
-// A sparse matrix by rows: the entries of row i are start[i] .. start[i + 1] - 1.
-struct SparseRows {
-    std::vector<int64_t> start{0};
-    std::vector<int32_t> column;
-    std::vector<double> value;
-
-    int32_t rowCount() const { return static_cast<int32_t>(start.size()) - 1; }
-};
 
 // Where a row or a cell bound comes from: the 1-based number of the declared restriction
 // in declaration order, or 0 for a cell's default bound (the lower bound 0 of every cell,
@@ -57,9 +47,6 @@ struct AdjustmentProblem {
 
     int32_t cellCount() const { return static_cast<int32_t>(base.size()); }
 };
-
-// The row sum a_row . x of one row.
-double rowSum(const SparseRows& rows, int32_t row, const std::vector<double>& x);
 
 // F(x) as above, over the weak rows the problem holds.
 double adjustmentObjective(const AdjustmentProblem& problem, const std::vector<double>& x);

@@ -26,6 +26,7 @@
 #include <new>
 
 #include "qorsolve/linear_solver.h"
+#include "qorsolve/numeric_checks.h"
 
 namespace {
 
@@ -133,64 +134,6 @@ double fromCoin(double bound) {
     if (bound >= 1e30) return INFINITE_BOUND;
     if (bound <= -1e30) return -INFINITE_BOUND;
     return bound;
-}
-
-// The ray normalised to the convention of LinearResult::rowRay, or empty when neither it nor
-// its negation proves infeasibility with a clear margin.
-std::vector<double> certifiedRay(const LinearModel& model, const std::vector<double>& rowLower,
-                                 const std::vector<double>& rowUpper,
-                                 const std::vector<double>& columnLower,
-                                 const std::vector<double>& columnUpper, std::vector<double> ray) {
-    double largest = 0.0;
-    for (double y : ray) largest = std::max(largest, std::fabs(y));
-    if (!(largest > 0.0) || !std::isfinite(largest)) return {};
-    for (double& y : ray) {
-        y /= largest;
-        if (std::fabs(y) < 1e-11) y = 0.0;
-    }
-    const SparseRows& a = model.rows;
-    size_t columns = columnLower.size();
-    std::vector<double> combined(columns, 0.0);
-    std::vector<double> magnitude(columns, 0.0);
-    for (int32_t sign : {1, -1}) {
-        std::fill(combined.begin(), combined.end(), 0.0);
-        std::fill(magnitude.begin(), magnitude.end(), 0.0);
-        double implied = 0.0;  // what the rows force y . (A x) to reach at least
-        double scale = 0.0;
-        bool usable = true;
-        for (int32_t i = 0; i < a.rowCount() && usable; ++i) {
-            double y = sign * ray[i];
-            if (y == 0.0) continue;
-            double side = y > 0.0 ? rowLower[i] : rowUpper[i];
-            if (!std::isfinite(side)) {
-                usable = false;
-                break;
-            }
-            implied += y * side;
-            scale += std::fabs(y * side);
-            for (int64_t k = a.start[i]; k < a.start[i + 1]; ++k) {
-                combined[a.column[k]] += y * a.value[k];
-                magnitude[a.column[k]] += std::fabs(y * a.value[k]);
-            }
-        }
-        if (!usable) continue;
-        double reachable = 0.0;  // the most y . (A x) can be within the column bounds
-        for (size_t j = 0; j < columns && usable; ++j) {
-            double c = combined[j];
-            if (std::fabs(c) <= 1e-12 * magnitude[j]) continue;  // cancelled out
-            double best = c > 0.0 ? columnUpper[j] : columnLower[j];
-            if (!std::isfinite(best)) {
-                usable = false;
-                break;
-            }
-            reachable += c * best;
-            scale += std::fabs(c * best);
-        }
-        if (!usable || !(implied - reachable > 1e-9 * (1.0 + scale))) continue;
-        for (double& y : ray) y *= sign;
-        return ray;
-    }
-    return {};
 }
 
 class CoinSolver : public LinearSolver {
@@ -310,7 +253,7 @@ std::vector<double> CoinSolver::rayOfLastSolve() const {
     std::unique_ptr<double[]> raw(lp_->infeasibilityRay(false));
     if (!raw) return {};
     std::vector<double> ray(raw.get(), raw.get() + lp_->numberRows());
-    return certifiedRay(model_, model_.rowLower, model_.rowUpper, model_.columnLower,
+    return certifiedRay(model_.rows, model_.rowLower, model_.rowUpper, model_.columnLower,
                         model_.columnUpper, std::move(ray));
 }
 

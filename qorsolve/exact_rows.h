@@ -18,14 +18,10 @@
 #include <vector>
 
 #include "qorsolve/adjustment_problem.h"
+#include "qorsolve/settings.h"
 
 // The largest whole number up to which a double holds every whole number.
 inline constexpr double LARGEST_WHOLE = 9007199254740992.0;  // 2^53
-
-// How far a row value that is not exact may miss a bound, relative to the size of its terms:
-// the accuracy to which the real-valued method meets rows, far above the rounding of a
-// doubled-precision sum.
-inline constexpr double ROW_TOLERANCE = 1e-9;
 
 // A whole number of at most LARGEST_WHOLE in size.
 bool isWholeNumber(double value);

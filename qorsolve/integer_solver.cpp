@@ -27,6 +27,7 @@
 #include "qorsolve/linear_solver.h"
 #include "qorsolve/margin_repair.h"
 #include "qorsolve/neighbourhood_search.h"
+#include "qorsolve/numeric_checks.h"
 #include "qorsolve/rounding_repair.h"
 
 namespace {
@@ -74,7 +75,7 @@ struct Term {
 };
 
 double weakCoefficient(const AdjustmentProblem& p, int32_t w) {
-    return p.weakWeight[w] / std::max(std::fabs(p.weakTarget[w]), 1.0);
+    return weakRowCost(p.weakWeight[w], p.weakTarget[w]);
 }
 
 // The range of a row's value over the cells' ranges.
@@ -380,7 +381,7 @@ bool withinWholeRange(const AdjustmentProblem& p) {
 IntegerResult finish(IntegerResult r, IntegerStatus status, double bound) {
     r.status = status;
     r.bound = std::min(bound, r.objective);
-    r.gap = (r.objective - r.bound) / std::max(std::fabs(r.objective), 1e-10);
+    r.gap = relativeGap(r.objective, r.bound);
     return r;
 }
 

@@ -5,11 +5,10 @@
 #include <cmath>
 #include <random>
 
+#include "qorsolve/settings.h"
+
 namespace {
 
-// Rows within this of their bounds hold, relative to the larger bound (at least 1): the
-// tolerance of meetsHardRows, which checks the table found.
-constexpr double ROW_TOLERANCE = 1e-9;
 // A row with more cells than this has that many of its cells tried as the first cell of a
 // move, chosen at random: a margin of one class holds a whole slice of the table.
 constexpr int64_t FIRST_CELLS = 64;

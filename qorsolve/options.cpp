@@ -94,3 +94,10 @@ bool parseOptions(const std::vector<std::string>& args, SolveOptions& options, s
     }
     return true;
 }
+
+SolveSettings settingsOf(const SolveOptions& options) {
+    SolveSettings settings;
+    settings.wholeNumbers = !options.continuous && !options.conflictsOnly;
+    settings.workLimit = options.workLimit;
+    return settings;
+}

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "qorsolve/work_limit.h"
+#include "qorsolve/settings.h"
 
 struct SolveOptions {
     bool continuous = false;     // real-valued adjustment instead of whole numbers
@@ -28,3 +28,7 @@ void printUsage(std::ostream& out);
 // printed, for an unknown option, a time limit that is not a positive number of seconds, a
 // work limit that is not a positive whole number or a report without a file name.
 bool parseOptions(const std::vector<std::string>& args, SolveOptions& options, std::ostream& out);
+
+// The settings the options give the solve: whole numbers unless --continuous or
+// --conflicts-only, and the work limit.
+SolveSettings settingsOf(const SolveOptions& options);

@@ -190,8 +190,8 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
     }
 
     Progress progress(deadline, terminal && !options.quiet);
-    const bool wholeNumbers = !options.continuous && !options.conflictsOnly;
-    TableResult table = solveTable(problem, wholeNumbers, deadline, progress, options.workLimit);
+    const SolveSettings settings = settingsOf(options);
+    TableResult table = solveTable(problem, settings, deadline, progress);
     progress.finish();
 
     // The outcomes without a table or a conflict leave no earlier result either (the report of

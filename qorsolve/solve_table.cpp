@@ -6,47 +6,25 @@
 
 #include "qorsolve/exact_rows.h"
 #include "qorsolve/integer_solver.h"
+#include "qorsolve/numeric_checks.h"
+#include "qorsolve/settings.h"
 #include "qorsolve/whole_number_rows.h"
 
 namespace {
 
-// How far a last iterate may miss a row or bound, relative to the size of its terms, and
-// still count as a table.
-constexpr double FEASIBILITY_TOLERANCE = 1e-7;
-
-bool within(double value, double lower, double upper, double scale) {
-    const double slack = FEASIBILITY_TOLERANCE * std::max(1.0, scale);
-    return value >= lower - slack && value <= upper + slack;
-}
-
-// The iterate moved into its cell bounds, when it then meets every hard row.
+// The last iterate moved into its cell bounds, when it lies within ROW_TOLERANCE of them,
+// and then meets every hard row and bound by the one rule of exact_rows.h.
 bool feasiblePoint(const AdjustmentProblem& problem, std::vector<double>& x) {
     if (x.size() != problem.base.size()) return false;
     for (std::size_t j = 0; j < x.size(); ++j) {
-        if (!std::isfinite(x[j]) ||
-            !within(x[j], problem.lower[j], problem.upper[j], std::fabs(x[j]))) {
+        const double slack = ROW_TOLERANCE * std::max(1.0, std::fabs(x[j]));
+        if (!std::isfinite(x[j]) || x[j] < problem.lower[j] - slack ||
+            x[j] > problem.upper[j] + slack) {
             return false;
         }
         x[j] = std::clamp(x[j], problem.lower[j], problem.upper[j]);
     }
-    for (int32_t r = 0; r < problem.hard.rowCount(); ++r) {
-        double size = 0.0;
-        for (int64_t k = problem.hard.start[static_cast<std::size_t>(r)];
-             k < problem.hard.start[static_cast<std::size_t>(r) + 1]; ++k) {
-            const auto e = static_cast<std::size_t>(k);
-            size += std::fabs(problem.hard.value[e] *
-                              x[static_cast<std::size_t>(problem.hard.column[e])]);
-        }
-        const auto i = static_cast<std::size_t>(r);
-        if (!within(rowSum(problem.hard, r, x), problem.hardLower[i], problem.hardUpper[i], size)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-double relativeGap(double objective, double bound) {
-    return std::max(0.0, objective - bound) / std::max(std::fabs(objective), 1e-10);
+    return meetsHardRowsAndBounds(problem, x);
 }
 
 void continuousTable(const AdjustmentProblem& problem, TableResult& result) {
@@ -79,17 +57,18 @@ void continuousTable(const AdjustmentProblem& problem, TableResult& result) {
     result.gap = relativeGap(adjustmentObjective(problem, result.x), relaxed.dualBound);
 }
 
-void integerTable(const AdjustmentProblem& problem, const Deadline& deadline, Progress& progress,
-                  int64_t workLimit, TableResult& result) {
+void integerTable(const AdjustmentProblem& problem, const SolveSettings& settings,
+                  const Deadline& deadline, Progress& progress, TableResult& result) {
     // A row that whole numbers cannot meet by its coefficients alone needs no search.
     if (findRowWithoutWholeValue(problem).row >= 0) {
         result.status = TableStatus::INTEGER_INFEASIBLE;
         return;
     }
     IntegerOptions options;
+    options.relativeGap = settings.relativeGap;
     options.deadline = &deadline;
     options.progress = &progress;
-    WorkLimit work(workLimit);
+    WorkLimit work(settings.workLimit);
     options.work = &work;
     IntegerResult whole = solveInteger(problem, result.relaxed, options);
     switch (whole.status) {
@@ -131,8 +110,8 @@ void integerTable(const AdjustmentProblem& problem, const Deadline& deadline, Pr
 
 }  // namespace
 
-TableResult solveTable(const AdjustmentProblem& problem, bool wholeNumbers,
-                       const Deadline& deadline, Progress& progress, int64_t workLimit) {
+TableResult solveTable(const AdjustmentProblem& problem, const SolveSettings& settings,
+                       const Deadline& deadline, Progress& progress) {
     TableResult result;
     try {
         // A contradiction below the real-valued method's tolerance, found exactly.
@@ -142,18 +121,19 @@ TableResult solveTable(const AdjustmentProblem& problem, bool wholeNumbers,
             return result;
         }
         ContinuousOptions options;
+        options.tolerance = settings.continuousTolerance;
         options.deadline = &deadline;
         options.progress = &progress;
         result.relaxed = solveContinuous(problem, options);
         continuousTable(problem, result);
-        if (!wholeNumbers) return result;
+        if (!settings.wholeNumbers) return result;
         if (result.status == TableStatus::TIME_LIMIT) {
             // A real-valued table that ran out of time is neither whole nor a start for one.
             result.x.clear();
             result.status = TableStatus::NO_TABLE_IN_TIME;
         }
         if (result.status == TableStatus::OPTIMAL)
-            integerTable(problem, deadline, progress, workLimit, result);
+            integerTable(problem, settings, deadline, progress, result);
     } catch (const std::bad_alloc&) {
         result.x.clear();
         result.status = TableStatus::NO_MEMORY;

@@ -8,7 +8,7 @@
 #include "qorsolve/continuous_solver.h"
 #include "qorsolve/deadline.h"
 #include "qorsolve/progress.h"
-#include "qorsolve/work_limit.h"
+#include "qorsolve/settings.h"
 
 enum class TableStatus {
     OPTIMAL,             // x is the proven optimum
@@ -28,11 +28,11 @@ struct TableResult {
     TableStatus status = TableStatus::FAILED;
     std::vector<double> x;     // one value per adjustable cell, for OPTIMAL and TIME_LIMIT
     double bound = 0.0;        // a lower bound on the optimum, for TIME_LIMIT and WORK_LIMIT
-    double gap = 0.0;          // (objective - bound) / max(|objective|, 1e-10), the same
+    double gap = 0.0;          // relativeGap(objective, bound) (numeric_checks.h)
     ContinuousResult relaxed;  // the real-valued solve, for the conflict search
 };
 
-// `workLimit` bounds the whole-number search (see work_limit.h). Throws nothing.
-TableResult solveTable(const AdjustmentProblem& problem, bool wholeNumbers,
-                       const Deadline& deadline, Progress& progress,
-                       int64_t workLimit = DEFAULT_WORK_LIMIT);
+// The settings decide real or whole numbers, the work limit of the whole-number search (see
+// work_limit.h) and the accuracy of each stage. Throws nothing.
+TableResult solveTable(const AdjustmentProblem& problem, const SolveSettings& settings,
+                       const Deadline& deadline, Progress& progress);

@@ -8,6 +8,7 @@
 #include "qordump/cell_text.h"
 #include "qorsolve/csv_text.h"
 #include "qorsolve/exact_rows.h"
+#include "qorsolve/numeric_checks.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ double weakDeviation(const WeakArrays& weak, const std::vector<double>& x) {
             rowValue(std::span(weak.coefficient).subspan(begin, end - begin),
                      std::span(weak.columnIndex).subspan(begin, end - begin), x)
                 .minus(weak.target[w]);
-        sum.add(weak.weight[w] * deviation * deviation / std::max(std::fabs(weak.target[w]), 1.0));
+        sum.add(weakRowCost(weak.weight[w], weak.target[w]) * deviation * deviation);
     }
     return sum.value();
 }
@@ -52,8 +53,7 @@ double objective(const AdjustmentProblem& problem, const std::vector<double>& x)
     for (int32_t w = 0; w < problem.weak.rowCount(); ++w) {
         const auto i = static_cast<std::size_t>(w);
         const double deviation = rowValue(problem.weak, w, x).minus(problem.weakTarget[i]);
-        sum.add(problem.weakWeight[i] * deviation * deviation /
-                std::max(std::fabs(problem.weakTarget[i]), 1.0));
+        sum.add(weakRowCost(problem.weakWeight[i], problem.weakTarget[i]) * deviation * deviation);
     }
     return sum.value();
 }

@@ -7,9 +7,7 @@
 
 #include <cstdint>
 
-// Enough for every benchmark table to end within a minute on a small machine; small tables
-// end proven long before it.
-inline constexpr int64_t DEFAULT_WORK_LIMIT = 200000;
+#include "qorsolve/settings.h"
 
 class WorkLimit {
   public:

@@ -1,0 +1,60 @@
+// Every tolerance and limit of qorsolve that more than one stage relies on, each named once
+// with its unit and the reason for its value, and the settings a run carries from the command
+// line to every stage. A stage's own step counts and search sizes stay beside the method they
+// steer, each with its reason.
+#pragma once
+
+#include <cstdint>
+
+// --- Whether a table meets a row -------------------------------------------------------------
+
+// How far a row value that is not exact (exact_rows.h) may miss a bound, relative to the size
+// of its terms (the sum of their magnitudes, at least 1): the accuracy to which the real-valued
+// method meets rows, far above the rounding of a doubled-precision sum (about 1e-16).
+inline constexpr double ROW_TOLERANCE = 1e-9;
+
+// --- Whether a ray proves that no table exists -----------------------------------------------
+
+// A ray y proves that no point within the column bounds meets the rows when the least value
+// the rows force on y . (A x) exceeds the most the column bounds allow by more than this share
+// of the size of the terms of both sums. The margin lies far above the rounding of those sums
+// over millions of terms (about 1e-10 of their size) and equals ROW_TOLERANCE: a
+// contradiction large enough to be proved is one that no tolerated table could absorb.
+inline constexpr double CERTIFICATE_MARGIN = 1e-9;
+// Multipliers below this share of the largest one are rounding left over from the method
+// that found the ray, not part of the proof; they are taken as 0.
+inline constexpr double RAY_NOISE = 1e-11;
+// A column whose combined coefficient y . a_j is below this share of the size of its terms
+// is cancelled out: the rows' multipliers sum to 0 there up to rounding (a few units of 1e-16
+// per row through the cell).
+inline constexpr double RAY_CANCELLED = 1e-12;
+
+// --- Optimality ------------------------------------------------------------------------------
+
+// The relative accuracy to which the real-valued method meets rows and its optimality
+// conditions; equal to ROW_TOLERANCE, so that its tables meet rows by the one rule.
+inline constexpr double CONTINUOUS_TOLERANCE = ROW_TOLERANCE;
+// A whole-number table is proven optimal when objective - bound <= INTEGER_RELATIVE_GAP *
+// |objective|: below the rounding of an objective summed over millions of cells, so that
+// "optimal" means optimal.
+inline constexpr double INTEGER_RELATIVE_GAP = 1e-9;
+// The smallest objective a gap is divided by: an objective of 0 is proven by any bound of 0,
+// and a tiny one must not turn rounding into a huge gap.
+inline constexpr double GAP_FLOOR = 1e-10;
+
+// --- Limits ----------------------------------------------------------------------------------
+
+// The work a whole-number search may do by default (work_limit.h): enough for every
+// benchmark table to end within a minute on a small machine; small tables end proven long
+// before it.
+inline constexpr int64_t DEFAULT_WORK_LIMIT = 200000;
+
+// --- The settings of one run -----------------------------------------------------------------
+
+// What the command line decides for the solve, carried to every stage.
+struct SolveSettings {
+    bool wholeNumbers = true;                // false: a real-valued table
+    int64_t workLimit = DEFAULT_WORK_LIMIT;  // work units of the whole-number search
+    double continuousTolerance = CONTINUOUS_TOLERANCE;
+    double relativeGap = INTEGER_RELATIVE_GAP;
+};

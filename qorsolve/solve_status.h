@@ -1,0 +1,41 @@
+// The status of a solve in two levels: whether the call itself worked, and, when it did, what
+// it found out about its model and why it stopped. Out-of-memory and a library's failure are
+// facts about the call, never outcomes of the model, so every stage passes them on the same
+// way and only the model status differs from stage to stage.
+#pragma once
+
+#include <string>
+
+enum class CallStatus {
+    OK,         // the call ran to an answer; the model status says which
+    NO_MEMORY,  // memory ran out; nothing the call found may be used
+    FAILED,     // the method or library gave up; `failure` says why when it is known
+};
+
+// What a call that ran found out about its model.
+enum class ModelStatus {
+    OPTIMAL,             // the point is the proven optimum
+    FEASIBLE,            // the point meets every row and bound; the search stopped before
+                         // proving it optimal (see the stop reason, bound and gap)
+    NO_POINT,            // the search stopped before any point met every row and bound
+    INFEASIBLE,          // no real-valued point meets the rows and bounds: a ray proves it
+    INTEGER_INFEASIBLE,  // real-valued points exist, whole-number ones do not
+    UNBOUNDED,           // the objective falls without end
+    NOT_CONVERGED,       // the method stalled: whether a point exists is open
+};
+
+// Why a search that could have gone on stopped.
+enum class StopReason {
+    NONE,        // it ran to its answer
+    TIME_LIMIT,  // the wall-clock limit passed
+    WORK_LIMIT,  // the work limit passed (work_limit.h)
+};
+
+struct SolveStatus {
+    CallStatus call = CallStatus::FAILED;
+    ModelStatus model = ModelStatus::NO_POINT;
+    StopReason stop = StopReason::NONE;
+    std::string failure;  // FAILED: the reason, for the user, without a line end; may be empty
+
+    bool ok() const { return call == CallStatus::OK; }
+};

@@ -1,0 +1,36 @@
+// Sparse matrices as the solvers hold them, and the one spelling of an infinite bound.
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+// A bound that does not bound: rows and cells without one hold +-INFINITE_BOUND, so no solver
+// needs a sentinel test.
+inline constexpr double INFINITE_BOUND = std::numeric_limits<double>::infinity();
+
+// A sparse matrix by rows: the entries of row i are start[i] .. start[i + 1] - 1.
+struct SparseRows {
+    std::vector<int64_t> start{0};
+    std::vector<int32_t> column;
+    std::vector<double> value;
+
+    int32_t rowCount() const { return static_cast<int32_t>(start.size()) - 1; }
+};
+
+// The same matrix by columns: the entries of column j are start[j] .. start[j + 1] - 1, in
+// ascending row order.
+struct SparseColumns {
+    std::vector<int64_t> start{0};
+    std::vector<int32_t> row;
+    std::vector<double> value;
+
+    int32_t columnCount() const { return static_cast<int32_t>(start.size()) - 1; }
+};
+
+// The row sum a_row . x of one row.
+double rowSum(const SparseRows& rows, int32_t row, const std::vector<double>& x);
+
+// `rows` (whose column numbers lie below `columnCount`) by columns. Throws std::bad_alloc
+// when memory runs out.
+SparseColumns byColumns(const SparseRows& rows, int32_t columnCount);
