@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/program_frame.h"
+#include "qorsolve/qorsolve_error.h"
 #include "qorsolve/qorsolve_run.h"
 
 int main(int argc, char** argv) {
@@ -15,5 +16,5 @@ int main(int argc, char** argv) {
         [](const std::vector<std::string>& args) {
             return runQorsolve(args, std::cout, isatty(STDERR_FILENO) != 0);
         },
-        [] { std::cout << "Error: Not enough memory\n"; }, OutputFailure::REPORTED);
+        [] { std::cout << errorMessage({QorsolveFault::NO_MEMORY}); }, OutputFailure::REPORTED);
 }

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "qorsolve/qorsolve_error.h"
+
 namespace {
 
 // A positive, finite number of seconds, the whole text.
@@ -72,22 +74,22 @@ bool parseOptions(const std::vector<std::string>& args, SolveOptions& options, s
             options.version = true;
         } else if (arg == "--time-limit" || arg.starts_with("--time-limit=")) {
             if (!parseSeconds(optionValue(args, i), options.timeLimit)) {
-                out << "Error: --time-limit needs a positive number of seconds\n";
+                out << errorMessage({QorsolveFault::TIME_LIMIT_VALUE});
                 return false;
             }
         } else if (arg == "--report" || arg.starts_with("--report=")) {
             options.report = optionValue(args, i);
             if (options.report.empty()) {
-                out << "Error: --report needs a file name\n";
+                out << errorMessage({QorsolveFault::REPORT_WITHOUT_NAME});
                 return false;
             }
         } else if (arg == "--work-limit" || arg.starts_with("--work-limit=")) {
             if (!parseCount(optionValue(args, i), options.workLimit)) {
-                out << "Error: --work-limit needs a positive whole number\n";
+                out << errorMessage({QorsolveFault::WORK_LIMIT_VALUE});
                 return false;
             }
         } else {
-            out << "Error: Unknown option " << arg << "\n";
+            out << errorMessage({QorsolveFault::UNKNOWN_OPTION, arg});
             printUsage(out);
             return false;
         }

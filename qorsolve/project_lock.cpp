@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "common/temporary_files.h"
+#include "qorsolve/qorsolve_error.h"
 
 namespace {
 
@@ -36,23 +37,21 @@ bool ProjectLock::acquire(const std::string& project, std::string& error) {
             if (descriptor < 0 && errno == ENOENT) continue;
         }
         if (descriptor < 0) {
-            error = "Error: Could not create file " + path_ + ": " + std::strerror(errno) + "\n";
+            error = errorMessage({QorsolveFault::CANNOT_CREATE, path_, "", errno});
             return false;
         }
         struct stat opened {};
         if (fstat(descriptor, &opened) != 0 || !S_ISREG(opened.st_mode)) {
             close(descriptor);
-            error = "Error: Could not open file " + path_ + ": Not a regular file\n";
+            error = errorMessage({QorsolveFault::CANNOT_OPEN, path_});
             return false;
         }
         if (flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
             const int reason = errno;
             close(descriptor);
-            error =
-                reason == EWOULDBLOCK
-                    ? "Error: Another qorsolve is adjusting " + project + " (it holds " + path_ +
-                          "); try again when it has ended\n"
-                    : "Error: Could not lock file " + path_ + ": " + std::strerror(reason) + "\n";
+            error = reason == EWOULDBLOCK
+                        ? errorMessage({QorsolveFault::LOCKED, path_, project})
+                        : errorMessage({QorsolveFault::CANNOT_LOCK, path_, "", reason});
             return false;
         }
         struct stat named {};
@@ -69,7 +68,7 @@ bool ProjectLock::acquire(const std::string& project, std::string& error) {
         if (removeAtEnd_) interruptSlot_ = registerFileToRemove(path_.c_str());
         return true;
     }
-    error = "Error: Could not lock file " + path_ + ": " + std::strerror(EAGAIN) + "\n";
+    error = errorMessage({QorsolveFault::CANNOT_LOCK, path_, "", EAGAIN});
     return false;
 }
 

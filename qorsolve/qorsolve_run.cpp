@@ -15,6 +15,7 @@
 #include "qorsolve/options.h"
 #include "qorsolve/progress.h"
 #include "qorsolve/project_lock.h"
+#include "qorsolve/qorsolve_error.h"
 #include "qorsolve/report_file.h"
 #include "qorsolve/restriction_check.h"
 #include "qorsolve/result_files.h"
@@ -32,8 +33,7 @@ bool loadAll(const std::string& name, const SolveOptions& options, Project& proj
     }
     // The control file is optional to the other programs; qorsolve reports by it.
     if (!project.hasControl) {
-        out << "Error: Could not open file " << project.controlPath << ": " << std::strerror(ENOENT)
-            << "\n";
+        out << errorMessage({QorsolveFault::CANNOT_OPEN, project.controlPath, "", ENOENT});
         return false;
     }
     std::string error;
@@ -75,7 +75,7 @@ int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
     const ConflictResult conflict = findConflict(problem, options, hint);
     progress.finish();
     if (conflict.status == ConflictStatus::FEASIBLE && !wholeNumbers) {
-        out << "Error: The real-valued adjustment did not converge\n";
+        out << errorMessage({QorsolveFault::NOT_CONVERGED});
         withdrawResults(project, results);
         return 1;
     }
@@ -164,8 +164,7 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
         return 0;
     }
     if (options.projects.size() > 1) {
-        out << "Error: Unexpected argument " << options.projects[1]
-            << " (qorsolve adjusts one project at a time)\n";
+        out << errorMessage({QorsolveFault::UNEXPECTED_ARGUMENT, options.projects[1]});
     }
     if (options.projects.size() != 1) {
         printUsage(out);
@@ -234,14 +233,13 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
                 << "No table that meets every restriction was found within the work limit.\n";
             break;
         case TableStatus::NO_MEMORY:
-            out << "Error: Not enough memory to adjust the table\n";
+            out << errorMessage({QorsolveFault::NO_MEMORY_TO_ADJUST});
             break;
         case TableStatus::COSTS_TOO_LARGE:
-            out << "Error: The costs of the whole-number adjustment are too large for the "
-                   "solver; --continuous adjusts the table in real numbers\n";
+            out << errorMessage({QorsolveFault::COSTS_TOO_LARGE});
             break;
         case TableStatus::FAILED:
-            out << "Error: The solver failed\n";
+            out << errorMessage({QorsolveFault::SOLVER_FAILED});
             break;
     }
     withdrawResults(project, none);

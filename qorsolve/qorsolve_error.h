@@ -1,0 +1,53 @@
+// Every way a qorsolve run can fail, and the one place that turns a failure into its message.
+// Operations return a QorsolveError (or keep one for the caller); errorMessage alone writes
+// the "Error: ..." line, with the file, option or restriction concerned.
+#pragma once
+
+#include <string>
+#include <utility>
+
+enum class QorsolveFault {
+    NONE,
+    // The command line.
+    UNKNOWN_OPTION,       // subject: the option
+    TIME_LIMIT_VALUE,     // --time-limit without a positive number of seconds
+    WORK_LIMIT_VALUE,     // --work-limit without a positive whole number
+    REPORT_WITHOUT_NAME,  // --report without a file name
+    UNEXPECTED_ARGUMENT,  // subject: the second project named
+    // Files. subject: the path; systemError: the system's reason (0: not a regular file).
+    CANNOT_OPEN,
+    CANNOT_CREATE,
+    CANNOT_READ,   // an earlier output whose first line cannot be read
+    CANNOT_WRITE,  // systemError may be 0 when the system gave no reason
+    CANNOT_LOCK,
+    LOCKED,     // subject: the lock file; other: the project another run adjusts
+    READ_ONLY,  // an earlier output of qorsolve that the user made read-only
+    NOT_OURS,   // a file of someone else's where a result goes
+    SAME_FILE,  // subject and other name the same file
+    // The solve.
+    NOT_CONVERGED,  // the real-valued method stalled and no conflict was found
+    NO_MEMORY,      // memory ran out before the run began its work
+    NO_MEMORY_TO_ADJUST,
+    COSTS_TOO_LARGE,  // the whole-number programme's costs are beyond the solver's range
+    SOLVER_FAILED,
+};
+
+struct QorsolveError {
+    QorsolveError(QorsolveFault fault = QorsolveFault::NONE, std::string subject = {},
+                  std::string other = {}, int systemError = 0, bool removing = false)
+        : fault(fault),
+          subject(std::move(subject)),
+          other(std::move(other)),
+          systemError(systemError),
+          removing(removing) {}
+
+    QorsolveFault fault;
+    std::string subject;
+    std::string other;
+    int systemError;
+    // READ_ONLY, NOT_OURS, CANNOT_READ: the earlier file was to be removed, not overwritten.
+    bool removing;
+};
+
+// The message with its line end; empty for NONE.
+std::string errorMessage(const QorsolveError& error);
