@@ -124,8 +124,8 @@ int writeTable(const Project& project, const AdjustmentProblem& problem, const T
     std::string error;
     ResultSet results;
     SolveOutcome outcome;
-    outcome.proven = table.status == TableStatus::OPTIMAL;
-    outcome.workLimit = table.status == TableStatus::WORK_LIMIT;
+    outcome.proven = table.status.model == ModelStatus::OPTIMAL;
+    outcome.workLimit = table.status.stop == StopReason::WORK_LIMIT;
     outcome.bound = table.bound;
     outcome.gap = table.gap;
     outcome.weakIgnored = options.ignoreWeak;
@@ -196,10 +196,25 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
     // The outcomes without a table or a conflict leave no earlier result either (the report of
     // --conflicts-only is the one file such a run writes).
     ResultSet none;
-    switch (table.status) {
-        case TableStatus::OPTIMAL:
-        case TableStatus::TIME_LIMIT:
-        case TableStatus::WORK_LIMIT:
+    switch (table.status.call) {
+        case CallStatus::OK:
+            break;
+        case CallStatus::NO_MEMORY:
+            out << errorMessage({QorsolveFault::NO_MEMORY_TO_ADJUST});
+            withdrawResults(project, none);
+            return 1;
+        case CallStatus::OUT_OF_RANGE:
+            out << errorMessage({QorsolveFault::COSTS_TOO_LARGE});
+            withdrawResults(project, none);
+            return 1;
+        case CallStatus::FAILED:
+            out << errorMessage({QorsolveFault::SOLVER_FAILED});
+            withdrawResults(project, none);
+            return 1;
+    }
+    switch (table.status.model) {
+        case ModelStatus::OPTIMAL:
+        case ModelStatus::FEASIBLE:
             if (options.conflictsOnly) {
                 // Real numbers can meet the restrictions; whether the table is optimal does
                 // not matter here. No conflict file or earlier table stays.
@@ -217,28 +232,24 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
                 return 0;
             }
             return writeTable(project, problem, table, options, deadline, out);
-        case TableStatus::INFEASIBLE:
-        case TableStatus::NOT_CONVERGED:
+        case ModelStatus::INFEASIBLE:
+        case ModelStatus::NOT_CONVERGED:
             return reportInfeasible(project, problem, table, false, deadline, progress, options,
                                     out);
-        case TableStatus::INTEGER_INFEASIBLE:
+        case ModelStatus::INTEGER_INFEASIBLE:
             return reportInfeasible(project, problem, table, true, deadline, progress, options,
                                     out);
-        case TableStatus::NO_TABLE_IN_TIME:
-            out << "status: time limit\n"
-                << "No table that meets every restriction was found within the time limit.\n";
+        case ModelStatus::NO_POINT:
+            if (table.status.stop == StopReason::WORK_LIMIT) {
+                out << "status: work limit\n"
+                    << "No table that meets every restriction was found within the work limit.\n";
+            } else {
+                out << "status: time limit\n"
+                    << "No table that meets every restriction was found within the time limit.\n";
+            }
             break;
-        case TableStatus::NO_TABLE_IN_WORK:
-            out << "status: work limit\n"
-                << "No table that meets every restriction was found within the work limit.\n";
-            break;
-        case TableStatus::NO_MEMORY:
-            out << errorMessage({QorsolveFault::NO_MEMORY_TO_ADJUST});
-            break;
-        case TableStatus::COSTS_TOO_LARGE:
-            out << errorMessage({QorsolveFault::COSTS_TOO_LARGE});
-            break;
-        case TableStatus::FAILED:
+        case ModelStatus::UNBOUNDED:
+            // The objective is a sum of squares: it cannot fall without end.
             out << errorMessage({QorsolveFault::SOLVER_FAILED});
             break;
     }

@@ -9,7 +9,10 @@
 enum class CallStatus {
     OK,         // the call ran to an answer; the model status says which
     NO_MEMORY,  // memory ran out; nothing the call found may be used
-    FAILED,     // the method or library gave up; `failure` says why when it is known
+    // The model's numbers (costs, coefficients) lie beyond what the solver can take; nothing
+    // was solved. A fact about the solver, not the model: another one might take them.
+    OUT_OF_RANGE,
+    FAILED,  // the method or library gave up; `failure` says why when it is known
 };
 
 // What a call that ran found out about its model.

@@ -27,21 +27,35 @@ bool feasiblePoint(const AdjustmentProblem& problem, std::vector<double>& x) {
     return meetsHardRowsAndBounds(problem, x);
 }
 
+SolveStatus modelStatus(ModelStatus model, StopReason stop = StopReason::NONE) {
+    SolveStatus status;
+    status.call = CallStatus::OK;
+    status.model = model;
+    status.stop = stop;
+    return status;
+}
+
+SolveStatus callStatus(CallStatus call) {
+    SolveStatus status;
+    status.call = call;
+    return status;
+}
+
 void continuousTable(const AdjustmentProblem& problem, TableResult& result) {
     ContinuousResult& relaxed = result.relaxed;
     switch (relaxed.status) {
         case ContinuousStatus::OPTIMAL:
-            result.status = TableStatus::OPTIMAL;
+            result.status = modelStatus(ModelStatus::OPTIMAL);
             result.x = relaxed.x;
             return;
         case ContinuousStatus::INFEASIBLE:
-            result.status = TableStatus::INFEASIBLE;
+            result.status = modelStatus(ModelStatus::INFEASIBLE);
             return;
         case ContinuousStatus::NOT_CONVERGED:
-            result.status = TableStatus::NOT_CONVERGED;
+            result.status = modelStatus(ModelStatus::NOT_CONVERGED);
             return;
         case ContinuousStatus::NO_MEMORY:
-            result.status = TableStatus::NO_MEMORY;
+            result.status = callStatus(CallStatus::NO_MEMORY);
             return;
         case ContinuousStatus::TIME_LIMIT:
             break;
@@ -49,10 +63,10 @@ void continuousTable(const AdjustmentProblem& problem, TableResult& result) {
     result.x = relaxed.x;
     if (!feasiblePoint(problem, result.x)) {
         result.x.clear();
-        result.status = TableStatus::NO_TABLE_IN_TIME;
+        result.status = modelStatus(ModelStatus::NO_POINT, StopReason::TIME_LIMIT);
         return;
     }
-    result.status = TableStatus::TIME_LIMIT;
+    result.status = modelStatus(ModelStatus::FEASIBLE, StopReason::TIME_LIMIT);
     result.bound = relaxed.dualBound;
     result.gap = relativeGap(adjustmentObjective(problem, result.x), relaxed.dualBound);
 }
@@ -61,7 +75,7 @@ void integerTable(const AdjustmentProblem& problem, const SolveSettings& setting
                   const Deadline& deadline, Progress& progress, TableResult& result) {
     // A row that whole numbers cannot meet by its coefficients alone needs no search.
     if (findRowWithoutWholeValue(problem).row >= 0) {
-        result.status = TableStatus::INTEGER_INFEASIBLE;
+        result.status = modelStatus(ModelStatus::INTEGER_INFEASIBLE);
         return;
     }
     IntegerOptions options;
@@ -71,41 +85,41 @@ void integerTable(const AdjustmentProblem& problem, const SolveSettings& setting
     WorkLimit work(settings.workLimit);
     options.work = &work;
     IntegerResult whole = solveInteger(problem, result.relaxed, options);
+    result.bound = whole.bound;
+    result.gap = whole.gap;
     switch (whole.status) {
         case IntegerStatus::OPTIMAL:
-            result.status = TableStatus::OPTIMAL;
+            result.status = modelStatus(ModelStatus::OPTIMAL);
+            result.bound = 0.0;
+            result.gap = 0.0;
             break;
         case IntegerStatus::TIME_LIMIT:
-            result.status = TableStatus::TIME_LIMIT;
-            result.bound = whole.bound;
-            result.gap = whole.gap;
+            result.status = modelStatus(ModelStatus::FEASIBLE, StopReason::TIME_LIMIT);
             break;
         case IntegerStatus::WORK_LIMIT:
-            result.status = TableStatus::WORK_LIMIT;
-            result.bound = whole.bound;
-            result.gap = whole.gap;
+            result.status = modelStatus(ModelStatus::FEASIBLE, StopReason::WORK_LIMIT);
             break;
         case IntegerStatus::NO_TABLE_IN_TIME:
-            result.status = TableStatus::NO_TABLE_IN_TIME;
+            result.status = modelStatus(ModelStatus::NO_POINT, StopReason::TIME_LIMIT);
             return;
         case IntegerStatus::NO_TABLE_IN_WORK:
-            result.status = TableStatus::NO_TABLE_IN_WORK;
+            result.status = modelStatus(ModelStatus::NO_POINT, StopReason::WORK_LIMIT);
             return;
         case IntegerStatus::INTEGER_INFEASIBLE:
-            result.status = TableStatus::INTEGER_INFEASIBLE;
+            result.status = modelStatus(ModelStatus::INTEGER_INFEASIBLE);
             return;
         case IntegerStatus::NO_MEMORY:
-            result.status = TableStatus::NO_MEMORY;
+            result.status = callStatus(CallStatus::NO_MEMORY);
             return;
         case IntegerStatus::COSTS_TOO_LARGE:
-            result.status = TableStatus::COSTS_TOO_LARGE;
+            result.status = callStatus(CallStatus::OUT_OF_RANGE);
             return;
         case IntegerStatus::FAILED:
-            result.status = TableStatus::FAILED;
+            result.status = callStatus(CallStatus::FAILED);
             return;
     }
     result.x = std::move(whole.x);
-    if (result.x.size() != problem.base.size()) result.status = TableStatus::FAILED;
+    if (result.x.size() != problem.base.size()) result.status = callStatus(CallStatus::FAILED);
 }
 
 }  // namespace
@@ -117,7 +131,7 @@ TableResult solveTable(const AdjustmentProblem& problem, const SolveSettings& se
         // A contradiction below the real-valued method's tolerance, found exactly.
         if (findContradictingParallelRows(problem).first >= 0) {
             result.relaxed.status = ContinuousStatus::INFEASIBLE;
-            result.status = TableStatus::INFEASIBLE;
+            result.status = modelStatus(ModelStatus::INFEASIBLE);
             return result;
         }
         ContinuousOptions options;
@@ -127,16 +141,16 @@ TableResult solveTable(const AdjustmentProblem& problem, const SolveSettings& se
         result.relaxed = solveContinuous(problem, options);
         continuousTable(problem, result);
         if (!settings.wholeNumbers) return result;
-        if (result.status == TableStatus::TIME_LIMIT) {
+        if (result.status.ok() && result.status.model == ModelStatus::FEASIBLE) {
             // A real-valued table that ran out of time is neither whole nor a start for one.
             result.x.clear();
-            result.status = TableStatus::NO_TABLE_IN_TIME;
+            result.status = modelStatus(ModelStatus::NO_POINT, StopReason::TIME_LIMIT);
         }
-        if (result.status == TableStatus::OPTIMAL)
+        if (result.status.ok() && result.status.model == ModelStatus::OPTIMAL)
             integerTable(problem, settings, deadline, progress, result);
     } catch (const std::bad_alloc&) {
         result.x.clear();
-        result.status = TableStatus::NO_MEMORY;
+        result.status = callStatus(CallStatus::NO_MEMORY);
     }
     return result;
 }
