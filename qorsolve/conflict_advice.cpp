@@ -7,6 +7,7 @@
 #include "qorsolve/conflict_explanation.h"
 #include "qorsolve/continuous_solver.h"
 #include "qorsolve/equality_fit.h"
+#include "qorsolve/settings.h"
 
 namespace {
 
@@ -15,18 +16,16 @@ constexpr double INF = INFINITE_BOUND;
 // The whole table is solved once per member while members times cells stays within this
 // (a 100,000-cell table with 50 members); beyond it the members alone are solved.
 constexpr double WHOLE_TABLE_WORK = 5e6;
-// The change the proof gives (its gap over the member's weight, exact where the values are)
-// is used where it agrees with the LP's to this, relative.
-constexpr double SAME_CHANGE = 1e-6;
 // Objectives (and changes) this close, relative, are equal: the solver meets its
-// conditions to 1e-9, relative.
+// conditions to 1e-9, relative. Below TIE_FLOOR in size, figures are 0 alike.
 constexpr double TIE = 1e-6;
+constexpr double TIE_FLOOR = 1e-12;
 
 using Kind = ConflictMember::Kind;
 
 bool sameFigure(double a, double b) {
     if (std::isinf(a) || std::isinf(b)) return a == b;
-    return std::fabs(a - b) <= TIE * std::max({std::fabs(a), std::fabs(b)}) + 1e-12;
+    return std::fabs(a - b) <= TIE * std::max({std::fabs(a), std::fabs(b)}) + TIE_FLOOR;
 }
 
 // Moves member k's value of `problem` (indices as in `members`) by `shift` in the direction

@@ -123,6 +123,7 @@ const char* textColour(double ratio, double limit) {
 double niceCeiling(double value) {
     const double power = std::pow(10.0, std::floor(std::log10(value)));
     for (const double step : {1.0, 1.2, 1.5, 2.0, 2.5, 3.0, 4.0, 5.0, 6.0, 8.0, 10.0}) {
+        // A value that is a round number up to the rounding of log10 and pow is that number.
         if (step * power >= value * (1 - 1e-12)) return step * power;
     }
     return 10.0 * power;

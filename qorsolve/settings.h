@@ -42,6 +42,14 @@ inline constexpr double INTEGER_RELATIVE_GAP = 1e-9;
 // and a tiny one must not turn rounding into a huge gap.
 inline constexpr double GAP_FLOOR = 1e-10;
 
+// --- Conflicts ------------------------------------------------------------------------------
+
+// A member's least change computed from the proof (its gap over the member's weight, exact
+// where the values are) replaces the linear programme's when the two agree to this share:
+// the programme meets its conditions to about 1e-9, so a larger difference is a different
+// figure, not rounding.
+inline constexpr double SAME_CHANGE = 1e-6;
+
 // --- Limits ----------------------------------------------------------------------------------
 
 // The work a whole-number search may do by default (work_limit.h): enough for every
