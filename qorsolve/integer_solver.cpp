@@ -434,7 +434,9 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
             offer(mended.x);
         } else {
             RoundingResult repaired = roundAndRepair(p, center, lower, upper, deadline);
-            if (repaired.found && meetsHardRows(p, repaired.x)) offer(repaired.x);
+            if (repaired.status == RoundingStatus::NO_MEMORY)
+                return finish(result, IntegerStatus::NO_MEMORY, bound);
+            if (repaired.status == RoundingStatus::FOUND) offer(repaired.x);
         }
         // A better bound, and from its cells, which miss the rows by less, maybe a better
         // table; again with the better table's cost as the steps' target, which leads the
@@ -534,7 +536,9 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
             if (!pointHolds && !proven() && !mip.x.empty()) {
                 RoundingResult near =
                     roundAndRepair(p, windows.tableOf(mip.x), lower, upper, deadline);
-                if (near.found && meetsHardRows(p, near.x)) offer(near.x);
+                if (near.status == RoundingStatus::NO_MEMORY)
+                    return finish(result, IntegerStatus::NO_MEMORY, bound);
+                if (near.status == RoundingStatus::FOUND) offer(near.x);
             }
             const bool optimal = pointHolds || proven();
             return finish(result, optimal ? IntegerStatus::OPTIMAL : IntegerStatus::FAILED, bound);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <new>
 #include <random>
 
 #include "qorsolve/exact_rows.h"
@@ -10,13 +11,16 @@
 namespace {
 
 // Rows within this of their bounds hold while repairing; rows of whole coefficients hold
-// exactly (their values are whole numbers, exact in a double up to 2^53).
+// exactly (their values are whole numbers, exact in a double up to 2^53). A row whose value
+// lies near a side has terms of at least about that side's size, so a tolerance relative to
+// the side of smaller magnitude is no looser than the rule of exact_rows.h; one relative to the
+// larger side of a range would be (0.5 a within [0.6, 1e12] took a = 0 as meeting 0.6).
 double rowTolerance(const SparseRows& rows, int32_t row, double lower, double upper) {
     if (hasWholeCoefficients(rows, row)) return 0.0;
-    double scale = 1.0;
-    if (std::isfinite(lower)) scale = std::max(scale, std::fabs(lower));
-    if (std::isfinite(upper)) scale = std::max(scale, std::fabs(upper));
-    return ROW_TOLERANCE * scale;
+    double scale = INFINITY;
+    if (std::isfinite(lower)) scale = std::fabs(lower);
+    if (std::isfinite(upper)) scale = std::min(scale, std::fabs(upper));
+    return ROW_TOLERANCE * (std::isfinite(scale) ? std::max(scale, 1.0) : 1.0);
 }
 
 class Repair {
@@ -231,10 +235,29 @@ bool meetsHardRows(const AdjustmentProblem& problem, const std::vector<double>& 
     return meetsHardRowsAndBounds(problem, x);
 }
 
-RoundingResult roundAndRepair(const AdjustmentProblem& problem, const std::vector<double>& center,
-                              const std::vector<double>& lowerWhole,
-                              const std::vector<double>& upperWhole, const Deadline& deadline) {
+namespace {
+
+// Whether the arguments describe a table of the problem's cells: one finite value to round per
+// cell, and whole-number ranges that are not empty.
+bool fitsProblem(const AdjustmentProblem& problem, const std::vector<double>& center,
+                 const std::vector<double>& lowerWhole, const std::vector<double>& upperWhole) {
+    const std::size_t cells = problem.base.size();
+    if (center.size() != cells || lowerWhole.size() != cells || upperWhole.size() != cells) {
+        return false;
+    }
+    for (std::size_t j = 0; j < cells; ++j) {
+        if (!std::isfinite(center[j]) || !(lowerWhole[j] <= upperWhole[j])) return false;
+    }
+    return true;
+}
+
+RoundingResult roundAndRepairGuarded(const AdjustmentProblem& problem,
+                                     const std::vector<double>& center,
+                                     const std::vector<double>& lowerWhole,
+                                     const std::vector<double>& upperWhole,
+                                     const Deadline& deadline) {
     RoundingResult result;
+    if (!fitsProblem(problem, center, lowerWhole, upperWhole)) return result;
     std::vector<double> x(center.size());
     for (size_t j = 0; j < x.size(); ++j) {
         x[j] = std::clamp(std::nearbyint(center[j]), lowerWhole[j], upperWhole[j]);
@@ -247,18 +270,38 @@ RoundingResult roundAndRepair(const AdjustmentProblem& problem, const std::vecto
     Deadline budget(deadline.limited() ? 0.2 * std::max(deadline.remaining(), 0.0) : INFINITY);
     double best = INFINITY;
     uint64_t seed = 20261207;
+    // The walks track row values incrementally in doubles; a table counts only when it also
+    // meets the rows by the one rule of exact_rows.h.
     for (auto [noise, tabu] : settings) {
         if (budget.passed()) break;
         Repair repair(problem, x, lowerWhole, upperWhole);
-        if (!repair.run(budget, noise, tabu, seed++) || !(repair.cost() < best)) continue;
+        if (!repair.run(budget, noise, tabu, seed++) || !(repair.cost() < best) ||
+            !meetsHardRowsAndBounds(problem, repair.x())) {
+            continue;
+        }
         best = repair.cost();
-        result.found = true;
+        result.status = RoundingStatus::FOUND;
         result.x = repair.x();
     }
-    if (result.found) {
+    if (result.status == RoundingStatus::FOUND) {
         Repair better(problem, result.x, lowerWhole, upperWhole);
         better.improve(center, budget);
-        result.x = better.x();
+        // Else the walk's table, which met them.
+        if (meetsHardRowsAndBounds(problem, better.x())) result.x = better.x();
     }
     return result;
+}
+
+}  // namespace
+
+RoundingResult roundAndRepair(const AdjustmentProblem& problem, const std::vector<double>& center,
+                              const std::vector<double>& lowerWhole,
+                              const std::vector<double>& upperWhole, const Deadline& deadline) {
+    try {
+        return roundAndRepairGuarded(problem, center, lowerWhole, upperWhole, deadline);
+    } catch (const std::bad_alloc&) {
+        RoundingResult result;
+        result.status = RoundingStatus::NO_MEMORY;
+        return result;
+    }
 }

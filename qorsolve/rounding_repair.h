@@ -18,14 +18,22 @@
 #include "qorsolve/adjustment_problem.h"
 #include "qorsolve/deadline.h"
 
+enum class RoundingStatus {
+    FOUND,      // x meets every hard row and cell bound by the rule of exact_rows.h
+    NOT_FOUND,  // no table within the search's time and work; says nothing about whether one
+                // exists. Also for arguments that do not fit the problem.
+    NO_MEMORY,
+};
+
 struct RoundingResult {
-    bool found = false;
-    std::vector<double> x;  // whole numbers within the cells' whole-number ranges
+    RoundingStatus status = RoundingStatus::NOT_FOUND;
+    std::vector<double> x;  // for FOUND: whole numbers within the cells' whole-number ranges
 };
 
 // `lowerWhole` and `upperWhole` are the cells' whole-number ranges (lowerWhole <= upperWhole),
-// `center` the table to round. Takes at most a fifth of the time left before the deadline, and
-// a fixed amount of work that grows with the table. Throws std::bad_alloc when memory runs out.
+// `center` the table to round, each one value per cell. Takes at most a fifth of the time left
+// before the deadline, and a fixed amount of work that grows with the table. Throws nothing;
+// an allocation failure gives NO_MEMORY.
 RoundingResult roundAndRepair(const AdjustmentProblem& problem, const std::vector<double>& center,
                               const std::vector<double>& lowerWhole,
                               const std::vector<double>& upperWhole, const Deadline& deadline);

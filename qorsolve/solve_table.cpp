@@ -73,6 +73,8 @@ void continuousTable(const AdjustmentProblem& problem, TableResult& result) {
 
 void integerTable(const AdjustmentProblem& problem, const SolveSettings& settings,
                   const Deadline& deadline, Progress& progress, TableResult& result) {
+    // The real-valued table is the search's centre (in `relaxed`), never a whole-number result.
+    result.x.clear();
     // A row that whole numbers cannot meet by its coefficients alone needs no search.
     if (findRowWithoutWholeValue(problem).row >= 0) {
         result.status = modelStatus(ModelStatus::INTEGER_INFEASIBLE);

@@ -3,48 +3,25 @@
 #include "common/allocation.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <vector>
+
+#include "tests/address_space.h"
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool ADDRESS_SANITIZER = true;
-#elif defined(__has_feature)
-constexpr bool ADDRESS_SANITIZER = __has_feature(address_sanitizer);
-#else
-constexpr bool ADDRESS_SANITIZER = false;
-#endif
-
 TEST(Allocation, AddressSpaceLimitIsRespected) {
-    if (ADDRESS_SANITIZER) GTEST_SKIP() << "the sanitizer reserves most of the address space";
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_AS, &saved), 0);
     const std::size_t gib = std::size_t{1} << 30;
-
-    // Room for a few hundred MiB more than the program uses now.
-    rlimit lowered = saved;
-    lowered.rlim_cur = 0;
+    bool large = true, small = false, assigned = true;
     {
-        std::FILE* statm = std::fopen("/proc/self/statm", "r");
-        ASSERT_NE(statm, nullptr);
-        unsigned long long pages = 0;
-        ASSERT_EQ(std::fscanf(statm, "%llu", &pages), 1);
-        std::fclose(statm);
-        lowered.rlim_cur = pages * static_cast<unsigned long long>(sysconf(_SC_PAGESIZE)) +
-                           (std::size_t{256} << 20);
+        // Room for a few hundred MiB more than the program uses now.
+        const AddressSpaceLimit limit(std::size_t{256} << 20);
+        if (!limit.active()) GTEST_SKIP() << "the address space cannot be limited here";
+        large = memoryAvailableFor(gib);
+        small = memoryAvailableFor(32 << 20);
+        std::vector<int> fails;
+        assigned = tryAssign(fails, gib / sizeof(int));
     }
-    if (saved.rlim_max != RLIM_INFINITY && saved.rlim_max < lowered.rlim_cur) GTEST_SKIP();
-    ASSERT_EQ(setrlimit(RLIMIT_AS, &lowered), 0);
-    const bool large = memoryAvailableFor(gib);
-    const bool small = memoryAvailableFor(32 << 20);
-    std::vector<int> fails;
-    const bool assigned = tryAssign(fails, gib / sizeof(int));
-    ASSERT_EQ(setrlimit(RLIMIT_AS, &saved), 0);
-
     EXPECT_FALSE(large);
     EXPECT_TRUE(small);
     EXPECT_FALSE(assigned);

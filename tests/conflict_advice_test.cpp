@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/solver_fixtures.h"
+
 namespace {
 
 constexpr double NOT_KNOWN = std::numeric_limits<double>::quiet_NaN();
-constexpr double INF = std::numeric_limits<double>::infinity();
 
 ConflictLine restriction(int32_t number, double change, double objective) {
     ConflictLine line;

@@ -4,9 +4,10 @@
 
 #include <cmath>
 
+#include "tests/solver_fixtures.h"
+
 namespace {
 
-constexpr double INF = INFINITE_BOUND;
 constexpr double TWO_53 = 9007199254740992.0;
 
 struct Term {
@@ -152,15 +153,9 @@ TEST(ExactRows, AnOverflowingSumIsNoLongerExact) {
 }
 
 TEST(ExactRows, TablesMeetBoundsAndRowsExactly) {
-    AdjustmentProblem problem;
-    problem.base = {1e9, 1e9};
+    AdjustmentProblem problem = problemWithRows(
+        2, {{{0, 1}, {1, 1}, 2000000001, 2000000001}, {{0, 1}, {3, 3}, -INF, 6000000003}}, 1e9);
     problem.lower = {0, 1000000000.5};
-    problem.upper = {INF, INF};
-    problem.hard.column = {0, 1, 0, 1};
-    problem.hard.value = {1, 1, 3, 3};
-    problem.hard.start = {0, 2, 4};
-    problem.hardLower = {2000000001, -INF};
-    problem.hardUpper = {2000000001, 6000000003};
     struct Case {
         std::vector<double> x;
         bool meets;
@@ -180,35 +175,6 @@ TEST(ExactRows, WholeRanges) {
     EXPECT_EQ(wholeRange(2, 2), std::make_pair(2.0, 2.0));
     EXPECT_EQ(wholeRange(-2.5, 2.5), std::make_pair(-2.0, 2.0));
     EXPECT_EQ(wholeRange(-INF, INF), std::make_pair(-INF, INF));
-}
-
-}  // namespace
-
-namespace {
-
-// A problem of `cells` cells with the given hard rows (columns, coefficients, lower, upper).
-struct Row {
-    std::vector<int32_t> columns;
-    std::vector<double> coefficients;
-    double lower;
-    double upper;
-};
-
-AdjustmentProblem withRows(int32_t cells, const std::vector<Row>& rows) {
-    AdjustmentProblem problem;
-    problem.base.assign(static_cast<std::size_t>(cells), 1.0);
-    problem.lower.assign(problem.base.size(), 0.0);
-    problem.upper.assign(problem.base.size(), INF);
-    for (const Row& row : rows) {
-        problem.hard.column.insert(problem.hard.column.end(), row.columns.begin(),
-                                   row.columns.end());
-        problem.hard.value.insert(problem.hard.value.end(), row.coefficients.begin(),
-                                  row.coefficients.end());
-        problem.hard.start.push_back(static_cast<int64_t>(problem.hard.column.size()));
-        problem.hardLower.push_back(row.lower);
-        problem.hardUpper.push_back(row.upper);
-    }
-    return problem;
 }
 
 TEST(ExactRows, ParallelRowsThatContradictEachOther) {
@@ -276,7 +242,7 @@ TEST(ExactRows, ParallelRowsThatContradictEachOther) {
          2},
     };
     for (const Case& c : cases) {
-        const ParallelRows found = findContradictingParallelRows(withRows(3, c.rows));
+        const ParallelRows found = findContradictingParallelRows(problemWithRows(3, c.rows));
         EXPECT_EQ(found.first, c.first) << c.what;
         EXPECT_EQ(found.second, c.second) << c.what;
         if (c.first >= 0) {

@@ -7,15 +7,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "tests/solver_fixtures.h"
 
-std::size_t occurrences(const std::string& text, const std::string& part) {
-    std::size_t count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++count;
-    }
-    return count;
-}
+namespace {
 
 // A table of the given class sizes with every `stride`-th cell adjustable; cell j moves by
 // (j % 5 - 2) percent.

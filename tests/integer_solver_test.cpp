@@ -10,64 +10,9 @@
 #include <random>
 #include <vector>
 
+#include "tests/solver_fixtures.h"
+
 namespace {
-
-constexpr double INF = INFINITE_BOUND;
-
-void addRow(SparseRows& rows, const std::vector<double>& coefficients) {
-    for (size_t j = 0; j < coefficients.size(); ++j) {
-        if (coefficients[j] == 0.0) continue;
-        rows.column.push_back(static_cast<int32_t>(j));
-        rows.value.push_back(coefficients[j]);
-    }
-    rows.start.push_back(static_cast<int64_t>(rows.column.size()));
-}
-
-double dot(const SparseRows& rows, int32_t i, const std::vector<double>& x) {
-    double v = 0.0;
-    for (int64_t k = rows.start[i]; k < rows.start[i + 1]; ++k)
-        v += rows.value[k] * x[rows.column[k]];
-    return v;
-}
-
-double objective(const AdjustmentProblem& p, const std::vector<double>& x) {
-    double f = 0.0;
-    for (size_t j = 0; j < x.size(); ++j) f += (x[j] - p.base[j]) * (x[j] - p.base[j]) / p.base[j];
-    for (int32_t w = 0; w < p.weak.rowCount(); ++w) {
-        double d = dot(p.weak, w, x) - p.weakTarget[w];
-        f += p.weakWeight[w] * d * d / std::max(std::fabs(p.weakTarget[w]), 1.0);
-    }
-    return f;
-}
-
-bool feasible(const AdjustmentProblem& p, const std::vector<double>& x) {
-    for (size_t j = 0; j < x.size(); ++j) {
-        if (x[j] != std::round(x[j]) || x[j] < p.lower[j] || x[j] > p.upper[j]) return false;
-    }
-    for (int32_t i = 0; i < p.hard.rowCount(); ++i) {
-        double v = dot(p.hard, i, x);
-        if (v < p.hardLower[i] - 1e-9 || v > p.hardUpper[i] + 1e-9) return false;
-    }
-    return true;
-}
-
-// The least objective over every whole-number table within the bounds; INF when none.
-double bruteForce(const AdjustmentProblem& p) {
-    size_t n = p.base.size();
-    std::vector<double> x(n);
-    for (size_t j = 0; j < n; ++j) x[j] = std::ceil(p.lower[j]);
-    double best = INF;
-    while (true) {
-        if (feasible(p, x)) best = std::min(best, objective(p, x));
-        size_t j = 0;
-        while (j < n && x[j] + 1 > p.upper[j]) {
-            x[j] = std::ceil(p.lower[j]);
-            ++j;
-        }
-        if (j == n) return best;
-        x[j] += 1;
-    }
-}
 
 AdjustmentProblem randomProblem(std::mt19937& random) {
     auto uniform = [&](double lo, double hi) {
@@ -94,7 +39,7 @@ AdjustmentProblem randomProblem(std::mt19937& random) {
             if (pick(2) == 0) a[j] = coefficients[pick(7)];
         }
         addRow(p.hard, a);
-        double v = dot(p.hard, i, point) + (pick(4) == 0 ? pick(5) - 2 : 0);
+        double v = plainRowSum(p.hard, i, point) + (pick(4) == 0 ? pick(5) - 2 : 0);
         switch (pick(4)) {
             case 0:
                 p.hardLower.push_back(v), p.hardUpper.push_back(v);
@@ -138,7 +83,7 @@ TEST(IntegerSolver, MatchesBruteForceOnRandomSmallTables) {
     int optimal = 0, infeasible = 0;
     for (int c = 0; c < 200; ++c) {
         AdjustmentProblem p = randomProblem(random);
-        double expected = bruteForce(p);
+        double expected = bruteForce(p).cost;
         IntegerResult r = solveInteger(p, roughCenter(p), IntegerOptions{});
         if (expected == INF) {
             EXPECT_EQ(r.status, IntegerStatus::INTEGER_INFEASIBLE) << "case " << c;
@@ -147,8 +92,8 @@ TEST(IntegerSolver, MatchesBruteForceOnRandomSmallTables) {
         }
         ++optimal;
         ASSERT_EQ(r.status, IntegerStatus::OPTIMAL) << "case " << c;
-        ASSERT_TRUE(feasible(p, r.x)) << "case " << c;
-        EXPECT_NEAR(r.objective, objective(p, r.x), 1e-9 * (1 + r.objective)) << "case " << c;
+        ASSERT_TRUE(wholeTableHolds(p, r.x)) << "case " << c;
+        EXPECT_NEAR(r.objective, plainCost(p, r.x), 1e-9 * (1 + r.objective)) << "case " << c;
         EXPECT_NEAR(r.objective, expected, 1e-9 * (1 + expected)) << "case " << c;
         EXPECT_LE(r.bound, expected + 1e-9 * (1 + expected)) << "case " << c;
         EXPECT_LE(r.gap, 1.000001e-9) << "case " << c;

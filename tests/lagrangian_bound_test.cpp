@@ -9,37 +9,9 @@
 #include <random>
 
 #include "qorsolve/continuous_solver.h"
+#include "tests/solver_fixtures.h"
 
 namespace {
-
-void addRow(AdjustmentProblem& p, const std::vector<double>& a, double lower, double upper) {
-    for (size_t j = 0; j < a.size(); ++j) {
-        if (a[j] == 0.0) continue;
-        p.hard.column.push_back(static_cast<int32_t>(j));
-        p.hard.value.push_back(a[j]);
-    }
-    p.hard.start.push_back(static_cast<int64_t>(p.hard.column.size()));
-    p.hardLower.push_back(lower);
-    p.hardUpper.push_back(upper);
-}
-
-// The least cost over whole numbers 0..6 per cell that meet every row; INFINITY when none.
-double bruteForce(const AdjustmentProblem& p) {
-    double best = INFINITY;
-    std::vector<double> x(p.base.size(), 0.0);
-    while (true) {
-        bool meets = true;
-        for (int32_t i = 0; i < p.hard.rowCount() && meets; ++i) {
-            const double v = rowSum(p.hard, i, x);
-            meets = v >= p.hardLower[i] - 1e-9 && v <= p.hardUpper[i] + 1e-9;
-        }
-        if (meets) best = std::min(best, adjustmentObjective(p, x));
-        size_t j = 0;
-        while (j < x.size() && x[j] == 6.0) x[j++] = 0.0;
-        if (j == x.size()) return best;
-        ++x[j];
-    }
-}
 
 TEST(LagrangianBound, StaysBelowTheWholeNumberOptimum) {
     std::mt19937_64 random(7);
@@ -52,12 +24,12 @@ TEST(LagrangianBound, StaysBelowTheWholeNumberOptimum) {
             p.upper.push_back(6.0);
         }
         // Equalities, a lower side, an upper side and a range, whole and fractional.
-        addRow(p, {1, 1, 0, 0}, 7, 7);
-        addRow(p, {0, 0, 1, 1}, 5, 5);
-        addRow(p, {1, 0, 1.5, 0}, 4, INFINITE_BOUND);
-        addRow(p, {0, 2, 0, 1}, -INFINITE_BOUND, 9);
-        addRow(p, {1, 0, 0, 1}, 3, 8);
-        const double optimum = bruteForce(p);
+        addHardRow(p, {1, 1, 0, 0}, 7, 7);
+        addHardRow(p, {0, 0, 1, 1}, 5, 5);
+        addHardRow(p, {1, 0, 1.5, 0}, 4, INF);
+        addHardRow(p, {0, 2, 0, 1}, -INF, 9);
+        addHardRow(p, {1, 0, 0, 1}, 3, 8);
+        const double optimum = bruteForce(p).cost;
         if (!std::isfinite(optimum)) continue;
         ++checked;
         const std::vector<double> lower(4, 0.0), upper(4, 6.0);
@@ -85,7 +57,7 @@ TEST(LagrangianBound, NotUsedWithWeakRowsOrWithoutMultipliers) {
     p.base = {2, 3};
     p.lower = {0, 0};
     p.upper = {6, 6};
-    addRow(p, {1, 1}, 5, 5);
+    addHardRow(p, {1, 1}, 5, 5);
     const std::vector<double> lower(2, 0.0), upper(2, 6.0);
     EXPECT_FALSE(lagrangianBound(p, lower, upper, {}, INFINITY, Deadline()).used);
     EXPECT_FALSE(lagrangianBound(p, lower, upper, {NAN}, INFINITY, Deadline()).used);

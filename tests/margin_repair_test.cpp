@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "qorsolve/rounding_repair.h"
-#include "tests/margin_rows.h"
+#include "tests/solver_fixtures.h"
 
 namespace {
 
@@ -19,26 +19,14 @@ struct Grid {
     int skipEvery = 0;  // every so many cells is not adjustable (0: all are)
 };
 
-// Margins of one and two classes of `table` over the adjustable cells, as equality rows.
+// Margins of one and two classes of a table near the base, as equality rows.
 AdjustmentProblem marginProblem(const Grid& grid, uint64_t seed) {
-    AdjustmentProblem p;
-    p.classSizes = grid.sizes;
-    int32_t total = 1;
-    for (int32_t s : grid.sizes) total *= s;
-    std::mt19937_64 random(seed);
-    std::vector<double> table;
-    for (int32_t n = 0; n < total; ++n) {
-        if (grid.skipEvery > 0 && n % grid.skipEvery == 1) continue;
+    auto cell = [](std::mt19937_64& random) {
         const double base = 1.0 + static_cast<double>(random() % 400) / 10.0;
-        p.cellNumber.push_back(n);
-        p.base.push_back(base);
-        p.lower.push_back(0.0);
-        p.upper.push_back(INFINITE_BOUND);
-        table.push_back(
-            std::round(base * (0.85 + 0.3 * static_cast<double>(random() % 100) / 100)));
-    }
-    addMarginRows(p, table);
-    return p;
+        const double scale = 0.85 + 0.3 * static_cast<double>(random() % 100) / 100;
+        return std::pair(base, std::round(base * scale));
+    };
+    return marginTable(grid.sizes, grid.skipEvery, seed, cell).problem;
 }
 
 TEST(MarginRepair, FindsTheSameTableOfManyMarginsOnEveryRun) {
@@ -49,7 +37,7 @@ TEST(MarginRepair, FindsTheSameTableOfManyMarginsOnEveryRun) {
         for (uint64_t seed : {1u, 2u}) {
             AdjustmentProblem p = marginProblem(grid, seed);
             const size_t n = p.base.size();
-            std::vector<double> lower(n, 0.0), upper(n, INFINITE_BOUND), start(n);
+            std::vector<double> lower(n, 0.0), upper(n, INF), start(n);
             for (size_t j = 0; j < n; ++j) start[j] = std::round(p.base[j]);
             MarginRepairResult first =
                 repairMargins(p, start, p.base, lower, upper, Deadline(), nullptr, 0.0);
@@ -65,18 +53,9 @@ TEST(MarginRepair, FindsTheSameTableOfManyMarginsOnEveryRun) {
 
 TEST(MarginRepair, WithoutAGridSingleCellsMoveAndADeadlineStopsIt) {
     // Cells of one class with a total: no grid is needed.
-    AdjustmentProblem p;
+    AdjustmentProblem p = problemWithRows(4, {{{0, 1, 2, 3}, {1, 1, 1, 1}, 18, 18}});
     p.base = {3.4, 2.6, 7.5, 1.5};
-    p.lower.assign(4, 0.0);
-    p.upper.assign(4, INFINITE_BOUND);
-    for (int32_t j = 0; j < 4; ++j) {
-        p.hard.column.push_back(j);
-        p.hard.value.push_back(1.0);
-    }
-    p.hard.start.push_back(4);
-    p.hardLower = {18};
-    p.hardUpper = {18};
-    std::vector<double> lower(4, 0.0), upper(4, INFINITE_BOUND), start = {3, 3, 8, 2};
+    std::vector<double> lower(4, 0.0), upper(4, INF), start = {3, 3, 8, 2};
     MarginRepairResult r = repairMargins(p, start, p.base, lower, upper, Deadline(), nullptr, 0.0);
     ASSERT_TRUE(r.found);
     EXPECT_TRUE(meetsHardRows(p, r.x));

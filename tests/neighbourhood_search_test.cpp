@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "qorsolve/rounding_repair.h"
-#include "tests/margin_rows.h"
+#include "tests/solver_fixtures.h"
 
 namespace {
 
@@ -21,29 +21,13 @@ struct Case {
     bool improves;  // whether the search must find a better table
 };
 
-struct Instance {
-    AdjustmentProblem problem;
-    std::vector<double> table;  // whole numbers that meet every row
-};
-
-Instance marginInstance(const Case& c, uint64_t seed) {
-    Instance in;
-    AdjustmentProblem& p = in.problem;
-    p.classSizes = c.sizes;
-    int32_t total = 1;
-    for (int32_t s : c.sizes) total *= s;
-    std::mt19937_64 random(seed);
-    for (int32_t n = 0; n < total; ++n) {
-        if (c.skipEvery > 0 && n % c.skipEvery == 1) continue;
+// The known table of whole numbers from 1 to 40, the base moved from it by up to 2.
+MarginTable marginInstance(const Case& c, uint64_t seed) {
+    return marginTable(c.sizes, c.skipEvery, seed, [](std::mt19937_64& random) {
         const double value = 1.0 + static_cast<double>(random() % 40);
-        p.cellNumber.push_back(n);
-        in.table.push_back(value);
-        p.base.push_back(std::max(0.5, value + static_cast<double>(random() % 41) / 10.0 - 2.0));
-        p.lower.push_back(0.0);
-        p.upper.push_back(INFINITE_BOUND);
-    }
-    addMarginRows(p, in.table);
-    return in;
+        return std::pair(std::max(0.5, value + static_cast<double>(random() % 41) / 10.0 - 2.0),
+                         value);
+    });
 }
 
 TEST(NeighbourhoodSearch, ImprovesOnlyByTablesThatMeetEveryRowTheSameOnEveryRun) {
@@ -54,11 +38,11 @@ TEST(NeighbourhoodSearch, ImprovesOnlyByTablesThatMeetEveryRowTheSameOnEveryRun)
         {{5, 5, 5}, 0, false},    // three classes: not searched
     };
     for (const Case& c : cases) {
-        Instance in = marginInstance(c, 3);
+        MarginTable in = marginInstance(c, 3);
         const AdjustmentProblem& p = in.problem;
         const size_t n = p.base.size();
         // Every third cell may not rise above its value in the start table.
-        std::vector<double> lower(n, 0.0), upper(n, INFINITE_BOUND);
+        std::vector<double> lower(n, 0.0), upper(n, INF);
         for (size_t j = 0; j < n; j += 3) upper[j] = in.table[j];
         auto run = [&]() {
             std::unique_ptr<LinearSolver> solver = makeCoinSolver();
@@ -86,9 +70,9 @@ TEST(NeighbourhoodSearch, ImprovesOnlyByTablesThatMeetEveryRowTheSameOnEveryRun)
 }
 
 TEST(NeighbourhoodSearch, StopsWhenItsShareOfTheWorkIsSpent) {
-    Instance in = marginInstance({{4, 4, 4, 4}, 0, true}, 5);
+    MarginTable in = marginInstance({{4, 4, 4, 4}, 0, true}, 5);
     const size_t n = in.problem.base.size();
-    std::vector<double> lower(n, 0.0), upper(n, INFINITE_BOUND);
+    std::vector<double> lower(n, 0.0), upper(n, INF);
     std::unique_ptr<LinearSolver> solver = makeCoinSolver();
     WorkLimit work(1000);
     work.spend(600);

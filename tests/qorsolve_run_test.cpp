@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "qorlex/driver/qorlex_run.h"
-#include "tests/test_files.h"
+#include "tests/solver_fixtures.h"
 
 namespace {
 

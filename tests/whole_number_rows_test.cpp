@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/solver_fixtures.h"
+
 namespace {
 
 struct Case {
@@ -21,7 +23,7 @@ TEST(WholeNumberRows, RowsNoWholeTableMeets) {
         {"range between multiples", {3, -6}, 4, 5, 1, 1},
         {"range reaching a multiple", {3, -6}, 4, 6, -1, 0},
         {"coefficient not whole", {1.5}, 3, 3, -1, 0},
-        {"open upper side", {4}, 1, INFINITE_BOUND, -1, 0},
+        {"open upper side", {4}, 1, INF, -1, 0},
         {"negative values", {-4, 2}, -7, -7, 1, 1},
         {"one unit off a multiple at 6e9", {3, 3}, 6000000001, 6000000001, 1, 1},
         {"a multiple at 6e9", {3, 3}, 6000000003, 6000000003, -1, 0},
@@ -30,21 +32,11 @@ TEST(WholeNumberRows, RowsNoWholeTableMeets) {
         {"range without a whole number at 1e9", {1}, 1000000000.25, 1000000000.75, 1, 0.25},
     };
     for (const Case& c : cases) {
-        AdjustmentProblem problem;
-        problem.base.assign(c.coefficients.size(), 1.0);
+        AdjustmentProblem problem =
+            problemWithRows(static_cast<int32_t>(c.coefficients.size()), {});
         // A first row every whole table can meet, so the one found is the second.
-        for (std::size_t j = 0; j < c.coefficients.size(); ++j) {
-            problem.hard.column.push_back(static_cast<int32_t>(j));
-            problem.hard.value.push_back(1.0);
-        }
-        problem.hard.start.push_back(static_cast<int64_t>(problem.hard.column.size()));
-        for (std::size_t j = 0; j < c.coefficients.size(); ++j) {
-            problem.hard.column.push_back(static_cast<int32_t>(j));
-            problem.hard.value.push_back(c.coefficients[j]);
-        }
-        problem.hard.start.push_back(static_cast<int64_t>(problem.hard.column.size()));
-        problem.hardLower = {0.0, c.lower};
-        problem.hardUpper = {INFINITE_BOUND, c.upper};
+        addHardRow(problem, std::vector<double>(c.coefficients.size(), 1.0), 0.0, INF);
+        addHardRow(problem, c.coefficients, c.lower, c.upper);
         const RowWithoutWholeValue found = findRowWithoutWholeValue(problem);
         EXPECT_EQ(found.row, c.row) << c.what;
         if (c.row >= 0) {

@@ -1,0 +1,123 @@
+// qorsolve's command line: every option in both spellings, the values each takes and the one
+// line each prints when a value does not do.
+#include "qorsolve/options.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string usage() {
+    std::ostringstream out;
+    printUsage(out);
+    return out.str();
+}
+
+// The options as one line of text, to compare whole.
+std::string described(const SolveOptions& o) {
+    std::ostringstream text;
+    text << (o.continuous ? "continuous " : "") << (o.ignoreWeak ? "ignore-weak " : "")
+         << (o.conflictsOnly ? "conflicts-only " : "") << (o.quiet ? "quiet " : "")
+         << (o.allCells ? "all-cells " : "") << (o.help ? "help " : "")
+         << (o.version ? "version " : "") << "time " << o.timeLimit << " work " << o.workLimit
+         << " report '" << o.report << "' projects";
+    for (const std::string& project : o.projects) text << " '" << project << "'";
+    return text.str();
+}
+
+const std::string DEFAULTS = "work " + std::to_string(DEFAULT_WORK_LIMIT) + " report '' projects";
+
+TEST(Options, EachOptionInEachSpelling) {
+    const struct {
+        std::vector<std::string> args;
+        std::string options;
+    } cases[] = {
+        {{}, "time inf " + DEFAULTS},
+        {{"p"}, "time inf " + DEFAULTS + " 'p'"},
+        {{"--continuous", "p", "--ignore-weak", "--conflicts-only", "--all-cells"},
+         "continuous ignore-weak conflicts-only all-cells time inf " + DEFAULTS + " 'p'"},
+        {{"--quiet", "--help", "--version"}, "quiet help version time inf " + DEFAULTS},
+        {{"-q", "-h"}, "quiet help time inf " + DEFAULTS},
+        {{"--time-limit", "2.5", "p"}, "time 2.5 " + DEFAULTS + " 'p'"},
+        {{"--time-limit=1e-3"}, "time 0.001 " + DEFAULTS},
+        {{"--work-limit", "7"}, "time inf work 7 report '' projects"},
+        {{"--work-limit=9000000000000000000"},
+         "time inf work 9000000000000000000 report '' projects"},
+        {{"--report", "r.html", "p"},
+         "time inf work " + std::to_string(DEFAULT_WORK_LIMIT) + " report 'r.html' projects 'p'"},
+        {{"--report=a=b.html"},
+         "time inf work " + std::to_string(DEFAULT_WORK_LIMIT) + " report 'a=b.html' projects"},
+        // After "--" everything is a project; so is a lone "-".
+        {{"--", "--quiet", "-x"}, "time inf " + DEFAULTS + " '--quiet' '-x'"},
+        {{"-", "q"}, "time inf " + DEFAULTS + " '-' 'q'"},
+        {{"a", "b"}, "time inf " + DEFAULTS + " 'a' 'b'"},
+    };
+    for (const auto& c : cases) {
+        SolveOptions options;
+        std::ostringstream out;
+        EXPECT_TRUE(parseOptions(c.args, options, out)) << c.options;
+        EXPECT_EQ(out.str(), "");
+        EXPECT_EQ(described(options), c.options);
+    }
+}
+
+TEST(Options, ValuesThatDoNotDoAreOneErrorLine) {
+    const std::string seconds = "Error: --time-limit needs a positive number of seconds\n";
+    const std::string count = "Error: --work-limit needs a positive whole number\n";
+    const std::string file = "Error: --report needs a file name\n";
+    const struct {
+        std::vector<std::string> args;
+        std::string message;
+    } cases[] = {
+        {{"--time-limit", "0"}, seconds},
+        {{"--time-limit=-1"}, seconds},
+        {{"--time-limit", "2s"}, seconds},
+        {{"--time-limit", "inf"}, seconds},
+        {{"--time-limit", "nan"}, seconds},
+        {{"--time-limit", "1e999"}, seconds},
+        {{"--time-limit="}, seconds},
+        {{"--time-limit"}, seconds},
+        {{"--time-limit", "--quiet"}, seconds},  // an option is no value
+        {{"--work-limit", "0"}, count},
+        {{"--work-limit", "-5"}, count},
+        {{"--work-limit", "1.5"}, count},
+        {{"--work-limit", "1e6"}, count},
+        {{"--work-limit", "99999999999999999999"}, count},
+        {{"--work-limit"}, count},
+        {{"--report"}, file},
+        {{"--report="}, file},
+        {{"--bogus", "p"}, "Error: Unknown option --bogus\n" + usage()},
+        {{"--quiet=yes"}, "Error: Unknown option --quiet=yes\n" + usage()},
+        {{"-x"}, "Error: Unknown option -x\n" + usage()},
+    };
+    for (const auto& c : cases) {
+        SolveOptions options;
+        std::ostringstream out;
+        EXPECT_FALSE(parseOptions(c.args, options, out)) << c.args[0];
+        EXPECT_EQ(out.str(), c.message) << c.args[0];
+    }
+}
+
+TEST(Options, UsageNamesEveryOption) {
+    const std::string text = usage();
+    EXPECT_TRUE(text.starts_with("Usage: qorsolve [options] <project>\n"));
+    const std::vector<std::string> shown = {"--continuous",
+                                            "--ignore-weak",
+                                            "--time-limit",
+                                            "--work-limit",
+                                            "--conflicts-only",
+                                            "--all-cells",
+                                            "--report",
+                                            "--quiet",
+                                            "--help",
+                                            "--version",
+                                            "default " + std::to_string(DEFAULT_WORK_LIMIT)};
+    for (const std::string& option : shown) {
+        EXPECT_NE(text.find(option), std::string::npos) << option;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,107 @@
+// The summary on standard output, on the project of solve_project.h (cell bases 5, 3, 2;
+// restriction 1 "(North, 1) + (North, 2) = 8", 5 "1 <= (North, 1) + (South, 2) <= 9", weak
+// restriction 3 "(North, 2) + (South, 2) ~ 6"): each outcome's status and gap lines, and the
+// numbers at the digits they have.
+#include "qorsolve/summary.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/solver_fixtures.h"
+
+namespace {
+
+SolveOutcome outcome(bool proven, bool workLimit, double bound, double gap, bool weakIgnored,
+                     double seconds) {
+    return SolveOutcome{proven, workLimit, bound, gap, weakIgnored, seconds};
+}
+
+std::string summary(const Project& project, const std::vector<double>& x,
+                    const SolveOutcome& outcome) {
+    const AdjustmentProblem problem = problemOf(project, !outcome.weakIgnored);
+    std::ostringstream out;
+    printSummary(out, project, problem, x, checkRestrictions(project, x), outcome);
+    return out.str();
+}
+
+TEST(Summary, EachOutcomeWithItsNumbers) {
+    const struct {
+        const char* what;
+        std::vector<double> x;
+        SolveOutcome outcome;
+        std::string text;
+    } cases[] = {
+        {"proven, every cell moved, restrictions 1 and 5 on their values",
+         {6, 2, 3},
+         outcome(true, false, 0, 0, false, 0.004),
+         "status: optimal\n"
+         "objective: 1.2\n"  // 1/5 + 1/3 + 1/2 + 1/6
+         "cells: 3 adjustable, 3 changed\n"
+         "largest change: +1 at (North, 1), 5 to 6\n"
+         "hard restrictions: 4, 2 binding\n"
+         "weak restrictions: 1, weighted deviation 0.166666666666667\n"
+         "seconds: 0.00\n"},
+        {"the time limit, weak restrictions ignored: not in the objective",
+         {5, 3, 2},
+         outcome(false, false, 3, 0.25, true, 1.5),
+         "status: time limit\n"
+         "gap: 0.25 (25 %, bound 3)\n"
+         "objective: 0\n"
+         "cells: 3 adjustable, 0 changed\n"
+         "largest change: 0\n"
+         "hard restrictions: 4, 1 binding\n"
+         "weak restrictions: 1 ignored, weighted deviation 0.166666666666667\n"
+         "seconds: 1.50\n"},
+        {"the work limit, real-valued cells",
+         {5.5, 2.5, 2},
+         outcome(false, true, 41.2, 1.5e-05, false, 12.346),
+         "status: work limit\n"
+         "gap: 1.5e-05 (0.0015 %, bound 41.2)\n"
+         "objective: 0.508333333333333\n"  // 0.25/5 + 0.25/3 + 1.5^2/6
+         "cells: 3 adjustable, 2 changed\n"
+         "largest change: +0.5 at (North, 1), 5 to 5.5\n"
+         "hard restrictions: 4, 1 binding\n"
+         "weak restrictions: 1, weighted deviation 0.375\n"
+         "seconds: 12.35\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(summary(solveProject(), c.x, c.outcome), c.text) << c.what;
+    }
+}
+
+TEST(Summary, ChangesAtTheDigitsTheyHave) {
+    const struct {
+        std::vector<double> base;
+        std::vector<double> x;
+        std::string line;
+    } cases[] = {
+        {{1e9, 3, 2},
+         {1000000000.1, 3, 2},
+         "largest change: +0.1 at (North, 1), 1000000000 to "
+         "1000000000.1\n"},
+        {{5, 10.2, 2}, {5, 2, 2}, "largest change: -8.2 at (North, 2), 10.2 to 2\n"},
+        {{5, 3, 2}, {5, 3, 2.5}, "largest change: +0.5 at (South, 2), 2 to 2.5\n"},
+        {{5, 3, 2}, {4, 3, 3}, "largest change: -1 at (North, 1), 5 to 4\n"},  // the first
+    };
+    for (const auto& c : cases) {
+        Project project = solveProject();
+        project.cells.base = c.base;
+        const std::string text = summary(project, c.x, outcome(true, false, 0, 0, false, 0));
+        EXPECT_NE(text.find(c.line), std::string::npos) << text;
+    }
+}
+
+TEST(Summary, ARestrictionAnotherReplacedIsNotMet) {
+    const Project project = solveProject();
+    const std::vector<double> x = {6, 2, 3};
+    std::vector<RestrictionCheck> checks = checkRestrictions(project, x);
+    checks[1].met = false;
+    std::ostringstream out;
+    printSummary(out, project, problemOf(project), x, checks, outcome(true, false, 0, 0, false, 0));
+    EXPECT_NE(out.str().find("hard restrictions: 4, 2 binding, 1 not met\n"), std::string::npos);
+}
+
+}  // namespace
