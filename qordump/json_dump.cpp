@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/bound_type.h"
-#include "qordump/cell_text.h"
+#include "common/cell_text.h"
 #include "qordump/dump.h"
 #include "qordump/json_writer.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "common/bound_type.h"
-#include "qordump/cell_text.h"
+#include "common/cell_text.h"
 #include "qordump/dump.h"
 
 namespace {

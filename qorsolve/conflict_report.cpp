@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/bound_type.h"
-#include "qordump/cell_text.h"
+#include "common/cell_text.h"
 #include "qorsolve/conflict_advice.h"
 #include "qorsolve/conflict_explanation.h"
 #include "qorsolve/conflict_line.h"

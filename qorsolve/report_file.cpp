@@ -2,8 +2,8 @@
 
 #include <cstddef>
 
+#include "common/cell_text.h"
 #include "common/output_file.h"
-#include "qordump/cell_text.h"
 #include "qorsolve/own_output.h"
 #include "qorsolve/restriction_text.h"
 #include "qorsolve/result_files.h"

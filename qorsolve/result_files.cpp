@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "qordump/cell_text.h"
+#include "common/cell_text.h"
 #include "qorsolve/conflict_report.h"
 #include "qorsolve/csv_text.h"
 #include "qorsolve/own_output.h"

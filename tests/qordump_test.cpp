@@ -14,7 +14,7 @@
 
 #include "common/allocation.h"
 #include "common/bound_type.h"
-#include "qordump/cell_text.h"
+#include "common/cell_text.h"
 #include "qordump/qordump_run.h"
 #include "tests/test_files.h"
 

@@ -1,4 +1,4 @@
-#include "qordump/cell_text.h"
+#include "common/cell_text.h"
 
 #include <charconv>
 #include <cmath>

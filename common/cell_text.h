@@ -1,5 +1,5 @@
-// Text pieces shared by the readable and the JSON form: numbers, names made safe for a
-// terminal or for JSON, cells by their characteristics, and rows as readable sums.
+// Text pieces for cells and rows of a project: numbers, names made safe for a terminal or
+// for JSON, cells by their characteristics, and rows as readable sums.
 #pragma once
 
 #include <cstdint>
