@@ -10,6 +10,7 @@
 #include "common/cell_text.h"
 #include "qordump/dump.h"
 #include "qordump/json_writer.h"
+#include "qordump/row_text.h"
 
 namespace {
 

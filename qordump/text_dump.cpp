@@ -10,6 +10,7 @@
 #include "common/bound_type.h"
 #include "common/cell_text.h"
 #include "qordump/dump.h"
+#include "qordump/row_text.h"
 
 namespace {
 
