@@ -41,15 +41,6 @@ std::pair<std::string, std::string> relationFields(double lower, double upper) {
     return {"<=", csvNumber(upper)};
 }
 
-std::string csvField(const std::string& text) {
-    std::string field = "\"";
-    for (char c : text) {
-        if (c == '"') field += '"';
-        field += c;
-    }
-    return field + "\"";
-}
-
 class ConflictReport {
   public:
     ConflictReport(const Project& project, const AdjustmentProblem& problem)
@@ -182,7 +173,8 @@ class ConflictReport {
             }
             case Line::Type::BOUND:
                 kind = "bound";
-                member = csvField(cellText(fileNames_, line.number));
+                // A cell always in quotes, as the conflict file has always written it.
+                member = csvField(cellText(fileNames_, line.number), Quoting::ALWAYS);
                 relation = {line.upper ? "<=" : ">=", csvNumber(boundValue(line))};
                 break;
         }
@@ -191,8 +183,8 @@ class ConflictReport {
             std::isnan(line.multiplier) ? "" : figureText(line.multiplier);
         const std::string objective =
             std::isnan(line.objective) ? "" : objectiveText(line.objective);
-        return kind + "," + member + "," + relation.first + "," + relation.second + "," + change +
-               "," + multiplier + "," + objective + "\n";
+        return csvLine(
+            {kind, member, relation.first, relation.second, change, multiplier, objective});
     }
 
   private:

@@ -3,8 +3,9 @@
 #include <charconv>
 #include <cmath>
 
-std::string csvField(std::string_view bytes) {
-    const bool quoted = bytes.find_first_of(",\"\r\n") != std::string_view::npos ||
+std::string csvField(std::string_view bytes, Quoting quoting) {
+    const bool quoted = quoting == Quoting::ALWAYS ||
+                        bytes.find_first_of(",\"\r\n") != std::string_view::npos ||
                         (!bytes.empty() && (bytes.front() == ' ' || bytes.back() == ' '));
     if (!quoted) return std::string(bytes);
     std::string text = "\"";
@@ -13,6 +14,15 @@ std::string csvField(std::string_view bytes) {
         text += c;
     }
     return text + '"';
+}
+
+std::string csvLine(std::initializer_list<std::string_view> fields) {
+    std::string line;
+    for (const std::string_view* field = fields.begin(); field != fields.end(); ++field) {
+        if (field != fields.begin()) line += ',';
+        line += *field;
+    }
+    return line + '\n';
 }
 
 std::string csvNumber(double value) {

@@ -177,7 +177,6 @@ bool writeRowReport(const Project& project, const std::vector<RestrictionCheck>&
     const std::vector<RestrictionCheck> before = checkRestrictions(project, base);
     const CellNamer namer(project.labels, NameStyle::RAW);
     const auto& declared = project.control.restrictions;
-    std::string line;
     for (std::size_t i = 0; i < checks.size(); ++i) {
         const RestrictionCheck& check = checks[i];
         const bool weak = check.kind == RestrictionKind::WEAK;
@@ -187,14 +186,11 @@ bool writeRowReport(const Project& project, const std::vector<RestrictionCheck>&
         const std::string text = i < declared.size()
                                      ? csvField(declaredText(project, namer, declared[i]))
                                      : std::string();
-        line = std::to_string(i + 1) + "," + std::string(restrictionKindName(check.kind)) + "," +
-               limitField(check.lower) + "," + limitField(check.upper) + "," +
-               csvResult(check.value) + "," + resultField(shownSlack(check)) + "," +
-               (weak            ? ""
-                : check.binding ? "yes"
-                                : "no") +
-               "," + change + "," + text + "\n";
-        file->writeText(line);
+        const std::string_view binding = weak ? "" : check.binding ? "yes" : "no";
+        file->writeText(
+            csvLine({std::to_string(i + 1), restrictionKindName(check.kind),
+                     limitField(check.lower), limitField(check.upper), csvResult(check.value),
+                     resultField(shownSlack(check)), binding, change, text}));
     }
     return true;
 }

@@ -30,20 +30,31 @@ TEST(CsvText, NumbersReadBackExactlyAndWholeOnesHaveNoPoint) {
     }
 }
 
-TEST(CsvText, QuotesNamesThatNeedIt) {
+TEST(CsvText, QuotesNamesThatNeedItOrAlways) {
     const struct {
         const char* name;
-        const char* field;
+        const char* field;   // quoted when needed
+        const char* always;  // quoted always
     } cases[] = {
-        {"Bern", "Bern"},
-        {"", ""},
-        {"a,b", "\"a,b\""},
-        {"say \"hi\"", "\"say \"\"hi\"\"\""},
-        {"two\nlines", "\"two\nlines\""},
-        {" padded", "\" padded\""},
-        {"inner space", "inner space"},
+        {"Bern", "Bern", "\"Bern\""},
+        {"", "", "\"\""},
+        {"a,b", "\"a,b\"", "\"a,b\""},
+        {"say \"hi\"", "\"say \"\"hi\"\"\"", "\"say \"\"hi\"\"\""},
+        {"two\nlines", "\"two\nlines\"", "\"two\nlines\""},
+        {" padded", "\" padded\"", "\" padded\""},
+        {"inner space", "inner space", "\"inner space\""},
     };
-    for (const auto& c : cases) EXPECT_EQ(csvField(c.name), c.field) << c.name;
+    for (const auto& c : cases) {
+        EXPECT_EQ(csvField(c.name), c.field) << c.name;
+        EXPECT_EQ(csvField(c.name, Quoting::ALWAYS), c.always) << c.name;
+    }
+}
+
+TEST(CsvText, LinesJoinTheirFields) {
+    EXPECT_EQ(csvLine({}), "\n");
+    EXPECT_EQ(csvLine({""}), "\n");
+    EXPECT_EQ(csvLine({"", ""}), ",\n");
+    EXPECT_EQ(csvLine({"1", "\"a,b\"", "", "x"}), "1,\"a,b\",,x\n");
 }
 
 // Computed values lose the digits below a solve's accuracy; whole numbers stay exact.
