@@ -14,6 +14,7 @@
 #include "qorsolve/conflict_explanation.h"
 #include "qorsolve/conflict_line.h"
 #include "qorsolve/csv_text.h"
+#include "qorsolve/own_output.h"
 #include "qorsolve/restriction_text.h"
 #include "qorsolve/result_files.h"
 
@@ -23,8 +24,10 @@ namespace {
 // until this many lines; the file shows all of them.
 constexpr std::size_t MOST_LINES_SHOWN = 20;
 constexpr std::string_view FILE_HEADER = "kind,member,relation,value,change,multiplier,objective";
-// The header of the files of earlier versions, which are ours to replace too.
-constexpr std::string_view EARLIER_FILE_HEADER = "kind,member,relation,value,change";
+// The header of the file's first version: the stable run by which qorsolve knows the file
+// (own_output.h). A new column goes at the end.
+constexpr std::string_view FILE_STABLE_COLUMNS = "kind,member,relation,value,change";
+static_assert(FILE_HEADER.starts_with(FILE_STABLE_COLUMNS));
 // A change computed from the proof replaces the LP's when they agree to this, relative.
 constexpr double SAME_CHANGE = 1e-6;
 
@@ -296,5 +299,5 @@ bool reportConflict(const Project& project, const AdjustmentProblem& problem,
 }
 
 bool isConflictFileHeader(std::string_view line) {
-    return line == FILE_HEADER || line == EARLIER_FILE_HEADER;
+    return hasStableColumns(line, FILE_STABLE_COLUMNS, StableAt::START);
 }

@@ -1,7 +1,9 @@
 #include "qorsolve/csv_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <utility>
 
 std::string csvField(std::string_view bytes, Quoting quoting) {
     const bool quoted = quoting == Quoting::ALWAYS ||
@@ -23,6 +25,34 @@ std::string csvLine(std::initializer_list<std::string_view> fields) {
         line += *field;
     }
     return line + '\n';
+}
+
+bool csvSplit(std::string_view line, std::vector<std::string>& fields) {
+    fields.clear();
+    std::size_t at = 0;
+    while (true) {
+        std::string field;
+        if (at < line.size() && line[at] == '"') {
+            // Up to the quote that is not doubled.
+            for (++at;; ++at) {
+                if (at == line.size()) return false;
+                if (line[at] == '"') {
+                    if (at + 1 == line.size() || line[at + 1] != '"') break;
+                    ++at;
+                }
+                field += line[at];
+            }
+            ++at;
+            if (at < line.size() && line[at] != ',') return false;
+        } else {
+            const std::size_t end = std::min(line.find(',', at), line.size());
+            field = line.substr(at, end - at);
+            at = end;
+        }
+        fields.push_back(std::move(field));
+        if (at == line.size()) return true;
+        ++at;  // the comma
+    }
 }
 
 std::string csvNumber(double value) {

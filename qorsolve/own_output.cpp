@@ -3,11 +3,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
+#include <vector>
 
 #include "common/file_head.h"
+#include "qorsolve/csv_text.h"
 
 namespace {
 
@@ -21,6 +24,19 @@ bool readOnly(const std::string& path, const struct stat& info) {
 }
 
 }  // namespace
+
+bool hasStableColumns(std::string_view firstLine, std::string_view stableColumns, StableAt at) {
+    std::vector<std::string> fields;
+    std::vector<std::string> stable;
+    if (!csvSplit(firstLine, fields) || !csvSplit(stableColumns, stable)) return false;
+    if (fields.size() < stable.size()) return false;
+    const std::size_t last = at == StableAt::START ? 0 : fields.size() - stable.size();
+    for (std::size_t from = 0; from <= last; ++from) {
+        const auto begin = fields.begin() + static_cast<std::ptrdiff_t>(from);
+        if (std::equal(stable.begin(), stable.end(), begin)) return true;
+    }
+    return false;
+}
 
 OutputCheck checkEarlierOutput(const std::string& path, bool (*isOurs)(std::string_view)) {
     OutputCheck check;

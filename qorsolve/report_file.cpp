@@ -30,7 +30,8 @@ void describeClasses(const Project& project, ReportData& data) {
 }  // namespace
 
 bool isReportFirstLine(std::string_view line) {
-    return line == REPORT_FIRST_LINE;
+    // The marker line, and whatever a later version may put after it.
+    return line.starts_with(REPORT_FIRST_LINE);
 }
 
 bool mayWriteReport(const std::string& path, std::string& error) {

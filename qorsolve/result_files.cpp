@@ -12,11 +12,14 @@
 
 namespace {
 
+// The headers, and the stable runs by which qorsolve knows the files (own_output.h): a new
+// column goes at the end of a header.
 constexpr std::string_view ROW_REPORT_HEADER =
     "restriction,kind,lower,upper,value,slack,binding,change,text";
-// The header of the rows file before it had the change and the text.
-constexpr std::string_view FIRST_ROW_REPORT_HEADER =
-    "restriction,kind,lower,upper,value,slack,binding";
+// The header of the rows file's first version, before the change and the text.
+constexpr std::string_view ROW_REPORT_STABLE = "restriction,kind,lower,upper,value,slack,binding";
+static_assert(ROW_REPORT_HEADER.starts_with(ROW_REPORT_STABLE));
+// After the class names. Before it, "class1,...,classK,base,adjusted" only.
 constexpr std::string_view ADJUSTED_TABLE_COLUMNS = "base,adjusted,change,relative change";
 
 struct ResultFile {
@@ -73,9 +76,8 @@ std::string conflictFilePath(const Project& project) {
 }
 
 bool isAdjustedTableHeader(std::string_view line) {
-    // The class names, then base,adjusted,change,relative change.
-    if (line == ADJUSTED_TABLE_COLUMNS) return true;
-    if (line.ends_with(std::string(",") + std::string(ADJUSTED_TABLE_COLUMNS))) return true;
+    // The class names, then base,adjusted,change,relative change and any later columns.
+    if (hasStableColumns(line, ADJUSTED_TABLE_COLUMNS, StableAt::AFTER_NAMES)) return true;
     // Before, class1,class2,...,classK, then base,adjusted.
     for (int k = 1;; ++k) {
         if (line == "base,adjusted") return true;
@@ -86,7 +88,7 @@ bool isAdjustedTableHeader(std::string_view line) {
 }
 
 bool isRowReportHeader(std::string_view line) {
-    return line == ROW_REPORT_HEADER || line == FIRST_ROW_REPORT_HEADER;
+    return hasStableColumns(line, ROW_REPORT_STABLE, StableAt::START);
 }
 
 bool mayWriteResults(const Project& project, bool table, std::string& error) {
