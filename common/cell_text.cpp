@@ -6,8 +6,16 @@ namespace {
 
 constexpr char HEX_DIGITS[] = "0123456789abcdef";
 
-bool isPrintable(unsigned char byte) {
-    return byte >= 0x20 && byte < 0x7f;
+// A printable ASCII byte as it is, any other as `escape` and two hex digits.
+void appendByte(std::string& text, char c, const char* escape) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7f) {
+        text += c;
+        return;
+    }
+    text += escape;
+    text += HEX_DIGITS[byte >> 4];
+    text += HEX_DIGITS[byte & 0xf];
 }
 
 }  // namespace
@@ -22,16 +30,7 @@ std::string numberText(double value) {
 std::string terminalText(std::string_view bytes) {
     std::string text;
     text.reserve(bytes.size());
-    for (char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (isPrintable(byte)) {
-            text += c;
-        } else {
-            text += "\\x";
-            text += HEX_DIGITS[byte >> 4];
-            text += HEX_DIGITS[byte & 0xf];
-        }
-    }
+    for (char c : bytes) appendByte(text, c, "\\x");
     return text;
 }
 
@@ -39,7 +38,6 @@ std::string jsonString(std::string_view bytes) {
     std::string text = "\"";
     text.reserve(bytes.size() + 2);
     for (char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
         switch (c) {
             case '"':
                 text += "\\\"";
@@ -59,13 +57,7 @@ std::string jsonString(std::string_view bytes) {
             default:
                 break;
         }
-        if (isPrintable(byte)) {
-            text += c;
-        } else {
-            text += "\\u00";
-            text += HEX_DIGITS[byte >> 4];
-            text += HEX_DIGITS[byte & 0xf];
-        }
+        appendByte(text, c, "\\u00");
     }
     text += '"';
     return text;
