@@ -7,9 +7,10 @@
 #include <vector>
 
 #include "common/bound_type.h"
-#include "qordump/cell_text.h"
+#include "common/cell_text.h"
 #include "qordump/dump.h"
 #include "qordump/json_writer.h"
+#include "qordump/row_text.h"
 
 namespace {
 

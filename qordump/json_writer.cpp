@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "qordump/cell_text.h"
+#include "common/cell_text.h"
 
 void JsonWriter::beforeValue() {
     if (afterKey_) {

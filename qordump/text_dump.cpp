@@ -8,8 +8,9 @@
 #include <string>
 
 #include "common/bound_type.h"
-#include "qordump/cell_text.h"
+#include "common/cell_text.h"
 #include "qordump/dump.h"
+#include "qordump/row_text.h"
 
 namespace {
 

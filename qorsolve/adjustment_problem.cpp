@@ -7,8 +7,8 @@
 #include <span>
 
 #include "common/bound_type.h"
+#include "common/cell_text.h"
 #include "common/project.h"
-#include "qordump/cell_text.h"
 #include "qorsolve/numeric_checks.h"
 
 namespace {

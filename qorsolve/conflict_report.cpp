@@ -9,13 +9,15 @@
 #include <vector>
 
 #include "common/bound_type.h"
-#include "qordump/cell_text.h"
+#include "common/cell_text.h"
 #include "qorsolve/conflict_advice.h"
 #include "qorsolve/conflict_explanation.h"
 #include "qorsolve/conflict_line.h"
 #include "qorsolve/csv_text.h"
+#include "qorsolve/own_output.h"
 #include "qorsolve/restriction_text.h"
 #include "qorsolve/result_files.h"
+#include "qorsolve/settings.h"
 
 namespace {
 
@@ -23,10 +25,10 @@ namespace {
 // until this many lines; the file shows all of them.
 constexpr std::size_t MOST_LINES_SHOWN = 20;
 constexpr std::string_view FILE_HEADER = "kind,member,relation,value,change,multiplier,objective";
-// The header of the files of earlier versions, which are ours to replace too.
-constexpr std::string_view EARLIER_FILE_HEADER = "kind,member,relation,value,change";
-// A change computed from the proof replaces the LP's when they agree to this, relative.
-constexpr double SAME_CHANGE = 1e-6;
+// The header of the file's first version: the stable run by which qorsolve knows the file
+// (own_output.h). A new column goes at the end.
+constexpr std::string_view FILE_STABLE_COLUMNS = "kind,member,relation,value,change";
+static_assert(FILE_HEADER.starts_with(FILE_STABLE_COLUMNS));
 
 using Kind = ConflictMember::Kind;
 using Line = ConflictLine;
@@ -39,15 +41,6 @@ std::pair<std::string, std::string> relationFields(double lower, double upper) {
     if (hasLower && hasUpper) return {"range", csvNumber(lower) + ".." + csvNumber(upper)};
     if (hasLower) return {">=", csvNumber(lower)};
     return {"<=", csvNumber(upper)};
-}
-
-std::string csvField(const std::string& text) {
-    std::string field = "\"";
-    for (char c : text) {
-        if (c == '"') field += '"';
-        field += c;
-    }
-    return field + "\"";
 }
 
 class ConflictReport {
@@ -182,7 +175,8 @@ class ConflictReport {
             }
             case Line::Type::BOUND:
                 kind = "bound";
-                member = csvField(cellText(fileNames_, line.number));
+                // A cell always in quotes, as the conflict file has always written it.
+                member = csvField(cellText(fileNames_, line.number), Quoting::ALWAYS);
                 relation = {line.upper ? "<=" : ">=", csvNumber(boundValue(line))};
                 break;
         }
@@ -191,8 +185,8 @@ class ConflictReport {
             std::isnan(line.multiplier) ? "" : figureText(line.multiplier);
         const std::string objective =
             std::isnan(line.objective) ? "" : objectiveText(line.objective);
-        return kind + "," + member + "," + relation.first + "," + relation.second + "," + change +
-               "," + multiplier + "," + objective + "\n";
+        return csvLine(
+            {kind, member, relation.first, relation.second, change, multiplier, objective});
     }
 
   private:
@@ -304,5 +298,5 @@ bool reportConflict(const Project& project, const AdjustmentProblem& problem,
 }
 
 bool isConflictFileHeader(std::string_view line) {
-    return line == FILE_HEADER || line == EARLIER_FILE_HEADER;
+    return hasStableColumns(line, FILE_STABLE_COLUMNS, StableAt::START);
 }

@@ -25,5 +25,5 @@
 bool reportConflict(const Project& project, const AdjustmentProblem& problem,
                     const ConflictResult& conflict, ResultSet& results, std::ostream& out);
 
-// The header line (without line end) <project>-conflict.csv begins with.
+// True for the first line (without line end) of a <project>-conflict.csv of any version.
 bool isConflictFileHeader(std::string_view line);

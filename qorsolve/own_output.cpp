@@ -3,11 +3,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
+#include <vector>
 
 #include "common/file_head.h"
+#include "qorsolve/csv_text.h"
+#include "qorsolve/qorsolve_error.h"
 
 namespace {
 
@@ -21,6 +25,19 @@ bool readOnly(const std::string& path, const struct stat& info) {
 }
 
 }  // namespace
+
+bool hasStableColumns(std::string_view firstLine, std::string_view stableColumns, StableAt at) {
+    std::vector<std::string> fields;
+    std::vector<std::string> stable;
+    if (!csvSplit(firstLine, fields) || !csvSplit(stableColumns, stable)) return false;
+    if (fields.size() < stable.size()) return false;
+    const std::size_t last = at == StableAt::START ? 0 : fields.size() - stable.size();
+    for (std::size_t from = 0; from <= last; ++from) {
+        const auto begin = fields.begin() + static_cast<std::ptrdiff_t>(from);
+        if (std::equal(stable.begin(), stable.end(), begin)) return true;
+    }
+    return false;
+}
 
 OutputCheck checkEarlierOutput(const std::string& path, bool (*isOurs)(std::string_view)) {
     OutputCheck check;
@@ -60,21 +77,20 @@ bool mayWrite(const OutputCheck& check) {
 }
 
 std::string refusalMessage(const std::string& path, const OutputCheck& check, bool removing) {
-    const std::string left = removing ? "; not removed\n" : "; not overwritten\n";
     switch (check.state) {
         case EarlierOutput::NONE:
         case EarlierOutput::OURS:
             return "";
         case EarlierOutput::READ_ONLY:
-            return "Error: " + path + " is read-only" + left;
+            return errorMessage({QorsolveFault::READ_ONLY, path, "", 0, removing});
         case EarlierOutput::FOREIGN:
-            return "Error: " + path + " was not written by qorsolve" + left;
+            return errorMessage({QorsolveFault::NOT_OURS, path, "", 0, removing});
         case EarlierOutput::UNREADABLE:
-            return "Error: Could not read file " + path + ": " + std::strerror(check.error) + left;
+            return errorMessage({QorsolveFault::CANNOT_READ, path, "", check.error, removing});
         case EarlierOutput::DIRECTORY:
-            return "Error: Could not open file " + path + ": " + std::strerror(EISDIR) + "\n";
+            return errorMessage({QorsolveFault::CANNOT_OPEN, path, "", EISDIR});
         case EarlierOutput::NOT_REGULAR:
-            return "Error: Could not open file " + path + ": Not a regular file\n";
+            return errorMessage({QorsolveFault::CANNOT_OPEN, path});
     }
     return "";
 }

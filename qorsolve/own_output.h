@@ -1,10 +1,26 @@
 // qorsolve replaces only files it wrote itself, so that a user's file that happens to carry
-// the name of one of its files is never lost. It recognises its files by their first line:
-// each begins with a header line of its own ("restriction,kind,lower,...").
+// the name of one of its files is never lost. It recognises its files by their first line.
+//
+// The rule, for every result file: the first line begins with a stable part that every
+// version of qorsolve writes and no later one changes; what follows it may grow. A result
+// file in CSV begins with a header line, and a later version only appends columns to it, never
+// renames, drops or reorders one: so the stable part is a run of several column names (the
+// columns of the file's first version), and a header whose fields hold that run in its place
+// is qorsolve's whatever columns follow. The run is several names together so that a user's
+// own CSV whose header merely begins with a common word ("kind", "restriction") is not taken
+// for qorsolve's and overwritten. The report page begins with a fixed marker line.
 #pragma once
 
 #include <string>
 #include <string_view>
+
+// Where a CSV file's stable run of columns stands in its header: first, or after the class
+// names (any number of fields) that begin the adjusted table's.
+enum class StableAt { START, AFTER_NAMES };
+
+// True when the fields of `firstLine` (a CSV line without its line end) hold `stableColumns`
+// (names joined by commas) at `at`, followed by nothing or by further fields.
+bool hasStableColumns(std::string_view firstLine, std::string_view stableColumns, StableAt at);
 
 // What stands at the path of a result file before a run writes or removes it.
 enum class EarlierOutput {

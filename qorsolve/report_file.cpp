@@ -2,8 +2,8 @@
 
 #include <cstddef>
 
+#include "common/cell_text.h"
 #include "common/output_file.h"
-#include "qordump/cell_text.h"
 #include "qorsolve/own_output.h"
 #include "qorsolve/restriction_text.h"
 #include "qorsolve/result_files.h"
@@ -30,7 +30,8 @@ void describeClasses(const Project& project, ReportData& data) {
 }  // namespace
 
 bool isReportFirstLine(std::string_view line) {
-    return line == REPORT_FIRST_LINE;
+    // The marker line, and whatever a later version may put after it.
+    return line.starts_with(REPORT_FIRST_LINE);
 }
 
 bool mayWriteReport(const std::string& path, std::string& error) {

@@ -6,9 +6,9 @@
 #include <span>
 #include <string>
 
+#include "common/cell_text.h"
 #include "common/control_file.h"
 #include "common/project.h"
-#include "qordump/cell_text.h"
 
 // A restriction over more cells than this shows only its first terms.
 inline constexpr std::size_t MOST_CELLS_SHOWN = 6;

@@ -4,19 +4,23 @@
 #include <cmath>
 #include <cstring>
 
-#include "qordump/cell_text.h"
+#include "common/cell_text.h"
 #include "qorsolve/conflict_report.h"
 #include "qorsolve/csv_text.h"
 #include "qorsolve/own_output.h"
+#include "qorsolve/qorsolve_error.h"
 #include "qorsolve/restriction_text.h"
 
 namespace {
 
+// The headers, and the stable runs by which qorsolve knows the files (own_output.h): a new
+// column goes at the end of a header.
 constexpr std::string_view ROW_REPORT_HEADER =
     "restriction,kind,lower,upper,value,slack,binding,change,text";
-// The header of the rows file before it had the change and the text.
-constexpr std::string_view FIRST_ROW_REPORT_HEADER =
-    "restriction,kind,lower,upper,value,slack,binding";
+// The header of the rows file's first version, before the change and the text.
+constexpr std::string_view ROW_REPORT_STABLE = "restriction,kind,lower,upper,value,slack,binding";
+static_assert(ROW_REPORT_HEADER.starts_with(ROW_REPORT_STABLE));
+// After the class names. Before it, "class1,...,classK,base,adjusted" only.
 constexpr std::string_view ADJUSTED_TABLE_COLUMNS = "base,adjusted,change,relative change";
 
 struct ResultFile {
@@ -55,7 +59,7 @@ std::string resultField(double value) {
 }
 
 std::string sameFileMessage(const std::string& first, const std::string& second) {
-    return "Error: " + first + " and " + second + " are the same file; not overwritten\n";
+    return errorMessage({QorsolveFault::SAME_FILE, first, second});
 }
 
 }  // namespace
@@ -73,9 +77,8 @@ std::string conflictFilePath(const Project& project) {
 }
 
 bool isAdjustedTableHeader(std::string_view line) {
-    // The class names, then base,adjusted,change,relative change.
-    if (line == ADJUSTED_TABLE_COLUMNS) return true;
-    if (line.ends_with(std::string(",") + std::string(ADJUSTED_TABLE_COLUMNS))) return true;
+    // The class names, then base,adjusted,change,relative change and any later columns.
+    if (hasStableColumns(line, ADJUSTED_TABLE_COLUMNS, StableAt::AFTER_NAMES)) return true;
     // Before, class1,class2,...,classK, then base,adjusted.
     for (int k = 1;; ++k) {
         if (line == "base,adjusted") return true;
@@ -86,7 +89,7 @@ bool isAdjustedTableHeader(std::string_view line) {
 }
 
 bool isRowReportHeader(std::string_view line) {
-    return line == ROW_REPORT_HEADER || line == FIRST_ROW_REPORT_HEADER;
+    return hasStableColumns(line, ROW_REPORT_STABLE, StableAt::START);
 }
 
 bool mayWriteResults(const Project& project, bool table, std::string& error) {
@@ -119,9 +122,9 @@ OutputFile* openResult(const std::string& path, bool (*isOurs)(std::string_view)
     }
     OutputFile* file = results.add(path);
     if (file == nullptr) {
-        error = results.failedError() == 0 ? sameFileMessage(results.failedPath(), path)
-                                           : "Error: Could not open file " + path + ": " +
-                                                 std::strerror(results.failedError()) + "\n";
+        error = results.failedError() == 0
+                    ? sameFileMessage(results.failedPath(), path)
+                    : errorMessage({QorsolveFault::CANNOT_OPEN, path, "", results.failedError()});
     }
     return file;
 }
@@ -177,7 +180,6 @@ bool writeRowReport(const Project& project, const std::vector<RestrictionCheck>&
     const std::vector<RestrictionCheck> before = checkRestrictions(project, base);
     const CellNamer namer(project.labels, NameStyle::RAW);
     const auto& declared = project.control.restrictions;
-    std::string line;
     for (std::size_t i = 0; i < checks.size(); ++i) {
         const RestrictionCheck& check = checks[i];
         const bool weak = check.kind == RestrictionKind::WEAK;
@@ -187,14 +189,11 @@ bool writeRowReport(const Project& project, const std::vector<RestrictionCheck>&
         const std::string text = i < declared.size()
                                      ? csvField(declaredText(project, namer, declared[i]))
                                      : std::string();
-        line = std::to_string(i + 1) + "," + std::string(restrictionKindName(check.kind)) + "," +
-               limitField(check.lower) + "," + limitField(check.upper) + "," +
-               csvResult(check.value) + "," + resultField(shownSlack(check)) + "," +
-               (weak            ? ""
-                : check.binding ? "yes"
-                                : "no") +
-               "," + change + "," + text + "\n";
-        file->writeText(line);
+        const std::string_view binding = weak ? "" : check.binding ? "yes" : "no";
+        file->writeText(
+            csvLine({std::to_string(i + 1), restrictionKindName(check.kind),
+                     limitField(check.lower), limitField(check.upper), csvResult(check.value),
+                     resultField(shownSlack(check)), binding, change, text}));
     }
     return true;
 }
@@ -211,10 +210,8 @@ bool commitResults(const Project& project, ResultSet& results, std::string& erro
         if (check.state == EarlierOutput::OURS) results.removeWhenCommitted(file.path);
     }
     if (results.commit()) return true;
-    error = "Error: Could not write to " + results.failedPath();
-    if (results.failedError() != 0)
-        error += std::string(": ") + std::strerror(results.failedError());
-    error += "\n";
+    error = errorMessage(
+        {QorsolveFault::CANNOT_WRITE, results.failedPath(), "", results.failedError()});
     withdrawResults(project, results);
     return false;
 }

@@ -6,13 +6,15 @@
 //   <project>-rows.csv      restriction,kind,lower,upper,value,slack,binding,change,text: one
 //                           line per declared restriction, in declaration order
 // Files of the earlier formats (class1,...,base,adjusted and the rows file up to binding)
-// are recognised as qorsolve's too.
+// are recognised as qorsolve's too, and so are files with columns a later version appended
+// (own_output.h).
 //   <project>-conflict.csv  the restrictions that cannot all hold (see conflict_report.h)
 // A run writes its files into one ResultSet and commits them together, so that after every
 // run the result files present are exactly that run's: a table run removes an earlier
 // conflict file, an infeasible run an earlier table, and a run that fails leaves none.
 // Files are written only where nothing is yet or where qorsolve wrote the file before
-// (recognised by its header line), and only qorsolve's own earlier files are removed.
+// (recognised by its header line, own_output.h), and only qorsolve's own earlier files are
+// removed.
 #pragma once
 
 #include <string>
@@ -27,7 +29,7 @@ std::string adjustedTablePath(const Project& project);
 std::string rowReportPath(const Project& project);
 std::string conflictFilePath(const Project& project);
 
-// The header lines (without line end) the table files begin with.
+// True for the first line (without line end) of a table file of any version.
 bool isAdjustedTableHeader(std::string_view line);
 bool isRowReportHeader(std::string_view line);
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <span>
 
-#include "qordump/cell_text.h"
+#include "common/cell_text.h"
 #include "qorsolve/csv_text.h"
 #include "qorsolve/exact_rows.h"
 #include "qorsolve/numeric_checks.h"

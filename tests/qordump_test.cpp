@@ -14,7 +14,6 @@
 
 #include "common/allocation.h"
 #include "common/bound_type.h"
-#include "qordump/cell_text.h"
 #include "qordump/qordump_run.h"
 #include "tests/test_files.h"
 
@@ -224,22 +223,6 @@ TEST_F(QordumpTest, ReportsMemoryThatCannotBeHad) {
     allocationLimit = limit;
     EXPECT_EQ(out, "Error: Not enough memory to read " + project() + "-lbl.dat\n");
     EXPECT_EQ(code, 1);
-}
-
-TEST(QordumpText, NamesAreMadeSafe) {
-    const std::string bytes("a\"b\\c\n\t\x01\x7f\xc3\xa9", 11);
-    EXPECT_EQ(jsonString(bytes), "\"a\\\"b\\\\c\\n\\t\\u0001\\u007f\\u00c3\\u00a9\"");
-    EXPECT_EQ(terminalText(bytes), "a\"b\\c\\x0a\\x09\\x01\\x7f\\xc3\\xa9");
-    EXPECT_EQ(jsonString(std::string(1, '\0')), "\"\\u0000\"");
-}
-
-TEST(QordumpText, NumbersReadBackExactly) {
-    const std::pair<double, const char*> cases[] = {{12.0, "12"},
-                                                    {0.1, "0.1"},
-                                                    {-2.5, "-2.5"},
-                                                    {1e38, "1e+38"},
-                                                    {1.0 / 3, "0.3333333333333333"}};
-    for (const auto& [value, text] : cases) EXPECT_EQ(numberText(value), text);
 }
 
 }  // namespace

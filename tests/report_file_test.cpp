@@ -53,8 +53,10 @@ TEST(ReportFile, ReplacesOnlyItsOwnReport) {
     const std::string path = dir / "r.html";
     const ReportData data = statusReport(solveProject(), "infeasible", {"conflict: 1 ..."});
     std::string error;
-    // Nothing there, an empty file, a report of an earlier run.
-    for (const char* earlier : {"none", "", "<!DOCTYPE html><!-- qorsolve report -->\nold\n"}) {
+    // Nothing there, an empty file, a report of an earlier run, one whose first line a later
+    // version extends.
+    for (const char* earlier : {"none", "", "<!DOCTYPE html><!-- qorsolve report -->\nold\n",
+                                "<!DOCTYPE html><!-- qorsolve report --><html>\n"}) {
         std::filesystem::remove(path);
         if (std::string(earlier) != "none") dir.write("r.html", earlier);
         ResultSet results;

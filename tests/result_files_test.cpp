@@ -1,4 +1,4 @@
-// qorsolve's two result files: their lines, and the files they may replace.
+// qorsolve's result files: their lines, and the files they may replace.
 #include "qorsolve/result_files.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +7,8 @@
 
 #include <filesystem>
 
+#include "qorsolve/conflict_report.h"
+#include "qorsolve/own_output.h"
 #include "tests/solve_project.h"
 #include "tests/test_files.h"
 
@@ -70,34 +72,59 @@ TEST(ResultFiles, BindingAllowsRoundingInLongSums) {
     EXPECT_FALSE(checkRestrictions(project, {1, 1.001, 0})[0].binding);
 }
 
-TEST(ResultFiles, ReplacesOnlyItsOwnFiles) {
+// A result file is qorsolve's when its first line holds the file's stable run of columns in
+// its place, whatever columns follow; a user's CSV with a like start stays the user's.
+TEST(ResultFiles, KnowsItsFilesByTheirStableColumns) {
+    using enum EarlierOutput;
+    const struct Case {
+        bool (*isOurs)(std::string_view);
+        const char* content;
+        EarlierOutput state;
+    } cases[] = {
+        {&isRowReportHeader, "restriction,kind,lower,upper,value,slack,binding,change,text\n",
+         OURS},
+        {&isRowReportHeader, "restriction,kind,lower,upper,value,slack,binding\n1,hard\n", OURS},
+        {&isRowReportHeader, "restriction,kind,lower,upper,value,slack,binding,change,text,x\n",
+         OURS},
+        {&isRowReportHeader, "restriction,kind,lower,upper,value,slack\n", FOREIGN},
+        {&isRowReportHeader, "restriction,kind\n", FOREIGN},
+        {&isRowReportHeader, "restriction,kind,lower,upper,value,slack,bound,change\n", FOREIGN},
+        {&isRowReportHeader, "\"restriction,kind,lower,upper,value,slack,binding\"\n", FOREIGN},
+        {&isRowReportHeader, "notes\nrestriction,kind,lower,upper,value,slack,binding\n", FOREIGN},
+        {&isRowReportHeader, "restriction,kind,lower,upper,value,slack,binding", FOREIGN},
+        {&isRowReportHeader, "", NONE},
+        {&isConflictFileHeader, "kind,member,relation,value,change,multiplier,objective\n", OURS},
+        {&isConflictFileHeader, "kind,member,relation,value,change\nrestriction,1,=,8,1\n", OURS},
+        {&isConflictFileHeader, "kind,member,relation,value,change,multiplier,objective,x\n", OURS},
+        {&isConflictFileHeader, "kind,member,relation,value\n", FOREIGN},
+        {&isConflictFileHeader, "kind,name,value\n", FOREIGN},
+        {&isConflictFileHeader, "kind\n", FOREIGN},
+        {&isConflictFileHeader, "kind,member,relation,value,changes\n", FOREIGN},
+        {&isConflictFileHeader, "", NONE},
+        {&isAdjustedTableHeader, "class1,class2,base,adjusted,change,relative change\n", OURS},
+        {&isAdjustedTableHeader, "A,\"B, C\",base,adjusted,change,relative change,x\n", OURS},
+        {&isAdjustedTableHeader, "base,adjusted,change,relative change\n", OURS},
+        {&isAdjustedTableHeader, "class1,class2,class3,base,adjusted\n1,2,3,4,5\n", OURS},
+        {&isAdjustedTableHeader, "base,adjusted\n4,5\n", OURS},
+        {&isAdjustedTableHeader, "A,B,base,adjusted\n", FOREIGN},
+        {&isAdjustedTableHeader, "A,base,adjusted,change\n", FOREIGN},
+        {&isAdjustedTableHeader, "class1,base\n", FOREIGN},
+        {&isAdjustedTableHeader, "\"A,base,adjusted,change,relative change\"\n", FOREIGN},
+        {&isAdjustedTableHeader, "class1,class2,base,adjusted", FOREIGN},
+        {&isAdjustedTableHeader, "", NONE},
+    };
     TempDir dir;
-    const Project project = solveProject(dir / "p");
-    std::string error;
-    // Its own files of an earlier run, with any number of classes, of the earlier formats,
-    // and empty files.
-    dir.write("p-adj.csv", "class1,class2,class3,base,adjusted\n1,2,3,4,5\n");
-    dir.write("p-rows.csv", "");
-    EXPECT_TRUE(mayWriteResults(project, true, error));
-    dir.write("p-adj.csv", "A,\"B, C\",base,adjusted,change,relative change\n");
-    dir.write("p-rows.csv",
-              "restriction,kind,lower,upper,value,slack,binding\n1,hard,8,8,8,0,yes\n");
-    EXPECT_TRUE(mayWriteResults(project, true, error));
-    dir.write("p-rows.csv", "restriction,kind,lower,upper,value,slack,binding,change,text\n");
-    EXPECT_TRUE(mayWriteResults(project, true, error));
-    dir.write("p-adj.csv", "base,adjusted\n4,5\n");
-    EXPECT_TRUE(mayWriteResults(project, true, error));
-
-    for (const char* foreign :
-         {"class1,base\n", "class1,class2,base,adjusted", "notes\nclass1,base,adjusted\n"}) {
-        dir.write("p-adj.csv", foreign);
-        EXPECT_FALSE(mayWriteResults(project, true, error)) << foreign;
-        EXPECT_EQ(error, "Error: " + (dir / "p-adj.csv") +
-                             " was not written by qorsolve; not overwritten\n");
+    for (const Case& c : cases) {
+        const std::string path = dir.write("result.csv", c.content);
+        EXPECT_EQ(checkEarlierOutput(path, c.isOurs).state, c.state) << c.content;
     }
-    std::filesystem::remove(dir / "p-adj.csv");
+
+    const Project project = solveProject(dir / "p");
     dir.write("p-rows.csv", "restriction,kind\n");
+    std::string error;
     EXPECT_FALSE(mayWriteResults(project, true, error));
+    EXPECT_EQ(error,
+              "Error: " + (dir / "p-rows.csv") + " was not written by qorsolve; not overwritten\n");
     EXPECT_EQ(readFile(dir / "p-rows.csv"), "restriction,kind\n");
 }
 

@@ -1,5 +1,5 @@
-// Text pieces shared by the readable and the JSON form: numbers, names made safe for a
-// terminal or for JSON, cells by their characteristics, and rows as readable sums.
+// Text pieces for a project's cells, shared by qordump and qorsolve: numbers, names made safe
+// for a terminal or for JSON, and cells by their characteristics.
 #pragma once
 
 #include <cstdint>
@@ -42,16 +42,6 @@ class CellNamer {
     NameStyle style_;
 };
 
-// What the right-hand side of a row says.
-struct Relation {
-    int32_t type;  // BoundType; above 4 weak
-    double lowerValue;
-    double upperValue;
-};
-
-// "=", ">=", "<=", "range", "~", or "" for a hard code that means nothing.
-std::string_view relationSymbol(int32_t type);
-
 // The entries of row `row` of a compressed sparse-row record, whose row starts are checked.
 template <class Values>
 std::span<const Values> rowEntries(const std::vector<Values>& values,
@@ -60,8 +50,3 @@ std::span<const Values> rowEntries(const std::vector<Values>& values,
     const auto last = static_cast<std::size_t>(rowStart[row + 1]);
     return std::span<const Values>(values.data() + first, last - first);
 }
-
-// A row over the columns of `cells` as a readable sum with its relation:
-// "2 * (East, 1) - (East, 2) = 0", "0 <= (North, _) <= 30", "(South, 1) ~ 13".
-std::string rowText(const Project& project, const CellNamer& namer, Relation relation,
-                    std::span<const int32_t> columns, std::span<const double> coefficients);
