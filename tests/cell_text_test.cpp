@@ -32,7 +32,7 @@ TEST(CellText, CellsByTheirCharacteristics) {
     LabelFile labels;
     ClassLabels unnamed;
     unnamed.size = 3;
-    labels.classes = {namedClass("North", "Z\xc3\xbcrich"), unnamed};
+    labels.classes = {namedClass({"North", "Z\xc3\xbcrich"}), unnamed};
     const CellNamer terminal(labels, NameStyle::TERMINAL);
     const CellNamer raw(labels, NameStyle::RAW);
     const struct {

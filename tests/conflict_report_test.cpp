@@ -8,21 +8,9 @@
 #include <vector>
 
 #include "common/bound_type.h"
-#include "test_files.h"
+#include "tests/solver_fixtures.h"
 
 namespace {
-
-ClassLabels namedClass(const std::vector<std::string>& names) {
-    ClassLabels labels;
-    labels.size = static_cast<int32_t>(names.size());
-    labels.named = true;
-    for (const std::string& name : names) {
-        labels.nameStart.push_back(static_cast<int32_t>(labels.nameBytes.size()));
-        labels.nameBytes.insert(labels.nameBytes.end(), name.begin(), name.end());
-        labels.nameBytes.push_back('\0');
-    }
-    return labels;
-}
 
 // A 2 x 8 table (regions by an unnamed class of 8), every cell adjustable: restriction 1 is
 // the North row over 8 cells, restriction 2 a single-cell bound on (North, 1), restriction 3

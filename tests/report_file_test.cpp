@@ -5,8 +5,7 @@
 
 #include <filesystem>
 
-#include "tests/solve_project.h"
-#include "tests/test_files.h"
+#include "tests/solver_fixtures.h"
 
 namespace {
 

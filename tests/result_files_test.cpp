@@ -9,8 +9,7 @@
 
 #include "qorsolve/conflict_report.h"
 #include "qorsolve/own_output.h"
-#include "tests/solve_project.h"
-#include "tests/test_files.h"
+#include "tests/solver_fixtures.h"
 
 namespace {
 
@@ -20,7 +19,7 @@ const std::vector<double> TABLE{6, 2, 4};
 TEST(ResultFiles, OneLinePerCellAndPerDeclaredRestriction) {
     TempDir dir;
     Project project = solveProject(dir / "p");
-    project.labels.classes[0] = namedClass("North", "South, coast");
+    project.labels.classes[0] = namedClass({"North", "South, coast"});
     std::string error;
     ASSERT_TRUE(mayWriteResults(project, true, error));
     ResultSet results;

@@ -10,17 +10,21 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "common/bound_type.h"
 #include "common/project.h"
 
-inline ClassLabels namedClass(const std::string& first, const std::string& second) {
+// A class whose characteristics have these names.
+inline ClassLabels namedClass(const std::vector<std::string>& names) {
     ClassLabels labels;
-    labels.size = 2;
+    labels.size = static_cast<int32_t>(names.size());
     labels.named = true;
-    const std::string bytes = first + '\0' + second + '\0';
-    labels.nameBytes.assign(bytes.begin(), bytes.end());
-    labels.nameStart = {0, static_cast<int32_t>(first.size() + 1)};
+    for (const std::string& name : names) {
+        labels.nameStart.push_back(static_cast<int32_t>(labels.nameBytes.size()));
+        labels.nameBytes.insert(labels.nameBytes.end(), name.begin(), name.end());
+        labels.nameBytes.push_back('\0');
+    }
     return labels;
 }
 
@@ -38,7 +42,7 @@ inline Project solveProject(const std::string& name = "p") {
     project.controlPath = name + "-ctr.dat";
     ClassLabels unnamed;
     unnamed.size = 2;
-    project.labels.classes = {namedClass("North", "South"), unnamed};
+    project.labels.classes = {namedClass({"North", "South"}), unnamed};
 
     project.cells = {4, 3, {0, 1, 3}, {5, 3, 2}, {0, 0, 0}, {7, NO_BOUND, 4}};
     project.hard = {
