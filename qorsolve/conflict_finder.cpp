@@ -569,29 +569,23 @@ class ConflictSearch {
         tick();
         if (deadline_.passed()) return Verdict::OUT_OF_TIME;
         const LinearResult result = solver.solveLinear(deadline_);
-        switch (result.status) {
-            case LinearStatus::OPTIMAL:
-                return sub.meets(result.x, false) ? Verdict::FEASIBLE : Verdict::OPEN;
-            case LinearStatus::INFEASIBLE:
-                return sub.certifies(result.rowRay, needed, multiplier_) ? Verdict::INFEASIBLE
-                                                                         : Verdict::OPEN;
-            case LinearStatus::NO_MEMORY:
-                return Verdict::NO_MEMORY;
-            case LinearStatus::TIME_LIMIT:
-                return Verdict::OUT_OF_TIME;
-            case LinearStatus::UNBOUNDED:   // the cost is zero: cannot happen
-            case LinearStatus::WORK_LIMIT:  // no work limit is set here
-            case LinearStatus::COSTS_TOO_LARGE:
-            case LinearStatus::FAILED:
-                break;
+        if (result.status.call == CallStatus::NO_MEMORY) return Verdict::NO_MEMORY;
+        if (result.status.stop == StopReason::TIME_LIMIT) return Verdict::OUT_OF_TIME;
+        if (result.is(ModelStatus::OPTIMAL)) {
+            return sub.meets(result.x, false) ? Verdict::FEASIBLE : Verdict::OPEN;
         }
+        if (result.is(ModelStatus::INFEASIBLE)) {
+            return sub.certifies(result.rowRay, needed, multiplier_) ? Verdict::INFEASIBLE
+                                                                     : Verdict::OPEN;
+        }
+        // A failure, or UNBOUNDED, which a cost of zero cannot be: no verdict.
         return Verdict::OPEN;
     }
 
     // The same question asked of a fresh solver, from no basis, when a warm-started answer
     // could not be checked.
     Verdict solveAfresh(const SubProblem& sub, std::vector<char>& needed) {
-        std::unique_ptr<LinearSolver> fresh = makeCoinSolver();
+        std::unique_ptr<LinearSolver> fresh = newSolver(options_.newSolver);
         if (!fresh || !fresh->load(sub.model())) return Verdict::NO_MEMORY;
         return solve(*fresh, sub, needed);
     }
@@ -599,7 +593,7 @@ class ConflictSearch {
     Verdict solveChecked(std::unique_ptr<LinearSolver>& solver, SubProblem& sub,
                          std::vector<char>& needed) {
         if (!solver) {
-            solver = makeCoinSolver();
+            solver = newSolver(options_.newSolver);
             if (!solver || !solver->load(sub.model())) return Verdict::NO_MEMORY;
         }
         const Verdict verdict = solve(*solver, sub, needed);
@@ -659,7 +653,7 @@ class ConflictSearch {
     Verdict deletionFilter(SubProblem& sub, bool rowsByRay,
                            std::size_t mostSolves = std::numeric_limits<std::size_t>::max()) {
         if (!solver_) {
-            solver_ = makeCoinSolver();
+            solver_ = newSolver(options_.newSolver);
             if (!solver_ || !solver_->load(sub.model())) return Verdict::NO_MEMORY;
         }
         bool open = false;
@@ -790,11 +784,11 @@ class ConflictSearch {
     double elasticValue(const SubProblem& sub, const std::vector<char>& elastic) {
         if (deadline_.passed()) return NOT_KNOWN;
         tick();
-        std::unique_ptr<LinearSolver> solver = makeCoinSolver();
+        std::unique_ptr<LinearSolver> solver = newSolver(options_.newSolver);
         const LinearModel model = sub.elasticModel(elastic);
         if (!solver || !solver->load(model)) return NOT_KNOWN;
         const LinearResult result = solver->solveLinear(deadline_);
-        if (result.status != LinearStatus::OPTIMAL) return NOT_KNOWN;
+        if (!result.is(ModelStatus::OPTIMAL)) return NOT_KNOWN;
         // The rows and bounds that stayed firm must hold at the point found.
         std::vector<double> x(result.x.begin(),
                               result.x.begin() + static_cast<std::ptrdiff_t>(std::min(
@@ -811,7 +805,7 @@ class ConflictSearch {
     ConflictResult wholeNumberConflict() {
         const Deadline& limit = deadline_;
         SubProblem sub(problem_, allMembers(), true);
-        std::unique_ptr<LinearSolver> solver = makeCoinSolver();
+        std::unique_ptr<LinearSolver> solver = newSolver(options_.newSolver);
         if (!solver || !solver->load(sub.model())) {
             return status(ConflictStatus::NO_MEMORY);
         }
@@ -862,23 +856,20 @@ class ConflictSearch {
         tick();
         if (limit.passed()) return Verdict::OUT_OF_TIME;
         const LinearResult result = solver.solveInteger(limit, 0.0, {});
-        switch (result.status) {
-            case LinearStatus::INFEASIBLE:
-                return Verdict::INFEASIBLE;
-            case LinearStatus::OPTIMAL:
-            case LinearStatus::TIME_LIMIT:
-                if (!result.x.empty()) {
-                    return sub.meets(result.x, true) ? Verdict::FEASIBLE : Verdict::OPEN;
-                }
-                return limit.passed() ? Verdict::OUT_OF_TIME : Verdict::OPEN;
-            case LinearStatus::WORK_LIMIT:
-                if (!result.x.empty() && sub.meets(result.x, true)) return Verdict::FEASIBLE;
-                return Verdict::OUT_OF_TIME;
-            case LinearStatus::NO_MEMORY:
-                return Verdict::NO_MEMORY;
-            default:
-                return Verdict::OPEN;
+        if (result.status.call == CallStatus::NO_MEMORY) return Verdict::NO_MEMORY;
+        if (!result.status.ok()) return Verdict::OPEN;
+        if (result.is(ModelStatus::INFEASIBLE)) return Verdict::INFEASIBLE;
+        if (result.status.stop == StopReason::WORK_LIMIT) {
+            if (!result.x.empty() && sub.meets(result.x, true)) return Verdict::FEASIBLE;
+            return Verdict::OUT_OF_TIME;
         }
+        if (!result.is(ModelStatus::OPTIMAL) && result.status.stop != StopReason::TIME_LIMIT) {
+            return Verdict::OPEN;
+        }
+        if (!result.x.empty()) {
+            return sub.meets(result.x, true) ? Verdict::FEASIBLE : Verdict::OPEN;
+        }
+        return limit.passed() ? Verdict::OUT_OF_TIME : Verdict::OPEN;
     }
 
     const AdjustmentProblem& problem_;
@@ -893,6 +884,7 @@ class ConflictSearch {
 
 ConflictResult findConflict(const AdjustmentProblem& problem, const ConflictOptions& options,
                             const ContinuousResult* hint) {
+    if (!options.newSolver) return ConflictResult{};  // FAILED: no solver to search with
     try {
         const Deadline unlimited;
         const Deadline& deadline = options.deadline != nullptr ? *options.deadline : unlimited;

@@ -9,6 +9,7 @@
 #include "qorsolve/adjustment_problem.h"
 #include "qorsolve/continuous_solver.h"
 #include "qorsolve/deadline.h"
+#include "qorsolve/linear_solver.h"
 #include "qorsolve/progress.h"
 #include "qorsolve/work_limit.h"
 
@@ -34,6 +35,7 @@ struct ConflictOptions {
     // The work the whole-number search may do (work_limit.h): without a time limit it alone
     // ends that search, so that every run names the same set.
     int64_t workLimit = DEFAULT_WORK_LIMIT;
+    LinearSolverFactory newSolver;  // the solver of the sub-problems (linear_solver.h)
 };
 
 struct ConflictResult {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <new>
 
+#include "qorsolve/coin_solver.h"
 #include "qorsolve/exact_rows.h"
 #include "qorsolve/integer_solver.h"
 #include "qorsolve/numeric_checks.h"
@@ -70,6 +71,7 @@ void integerTable(const AdjustmentProblem& problem, const SolveSettings& setting
     options.progress = &progress;
     WorkLimit work(settings.workLimit);
     options.work = &work;
+    options.newSolver = makeCoinSolver;
     IntegerResult whole = solveInteger(problem, result.relaxed, options);
     switch (whole.status) {
         case IntegerStatus::OPTIMAL:
@@ -97,11 +99,10 @@ void integerTable(const AdjustmentProblem& problem, const SolveSettings& setting
         case IntegerStatus::NO_MEMORY:
             result.status = TableStatus::NO_MEMORY;
             return;
-        case IntegerStatus::COSTS_TOO_LARGE:
-            result.status = TableStatus::COSTS_TOO_LARGE;
-            return;
         case IntegerStatus::FAILED:
-            result.status = TableStatus::FAILED;
+            // Costs beyond COIN-OR's range have a message of their own (use real numbers).
+            result.status = whole.failure == COIN_COSTS_TOO_LARGE ? TableStatus::COSTS_TOO_LARGE
+                                                                  : TableStatus::FAILED;
             return;
     }
     result.x = std::move(whole.x);
