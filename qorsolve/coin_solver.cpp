@@ -130,11 +130,10 @@ bool costsWithinRange(const LinearModel& model) {
 
 // How far from a whole number a whole-number column may lie and still count as whole. A
 // row's value moves by the column's coefficient times that, so with coefficients of 10^9
-// CBC's default (CBC_INTEGER_TOLERANCE) would take points that miss a row by 1000 for
-// whole-number tables; the tolerance shrinks so that the largest coefficient moves a row by
-// at most ROW_MOVE, and not below SMALLEST_INTEGER_TOLERANCE, near the rounding of the
-// simplex method's values.
-constexpr double CBC_INTEGER_TOLERANCE = 1e-6;
+// CBC's default (1e-6, WHOLE_VALUE_TOLERANCE, the most callers accept when they round)
+// would take points that miss a row by 1000 for whole-number tables; the tolerance shrinks
+// so that the largest coefficient moves a row by at most ROW_MOVE, and not below
+// SMALLEST_INTEGER_TOLERANCE, near the rounding of the simplex method's values.
 constexpr double ROW_MOVE = 0.01;
 constexpr double SMALLEST_INTEGER_TOLERANCE = 1e-13;
 // CBC prunes a node whose bound is within this of the incumbent and demands each new
@@ -146,7 +145,7 @@ double integerTolerance(const LinearModel& model) {
     double largest = 0.0;
     for (double a : model.rows.value) largest = std::max(largest, std::fabs(a));
     return std::clamp(ROW_MOVE / std::max(largest, 1.0), SMALLEST_INTEGER_TOLERANCE,
-                      CBC_INTEGER_TOLERANCE);
+                      WHOLE_VALUE_TOLERANCE);
 }
 
 double toCoin(double bound) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -398,6 +399,63 @@ TEST(ConflictFinder, WorkLimitEndsTheWholeNumberSearch) {
     EXPECT_TRUE(first.workLimited);
     const ConflictResult second = findConflict(problem, options, nullptr);
     EXPECT_EQ(names(second.members), names(first.members));
+}
+
+// A solver whose every solve gives `status`: what the search makes of a solver that fails.
+class BrokenSolver : public LinearSolver {
+  public:
+    explicit BrokenSolver(CallStatus call) : call_(call) {}
+    bool load(const LinearModel&) override { return true; }
+    void setRowBounds(int32_t, double, double) override {}
+    void setColumnBounds(int32_t, double, double) override {}
+    LinearResult solveLinear(const Deadline&) override { return failed(); }
+    LinearResult solveInteger(const Deadline&, double, const std::vector<double>&) override {
+        return failed();
+    }
+
+  private:
+    LinearResult failed() const {
+        LinearResult result;
+        result.status.call = call_;
+        return result;
+    }
+    CallStatus call_;
+};
+
+// A missing or broken solver is a failed call, or at most a set that cannot hold: never a
+// claim that the set is irreducible, and never "no conflict".
+TEST(ConflictFinder, SolverFailuresAreNoVerdicts) {
+    // x0 + x1 = 3, x0 = x1 over whole numbers; x0 + x1 = 3 and x0 + x1 = 4 over real ones.
+    const AdjustmentProblem whole =
+        makeProblem(2, {{{0, 1}, {1, 1}, 3, 3}, {{0, 1}, {1, -1}, 0, 0}});
+    const AdjustmentProblem real = makeProblem(
+        3, {{{0, 1}, {1, 1}, 3, 3}, {{1, 2}, {1, 1}, 4, 4}, {{0, 1, 2}, {1, 2, 1}, 9, 9}});
+    struct Case {
+        const char* what;
+        LinearSolverFactory factory;
+        CallStatus call;  // of the search
+    };
+    const Case cases[] = {
+        {"no factory", nullptr, CallStatus::FAILED},
+        {"no solver", [] { return std::unique_ptr<LinearSolver>(); }, CallStatus::NO_MEMORY},
+        {"out of memory", [] { return std::make_unique<BrokenSolver>(CallStatus::NO_MEMORY); },
+         CallStatus::NO_MEMORY},
+        {"failing", [] { return std::make_unique<BrokenSolver>(CallStatus::FAILED); },
+         CallStatus::OK},
+    };
+    for (const Case& c : cases) {
+        for (bool wholeNumbers : {false, true}) {
+            SCOPED_TRACE(testing::Message() << c.what << (wholeNumbers ? ", whole" : ", real"));
+            ConflictOptions options = coinOptions(wholeNumbers);
+            options.newSolver = c.factory;
+            const ConflictResult result =
+                findConflict(wholeNumbers ? whole : real, options, nullptr);
+            EXPECT_EQ(result.call, c.call);
+            if (c.call == CallStatus::OK) {
+                EXPECT_EQ(result.status, ConflictStatus::NOT_REDUCED);
+            }
+        }
+    }
 }
 
 }  // namespace
