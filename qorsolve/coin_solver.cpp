@@ -273,7 +273,8 @@ double CoinSolver::costOf(const double* x) const {
 bool CoinSolver::meetsModel(const std::vector<double>& x) const {
     if (x.size() != model_.columnLower.size()) return false;
     auto within = [](double v, double lo, double hi) {
-        // A start point CBC takes without checking it must meet the rows by the one rule.
+        // CBC takes a start point without checking it: it must meet every row and bound to
+        // ROW_TOLERANCE, as qorsolve's tables do.
         double slack = ROW_TOLERANCE * std::max(1.0, std::fabs(v));
         return v >= lo - slack && v <= hi + slack;
     };
@@ -302,6 +303,7 @@ LinearResult CoinSolver::guarded(const std::function<LinearResult()>& solve) {
     if (!lp_) return result;
     // Checked at each solve: a bound change can fix or free a column.
     if (!costsWithinRange(model_)) {
+        result.status.call = CallStatus::FAILED;
         result.status.failure = COIN_COSTS_TOO_LARGE;
         return result;
     }

@@ -1,10 +1,10 @@
 #include "qorsolve/deletion_filter.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstddef>
 #include <limits>
 #include <new>
+#include <utility>
 
 namespace {
 

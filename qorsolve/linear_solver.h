@@ -1,5 +1,7 @@
 // The one interface between qorsolve and a linear or mixed-integer programming library.
-// Another free solver is added by implementing it; nothing else in qorsolve names a library.
+// Another free solver is added by implementing it, handing its factory to the composition
+// roots (qorsolve_run.cpp, solve_table.cpp) and adding it to the backends of
+// tests/linear_solver_test.cpp; nothing else in qorsolve names a library.
 #pragma once
 
 #include <cstdint>
@@ -42,6 +44,7 @@ struct LinearResult {
     // solver has none that passes that check. Callers re-check before trusting it.
     std::vector<double> rowRay;
 
+    // True when the call ran and found `model`.
     bool is(ModelStatus model) const { return status.ok() && status.model == model; }
 };
 

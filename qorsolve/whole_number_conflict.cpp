@@ -1,6 +1,5 @@
 #include "qorsolve/whole_number_conflict.h"
 
-#include <cmath>
 #include <cstddef>
 #include <limits>
 #include <memory>
