@@ -8,6 +8,8 @@
 // stop the bound reported is the last one CBC had before the deadline.
 // The work limit is counted and checked by the same handlers (simplex iterations and nodes),
 // so where it stops a solve depends on the programme alone.
+#include "qorsolve/coin_solver.h"
+
 #include <CbcEventHandler.hpp>
 #include <CbcHeuristic.hpp>
 #include <CbcModel.hpp>
@@ -25,10 +27,23 @@
 #include <cmath>
 #include <new>
 
-#include "qorsolve/linear_solver.h"
 #include "qorsolve/numeric_checks.h"
+#include "qorsolve/settings.h"
 
 namespace {
+
+// What ClpSimplex::status() says after a solve.
+enum ClpStatus {
+    CLP_OPTIMAL = 0,
+    CLP_PRIMAL_INFEASIBLE = 1,
+    CLP_DUAL_INFEASIBLE = 2,  // the primal programme is unbounded
+    CLP_STOPPED = 3,          // an iteration or time limit of Clp's own
+    CLP_ERRORS = 4,           // numerical trouble
+    CLP_EVENT_STOPPED = 5,    // our event handler ended the run
+};
+
+// COIN-OR writes an infinite bound, or the objective of no solution, as 1e30 and above.
+constexpr double COIN_INFINITY = 1e30;
 
 // Shared by the solver and every copy of its event handlers (COIN clones handlers freely).
 struct StopState {
@@ -86,7 +101,7 @@ class CbcStopper : public CbcEventHandler {
             state_->lastBound = std::max(state_->lastBound, model_->getBestPossibleObjValue());
             if (state_->report && *state_->report) {
                 double best = model_->getObjValue();
-                (*state_->report)(best < 1e30 ? best : NAN, state_->lastBound);
+                (*state_->report)(best < COIN_INFINITY ? best : NAN, state_->lastBound);
             }
         }
         return noAction;
@@ -114,14 +129,23 @@ bool costsWithinRange(const LinearModel& model) {
 }
 
 // How far from a whole number a whole-number column may lie and still count as whole. A
-// row's value moves by the column's coefficient times that, so with coefficients of 10^9 the
-// default of 1e-6 would take points that miss a row by 1000 for whole-number tables; the
-// tolerance shrinks so that the largest coefficient moves a row by at most 0.01 (and not
-// below 1e-13, near the rounding of the simplex method's values).
+// row's value moves by the column's coefficient times that, so with coefficients of 10^9
+// CBC's default (1e-6, WHOLE_VALUE_TOLERANCE, the most callers accept when they round)
+// would take points that miss a row by 1000 for whole-number tables; the tolerance shrinks
+// so that the largest coefficient moves a row by at most ROW_MOVE, and not below
+// SMALLEST_INTEGER_TOLERANCE, near the rounding of the simplex method's values.
+constexpr double ROW_MOVE = 0.01;
+constexpr double SMALLEST_INTEGER_TOLERANCE = 1e-13;
+// CBC prunes a node whose bound is within this of the incumbent and demands each new
+// incumbent be better by this: far below any cost difference of whole-number tables, so the
+// relative gap alone decides when the search is done.
+constexpr double CBC_ABSOLUTE_GAP = 1e-12;
+
 double integerTolerance(const LinearModel& model) {
     double largest = 0.0;
     for (double a : model.rows.value) largest = std::max(largest, std::fabs(a));
-    return std::clamp(0.01 / std::max(largest, 1.0), 1e-13, 1e-6);
+    return std::clamp(ROW_MOVE / std::max(largest, 1.0), SMALLEST_INTEGER_TOLERANCE,
+                      WHOLE_VALUE_TOLERANCE);
 }
 
 double toCoin(double bound) {
@@ -131,9 +155,24 @@ double toCoin(double bound) {
 }
 
 double fromCoin(double bound) {
-    if (bound >= 1e30) return INFINITE_BOUND;
-    if (bound <= -1e30) return -INFINITE_BOUND;
+    if (bound >= COIN_INFINITY) return INFINITE_BOUND;
+    if (bound <= -COIN_INFINITY) return -INFINITE_BOUND;
     return bound;
+}
+
+// A solve that ran to its answer about the model.
+SolveStatus answered(ModelStatus model) {
+    SolveStatus status;
+    status.call = CallStatus::OK;
+    status.model = model;
+    return status;
+}
+
+// A solve that `reason` stopped, with or without a point.
+SolveStatus stoppedBy(StopReason reason, bool havePoint) {
+    SolveStatus status = answered(havePoint ? ModelStatus::FEASIBLE : ModelStatus::NO_POINT);
+    status.stop = reason;
+    return status;
 }
 
 class CoinSolver : public LinearSolver {
@@ -234,7 +273,9 @@ double CoinSolver::costOf(const double* x) const {
 bool CoinSolver::meetsModel(const std::vector<double>& x) const {
     if (x.size() != model_.columnLower.size()) return false;
     auto within = [](double v, double lo, double hi) {
-        double slack = 1e-9 * std::max(1.0, std::fabs(v));
+        // CBC takes a start point without checking it: it must meet every row and bound to
+        // ROW_TOLERANCE, as qorsolve's tables do.
+        double slack = ROW_TOLERANCE * std::max(1.0, std::fabs(v));
         return v >= lo - slack && v <= hi + slack;
     };
     for (size_t j = 0; j < x.size(); ++j) {
@@ -262,14 +303,15 @@ LinearResult CoinSolver::guarded(const std::function<LinearResult()>& solve) {
     if (!lp_) return result;
     // Checked at each solve: a bound change can fix or free a column.
     if (!costsWithinRange(model_)) {
-        result.status = LinearStatus::COSTS_TOO_LARGE;
+        result.status.call = CallStatus::OUT_OF_RANGE;
+        result.status.failure = COIN_COSTS_TOO_LARGE;
         return result;
     }
     try {
         result = solve();
     } catch (const std::bad_alloc&) {
         result = LinearResult{};
-        result.status = LinearStatus::NO_MEMORY;
+        result.status.call = CallStatus::NO_MEMORY;
     } catch (const CoinError&) {
         result = LinearResult{};
     }
@@ -288,13 +330,13 @@ LinearResult CoinSolver::solveLinearGuarded(const Deadline& deadline) {
     stop_.lpStopped = false;
     stop_.workStopped = false;
     if (deadline.passed()) {
-        result.status = LinearStatus::TIME_LIMIT;
+        result.status = stoppedBy(StopReason::TIME_LIMIT, false);
         return result;
     }
     lp_->dual(0);
     int status = lp_->status();
     std::vector<double> ray;
-    if (status == 1) {
+    if (status == CLP_PRIMAL_INFEASIBLE) {
         ray = rayOfLastSolve();
         if (ray.empty() && !deadline.passed()) {
             // Warm-started dual simplex can call a badly scaled model infeasible wrongly:
@@ -302,31 +344,31 @@ LinearResult CoinSolver::solveLinearGuarded(const Deadline& deadline) {
             lp_->allSlackBasis(true);
             lp_->primal(0);
             status = lp_->status();
-            if (status == 1) ray = rayOfLastSolve();
+            if (status == CLP_PRIMAL_INFEASIBLE) ray = rayOfLastSolve();
         }
-    } else if (status == 4 && !deadline.passed()) {
+    } else if (status == CLP_ERRORS && !deadline.passed()) {
         lp_->allSlackBasis(true);
         lp_->primal(0);
         status = lp_->status();
     }
     switch (status) {
-        case 0: {
+        case CLP_OPTIMAL: {
             const double* x = lp_->primalColumnSolution();
             result.x.assign(x, x + lp_->numberColumns());
             result.objective = costOf(x);
             result.bound = result.objective;
-            result.status = LinearStatus::OPTIMAL;
+            result.status = answered(ModelStatus::OPTIMAL);
             break;
         }
-        case 1:
-            result.status = LinearStatus::INFEASIBLE;
+        case CLP_PRIMAL_INFEASIBLE:
+            result.status = answered(ModelStatus::INFEASIBLE);
             result.rowRay = std::move(ray);
             break;
-        case 2:
-            result.status = LinearStatus::UNBOUNDED;
+        case CLP_DUAL_INFEASIBLE:
+            result.status = answered(ModelStatus::UNBOUNDED);
             break;
-        default:
-            result.status = deadline.passed() ? LinearStatus::TIME_LIMIT : LinearStatus::FAILED;
+        default:  // stopped, or given up
+            if (deadline.passed()) result.status = stoppedBy(StopReason::TIME_LIMIT, false);
             result.bound = -INFINITE_BOUND;
             break;
     }
@@ -350,7 +392,8 @@ LinearResult CoinSolver::solveIntegerGuarded(const Deadline& deadline, double re
     stop_.iterationWork = 1 + (lp_->numberRows() + lp_->numberColumns()) / 1000;
     stop_.workStopped = work_ != nullptr && work_->exhausted();
     if (deadline.passed() || stop_.workStopped) {
-        result.status = deadline.passed() ? LinearStatus::TIME_LIMIT : LinearStatus::WORK_LIMIT;
+        result.status =
+            stoppedBy(deadline.passed() ? StopReason::TIME_LIMIT : StopReason::WORK_LIMIT, false);
         result.bound = -INFINITE_BOUND;
         return result;
     }
@@ -375,8 +418,8 @@ LinearResult CoinSolver::solveIntegerGuarded(const Deadline& deadline, double re
     if (deadline.limited()) cbc.setMaximumSeconds(std::max(deadline.remaining(), 0.0));
     cbc.setAllowableFractionGap(relativeGap);
     cbc.setIntegerTolerance(integerTolerance(model_));
-    cbc.setAllowableGap(1e-12);
-    cbc.setDblParam(CbcModel::CbcCutoffIncrement, 1e-12);
+    cbc.setAllowableGap(CBC_ABSOLUTE_GAP);
+    cbc.setDblParam(CbcModel::CbcCutoffIncrement, CBC_ABSOLUTE_GAP);
     CbcStopper stopper(&stop_);
     cbc.passInEventHandler(&stopper);
 
@@ -422,18 +465,20 @@ LinearResult CoinSolver::solveIntegerGuarded(const Deadline& deadline, double re
         // Proven: every node was pruned against the best objective less the allowed gap.
         // CBC's own bound may lag behind that (it may be the root's, when the start point
         // was already optimal).
-        result.status = LinearStatus::OPTIMAL;
+        result.status = answered(ModelStatus::OPTIMAL);
         double proven = result.objective - relativeGap * std::fabs(result.objective);
         result.bound =
             std::min(std::max(fromCoin(cbc.getBestPossibleObjValue()), proven), result.objective);
     } else if (!stopped && cbc.isProvenInfeasible()) {
-        result.status = LinearStatus::INFEASIBLE;
+        result.status = answered(ModelStatus::INFEASIBLE);
     } else if (!stopped && cbc.isContinuousUnbounded()) {
-        result.status = LinearStatus::UNBOUNDED;
+        result.status = answered(ModelStatus::UNBOUNDED);
     } else {
-        result.status = !stopped                       ? LinearStatus::FAILED
-                        : stop_.workStopped && !timeUp ? LinearStatus::WORK_LIMIT
-                                                       : LinearStatus::TIME_LIMIT;
+        if (stopped) {
+            result.status = stoppedBy(
+                stop_.workStopped && !timeUp ? StopReason::WORK_LIMIT : StopReason::TIME_LIMIT,
+                best != nullptr);
+        }
         double bound = stop_.lpStopped ? stop_.lastBound : fromCoin(cbc.getBestPossibleObjValue());
         if (best != nullptr) bound = std::min(bound, result.objective);
         result.bound = bound;

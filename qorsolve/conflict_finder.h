@@ -9,7 +9,9 @@
 #include "qorsolve/adjustment_problem.h"
 #include "qorsolve/continuous_solver.h"
 #include "qorsolve/deadline.h"
+#include "qorsolve/linear_solver.h"
 #include "qorsolve/progress.h"
+#include "qorsolve/solve_status.h"
 #include "qorsolve/work_limit.h"
 
 struct ConflictMember {
@@ -18,13 +20,12 @@ struct ConflictMember {
     int32_t index = 0;  // 0-based hard row, or 0-based column for a cell bound
 };
 
+// What a search that ran (CallStatus::OK) found out.
 enum class ConflictStatus {
     FOUND,        // members form an irreducible conflict
     FEASIBLE,     // the rows and bounds can all hold: there is no conflict
-    NOT_REDUCED,  // the deadline or work limit passed: members cannot all hold, but may not be
-                  // irreducible
-    NO_MEMORY,
-    FAILED,
+    NOT_REDUCED,  // the deadline or work limit passed, or a verdict stayed open: members cannot
+                  // all hold, but may not be irreducible
 };
 
 struct ConflictOptions {
@@ -34,10 +35,13 @@ struct ConflictOptions {
     // The work the whole-number search may do (work_limit.h): without a time limit it alone
     // ends that search, so that every run names the same set.
     int64_t workLimit = DEFAULT_WORK_LIMIT;
+    LinearSolverFactory newSolver;  // the solver of the sub-problems (linear_solver.h)
 };
 
 struct ConflictResult {
-    ConflictStatus status = ConflictStatus::FAILED;
+    // NO_MEMORY or FAILED: the search gave no answer, and nothing below counts.
+    CallStatus call = CallStatus::OK;
+    ConflictStatus status = ConflictStatus::NOT_REDUCED;
     // FOUND: the irreducible set; NOT_REDUCED: a set that cannot hold, smallest found in time.
     // Default bounds come before declared restrictions where the search had a choice.
     std::vector<ConflictMember> members;
@@ -69,9 +73,8 @@ struct ConflictResult {
 // narrow the search on large tables: the whole problem is solved only when they give no conflict).
 // Every "cannot hold" verdict of the LP solver is checked against its Farkas ray, and every
 // "can hold" verdict against the point it gives. With wholeNumbers the search runs until
-// options.deadline, or for at most 60 s when the run has no time limit, and gives
-// NOT_REDUCED when that time runs out. A set FOUND with real numbers comes with its
-// multipliers and, as far as the deadline allows, the objectives of rankConflict. Throws
-// nothing.
+// options.deadline or options.workLimit, and gives NOT_REDUCED when either runs out. A set
+// FOUND with real numbers comes with its multipliers and, as far as the deadline allows, the
+// objectives of rankConflict. Without options.newSolver the call FAILED. Throws nothing.
 ConflictResult findConflict(const AdjustmentProblem& problem, const ConflictOptions& options,
                             const ContinuousResult* hint);

@@ -241,19 +241,15 @@ class ConflictReport {
 
 bool reportConflict(const Project& project, const AdjustmentProblem& problem,
                     const ConflictResult& conflict, ResultSet& results, std::ostream& out) {
-    switch (conflict.status) {
-        case ConflictStatus::FOUND:
-        case ConflictStatus::NOT_REDUCED:
-            break;
-        case ConflictStatus::FEASIBLE:
-            out << "conflict: none: the restrictions and bounds can all hold\n";
-            return true;
-        case ConflictStatus::NO_MEMORY:
-            out << "conflict: not named: not enough memory to search for it\n";
-            return true;
-        case ConflictStatus::FAILED:
-            out << "conflict: not named: the solver gave no answer\n";
-            return true;
+    if (conflict.call != CallStatus::OK) {
+        out << (conflict.call == CallStatus::NO_MEMORY
+                    ? "conflict: not named: not enough memory to search for it\n"
+                    : "conflict: not named: the solver gave no answer\n");
+        return true;
+    }
+    if (conflict.status == ConflictStatus::FEASIBLE) {
+        out << "conflict: none: the restrictions and bounds can all hold\n";
+        return true;
     }
     if (conflict.members.empty()) {
         out << "conflict: not named: the time ran out before a conflict was found\n";

@@ -3,13 +3,20 @@
 #include <algorithm>
 #include <cmath>
 
+#include "qorsolve/settings.h"
+
 namespace {
 
-// At most so many steps, until the gradient's square fell by this factor; values that agree
-// leave a residual below CONSISTENT of their size.
+// At most so many steps, counted so that every run stops at the same place: a fit cut short
+// still orders the rows for the conflict search; it only proves nothing.
 constexpr int CGLS_STEPS = 500;
+// The fit has converged when the gradient A'r has fallen to 1e-10 of its first size (its
+// square, which CGLS keeps, by 1e-20): a tenth of ROW_TOLERANCE, so that a residual at the
+// consistency threshold below is not an artefact of stopping early.
 constexpr double CGLS_TOLERANCE = 1e-20;
-constexpr double CONSISTENT = 1e-18;
+// Values that agree leave a residual within the accuracy to which rows are met: its length
+// at most ROW_TOLERANCE of the length of the values (squares compared).
+constexpr double CONSISTENT = ROW_TOLERANCE * ROW_TOLERANCE;
 
 }  // namespace
 

@@ -124,6 +124,15 @@ RowValue rowValue(std::span<const double> coefficients, std::span<const int32_t>
     return value;
 }
 
+bool meetsRows(const SparseRows& rows, const std::vector<double>& lower,
+               const std::vector<double>& upper, const std::vector<double>& x) {
+    for (int32_t i = 0; i < rows.rowCount(); ++i) {
+        const auto r = static_cast<std::size_t>(i);
+        if (!rowValue(rows, i, x).holds(lower[r], upper[r])) return false;
+    }
+    return true;
+}
+
 bool meetsHardRowsAndBounds(const AdjustmentProblem& problem, const std::vector<double>& x) {
     if (x.size() != problem.base.size()) return false;
     for (std::size_t j = 0; j < x.size(); ++j) {
@@ -131,13 +140,7 @@ bool meetsHardRowsAndBounds(const AdjustmentProblem& problem, const std::vector<
             return false;
         }
     }
-    for (int32_t i = 0; i < problem.hard.rowCount(); ++i) {
-        const auto r = static_cast<std::size_t>(i);
-        if (!rowValue(problem.hard, i, x).holds(problem.hardLower[r], problem.hardUpper[r])) {
-            return false;
-        }
-    }
-    return true;
+    return meetsRows(problem.hard, problem.hardLower, problem.hardUpper, x);
 }
 
 std::pair<double, double> wholeRange(double lower, double upper) {

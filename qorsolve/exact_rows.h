@@ -71,6 +71,10 @@ RowValue rowValue(const SparseRows& rows, int32_t row, const std::vector<double>
 RowValue rowValue(std::span<const double> coefficients, std::span<const int32_t> columns,
                   const std::vector<double>& x);
 
+// Whether `x` meets lower_i <= row i <= upper_i for every row of `rows` by the rule above.
+bool meetsRows(const SparseRows& rows, const std::vector<double>& lower,
+               const std::vector<double>& upper, const std::vector<double>& x);
+
 // Whether `x` (one finite value per cell) meets every cell bound and every hard row of the
 // problem by the rule above.
 bool meetsHardRowsAndBounds(const AdjustmentProblem& problem, const std::vector<double>& x);

@@ -454,7 +454,7 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
         }
     }
     if (haveTable && !proven()) {
-        std::unique_ptr<LinearSolver> blocks = makeCoinSolver();
+        std::unique_ptr<LinearSolver> blocks = newSolver(options.newSolver);
         if (!blocks) return finish(result, IntegerStatus::NO_MEMORY, bound);
         int64_t until = options.work ? int64_t(NEIGHBOURHOOD_SHARE * options.work->limit()) : 0;
         NeighbourhoodResult better =
@@ -471,7 +471,7 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
     }
 
     WindowModel windows(p, lower, upper, center);
-    std::unique_ptr<LinearSolver> solver = makeCoinSolver();
+    std::unique_ptr<LinearSolver> solver = newSolver(options.newSolver);
     if (!solver) return finish(result, IntegerStatus::NO_MEMORY, bound);
     solver->setWorkLimit(options.work);
     // Where the search stopped before it proved the optimum: the deadline, else the work.
@@ -503,12 +503,15 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
         std::vector<double> start =
             haveTable && !windows.small() ? windows.pointOf(result.x) : std::vector<double>{};
         LinearResult mip = solver->solveInteger(deadline, options.relativeGap, start);
-        if (mip.status == LinearStatus::NO_MEMORY)
+        if (mip.status.call == CallStatus::NO_MEMORY)
             return finish(result, IntegerStatus::NO_MEMORY, bound);
-        if (mip.status == LinearStatus::COSTS_TOO_LARGE)
-            return finish(result, IntegerStatus::COSTS_TOO_LARGE, bound);
+        if (!mip.status.ok()) {
+            result.call = mip.status.call;
+            result.failure = mip.status.failure;
+            return finish(result, IntegerStatus::FAILED, bound);
+        }
         if (std::isfinite(mip.bound)) bound = std::max(bound, mip.bound);
-        if (mip.status == LinearStatus::INFEASIBLE) {
+        if (mip.is(ModelStatus::INFEASIBLE)) {
             // The programme allows every whole number of every cell's range.
             // Beyond 2^53 the programme's rows are not exact: no verdict from them.
             if (haveTable || !withinWholeRange(p)) {
@@ -523,12 +526,8 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
             pointHolds = meetsHardRows(p, x);
             if (pointHolds) offer(x);
         }
-        if (mip.status == LinearStatus::TIME_LIMIT || mip.status == LinearStatus::WORK_LIMIT ||
-            deadline.passed()) {
-            return stopped();
-        }
-        if (mip.status != LinearStatus::OPTIMAL)
-            return finish(result, IntegerStatus::FAILED, bound);
+        if (mip.status.stop != StopReason::NONE || deadline.passed()) return stopped();
+        if (!mip.is(ModelStatus::OPTIMAL)) return finish(result, IntegerStatus::FAILED, bound);
         if (!windows.refine(mip.x)) {
             // Exact at the programme's optimum: its bound is the whole-number problem's too.
             // The programme's own point may miss a row by the solver's tolerances; a table
@@ -555,6 +554,7 @@ IntegerResult solveInteger(const AdjustmentProblem& problem, const ContinuousRes
                            const IntegerOptions& options) {
     Deadline none;
     const Deadline& deadline = options.deadline ? *options.deadline : none;
+    if (!options.newSolver) return IntegerResult{};  // FAILED: no solver to search with
     try {
         IntegerResult r = solveGuarded(problem, relaxed, options, deadline);
         if (options.progress) options.progress->finish();

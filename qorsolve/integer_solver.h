@@ -11,11 +11,13 @@
 // rows); hard rows of the table returned hold to 1e-9 relative.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "qorsolve/adjustment_problem.h"
 #include "qorsolve/continuous_solver.h"
 #include "qorsolve/deadline.h"
+#include "qorsolve/linear_solver.h"
 #include "qorsolve/progress.h"
 #include "qorsolve/work_limit.h"
 
@@ -27,15 +29,15 @@ enum class IntegerStatus {
     NO_TABLE_IN_WORK,    // as NO_TABLE_IN_TIME, for the work limit
     INTEGER_INFEASIBLE,  // real numbers meet the rows, whole numbers cannot
     NO_MEMORY,
-    COSTS_TOO_LARGE,  // the programme's costs are beyond the solver's range
-    FAILED,           // the solver gave up for another reason
+    FAILED,  // the solver gave up: `failure` says why when it is known
 };
 
 struct IntegerOptions {
     double relativeGap = 1e-9;
     const Deadline* deadline = nullptr;
     Progress* progress = nullptr;
-    WorkLimit* work = nullptr;  // nullptr: no limit
+    WorkLimit* work = nullptr;      // nullptr: no limit
+    LinearSolverFactory newSolver;  // the solver of the programmes (linear_solver.h)
 };
 
 struct IntegerResult {
@@ -44,6 +46,9 @@ struct IntegerResult {
     double objective = 0.0;  // F(x)
     double bound = 0.0;      // a lower bound on the whole-number optimum
     double gap = 0.0;        // (objective - bound) / max(|objective|, 1e-10)
+    // FAILED: the solver's call status (FAILED or OUT_OF_RANGE) and its reason, when it gave one.
+    CallStatus call = CallStatus::OK;
+    std::string failure;
 };
 
 // `relaxed` is the OPTIMAL result of solveContinuous on the same problem: its table centres

@@ -1,5 +1,7 @@
 // The one interface between qorsolve and a linear or mixed-integer programming library.
-// Another free solver is added by implementing it; nothing else in qorsolve names a library.
+// Another free solver is added by implementing it, handing its factory to the composition
+// roots (qorsolve_run.cpp, solve_table.cpp) and adding it to the backends of
+// tests/linear_solver_test.cpp; nothing else in qorsolve names a library.
 #pragma once
 
 #include <cstdint>
@@ -7,8 +9,9 @@
 #include <memory>
 #include <vector>
 
-#include "qorsolve/adjustment_problem.h"
 #include "qorsolve/deadline.h"
+#include "qorsolve/solve_status.h"
+#include "qorsolve/sparse_rows.h"
 #include "qorsolve/work_limit.h"
 
 // minimise cost . x  subject to  rowLower <= A x <= rowUpper,  columnLower <= x <= columnUpper,
@@ -26,29 +29,23 @@ struct LinearModel {
     bool cuts = false;
 };
 
-enum class LinearStatus {
-    OPTIMAL,
-    INFEASIBLE,
-    UNBOUNDED,
-    TIME_LIMIT,
-    WORK_LIMIT,  // the work limit passed (only with one set)
-    NO_MEMORY,
-    COSTS_TOO_LARGE,  // a cost beyond what the library can take; nothing was solved
-    FAILED,
-};
-
 struct LinearResult {
-    LinearStatus status = LinearStatus::FAILED;
+    // The call: OK, NO_MEMORY, or FAILED with the library's reason in `failure` (a model the
+    // library cannot solve exactly, such as costs beyond its range, is refused that way).
+    // The model, when the call is OK: OPTIMAL; INFEASIBLE (for solveInteger: no point with
+    // whole-number columns); UNBOUNDED; or, when a limit stopped the solve (`stop`), FEASIBLE
+    // with the best point found or NO_POINT without one.
+    SolveStatus status;
     std::vector<double> x;   // the best point found (empty when none)
     double objective = 0.0;  // of x
     double bound = 0.0;      // best proven lower bound (MIP), the objective for an LP
-    // When an LP is INFEASIBLE: one multiplier y_i per row proving it (a Farkas certificate).
-    // y_i > 0 only where rowLower_i is finite, y_i < 0 only where rowUpper_i is finite; the
-    // rows then force y . (A x) >= sum_{y_i > 0} y_i rowLower_i + sum_{y_i < 0} y_i rowUpper_i,
-    // while within the column bounds y . (A x) stays below that. Scaled to a largest |y_i| of
-    // 1. The COIN solver returns only rays that pass this check with a margin of 1e-9 relative
-    // to the terms; empty when there is none. Callers re-check before trusting it.
+    // When an LP is INFEASIBLE: one multiplier y_i per row proving it (a Farkas certificate,
+    // see certifiedRay in numeric_checks.h), scaled to a largest |y_i| of 1; empty when the
+    // solver has none that passes that check. Callers re-check before trusting it.
     std::vector<double> rowRay;
+
+    // True when the call ran and found `model`.
+    bool is(ModelStatus model) const { return status.ok() && status.model == model; }
 };
 
 class LinearSolver {
@@ -79,5 +76,11 @@ class LinearSolver {
     WorkLimit* work_ = nullptr;
 };
 
-// COIN-OR: Clp for linear programmes, CBC for mixed-integer ones.
-std::unique_ptr<LinearSolver> makeCoinSolver();
+// Makes a new solver; nullptr when memory runs out. The stages get one from the program's
+// composition root and never name a library themselves.
+using LinearSolverFactory = std::function<std::unique_ptr<LinearSolver>()>;
+
+// A new solver from `factory`: nullptr when there is no factory or memory runs out.
+inline std::unique_ptr<LinearSolver> newSolver(const LinearSolverFactory& factory) {
+    return factory ? factory() : nullptr;
+}

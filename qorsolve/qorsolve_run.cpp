@@ -8,6 +8,7 @@
 #include "common/project.h"
 #include "common/result_set.h"
 #include "qorsolve/adjustment_problem.h"
+#include "qorsolve/coin_solver.h"
 #include "qorsolve/conflict_finder.h"
 #include "qorsolve/conflict_report.h"
 #include "qorsolve/csv_text.h"
@@ -71,6 +72,7 @@ int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
     options.deadline = &deadline;
     options.progress = &progress;
     options.workLimit = solveOptions.workLimit;
+    options.newSolver = makeCoinSolver;
     const ContinuousResult* hint = wholeNumbers ? nullptr : &table.relaxed;
     const ConflictResult conflict = findConflict(problem, options, hint);
     progress.finish();

@@ -57,6 +57,21 @@ inline constexpr double SAME_CHANGE = 1e-6;
 // before it.
 inline constexpr int64_t DEFAULT_WORK_LIMIT = 200000;
 
+// --- The conflict search ---------------------------------------------------------------------
+
+// A point of a simplex solve shows that a set of rows and bounds can hold when it misses each
+// by at most this share of (1 + the size of its terms). The question differs from whether a
+// table meets its rows (ROW_TOLERANCE): such a point is never a table the user gets, only
+// the simplex method's evidence that a sub-problem has one, and the simplex method meets rows
+// to its own feasibility tolerance (1e-7, on the programme as it scales it), which unscaled
+// rows of large terms can miss by more. A stricter rule would leave verdicts open and keep
+// members a conflict does not need.
+inline constexpr double SIMPLEX_POINT_TOLERANCE = 1e-6;
+// A mixed-integer point's whole-number column counts as the whole number it lies within this
+// of: the most a solver's mixed-integer search is let leave a column from a whole number
+// (its usual default). The rounded point is then checked exactly (exact_rows.h).
+inline constexpr double WHOLE_VALUE_TOLERANCE = 1e-6;
+
 // --- The settings of one run -----------------------------------------------------------------
 
 // What the command line decides for the solve, carried to every stage.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <new>
 
+#include "qorsolve/coin_solver.h"
 #include "qorsolve/exact_rows.h"
 #include "qorsolve/integer_solver.h"
 #include "qorsolve/numeric_checks.h"
@@ -86,6 +87,7 @@ void integerTable(const AdjustmentProblem& problem, const SolveSettings& setting
     options.progress = &progress;
     WorkLimit work(settings.workLimit);
     options.work = &work;
+    options.newSolver = makeCoinSolver;
     IntegerResult whole = solveInteger(problem, result.relaxed, options);
     result.bound = whole.bound;
     result.gap = whole.gap;
@@ -113,11 +115,10 @@ void integerTable(const AdjustmentProblem& problem, const SolveSettings& setting
         case IntegerStatus::NO_MEMORY:
             result.status = callStatus(CallStatus::NO_MEMORY);
             return;
-        case IntegerStatus::COSTS_TOO_LARGE:
-            result.status = callStatus(CallStatus::OUT_OF_RANGE);
-            return;
         case IntegerStatus::FAILED:
-            result.status = callStatus(CallStatus::FAILED);
+            result.status =
+                callStatus(whole.call == CallStatus::OUT_OF_RANGE ? CallStatus::OUT_OF_RANGE
+                                                                  : CallStatus::FAILED);
             return;
     }
     result.x = std::move(whole.x);

@@ -5,10 +5,11 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "qorsolve/linear_solver.h"
+#include "qorsolve/coin_solver.h"
 
 namespace {
 
@@ -88,6 +89,14 @@ LinearModel modelOf(const AdjustmentProblem& problem, const std::vector<Conflict
     return model;
 }
 
+ConflictOptions coinOptions(bool wholeNumbers, const Deadline* deadline = nullptr) {
+    ConflictOptions options;
+    options.wholeNumbers = wholeNumbers;
+    options.deadline = deadline;
+    options.newSolver = makeCoinSolver;
+    return options;
+}
+
 bool holds(const AdjustmentProblem& problem, const std::vector<ConflictMember>& members,
            std::size_t skip, bool wholeNumbers) {
     std::unique_ptr<LinearSolver> solver = makeCoinSolver();
@@ -95,9 +104,8 @@ bool holds(const AdjustmentProblem& problem, const std::vector<ConflictMember>& 
     const Deadline deadline;
     const LinearResult result =
         wholeNumbers ? solver->solveInteger(deadline, 0.0, {}) : solver->solveLinear(deadline);
-    EXPECT_TRUE(result.status == LinearStatus::OPTIMAL ||
-                result.status == LinearStatus::INFEASIBLE);
-    return result.status == LinearStatus::OPTIMAL;
+    EXPECT_TRUE(result.is(ModelStatus::OPTIMAL) || result.is(ModelStatus::INFEASIBLE));
+    return result.is(ModelStatus::OPTIMAL);
 }
 
 void expectIrreducible(const AdjustmentProblem& problem, const ConflictResult& result,
@@ -212,7 +220,7 @@ TEST(ConflictFinder, NamesAnIrreducibleSet) {
     };
     for (const ConflictCase& c : cases) {
         SCOPED_TRACE(c.name);
-        const ConflictResult result = findConflict(c.problem, {c.wholeNumbers}, nullptr);
+        const ConflictResult result = findConflict(c.problem, coinOptions(c.wholeNumbers), nullptr);
         expectIrreducible(c.problem, result, c.wholeNumbers);
         EXPECT_NE(std::find(c.expected.begin(), c.expected.end(), names(result.members)),
                   c.expected.end());
@@ -263,7 +271,7 @@ AdjustmentProblem totalsTable(int32_t groups, int32_t parts, int32_t moved, doub
 // corrected, fits the base exactly.
 TEST(ConflictFinder, TotalsThatDisagreeAreProvedByTwoGroups) {
     const AdjustmentProblem problem = totalsTable(6, 16, 2, 30.0);
-    const ConflictResult result = findConflict(problem, {false}, nullptr);
+    const ConflictResult result = findConflict(problem, coinOptions(false), nullptr);
     expectIrreducible(problem, result, false);
     expectProof(problem, result);
     ASSERT_EQ(result.members.size(), 22u);
@@ -300,7 +308,7 @@ TEST(ConflictFinder, PrefersTheSmallSetThroughASingleCellRestriction) {
     for (int32_t row = 0; row < 22; ++row) {
         if (row != 7) hint.suspectRows.push_back(row);
     }
-    const ConflictResult result = findConflict(problem, {false}, &hint);
+    const ConflictResult result = findConflict(problem, coinOptions(false), &hint);
     expectIrreducible(problem, result, false);
     EXPECT_EQ(names(result.members),
               (std::vector<std::string>{"lower 1", "lower 17", "lower 33", "lower 49", "lower 65",
@@ -313,7 +321,7 @@ TEST(ConflictFinder, CorrectionsThatFitEquallyWellHaveEqualObjectives) {
     AdjustmentProblem problem =
         makeProblem(4, {{{0, 1}, {1, 1}, 30, 30}, {{2, 3}, {1, 1}, 70, 70}}, {{0, 40, 50, 3}});
     problem.base = {35, 10, 30, 40};
-    const ConflictResult result = findConflict(problem, {false}, nullptr);
+    const ConflictResult result = findConflict(problem, coinOptions(false), nullptr);
     expectIrreducible(problem, result, false);
     ASSERT_EQ(names(result.members), (std::vector<std::string>{"lower 0", "lower 1", "row 0"}));
     std::vector<double> objective(3);
@@ -334,7 +342,7 @@ TEST(ConflictFinder, AnotherConflictLeavesTheObjectivesToTheMembers) {
         {{{0, 1}, {1, 1}, 30, 30}, {{0}, {1}, 10, 10}, {{1}, {1}, 15, 15}, {{2, 3}, {1, 1}, 5, 5}},
         {{2, 8, INF, 5}, {3, 0, INF, 0}});
     problem.base = {10, 20, 30, 40};
-    const ConflictResult result = findConflict(problem, {false}, nullptr);
+    const ConflictResult result = findConflict(problem, coinOptions(false), nullptr);
     expectIrreducible(problem, result, false);
     expectProof(problem, result);
     ASSERT_EQ(names(result.members), (std::vector<std::string>{"row 0", "row 1", "row 2"}));
@@ -350,8 +358,8 @@ TEST(ConflictFinder, AnotherConflictLeavesTheObjectivesToTheMembers) {
 TEST(ConflictFinder, FeasibleProblemsHaveNoConflict) {
     const AdjustmentProblem problem =
         makeProblem(4, {{{0, 1}, {1, 1}, 5, 5}, {{2, 3}, {1, 1}, 5, 5}, {{0, 3}, {1, 1}, 0, 4}});
-    EXPECT_EQ(findConflict(problem, {false}, nullptr).status, ConflictStatus::FEASIBLE);
-    EXPECT_EQ(findConflict(problem, {true}, nullptr).status, ConflictStatus::FEASIBLE);
+    EXPECT_EQ(findConflict(problem, coinOptions(false), nullptr).status, ConflictStatus::FEASIBLE);
+    EXPECT_EQ(findConflict(problem, coinOptions(true), nullptr).status, ConflictStatus::FEASIBLE);
 }
 
 // The continuous solver's suspect rows narrow the search; when they hold together the whole
@@ -364,7 +372,7 @@ TEST(ConflictFinder, SuspectRowsAreOnlyAHint) {
         ContinuousResult hint;
         hint.status = ContinuousStatus::INFEASIBLE;
         hint.suspectRows = suspects;
-        const ConflictResult result = findConflict(problem, {false}, &hint);
+        const ConflictResult result = findConflict(problem, coinOptions(false), &hint);
         expectIrreducible(problem, result, false);
         EXPECT_EQ(names(result.members), (std::vector<std::string>{"row 0", "row 1", "row 2"}));
         EXPECT_NEAR(result.memberChange[0], 1.0, 1e-7);
@@ -375,7 +383,7 @@ TEST(ConflictFinder, DeadlineThatHasPassedGivesNoClaimOfIrreducibility) {
     const AdjustmentProblem problem =
         makeProblem(3, {{{0, 1}, {1, 1}, 3, 3}, {{0, 1}, {1, -1}, 0, 0}, {{1, 2}, {1, 1}, 0, 9}});
     const Deadline passed(0.0);
-    const ConflictResult result = findConflict(problem, {true, &passed}, nullptr);
+    const ConflictResult result = findConflict(problem, coinOptions(true, &passed), nullptr);
     EXPECT_EQ(result.status, ConflictStatus::NOT_REDUCED);
 }
 
@@ -384,13 +392,70 @@ TEST(ConflictFinder, DeadlineThatHasPassedGivesNoClaimOfIrreducibility) {
 TEST(ConflictFinder, WorkLimitEndsTheWholeNumberSearch) {
     const AdjustmentProblem problem =
         makeProblem(3, {{{0, 1}, {1, 1}, 3, 3}, {{0, 1}, {1, -1}, 0, 0}, {{1, 2}, {1, 1}, 0, 9}});
-    ConflictOptions options{true};
+    ConflictOptions options = coinOptions(true);
     options.workLimit = 1;
     const ConflictResult first = findConflict(problem, options, nullptr);
     EXPECT_EQ(first.status, ConflictStatus::NOT_REDUCED);
     EXPECT_TRUE(first.workLimited);
     const ConflictResult second = findConflict(problem, options, nullptr);
     EXPECT_EQ(names(second.members), names(first.members));
+}
+
+// A solver whose every solve gives `status`: what the search makes of a solver that fails.
+class BrokenSolver : public LinearSolver {
+  public:
+    explicit BrokenSolver(CallStatus call) : call_(call) {}
+    bool load(const LinearModel&) override { return true; }
+    void setRowBounds(int32_t, double, double) override {}
+    void setColumnBounds(int32_t, double, double) override {}
+    LinearResult solveLinear(const Deadline&) override { return failed(); }
+    LinearResult solveInteger(const Deadline&, double, const std::vector<double>&) override {
+        return failed();
+    }
+
+  private:
+    LinearResult failed() const {
+        LinearResult result;
+        result.status.call = call_;
+        return result;
+    }
+    CallStatus call_;
+};
+
+// A missing or broken solver is a failed call, or at most a set that cannot hold: never a
+// claim that the set is irreducible, and never "no conflict".
+TEST(ConflictFinder, SolverFailuresAreNoVerdicts) {
+    // x0 + x1 = 3, x0 = x1 over whole numbers; x0 + x1 = 3 and x0 + x1 = 4 over real ones.
+    const AdjustmentProblem whole =
+        makeProblem(2, {{{0, 1}, {1, 1}, 3, 3}, {{0, 1}, {1, -1}, 0, 0}});
+    const AdjustmentProblem real = makeProblem(
+        3, {{{0, 1}, {1, 1}, 3, 3}, {{1, 2}, {1, 1}, 4, 4}, {{0, 1, 2}, {1, 2, 1}, 9, 9}});
+    struct Case {
+        const char* what;
+        LinearSolverFactory factory;
+        CallStatus call;  // of the search
+    };
+    const Case cases[] = {
+        {"no factory", nullptr, CallStatus::FAILED},
+        {"no solver", [] { return std::unique_ptr<LinearSolver>(); }, CallStatus::NO_MEMORY},
+        {"out of memory", [] { return std::make_unique<BrokenSolver>(CallStatus::NO_MEMORY); },
+         CallStatus::NO_MEMORY},
+        {"failing", [] { return std::make_unique<BrokenSolver>(CallStatus::FAILED); },
+         CallStatus::OK},
+    };
+    for (const Case& c : cases) {
+        for (bool wholeNumbers : {false, true}) {
+            SCOPED_TRACE(testing::Message() << c.what << (wholeNumbers ? ", whole" : ", real"));
+            ConflictOptions options = coinOptions(wholeNumbers);
+            options.newSolver = c.factory;
+            const ConflictResult result =
+                findConflict(wholeNumbers ? whole : real, options, nullptr);
+            EXPECT_EQ(result.call, c.call);
+            if (c.call == CallStatus::OK) {
+                EXPECT_EQ(result.status, ConflictStatus::NOT_REDUCED);
+            }
+        }
+    }
 }
 
 }  // namespace

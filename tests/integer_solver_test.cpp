@@ -10,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "qorsolve/coin_solver.h"
 #include "tests/solver_fixtures.h"
 
 namespace {
@@ -68,6 +69,12 @@ AdjustmentProblem randomProblem(std::mt19937& random) {
     return p;
 }
 
+IntegerOptions coinOptions() {
+    IntegerOptions options;
+    options.newSolver = makeCoinSolver;
+    return options;
+}
+
 ContinuousResult roughCenter(const AdjustmentProblem& p) {
     ContinuousResult r;
     r.status = ContinuousStatus::OPTIMAL;
@@ -84,7 +91,7 @@ TEST(IntegerSolver, MatchesBruteForceOnRandomSmallTables) {
     for (int c = 0; c < 200; ++c) {
         AdjustmentProblem p = randomProblem(random);
         double expected = bruteForce(p).cost;
-        IntegerResult r = solveInteger(p, roughCenter(p), IntegerOptions{});
+        IntegerResult r = solveInteger(p, roughCenter(p), coinOptions());
         if (expected == INF) {
             EXPECT_EQ(r.status, IntegerStatus::INTEGER_INFEASIBLE) << "case " << c;
             ++infeasible;
@@ -115,15 +122,15 @@ TEST(IntegerSolver, NoWholeNumberTableAndNoTime) {
     relaxed.status = ContinuousStatus::OPTIMAL;
     relaxed.x = {0.5, 0.5};
     relaxed.objective = relaxed.dualBound = 0.5;
-    EXPECT_EQ(solveInteger(p, relaxed, IntegerOptions{}).status, IntegerStatus::INTEGER_INFEASIBLE);
+    EXPECT_EQ(solveInteger(p, relaxed, coinOptions()).status, IntegerStatus::INTEGER_INFEASIBLE);
 
     p.hardLower[1] = -INF;  // x1 <= x2: (0, 1); the rounding (0, 0) breaks the first row
     p.hardUpper[1] = 0;
     Deadline passed(0.0);
-    IntegerOptions options;
+    IntegerOptions options = coinOptions();
     options.deadline = &passed;
     EXPECT_EQ(solveInteger(p, relaxed, options).status, IntegerStatus::NO_TABLE_IN_TIME);
-    IntegerResult r = solveInteger(p, relaxed, IntegerOptions{});
+    IntegerResult r = solveInteger(p, relaxed, coinOptions());
     EXPECT_EQ(r.status, IntegerStatus::OPTIMAL);
     EXPECT_EQ(r.x, (std::vector<double>{0, 1}));
 }

@@ -10,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "qorsolve/coin_solver.h"
 #include "qorsolve/rounding_repair.h"
 #include "tests/solver_fixtures.h"
 

@@ -1,0 +1,216 @@
+// What every LinearSolver must do, run against each solver the program can be built with:
+// optima of linear and mixed-integer programmes, warm starts after bound changes, infeasible
+// programmes with a ray that passes the certificate check, unbounded ones, a deterministic
+// work limit, a passed deadline, and models it cannot take refused as a failed call.
+#include "qorsolve/linear_solver.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "qorsolve/coin_solver.h"
+#include "qorsolve/numeric_checks.h"
+#include "tests/linear_models.h"
+
+namespace {
+
+constexpr double INF = INFINITE_BOUND;
+constexpr double EXACT = 1e-9;  // the optima below are small whole or half numbers
+
+struct Backend {
+    std::string name;
+    LinearSolverFactory factory;
+};
+
+class LinearSolverConformance : public testing::TestWithParam<Backend> {
+  protected:
+    std::unique_ptr<LinearSolver> loaded(const LinearModel& model) {
+        std::unique_ptr<LinearSolver> solver = newSolver(GetParam().factory);
+        EXPECT_TRUE(solver != nullptr);
+        if (solver != nullptr) {
+            EXPECT_TRUE(solver->load(model));
+        }
+        return solver;
+    }
+};
+
+// The ray of an INFEASIBLE result passes the one certificate check.
+bool certified(const LinearModel& m, const LinearResult& r) {
+    return !certifiedRay(m.rows, m.rowLower, m.rowUpper, m.columnLower, m.columnUpper, r.rowRay)
+                .empty();
+}
+
+void expectModel(const LinearResult& r, ModelStatus model, StopReason stop = StopReason::NONE) {
+    EXPECT_EQ(r.status.call, CallStatus::OK) << r.status.failure;
+    EXPECT_EQ(r.status.model, model);
+    EXPECT_EQ(r.status.stop, stop);
+}
+
+TEST_P(LinearSolverConformance, LinearOptimumThenWarmStartsAfterBoundChanges) {
+    // min x + 2y: x + y >= 3, x - y <= 1, 0 <= x, y <= 10.
+    LinearModel m = makeModel({{1, 1}, {1, -1}}, {3, -INF}, {INF, 1}, {0, 0}, {10, 10}, {1, 2});
+    auto solver = loaded(m);
+    ASSERT_TRUE(solver);
+    const Deadline none;
+    struct Step {
+        const char* change;
+        int row;     // the row whose lower bound changes, or -1
+        int column;  // the column whose upper bound changes, or -1
+        double value;
+        double objective;  // NaN: infeasible
+    };
+    const Step steps[] = {
+        {"as loaded", -1, -1, 0, 4},
+        {"x + y >= 5", 0, -1, 5, 7},
+        {"x <= 2: y = 3", -1, 0, 2, 8},
+        {"y <= 2: x + y <= 4 < 5", -1, 1, 2, NAN},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.change);
+        if (step.row >= 0) {
+            solver->setRowBounds(step.row, step.value, INF);
+            m.rowLower[size_t(step.row)] = step.value;
+        }
+        if (step.column >= 0) {
+            solver->setColumnBounds(step.column, 0, step.value);
+            m.columnUpper[size_t(step.column)] = step.value;
+        }
+        const LinearResult r = solver->solveLinear(none);
+        if (std::isnan(step.objective)) {
+            expectModel(r, ModelStatus::INFEASIBLE);
+            EXPECT_TRUE(certified(m, r));
+            continue;
+        }
+        expectModel(r, ModelStatus::OPTIMAL);
+        EXPECT_NEAR(r.objective, step.objective, EXACT);
+        EXPECT_NEAR(r.bound, step.objective, EXACT);
+        ASSERT_EQ(r.x.size(), 2u);
+        EXPECT_NEAR(r.x[0] + 2 * r.x[1], step.objective, EXACT);
+    }
+}
+
+TEST_P(LinearSolverConformance, InfeasibleLinearModelsCarryACertifiedRay) {
+    const std::vector<LinearModel> cases = {
+        // a total that is not the sum of its parts
+        makeModel({{1, 1, 0}, {1, 0, 0}, {0, 1, 0}}, {10, 3, 4}, {10, 3, 4}, {0, 0, 0},
+                  {INF, INF, INF}, {0, 0, 0}),
+        // a margin below zero against the lower bounds 0
+        makeModel({{1, 1, 1}}, {-2}, {-2}, {0, 0, 0}, {INF, INF, INF}, {1, 1, 1}),
+        // a range row against the upper bounds, with free columns elsewhere
+        makeModel({{2, 3, 0}, {0, 0, 1}}, {20, -INF}, {30, INF}, {-INF, 0, -INF}, {1, 2, INF},
+                  {0, 0, 1}),
+        // x = y, x + y = 7, y - x >= 1
+        makeModel({{1, -1}, {1, 1}, {-1, 1}}, {0, 7, 1}, {0, 7, INF}, {-INF, -INF}, {INF, INF},
+                  {1, 0}),
+    };
+    for (size_t c = 0; c < cases.size(); ++c) {
+        SCOPED_TRACE(c);
+        auto solver = loaded(cases[c]);
+        ASSERT_TRUE(solver);
+        const LinearResult r = solver->solveLinear(Deadline());
+        expectModel(r, ModelStatus::INFEASIBLE);
+        EXPECT_TRUE(certified(cases[c], r));
+    }
+}
+
+TEST_P(LinearSolverConformance, UnboundedLinearModel) {
+    // min -x - y: x - y <= 1, x, y >= 0.
+    auto solver = loaded(makeModel({{1, -1}}, {-INF}, {1}, {0, 0}, {INF, INF}, {-1, -1}));
+    ASSERT_TRUE(solver);
+    expectModel(solver->solveLinear(Deadline()), ModelStatus::UNBOUNDED);
+}
+
+TEST_P(LinearSolverConformance, IntegerOptimumWithAndWithoutStart) {
+    for (const std::vector<double>& start : {std::vector<double>{}, std::vector<double>{2, 2}}) {
+        SCOPED_TRACE(start.size());
+        auto solver = loaded(smallKnapsack());
+        ASSERT_TRUE(solver);
+        EXPECT_NEAR(solver->solveLinear(Deadline()).objective, -21.0, EXACT);
+        const LinearResult r = solver->solveInteger(Deadline(), INTEGER_RELATIVE_GAP, start);
+        expectModel(r, ModelStatus::OPTIMAL);
+        EXPECT_EQ(r.x, (std::vector<double>{4, 0}));
+        EXPECT_NEAR(r.objective, -20.0, EXACT);
+        EXPECT_LE(r.bound, r.objective);
+        EXPECT_GE(r.bound, -20.0 - INTEGER_RELATIVE_GAP * 20.0);
+    }
+
+    LinearModel odd = makeModel({{2}}, {1}, {1}, {0}, {5}, {1});  // 2x = 1
+    odd.isInteger = {1};
+    auto solver = loaded(odd);
+    ASSERT_TRUE(solver);
+    expectModel(solver->solveInteger(Deadline(), INTEGER_RELATIVE_GAP, {}),
+                ModelStatus::INFEASIBLE);
+}
+
+TEST_P(LinearSolverConformance, WorkLimitStopsTheSearchWhereverItIsReached) {
+    LinearModel m = smallKnapsack();
+    for (bool cuts : {false, true}) {
+        SCOPED_TRACE(cuts);
+        m.cuts = cuts;
+        auto solver = loaded(m);
+        ASSERT_TRUE(solver);
+        WorkLimit ample;
+        solver->setWorkLimit(&ample);
+        expectModel(solver->solveInteger(Deadline(), INTEGER_RELATIVE_GAP, {}),
+                    ModelStatus::OPTIMAL);
+        EXPECT_GT(ample.spent(), 0);
+        // Every limit below what the search needed stops it, and the same limit twice stops
+        // it at the same place.
+        for (int64_t limit = 1; limit < ample.spent(); ++limit) {
+            LinearResult runs[2];
+            for (LinearResult& run : runs) {
+                WorkLimit work(limit);
+                solver->setWorkLimit(&work);
+                run = solver->solveInteger(Deadline(), INTEGER_RELATIVE_GAP, {});
+                EXPECT_EQ(run.status.call, CallStatus::OK) << limit;
+                EXPECT_EQ(run.status.stop, StopReason::WORK_LIMIT) << limit;
+                EXPECT_EQ(run.status.model,
+                          run.x.empty() ? ModelStatus::NO_POINT : ModelStatus::FEASIBLE);
+                EXPECT_TRUE(work.exhausted());
+            }
+            EXPECT_EQ(runs[0].x, runs[1].x) << limit;
+        }
+    }
+}
+
+TEST_P(LinearSolverConformance, PassedDeadlineAndModelsItCannotHold) {
+    LinearModel m = makeModel({{1, 1}}, {1}, {1}, {0, 0}, {1, 1}, {1, 1});
+    m.isInteger = {1, 1};
+    auto solver = loaded(m);
+    ASSERT_TRUE(solver);
+    const Deadline passed(0.0);
+    expectModel(solver->solveLinear(passed), ModelStatus::NO_POINT, StopReason::TIME_LIMIT);
+    expectModel(solver->solveInteger(passed, INTEGER_RELATIVE_GAP, {}), ModelStatus::NO_POINT,
+                StopReason::TIME_LIMIT);
+
+    LinearModel bad = m;
+    bad.rows.column[1] = 7;  // no such column
+    EXPECT_FALSE(solver->load(bad));
+    EXPECT_EQ(solver->solveLinear(Deadline()).status.call, CallStatus::FAILED);
+}
+
+TEST_P(LinearSolverConformance, CostsBeyondAnySolversRangeFailWithAReason) {
+    for (double cost : {1e300, double(NAN), INF}) {
+        SCOPED_TRACE(cost);
+        LinearModel m = makeModel({{1, 1}}, {1}, {1}, {0, 0}, {1, 1}, {cost, 2.0});
+        m.isInteger = {1, 1};
+        auto solver = loaded(m);
+        ASSERT_TRUE(solver);
+        for (const LinearResult& r : {solver->solveLinear(Deadline()),
+                                      solver->solveInteger(Deadline(), INTEGER_RELATIVE_GAP, {})}) {
+            EXPECT_EQ(r.status.call, CallStatus::OUT_OF_RANGE);
+            EXPECT_FALSE(r.status.failure.empty());
+            EXPECT_EQ(r.status.failure.find('\n'), std::string::npos);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, LinearSolverConformance,
+                         testing::Values(Backend{"Coin", makeCoinSolver}),
+                         [](const testing::TestParamInfo<Backend>& info) {
+                             return info.param.name;
+                         });
+
+}  // namespace
