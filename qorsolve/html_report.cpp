@@ -118,13 +118,15 @@ const char* textColour(double ratio, double limit) {
     return limit > 0 && std::fabs(ratio) / limit > 0.6 ? "#fff" : "#222";
 }
 
+// A value that is a round number up to the rounding of log10 and pow is that number.
+constexpr double ROUND_NUMBER_SLACK = 1e-12;
+
 // The smallest round number (1, 1.2, 1.5, 2, 2.5, 3, 4, 5, 6 or 8 times a power of ten) that
 // is at least `value` (> 0).
 double niceCeiling(double value) {
     const double power = std::pow(10.0, std::floor(std::log10(value)));
     for (const double step : {1.0, 1.2, 1.5, 2.0, 2.5, 3.0, 4.0, 5.0, 6.0, 8.0, 10.0}) {
-        // A value that is a round number up to the rounding of log10 and pow is that number.
-        if (step * power >= value * (1 - 1e-12)) return step * power;
+        if (step * power >= value * (1 - ROUND_NUMBER_SLACK)) return step * power;
     }
     return 10.0 * power;
 }

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "qorsolve/exact_rows.h"
+#include "qorsolve/settings.h"
 
 namespace {
 
@@ -133,7 +134,7 @@ class Repair {
                 move(chosen.first, chosen.second);
                 chain.push_back(chosen);
             }
-            if (violated_.empty() && gain > 1e-12) continue;
+            if (violated_.empty() && gain > COST_IMPROVEMENT) continue;
             for (size_t c = chain.size(); c-- > 0;) move(chain[c].first, -chain[c].second);
         }
     }

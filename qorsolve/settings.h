@@ -42,6 +42,12 @@ inline constexpr double INTEGER_RELATIVE_GAP = 1e-9;
 // and a tiny one must not turn rounding into a huge gap.
 inline constexpr double GAP_FLOOR = 1e-10;
 
+// A change of a whole-number table is taken as lowering its cost only when it lowers it by
+// more than this: relative to the cost where a search compares whole costs, and as the sum of
+// the changed cells' costs where a repair weighs one move. Less is rounding, and a search
+// that took such changes could go round in circles.
+inline constexpr double COST_IMPROVEMENT = 1e-12;
+
 // --- Conflicts ------------------------------------------------------------------------------
 
 // A member's least change computed from the proof (its gap over the member's weight, exact
