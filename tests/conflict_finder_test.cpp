@@ -10,18 +10,11 @@
 #include <vector>
 
 #include "qorsolve/coin_solver.h"
+#include "tests/solver_fixtures.h"
 
 namespace {
 
-constexpr double INF = INFINITE_BOUND;
 using Kind = ConflictMember::Kind;
-
-struct Row {
-    std::vector<int32_t> columns;
-    std::vector<double> coefficients;
-    double lower;
-    double upper;
-};
 
 // Cells with base 10 and the default bounds 0 and infinity, then the rows; a cell bound
 // set by restriction `source` is given as {column, lower, upper, source}.
@@ -34,29 +27,13 @@ struct CellBound {
 
 AdjustmentProblem makeProblem(int32_t cells, const std::vector<Row>& rows,
                               const std::vector<CellBound>& bounds = {}) {
-    AdjustmentProblem problem;
-    problem.base.assign(static_cast<std::size_t>(cells), 10.0);
-    problem.lower.assign(static_cast<std::size_t>(cells), 0.0);
-    problem.upper.assign(static_cast<std::size_t>(cells), INF);
-    problem.lowerSource.assign(static_cast<std::size_t>(cells), 0);
-    problem.upperSource.assign(static_cast<std::size_t>(cells), 0);
+    AdjustmentProblem problem = problemWithRows(cells, rows, 10.0);
     for (const CellBound& bound : bounds) {
         const auto c = static_cast<std::size_t>(bound.column);
         problem.lower[c] = bound.lower;
         problem.upper[c] = bound.upper;
         if (bound.lower != 0.0) problem.lowerSource[c] = bound.source;
         if (bound.upper != INF) problem.upperSource[c] = bound.source;
-    }
-    int32_t source = 1;
-    for (const Row& row : rows) {
-        for (std::size_t e = 0; e < row.columns.size(); ++e) {
-            problem.hard.column.push_back(row.columns[e]);
-            problem.hard.value.push_back(row.coefficients[e]);
-        }
-        problem.hard.start.push_back(static_cast<int64_t>(problem.hard.column.size()));
-        problem.hardLower.push_back(row.lower);
-        problem.hardUpper.push_back(row.upper);
-        problem.hardSource.push_back(source++);
     }
     return problem;
 }
