@@ -403,8 +403,8 @@ class ConflictSearch {
             }
         }
         if (!candidates && hint != nullptr &&
-            (hint->status == ContinuousStatus::INFEASIBLE ||
-             hint->status == ContinuousStatus::NOT_CONVERGED) &&
+            (hint->status.model == ModelStatus::INFEASIBLE ||
+             hint->status.model == ModelStatus::NOT_CONVERGED) &&
             !hint->suspectRows.empty()) {
             candidates = std::make_unique<SubProblem>(problem_,
                                                       rowMembers(hint->suspectRows, weight), false);

@@ -29,21 +29,22 @@ bool feasiblePoint(const AdjustmentProblem& problem, std::vector<double>& x) {
 
 void continuousTable(const AdjustmentProblem& problem, TableResult& result) {
     ContinuousResult& relaxed = result.relaxed;
-    switch (relaxed.status) {
-        case ContinuousStatus::OPTIMAL:
+    if (relaxed.status.call != CallStatus::OK) {
+        result.status = TableStatus::NO_MEMORY;
+        return;
+    }
+    switch (relaxed.status.model) {
+        case ModelStatus::OPTIMAL:
             result.status = TableStatus::OPTIMAL;
             result.x = relaxed.x;
             return;
-        case ContinuousStatus::INFEASIBLE:
+        case ModelStatus::INFEASIBLE:
             result.status = TableStatus::INFEASIBLE;
             return;
-        case ContinuousStatus::NOT_CONVERGED:
+        case ModelStatus::NOT_CONVERGED:
             result.status = TableStatus::NOT_CONVERGED;
             return;
-        case ContinuousStatus::NO_MEMORY:
-            result.status = TableStatus::NO_MEMORY;
-            return;
-        case ContinuousStatus::TIME_LIMIT:
+        default:  // NO_POINT: stopped by the time limit
             break;
     }
     result.x = relaxed.x;
@@ -116,7 +117,8 @@ TableResult solveTable(const AdjustmentProblem& problem, const SolveSettings& se
     try {
         // A contradiction below the real-valued method's tolerance, found exactly.
         if (findContradictingParallelRows(problem).first >= 0) {
-            result.relaxed.status = ContinuousStatus::INFEASIBLE;
+            result.relaxed.status.call = CallStatus::OK;
+            result.relaxed.status.model = ModelStatus::INFEASIBLE;
             result.status = TableStatus::INFEASIBLE;
             return result;
         }

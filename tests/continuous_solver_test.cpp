@@ -84,7 +84,7 @@ Check check(const AdjustmentProblem& p, const ContinuousResult& r) {
 }
 
 void expectOptimal(const AdjustmentProblem& p, const ContinuousResult& r) {
-    ASSERT_EQ(r.status, ContinuousStatus::OPTIMAL);
+    ASSERT_EQ(r.status.model, ModelStatus::OPTIMAL);
     const Check c = check(p, r);
     EXPECT_LT(c.kkt, 1e-6);
     EXPECT_LT(r.kktResidual, 1e-6);
@@ -242,7 +242,7 @@ TEST(ContinuousSolver, TablesWithoutSolutionNameTheirRows) {
             p.hardUpper.push_back(c.values[i]);
         }
         const ContinuousResult r = solveContinuous(p, {});
-        ASSERT_EQ(r.status, ContinuousStatus::INFEASIBLE);
+        ASSERT_EQ(r.status.model, ModelStatus::INFEASIBLE);
         for (int32_t row : c.culprits)
             EXPECT_NE(std::find(r.suspectRows.begin(), r.suspectRows.end(), row),
                       r.suspectRows.end());
@@ -308,7 +308,7 @@ TEST(ContinuousSolver, MovedMarginIsAmongTheSuspects) {
         p.hardLower[moved] += 3.0;
         p.hardUpper[moved] += 3.0;
         const ContinuousResult r = solveContinuous(p, {});
-        ASSERT_EQ(r.status, ContinuousStatus::INFEASIBLE);
+        ASSERT_EQ(r.status.model, ModelStatus::INFEASIBLE);
         EXPECT_NE(std::find(r.suspectRows.begin(), r.suspectRows.end(), moved),
                   r.suspectRows.end());
         AdjustmentProblem suspects = p;
@@ -323,7 +323,7 @@ TEST(ContinuousSolver, MovedMarginIsAmongTheSuspects) {
             suspects.hardLower.push_back(p.hardLower[row]);
             suspects.hardUpper.push_back(p.hardUpper[row]);
         }
-        EXPECT_EQ(solveContinuous(suspects, {}).status, ContinuousStatus::INFEASIBLE);
+        EXPECT_EQ(solveContinuous(suspects, {}).status.model, ModelStatus::INFEASIBLE);
     }
 }
 
@@ -337,7 +337,7 @@ TEST(ContinuousSolver, MalformedProblemsAreRefused) {
     bad[3].hard.start.back() += 1;
     for (const AdjustmentProblem& p : bad) {
         const ContinuousResult r = solveContinuous(p, {});
-        EXPECT_EQ(r.status, ContinuousStatus::INFEASIBLE);
+        EXPECT_EQ(r.status.model, ModelStatus::INFEASIBLE);
         EXPECT_TRUE(r.suspectRows.empty());
     }
 }
@@ -349,7 +349,8 @@ TEST(ContinuousSolver, StopsAtTheDeadline) {
     ContinuousOptions options;
     options.deadline = &past;
     const ContinuousResult r = solveContinuous(p, options);
-    EXPECT_EQ(r.status, ContinuousStatus::TIME_LIMIT);
+    EXPECT_EQ(r.status.model, ModelStatus::NO_POINT);
+    EXPECT_EQ(r.status.stop, StopReason::TIME_LIMIT);
     EXPECT_EQ(r.x.size(), p.base.size());
 }
 
