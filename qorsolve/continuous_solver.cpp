@@ -223,17 +223,17 @@ enum class RowSide : signed char {
 struct Point {
     std::vector<double> x;
     std::vector<double> v;          // A^T y + W^T z
-    std::vector<double> slope;      // dx_j/dv_j: b_j / 2 inside the bounds, else 0
     std::vector<double> activity;   // a_i . x
     std::vector<double> magnitude;  // sum_j |a_ij x_j|
-    std::vector<double> curvature;  // sum_j a_ij^2 slope_j
-    double cost = 0.0;              // sum_j (x_j - b_j)^2 / b_j
-    double dual = 0.0;              // g
-    double dualMagnitude = 0.0;     // sum of the magnitudes of g's terms (its rounding scale)
+    // sum_j a_ij^2 dx_j/dv_j, where dx_j/dv_j is b_j / 2 for the cells strictly inside their
+    // bounds (the free cells) and 0 for the others
+    std::vector<double> curvature;
+    double cost = 0.0;           // sum_j (x_j - b_j)^2 / b_j
+    double dual = 0.0;           // g
+    double dualMagnitude = 0.0;  // sum of the magnitudes of g's terms (its rounding scale)
 
     void resize(const DualRows& d) {
         x.resize(d.cells);
-        slope.resize(d.cells);
         v.resize(d.cells);
         activity.resize(d.rows);
         magnitude.resize(d.rows);
@@ -274,7 +274,6 @@ void evaluate(const AdjustmentProblem& p, const DualRows& d, const std::vector<d
             slope = 0.0;
         }
         point.x[j] = x;
-        point.slope[j] = slope;
         point.v[j] = v;
         const double change = x - b;
         const double c = change * change / b;
@@ -312,8 +311,9 @@ void evaluate(const AdjustmentProblem& p, const DualRows& d, const std::vector<d
 // over the entries of the free cells, gathering from and adding into row-sized vectors.
 class NewtonSystem {
   public:
-    NewtonSystem(const DualRows& rows, const ContinuousOptions& options)
-        : d_(rows), options_(options) {}
+    NewtonSystem(const AdjustmentProblem& problem, const DualRows& rows,
+                 const ContinuousOptions& options)
+        : p_(problem), d_(rows), options_(options) {}
 
     // The work vectors, once the rows are known.
     void allocate() {
@@ -327,7 +327,7 @@ class NewtonSystem {
     void linearise(const Point& point) {
         freeCells_.clear();
         for (int32_t j = 0; j < d_.cells; ++j)
-            if (point.slope[j] > 0.0) freeCells_.push_back(j);
+            if (p_.lower[j] < point.x[j] && point.x[j] < p_.upper[j]) freeCells_.push_back(j);
     }
 
     // Solves the system at `point` (linearised there) into `step` until the residual is below
@@ -339,9 +339,10 @@ class NewtonSystem {
               double relativeTarget, double regularisation, std::vector<double>& step);
 
   private:
-    void multiply(const Point& point, const std::vector<RowSide>& sides,
-                  const std::vector<double>& direction, std::vector<double>& product) const;
+    void multiply(const std::vector<RowSide>& sides, const std::vector<double>& direction,
+                  std::vector<double>& product) const;
 
+    const AdjustmentProblem& p_;
     const DualRows& d_;
     const ContinuousOptions& options_;
     std::vector<int32_t> freeCells_;
@@ -349,8 +350,7 @@ class NewtonSystem {
     std::vector<double> residual_, search_, product_, scaled_;
 };
 
-void NewtonSystem::multiply(const Point& point, const std::vector<RowSide>& sides,
-                            const std::vector<double>& direction,
+void NewtonSystem::multiply(const std::vector<RowSide>& sides, const std::vector<double>& direction,
                             std::vector<double>& product) const {
     std::fill(product.begin(), product.end(), 0.0);
     const int64_t* start = d_.columns.start.data();
@@ -358,12 +358,12 @@ void NewtonSystem::multiply(const Point& point, const std::vector<RowSide>& side
     const double* value = d_.columns.value.data();
     const double* dir = direction.data();
     double* out = product.data();
-    const double* slope = point.slope.data();
+    const double* base = p_.base.data();
     for (int32_t j : freeCells_) {
         double v = 0.0;
         for (int64_t k = start[j]; k < start[j + 1]; ++k) v += value[k] * dir[row[k]];
         if (v == 0.0) continue;
-        v *= slope[j];
+        v *= 0.5 * base[j];  // D_j
         for (int64_t k = start[j]; k < start[j + 1]; ++k) out[row[k]] += value[k] * v;
     }
     for (int32_t i = 0; i < d_.rows; ++i)
@@ -398,7 +398,7 @@ int NewtonSystem::solve(const Point& point, const std::vector<RowSide>& sides,
     while (rr > target && steps < MAX_CG_STEPS) {
         if (options_.deadline != nullptr && options_.deadline->passed()) return -1;
         if (options_.progress != nullptr) options_.progress->update("continuous", NAN, point.dual);
-        multiply(point, sides, search_, product_);
+        multiply(sides, search_, product_);
         ++steps;
         double curvature = 0.0;
         for (int32_t i = 0; i < d_.rows; ++i) curvature += search_[i] * product_[i];
@@ -427,7 +427,7 @@ enum class Outcome { RUNNING, CONVERGED, INFEASIBLE, TIME_LIMIT, STALLED };
 class DualNewton {
   public:
     DualNewton(const AdjustmentProblem& problem, const ContinuousOptions& options)
-        : p_(problem), options_(options), system_(d_, options) {}
+        : p_(problem), options_(options), system_(problem, d_, options) {}
 
     ContinuousResult solve();
 
