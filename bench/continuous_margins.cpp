@@ -150,12 +150,12 @@ int main(int argc, char** argv) {
         "status %d, best %.3f s, Newton steps %d, CG steps %d, objective %.10g, bound %.10g, "
         "KKT residual %.3g, largest relative row violation %.3g, peak memory %.0f MB, load "
         "after %s\n",
-        static_cast<int>(result.status), best, result.newtonSteps, result.cgSteps, result.objective,
-        result.dualBound, result.kktResidual, violation,
+        static_cast<int>(result.status.model), best, result.newtonSteps, result.cgSteps,
+        result.objective, result.dualBound, result.kktResidual, violation,
         static_cast<double>(usage.ru_maxrss) / 1024.0, loadAverage().c_str());
     if (shift != 0.0) {
         std::printf("suspect rows: %zu\n", result.suspectRows.size());
-        return result.status == ContinuousStatus::INFEASIBLE ? 0 : 1;
+        return result.status.model == ModelStatus::INFEASIBLE ? 0 : 1;
     }
-    return result.status == ContinuousStatus::OPTIMAL ? 0 : 1;
+    return result.status.model == ModelStatus::OPTIMAL ? 0 : 1;
 }

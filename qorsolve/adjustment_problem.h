@@ -6,7 +6,8 @@
 // lower_j <= x_j <= upper_j for every adjustable cell j; in integer mode every x_j is whole.
 //
 // Columns are the adjustable cells in the order of the binary data file. Missing bounds are
-// infinite (the file's +-1e38 becomes +-infinity here), so solvers need no sentinel checks.
+// infinite (the file's +-1e38 becomes +-INFINITE_BOUND here), so solvers need no sentinel
+// checks.
 #pragma once
 
 #include <cstdint>

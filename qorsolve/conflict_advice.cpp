@@ -137,8 +137,8 @@ std::vector<double> correctionObjectives(AdjustmentProblem& problem,
         }
         const ContinuousResult result = solveContinuous(problem, options);
         moveMember(problem, members[k], conflict.multiplier[k], -shift);
-        if (result.status == ContinuousStatus::OPTIMAL) objective[k] = result.objective;
-        if (result.status == ContinuousStatus::INFEASIBLE) objective[k] = INF;
+        if (result.status.model == ModelStatus::OPTIMAL) objective[k] = result.objective;
+        if (result.status.model == ModelStatus::INFEASIBLE) objective[k] = INF;
     }
     return objective;
 }

@@ -50,8 +50,8 @@ class ConflictSearch {
     ConflictResult run(const ContinuousResult* hint) {
         std::unique_ptr<ConflictSubmodel> candidates = residualCandidates();
         if (!candidates && hint != nullptr &&
-            (hint->status == ContinuousStatus::INFEASIBLE ||
-             hint->status == ContinuousStatus::NOT_CONVERGED) &&
+            (hint->status.model == ModelStatus::INFEASIBLE ||
+             hint->status.model == ModelStatus::NOT_CONVERGED) &&
             !hint->suspectRows.empty()) {
             candidates = std::make_unique<ConflictSubmodel>(
                 problem_, sets_.ofRows(hint->suspectRows, residualSize_), false);

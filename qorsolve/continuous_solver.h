@@ -8,25 +8,31 @@
 #include "qorsolve/adjustment_problem.h"
 #include "qorsolve/deadline.h"
 #include "qorsolve/progress.h"
+#include "qorsolve/settings.h"
+#include "qorsolve/solve_status.h"
 
-enum class ContinuousStatus {
-    OPTIMAL,     // x meets every row and bound; the KKT residual is below the tolerance
-    INFEASIBLE,  // no real-valued table meets the hard rows and the bounds
-    TIME_LIMIT,  // the deadline passed first; x is the last iterate (it may violate rows)
-    // The method stalled, neither converging nor finding a ray: x is the last iterate and
-    // the suspect rows are those still violated most. Whether a table exists is open.
-    NOT_CONVERGED,
-    NO_MEMORY,
-};
+// The most Newton steps the method takes by default: the tables of the benchmarks converge
+// in under 100; a run that needs ten times as many has stalled (NOT_CONVERGED).
+inline constexpr int MAX_NEWTON_STEPS = 1000;
 
 struct ContinuousOptions {
-    double tolerance = 1e-9;  // relative accuracy of rows and optimality conditions
+    double tolerance = CONTINUOUS_TOLERANCE;  // relative accuracy of rows and optimality conditions
+    int newtonStepLimit = MAX_NEWTON_STEPS;   // the most Newton steps before NOT_CONVERGED
     const Deadline* deadline = nullptr;
     Progress* progress = nullptr;
 };
 
+// The status, in the two levels of solve_status.h:
+// - call NO_MEMORY: memory ran out; nothing else in the result may be used;
+// - model OPTIMAL: x meets every row and bound; the KKT residual is below the tolerance;
+// - model INFEASIBLE: no real-valued table meets the hard rows and the bounds;
+// - model NO_POINT, stop TIME_LIMIT: the deadline passed first; x is the last iterate (it may
+//   violate rows);
+// - model NOT_CONVERGED: the method stalled, neither converging nor finding a ray: x is the
+//   last iterate and the suspect rows are those still violated most. Whether a table exists
+//   is open.
 struct ContinuousResult {
-    ContinuousStatus status = ContinuousStatus::NO_MEMORY;
+    SolveStatus status;
     std::vector<double> x;  // one value per adjustable cell
     // One multiplier per hard row: the rate at which the optimum rises as the row's binding
     // bound moves up (> 0: the lower bound binds; < 0: the upper bound binds).
@@ -61,9 +67,9 @@ struct ContinuousResult {
 //   that disagree, a column out of range, a base that is not positive and finite, a NaN): a
 //   caller's mistake must not become undefined behaviour;
 // - with the rows whose sides cross.
-// When the method stalls without converging or finding a ray (not met in tests), the status
-// is NOT_CONVERGED and the suspect rows are the rows still violated by over 1 % of the
-// largest violation.
-// Catches allocation failure itself (status NO_MEMORY); throws nothing.
+// When the method stalls without converging or finding a ray, or uses up newtonStepLimit, the
+// model status is NOT_CONVERGED and the suspect rows are the rows still violated by over 1 %
+// of the largest violation.
+// Catches allocation failure itself (call status NO_MEMORY); throws nothing.
 ContinuousResult solveContinuous(const AdjustmentProblem& problem,
                                  const ContinuousOptions& options);

@@ -402,7 +402,7 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
     }
     // F >= 0 always; the real-valued optimum's dual value bounds it from below.
     double bound = 0.0;
-    if (relaxed.status == ContinuousStatus::OPTIMAL && std::isfinite(relaxed.dualBound)) {
+    if (relaxed.status.model == ModelStatus::OPTIMAL && std::isfinite(relaxed.dualBound)) {
         bound = std::max(bound, relaxed.dualBound);
     }
     bool haveTable = false;

@@ -1,14 +1,12 @@
 #include "qorsolve/restriction_check.h"
 
 #include <algorithm>
-#include <limits>
 
 #include "common/bound_type.h"
 #include "qorsolve/exact_rows.h"
+#include "qorsolve/sparse_rows.h"
 
 namespace {
-
-constexpr double NONE = std::numeric_limits<double>::infinity();
 
 RestrictionCheck check(const DeclaredRestriction& declared, StoredAs storedAs,
                        const std::vector<double>& x) {
@@ -22,10 +20,10 @@ RestrictionCheck check(const DeclaredRestriction& declared, StoredAs storedAs,
         return result;
     }
     result.kind = storedAs == StoredAs::CELL_BOUND ? RestrictionKind::BOUND : RestrictionKind::HARD;
-    const double lower = declared.lowerValue <= -NO_BOUND ? -NONE : declared.lowerValue;
-    const double upper = declared.upperValue >= NO_BOUND ? NONE : declared.upperValue;
-    result.lower = declared.type == BOUND_UPPER ? -NONE : lower;
-    result.upper = declared.type == BOUND_LOWER   ? NONE
+    const double lower = declared.lowerValue <= -NO_BOUND ? -INFINITE_BOUND : declared.lowerValue;
+    const double upper = declared.upperValue >= NO_BOUND ? INFINITE_BOUND : declared.upperValue;
+    result.lower = declared.type == BOUND_UPPER ? -INFINITE_BOUND : lower;
+    result.upper = declared.type == BOUND_LOWER   ? INFINITE_BOUND
                    : declared.type == BOUND_EQUAL ? declared.lowerValue
                                                   : upper;
     result.slack = std::min(row.minus(result.lower), -row.minus(result.upper));

@@ -14,8 +14,8 @@ std::string_view restrictionKindName(RestrictionKind kind);
 
 struct RestrictionCheck {
     RestrictionKind kind = RestrictionKind::HARD;
-    double lower = 0.0;  // as declared, -infinity for none; a weak restriction's target
-    double upper = 0.0;  // as declared, +infinity for none; a weak restriction's target
+    double lower = 0.0;  // as declared, -INFINITE_BOUND for none; a weak restriction's target
+    double upper = 0.0;  // as declared, INFINITE_BOUND for none; a weak restriction's target
     double value = 0.0;  // the restriction's sum over the adjusted table
     // Hard and bound: the distance to the nearer bound, negative when outside. Weak:
     // value - target. Computed from `x` as given, exact where the value is exact

@@ -25,9 +25,13 @@ inline constexpr double CERTIFICATE_MARGIN = 1e-9;
 // that found the ray, not part of the proof; they are taken as 0.
 inline constexpr double RAY_NOISE = 1e-11;
 // A column whose combined coefficient y . a_j is below this share of the size of its terms
-// is cancelled out: the rows' multipliers sum to 0 there up to rounding (a few units of 1e-16
-// per row through the cell).
-inline constexpr double RAY_CANCELLED = 1e-12;
+// is cancelled out: the rows' multipliers sum to 0 there. Leaving out such a coefficient
+// changes y . (A x) by at most this share of sum_i |y_i| sum_j |a_ij x_j|, which is what
+// ROW_TOLERANCE lets every tolerated table miss its rows by anyway; so it equals
+// ROW_TOLERANCE. Rays found by an iterative method (the real-valued one) carry cancellation
+// errors of about 1e-11 of the terms on small tables, more on large ones; a share at the level
+// of rounding (1e-12) turned such proofs down.
+inline constexpr double RAY_CANCELLED = ROW_TOLERANCE;
 
 // --- Optimality ------------------------------------------------------------------------------
 
@@ -87,3 +91,14 @@ struct SolveSettings {
     double continuousTolerance = CONTINUOUS_TOLERANCE;
     double relativeGap = INTEGER_RELATIVE_GAP;
 };
+
+// --- The real-valued method (continuous_solver.cpp) ------------------------------------------
+
+// The relative residual to which the Newton system is solved for a polishing step and for a
+// ray candidate: six orders below the loosest row tolerance a user sets, so that the step's
+// own error does not decide whether a row is met or a ray proves anything.
+inline constexpr double TIGHT_SOLVE_RESIDUAL = 1e-10;
+// The rounding of the dual value g, a sum over every cell and row: a trial point whose g is
+// below the last by less than this share of the magnitude of g's terms counts as no worse
+// (about 10^4 units of rounding, the error of a sum over millions of terms).
+inline constexpr double DUAL_ROUNDING = 1e-12;

@@ -44,21 +44,20 @@ SolveStatus callStatus(CallStatus call) {
 
 void continuousTable(const AdjustmentProblem& problem, TableResult& result) {
     ContinuousResult& relaxed = result.relaxed;
-    switch (relaxed.status) {
-        case ContinuousStatus::OPTIMAL:
+    if (!relaxed.status.ok()) {
+        result.status = callStatus(relaxed.status.call);
+        return;
+    }
+    switch (relaxed.status.model) {
+        case ModelStatus::OPTIMAL:
             result.status = modelStatus(ModelStatus::OPTIMAL);
             result.x = relaxed.x;
             return;
-        case ContinuousStatus::INFEASIBLE:
-            result.status = modelStatus(ModelStatus::INFEASIBLE);
+        case ModelStatus::INFEASIBLE:
+        case ModelStatus::NOT_CONVERGED:
+            result.status = modelStatus(relaxed.status.model);
             return;
-        case ContinuousStatus::NOT_CONVERGED:
-            result.status = modelStatus(ModelStatus::NOT_CONVERGED);
-            return;
-        case ContinuousStatus::NO_MEMORY:
-            result.status = callStatus(CallStatus::NO_MEMORY);
-            return;
-        case ContinuousStatus::TIME_LIMIT:
+        default:  // NO_POINT: stopped by the time limit
             break;
     }
     result.x = relaxed.x;
@@ -133,7 +132,8 @@ TableResult solveTable(const AdjustmentProblem& problem, const SolveSettings& se
     try {
         // A contradiction below the real-valued method's tolerance, found exactly.
         if (findContradictingParallelRows(problem).first >= 0) {
-            result.relaxed.status = ContinuousStatus::INFEASIBLE;
+            result.relaxed.status.call = CallStatus::OK;
+            result.relaxed.status.model = ModelStatus::INFEASIBLE;
             result.status = modelStatus(ModelStatus::INFEASIBLE);
             return result;
         }

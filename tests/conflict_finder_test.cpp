@@ -281,7 +281,8 @@ TEST(ConflictFinder, PrefersTheSmallSetThroughASingleCellRestriction) {
     problem.lower[cell] = problem.hardLower[7] + 63.0;
     problem.lowerSource[cell] = 99;
     ContinuousResult hint;
-    hint.status = ContinuousStatus::INFEASIBLE;
+    hint.status.call = CallStatus::OK;
+    hint.status.model = ModelStatus::INFEASIBLE;
     for (int32_t row = 0; row < 22; ++row) {
         if (row != 7) hint.suspectRows.push_back(row);
     }
@@ -347,7 +348,8 @@ TEST(ConflictFinder, SuspectRowsAreOnlyAHint) {
     for (const std::vector<int32_t>& suspects :
          std::vector<std::vector<int32_t>>{{0, 1, 2}, {0, 1}, {7, -1}}) {
         ContinuousResult hint;
-        hint.status = ContinuousStatus::INFEASIBLE;
+        hint.status.call = CallStatus::OK;
+        hint.status.model = ModelStatus::INFEASIBLE;
         hint.suspectRows = suspects;
         const ConflictResult result = findConflict(problem, coinOptions(false), &hint);
         expectIrreducible(problem, result, false);

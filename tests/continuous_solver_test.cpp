@@ -84,7 +84,7 @@ Check check(const AdjustmentProblem& p, const ContinuousResult& r) {
 }
 
 void expectOptimal(const AdjustmentProblem& p, const ContinuousResult& r) {
-    ASSERT_EQ(r.status, ContinuousStatus::OPTIMAL);
+    ASSERT_EQ(r.status.model, ModelStatus::OPTIMAL);
     const Check c = check(p, r);
     EXPECT_LT(c.kkt, 1e-6);
     EXPECT_LT(r.kktResidual, 1e-6);
@@ -242,63 +242,69 @@ TEST(ContinuousSolver, TablesWithoutSolutionNameTheirRows) {
             p.hardUpper.push_back(c.values[i]);
         }
         const ContinuousResult r = solveContinuous(p, {});
-        ASSERT_EQ(r.status, ContinuousStatus::INFEASIBLE);
+        ASSERT_EQ(r.status.model, ModelStatus::INFEASIBLE);
         for (int32_t row : c.culprits)
             EXPECT_NE(std::find(r.suspectRows.begin(), r.suspectRows.end(), row),
                       r.suspectRows.end());
     }
 }
 
-// All one- and two-dimensional margins of a whole-number table (linearly dependent rows) are
-// met tightly; with one of them moved, every set of rows that cannot hold contains the moved
-// one, and the suspect rows cannot hold by themselves.
+// All one- and two-dimensional margins of a whole-number table with classes of `sizes`
+// (linearly dependent rows), as equalities, over a base that differs from the table.
+AdjustmentProblem marginsProblem(const std::vector<int>& sizes) {
+    AdjustmentProblem p;
+    int cells = 1;
+    for (int size : sizes) cells *= size;
+    std::mt19937 random(11);
+    std::vector<std::vector<int>> index(cells);
+    for (int c = 0; c < cells; ++c) {
+        const double value = 1.0 + random() % 9;
+        p.base.push_back(value * (0.7 + 0.1 * (random() % 7)));
+        p.lower.push_back(0.0);
+        p.upper.push_back(INF);
+        for (int k = static_cast<int>(sizes.size()) - 1, rest = c; k >= 0; --k) {
+            index[c].insert(index[c].begin(), rest % sizes[k]);
+            rest /= sizes[k];
+        }
+        index[c].push_back(static_cast<int>(value));  // the table's value, last
+    }
+    auto margin = [&](std::vector<int> classes) {
+        std::vector<int> at(classes.size(), 0);
+        for (bool more = true; more;) {
+            std::vector<std::pair<int32_t, double>> terms;
+            double sum = 0.0;
+            for (int c = 0; c < cells; ++c) {
+                bool in = true;
+                for (std::size_t k = 0; k < classes.size(); ++k)
+                    in = in && index[c][classes[k]] == at[k];
+                if (!in) continue;
+                terms.push_back({c, 1.0});
+                sum += index[c].back();
+            }
+            addRow(p.hard, terms);
+            p.hardLower.push_back(sum);
+            p.hardUpper.push_back(sum);
+            more = false;
+            for (std::size_t k = classes.size(); k-- > 0 && !more;) {
+                more = ++at[k] < sizes[classes[k]];
+                if (!more) at[k] = 0;
+            }
+        }
+    };
+    const int k = static_cast<int>(sizes.size());
+    for (int a = 0; a < k; ++a) margin({a});
+    for (int a = 0; a < k; ++a)
+        for (int b = a + 1; b < k; ++b) margin({a, b});
+    return p;
+}
+
+// The margins are met tightly; with one of them moved, every set of rows that cannot hold
+// contains the moved one, and the suspect rows cannot hold by themselves.
 TEST(ContinuousSolver, MovedMarginIsAmongTheSuspects) {
     const std::vector<std::vector<int>> tables = {{5, 6}, {4, 5, 3}, {3, 3, 4, 2}};
     for (const std::vector<int>& sizes : tables) {
         SCOPED_TRACE(sizes.size());
-        AdjustmentProblem p;
-        int cells = 1;
-        for (int size : sizes) cells *= size;
-        std::mt19937 random(11);
-        std::vector<std::vector<int>> index(cells);
-        for (int c = 0; c < cells; ++c) {
-            const double value = 1.0 + random() % 9;
-            p.base.push_back(value * (0.7 + 0.1 * (random() % 7)));
-            p.lower.push_back(0.0);
-            p.upper.push_back(INF);
-            for (int k = static_cast<int>(sizes.size()) - 1, rest = c; k >= 0; --k) {
-                index[c].insert(index[c].begin(), rest % sizes[k]);
-                rest /= sizes[k];
-            }
-            index[c].push_back(static_cast<int>(value));  // the table's value, last
-        }
-        auto margin = [&](std::vector<int> classes) {
-            std::vector<int> at(classes.size(), 0);
-            for (bool more = true; more;) {
-                std::vector<std::pair<int32_t, double>> terms;
-                double sum = 0.0;
-                for (int c = 0; c < cells; ++c) {
-                    bool in = true;
-                    for (std::size_t k = 0; k < classes.size(); ++k)
-                        in = in && index[c][classes[k]] == at[k];
-                    if (!in) continue;
-                    terms.push_back({c, 1.0});
-                    sum += index[c].back();
-                }
-                addRow(p.hard, terms);
-                p.hardLower.push_back(sum);
-                p.hardUpper.push_back(sum);
-                more = false;
-                for (std::size_t k = classes.size(); k-- > 0 && !more;) {
-                    more = ++at[k] < sizes[classes[k]];
-                    if (!more) at[k] = 0;
-                }
-            }
-        };
-        const int k = static_cast<int>(sizes.size());
-        for (int a = 0; a < k; ++a) margin({a});
-        for (int a = 0; a < k; ++a)
-            for (int b = a + 1; b < k; ++b) margin({a, b});
+        AdjustmentProblem p = marginsProblem(sizes);
         const ContinuousResult optimum = solveContinuous(p, {});
         expectOptimal(p, optimum);
         for (int32_t i = 0; i < p.hard.rowCount(); ++i)
@@ -308,7 +314,7 @@ TEST(ContinuousSolver, MovedMarginIsAmongTheSuspects) {
         p.hardLower[moved] += 3.0;
         p.hardUpper[moved] += 3.0;
         const ContinuousResult r = solveContinuous(p, {});
-        ASSERT_EQ(r.status, ContinuousStatus::INFEASIBLE);
+        ASSERT_EQ(r.status.model, ModelStatus::INFEASIBLE);
         EXPECT_NE(std::find(r.suspectRows.begin(), r.suspectRows.end(), moved),
                   r.suspectRows.end());
         AdjustmentProblem suspects = p;
@@ -323,7 +329,47 @@ TEST(ContinuousSolver, MovedMarginIsAmongTheSuspects) {
             suspects.hardLower.push_back(p.hardLower[row]);
             suspects.hardUpper.push_back(p.hardUpper[row]);
         }
-        EXPECT_EQ(solveContinuous(suspects, {}).status, ContinuousStatus::INFEASIBLE);
+        EXPECT_EQ(solveContinuous(suspects, {}).status.model, ModelStatus::INFEASIBLE);
+    }
+}
+
+// A method stopped by its step limit says NOT_CONVERGED and hands back its last iterate: cells
+// within their bounds, a dual value that still bounds the optimum from below, and as suspects
+// the rows it violates most. With no step at all the iterate is the base within its bounds and
+// the suspects are exactly the rows it misses by over 1 % of the largest (relative) miss.
+TEST(ContinuousSolver, StepLimitEndsNotConvergedWithTheLastIterate) {
+    AdjustmentProblem p = marginsProblem({4, 5, 3});
+    p.upper[0] = 0.5 * p.base[0];  // a cell on its bound from the start
+    const ContinuousResult optimum = solveContinuous(p, {});
+    expectOptimal(p, optimum);
+    ASSERT_GT(optimum.newtonSteps, 3);
+    for (int limit : {0, 1, 3}) {
+        SCOPED_TRACE(limit);
+        ContinuousOptions options;
+        options.newtonStepLimit = limit;
+        const ContinuousResult r = solveContinuous(p, options);
+        EXPECT_EQ(r.status.call, CallStatus::OK);
+        ASSERT_EQ(r.status.model, ModelStatus::NOT_CONVERGED);
+        EXPECT_EQ(r.newtonSteps, limit);
+        check(p, r);  // the cells lie within their bounds
+        EXPECT_LE(r.dualBound, optimum.objective * (1.0 + 1e-12));
+        EXPECT_GT(r.kktResidual, CONTINUOUS_TOLERANCE);
+        ASSERT_FALSE(r.suspectRows.empty());
+        EXPECT_TRUE(std::is_sorted(r.suspectRows.begin(), r.suspectRows.end()));
+        EXPECT_LT(r.suspectRows.back(), p.hard.rowCount());
+        if (limit > 0) continue;
+        for (int32_t j = 0; j < p.cellCount(); ++j)
+            EXPECT_EQ(r.x[j], std::clamp(p.base[j], p.lower[j], p.upper[j]));
+        EXPECT_EQ(r.hardDual, std::vector<double>(p.hardLower.size(), 0.0));
+        std::vector<double> miss;
+        for (int32_t i = 0; i < p.hard.rowCount(); ++i)
+            miss.push_back(std::fabs(rowValue(p.hard, i, r.x) - p.hardLower[i]) /
+                           rowSize(p.hard, i, r.x));
+        const double largest = *std::max_element(miss.begin(), miss.end());
+        std::vector<int32_t> expected;
+        for (int32_t i = 0; i < p.hard.rowCount(); ++i)
+            if (miss[i] > 0.01 * largest) expected.push_back(i);
+        EXPECT_EQ(r.suspectRows, expected);
     }
 }
 
@@ -337,7 +383,7 @@ TEST(ContinuousSolver, MalformedProblemsAreRefused) {
     bad[3].hard.start.back() += 1;
     for (const AdjustmentProblem& p : bad) {
         const ContinuousResult r = solveContinuous(p, {});
-        EXPECT_EQ(r.status, ContinuousStatus::INFEASIBLE);
+        EXPECT_EQ(r.status.model, ModelStatus::INFEASIBLE);
         EXPECT_TRUE(r.suspectRows.empty());
     }
 }
@@ -349,7 +395,8 @@ TEST(ContinuousSolver, StopsAtTheDeadline) {
     ContinuousOptions options;
     options.deadline = &past;
     const ContinuousResult r = solveContinuous(p, options);
-    EXPECT_EQ(r.status, ContinuousStatus::TIME_LIMIT);
+    EXPECT_EQ(r.status.model, ModelStatus::NO_POINT);
+    EXPECT_EQ(r.status.stop, StopReason::TIME_LIMIT);
     EXPECT_EQ(r.x.size(), p.base.size());
 }
 

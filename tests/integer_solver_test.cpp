@@ -77,7 +77,8 @@ IntegerOptions coinOptions() {
 
 ContinuousResult roughCenter(const AdjustmentProblem& p) {
     ContinuousResult r;
-    r.status = ContinuousStatus::OPTIMAL;
+    r.status.call = CallStatus::OK;
+    r.status.model = ModelStatus::OPTIMAL;
     for (size_t j = 0; j < p.base.size(); ++j) {
         r.x.push_back(std::clamp(p.base[j], p.lower[j], p.upper[j]));
     }
@@ -119,7 +120,8 @@ TEST(IntegerSolver, NoWholeNumberTableAndNoTime) {
     p.hardLower = {1, 0};
     p.hardUpper = {1, 0};
     ContinuousResult relaxed;
-    relaxed.status = ContinuousStatus::OPTIMAL;
+    relaxed.status.call = CallStatus::OK;
+    relaxed.status.model = ModelStatus::OPTIMAL;
     relaxed.x = {0.5, 0.5};
     relaxed.objective = relaxed.dualBound = 0.5;
     EXPECT_EQ(solveInteger(p, relaxed, coinOptions()).status, IntegerStatus::INTEGER_INFEASIBLE);

@@ -36,7 +36,7 @@ TEST(LagrangianBound, StaysBelowTheWholeNumberOptimum) {
 
         ContinuousOptions options;
         ContinuousResult relaxed = solveContinuous(p, options);
-        ASSERT_EQ(relaxed.status, ContinuousStatus::OPTIMAL);
+        ASSERT_EQ(relaxed.status.model, ModelStatus::OPTIMAL);
         LagrangianResult fromOptimum =
             lagrangianBound(p, lower, upper, relaxed.hardDual, optimum, Deadline());
         ASSERT_TRUE(fromOptimum.used);

@@ -84,11 +84,11 @@ TEST(SolveTable, EachStageAnswersWithItsStatus) {
         expectConsistent(p, whole);
         // The conflict search starts from the real-valued solve's verdict.
         if (real.status.model == ModelStatus::INFEASIBLE) {
-            EXPECT_EQ(real.relaxed.status, ContinuousStatus::INFEASIBLE);
-            EXPECT_EQ(whole.relaxed.status, ContinuousStatus::INFEASIBLE);
+            EXPECT_EQ(modelOf(real.relaxed.status), ModelStatus::INFEASIBLE);
+            EXPECT_EQ(modelOf(whole.relaxed.status), ModelStatus::INFEASIBLE);
         }
         if (real.status.model == ModelStatus::OPTIMAL) {
-            EXPECT_EQ(real.relaxed.status, ContinuousStatus::OPTIMAL);
+            EXPECT_EQ(modelOf(real.relaxed.status), ModelStatus::OPTIMAL);
             EXPECT_EQ(real.x, real.relaxed.x);
             EXPECT_TRUE(meetsHardRowsAndBounds(p, real.x));
         }
