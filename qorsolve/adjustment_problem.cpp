@@ -10,6 +10,7 @@
 #include "common/project.h"
 #include "qorsolve/control_file_fit.h"
 #include "qorsolve/numeric_checks.h"
+#include "qorsolve/qorsolve_error.h"
 
 namespace {
 
@@ -49,12 +50,12 @@ std::string sourceText(int32_t lowerSource, int32_t upperSource) {
 }
 
 std::string invalidFile(const Project& project) {
-    return "Error: Invalid binary data file " + project.binaryPath + "\n";
+    return errorMessage({QorsolveFault::INVALID_BINARY_FILE, project.binaryPath});
 }
 
 std::string controlDoesNotFit(const Project& project) {
-    return "Error: Control file " + project.controlPath + " does not fit binary data file " +
-           project.binaryPath + "\n";
+    return errorMessage(
+        {QorsolveFault::CONTROL_DOES_NOT_FIT, project.controlPath, project.binaryPath});
 }
 
 // Whether the binary data file's values can make a problem: bases finite and above 0, bounds
@@ -128,10 +129,11 @@ bool buildCells(const Project& project, AdjustmentProblem& problem, std::string&
         problem.lower[j] = lowerLimit(cells.lower[j]);
         problem.upper[j] = upperLimit(cells.upper[j]);
         if (!consistent(problem.lower[j], problem.upper[j])) {
-            error = "Error: Inconsistent bounds: cell " + namer.cellText(cells.cellIndex[j]) +
-                    " must lie between " + numberText(cells.lower[j]) + " and " +
-                    numberText(cells.upper[j]) +
-                    sourceText(problem.lowerSource[j], problem.upperSource[j]) + "\n";
+            error = errorMessage({QorsolveFault::INCONSISTENT_BOUNDS,
+                                  "cell " + namer.cellText(cells.cellIndex[j]) +
+                                      " must lie between " + numberText(cells.lower[j]) + " and " +
+                                      numberText(cells.upper[j]) +
+                                      sourceText(problem.lowerSource[j], problem.upperSource[j])});
             return false;
         }
     }
@@ -153,9 +155,10 @@ bool buildHardRows(const Project& project, AdjustmentProblem& problem, std::stri
         problem.hardLower[r] = type == BOUND_UPPER ? -INFINITE_BOUND : lowerLimit(lower);
         problem.hardUpper[r] = type == BOUND_LOWER ? INFINITE_BOUND : upperLimit(upper);
         if (!consistent(problem.hardLower[r], problem.hardUpper[r])) {
-            error = "Error: Inconsistent bounds: restriction " +
-                    std::to_string(problem.hardSource[r]) + " has the lower value " +
-                    numberText(lower) + " above its upper value " + numberText(upper) + "\n";
+            error = errorMessage({QorsolveFault::INCONSISTENT_BOUNDS,
+                                  "restriction " + std::to_string(problem.hardSource[r]) +
+                                      " has the lower value " + numberText(lower) +
+                                      " above its upper value " + numberText(upper)});
             return false;
         }
     }
@@ -169,8 +172,8 @@ bool buildWeakRows(const Project& project, bool withWeak, AdjustmentProblem& pro
     const WeakArrays& weak = project.weak;
     for (std::size_t w = 0; w < weak.weight.size(); ++w) {
         if (weak.weight[w] < 0) {
-            error = "Error: Weak restriction " + std::to_string(problem.weakSource[w]) +
-                    " has a negative weight\n";
+            error = errorMessage(
+                {QorsolveFault::NEGATIVE_WEAK_WEIGHT, std::to_string(problem.weakSource[w])});
             return false;
         }
     }
@@ -226,7 +229,7 @@ bool buildAdjustmentProblem(const Project& project, bool withWeak, AdjustmentPro
         return build(project, withWeak, problem, error);
     } catch (const std::bad_alloc&) {
         problem = AdjustmentProblem();
-        error = "Error: Not enough memory to set up the adjustment\n";
+        error = errorMessage({QorsolveFault::NO_MEMORY_TO_SET_UP});
         return false;
     }
 }

@@ -51,6 +51,17 @@ std::string errorMessage(const QorsolveError& error) {
         case QorsolveFault::SAME_FILE:
             return "Error: " + path + " and " + error.other +
                    " are the same file; not overwritten\n";
+        case QorsolveFault::INVALID_BINARY_FILE:
+            return "Error: Invalid binary data file " + path + "\n";
+        case QorsolveFault::CONTROL_DOES_NOT_FIT:
+            return "Error: Control file " + path + " does not fit binary data file " + error.other +
+                   "\n";
+        case QorsolveFault::INCONSISTENT_BOUNDS:
+            return "Error: Inconsistent bounds: " + error.subject + "\n";
+        case QorsolveFault::NEGATIVE_WEAK_WEIGHT:
+            return "Error: Weak restriction " + error.subject + " has a negative weight\n";
+        case QorsolveFault::NO_MEMORY_TO_SET_UP:
+            return "Error: Not enough memory to set up the adjustment\n";
         case QorsolveFault::NOT_CONVERGED:
             return "Error: The real-valued adjustment did not converge\n";
         case QorsolveFault::NO_MEMORY:

@@ -24,6 +24,12 @@ enum class QorsolveFault {
     READ_ONLY,  // an earlier output of qorsolve that the user made read-only
     NOT_OURS,   // a file of someone else's where a result goes
     SAME_FILE,  // subject and other name the same file
+    // The problem the project describes.
+    INVALID_BINARY_FILE,   // subject: the binary data file
+    CONTROL_DOES_NOT_FIT,  // subject: the control file; other: the binary data file
+    INCONSISTENT_BOUNDS,   // subject: what contradicts itself, as "cell ... must lie between ..."
+    NEGATIVE_WEAK_WEIGHT,  // subject: the weak restriction's number
+    NO_MEMORY_TO_SET_UP,
     // The solve.
     NOT_CONVERGED,  // the real-valued method stalled and no conflict was found
     NO_MEMORY,      // memory ran out before the run began its work
