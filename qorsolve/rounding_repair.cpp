@@ -28,24 +28,13 @@ class Repair {
   public:
     Repair(const AdjustmentProblem& p, std::vector<double> x, const std::vector<double>& lower,
            const std::vector<double>& upper)
-        : p_(p), x_(std::move(x)), lower_(lower), upper_(upper) {
+        : p_(p),
+          x_(std::move(x)),
+          lower_(lower),
+          upper_(upper),
+          columns_(byColumns(p.hard, static_cast<int32_t>(x_.size()))) {
         const SparseRows& a = p_.hard;
         int32_t rows = a.rowCount();
-        size_t cells = x_.size();
-        // The rows of each cell.
-        columnStart_.assign(cells + 1, 0);
-        for (int32_t j : a.column) ++columnStart_[j + 1];
-        for (size_t j = 0; j < cells; ++j) columnStart_[j + 1] += columnStart_[j];
-        columnRow_.resize(a.column.size());
-        columnValue_.resize(a.column.size());
-        std::vector<int64_t> fill(columnStart_.begin(), columnStart_.end() - 1);
-        for (int32_t i = 0; i < rows; ++i) {
-            for (int64_t k = a.start[i]; k < a.start[i + 1]; ++k) {
-                int64_t at = fill[a.column[k]]++;
-                columnRow_[at] = i;
-                columnValue_[at] = a.value[k];
-            }
-        }
         value_.assign(rows, 0.0);
         tolerance_.resize(rows);
         where_.assign(rows, -1);
@@ -56,8 +45,8 @@ class Repair {
             tolerance_[i] = rowTolerance(a, i, p_.hardLower[i], p_.hardUpper[i]);
             updateViolated(i);
         }
-        lastMove_.assign(cells, INT64_MIN / 2);
-        lastStep_.assign(cells, 0);
+        lastMove_.assign(x_.size(), INT64_MIN / 2);
+        lastStep_.assign(x_.size(), 0);
     }
 
     // noise: the percentage of random moves; tabu: for how many steps a cell's last move is
@@ -178,9 +167,9 @@ class Repair {
 
     double violationChange(int32_t j, int32_t step) const {
         double change = 0.0;
-        for (int64_t k = columnStart_[j]; k < columnStart_[j + 1]; ++k) {
-            int32_t i = columnRow_[k];
-            change += violation(i, value_[i] + columnValue_[k] * step) - violation(i, value_[i]);
+        for (int64_t k = columns_.start[j]; k < columns_.start[j + 1]; ++k) {
+            int32_t i = columns_.row[k];
+            change += violation(i, value_[i] + columns_.value[k] * step) - violation(i, value_[i]);
         }
         return change;
     }
@@ -193,9 +182,9 @@ class Repair {
 
     void move(int32_t j, int32_t step) {
         x_[j] += step;
-        for (int64_t k = columnStart_[j]; k < columnStart_[j + 1]; ++k) {
-            int32_t i = columnRow_[k];
-            value_[i] += columnValue_[k] * step;
+        for (int64_t k = columns_.start[j]; k < columns_.start[j + 1]; ++k) {
+            int32_t i = columns_.row[k];
+            value_[i] += columns_.value[k] * step;
             updateViolated(i);
         }
     }
@@ -218,9 +207,7 @@ class Repair {
     std::vector<double> x_;
     const std::vector<double>& lower_;
     const std::vector<double>& upper_;
-    std::vector<int64_t> columnStart_;
-    std::vector<int32_t> columnRow_;
-    std::vector<double> columnValue_;
+    SparseColumns columns_;  // the rows of each cell
     std::vector<double> value_;
     std::vector<double> tolerance_;
     std::vector<int32_t> violated_;
