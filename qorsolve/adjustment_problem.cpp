@@ -142,9 +142,21 @@ bool buildCells(const Project& project, AdjustmentProblem& problem, std::string&
 
 // The hard rows with their sides, infinite where open; false with `error` set when a row's
 // sides cross.
-bool buildHardRows(const Project& project, AdjustmentProblem& problem, std::string& error) {
+// With `taken` (the project's own hard rows), the entries are moved, not copied.
+bool buildHardRows(const Project& project, AdjustmentProblem& problem, std::string& error,
+                   HardArrays* taken) {
     const HardArrays& hard = project.hard;
-    appendRows(problem.hard, hard.rowStart, hard.columnIndex, hard.coefficient);
+    if (taken != nullptr) {
+        problem.hard.start.assign(taken->rowStart.begin(), taken->rowStart.end());
+        if (problem.hard.start.empty()) problem.hard.start.push_back(0);
+        problem.hard.column = std::move(taken->columnIndex);
+        problem.hard.value = std::move(taken->coefficient);
+        std::vector<int32_t>().swap(taken->rowStart);
+        taken->columnIndex.clear();
+        taken->coefficient.clear();
+    } else {
+        appendRows(problem.hard, hard.rowStart, hard.columnIndex, hard.coefficient);
+    }
     const auto m = static_cast<std::size_t>(hard.rowCount);
     problem.hardLower.resize(m);
     problem.hardUpper.resize(m);
@@ -187,7 +199,8 @@ bool buildWeakRows(const Project& project, bool withWeak, AdjustmentProblem& pro
     return true;
 }
 
-bool build(const Project& project, bool withWeak, AdjustmentProblem& problem, std::string& error) {
+bool build(const Project& project, bool withWeak, AdjustmentProblem& problem, std::string& error,
+           HardArrays* taken) {
     if (!valuesUsable(project)) {
         error = invalidFile(project);
         return false;
@@ -203,7 +216,7 @@ bool build(const Project& project, bool withWeak, AdjustmentProblem& problem, st
         error = controlDoesNotFit(project);
         return false;
     }
-    return buildCells(project, problem, error) && buildHardRows(project, problem, error) &&
+    return buildCells(project, problem, error) && buildHardRows(project, problem, error, taken) &&
            buildWeakRows(project, withWeak, problem, error);
 }
 
@@ -223,13 +236,27 @@ double adjustmentObjective(const AdjustmentProblem& problem, const std::vector<d
     return sum;
 }
 
-bool buildAdjustmentProblem(const Project& project, bool withWeak, AdjustmentProblem& problem,
-                            std::string& error) {
+namespace {
+
+bool guardedBuild(const Project& project, bool withWeak, AdjustmentProblem& problem,
+                  std::string& error, HardArrays* taken) {
     try {
-        return build(project, withWeak, problem, error);
+        return build(project, withWeak, problem, error, taken);
     } catch (const std::bad_alloc&) {
         problem = AdjustmentProblem();
         error = errorMessage({QorsolveFault::NO_MEMORY_TO_SET_UP});
         return false;
     }
+}
+
+}  // namespace
+
+bool buildAdjustmentProblem(const Project& project, bool withWeak, AdjustmentProblem& problem,
+                            std::string& error) {
+    return guardedBuild(project, withWeak, problem, error, nullptr);
+}
+
+bool takeAdjustmentProblem(Project& project, bool withWeak, AdjustmentProblem& problem,
+                           std::string& error) {
+    return guardedBuild(project, withWeak, problem, error, &project.hard);
 }

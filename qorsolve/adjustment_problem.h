@@ -61,3 +61,10 @@ double adjustmentObjective(const AdjustmentProblem& problem, const std::vector<d
 // the rows of the binary data file, and when memory runs out. Throws nothing.
 bool buildAdjustmentProblem(const Project& project, bool withWeak, AdjustmentProblem& problem,
                             std::string& error);
+
+// As buildAdjustmentProblem, but the problem takes the project's hard-row entries instead of
+// copying them, so that a table of millions of cells holds them once: project.hard keeps its
+// counts, relations and values, and its rowStart, columnIndex and coefficient are left empty
+// (also when the build fails). Throws nothing.
+bool takeAdjustmentProblem(Project& project, bool withWeak, AdjustmentProblem& problem,
+                           std::string& error);

@@ -44,6 +44,26 @@ TEST(AdjustmentProblem, TracesRowsAndBoundsToTheirRestrictions) {
     EXPECT_DOUBLE_EQ(adjustmentObjective(problem, {5, 3, 2}), 0);
 }
 
+// Taking the project's hard rows gives the same problem and leaves the project without them.
+TEST(AdjustmentProblem, TakingTheRowsGivesTheSameProblem) {
+    const Project original = solveProject();
+    AdjustmentProblem built;
+    std::string error;
+    ASSERT_TRUE(buildAdjustmentProblem(original, true, built, error)) << error;
+    Project project = original;
+    AdjustmentProblem taken;
+    ASSERT_TRUE(takeAdjustmentProblem(project, true, taken, error)) << error;
+    EXPECT_EQ(taken.hard.start, built.hard.start);
+    EXPECT_EQ(taken.hard.column, built.hard.column);
+    EXPECT_EQ(taken.hard.value, built.hard.value);
+    EXPECT_EQ(taken.hardLower, built.hardLower);
+    EXPECT_EQ(taken.hardSource, built.hardSource);
+    EXPECT_EQ(taken.upperSource, built.upperSource);
+    EXPECT_TRUE(project.hard.columnIndex.empty());
+    EXPECT_TRUE(project.hard.coefficient.empty());
+    EXPECT_EQ(project.hard.rowCount, original.hard.rowCount);
+}
+
 TEST(AdjustmentProblem, OpenSidesAreInfinite) {
     Project project = solveProject();
     // A ">" row and a "<" row: the file's +-1e38 on the open side, or anything else there.
