@@ -20,11 +20,13 @@ constexpr int64_t STARTS_PER_CELL = 100;
 constexpr int BOX_TRIALS = 128;
 // Threshold accepting over box moves on the best table (lowerTableCost): attempts per cell,
 // boxes tried at each, and the first threshold as a share of the median cell's cost of a unit
-// step from its base (0.005 on the 5-class 6^5 table, whose median base is about 50).
-// Measured: 5-class 6^5 table, gap 2.06 % to 1.87 % (0.01: 1.96 %; 300 attempts of 128
-// boxes: 1.94 %); 4-class 10^4, 1.50 % to 1.37 %; 3-class 15^3 0.225 % to 0.19 %, 20x20x25
-// 0.41 % to 0.32 %. Each run alone: small changes of these move the table reached about as
-// much as they lower it on average (seeds of the repair: by about a quarter of a percent).
+// step from its base (0.005 on the 5-class 6^5 table, whose median base is 50). Measured at
+// the default work limit: 5-class 6^5 table, gap 2.06 % to 1.87 % (twice the threshold:
+// 1.96 %; 300 attempts of 128 boxes: 1.94 %), 4-class 10^4 1.50 % to 1.40 %, 3-class 15^3
+// 0.225 % to 0.186 % and 20x20x25 0.41 % to 0.33 %, each in about a tenth more time. One
+// table's figure moves by a few tenths of a percent with any small change of the search
+// (other seeds of the repair: 2.05-2.55 % on the 5-class table before), so these are single
+// measurements, not averages.
 constexpr int64_t ACCEPTING_ATTEMPTS_PER_CELL = 600;
 constexpr int ACCEPTING_TRIALS = 32;
 constexpr double ACCEPTING_THRESHOLD = 0.25;
