@@ -25,8 +25,8 @@ constexpr int BOX_TRIALS = 128;
 // 1.96 %; 300 attempts of 128 boxes: 1.94 %), 4-class 10^4 1.50 % to 1.40 %, 3-class 15^3
 // 0.225 % to 0.186 % and 20x20x25 0.41 % to 0.33 %, each in about a tenth more time. One
 // table's figure moves by a few tenths of a percent with any small change of the search
-// (other seeds of the repair: 2.05-2.55 % on the 5-class table before), so these are single
-// measurements, not averages.
+// (three other seeds of the repair gave the 5-class table 2.05-2.55 % without it), so these
+// are single measurements, not averages.
 constexpr int64_t ACCEPTING_ATTEMPTS_PER_CELL = 600;
 constexpr int ACCEPTING_TRIALS = 32;
 constexpr double ACCEPTING_THRESHOLD = 0.25;
