@@ -51,8 +51,11 @@ constexpr int LAGRANGIAN_ROUNDS = 3;
 // The share of the work limit the search over blocks may spend before the programme of the
 // whole table gets the rest. The blocks end sooner on their own where they stop improving
 // (4-class 10^4 table: a tenth); on the 5-class 6^5 table they improve until the share is
-// spent, and the whole table's programme found nothing with the whole limit there.
+// spent, and the whole table's programme found nothing with the whole limit there. On five
+// classes or more the blocks get nearly all of it (5-class 6^5 table: gap 2.18 % to 2.06 %,
+// in less time: the whole table's programme spends more time per unit than the blocks).
 constexpr double NEIGHBOURHOOD_SHARE = 0.75;
+constexpr double NEIGHBOURHOOD_SHARE_FIVE_CLASSES = 0.95;
 
 // A convex cost coefficient * (v - target)^2 of a cell's value or a weak row's value.
 struct Term {
@@ -453,10 +456,23 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
             if (again.found && meetsHardRows(p, again.x)) offer(again.x);
         }
     }
+    // Box moves that may raise the cost for a while, to leave the repair's local optimum:
+    // before the blocks where they search (a better start for them), else once the programme
+    // has stopped short of a proof, so that a table it proves does not wait for them (3-class
+    // 10^3 table: 0.1 s).
+    const bool blocksSearch = p.classSizes.size() >= 4 && p.weak.rowCount() == 0;
+    auto lowerCost = [&]() {
+        if (!haveTable || proven() || deadline.passed()) return;
+        std::vector<double> cheaper = lowerTableCost(p, result.x, center, lower, upper, deadline);
+        if (meetsHardRows(p, cheaper)) offer(cheaper);
+    };
+    if (blocksSearch) lowerCost();
     if (haveTable && !proven()) {
         std::unique_ptr<LinearSolver> blocks = newSolver(options.newSolver);
         if (!blocks) return finish(result, IntegerStatus::NO_MEMORY, bound);
-        int64_t until = options.work ? int64_t(NEIGHBOURHOOD_SHARE * options.work->limit()) : 0;
+        const double share =
+            p.classSizes.size() >= 5 ? NEIGHBOURHOOD_SHARE_FIVE_CLASSES : NEIGHBOURHOOD_SHARE;
+        int64_t until = options.work ? int64_t(share * options.work->limit()) : 0;
         NeighbourhoodResult better =
             searchNeighbourhoods(p, result.x, lower, upper, *blocks, options.work, until, deadline,
                                  options.progress, bound);
@@ -476,6 +492,7 @@ IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& r
     solver->setWorkLimit(options.work);
     // Where the search stopped before it proved the optimum: the deadline, else the work.
     auto stopped = [&]() {
+        if (!blocksSearch) lowerCost();
         if (proven()) return finish(result, IntegerStatus::OPTIMAL, bound);
         bool time = deadline.passed();
         if (haveTable) {

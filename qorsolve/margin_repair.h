@@ -38,3 +38,14 @@ MarginRepairResult repairMargins(const AdjustmentProblem& problem, const std::ve
                                  const std::vector<double>& lowerWhole,
                                  const std::vector<double>& upperWhole, const Deadline& deadline,
                                  Progress* progress, double bound);
+
+// Lowers the cost of `table`, which meets every hard row, by box moves that keep every row,
+// with threshold accepting (moves that raise the cost a little are made early on, fewer and
+// fewer later), and returns the cheapest table met: never costlier than `table`. A fixed
+// number of moves per cell, counted, never timed; the deadline only cuts it short. Tables
+// without the problem's grid come back unchanged. Throws std::bad_alloc when memory runs out.
+std::vector<double> lowerTableCost(const AdjustmentProblem& problem,
+                                   const std::vector<double>& table,
+                                   const std::vector<double>& center,
+                                   const std::vector<double>& lowerWhole,
+                                   const std::vector<double>& upperWhole, const Deadline& deadline);

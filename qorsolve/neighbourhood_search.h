@@ -1,16 +1,17 @@
 // Improves a whole-number table of a table with a grid by solving small whole-number
 // programmes exactly, each over the cells of one block of the table with every other cell held.
 //
-// A block is the cells whose values in four classes lie in chosen ranges of a few values
-// each, every other class held at one value. Within it each cell may move by
-// one unit up or down; the programme minimises the change of the cost under every hard row
-// through the block (a row's other cells held), so it finds the best combination of the box
-// moves inside the block at once, where a local search makes them one by one and stops at the
-// first combination no single box improves. A block's table replaces the incumbent only when
-// it meets every hard row by the exact rule and costs less. The blocks are visited in a fixed
-// order, in passes with the ranges shifted by half a block, until a pass improves nothing or
-// the work share is spent: simplex iterations and nodes count in the search's work limit, so
-// the same input gives the same table.
+// A block is the cells whose values in four classes (five, on tables of five classes or more)
+// lie in chosen groups of a few values each, every other class held at one value. Within it
+// each cell may move by one unit up or down; the programme minimises the change of the cost under
+// every hard row through the block (a row's other cells held), so it finds the best combination of
+// the box moves inside the block at once, where a local search makes them one by one and stops at
+// the first combination no single box improves. A block's table replaces the incumbent only when it
+// meets every hard row by the exact rule and costs less. The blocks are visited in a fixed order,
+// in passes with the ranges shifted by half a block (with the values' order shuffled by a fixed
+// sequence, on five classes or more), until passes improve nothing or the work share is spent:
+// simplex iterations and nodes count in the search's work limit, so the same input gives the same
+// table.
 #pragma once
 
 #include <cstdint>

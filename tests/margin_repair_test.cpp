@@ -51,6 +51,44 @@ TEST(MarginRepair, FindsTheSameTableOfManyMarginsOnEveryRun) {
     }
 }
 
+// Threshold accepting from the repaired table: never costlier, every row still met by the
+// exact rule, cells whole and within their ranges, the same table on every run; a table
+// without a grid comes back as it is.
+TEST(MarginRepair, LowerTableCostKeepsEveryRowAndNeverRaisesTheCost) {
+    const Grid grids[] = {{{4, 5, 6}, 0}, {{4, 4, 3, 3}, 3}, {{3, 3, 3, 2, 2}, 0}};
+    for (const Grid& grid : grids) {
+        AdjustmentProblem p = marginProblem(grid, 3);
+        const size_t n = p.base.size();
+        std::vector<double> lower(n, 0.0), upper(n, INFINITE_BOUND), start(n);
+        for (size_t j = 0; j < n; ++j) start[j] = std::round(p.base[j]);
+        MarginRepairResult repaired =
+            repairMargins(p, start, p.base, lower, upper, Deadline(), nullptr, 0.0);
+        ASSERT_TRUE(repaired.found);
+        // Every fourth cell may not rise above its value in the repaired table.
+        for (size_t j = 0; j < n; j += 4) upper[j] = repaired.x[j];
+        std::vector<double> cheaper =
+            lowerTableCost(p, repaired.x, p.base, lower, upper, Deadline());
+        SCOPED_TRACE(testing::Message() << grid.sizes.size() << " classes");
+        EXPECT_TRUE(meetsHardRows(p, cheaper));
+        EXPECT_LE(adjustmentObjective(p, cheaper), adjustmentObjective(p, repaired.x));
+        for (size_t j = 0; j < n; ++j) {
+            EXPECT_EQ(cheaper[j], std::round(cheaper[j]));
+            EXPECT_GE(cheaper[j], lower[j]);
+            EXPECT_LE(cheaper[j], upper[j]);
+        }
+        EXPECT_EQ(lowerTableCost(p, repaired.x, p.base, lower, upper, Deadline()), cheaper);
+        // Cut short by the deadline: still a table that meets the rows.
+        std::vector<double> cut =
+            lowerTableCost(p, repaired.x, p.base, lower, upper, Deadline(0.0));
+        EXPECT_TRUE(meetsHardRows(p, cut));
+        EXPECT_LE(adjustmentObjective(p, cut), adjustmentObjective(p, repaired.x));
+    }
+    AdjustmentProblem flat = marginProblem({{4, 5}, 0}, 1);
+    const std::vector<double> table(flat.base.size(), 1.0);
+    flat.classSizes.clear();
+    EXPECT_EQ(lowerTableCost(flat, table, flat.base, table, table, Deadline()), table);
+}
+
 TEST(MarginRepair, WithoutAGridSingleCellsMoveAndADeadlineStopsIt) {
     // Cells of one class with a total: no grid is needed.
     AdjustmentProblem p = problemWithRows(4, {{{0, 1, 2, 3}, {1, 1, 1, 1}, 18, 18}});

@@ -34,9 +34,10 @@ MarginTable marginInstance(const Case& c, uint64_t seed) {
 TEST(NeighbourhoodSearch, ImprovesOnlyByTablesThatMeetEveryRowTheSameOnEveryRun) {
     const Case cases[] = {
         {{3, 3, 3, 3}, 0, true},
-        {{3, 3, 3, 3, 3}, 0, true},
-        {{6, 5, 4, 3}, 7, true},  // ranges shifted between passes; cells left out
-        {{5, 5, 5}, 0, false},    // three classes: not searched
+        {{3, 3, 3, 3, 3}, 0, true},  // five classes of three values: one block, the table
+        {{4, 3, 3, 3, 3}, 5, true},  // values shuffled per pass; cells left out
+        {{6, 5, 4, 3}, 7, true},     // ranges shifted between passes; cells left out
+        {{5, 5, 5}, 0, false},       // three classes: not searched
     };
     for (const Case& c : cases) {
         MarginTable in = marginInstance(c, 3);
