@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <optional>
 #include <tuple>
 
 #include "qorsolve/exact_rows.h"
@@ -381,189 +382,232 @@ bool withinWholeRange(const AdjustmentProblem& p) {
     return true;
 }
 
-IntegerResult finish(IntegerResult r, IntegerStatus status, double bound) {
-    r.status = status;
-    r.bound = std::min(bound, r.objective);
-    r.gap = relativeGap(r.objective, r.bound);
-    return r;
-}
+// The search for the whole-number optimum, step by step: the cells' whole ranges and the
+// centre, a first table (rounding and repair, with the Lagrangian bound's rounds), a cheaper
+// one (box moves, blocks), then the programme over windows until it proves the optimum or a
+// limit stops it. Each step either goes on or concludes the result.
+class WholeNumberSearch {
+  public:
+    WholeNumberSearch(const AdjustmentProblem& p, const ContinuousResult& relaxed,
+                      const IntegerOptions& options, const Deadline& deadline)
+        : p_(p),
+          relaxed_(relaxed),
+          options_(options),
+          deadline_(deadline),
+          blocksSearch_(p.classSizes.size() >= 4 && p.weak.rowCount() == 0) {}
 
-IntegerResult solveGuarded(const AdjustmentProblem& p, const ContinuousResult& relaxed,
-                           const IntegerOptions& options, const Deadline& deadline) {
-    IntegerResult result;
-    int32_t cells = p.cellCount();
-    std::vector<double> lower(cells), upper(cells), center(cells);
-    for (int32_t j = 0; j < cells; ++j) {
-        std::tie(lower[j], upper[j]) = wholeRange(p.lower[j], p.upper[j]);
-        if (lower[j] > upper[j]) {
-            result.status = IntegerStatus::INTEGER_INFEASIBLE;
-            return result;
+    IntegerResult run() {
+        if (!setUp()) return concluded(modelStatus(ModelStatus::INTEGER_INFEASIBLE));
+        if (std::optional<SolveStatus> end = firstTable()) return concluded(*end);
+        // Box moves that may raise the cost for a while, to leave the repair's local optimum:
+        // before the blocks where they search (a better start for them), else once the
+        // programme has stopped short of a proof, so that a table it proves does not wait for
+        // them (3-class 10^3 table: 0.1 s).
+        if (blocksSearch_) lowerCost();
+        if (std::optional<SolveStatus> end = searchBlocks()) return concluded(*end);
+        // The programme of a large table takes seconds to build: not when the time is up.
+        if (deadline_.passed()) {
+            if (proven()) return concluded(modelStatus(ModelStatus::OPTIMAL));
+            return concluded(stoppedStatus());
         }
-        double c = relaxed.x.size() == size_t(cells) && std::isfinite(relaxed.x[j]) ? relaxed.x[j]
-                                                                                    : p.base[j];
-        center[j] = std::clamp(c, lower[j], upper[j]);
+        return concluded(solveWindows());
     }
-    // F >= 0 always; the real-valued optimum's dual value bounds it from below.
-    double bound = 0.0;
-    if (relaxed.status.model == ModelStatus::OPTIMAL && std::isfinite(relaxed.dualBound)) {
-        bound = std::max(bound, relaxed.dualBound);
-    }
-    bool haveTable = false;
-    auto offer = [&](const std::vector<double>& x) {
-        double f = adjustmentObjective(p, x);
-        if (!haveTable || f < result.objective) {
-            result.x = x;
-            result.objective = f;
-            haveTable = true;
-        }
-    };
-    auto proven = [&]() {
-        return haveTable &&
-               result.objective - bound <= options.relativeGap * std::fabs(result.objective);
-    };
-    if (options.progress) options.progress->update("rounding", NAN, bound);
 
-    std::vector<double> rounded(cells);
-    for (int32_t j = 0; j < cells; ++j) {
-        rounded[j] = std::clamp(std::nearbyint(center[j]), lower[j], upper[j]);
+  private:
+    // The cells' whole ranges and the search's centre; false when a cell's range holds no
+    // whole number.
+    bool setUp() {
+        const int32_t cells = p_.cellCount();
+        lower_.resize(size_t(cells));
+        upper_.resize(size_t(cells));
+        center_.resize(size_t(cells));
+        for (int32_t j = 0; j < cells; ++j) {
+            std::tie(lower_[j], upper_[j]) = wholeRange(p_.lower[j], p_.upper[j]);
+            if (lower_[j] > upper_[j]) return false;
+            const double c = relaxed_.x.size() == size_t(cells) && std::isfinite(relaxed_.x[j])
+                                 ? relaxed_.x[j]
+                                 : p_.base[j];
+            center_[j] = std::clamp(c, lower_[j], upper_[j]);
+        }
+        // F >= 0 always; the real-valued optimum's dual value bounds it from below.
+        if (relaxed_.status.model == ModelStatus::OPTIMAL && std::isfinite(relaxed_.dualBound)) {
+            bound_ = std::max(bound_, relaxed_.dualBound);
+        }
+        return true;
     }
-    if (meetsHardRows(p, rounded)) {
-        offer(rounded);
-        if (proven()) return finish(result, IntegerStatus::OPTIMAL, bound);
-    } else {
-        MarginRepairResult mended =
-            repairMargins(p, rounded, center, lower, upper, deadline, options.progress, bound);
-        if (mended.found && meetsHardRows(p, mended.x)) {
+
+    // The centre rounded, else repaired; then rounds of the Lagrangian bound, each with a
+    // repair from its cells. A status when the search ends here.
+    std::optional<SolveStatus> firstTable() {
+        if (options_.progress) options_.progress->update("rounding", NAN, bound_);
+        std::vector<double> rounded(center_.size());
+        for (size_t j = 0; j < center_.size(); ++j) {
+            rounded[j] = std::clamp(std::nearbyint(center_[j]), lower_[j], upper_[j]);
+        }
+        if (meetsHardRows(p_, rounded)) {
+            offer(rounded);
+            if (proven()) return modelStatus(ModelStatus::OPTIMAL);
+            return std::nullopt;
+        }
+        MarginRepairResult mended = repairMargins(p_, rounded, center_, lower_, upper_, deadline_,
+                                                  options_.progress, bound_);
+        if (mended.found && meetsHardRows(p_, mended.x)) {
             offer(mended.x);
         } else {
-            RoundingResult repaired = roundAndRepair(p, center, lower, upper, deadline);
+            RoundingResult repaired = roundAndRepair(p_, center_, lower_, upper_, deadline_);
             if (repaired.status == RoundingStatus::NO_MEMORY)
-                return finish(result, IntegerStatus::NO_MEMORY, bound);
+                return callStatus(CallStatus::NO_MEMORY);
             if (repaired.status == RoundingStatus::FOUND) offer(repaired.x);
         }
         // A better bound, and from its cells, which miss the rows by less, maybe a better
         // table; again with the better table's cost as the steps' target, which leads the
         // steps elsewhere (5-class table: 96.3 to 95.3; 3-class 10^4 cells: 329.1 to 329.0).
         for (int round = 0; round < LAGRANGIAN_ROUNDS; ++round) {
-            LagrangianResult lagrange = lagrangianBound(p, lower, upper, relaxed.hardDual,
-                                                        haveTable ? result.objective : INFINITY,
-                                                        deadline, options.progress);
+            LagrangianResult lagrange = lagrangianBound(p_, lower_, upper_, relaxed_.hardDual,
+                                                        haveTable_ ? result_.objective : INFINITY,
+                                                        deadline_, options_.progress);
             if (!lagrange.used) break;
-            bound = std::max(bound, lagrange.bound);
-            if (proven()) return finish(result, IntegerStatus::OPTIMAL, bound);
-            MarginRepairResult again = repairMargins(p, lagrange.x, center, lower, upper, deadline,
-                                                     options.progress, bound);
-            if (again.found && meetsHardRows(p, again.x)) offer(again.x);
+            bound_ = std::max(bound_, lagrange.bound);
+            if (proven()) return modelStatus(ModelStatus::OPTIMAL);
+            MarginRepairResult again = repairMargins(p_, lagrange.x, center_, lower_, upper_,
+                                                     deadline_, options_.progress, bound_);
+            if (again.found && meetsHardRows(p_, again.x)) offer(again.x);
         }
-    }
-    // Box moves that may raise the cost for a while, to leave the repair's local optimum:
-    // before the blocks where they search (a better start for them), else once the programme
-    // has stopped short of a proof, so that a table it proves does not wait for them (3-class
-    // 10^3 table: 0.1 s).
-    const bool blocksSearch = p.classSizes.size() >= 4 && p.weak.rowCount() == 0;
-    auto lowerCost = [&]() {
-        if (!haveTable || proven() || deadline.passed()) return;
-        std::vector<double> cheaper = lowerTableCost(p, result.x, center, lower, upper, deadline);
-        if (meetsHardRows(p, cheaper)) offer(cheaper);
-    };
-    if (blocksSearch) lowerCost();
-    if (haveTable && !proven()) {
-        std::unique_ptr<LinearSolver> blocks = newSolver(options.newSolver);
-        if (!blocks) return finish(result, IntegerStatus::NO_MEMORY, bound);
-        const double share =
-            p.classSizes.size() >= 5 ? NEIGHBOURHOOD_SHARE_FIVE_CLASSES : NEIGHBOURHOOD_SHARE;
-        int64_t until = options.work ? int64_t(share * options.work->limit()) : 0;
-        NeighbourhoodResult better =
-            searchNeighbourhoods(p, result.x, lower, upper, *blocks, options.work, until, deadline,
-                                 options.progress, bound);
-        if (better.improvements > 0) offer(better.x);
-        if (proven()) return finish(result, IntegerStatus::OPTIMAL, bound);
-    }
-    // The programme of a large table takes seconds to build: not when the time is up.
-    if (deadline.passed()) {
-        if (proven()) return finish(result, IntegerStatus::OPTIMAL, bound);
-        return finish(
-            result, haveTable ? IntegerStatus::TIME_LIMIT : IntegerStatus::NO_TABLE_IN_TIME, bound);
+        return std::nullopt;
     }
 
-    WindowModel windows(p, lower, upper, center);
-    std::unique_ptr<LinearSolver> solver = newSolver(options.newSolver);
-    if (!solver) return finish(result, IntegerStatus::NO_MEMORY, bound);
-    solver->setWorkLimit(options.work);
+    // Threshold accepting over box moves from the best table.
+    void lowerCost() {
+        if (!haveTable_ || proven() || deadline_.passed()) return;
+        std::vector<double> cheaper =
+            lowerTableCost(p_, result_.x, center_, lower_, upper_, deadline_);
+        if (meetsHardRows(p_, cheaper)) offer(cheaper);
+    }
+
+    // Small exact programmes over blocks of the table, within their share of the work.
+    std::optional<SolveStatus> searchBlocks() {
+        if (!haveTable_ || proven()) return std::nullopt;
+        std::unique_ptr<LinearSolver> blocks = newSolver(options_.newSolver);
+        if (!blocks) return callStatus(CallStatus::NO_MEMORY);
+        const double share =
+            p_.classSizes.size() >= 5 ? NEIGHBOURHOOD_SHARE_FIVE_CLASSES : NEIGHBOURHOOD_SHARE;
+        const int64_t until = options_.work ? int64_t(share * options_.work->limit()) : 0;
+        NeighbourhoodResult better =
+            searchNeighbourhoods(p_, result_.x, lower_, upper_, *blocks, options_.work, until,
+                                 deadline_, options_.progress, bound_);
+        if (better.improvements > 0) offer(better.x);
+        if (proven()) return modelStatus(ModelStatus::OPTIMAL);
+        return std::nullopt;
+    }
+
+    // The programme over windows round the centre, solved again with wider windows until its
+    // optimum lies inside them (then it is the whole-number optimum) or a limit stops it.
+    SolveStatus solveWindows() {
+        WindowModel windows(p_, lower_, upper_, center_);
+        std::unique_ptr<LinearSolver> solver = newSolver(options_.newSolver);
+        if (!solver) return callStatus(CallStatus::NO_MEMORY);
+        solver->setWorkLimit(options_.work);
+        if (options_.progress) {
+            // The programme's own incumbent is not yet a checked table: only ours is shown.
+            solver->setProgress([&](double, double mipBound) {
+                options_.progress->update("integer", haveTable_ ? result_.objective : NAN,
+                                          std::max(bound_, mipBound));
+            });
+        }
+        for (int round = 0; round < MAX_ROUNDS; ++round) {
+            if (options_.progress) {
+                options_.progress->update("integer", haveTable_ ? result_.objective : NAN, bound_);
+            }
+            if (!solver->load(windows.build())) return callStatus(CallStatus::NO_MEMORY);
+            // A small programme is solved faster from no start: a start point there changes
+            // the path of the cuts for the worse (measured), and the table found stays the
+            // incumbent.
+            std::vector<double> start =
+                haveTable_ && !windows.small() ? windows.pointOf(result_.x) : std::vector<double>{};
+            LinearResult mip = solver->solveInteger(deadline_, options_.relativeGap, start);
+            if (!mip.status.ok()) return callStatus(mip.status.call, mip.status.failure);
+            if (std::isfinite(mip.bound)) bound_ = std::max(bound_, mip.bound);
+            if (mip.is(ModelStatus::INFEASIBLE)) {
+                // The programme allows every whole number of every cell's range.
+                // Beyond 2^53 the programme's rows are not exact: no verdict from them.
+                if (haveTable_ || !withinWholeRange(p_)) return callStatus(CallStatus::FAILED);
+                return modelStatus(ModelStatus::INTEGER_INFEASIBLE);
+            }
+            bool pointHolds = false;  // the programme's point is a table
+            if (!mip.x.empty()) {
+                std::vector<double> x = windows.tableOf(mip.x);
+                pointHolds = meetsHardRows(p_, x);
+                if (pointHolds) offer(x);
+            }
+            if (mip.status.stop != StopReason::NONE || deadline_.passed()) {
+                if (!blocksSearch_) lowerCost();
+                if (proven()) return modelStatus(ModelStatus::OPTIMAL);
+                return stoppedStatus();
+            }
+            if (!mip.is(ModelStatus::OPTIMAL)) return callStatus(CallStatus::FAILED);
+            if (!windows.refine(mip.x)) {
+                // Exact at the programme's optimum: its bound is the whole-number problem's
+                // too. The programme's own point may miss a row by the solver's tolerances; a
+                // table repaired from it may then close the gap. Without that, nothing is
+                // proven.
+                if (!pointHolds && !proven() && !mip.x.empty()) {
+                    RoundingResult near =
+                        roundAndRepair(p_, windows.tableOf(mip.x), lower_, upper_, deadline_);
+                    if (near.status == RoundingStatus::NO_MEMORY)
+                        return callStatus(CallStatus::NO_MEMORY);
+                    if (near.status == RoundingStatus::FOUND) offer(near.x);
+                }
+                if (pointHolds || proven()) return modelStatus(ModelStatus::OPTIMAL);
+                return callStatus(CallStatus::FAILED);
+            }
+        }
+        // So many rounds are work too: the same stop on every run.
+        if (haveTable_) return modelStatus(ModelStatus::FEASIBLE, StopReason::WORK_LIMIT);
+        return callStatus(CallStatus::FAILED);
+    }
+
     // Where the search stopped before it proved the optimum: the deadline, else the work.
-    auto stopped = [&]() {
-        if (!blocksSearch) lowerCost();
-        if (proven()) return finish(result, IntegerStatus::OPTIMAL, bound);
-        bool time = deadline.passed();
-        if (haveTable) {
-            return finish(result, time ? IntegerStatus::TIME_LIMIT : IntegerStatus::WORK_LIMIT,
-                          bound);
-        }
-        return finish(result,
-                      time ? IntegerStatus::NO_TABLE_IN_TIME : IntegerStatus::NO_TABLE_IN_WORK,
-                      bound);
-    };
-    if (options.progress) {
-        // The programme's own incumbent is not yet a checked table: only ours is shown.
-        solver->setProgress([&](double, double mipBound) {
-            options.progress->update("integer", haveTable ? result.objective : NAN,
-                                     std::max(bound, mipBound));
-        });
+    SolveStatus stoppedStatus() const {
+        return modelStatus(haveTable_ ? ModelStatus::FEASIBLE : ModelStatus::NO_POINT,
+                           deadline_.passed() ? StopReason::TIME_LIMIT : StopReason::WORK_LIMIT);
     }
-    for (int round = 0; round < MAX_ROUNDS; ++round) {
-        if (options.progress) {
-            options.progress->update("integer", haveTable ? result.objective : NAN, bound);
-        }
-        if (!solver->load(windows.build())) return finish(result, IntegerStatus::NO_MEMORY, bound);
-        // A small programme is solved faster from no start: a start point there changes the
-        // path of the cuts for the worse (measured), and the table found stays the incumbent.
-        std::vector<double> start =
-            haveTable && !windows.small() ? windows.pointOf(result.x) : std::vector<double>{};
-        LinearResult mip = solver->solveInteger(deadline, options.relativeGap, start);
-        if (mip.status.call == CallStatus::NO_MEMORY)
-            return finish(result, IntegerStatus::NO_MEMORY, bound);
-        if (!mip.status.ok()) {
-            result.call = mip.status.call;
-            result.failure = mip.status.failure;
-            return finish(result, IntegerStatus::FAILED, bound);
-        }
-        if (std::isfinite(mip.bound)) bound = std::max(bound, mip.bound);
-        if (mip.is(ModelStatus::INFEASIBLE)) {
-            // The programme allows every whole number of every cell's range.
-            // Beyond 2^53 the programme's rows are not exact: no verdict from them.
-            if (haveTable || !withinWholeRange(p)) {
-                return finish(result, IntegerStatus::FAILED, bound);
-            }
-            result.status = IntegerStatus::INTEGER_INFEASIBLE;
-            return result;
-        }
-        bool pointHolds = false;  // the programme's point is a table
-        if (!mip.x.empty()) {
-            std::vector<double> x = windows.tableOf(mip.x);
-            pointHolds = meetsHardRows(p, x);
-            if (pointHolds) offer(x);
-        }
-        if (mip.status.stop != StopReason::NONE || deadline.passed()) return stopped();
-        if (!mip.is(ModelStatus::OPTIMAL)) return finish(result, IntegerStatus::FAILED, bound);
-        if (!windows.refine(mip.x)) {
-            // Exact at the programme's optimum: its bound is the whole-number problem's too.
-            // The programme's own point may miss a row by the solver's tolerances; a table
-            // repaired from it may then close the gap. Without that, nothing is proven.
-            if (!pointHolds && !proven() && !mip.x.empty()) {
-                RoundingResult near =
-                    roundAndRepair(p, windows.tableOf(mip.x), lower, upper, deadline);
-                if (near.status == RoundingStatus::NO_MEMORY)
-                    return finish(result, IntegerStatus::NO_MEMORY, bound);
-                if (near.status == RoundingStatus::FOUND) offer(near.x);
-            }
-            const bool optimal = pointHolds || proven();
-            return finish(result, optimal ? IntegerStatus::OPTIMAL : IntegerStatus::FAILED, bound);
+
+    // Keeps `x` when it is the first table or a cheaper one.
+    void offer(const std::vector<double>& x) {
+        const double f = adjustmentObjective(p_, x);
+        if (!haveTable_ || f < result_.objective) {
+            result_.x = x;
+            result_.objective = f;
+            haveTable_ = true;
         }
     }
-    // So many rounds are work too: the same stop on every run.
-    return haveTable ? finish(result, IntegerStatus::WORK_LIMIT, bound)
-                     : finish(result, IntegerStatus::FAILED, bound);
-}
+
+    bool proven() const {
+        return haveTable_ &&
+               result_.objective - bound_ <= options_.relativeGap * std::fabs(result_.objective);
+    }
+
+    // The result with `status`, the bound and the gap; a table only where the status has one.
+    IntegerResult concluded(const SolveStatus& status) {
+        result_.status = status;
+        result_.bound = std::min(bound_, result_.objective);
+        result_.gap = relativeGap(result_.objective, result_.bound);
+        const bool hasTable = status.ok() && (status.model == ModelStatus::OPTIMAL ||
+                                              status.model == ModelStatus::FEASIBLE);
+        if (!hasTable) result_.x.clear();
+        return std::move(result_);
+    }
+
+    const AdjustmentProblem& p_;
+    const ContinuousResult& relaxed_;
+    const IntegerOptions& options_;
+    const Deadline& deadline_;
+    const bool blocksSearch_;  // the block search runs: four classes or more, no weak rows
+    std::vector<double> lower_, upper_, center_;  // each cell's whole range, the centre
+    double bound_ = 0.0;
+    bool haveTable_ = false;
+    IntegerResult result_;
+};
 
 }  // namespace
 
@@ -573,12 +617,12 @@ IntegerResult solveInteger(const AdjustmentProblem& problem, const ContinuousRes
     const Deadline& deadline = options.deadline ? *options.deadline : none;
     if (!options.newSolver) return IntegerResult{};  // FAILED: no solver to search with
     try {
-        IntegerResult r = solveGuarded(problem, relaxed, options, deadline);
+        IntegerResult r = WholeNumberSearch(problem, relaxed, options, deadline).run();
         if (options.progress) options.progress->finish();
         return r;
     } catch (const std::bad_alloc&) {
         IntegerResult r;
-        r.status = IntegerStatus::NO_MEMORY;
+        r.status = callStatus(CallStatus::NO_MEMORY);
         return r;
     }
 }

@@ -21,19 +21,8 @@
 #include "qorsolve/progress.h"
 #include "qorsolve/work_limit.h"
 
-enum class IntegerStatus {
-    OPTIMAL,             // proven: objective within the relative gap of the bound
-    TIME_LIMIT,          // a whole-number table, not proven optimal: see bound and gap
-    NO_TABLE_IN_TIME,    // the deadline passed before any whole-number table was found
-    WORK_LIMIT,          // as TIME_LIMIT, but the work limit ended the search
-    NO_TABLE_IN_WORK,    // as NO_TABLE_IN_TIME, for the work limit
-    INTEGER_INFEASIBLE,  // real numbers meet the rows, whole numbers cannot
-    NO_MEMORY,
-    FAILED,  // the solver gave up: `failure` says why when it is known
-};
-
 struct IntegerOptions {
-    double relativeGap = 1e-9;
+    double relativeGap = INTEGER_RELATIVE_GAP;
     const Deadline* deadline = nullptr;
     Progress* progress = nullptr;
     WorkLimit* work = nullptr;      // nullptr: no limit
@@ -41,14 +30,15 @@ struct IntegerOptions {
 };
 
 struct IntegerResult {
-    IntegerStatus status = IntegerStatus::FAILED;
+    // OK with OPTIMAL (proven: objective within the relative gap of the bound), FEASIBLE (a
+    // table, not proven optimal: the stop reason says which limit ended the search; see bound
+    // and gap), NO_POINT (a limit passed before any table was found) or INTEGER_INFEASIBLE
+    // (real numbers meet the rows, whole numbers cannot); else the call's failure.
+    SolveStatus status;
     std::vector<double> x;   // whole numbers, one per adjustable cell
     double objective = 0.0;  // F(x)
     double bound = 0.0;      // a lower bound on the whole-number optimum
-    double gap = 0.0;        // (objective - bound) / max(|objective|, 1e-10)
-    // FAILED: the solver's call status (FAILED or OUT_OF_RANGE) and its reason, when it gave one.
-    CallStatus call = CallStatus::OK;
-    std::string failure;
+    double gap = 0.0;        // relativeGap(objective, bound) (numeric_checks.h)
 };
 
 // `relaxed` is the OPTIMAL result of solveContinuous on the same problem: its table centres

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 enum class CallStatus {
     OK,         // the call ran to an answer; the model status says which
@@ -41,4 +42,22 @@ struct SolveStatus {
     std::string failure;  // FAILED: the reason, for the user, without a line end; may be empty
 
     bool ok() const { return call == CallStatus::OK; }
+    bool operator==(const SolveStatus&) const = default;
 };
+
+// The status of a call that ran, with what it found and why it stopped.
+inline SolveStatus modelStatus(ModelStatus model, StopReason stop = StopReason::NONE) {
+    SolveStatus status;
+    status.call = CallStatus::OK;
+    status.model = model;
+    status.stop = stop;
+    return status;
+}
+
+// The status of a call that did not run to an answer.
+inline SolveStatus callStatus(CallStatus call, std::string failure = {}) {
+    SolveStatus status;
+    status.call = call;
+    status.failure = std::move(failure);
+    return status;
+}

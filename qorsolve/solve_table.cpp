@@ -28,20 +28,6 @@ bool feasiblePoint(const AdjustmentProblem& problem, std::vector<double>& x) {
     return meetsHardRowsAndBounds(problem, x);
 }
 
-SolveStatus modelStatus(ModelStatus model, StopReason stop = StopReason::NONE) {
-    SolveStatus status;
-    status.call = CallStatus::OK;
-    status.model = model;
-    status.stop = stop;
-    return status;
-}
-
-SolveStatus callStatus(CallStatus call) {
-    SolveStatus status;
-    status.call = call;
-    return status;
-}
-
 void continuousTable(const AdjustmentProblem& problem, TableResult& result) {
     ContinuousResult& relaxed = result.relaxed;
     if (!relaxed.status.ok()) {
@@ -88,36 +74,16 @@ void integerTable(const AdjustmentProblem& problem, const SolveSettings& setting
     options.work = &work;
     options.newSolver = makeCoinSolver;
     IntegerResult whole = solveInteger(problem, result.relaxed, options);
-    result.bound = whole.bound;
-    result.gap = whole.gap;
-    switch (whole.status) {
-        case IntegerStatus::OPTIMAL:
-            result.status = modelStatus(ModelStatus::OPTIMAL);
-            result.bound = 0.0;
-            result.gap = 0.0;
+    result.status = whole.status;
+    if (!whole.status.ok()) return;
+    switch (whole.status.model) {
+        case ModelStatus::OPTIMAL:
             break;
-        case IntegerStatus::TIME_LIMIT:
-            result.status = modelStatus(ModelStatus::FEASIBLE, StopReason::TIME_LIMIT);
+        case ModelStatus::FEASIBLE:
+            result.bound = whole.bound;
+            result.gap = whole.gap;
             break;
-        case IntegerStatus::WORK_LIMIT:
-            result.status = modelStatus(ModelStatus::FEASIBLE, StopReason::WORK_LIMIT);
-            break;
-        case IntegerStatus::NO_TABLE_IN_TIME:
-            result.status = modelStatus(ModelStatus::NO_POINT, StopReason::TIME_LIMIT);
-            return;
-        case IntegerStatus::NO_TABLE_IN_WORK:
-            result.status = modelStatus(ModelStatus::NO_POINT, StopReason::WORK_LIMIT);
-            return;
-        case IntegerStatus::INTEGER_INFEASIBLE:
-            result.status = modelStatus(ModelStatus::INTEGER_INFEASIBLE);
-            return;
-        case IntegerStatus::NO_MEMORY:
-            result.status = callStatus(CallStatus::NO_MEMORY);
-            return;
-        case IntegerStatus::FAILED:
-            result.status =
-                callStatus(whole.call == CallStatus::OUT_OF_RANGE ? CallStatus::OUT_OF_RANGE
-                                                                  : CallStatus::FAILED);
+        default:  // no table: NO_POINT, INTEGER_INFEASIBLE
             return;
     }
     result.x = std::move(whole.x);

@@ -94,12 +94,12 @@ TEST(IntegerSolver, MatchesBruteForceOnRandomSmallTables) {
         double expected = bruteForce(p).cost;
         IntegerResult r = solveInteger(p, roughCenter(p), coinOptions());
         if (expected == INF) {
-            EXPECT_EQ(r.status, IntegerStatus::INTEGER_INFEASIBLE) << "case " << c;
+            EXPECT_EQ(r.status, modelStatus(ModelStatus::INTEGER_INFEASIBLE)) << "case " << c;
             ++infeasible;
             continue;
         }
         ++optimal;
-        ASSERT_EQ(r.status, IntegerStatus::OPTIMAL) << "case " << c;
+        ASSERT_EQ(r.status, modelStatus(ModelStatus::OPTIMAL)) << "case " << c;
         ASSERT_TRUE(wholeTableHolds(p, r.x)) << "case " << c;
         EXPECT_NEAR(r.objective, plainCost(p, r.x), 1e-9 * (1 + r.objective)) << "case " << c;
         EXPECT_NEAR(r.objective, expected, 1e-9 * (1 + expected)) << "case " << c;
@@ -124,16 +124,18 @@ TEST(IntegerSolver, NoWholeNumberTableAndNoTime) {
     relaxed.status.model = ModelStatus::OPTIMAL;
     relaxed.x = {0.5, 0.5};
     relaxed.objective = relaxed.dualBound = 0.5;
-    EXPECT_EQ(solveInteger(p, relaxed, coinOptions()).status, IntegerStatus::INTEGER_INFEASIBLE);
+    EXPECT_EQ(solveInteger(p, relaxed, coinOptions()).status,
+              modelStatus(ModelStatus::INTEGER_INFEASIBLE));
 
     p.hardLower[1] = -INF;  // x1 <= x2: (0, 1); the rounding (0, 0) breaks the first row
     p.hardUpper[1] = 0;
     Deadline passed(0.0);
     IntegerOptions options = coinOptions();
     options.deadline = &passed;
-    EXPECT_EQ(solveInteger(p, relaxed, options).status, IntegerStatus::NO_TABLE_IN_TIME);
+    EXPECT_EQ(solveInteger(p, relaxed, options).status,
+              modelStatus(ModelStatus::NO_POINT, StopReason::TIME_LIMIT));
     IntegerResult r = solveInteger(p, relaxed, coinOptions());
-    EXPECT_EQ(r.status, IntegerStatus::OPTIMAL);
+    EXPECT_EQ(r.status, modelStatus(ModelStatus::OPTIMAL));
     EXPECT_EQ(r.x, (std::vector<double>{0, 1}));
 }
 
