@@ -30,6 +30,7 @@
 #include "qorsolve/neighbourhood_search.h"
 #include "qorsolve/numeric_checks.h"
 #include "qorsolve/rounding_repair.h"
+#include "qorsolve/settings.h"
 
 namespace {
 
@@ -57,6 +58,10 @@ constexpr int LAGRANGIAN_ROUNDS = 3;
 // in less time: the whole table's programme spends more time per unit than the blocks).
 constexpr double NEIGHBOURHOOD_SHARE = 0.75;
 constexpr double NEIGHBOURHOOD_SHARE_FIVE_CLASSES = 0.95;
+
+// A tangent is added where the estimate falls short of the cost by more than this share of
+// it: above the rounding of the two, so that refinement ends once the estimate is exact.
+constexpr double TANGENT_GAP = 1e-12;
 
 // A convex cost coefficient * (v - target)^2 of a cell's value or a weak row's value.
 struct Term {
@@ -132,16 +137,18 @@ class WindowModel {
             t.coefficient = weakCoefficient(p, w);
             t.target = p.weakTarget[w];
             if (wholeCoefficients(p.weak, w)) {
-                t.lower = std::ceil(lo - 1e-9);
-                t.upper = std::floor(hi + 1e-9);
+                // The range of a sum of whole terms is whole; below ROW_TOLERANCE a bound
+                // off a whole number is the rounding of that sum.
+                t.lower = std::ceil(lo - ROW_TOLERANCE);
+                t.upper = std::floor(hi + ROW_TOLERANCE);
                 setWindow(t, std::clamp(at, t.lower, t.upper));
-                weakTerm_.push_back(static_cast<int32_t>(windowed_.size()));
+                weakTerm_.push_back({WeakTerm::WINDOWED, static_cast<int32_t>(windowed_.size())});
                 windowed_.push_back(t);
             } else {
                 t.lower = lo;
                 t.upper = hi;
                 for (double d : {-1.0, 0.0, 1.0}) t.points.push_back(at + d);
-                weakTerm_.push_back(-1 - static_cast<int32_t>(tangent_.size()));
+                weakTerm_.push_back({WeakTerm::TANGENT, static_cast<int32_t>(tangent_.size())});
                 tangent_.push_back(t);
             }
         }
@@ -234,10 +241,10 @@ class WindowModel {
             for (int64_t k = p.weak.start[w]; k < p.weak.start[w + 1]; ++k) {
                 fixed += termEntries(windowed_[p.weak.column[k]], p.weak.value[k]);
             }
-            if (weakTerm_[w] >= 0) {
-                fixed += termEntries(windowed_[weakTerm_[w]], -1.0);
+            if (weakTerm_[w].kind == WeakTerm::WINDOWED) {
+                fixed += termEntries(windowed_[weakTerm_[w].index], -1.0);
             } else {
-                entry(tangent_[-1 - weakTerm_[w]].column, -1.0);
+                entry(tangent_[weakTerm_[w].index].column, -1.0);
             }
             m.rowLower.back() = m.rowUpper.back() = -fixed;
         }
@@ -272,10 +279,10 @@ class WindowModel {
             });
         }
         for (int32_t w = 0; w < p_.weak.rowCount(); ++w) {
-            if (weakTerm_[w] >= 0) continue;
+            if (weakTerm_[w].kind == WeakTerm::WINDOWED) continue;
             double s = rowSum(p_.weak, w, x);
             point.push_back(s);
-            point.push_back(estimate(tangent_[-1 - weakTerm_[w]], s));
+            point.push_back(estimate(tangent_[weakTerm_[w].index], s));
         }
         point.push_back(1.0);
         for (size_t i = 0; valueColumns_ && i < windowed_.size(); ++i) {
@@ -312,7 +319,7 @@ class WindowModel {
         for (Term& t : tangent_) {
             double s = point[t.column];
             double exact = t.cost(s);
-            if (exact - estimate(t, s) > 1e-12 * std::max(1.0, exact)) {
+            if (exact - estimate(t, s) > TANGENT_GAP * std::max(1.0, exact)) {
                 t.points.push_back(s);
                 changed = true;
             }
@@ -359,16 +366,24 @@ class WindowModel {
 
     int32_t weakOf(size_t windowedIndex) const {
         for (int32_t w = 0; w < int32_t(weakTerm_.size()); ++w) {
-            if (weakTerm_[w] == int32_t(windowedIndex)) return w;
+            if (weakTerm_[w].kind == WeakTerm::WINDOWED &&
+                weakTerm_[w].index == int32_t(windowedIndex)) {
+                return w;
+            }
         }
         return 0;
     }
 
     const AdjustmentProblem& p_;
     bool valueColumns_;
-    std::vector<Term> windowed_;     // the cells, then the weak rows of whole coefficients
-    std::vector<Term> tangent_;      // the other weak rows
-    std::vector<int32_t> weakTerm_;  // per weak row: windowed index, or -1 - tangent index
+    std::vector<Term> windowed_;  // the cells, then the weak rows of whole coefficients
+    std::vector<Term> tangent_;   // the other weak rows
+    // Where each weak row's cost is: a windowed term (whole coefficients) or tangents.
+    struct WeakTerm {
+        enum Kind { WINDOWED, TANGENT } kind;
+        int32_t index;  // in windowed_ or tangent_
+    };
+    std::vector<WeakTerm> weakTerm_;
 };
 
 // Whether every finite side of every hard row is a number of at most 2^53 in size, where the

@@ -10,6 +10,9 @@ constexpr int STEPS = 400;
 constexpr int PATIENCE = 8;
 // g is a sum of terms of either sign: it is trusted to this much of their total size.
 constexpr double SUM_ERROR = 1e-12;
+// Polyak's step aims at least this share of the target above g, so that a g that has reached
+// the target still moves.
+constexpr double LEAST_STEP = 1e-9;
 
 struct Evaluation {
     double value = 0.0;
@@ -129,7 +132,7 @@ LagrangianResult lagrangianBound(const AdjustmentProblem& problem,
         // Polyak's step towards the best table's cost, or a tenth of g when there is none.
         const double target = std::isfinite(best) ? best : e.value + 0.1 * std::fabs(e.value) + 1.0;
         const double length =
-            theta * std::max(target - e.value, 1e-9 * (1.0 + std::fabs(target))) / norm;
+            theta * std::max(target - e.value, LEAST_STEP * (1.0 + std::fabs(target))) / norm;
         for (int32_t i = 0; i < rows; ++i) y[i] = lagrangian.project(i, y[i], y[i] + length * s[i]);
     }
     result.used = std::isfinite(result.bound);

@@ -113,23 +113,15 @@ class MarginSearch {
   public:
     MarginSearch(const AdjustmentProblem& p, std::vector<double> x,
                  const std::vector<double>& lower, const std::vector<double>& upper)
-        : p_(p), grid_(p), x_(std::move(x)), lower_(lower), upper_(upper), random_(20261207) {
+        : p_(p),
+          grid_(p),
+          x_(std::move(x)),
+          lower_(lower),
+          upper_(upper),
+          columns_(byColumns(p.hard, static_cast<int32_t>(x_.size()))),
+          random_(20261207) {
         const SparseRows& a = p_.hard;
         const int32_t rows = a.rowCount();
-        const size_t cells = x_.size();
-        columnStart_.assign(cells + 1, 0);
-        for (int32_t j : a.column) ++columnStart_[static_cast<size_t>(j) + 1];
-        for (size_t j = 0; j < cells; ++j) columnStart_[j + 1] += columnStart_[j];
-        columnRow_.resize(a.column.size());
-        columnValue_.resize(a.column.size());
-        std::vector<int64_t> fill(columnStart_.begin(), columnStart_.end() - 1);
-        for (int32_t i = 0; i < rows; ++i) {
-            for (int64_t k = a.start[i]; k < a.start[i + 1]; ++k) {
-                const int64_t at = fill[a.column[k]]++;
-                columnRow_[at] = i;
-                columnValue_[at] = a.value[k];
-            }
-        }
         value_.assign(rows, 0.0);
         tolerance_.resize(rows);
         weight_.assign(rows, 1.0);
@@ -242,7 +234,7 @@ class MarginSearch {
             const int step = away > 0 ? -1 : 1;
             double bestCost = threshold > 0.0
                                   ? threshold * double(attempts - attempt) / double(attempts)
-                                  : -1e-12;
+                                  : -COST_IMPROVEMENT;
             bool found = false;
             for (int trial = 0; trial < trials; ++trial) {
                 for (size_t d = 0; d < dims; ++d) {
@@ -282,7 +274,7 @@ class MarginSearch {
             for (const Move& m : corners) move(m);
             ++moves_;
             total += bestCost;
-            if (threshold > 0.0 && total < bestTotal - 1e-12) {
+            if (threshold > 0.0 && total < bestTotal - COST_IMPROVEMENT) {
                 bestTotal = total;
                 bestX = x_;
             }
@@ -323,13 +315,13 @@ class MarginSearch {
         for (int m = 0; m < size; ++m) {
             const int32_t j = moves[m].cell;
             cost += costChange(j, moves[m].step);
-            for (int64_t k = columnStart_[j]; k < columnStart_[j + 1]; ++k) {
-                const int32_t i = columnRow_[k];
+            for (int64_t k = columns_.start[j]; k < columns_.start[j + 1]; ++k) {
+                const int32_t i = columns_.row[k];
                 if (!touched_[i]) {
                     touched_[i] = 1;
                     changed_.push_back(i);
                 }
-                delta_[i] += columnValue_[k] * moves[m].step;
+                delta_[i] += columns_.value[k] * moves[m].step;
             }
         }
         double score = 0.0;
@@ -343,9 +335,9 @@ class MarginSearch {
 
     void move(const Move& m) {
         x_[m.cell] += m.step;
-        for (int64_t k = columnStart_[m.cell]; k < columnStart_[m.cell + 1]; ++k) {
-            const int32_t i = columnRow_[k];
-            value_[i] += columnValue_[k] * m.step;
+        for (int64_t k = columns_.start[m.cell]; k < columns_.start[m.cell + 1]; ++k) {
+            const int32_t i = columns_.row[k];
+            value_[i] += columns_.value[k] * m.step;
             updateViolated(i);
         }
     }
@@ -369,9 +361,7 @@ class MarginSearch {
     std::vector<double> x_;
     const std::vector<double>& lower_;
     const std::vector<double>& upper_;
-    std::vector<int64_t> columnStart_;
-    std::vector<int32_t> columnRow_;
-    std::vector<double> columnValue_;
+    SparseColumns columns_;  // the rows of each cell
     std::vector<double> value_;
     std::vector<double> tolerance_;
     std::vector<double> weight_;

@@ -8,6 +8,7 @@
 
 #include "qorsolve/exact_rows.h"
 #include "qorsolve/rounding_repair.h"
+#include "qorsolve/settings.h"
 
 namespace {
 
@@ -40,32 +41,8 @@ constexpr int64_t BLOCK_SETUP_WORK = 100;
 // shuffled values, the search ends after two passes in a row that improved nothing.
 constexpr int MAX_PASSES = 4;
 constexpr int MAX_SHUFFLED_PASSES = 64;
-// A block's table must lower the cost by this much relative to it: less is the rounding of
-// the cost's sum, and taking it could go round in circles.
-constexpr double IMPROVEMENT = 1e-12;
 // Tables of more cells in their full grid are not searched (the grid's index is held whole).
 constexpr int64_t LARGEST_GRID = int64_t(1) << 28;
-
-// The hard rows by column, for finding the rows through a block.
-struct ColumnRows {
-    std::vector<int64_t> start;
-    std::vector<int32_t> row;
-};
-
-ColumnRows byColumn(const SparseRows& rows, int32_t columns) {
-    ColumnRows c;
-    c.start.assign(size_t(columns) + 1, 0);
-    for (int32_t col : rows.column) ++c.start[size_t(col) + 1];
-    for (int32_t j = 0; j < columns; ++j) c.start[size_t(j) + 1] += c.start[size_t(j)];
-    c.row.resize(rows.column.size());
-    std::vector<int64_t> next(c.start.begin(), c.start.end() - 1);
-    for (int32_t i = 0; i < rows.rowCount(); ++i) {
-        for (int64_t k = rows.start[i]; k < rows.start[i + 1]; ++k) {
-            c.row[size_t(next[size_t(rows.column[k])]++)] = i;
-        }
-    }
-    return c;
-}
 
 // The programme of one block and the table of its point.
 class BlockModel {
@@ -75,7 +52,7 @@ class BlockModel {
         : p_(p),
           lower_(lower),
           upper_(upper),
-          rowsOf_(byColumn(p.hard, p.cellCount())),
+          rowsOf_(byColumns(p.hard, p.cellCount())),
           rowMark_(size_t(p.hard.rowCount()), -1),
           inBlock_(size_t(p.cellCount()), -1) {}
 
@@ -159,7 +136,7 @@ class BlockModel {
     const AdjustmentProblem& p_;
     const std::vector<double>& lower_;
     const std::vector<double>& upper_;
-    ColumnRows rowsOf_;
+    SparseColumns rowsOf_;  // the hard rows through each cell
     std::vector<int32_t> rowMark_;
     int32_t stamp_ = 0;
     std::vector<int32_t> inBlock_;  // per cell: its index in the block, or -1
@@ -306,7 +283,7 @@ NeighbourhoodResult searchNeighbourhoods(
                 if (mip.x.size() != m.cost.size()) return true;
                 std::vector<double> y = model.tableOf(cells, r.x, mip.x);
                 double f = adjustmentObjective(p, y);
-                if (f < r.objective - IMPROVEMENT * r.objective && meetsHardRows(p, y)) {
+                if (f < r.objective - COST_IMPROVEMENT * r.objective && meetsHardRows(p, y)) {
                     r.x = std::move(y);
                     r.objective = f;
                     ++r.improvements;
