@@ -5,6 +5,7 @@
 #include <cmath>
 #include <random>
 
+#include "qorsolve/row_set.h"
 #include "qorsolve/settings.h"
 
 namespace {
@@ -125,7 +126,7 @@ class MarginSearch {
         value_.assign(rows, 0.0);
         tolerance_.resize(rows);
         weight_.assign(rows, 1.0);
-        where_.assign(rows, -1);
+        violated_ = RowSet(rows);
         delta_.assign(rows, 0.0);
         touched_.assign(rows, 0);
         for (int32_t i = 0; i < rows; ++i) {
@@ -342,19 +343,7 @@ class MarginSearch {
         }
     }
 
-    void updateViolated(int32_t i) {
-        const bool isViolated = violation(i, value_[i]) > 0.0;
-        if (isViolated && where_[i] < 0) {
-            where_[i] = static_cast<int64_t>(violated_.size());
-            violated_.push_back(i);
-        } else if (!isViolated && where_[i] >= 0) {
-            const int32_t last = violated_.back();
-            violated_[where_[i]] = last;
-            where_[last] = where_[i];
-            violated_.pop_back();
-            where_[i] = -1;
-        }
-    }
+    void updateViolated(int32_t i) { violated_.set(i, violation(i, value_[i]) > 0.0); }
 
     const AdjustmentProblem& p_;
     Grid grid_;
@@ -365,8 +354,7 @@ class MarginSearch {
     std::vector<double> value_;
     std::vector<double> tolerance_;
     std::vector<double> weight_;
-    std::vector<int32_t> violated_;
-    std::vector<int64_t> where_;
+    RowSet violated_;               // the rows the table misses
     std::vector<double> delta_;     // scratch of evaluate, 0 between calls
     std::vector<char> touched_;     // the same
     std::vector<int32_t> changed_;  // the same

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "qorsolve/exact_rows.h"
+#include "qorsolve/row_set.h"
 #include "qorsolve/settings.h"
 
 namespace {
@@ -37,7 +38,7 @@ class Repair {
         int32_t rows = a.rowCount();
         value_.assign(rows, 0.0);
         tolerance_.resize(rows);
-        where_.assign(rows, -1);
+        violated_ = RowSet(rows);
         for (int32_t i = 0; i < rows; ++i) {
             for (int64_t k = a.start[i]; k < a.start[i + 1]; ++k) {
                 value_[i] += a.value[k] * x_[a.column[k]];
@@ -189,19 +190,7 @@ class Repair {
         }
     }
 
-    void updateViolated(int32_t i) {
-        bool isViolated = violation(i, value_[i]) > 0.0;
-        if (isViolated && where_[i] < 0) {
-            where_[i] = static_cast<int64_t>(violated_.size());
-            violated_.push_back(i);
-        } else if (!isViolated && where_[i] >= 0) {
-            int32_t last = violated_.back();
-            violated_[where_[i]] = last;
-            where_[last] = where_[i];
-            violated_.pop_back();
-            where_[i] = -1;
-        }
-    }
+    void updateViolated(int32_t i) { violated_.set(i, violation(i, value_[i]) > 0.0); }
 
     const AdjustmentProblem& p_;
     std::vector<double> x_;
@@ -210,8 +199,7 @@ class Repair {
     SparseColumns columns_;  // the rows of each cell
     std::vector<double> value_;
     std::vector<double> tolerance_;
-    std::vector<int32_t> violated_;
-    std::vector<int64_t> where_;
+    RowSet violated_;  // the rows the table misses
     std::vector<int64_t> lastMove_;
     std::vector<int32_t> lastStep_;
     std::mt19937_64 random_;
