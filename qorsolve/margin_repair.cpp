@@ -119,7 +119,7 @@ class MarginSearch {
           x_(std::move(x)),
           lower_(lower),
           upper_(upper),
-          columns_(byColumns(p.hard, static_cast<int32_t>(x_.size()))),
+          columns_(byColumns(p.hard, static_cast<int32_t>(x_.size()), !allValuesOne(p.hard))),
           random_(20261207) {
         const SparseRows& a = p_.hard;
         const int32_t rows = a.rowCount();
@@ -316,13 +316,14 @@ class MarginSearch {
         for (int m = 0; m < size; ++m) {
             const int32_t j = moves[m].cell;
             cost += costChange(j, moves[m].step);
+            const double* values = columns_.values();
             for (int64_t k = columns_.start[j]; k < columns_.start[j + 1]; ++k) {
                 const int32_t i = columns_.row[k];
                 if (!touched_[i]) {
                     touched_[i] = 1;
                     changed_.push_back(i);
                 }
-                delta_[i] += columns_.value[k] * moves[m].step;
+                delta_[i] += entryValue(values, k) * moves[m].step;
             }
         }
         double score = 0.0;
@@ -336,9 +337,10 @@ class MarginSearch {
 
     void move(const Move& m) {
         x_[m.cell] += m.step;
+        const double* values = columns_.values();
         for (int64_t k = columns_.start[m.cell]; k < columns_.start[m.cell + 1]; ++k) {
             const int32_t i = columns_.row[k];
-            value_[i] += columns_.value[k] * m.step;
+            value_[i] += entryValue(values, k) * m.step;
             updateViolated(i);
         }
     }

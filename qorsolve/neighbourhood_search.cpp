@@ -52,7 +52,7 @@ class BlockModel {
         : p_(p),
           lower_(lower),
           upper_(upper),
-          rowsOf_(byColumns(p.hard, p.cellCount())),
+          rowsOf_(byColumns(p.hard, p.cellCount(), false)),
           rowMark_(size_t(p.hard.rowCount()), -1),
           inBlock_(size_t(p.cellCount()), -1) {}
 

@@ -33,7 +33,7 @@ class Repair {
           x_(std::move(x)),
           lower_(lower),
           upper_(upper),
-          columns_(byColumns(p.hard, static_cast<int32_t>(x_.size()))) {
+          columns_(byColumns(p.hard, static_cast<int32_t>(x_.size()), !allValuesOne(p.hard))) {
         const SparseRows& a = p_.hard;
         int32_t rows = a.rowCount();
         value_.assign(rows, 0.0);
@@ -168,9 +168,11 @@ class Repair {
 
     double violationChange(int32_t j, int32_t step) const {
         double change = 0.0;
+        const double* values = columns_.values();
         for (int64_t k = columns_.start[j]; k < columns_.start[j + 1]; ++k) {
             int32_t i = columns_.row[k];
-            change += violation(i, value_[i] + columns_.value[k] * step) - violation(i, value_[i]);
+            change +=
+                violation(i, value_[i] + entryValue(values, k) * step) - violation(i, value_[i]);
         }
         return change;
     }
@@ -183,9 +185,10 @@ class Repair {
 
     void move(int32_t j, int32_t step) {
         x_[j] += step;
+        const double* values = columns_.values();
         for (int64_t k = columns_.start[j]; k < columns_.start[j + 1]; ++k) {
             int32_t i = columns_.row[k];
-            value_[i] += columns_.value[k] * step;
+            value_[i] += entryValue(values, k) * step;
             updateViolated(i);
         }
     }

@@ -1,5 +1,6 @@
 #include "qorsolve/sparse_rows.h"
 
+#include <algorithm>
 #include <cstddef>
 
 double rowSum(const SparseRows& rows, int32_t row, const std::vector<double>& x) {
@@ -12,14 +13,14 @@ double rowSum(const SparseRows& rows, int32_t row, const std::vector<double>& x)
     return sum;
 }
 
-SparseColumns byColumns(const SparseRows& rows, int32_t columnCount) {
+SparseColumns byColumns(const SparseRows& rows, int32_t columnCount, bool withValues) {
     SparseColumns columns;
     const auto count = static_cast<std::size_t>(columnCount);
     columns.start.assign(count + 1, 0);
     for (int32_t j : rows.column) ++columns.start[static_cast<std::size_t>(j) + 1];
     for (std::size_t j = 0; j < count; ++j) columns.start[j + 1] += columns.start[j];
     columns.row.resize(rows.column.size());
-    columns.value.resize(rows.column.size());
+    if (withValues) columns.value.resize(rows.column.size());
     std::vector<int64_t> next(columns.start.begin(), columns.start.end() - 1);
     for (int32_t i = 0; i < rows.rowCount(); ++i) {
         const auto r = static_cast<std::size_t>(i);
@@ -28,8 +29,12 @@ SparseColumns byColumns(const SparseRows& rows, int32_t columnCount) {
             const auto at =
                 static_cast<std::size_t>(next[static_cast<std::size_t>(rows.column[entry])]++);
             columns.row[at] = i;
-            columns.value[at] = rows.value[entry];
+            if (withValues) columns.value[at] = rows.value[entry];
         }
     }
     return columns;
+}
+
+bool allValuesOne(const SparseRows& rows) {
+    return std::all_of(rows.value.begin(), rows.value.end(), [](double a) { return a == 1.0; });
 }

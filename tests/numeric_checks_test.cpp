@@ -132,4 +132,19 @@ TEST(SparseRows, ByColumnsKeepsEveryEntryInRowOrder) {
     EXPECT_DOUBLE_EQ(rowSum(rows, 2, {1, 10, 100, 0}), 345.0);
 }
 
+// Rows of ones need no values by column: the same entries, and every value read as 1.
+TEST(SparseRows, ColumnsWithoutValuesReadAsOnes) {
+    const SparseRows ones = rowsOf({{{1, 2}, {1, 0}}, {{1, 1}}});
+    EXPECT_TRUE(allValuesOne(ones));
+    EXPECT_FALSE(allValuesOne(rowsOf({{{1, 2}, {-1, 0}}})));
+    const SparseColumns full = byColumns(ones, 3);
+    const SparseColumns bare = byColumns(ones, 3, false);
+    EXPECT_EQ(bare.start, full.start);
+    EXPECT_EQ(bare.row, full.row);
+    EXPECT_EQ(bare.values(), nullptr);
+    for (int64_t k = 0; k < 3; ++k) {
+        EXPECT_EQ(entryValue(bare.values(), k), entryValue(full.values(), k));
+    }
+}
+
 }  // namespace
