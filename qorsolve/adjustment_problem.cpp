@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <new>
+#include <utility>
 
 #include "common/bound_type.h"
 #include "common/cell_text.h"
@@ -31,12 +32,13 @@ bool allFinite(const std::vector<double>& values) {
     return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
 }
 
+// The rows of a file's arrays; the entries are copied, or moved where the caller gives them up.
 void appendRows(SparseRows& rows, const std::vector<int32_t>& rowStart,
-                const std::vector<int32_t>& columns, const std::vector<double>& coefficients) {
+                std::vector<int32_t> columns, std::vector<double> coefficients) {
     rows.start.assign(rowStart.begin(), rowStart.end());
     if (rows.start.empty()) rows.start.push_back(0);
-    rows.column = columns;
-    rows.value = coefficients;
+    rows.column = std::move(columns);
+    rows.value = std::move(coefficients);
 }
 
 std::string sourceText(int32_t lowerSource, int32_t upperSource) {
@@ -141,16 +143,13 @@ bool buildCells(const Project& project, AdjustmentProblem& problem, std::string&
 }
 
 // The hard rows with their sides, infinite where open; false with `error` set when a row's
-// sides cross.
-// With `taken` (the project's own hard rows), the entries are moved, not copied.
+// sides cross. With `taken` (the project's own hard rows), the entries are moved, not copied.
 bool buildHardRows(const Project& project, AdjustmentProblem& problem, std::string& error,
                    HardArrays* taken) {
     const HardArrays& hard = project.hard;
     if (taken != nullptr) {
-        problem.hard.start.assign(taken->rowStart.begin(), taken->rowStart.end());
-        if (problem.hard.start.empty()) problem.hard.start.push_back(0);
-        problem.hard.column = std::move(taken->columnIndex);
-        problem.hard.value = std::move(taken->coefficient);
+        appendRows(problem.hard, taken->rowStart, std::move(taken->columnIndex),
+                   std::move(taken->coefficient));
         std::vector<int32_t>().swap(taken->rowStart);
         taken->columnIndex.clear();
         taken->coefficient.clear();
