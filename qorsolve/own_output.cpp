@@ -63,7 +63,9 @@ OutputCheck checkEarlierOutput(const std::string& path, bool (*isOurs)(std::stri
             break;
     }
     const std::string_view head = file.head;
-    const std::size_t end = head.find('\n');
+    std::size_t end = head.find('\n');
+    // A file re-saved by a program that writes Windows line ends is still ours.
+    if (end != std::string_view::npos && end > 0 && head[end - 1] == '\r') --end;
     if (end == std::string_view::npos || !isOurs(head.substr(0, end))) {
         check.state = EarlierOutput::FOREIGN;
     } else {

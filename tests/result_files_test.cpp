@@ -85,6 +85,9 @@ TEST(ResultFiles, KnowsItsFilesByTheirStableColumns) {
         {&isRowReportHeader, "restriction,kind,lower,upper,value,slack,binding\n1,hard\n", OURS},
         {&isRowReportHeader, "restriction,kind,lower,upper,value,slack,binding,change,text,x\n",
          OURS},
+        // Re-saved with Windows line ends.
+        {&isRowReportHeader, "restriction,kind,lower,upper,value,slack,binding\r\n1,h\r\n", OURS},
+        {&isRowReportHeader, "restriction,kind,lower,upper,value,slack\r\n", FOREIGN},
         {&isRowReportHeader, "restriction,kind,lower,upper,value,slack\n", FOREIGN},
         {&isRowReportHeader, "restriction,kind\n", FOREIGN},
         {&isRowReportHeader, "restriction,kind,lower,upper,value,slack,bound,change\n", FOREIGN},
@@ -105,6 +108,7 @@ TEST(ResultFiles, KnowsItsFilesByTheirStableColumns) {
         {&isAdjustedTableHeader, "base,adjusted,change,relative change\n", OURS},
         {&isAdjustedTableHeader, "class1,class2,class3,base,adjusted\n1,2,3,4,5\n", OURS},
         {&isAdjustedTableHeader, "base,adjusted\n4,5\n", OURS},
+        {&isAdjustedTableHeader, "class1,base,adjusted\r\n", OURS},
         {&isAdjustedTableHeader, "A,B,base,adjusted\n", FOREIGN},
         {&isAdjustedTableHeader, "A,base,adjusted,change\n", FOREIGN},
         {&isAdjustedTableHeader, "class1,base\n", FOREIGN},
