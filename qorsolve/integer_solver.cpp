@@ -74,6 +74,7 @@ struct Term {
     double windowLower = 0.0;
     double windowUpper = 0.0;
     int32_t firstPart = 0;
+    int32_t weakRow = -1;  // a weak row's term: its row
     // Tangent terms: the points of the tangents, the value's column and the cost's column.
     std::vector<double> points;
     int32_t column = 0;
@@ -142,6 +143,7 @@ class WindowModel {
                 t.lower = std::ceil(lo - ROW_TOLERANCE);
                 t.upper = std::floor(hi + ROW_TOLERANCE);
                 setWindow(t, std::clamp(at, t.lower, t.upper));
+                t.weakRow = w;
                 weakTerm_.push_back({WeakTerm::WINDOWED, static_cast<int32_t>(windowed_.size())});
                 windowed_.push_back(t);
             } else {
@@ -267,7 +269,7 @@ class WindowModel {
         for (size_t i = 0; i < windowed_.size(); ++i) {
             const Term& t = windowed_[i];
             if (t.lower == t.upper) continue;
-            double v = i < x.size() ? x[i] : rowSum(p_.weak, weakOf(i), x);
+            double v = i < x.size() ? x[i] : rowSum(p_.weak, t.weakRow, x);
             double above = std::max(v - t.windowLower, 0.0);
             forEachPart(t, [&](bool down, double width, double) {
                 if (down) {
@@ -288,7 +290,7 @@ class WindowModel {
         for (size_t i = 0; valueColumns_ && i < windowed_.size(); ++i) {
             const Term& t = windowed_[i];
             if (t.lower == t.upper) continue;
-            point.push_back(i < x.size() ? x[i] : rowSum(p_.weak, weakOf(i), x));
+            point.push_back(i < x.size() ? x[i] : rowSum(p_.weak, t.weakRow, x));
         }
         return point;
     }
@@ -362,16 +364,6 @@ class WindowModel {
             z = std::max(z, t.cost(q) + derivative * (s - q));
         }
         return z;
-    }
-
-    int32_t weakOf(size_t windowedIndex) const {
-        for (int32_t w = 0; w < int32_t(weakTerm_.size()); ++w) {
-            if (weakTerm_[w].kind == WeakTerm::WINDOWED &&
-                weakTerm_[w].index == int32_t(windowedIndex)) {
-                return w;
-            }
-        }
-        return 0;
     }
 
     const AdjustmentProblem& p_;
