@@ -205,7 +205,11 @@ class MarginSearch {
     void improve(const std::vector<double>& center, int64_t attempts, const Deadline& deadline,
                  double threshold = 0.0, int trials = BOX_TRIALS) {
         const size_t k = grid_.classCount();
-        if (k < 2 || !violated_.empty()) return;
+        // A box's cost is that of its cells: where weak rows add to the cost, it is not the
+        // table's, and boxes would lead away from the weak rows' targets (2-class table of
+        // 20,000 cells and 19,800 weak rows: 46 % above the bound in 43 s instead of 0.05 %
+        // in 0.7 s).
+        if (k < 2 || !violated_.empty() || p_.weak.rowCount() > 0) return;
         const int32_t cells = static_cast<int32_t>(x_.size());
         std::vector<Move> corners;
         double total = 0.0, bestTotal = 0.0;  // the cost's change since the start, and its least

@@ -11,6 +11,7 @@
 // rows rise by one, which moves the search out of the dead end (a breakout). Once the table
 // meets every row, moves that keep every row lower its cost: a unit +1/-1 on the corners of a
 // box over three classes (its other classes held) changes no margin of one or two classes.
+// A box's cost is that of its cells, so problems with weak rows go without the boxes.
 //
 // Everything is counted in moves and evaluations, never in seconds: the same input gives the
 // same table. The deadline only cuts the search short.
@@ -43,7 +44,7 @@ MarginRepairResult repairMargins(const AdjustmentProblem& problem, const std::ve
 // with threshold accepting (moves that raise the cost a little are made early on, fewer and
 // fewer later), and returns the cheapest table met: never costlier than `table`. A fixed
 // number of moves per cell, counted, never timed; the deadline only cuts it short. Tables
-// without the problem's grid come back unchanged. Throws std::bad_alloc when memory runs out.
+// without the problem's grid, and problems with weak rows, come back unchanged. Throws std::bad_alloc when memory runs out.
 std::vector<double> lowerTableCost(const AdjustmentProblem& problem,
                                    const std::vector<double>& table,
                                    const std::vector<double>& center,

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -83,6 +84,32 @@ TEST(MarginRepair, LowerTableCostKeepsEveryRowAndNeverRaisesTheCost) {
         EXPECT_TRUE(meetsHardRows(p, cut));
         EXPECT_LE(adjustmentObjective(p, cut), adjustmentObjective(p, repaired.x));
     }
+    // A box weighs only its cells' costs: where weak rows add to the cost, neither search
+    // moves a table that meets the rows.
+    AdjustmentProblem weighed = marginProblem({{4, 5, 6}, 0}, 3);
+    const size_t n = weighed.base.size();
+    std::vector<double> lower(n, 0.0), upper(n, INFINITE_BOUND), start(n);
+    for (size_t j = 0; j < n; ++j) start[j] = std::round(weighed.base[j]);
+    std::vector<double> met =
+        repairMargins(weighed, start, weighed.base, lower, upper, Deadline(), nullptr, 0.0).x;
+    // Two units on the corners of a 2x2x2 box, + and - by turns: the rows still hold, at a
+    // higher cost that the boxes would take back.
+    for (int32_t corner = 0; corner < 8; ++corner) {
+        const size_t j = size_t((corner >> 2) * 30 + (corner >> 1 & 1) * 6 + (corner & 1));
+        met[j] += std::popcount(uint32_t(corner)) % 2 == 0 ? 2.0 : -2.0;
+        ASSERT_GE(met[j], 0.0);
+    }
+    ASSERT_TRUE(meetsHardRows(weighed, met));
+    ASSERT_NE(lowerTableCost(weighed, met, weighed.base, lower, upper, Deadline()), met);
+    weighed.weak.start = {0, 1};
+    weighed.weak.column = {0};
+    weighed.weak.value = {1.0};
+    weighed.weakTarget = {met[0]};
+    weighed.weakWeight = {1.0};
+    EXPECT_EQ(lowerTableCost(weighed, met, weighed.base, lower, upper, Deadline()), met);
+    EXPECT_EQ(repairMargins(weighed, met, weighed.base, lower, upper, Deadline(), nullptr, 0.0).x,
+              met);
+
     AdjustmentProblem flat = marginProblem({{4, 5}, 0}, 1);
     const std::vector<double> table(flat.base.size(), 1.0);
     flat.classSizes.clear();
