@@ -29,9 +29,7 @@ class LinearSolverConformance : public testing::TestWithParam<Backend> {
     std::unique_ptr<LinearSolver> loaded(const LinearModel& model) {
         std::unique_ptr<LinearSolver> solver = newSolver(GetParam().factory);
         EXPECT_TRUE(solver != nullptr);
-        if (solver != nullptr) {
-            EXPECT_TRUE(solver->load(model));
-        }
+        if (solver != nullptr) EXPECT_TRUE(solver->load(model));
         return solver;
     }
 };
