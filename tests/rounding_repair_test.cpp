@@ -92,9 +92,13 @@ TEST(RoundingRepair, RepairsWhatRoundingBreaksAndNeverReportsABrokenTable) {
         if (c.cap > 0) {
             const bool exists = std::isfinite(bruteForce(c.problem, c.cap).cost);
             EXPECT_EQ(exists, c.mustFind);
-            if (!exists) EXPECT_EQ(result.status, RoundingStatus::NOT_FOUND);
+            if (!exists) {
+                EXPECT_EQ(result.status, RoundingStatus::NOT_FOUND);
+            }
         }
-        if (c.mustFind) EXPECT_EQ(result.status, RoundingStatus::FOUND);
+        if (c.mustFind) {
+            EXPECT_EQ(result.status, RoundingStatus::FOUND);
+        }
         const RoundingResult again =
             roundAndRepair(c.problem, c.problem.base, r.lower, r.upper, Deadline());
         EXPECT_EQ(again.status, result.status);
