@@ -14,11 +14,14 @@
 
 namespace {
 
+// The summary of `x`; restriction `unmet` (none: -1) is not met, as when another replaced it.
 std::string summary(const Project& project, const std::vector<double>& x,
-                    const SolveOutcome& outcome) {
+                    const SolveOutcome& outcome, int unmet = -1) {
     const AdjustmentProblem problem = problemOf(project, !outcome.weakIgnored);
+    std::vector<RestrictionCheck> checks = checkRestrictions(project, x);
+    if (unmet >= 0) checks[static_cast<std::size_t>(unmet)].met = false;
     std::ostringstream out;
-    printSummary(out, project, problem, x, checkRestrictions(project, x), outcome);
+    printSummary(out, project, problem, x, checks, outcome);
     return out.str();
 }
 
@@ -89,13 +92,9 @@ TEST(Summary, ChangesAtTheDigitsTheyHave) {
 }
 
 TEST(Summary, ARestrictionAnotherReplacedIsNotMet) {
-    const Project project = solveProject();
-    const std::vector<double> x = {6, 2, 3};
-    std::vector<RestrictionCheck> checks = checkRestrictions(project, x);
-    checks[1].met = false;
-    std::ostringstream out;
-    printSummary(out, project, problemOf(project), x, checks, SolveOutcome{});
-    EXPECT_NE(out.str().find("hard restrictions: 4, 2 binding, 1 not met\n"), std::string::npos);
+    EXPECT_NE(summary(solveProject(), {6, 2, 3}, SolveOutcome{}, 1)
+                  .find("hard restrictions: 4, 2 binding, 1 not met\n"),
+              std::string::npos);
 }
 
 }  // namespace
