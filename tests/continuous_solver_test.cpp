@@ -120,9 +120,8 @@ AdjustmentProblem randomProblem(unsigned seed, bool weak) {
     }
     if (m >= 2) {
         std::vector<std::pair<int32_t, double>> terms;
-        for (int i = 0; i < 2; ++i)
-            for (int64_t k = p.hard.start[i]; k < p.hard.start[i + 1]; ++k)
-                terms.push_back({p.hard.column[k], p.hard.value[k]});
+        for (int64_t k = p.hard.start[0]; k < p.hard.start[2]; ++k)  // rows 0 and 1
+            terms.push_back({p.hard.column[k], p.hard.value[k]});
         addTerms(p.hard, terms);
         const double at = plainRowSum(p.hard, m, x0);
         p.hardLower.push_back(at);
