@@ -104,19 +104,14 @@ AdjustmentProblem randomProblem(unsigned seed, bool weak) {
         for (int j = 0; j < n; ++j)
             if (random() % 3 == 0) terms.push_back({j, random() % 4 == 0 ? uniform(-3, 3) : 1.0});
         addTerms(p.hard, terms);
-        const double value = plainRowSum(p.hard, i, x0) + uniform(-0.5, 0.5) * (random() % 2);
+        const double v = plainRowSum(p.hard, i, x0) + uniform(-0.5, 0.5) * (random() % 2);
         const double shift = uniform(0.0, 10.0);
-        const double sides[4][2] = {{value, value},
-                                    {value + shift, INF},
-                                    {-INF, value - shift},
-                                    {value - shift, value + shift}};
+        const double sides[4][2] = {
+            {v, v}, {v + shift, INF}, {-INF, v - shift}, {v - shift, v + shift}};
         const auto side = random() % 4;
-        p.hardLower.push_back(sides[side][0]);
-        p.hardUpper.push_back(sides[side][1]);
-        // Keep x0 feasible.
-        const double at = plainRowSum(p.hard, i, x0);
-        p.hardLower.back() = std::min(p.hardLower.back(), at);
-        p.hardUpper.back() = std::max(p.hardUpper.back(), at);
+        const double at = plainRowSum(p.hard, i, x0);  // x0 keeps meeting the row
+        p.hardLower.push_back(std::min(sides[side][0], at));
+        p.hardUpper.push_back(std::max(sides[side][1], at));
     }
     if (m >= 2) {
         std::vector<std::pair<int32_t, double>> terms;
