@@ -127,6 +127,12 @@ void expectProof(const AdjustmentProblem& problem, const ConflictResult& result)
     EXPECT_GT(gap, 1e-9 * std::max(size, 1.0));
 }
 
+// Real numbers meet both hard rows (x0 = x1 = 1.5), whole numbers cannot.
+AdjustmentProblem halvesOnly() {
+    return makeProblem(3,
+                       {{{0, 1}, {1, 1}, 3, 3}, {{0, 1}, {1, -1}, 0, 0}, {{1, 2}, {1, 1}, 0, 9}});
+}
+
 // Members as text, sorted: "row 0", "lower 2", "upper 1".
 std::vector<std::string> names(const std::vector<ConflictMember>& members) {
     std::vector<std::string> result;
@@ -188,12 +194,7 @@ TEST(ConflictFinder, NamesAnIrreducibleSet) {
          false,
          {{"lower 1", "upper 1"}},
          1.0},
-        // Real numbers meet both rows (x0 = x1 = 1.5), whole numbers cannot.
-        {"whole numbers",
-         makeProblem(3, {{{0, 1}, {1, 1}, 3, 3}, {{0, 1}, {1, -1}, 0, 0}, {{1, 2}, {1, 1}, 0, 9}}),
-         true,
-         {{"row 0", "row 1"}},
-         any},
+        {"whole numbers", halvesOnly(), true, {{"row 0", "row 1"}}, any},
     };
     for (const ConflictCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -212,35 +213,32 @@ TEST(ConflictFinder, NamesAnIrreducibleSet) {
 // A table of `groups` x `parts` cells with its totals by group (rows 0 .. groups - 1) and by
 // part (the rest), taken from the base; group `moved` gets `by` added to its total.
 AdjustmentProblem totalsTable(int32_t groups, int32_t parts, int32_t moved, double by) {
-    AdjustmentProblem problem = makeProblem(groups * parts, {});
-    for (std::size_t j = 0; j < problem.base.size(); ++j) {
-        problem.base[j] = 60.0 + static_cast<double>((j * 37) % 90);
-    }
-    const auto addRow = [&problem](const std::vector<int32_t>& columns) {
-        double total = 0.0;
-        for (int32_t column : columns) {
-            problem.hard.column.push_back(column);
-            problem.hard.value.push_back(1.0);
-            total += problem.base[static_cast<std::size_t>(column)];
+    const auto base = [](int32_t j) { return 60.0 + static_cast<double>((j * 37) % 90); };
+    std::vector<Row> rows(static_cast<std::size_t>(groups + parts));
+    for (int32_t j = 0; j < groups * parts; ++j) {
+        for (Row* row : {&rows[static_cast<std::size_t>(j / parts)],
+                         &rows[static_cast<std::size_t>(groups + j % parts)]}) {
+            row->columns.push_back(j);
+            row->coefficients.push_back(1.0);
+            row->lower += base(j);
+            row->upper += base(j);
         }
-        problem.hard.start.push_back(static_cast<int64_t>(problem.hard.column.size()));
-        problem.hardLower.push_back(total);
-        problem.hardUpper.push_back(total);
-        problem.hardSource.push_back(problem.hard.rowCount());
-    };
-    for (int32_t g = 0; g < groups; ++g) {
-        std::vector<int32_t> columns;
-        for (int32_t p = 0; p < parts; ++p) columns.push_back(g * parts + p);
-        addRow(columns);
     }
-    for (int32_t p = 0; p < parts; ++p) {
-        std::vector<int32_t> columns;
-        for (int32_t g = 0; g < groups; ++g) columns.push_back(g * parts + p);
-        addRow(columns);
-    }
-    problem.hardLower[static_cast<std::size_t>(moved)] += by;
-    problem.hardUpper[static_cast<std::size_t>(moved)] += by;
+    rows[static_cast<std::size_t>(moved)].lower += by;
+    rows[static_cast<std::size_t>(moved)].upper += by;
+    AdjustmentProblem problem = makeProblem(groups * parts, rows);
+    for (int32_t j = 0; j < groups * parts; ++j)
+        problem.base[static_cast<std::size_t>(j)] = base(j);
     return problem;
+}
+
+// What the continuous solver hands on from a table without solution: its suspect rows.
+ContinuousResult infeasibleHint(std::vector<int32_t> suspectRows) {
+    ContinuousResult hint;
+    hint.status.call = CallStatus::OK;
+    hint.status.model = ModelStatus::INFEASIBLE;
+    hint.suspectRows = std::move(suspectRows);
+    return hint;
 }
 
 // 6 regions by 16 age-and-sex groups, one region total raised by 30: every total is in the
@@ -280,12 +278,11 @@ TEST(ConflictFinder, PrefersTheSmallSetThroughASingleCellRestriction) {
     const std::size_t cell = 1 * 16 + 1;  // group 1, part 1: in rows 1 and 7
     problem.lower[cell] = problem.hardLower[7] + 63.0;
     problem.lowerSource[cell] = 99;
-    ContinuousResult hint;
-    hint.status.call = CallStatus::OK;
-    hint.status.model = ModelStatus::INFEASIBLE;
+    std::vector<int32_t> suspects;
     for (int32_t row = 0; row < 22; ++row) {
-        if (row != 7) hint.suspectRows.push_back(row);
+        if (row != 7) suspects.push_back(row);
     }
+    const ContinuousResult hint = infeasibleHint(suspects);
     const ConflictResult result = findConflict(problem, coinOptions(false), &hint);
     expectIrreducible(problem, result, false);
     EXPECT_EQ(names(result.members),
@@ -347,10 +344,7 @@ TEST(ConflictFinder, SuspectRowsAreOnlyAHint) {
         4, {{{0, 1}, {1, 1}, 5, 5}, {{2, 3}, {1, 1}, 5, 5}, {{0, 1, 2, 3}, {1, 1, 1, 1}, 11, 11}});
     for (const std::vector<int32_t>& suspects :
          std::vector<std::vector<int32_t>>{{0, 1, 2}, {0, 1}, {7, -1}}) {
-        ContinuousResult hint;
-        hint.status.call = CallStatus::OK;
-        hint.status.model = ModelStatus::INFEASIBLE;
-        hint.suspectRows = suspects;
+        const ContinuousResult hint = infeasibleHint(suspects);
         const ConflictResult result = findConflict(problem, coinOptions(false), &hint);
         expectIrreducible(problem, result, false);
         EXPECT_EQ(names(result.members), (std::vector<std::string>{"row 0", "row 1", "row 2"}));
@@ -358,19 +352,14 @@ TEST(ConflictFinder, SuspectRowsAreOnlyAHint) {
     }
 }
 
-TEST(ConflictFinder, DeadlineThatHasPassedGivesNoClaimOfIrreducibility) {
-    const AdjustmentProblem problem =
-        makeProblem(3, {{{0, 1}, {1, 1}, 3, 3}, {{0, 1}, {1, -1}, 0, 0}, {{1, 2}, {1, 1}, 0, 9}});
+// A passed deadline ends the whole-number search with no claim of irreducibility; without a
+// time limit the search ends at its work limit, the same on every run, and says that the work
+// ran out.
+TEST(ConflictFinder, LimitsEndTheWholeNumberSearchWithoutAClaim) {
+    const AdjustmentProblem problem = halvesOnly();
     const Deadline passed(0.0);
-    const ConflictResult result = findConflict(problem, coinOptions(true, &passed), nullptr);
-    EXPECT_EQ(result.status, ConflictStatus::NOT_REDUCED);
-}
-
-// Without a time limit the whole-number search ends at its work limit, the same on every run,
-// and says that the work ran out.
-TEST(ConflictFinder, WorkLimitEndsTheWholeNumberSearch) {
-    const AdjustmentProblem problem =
-        makeProblem(3, {{{0, 1}, {1, 1}, 3, 3}, {{0, 1}, {1, -1}, 0, 0}, {{1, 2}, {1, 1}, 0, 9}});
+    EXPECT_EQ(findConflict(problem, coinOptions(true, &passed), nullptr).status,
+              ConflictStatus::NOT_REDUCED);
     ConflictOptions options = coinOptions(true);
     options.workLimit = 1;
     const ConflictResult first = findConflict(problem, options, nullptr);
@@ -383,22 +372,17 @@ TEST(ConflictFinder, WorkLimitEndsTheWholeNumberSearch) {
 // A solver whose every solve gives `status`: what the search makes of a solver that fails.
 class BrokenSolver : public LinearSolver {
   public:
-    explicit BrokenSolver(CallStatus call) : call_(call) {}
+    explicit BrokenSolver(CallStatus call) { failed_.status.call = call; }
     bool load(const LinearModel&) override { return true; }
     void setRowBounds(int32_t, double, double) override {}
     void setColumnBounds(int32_t, double, double) override {}
-    LinearResult solveLinear(const Deadline&) override { return failed(); }
+    LinearResult solveLinear(const Deadline&) override { return failed_; }
     LinearResult solveInteger(const Deadline&, double, const std::vector<double>&) override {
-        return failed();
+        return failed_;
     }
 
   private:
-    LinearResult failed() const {
-        LinearResult result;
-        result.status.call = call_;
-        return result;
-    }
-    CallStatus call_;
+    LinearResult failed_;
 };
 
 // A missing or broken solver is a failed call, or at most a set that cannot hold: never a

@@ -7,27 +7,19 @@
 #include <vector>
 
 #include "qorsolve/settings.h"
+#include "tests/solver_fixtures.h"
 
 namespace {
 
-constexpr double INF = INFINITE_BOUND;
 using Kind = ConflictMember::Kind;
 
-// x0 + x1 = 3 with 0 <= x0, x1 <= 1 (the upper bounds declared by restriction 2), and
-// x1 - x2 = 0.
+// x0 + x1 = 3 (restriction 1) with 0 <= x0, x1 <= 1 (the upper bounds declared by restriction
+// 2), and x1 - x2 = 0 (restriction 3).
 AdjustmentProblem problem() {
-    AdjustmentProblem p;
-    p.base = {1, 1, 1};
-    p.lower = {0, 0, 0};
+    AdjustmentProblem p = problemWithRows(3, {{{0, 1}, {1, 1}, 3, 3}, {{1, 2}, {1, -1}, 0, 0}});
     p.upper = {1, 1, INF};
-    p.lowerSource = {0, 0, 0};
     p.upperSource = {2, 2, 0};
-    p.hard.column = {0, 1, 1, 2};
-    p.hard.value = {1, 1, 1, -1};
-    p.hard.start = {0, 2, 4};
-    p.hardLower = {3, 0};
-    p.hardUpper = {3, 0};
-    p.hardSource = {1, 3};
+    p.hardSource[1] = 3;
     return p;
 }
 

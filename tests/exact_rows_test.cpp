@@ -25,111 +25,69 @@ TEST(ExactRows, ComparesRowValuesWithBounds) {
     struct Case {
         const char* what;
         std::vector<Term> terms;
-        double lower;
-        double upper;
-        bool exact;
-        double minusLower;  // value - lower
-        bool holds;
-        bool onLower;
+        std::pair<double, double> bounds;  // lower, upper
+        struct {
+            bool exact;
+            double minusLower;  // value - lower
+            bool holds;
+            bool onLower;
+        } expected;
     };
     const Case cases[] = {
         {"one unit short at 2e9",
          {{1, 1e9}, {1, 1e9}},
-         2000000001,
-         2000000001,
-         true,
-         -1,
-         false,
-         false},
+         {2000000001, 2000000001},
+         {true, -1, false, false}},
         {"on the value at 2e10",
          {{1e9, 20}, {1, 35}, {1, 35}},
-         20000000070,
-         20000000070,
-         true,
-         0,
-         true,
-         true},
+         {20000000070, 20000000070},
+         {true, 0, true, true}},
         {"one above a lower bound",
          {{1, 10000000}, {1, 10000001}},
-         20000000,
-         INF,
-         true,
-         1,
-         true,
-         false},
+         {20000000, INF},
+         {true, 1, true, false}},
         {"whole value below a fractional bound",
          {{1, 1000000000}},
-         1000000000.1,
-         1000000000.9,
-         true,
-         1000000000 - 1000000000.1,
-         false,
-         false},
+         {1000000000.1, 1000000000.9},
+         {true, 1000000000 - 1000000000.1, false, false}},
         {"whole value inside a fractional range",
          {{1, 1000000001}},
-         1000000000.1,
-         1000000001.9,
-         true,
-         1000000001 - 1000000000.1,
-         true,
-         false},
+         {1000000000.1, 1000000001.9},
+         {true, 1000000001 - 1000000000.1, true, false}},
         {"products beyond 2^53, exact",
          {{TWO_53, TWO_53}, {-TWO_53, TWO_53}, {1, 1}},
-         1,
-         1,
-         true,
-         0,
-         true,
-         true},
+         {1, 1},
+         {true, 0, true, true}},
         {"a product of 2^106 against the next double above it",
          {{TWO_53, TWO_53}},
-         std::nextafter(TWO_53 * TWO_53, INF),
-         INF,
-         true,
-         -TWO_53 * 2,
-         false,
-         false},
+         {std::nextafter(TWO_53 * TWO_53, INF), INF},
+         {true, -TWO_53 * 2, false, false}},
         {"fractional coefficients meet within the tolerance",
          {{0.1, 1}, {0.2, 1}},
-         0.3,
-         0.3,
-         false,
-         2.7755575615628914e-17,
-         true,
-         true},
+         {0.3, 0.3},
+         {false, 2.7755575615628914e-17, true, true}},
         {"fractional coefficients, a real miss",
          {{0.1, 1}, {0.2, 1}},
-         0.31,
-         INF,
-         false,
-         -0.0099999999999999811,
-         false,
-         false},
-        {"whole cells, exactly 1 off", {{1, 3}, {-1, 2}}, 0, 0, true, 1, false, false},
+         {0.31, INF},
+         {false, -0.0099999999999999811, false, false}},
+        {"whole cells, exactly 1 off", {{1, 3}, {-1, 2}}, {0, 0}, {true, 1, false, false}},
         {"coefficient beyond 2^53: doubled precision keeps the 1",
          {{1e16, 1}, {1, 1}, {-1e16, 1}},
-         0.5,
-         INF,
-         false,
-         0.5,
-         true,
-         true},  // on it, within 1e-9 of terms of 1e16
+         {0.5, INF},
+         {false, 0.5, true, true}},  // on it, within 1e-9 of terms of 1e16
         {"fractional cells over whole coefficients",
          {{3, 0.5}, {3, 0.5}},
-         3,
-         3,
-         false,
-         0,
-         true,
-         true},
-        {"an empty row is 0", {}, 0, 0, true, 0, true, true},
+         {3, 3},
+         {false, 0, true, true}},
+        {"an empty row is 0", {}, {0, 0}, {true, 0, true, true}},
     };
     for (const Case& c : cases) {
         const RowValue value = valueOf(c.terms);
-        EXPECT_EQ(value.exact(), c.exact) << c.what;
-        EXPECT_DOUBLE_EQ(value.minus(c.lower), c.minusLower) << c.what;
-        EXPECT_EQ(value.holds(c.lower, c.upper), c.holds) << c.what;
-        EXPECT_EQ(value.on(c.lower), c.onLower) << c.what;
+        const auto [lower, upper] = c.bounds;
+        EXPECT_EQ(value.exact(), c.expected.exact) << c.what;
+        EXPECT_DOUBLE_EQ(value.minus(lower), c.expected.minusLower) << c.what;
+        EXPECT_EQ(value.holds(lower, upper), c.expected.holds) << c.what;
+        EXPECT_EQ(value.on(lower), c.expected.onLower) << c.what;
         EXPECT_EQ(value.minus(INF), -INF) << c.what;
         EXPECT_EQ(value.minus(-INF), INF) << c.what;
     }
@@ -181,73 +139,42 @@ TEST(ExactRows, ParallelRowsThatContradictEachOther) {
     struct Case {
         const char* what;
         std::vector<Row> rows;
-        int32_t first;  // -1: none
-        int32_t second;
-        double firstChange;
-        double secondChange;
+        ParallelRows expected;  // {}: none
     };
     const Case cases[] = {
         {"a third of a unit apart at 6e9",
          {{{0, 1}, {1, 1}, 2e9, 2e9}, {{0, 1}, {3, 3}, 6000000001, 6000000001}},
-         0,
-         1,
-         1.0 / 3,
-         1},
-        {"consistent multiples",
-         {{{0, 1}, {1, 1}, 2e9, 2e9}, {{1, 0}, {3, 3}, 6e9, 6e9}},
-         -1,
-         -1,
-         0,
-         0},
+         {0, 1, 1.0 / 3, 1}},
+        {"consistent multiples", {{{0, 1}, {1, 1}, 2e9, 2e9}, {{1, 0}, {3, 3}, 6e9, 6e9}}, {}},
         {"turned round by a negative factor, a unit apart",
          {{{2}, {1}, 0, 0},
           {{0, 1}, {1, 1}, 2000000001, INF},
           {{1, 0}, {-2, -2}, -INF, 0},
           {{0, 1}, {-2, -2}, -4e9, INF}},
-         1,
-         3,
-         1,
-         2},
-        {"ranges that overlap", {{{0, 1}, {1, 1}, 10, 20}, {{0, 1}, {2, 2}, 40, 50}}, -1, -1, 0, 0},
-        {"other cells", {{{0, 1}, {1, 1}, 2e9, 2e9}, {{0, 2}, {1, 1}, 3e9, 3e9}}, -1, -1, 0, 0},
-        {"other proportions",
-         {{{0, 1}, {1, 1}, 2e9, 2e9}, {{0, 1}, {1, 2}, 3e9, 3e9}},
-         -1,
-         -1,
-         0,
-         0},
+         {1, 3, 1, 2}},
+        {"ranges that overlap", {{{0, 1}, {1, 1}, 10, 20}, {{0, 1}, {2, 2}, 40, 50}}, {}},
+        {"other cells", {{{0, 1}, {1, 1}, 2e9, 2e9}, {{0, 2}, {1, 1}, 3e9, 3e9}}, {}},
+        {"other proportions", {{{0, 1}, {1, 1}, 2e9, 2e9}, {{0, 1}, {1, 2}, 3e9, 3e9}}, {}},
         {"a cell named twice is left to the solver",
          {{{0, 1, 0}, {1, 1, 1}, 5, 5}, {{0, 1}, {2, 1}, 6, 6}},
-         -1,
-         -1,
-         0,
-         0},
+         {}},
         {"entries in another order",
          {{{0, 1}, {1, 2}, 5, 5}, {{1, 0}, {4, 2}, 12, 12}},
-         0,
-         1,
-         1,
-         2},
+         {0, 1, 1, 2}},
         {"fractional values are left to the solver",
          {{{0, 1}, {1, 1}, 2.5, 2.5}, {{0, 1}, {1, 1}, 3.5, 3.5}},
-         -1,
-         -1,
-         0,
-         0},
+         {}},
         {"the highest lower side against the lowest upper side of a group",
          {{{0}, {1}, 0, 100}, {{0}, {1}, 5, INF}, {{0}, {2}, -INF, 8}, {{0}, {1}, 3, INF}},
-         1,
-         2,
-         1,
-         2},
+         {1, 2, 1, 2}},
     };
     for (const Case& c : cases) {
         const ParallelRows found = findContradictingParallelRows(problemWithRows(3, c.rows));
-        EXPECT_EQ(found.first, c.first) << c.what;
-        EXPECT_EQ(found.second, c.second) << c.what;
-        if (c.first >= 0) {
-            EXPECT_DOUBLE_EQ(found.firstChange, c.firstChange) << c.what;
-            EXPECT_DOUBLE_EQ(found.secondChange, c.secondChange) << c.what;
+        EXPECT_EQ(found.first, c.expected.first) << c.what;
+        EXPECT_EQ(found.second, c.expected.second) << c.what;
+        if (c.expected.first >= 0) {
+            EXPECT_DOUBLE_EQ(found.firstChange, c.expected.firstChange) << c.what;
+            EXPECT_DOUBLE_EQ(found.secondChange, c.expected.secondChange) << c.what;
         }
     }
 }

@@ -40,21 +40,11 @@ AdjustmentProblem randomProblem(std::mt19937& random) {
             if (pick(2) == 0) a[j] = coefficients[pick(7)];
         }
         addRow(p.hard, a);
-        double v = plainRowSum(p.hard, i, point) + (pick(4) == 0 ? pick(5) - 2 : 0);
-        switch (pick(4)) {
-            case 0:
-                p.hardLower.push_back(v), p.hardUpper.push_back(v);
-                break;
-            case 1:
-                p.hardLower.push_back(v), p.hardUpper.push_back(INF);
-                break;
-            case 2:
-                p.hardLower.push_back(-INF), p.hardUpper.push_back(v);
-                break;
-            default:
-                p.hardLower.push_back(v - 1), p.hardUpper.push_back(v + 1.5);
-                break;
-        }
+        const double v = plainRowSum(p.hard, i, point) + (pick(4) == 0 ? pick(5) - 2 : 0);
+        const double sides[4][2] = {{v, v}, {v, INF}, {-INF, v}, {v - 1, v + 1.5}};
+        const int side = pick(4);
+        p.hardLower.push_back(sides[side][0]);
+        p.hardUpper.push_back(sides[side][1]);
     }
     int weakRows = pick(3);
     for (int w = 0; w < weakRows; ++w) {
@@ -69,21 +59,29 @@ AdjustmentProblem randomProblem(std::mt19937& random) {
     return p;
 }
 
-IntegerOptions coinOptions() {
+IntegerOptions coinOptions(const Deadline* deadline = nullptr) {
     IntegerOptions options;
     options.newSolver = makeCoinSolver;
+    options.deadline = deadline;
     return options;
 }
 
-ContinuousResult roughCenter(const AdjustmentProblem& p) {
+// A real-valued optimum at `x` of objective and dual bound `objective`, as handed in.
+ContinuousResult relaxedAt(std::vector<double> x, double objective) {
     ContinuousResult r;
     r.status.call = CallStatus::OK;
     r.status.model = ModelStatus::OPTIMAL;
-    for (size_t j = 0; j < p.base.size(); ++j) {
-        r.x.push_back(std::clamp(p.base[j], p.lower[j], p.upper[j]));
-    }
-    r.dualBound = 0.0;
+    r.x = std::move(x);
+    r.objective = r.dualBound = objective;
     return r;
+}
+
+// The base clipped to the cells' bounds: deliberately not the optimum.
+ContinuousResult roughCenter(const AdjustmentProblem& p) {
+    std::vector<double> x;
+    for (size_t j = 0; j < p.base.size(); ++j)
+        x.push_back(std::clamp(p.base[j], p.lower[j], p.upper[j]));
+    return relaxedAt(x, 0.0);
 }
 
 TEST(IntegerSolver, MatchesBruteForceOnRandomSmallTables) {
@@ -111,28 +109,16 @@ TEST(IntegerSolver, MatchesBruteForceOnRandomSmallTables) {
 }
 
 TEST(IntegerSolver, NoWholeNumberTableAndNoTime) {
-    AdjustmentProblem p;
-    p.base = {1, 1};
-    p.lower = {0, 0};
-    p.upper = {INF, INF};
-    addRow(p.hard, {1, 1});  // x1 + x2 = 1 and x1 = x2: only (0.5, 0.5)
-    addRow(p.hard, {1, -1});
-    p.hardLower = {1, 0};
-    p.hardUpper = {1, 0};
-    ContinuousResult relaxed;
-    relaxed.status.call = CallStatus::OK;
-    relaxed.status.model = ModelStatus::OPTIMAL;
-    relaxed.x = {0.5, 0.5};
-    relaxed.objective = relaxed.dualBound = 0.5;
+    // x1 + x2 = 1 and x1 = x2: only (0.5, 0.5).
+    AdjustmentProblem p = problemWithRows(2, {{{0, 1}, {1, 1}, 1, 1}, {{0, 1}, {1, -1}, 0, 0}});
+    const ContinuousResult relaxed = relaxedAt({0.5, 0.5}, 0.5);
     EXPECT_EQ(solveInteger(p, relaxed, coinOptions()).status,
               modelStatus(ModelStatus::INTEGER_INFEASIBLE));
 
     p.hardLower[1] = -INF;  // x1 <= x2: (0, 1); the rounding (0, 0) breaks the first row
     p.hardUpper[1] = 0;
-    Deadline passed(0.0);
-    IntegerOptions options = coinOptions();
-    options.deadline = &passed;
-    EXPECT_EQ(solveInteger(p, relaxed, options).status,
+    const Deadline passed(0.0);
+    EXPECT_EQ(solveInteger(p, relaxed, coinOptions(&passed)).status,
               modelStatus(ModelStatus::NO_POINT, StopReason::TIME_LIMIT));
     IntegerResult r = solveInteger(p, relaxed, coinOptions());
     EXPECT_EQ(r.status, modelStatus(ModelStatus::OPTIMAL));

@@ -26,14 +26,14 @@ struct Backend {
 
 class LinearSolverConformance : public testing::TestWithParam<Backend> {
   protected:
-    std::unique_ptr<LinearSolver> loaded(const LinearModel& model) {
-        std::unique_ptr<LinearSolver> solver = newSolver(GetParam().factory);
-        EXPECT_TRUE(solver != nullptr);
-        if (solver != nullptr) {
-            EXPECT_TRUE(solver->load(model));
-        }
-        return solver;
+    // A new solver of the backend with `model` loaded (a fatal failure when there is none).
+    void load(const LinearModel& model) {
+        solver_ = newSolver(GetParam().factory);
+        ASSERT_TRUE(solver_);
+        EXPECT_TRUE(solver_->load(model));
     }
+
+    std::unique_ptr<LinearSolver> solver_;
 };
 
 // The ray of an INFEASIBLE result passes the one certificate check.
@@ -51,8 +51,7 @@ void expectModel(const LinearResult& r, ModelStatus model, StopReason stop = Sto
 TEST_P(LinearSolverConformance, LinearOptimumThenWarmStartsAfterBoundChanges) {
     // min x + 2y: x + y >= 3, x - y <= 1, 0 <= x, y <= 10.
     LinearModel m = makeModel({{1, 1}, {1, -1}}, {3, -INF}, {INF, 1}, {0, 0}, {10, 10}, {1, 2});
-    auto solver = loaded(m);
-    ASSERT_TRUE(solver);
+    ASSERT_NO_FATAL_FAILURE(load(m));
     const Deadline none;
     struct Step {
         const char* change;
@@ -70,14 +69,14 @@ TEST_P(LinearSolverConformance, LinearOptimumThenWarmStartsAfterBoundChanges) {
     for (const Step& step : steps) {
         SCOPED_TRACE(step.change);
         if (step.row >= 0) {
-            solver->setRowBounds(step.row, step.value, INF);
+            solver_->setRowBounds(step.row, step.value, INF);
             m.rowLower[size_t(step.row)] = step.value;
         }
         if (step.column >= 0) {
-            solver->setColumnBounds(step.column, 0, step.value);
+            solver_->setColumnBounds(step.column, 0, step.value);
             m.columnUpper[size_t(step.column)] = step.value;
         }
-        const LinearResult r = solver->solveLinear(none);
+        const LinearResult r = solver_->solveLinear(none);
         if (std::isnan(step.objective)) {
             expectModel(r, ModelStatus::INFEASIBLE);
             EXPECT_TRUE(certified(m, r));
@@ -107,9 +106,8 @@ TEST_P(LinearSolverConformance, InfeasibleLinearModelsCarryACertifiedRay) {
     };
     for (size_t c = 0; c < cases.size(); ++c) {
         SCOPED_TRACE(c);
-        auto solver = loaded(cases[c]);
-        ASSERT_TRUE(solver);
-        const LinearResult r = solver->solveLinear(Deadline());
+        ASSERT_NO_FATAL_FAILURE(load(cases[c]));
+        const LinearResult r = solver_->solveLinear(Deadline());
         expectModel(r, ModelStatus::INFEASIBLE);
         EXPECT_TRUE(certified(cases[c], r));
     }
@@ -117,18 +115,16 @@ TEST_P(LinearSolverConformance, InfeasibleLinearModelsCarryACertifiedRay) {
 
 TEST_P(LinearSolverConformance, UnboundedLinearModel) {
     // min -x - y: x - y <= 1, x, y >= 0.
-    auto solver = loaded(makeModel({{1, -1}}, {-INF}, {1}, {0, 0}, {INF, INF}, {-1, -1}));
-    ASSERT_TRUE(solver);
-    expectModel(solver->solveLinear(Deadline()), ModelStatus::UNBOUNDED);
+    ASSERT_NO_FATAL_FAILURE(load(makeModel({{1, -1}}, {-INF}, {1}, {0, 0}, {INF, INF}, {-1, -1})));
+    expectModel(solver_->solveLinear(Deadline()), ModelStatus::UNBOUNDED);
 }
 
 TEST_P(LinearSolverConformance, IntegerOptimumWithAndWithoutStart) {
     for (const std::vector<double>& start : {std::vector<double>{}, std::vector<double>{2, 2}}) {
         SCOPED_TRACE(start.size());
-        auto solver = loaded(smallKnapsack());
-        ASSERT_TRUE(solver);
-        EXPECT_NEAR(solver->solveLinear(Deadline()).objective, -21.0, EXACT);
-        const LinearResult r = solver->solveInteger(Deadline(), INTEGER_RELATIVE_GAP, start);
+        ASSERT_NO_FATAL_FAILURE(load(smallKnapsack()));
+        EXPECT_NEAR(solver_->solveLinear(Deadline()).objective, -21.0, EXACT);
+        const LinearResult r = solver_->solveInteger(Deadline(), INTEGER_RELATIVE_GAP, start);
         expectModel(r, ModelStatus::OPTIMAL);
         EXPECT_EQ(r.x, (std::vector<double>{4, 0}));
         EXPECT_NEAR(r.objective, -20.0, EXACT);
@@ -138,9 +134,8 @@ TEST_P(LinearSolverConformance, IntegerOptimumWithAndWithoutStart) {
 
     LinearModel odd = makeModel({{2}}, {1}, {1}, {0}, {5}, {1});  // 2x = 1
     odd.isInteger = {1};
-    auto solver = loaded(odd);
-    ASSERT_TRUE(solver);
-    expectModel(solver->solveInteger(Deadline(), INTEGER_RELATIVE_GAP, {}),
+    ASSERT_NO_FATAL_FAILURE(load(odd));
+    expectModel(solver_->solveInteger(Deadline(), INTEGER_RELATIVE_GAP, {}),
                 ModelStatus::INFEASIBLE);
 }
 
@@ -149,11 +144,10 @@ TEST_P(LinearSolverConformance, WorkLimitStopsTheSearchWhereverItIsReached) {
     for (bool cuts : {false, true}) {
         SCOPED_TRACE(cuts);
         m.cuts = cuts;
-        auto solver = loaded(m);
-        ASSERT_TRUE(solver);
+        ASSERT_NO_FATAL_FAILURE(load(m));
         WorkLimit ample;
-        solver->setWorkLimit(&ample);
-        expectModel(solver->solveInteger(Deadline(), INTEGER_RELATIVE_GAP, {}),
+        solver_->setWorkLimit(&ample);
+        expectModel(solver_->solveInteger(Deadline(), INTEGER_RELATIVE_GAP, {}),
                     ModelStatus::OPTIMAL);
         EXPECT_GT(ample.spent(), 0);
         // Every limit below what the search needed stops it, and the same limit twice stops
@@ -162,8 +156,8 @@ TEST_P(LinearSolverConformance, WorkLimitStopsTheSearchWhereverItIsReached) {
             LinearResult runs[2];
             for (LinearResult& run : runs) {
                 WorkLimit work(limit);
-                solver->setWorkLimit(&work);
-                run = solver->solveInteger(Deadline(), INTEGER_RELATIVE_GAP, {});
+                solver_->setWorkLimit(&work);
+                run = solver_->solveInteger(Deadline(), INTEGER_RELATIVE_GAP, {});
                 EXPECT_EQ(run.status.call, CallStatus::OK) << limit;
                 EXPECT_EQ(run.status.stop, StopReason::WORK_LIMIT) << limit;
                 EXPECT_EQ(run.status.model,
@@ -178,17 +172,16 @@ TEST_P(LinearSolverConformance, WorkLimitStopsTheSearchWhereverItIsReached) {
 TEST_P(LinearSolverConformance, PassedDeadlineAndModelsItCannotHold) {
     LinearModel m = makeModel({{1, 1}}, {1}, {1}, {0, 0}, {1, 1}, {1, 1});
     m.isInteger = {1, 1};
-    auto solver = loaded(m);
-    ASSERT_TRUE(solver);
+    ASSERT_NO_FATAL_FAILURE(load(m));
     const Deadline passed(0.0);
-    expectModel(solver->solveLinear(passed), ModelStatus::NO_POINT, StopReason::TIME_LIMIT);
-    expectModel(solver->solveInteger(passed, INTEGER_RELATIVE_GAP, {}), ModelStatus::NO_POINT,
+    expectModel(solver_->solveLinear(passed), ModelStatus::NO_POINT, StopReason::TIME_LIMIT);
+    expectModel(solver_->solveInteger(passed, INTEGER_RELATIVE_GAP, {}), ModelStatus::NO_POINT,
                 StopReason::TIME_LIMIT);
 
     LinearModel bad = m;
     bad.rows.column[1] = 7;  // no such column
-    EXPECT_FALSE(solver->load(bad));
-    EXPECT_EQ(solver->solveLinear(Deadline()).status.call, CallStatus::FAILED);
+    EXPECT_FALSE(solver_->load(bad));
+    EXPECT_EQ(solver_->solveLinear(Deadline()).status.call, CallStatus::FAILED);
 }
 
 TEST_P(LinearSolverConformance, CostsBeyondAnySolversRangeFailWithAReason) {
@@ -196,10 +189,10 @@ TEST_P(LinearSolverConformance, CostsBeyondAnySolversRangeFailWithAReason) {
         SCOPED_TRACE(cost);
         LinearModel m = makeModel({{1, 1}}, {1}, {1}, {0, 0}, {1, 1}, {cost, 2.0});
         m.isInteger = {1, 1};
-        auto solver = loaded(m);
-        ASSERT_TRUE(solver);
-        for (const LinearResult& r : {solver->solveLinear(Deadline()),
-                                      solver->solveInteger(Deadline(), INTEGER_RELATIVE_GAP, {})}) {
+        ASSERT_NO_FATAL_FAILURE(load(m));
+        for (const LinearResult& r :
+             {solver_->solveLinear(Deadline()),
+              solver_->solveInteger(Deadline(), INTEGER_RELATIVE_GAP, {})}) {
             EXPECT_EQ(r.status.call, CallStatus::OUT_OF_RANGE);
             EXPECT_FALSE(r.status.failure.empty());
             EXPECT_EQ(r.status.failure.find('\n'), std::string::npos);
@@ -209,8 +202,6 @@ TEST_P(LinearSolverConformance, CostsBeyondAnySolversRangeFailWithAReason) {
 
 INSTANTIATE_TEST_SUITE_P(Backends, LinearSolverConformance,
                          testing::Values(Backend{"Coin", makeCoinSolver}),
-                         [](const testing::TestParamInfo<Backend>& info) {
-                             return info.param.name;
-                         });
+                         [](const auto& info) { return info.param.name; });
 
 }  // namespace

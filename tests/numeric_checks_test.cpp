@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -34,76 +33,37 @@ struct RayCase {
 };
 
 TEST(NumericChecks, CertifiedRayProvesOnlyRealContradictions) {
+    const std::vector<std::pair<double, int32_t>> sum = {{1, 0}, {1, 1}};  // x0 + x1
+    const std::vector<std::pair<double, int32_t>> x0 = {{1, 0}};
+    const std::vector<double> noUpper = {INF, INF}, zeros = {0, 0};
     const std::vector<RayCase> cases = {
         // x0 + x1 >= 10 and x0 + x1 <= 9: y = (1, -1) proves it, whatever the sign given.
-        {"two rows",
-         {{{1, 0}, {1, 1}}, {{1, 0}, {1, 1}}},
-         {10, -INF},
-         {INF, 9},
-         {0, 0},
-         {INF, INF},
-         {2, -2},
-         {1, -1}},
-        {"negated",
-         {{{1, 0}, {1, 1}}, {{1, 0}, {1, 1}}},
-         {10, -INF},
-         {INF, 9},
-         {0, 0},
-         {INF, INF},
-         {-3, 3},
-         {1, -1}},
+        {"two rows", {sum, sum}, {10, -INF}, {INF, 9}, zeros, noUpper, {2, -2}, {1, -1}},
+        {"negated", {sum, sum}, {10, -INF}, {INF, 9}, zeros, noUpper, {-3, 3}, {1, -1}},
         // The rows can both hold: no ray proves anything.
-        {"feasible",
-         {{{1, 0}, {1, 1}}, {{1, 0}, {1, 1}}},
-         {9, -INF},
-         {INF, 10},
-         {0, 0},
-         {INF, INF},
-         {1, -1},
-         {}},
+        {"feasible", {sum, sum}, {9, -INF}, {INF, 10}, zeros, noUpper, {1, -1}, {}},
         // A row against the cell bounds: x0 + x1 >= 30 with both cells at most 10.
-        {"bounds", {{{1, 0}, {1, 1}}}, {30}, {INF}, {0, 0}, {10, 10}, {5}, {1}},
+        {"bounds", {sum}, {30}, {INF}, zeros, {10, 10}, {5}, {1}},
         // The same with a cell without an upper bound: no proof.
-        {"open cell", {{{1, 0}, {1, 1}}}, {30}, {INF}, {0, 0}, {10, INF}, {1}, {}},
+        {"open cell", {sum}, {30}, {INF}, zeros, {10, INF}, {1}, {}},
         // A multiplier on a side that is infinite proves nothing.
-        {"wrong side",
-         {{{1, 0}, {1, 1}}, {{1, 0}, {1, 1}}},
-         {10, -INF},
-         {INF, 9},
-         {0, 0},
-         {INF, INF},
-         {1, 1},
-         {}},
+        {"wrong side", {sum, sum}, {10, -INF}, {INF, 9}, zeros, noUpper, {1, 1}, {}},
         // Rounding noise on a third row is dropped, not taken as a multiplier.
         {"noise",
-         {{{1, 0}}, {{1, 0}}, {{1, 1}}},
+         {x0, x0, {{1, 1}}},
          {10, -INF, -INF},
          {INF, 9, INF},
-         {0, 0},
-         {INF, INF},
+         zeros,
+         noUpper,
          {1, -1, 1e-14},
          {1, -1, 0}},
         // A contradiction of 1 in 10^12 is below the margin.
-        {"below margin",
-         {{{1, 0}}, {{1, 0}}},
-         {1e12 + 1, -INF},
-         {INF, 1e12},
-         {0},
-         {INF},
-         {1, -1},
-         {}},
+        {"below margin", {x0, x0}, {1e12 + 1, -INF}, {INF, 1e12}, {0}, {INF}, {1, -1}, {}},
         // One of 1 in 10^6 is a proof.
-        {"above margin",
-         {{{1, 0}}, {{1, 0}}},
-         {1e6 + 1, -INF},
-         {INF, 1e6},
-         {0},
-         {INF},
-         {1, -1},
-         {1, -1}},
-        {"zero ray", {{{1, 0}}}, {1}, {INF}, {0}, {0}, {0}, {}},
-        {"not a number", {{{1, 0}}}, {1}, {INF}, {0}, {0}, {std::nan("")}, {}},
-        {"wrong length", {{{1, 0}}}, {1}, {INF}, {0}, {0}, {1, 1}, {}},
+        {"above margin", {x0, x0}, {1e6 + 1, -INF}, {INF, 1e6}, {0}, {INF}, {1, -1}, {1, -1}},
+        {"zero ray", {x0}, {1}, {INF}, {0}, {0}, {0}, {}},
+        {"not a number", {x0}, {1}, {INF}, {0}, {0}, {std::nan("")}, {}},
+        {"wrong length", {x0}, {1}, {INF}, {0}, {0}, {1, 1}, {}},
     };
     for (const RayCase& c : cases) {
         const SparseRows rows = rowsOf(c.rows);

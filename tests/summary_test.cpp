@@ -14,16 +14,14 @@
 
 namespace {
 
-SolveOutcome outcome(bool proven, bool workLimit, double bound, double gap, bool weakIgnored,
-                     double seconds) {
-    return SolveOutcome{proven, workLimit, bound, gap, weakIgnored, seconds};
-}
-
+// The summary of `x`; restriction `unmet` (none: -1) is not met, as when another replaced it.
 std::string summary(const Project& project, const std::vector<double>& x,
-                    const SolveOutcome& outcome) {
+                    const SolveOutcome& outcome, int unmet = -1) {
     const AdjustmentProblem problem = problemOf(project, !outcome.weakIgnored);
+    std::vector<RestrictionCheck> checks = checkRestrictions(project, x);
+    if (unmet >= 0) checks[static_cast<std::size_t>(unmet)].met = false;
     std::ostringstream out;
-    printSummary(out, project, problem, x, checkRestrictions(project, x), outcome);
+    printSummary(out, project, problem, x, checks, outcome);
     return out.str();
 }
 
@@ -36,7 +34,7 @@ TEST(Summary, EachOutcomeWithItsNumbers) {
     } cases[] = {
         {"proven, every cell moved, restrictions 1 and 5 on their values",
          {6, 2, 3},
-         outcome(true, false, 0, 0, false, 0.004),
+         SolveOutcome{true, false, 0, 0, false, 0.004},
          "status: optimal\n"
          "objective: 1.2\n"  // 1/5 + 1/3 + 1/2 + 1/6
          "cells: 3 adjustable, 3 changed\n"
@@ -46,7 +44,7 @@ TEST(Summary, EachOutcomeWithItsNumbers) {
          "seconds: 0.00\n"},
         {"the time limit, weak restrictions ignored: not in the objective",
          {5, 3, 2},
-         outcome(false, false, 3, 0.25, true, 1.5),
+         SolveOutcome{false, false, 3, 0.25, true, 1.5},
          "status: time limit\n"
          "gap: 0.25 (25 %, bound 3)\n"
          "objective: 0\n"
@@ -57,7 +55,7 @@ TEST(Summary, EachOutcomeWithItsNumbers) {
          "seconds: 1.50\n"},
         {"the work limit, real-valued cells",
          {5.5, 2.5, 2},
-         outcome(false, true, 41.2, 1.5e-05, false, 12.346),
+         SolveOutcome{false, true, 41.2, 1.5e-05, false, 12.346},
          "status: work limit\n"
          "gap: 1.5e-05 (0.0015 %, bound 41.2)\n"
          "objective: 0.508333333333333\n"  // 0.25/5 + 0.25/3 + 1.5^2/6
@@ -80,8 +78,7 @@ TEST(Summary, ChangesAtTheDigitsTheyHave) {
     } cases[] = {
         {{1e9, 3, 2},
          {1000000000.1, 3, 2},
-         "largest change: +0.1 at (North, 1), 1000000000 to "
-         "1000000000.1\n"},
+         "largest change: +0.1 at (North, 1), 1000000000 to 1000000000.1\n"},
         {{5, 10.2, 2}, {5, 2, 2}, "largest change: -8.2 at (North, 2), 10.2 to 2\n"},
         {{5, 3, 2}, {5, 3, 2.5}, "largest change: +0.5 at (South, 2), 2 to 2.5\n"},
         {{5, 3, 2}, {4, 3, 3}, "largest change: -1 at (North, 1), 5 to 4\n"},  // the first
@@ -89,19 +86,15 @@ TEST(Summary, ChangesAtTheDigitsTheyHave) {
     for (const auto& c : cases) {
         Project project = solveProject();
         project.cells.base = c.base;
-        const std::string text = summary(project, c.x, outcome(true, false, 0, 0, false, 0));
+        const std::string text = summary(project, c.x, SolveOutcome{});
         EXPECT_NE(text.find(c.line), std::string::npos) << text;
     }
 }
 
 TEST(Summary, ARestrictionAnotherReplacedIsNotMet) {
-    const Project project = solveProject();
-    const std::vector<double> x = {6, 2, 3};
-    std::vector<RestrictionCheck> checks = checkRestrictions(project, x);
-    checks[1].met = false;
-    std::ostringstream out;
-    printSummary(out, project, problemOf(project), x, checks, outcome(true, false, 0, 0, false, 0));
-    EXPECT_NE(out.str().find("hard restrictions: 4, 2 binding, 1 not met\n"), std::string::npos);
+    EXPECT_NE(summary(solveProject(), {6, 2, 3}, SolveOutcome{}, 1)
+                  .find("hard restrictions: 4, 2 binding, 1 not met\n"),
+              std::string::npos);
 }
 
 }  // namespace
