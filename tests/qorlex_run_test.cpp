@@ -30,7 +30,6 @@ struct Oracle {
     std::vector<int> sizes;
     std::vector<double> base;
 
-    int cellCount() const { return static_cast<int>(base.size()); }
     bool contains(const Term& term, int cell) const {
         for (int k = static_cast<int>(sizes.size()) - 1; k >= 0; --k) {
             const int index = cell % sizes[static_cast<std::size_t>(k)];
@@ -59,11 +58,22 @@ std::string indexItem(const std::vector<int>& indices) {
     return text;
 }
 
+// Appends each value, or each element of a vector, as the file holds it.
 template <class T>
 void put(std::string& bytes, T value) {
     char raw[sizeof(T)];
     std::memcpy(raw, &value, sizeof(T));
     bytes.append(raw, sizeof(T));  // the test host is little-endian like the file
+}
+template <class T>
+void put(std::string& bytes, const std::vector<T>& values) {
+    for (const T& value : values) put(bytes, value);
+}
+template <class... T>
+std::string bytesOf(const T&... values) {
+    std::string bytes;
+    (put(bytes, values), ...);
+    return bytes;
 }
 
 TEST(QorlexRun, GeneratedTableMatchesIndependentReckoning) {
@@ -160,23 +170,12 @@ TEST(QorlexRun, GeneratedTableMatchesIndependentReckoning) {
     ASSERT_EQ(runQorlex({(dir / "table.txt").string(), (dir / "p").string()}, out, err), 0)
         << out.str();
 
-    std::string expected;
     const auto n = static_cast<int32_t>(cellIndex.size());
-    put(expected, cells);
-    put(expected, n);
-    for (int32_t c : cellIndex) put(expected, c);
-    for (double b : baseOfColumn) put(expected, b);
-    for (int32_t i = 0; i < n; ++i) put(expected, 0.0);
-    for (int32_t i = 0; i < n; ++i) put(expected, 1e38);
-    put(expected, static_cast<int32_t>(values.size()));
-    put(expected, n);
-    put(expected, static_cast<int32_t>(columns.size()));
-    for (std::size_t i = 0; i < values.size(); ++i) put(expected, int32_t{4});
-    for (double v : values) put(expected, v);
-    for (double v : values) put(expected, v);
-    for (int32_t s : rowStart) put(expected, s);
-    for (int32_t c : columns) put(expected, c);
-    for (double e : entries) put(expected, e);
+    const auto rows = static_cast<int32_t>(values.size());
+    const std::string expected =
+        bytesOf(cells, n, cellIndex, baseOfColumn, std::vector<double>(n, 0.0),
+                std::vector<double>(n, 1e38), rows, n, static_cast<int32_t>(columns.size()),
+                std::vector<int32_t>(rows, 4), values, values, rowStart, columns, entries);
     EXPECT_TRUE(readFile(dir / "p-bin.dat") == expected) << "binary data file differs";
 }
 
