@@ -77,11 +77,7 @@ TEST(HtmlReport, UserTextNeverBecomesMarkup) {
     data.project = evil;
     data.classNames = {evil, evil};
     data.characteristics = {{evil, "b"}, {"c", evil}};
-    ReportRow row;
-    row.number = 1;
-    row.kind = "hard";
-    row.text = evil;
-    data.rows.push_back(row);
+    data.rows.push_back({.number = 1, .kind = "hard", .text = evil});
     data.conflictLines = {evil, "advice: " + evil};
     const std::string page = renderReport(data);
     EXPECT_EQ(page.find("<script"), std::string::npos);
@@ -148,12 +144,8 @@ TEST(HtmlReport, SizeIsBoundedWhateverTheTable) {
         data.adjusted.push_back(1 + j + (j % 3) - 1);
     }
     for (int i = 0; i < 5000; ++i) {
-        ReportRow row;
-        row.number = i + 1;
-        row.kind = "hard";
-        row.change = i;
-        row.text = std::string(5000, '<');
-        data.rows.push_back(row);
+        data.rows.push_back(
+            {.number = i + 1, .kind = "hard", .change = double(i), .text = std::string(5000, '<')});
     }
     data.conflictLines.assign(5000, std::string(5000, '&'));
     const std::string page = renderReport(data);
@@ -164,13 +156,11 @@ TEST(HtmlReport, SizeIsBoundedWhateverTheTable) {
 
 TEST(HtmlReport, RestrictionsThatMovedMostComeFirst) {
     ReportData data = table({2, 2});
+    int32_t n = 0;
     for (const double change : {1.0, -5.0, 3.0, 0.0}) {
-        ReportRow row;
-        row.number = static_cast<int32_t>(data.rows.size() + 1);
-        row.kind = "hard";
-        row.change = change;
-        row.binding = row.number == 2;
-        data.rows.push_back(row);
+        ++n;
+        data.rows.push_back(
+            {.number = n, .kind = "hard", .change = change, .binding = n == 2, .text = ""});
     }
     const std::string page = renderReport(data);
     std::vector<std::size_t> at;
