@@ -19,23 +19,25 @@ std::FILE* fileOf(const std::string& text) {
     return file;
 }
 
-std::vector<uint64_t> readByScanf(const std::string& text) {
-    std::FILE* file = fileOf(text);
-    std::vector<uint64_t> bits;
-    double value = 0;
-    while (std::fscanf(file, "%lf", &value) == 1) bits.push_back(std::bit_cast<uint64_t>(value));
-    std::fclose(file);
-    return bits;
-}
+const std::string BOM = "\xEF\xBB\xBF";
 
-std::vector<uint64_t> readByReader(const std::string& text) {
+// The bits of every number read from `text`, by fscanf("%lf") or by NumberFileReader.
+std::vector<uint64_t> readNumbers(const std::string& text, bool byScanf) {
     std::FILE* file = fileOf(text);
     NumberFileReader reader(file);
     std::vector<uint64_t> bits;
     double value = 0;
-    while (reader.next(value)) bits.push_back(std::bit_cast<uint64_t>(value));
+    while (byScanf ? std::fscanf(file, "%lf", &value) == 1 : reader.next(value)) {
+        bits.push_back(std::bit_cast<uint64_t>(value));
+    }
     std::fclose(file);
     return bits;
+}
+std::vector<uint64_t> readByScanf(const std::string& text) {
+    return readNumbers(text, true);
+}
+std::vector<uint64_t> readByReader(const std::string& text) {
+    return readNumbers(text, false);
 }
 
 TEST(NumberFileReader, ReadsWhatScanfReads) {
@@ -86,18 +88,9 @@ TEST(NumberFileReader, LinesAndWhereReadingStopped) {
         std::string failed, after;
     };
     const Case cases[] = {
-        {"\xEF\xBB\xBF"
-         "1 2\n3",
-         3, 2, "", ""},  // a mark at the start is skipped
-        {"1 \xEF\xBB\xBF"
-         "2",
-         1, 1,
-         "\xEF\xBB\xBF"
-         "2",
-         ""},
-        {"1\n\n347,5 6", 2, 3, ",5", "347"},
-        {"1 2\nabc def", 2, 2, "abc", ""},
-        {"1\r\n2\r\n", 2, 3, "", ""},
+        {BOM + "1 2\n3", 3, 2, "", ""},  // a mark at the start is skipped
+        {"1 " + BOM + "2", 1, 1, BOM + "2", ""}, {"1\n\n347,5 6", 2, 3, ",5", "347"},
+        {"1 2\nabc def", 2, 2, "abc", ""},       {"1\r\n2\r\n", 2, 3, "", ""},
     };
     for (const Case& c : cases) {
         std::FILE* file = fileOf(c.text);
@@ -114,19 +107,13 @@ TEST(NumberFileReader, LinesAndWhereReadingStopped) {
 }
 
 TEST(LineReader, SkipsOnlyALeadingByteOrderMarkAndCountsLines) {
-    std::FILE* file = fileOf(
-        "\xEF\xBB\xBF"
-        "a;1\r\n\xEF\xBB\xBF"
-        "b;2\nc");
+    std::FILE* file = fileOf(BOM + "a;1\r\n" + BOM + "b;2\nc");
     LineReader reader(file, 100);
     std::string line;
     std::size_t length = 0;
     std::vector<std::string> lines;
     while (reader.next(line, length)) lines.push_back(line);
-    EXPECT_EQ(lines, (std::vector<std::string>{"a;1",
-                                               "\xEF\xBB\xBF"
-                                               "b;2",
-                                               "c"}));
+    EXPECT_EQ(lines, (std::vector<std::string>{"a;1", BOM + "b;2", "c"}));
     EXPECT_EQ(reader.line(), 3);
     std::fclose(file);
 }
