@@ -4,7 +4,6 @@
 
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "common/bound_type.h"

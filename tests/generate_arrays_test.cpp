@@ -3,11 +3,8 @@
 #include "qorlex/output/generate_arrays.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -15,7 +12,6 @@
 
 #include "common/bound_type.h"
 #include "qorlex/scanner/lex_table.h"
-#include "tests/test_files.h"
 
 namespace {
 

@@ -2,16 +2,12 @@
 #include "qorlex/output/project_files.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <initializer_list>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <string_view>
 

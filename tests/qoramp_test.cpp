@@ -1,14 +1,11 @@
 // qoramp: number text, read-command paths, and a whole run in process.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <bit>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 #include <random>
 #include <sstream>
