@@ -20,29 +20,20 @@
 namespace {
 
 // Little-endian int32 and float64, as the project files hold them.
-class Bytes {
-  public:
-    Bytes& i32(int32_t value) { return raw(&value, sizeof value); }
-    Bytes& f64(double value) { return raw(&value, sizeof value); }
-    Bytes& i32s(const std::vector<int32_t>& values) {
-        for (int32_t value : values) i32(value);
-        return *this;
-    }
-    Bytes& f64s(const std::vector<double>& values) {
-        for (double value : values) f64(value);
-        return *this;
-    }
-    Bytes& text(const std::string& bytes) {
-        data += bytes;
-        return *this;
-    }
+struct Bytes {
     std::string data;
-
-  private:
-    Bytes& raw(const void* value, std::size_t size) {
+    template <class T>
+    Bytes& put(const std::vector<T>& values) {
         static_assert(std::endian::native == std::endian::little);
-        data.append(static_cast<const char*>(value), size);
+        for (const T& value : values) data.append(reinterpret_cast<const char*>(&value), sizeof(T));
         return *this;
+    }
+    Bytes& i32(int32_t value) { return put<int32_t>({value}); }
+    Bytes& f64(double value) { return put<double>({value}); }
+    Bytes& i32s(const std::vector<int32_t>& values) { return put(values); }
+    Bytes& f64s(const std::vector<double>& values) { return put(values); }
+    Bytes& text(const std::string& bytes) {
+        return put(std::vector<char>(bytes.begin(), bytes.end()));
     }
 };
 
