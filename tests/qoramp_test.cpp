@@ -32,7 +32,8 @@ std::string printed(const char* format, double value) {
     return text;
 }
 
-std::string formatted(char* (*format)(char*, double), double value) {
+template <class Value>
+std::string formatted(char* (*format)(char*, Value), Value value) {
     char text[MAX_NUMBER_TEXT];
     return std::string(text, format(text, value));
 }
@@ -63,10 +64,8 @@ TEST(NumberFormat, MatchesPrintf) {
         integers.insert(integers.end(), {power - 1, power, power + 1, -power});
     }
     for (int i = 0; i < 100000; ++i) integers.push_back(static_cast<int64_t>(random() >> (i % 64)));
-    for (int64_t value : integers) {
-        char text[MAX_NUMBER_TEXT];
-        ASSERT_EQ(std::string(text, formatIntegerText(text, value)), std::to_string(value));
-    }
+    for (int64_t value : integers)
+        ASSERT_EQ(formatted(formatIntegerText, value), std::to_string(value));
 }
 
 // ---- read commands: the number file's path, bare or as a string literal
