@@ -216,20 +216,6 @@ TEST_F(QordumpTest, ReportsMemoryThatCannotBeHad) {
     EXPECT_EQ(code, 1);
 }
 
-}  // namespace
-
-namespace {
-
-// Runs one line of shell; returns its exit code and sets what it printed.
-int shell(const std::string& command, const std::filesystem::path& outFile, std::string& out) {
-    const int status = std::system((command + " >'" + outFile.string() + "' 2>&1").c_str());
-    std::ifstream in(outFile, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    out = text.str();
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 // The commands of the examples' READMEs, run from the top of the repository.
 TEST_F(QordumpTest, ExamplesRunThroughTheChain) {
     const std::filesystem::path root =
@@ -243,20 +229,25 @@ TEST_F(QordumpTest, ExamplesRunThroughTheChain) {
         {"population/population.txt", ""},
         {"tourism/tourism.txt", ""},
     };
-    const std::string cd = "cd '" + root.string() + "' && ";
+    // Runs a command on the project from the top of the repository; returns its exit code,
+    // sets `out` to what it printed.
+    const std::string project = scratch_ / "x";
     const std::string printed = scratch_ / "printed";
+    const auto shell = [&](const std::string& command, std::string& out) {
+        const int status = std::system(("cd '" + root.string() + "' && " + command + " '" +
+                                        project + "' >'" + printed + "' 2>&1")
+                                           .c_str());
+        out = readFile(printed);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
     for (const auto& example : examples) {
-        const std::string project = scratch_ / "x";
         std::string out;
-        EXPECT_EQ(
-            shell(cd + QORLEX_BINARY + " examples/" + example.description + " '" + project + "'",
-                  printed, out),
-            0)
+        EXPECT_EQ(shell(QORLEX_BINARY " examples/" + std::string(example.description), out), 0)
             << example.description;
         EXPECT_EQ(out, "Table description successfully translated\n");
-        EXPECT_EQ(shell(cd + QORDUMP_BINARY + " '" + project + "'", printed, out), 0) << out;
+        EXPECT_EQ(shell(QORDUMP_BINARY, out), 0) << out;
         const bool exported = example.amplMessage[0] == '\0';
-        EXPECT_EQ(shell(cd + QORAMP_BINARY + " '" + project + "'", printed, out), exported ? 0 : 1);
+        EXPECT_EQ(shell(QORAMP_BINARY, out), exported ? 0 : 1);
         EXPECT_EQ(out, example.amplMessage) << example.description;
         EXPECT_EQ(std::filesystem::exists(project + ".mod"), exported) << example.description;
         std::filesystem::remove(project + ".mod");
