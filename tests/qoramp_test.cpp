@@ -125,19 +125,27 @@ TEST(RunQoramp, NumberFileOfARandomProjectMatchesPrintf) {
         cells.lower.push_back(real(random));
         cells.upper.push_back(c % 3 == 0 ? NO_BOUND : real(random));
     }
+    // The hard rows, and the lists of the number file that follow from them: each row's
+    // value, 1-based start and length, the 1-based columns, and the rows of each relation.
     HardArrays hard;
     hard.rowCount = m;
     hard.columnCount = n;
     hard.rowStart.push_back(0);
+    std::vector<int64_t> rght, starts, lengths, columns, eq, lo, up;
     for (int32_t j = 0; j < m; ++j) {
         const int32_t type = j % 3 == 0 ? BOUND_EQUAL : (j % 3 == 1 ? BOUND_LOWER : BOUND_UPPER);
         const double value = std::floor(real(random));
         hard.boundType.push_back(type);
         hard.lowerValue.push_back(type == BOUND_UPPER ? -NO_BOUND : value);
         hard.upperValue.push_back(type == BOUND_LOWER ? NO_BOUND : value);
+        rght.push_back(static_cast<int64_t>(value));
+        (type == BOUND_EQUAL ? eq : type == BOUND_LOWER ? lo : up).push_back(j + 1);
+        starts.push_back(static_cast<int64_t>(hard.columnIndex.size()) + 1);
         const int32_t length = static_cast<int32_t>(random() % 12);  // empty rows too
+        lengths.push_back(length);
         for (int32_t e = 0; e < length; ++e) {
             hard.columnIndex.push_back(static_cast<int32_t>(random() % n));
+            columns.push_back(hard.columnIndex.back() + 1);
             hard.coefficient.push_back(e % 2 == 0 ? 1.0 : real(random) / 7.0);
         }
         hard.rowStart.push_back(static_cast<int32_t>(hard.columnIndex.size()));
@@ -162,18 +170,6 @@ TEST(RunQoramp, NumberFileOfARandomProjectMatchesPrintf) {
         lower[c] = std::max(lower[c], 0.0);
         upper[c] = std::min(upper[c], std::max({100000.0, 10 * cells.base[c], lower[c]}));
     }
-    std::vector<int64_t> rght, starts, lengths, columns, eq, lo, up;
-    for (int32_t j = 0; j < m; ++j) {
-        rght.push_back(static_cast<int64_t>(hard.boundType[j] == BOUND_UPPER ? hard.upperValue[j]
-                                                                             : hard.lowerValue[j]));
-        starts.push_back(hard.rowStart[j] + 1);
-        lengths.push_back(hard.rowStart[j + 1] - hard.rowStart[j]);
-        (hard.boundType[j] == BOUND_EQUAL   ? eq
-         : hard.boundType[j] == BOUND_LOWER ? lo
-                                            : up)
-            .push_back(j + 1);
-    }
-    for (int32_t column : hard.columnIndex) columns.push_back(column + 1);
 
     std::string expected = std::to_string(n) + " " + std::to_string(m) + " " +
                            std::to_string(hard.nonzeroCount) + "\n";
