@@ -33,12 +33,7 @@ std::vector<uint64_t> readNumbers(const std::string& text, bool byScanf) {
     std::fclose(file);
     return bits;
 }
-std::vector<uint64_t> readByScanf(const std::string& text) {
-    return readNumbers(text, true);
-}
-std::vector<uint64_t> readByReader(const std::string& text) {
-    return readNumbers(text, false);
-}
+constexpr bool BY_SCANF = true, BY_READER = false;
 
 TEST(NumberFileReader, ReadsWhatScanfReads) {
     const std::string texts[] = {
@@ -65,19 +60,20 @@ TEST(NumberFileReader, ReadsWhatScanfReads) {
         "  \n ",
         std::string(100000, ' ') + "42",
     };
-    for (const std::string& text : texts) EXPECT_EQ(readByReader(text), readByScanf(text)) << text;
+    for (const std::string& text : texts)
+        EXPECT_EQ(readNumbers(text, BY_READER), readNumbers(text, BY_SCANF)) << text;
 }
 
 TEST(NumberFileReader, NumbersAcrossReadBlocks) {
     std::string text;
     for (int i = 0; i < 40000; ++i) text += std::to_string(i) + (i % 7 ? ".25e1 " : "e\n");
-    EXPECT_EQ(readByReader(text), readByScanf(text));
+    EXPECT_EQ(readNumbers(text, BY_READER), readNumbers(text, BY_SCANF));
     // One token of many numbers, longer than a read block: its end is searched once, so
     // reading it takes linear time.
     std::string token;
     for (int i = 0; i < 60000; ++i)
         token += (i % 3 ? "-" : "+") + std::to_string(i) + (i % 5 ? "" : "e");
-    EXPECT_EQ(readByReader(token + " 7"), readByScanf(token + " 7"));
+    EXPECT_EQ(readNumbers(token + " 7", BY_READER), readNumbers(token + " 7", BY_SCANF));
 }
 
 TEST(NumberFileReader, LinesAndWhereReadingStopped) {
@@ -88,9 +84,11 @@ TEST(NumberFileReader, LinesAndWhereReadingStopped) {
         std::string failed, after;
     };
     const Case cases[] = {
-        {BOM + "1 2\n3", 3, 2, "", ""},  // a mark at the start is skipped
-        {"1 " + BOM + "2", 1, 1, BOM + "2", ""}, {"1\n\n347,5 6", 2, 3, ",5", "347"},
-        {"1 2\nabc def", 2, 2, "abc", ""},       {"1\r\n2\r\n", 2, 3, "", ""},
+        {BOM + "1 2\n3", 3, 2, "", ""},           // a mark at the start is skipped
+        {"1 " + BOM + "2", 1, 1, BOM + "2", ""},  // a mark after a number is no number
+        {"1\n\n347,5 6", 2, 3, ",5", "347"},
+        {"1 2\nabc def", 2, 2, "abc", ""},
+        {"1\r\n2\r\n", 2, 3, "", ""},
     };
     for (const Case& c : cases) {
         std::FILE* file = fileOf(c.text);
