@@ -22,8 +22,8 @@ void expectSameAsStrtod(const std::string& text) {
 }
 
 TEST(NumberText, ParseRealMatchesStrtodOnEdgeCases) {
-    // One line each: signs and points, exponents (D as E), hex, inf and nan, the ends of the
-    // range and its rounding, and what is no number or starts with blanks.
+    // Signs and points, exponents (D as E), hex, inf and nan, the ends of the range and its
+    // rounding, and what is no number or starts with blanks.
     // clang-format off
     const std::string texts[] = {
         "0", "-0", "+0", "12", "+5", "-3", "1.", "1.5", ".5", "-.5", "+.5", ".", "-.", "+-5", "--5",
