@@ -133,11 +133,9 @@ TEST(HtmlReport, SizeIsBoundedWhateverTheTable) {
     data.status = "optimal";
     data.hasTable = true;
     const std::string longName(300, 'n');
-    for (int k = 0; k < 6; ++k) {
-        data.classNames.push_back(longName);
-        data.classSizes.push_back(1000);
-        data.characteristics.emplace_back(1000, longName + "\xc3\xa4<&>");
-    }
+    data.classNames.assign(6, longName);
+    data.classSizes.assign(6, 1000);
+    data.characteristics.assign(6, std::vector<std::string>(1000, longName + "\xc3\xa4<&>"));
     for (int j = 0; j < 1000; ++j) {
         for (int k = 0; k < 6; ++k) data.cellAt.push_back((j * 7919 + k * 104729) % 1000);
         data.base.push_back(1 + j);
