@@ -19,24 +19,21 @@ std::FILE* fileOf(const std::string& text) {
     return file;
 }
 
-std::vector<uint64_t> readByScanf(const std::string& text) {
-    std::FILE* file = fileOf(text);
-    std::vector<uint64_t> bits;
-    double value = 0;
-    while (std::fscanf(file, "%lf", &value) == 1) bits.push_back(std::bit_cast<uint64_t>(value));
-    std::fclose(file);
-    return bits;
-}
+const std::string BOM = "\xEF\xBB\xBF";
 
-std::vector<uint64_t> readByReader(const std::string& text) {
+// The bits of every number read from `text`, by fscanf("%lf") or by NumberFileReader.
+std::vector<uint64_t> readNumbers(const std::string& text, bool byScanf) {
     std::FILE* file = fileOf(text);
     NumberFileReader reader(file);
     std::vector<uint64_t> bits;
     double value = 0;
-    while (reader.next(value)) bits.push_back(std::bit_cast<uint64_t>(value));
+    while (byScanf ? std::fscanf(file, "%lf", &value) == 1 : reader.next(value)) {
+        bits.push_back(std::bit_cast<uint64_t>(value));
+    }
     std::fclose(file);
     return bits;
 }
+constexpr bool BY_SCANF = true, BY_READER = false;
 
 TEST(NumberFileReader, ReadsWhatScanfReads) {
     const std::string texts[] = {
@@ -63,19 +60,20 @@ TEST(NumberFileReader, ReadsWhatScanfReads) {
         "  \n ",
         std::string(100000, ' ') + "42",
     };
-    for (const std::string& text : texts) EXPECT_EQ(readByReader(text), readByScanf(text)) << text;
+    for (const std::string& text : texts)
+        EXPECT_EQ(readNumbers(text, BY_READER), readNumbers(text, BY_SCANF)) << text;
 }
 
 TEST(NumberFileReader, NumbersAcrossReadBlocks) {
     std::string text;
     for (int i = 0; i < 40000; ++i) text += std::to_string(i) + (i % 7 ? ".25e1 " : "e\n");
-    EXPECT_EQ(readByReader(text), readByScanf(text));
+    EXPECT_EQ(readNumbers(text, BY_READER), readNumbers(text, BY_SCANF));
     // One token of many numbers, longer than a read block: its end is searched once, so
     // reading it takes linear time.
     std::string token;
     for (int i = 0; i < 60000; ++i)
         token += (i % 3 ? "-" : "+") + std::to_string(i) + (i % 5 ? "" : "e");
-    EXPECT_EQ(readByReader(token + " 7"), readByScanf(token + " 7"));
+    EXPECT_EQ(readNumbers(token + " 7", BY_READER), readNumbers(token + " 7", BY_SCANF));
 }
 
 TEST(NumberFileReader, LinesAndWhereReadingStopped) {
@@ -86,15 +84,8 @@ TEST(NumberFileReader, LinesAndWhereReadingStopped) {
         std::string failed, after;
     };
     const Case cases[] = {
-        {"\xEF\xBB\xBF"
-         "1 2\n3",
-         3, 2, "", ""},  // a mark at the start is skipped
-        {"1 \xEF\xBB\xBF"
-         "2",
-         1, 1,
-         "\xEF\xBB\xBF"
-         "2",
-         ""},
+        {BOM + "1 2\n3", 3, 2, "", ""},           // a mark at the start is skipped
+        {"1 " + BOM + "2", 1, 1, BOM + "2", ""},  // a mark after a number is no number
         {"1\n\n347,5 6", 2, 3, ",5", "347"},
         {"1 2\nabc def", 2, 2, "abc", ""},
         {"1\r\n2\r\n", 2, 3, "", ""},
@@ -114,19 +105,13 @@ TEST(NumberFileReader, LinesAndWhereReadingStopped) {
 }
 
 TEST(LineReader, SkipsOnlyALeadingByteOrderMarkAndCountsLines) {
-    std::FILE* file = fileOf(
-        "\xEF\xBB\xBF"
-        "a;1\r\n\xEF\xBB\xBF"
-        "b;2\nc");
+    std::FILE* file = fileOf(BOM + "a;1\r\n" + BOM + "b;2\nc");
     LineReader reader(file, 100);
     std::string line;
     std::size_t length = 0;
     std::vector<std::string> lines;
     while (reader.next(line, length)) lines.push_back(line);
-    EXPECT_EQ(lines, (std::vector<std::string>{"a;1",
-                                               "\xEF\xBB\xBF"
-                                               "b;2",
-                                               "c"}));
+    EXPECT_EQ(lines, (std::vector<std::string>{"a;1", BOM + "b;2", "c"}));
     EXPECT_EQ(reader.line(), 3);
     std::fclose(file);
 }

@@ -14,18 +14,11 @@ namespace {
 constexpr double NOT_KNOWN = std::numeric_limits<double>::quiet_NaN();
 
 ConflictLine restriction(int32_t number, double change, double objective) {
-    ConflictLine line;
-    line.number = number;
-    line.change = change;
-    line.objective = objective;
-    return line;
+    return {.number = number, .change = change, .objective = objective};
 }
 
 ConflictLine bound(double change) {
-    ConflictLine line;
-    line.type = ConflictLine::Type::BOUND;
-    line.change = change;
-    return line;
+    return {.type = ConflictLine::Type::BOUND, .change = change};
 }
 
 TEST(ConflictAdvice, NamesTheLikelyMistakeOrATie) {

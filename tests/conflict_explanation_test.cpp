@@ -15,13 +15,11 @@ using Type = ConflictLine::Type;
 // and the value the proof uses.
 ConflictLine line(int32_t number, double multiplier, double value, bool equality = true,
                   Type type = Type::RESTRICTION) {
-    ConflictLine result;
-    result.type = type;
-    result.number = number;
-    result.multiplier = multiplier;
-    result.value = value;
-    result.equality = equality;
-    return result;
+    return {.type = type,
+            .number = number,
+            .equality = equality,
+            .multiplier = multiplier,
+            .value = value};
 }
 
 std::string cellName(int32_t column) {

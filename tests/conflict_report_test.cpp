@@ -4,13 +4,14 @@
 
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "common/bound_type.h"
 #include "tests/solver_fixtures.h"
 
 namespace {
+
+using Doubles = std::vector<double>;
 
 // A 2 x 8 table (regions by an unnamed class of 8), every cell adjustable: restriction 1 is
 // the North row over 8 cells, restriction 2 a single-cell bound on (North, 1), restriction 3
@@ -30,29 +31,20 @@ struct Fixture {
         for (int32_t c = 0; c < 16; ++c) project.cells.cellIndex.push_back(c);
         project.hasControl = true;
         project.control.tableSize = 16;
-        DeclaredRestriction north{BOUND_EQUAL, 1200, 1200, {0, 1, 2, 3, 4, 5, 6, 7}, {}};
-        north.coefficients.assign(8, 1.0);
-        project.control.restrictions = {north,
-                                        {BOUND_LOWER, 1300, NO_BOUND, {0}, {1}},
-                                        {BOUND_UPPER, -NO_BOUND, 4, {1, 8}, {2, -1}},
-                                        {BOUND_RANGE, 1, 2, {2}, {1}}};
-        problem.base.assign(16, 1.0);
-        problem.lower.assign(16, 0.0);
-        problem.upper.assign(16, INFINITE_BOUND);
-        problem.lowerSource.assign(16, 0);
-        problem.upperSource.assign(16, 0);
+        project.control.restrictions = {
+            {BOUND_EQUAL, 1200, 1200, {0, 1, 2, 3, 4, 5, 6, 7}, Doubles(8, 1.0)},
+            {BOUND_LOWER, 1300, NO_BOUND, {0}, {1}},
+            {BOUND_UPPER, -NO_BOUND, 4, {1, 8}, {2, -1}},
+            {BOUND_RANGE, 1, 2, {2}, {1}}};
+        problem = problemWithRows(16, {{{0, 1, 2, 3, 4, 5, 6, 7}, Doubles(8, 1.0), 1200, 1200},
+                                       {{1, 8}, {2, -1}, -INFINITE_BOUND, 4}});
+        problem.hardSource = {1, 3};
         problem.lower[0] = 1300;
         problem.lowerSource[0] = 2;
         problem.lower[2] = 1;
         problem.upper[2] = 2;
         problem.lowerSource[2] = 4;
         problem.upperSource[2] = 4;
-        problem.hard.start = {0, 8, 10};
-        problem.hard.column = {0, 1, 2, 3, 4, 5, 6, 7, 1, 8};
-        problem.hard.value = {1, 1, 1, 1, 1, 1, 1, 1, 2, -1};
-        problem.hardLower = {1200, -INFINITE_BOUND};
-        problem.hardUpper = {1200, 4};
-        problem.hardSource = {1, 3};
     }
 };
 

@@ -3,30 +3,33 @@
 #include "qorlex/output/generate_arrays.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "common/bound_type.h"
 #include "qorlex/scanner/lex_table.h"
-#include "tests/test_files.h"
 
 namespace {
 
 using Doubles = std::vector<double>;
 using Ints = std::vector<int32_t>;
 
-// A table scanned from a description text, ready for the array generation.
-std::unique_ptr<LexTable> scanned(const std::string& description) {
-    auto table = std::make_unique<LexTable>();
-    EXPECT_EQ(table->scanText(description, ""), 0) << description;
-    return table;
-}
+// A table scanned from a description text, and the arrays generated from it.
+struct Generated {
+    std::unique_ptr<LexTable> table = std::make_unique<LexTable>();
+    HardArrays hard;
+    WeakArrays weak;
+    ErrorCode code;
+    explicit Generated(const std::string& description) {
+        EXPECT_EQ(table->scanText(description, ""), 0) << description;
+        code = generateArrays(*table, hard, weak);
+    }
+    const BaseArrays& cells() const { return table->baseArrays(); }
+};
 
 // One class of `cells` cells, all with base value 1, and the given restrictions.
 std::string oneClass(int cells, const std::string& restrictions) {
@@ -34,34 +37,24 @@ std::string oneClass(int cells, const std::string& restrictions) {
            "RESTRIKTIONEN\n" + restrictions + "\nENDE\n";
 }
 
-void expectEmpty(const HardArrays& hard) {
-    EXPECT_EQ(hard.rowCount, 0);
-    EXPECT_EQ(hard.columnCount, 0);
-    EXPECT_EQ(hard.nonzeroCount, 0);
+// Both records without rows and without arrays.
+void expectNoRows(const HardArrays& hard, const WeakArrays& weak) {
+    EXPECT_EQ(std::make_tuple(hard.rowCount, hard.columnCount, hard.nonzeroCount, weak.rowCount,
+                              weak.columnCount, weak.nonzeroCount),
+              std::make_tuple(0, 0, 0, 0, 0, 0));
     EXPECT_TRUE(hard.boundType.empty() && hard.rowStart.empty() && hard.columnIndex.empty());
-}
-
-void expectEmpty(const WeakArrays& weak) {
-    EXPECT_EQ(weak.rowCount, 0);
-    EXPECT_EQ(weak.columnCount, 0);
-    EXPECT_EQ(weak.nonzeroCount, 0);
     EXPECT_TRUE(weak.target.empty() && weak.rowStart.empty() && weak.columnIndex.empty());
 }
 
 TEST(GenerateArrays, WorkedExampleOfFiveRestrictions) {
-    auto table = scanned(oneClass(3,
-                                  "(1) + (2) = 10;\n"
-                                  "(3) > 2;\n"
-                                  "(2) + (3) ~ 7 2;\n"
-                                  "(1) + (3) < 9;\n"
-                                  "(_) ~ 12 6;"));
-    HardArrays hard;
-    WeakArrays weak;
-    ASSERT_EQ(generateArrays(*table, hard, weak), OK);
+    Generated g(
+        oneClass(3, "(1) + (2) = 10; (3) > 2; (2) + (3) ~ 7 2; (1) + (3) < 9; (_) ~ 12 6;"));
+    ASSERT_EQ(g.code, OK);
+    const HardArrays& hard = g.hard;
+    const WeakArrays& weak = g.weak;
 
-    EXPECT_EQ(hard.rowCount, 2);
-    EXPECT_EQ(hard.columnCount, 3);
-    EXPECT_EQ(hard.nonzeroCount, 4);
+    EXPECT_EQ(std::make_tuple(hard.rowCount, hard.columnCount, hard.nonzeroCount),
+              std::make_tuple(2, 3, 4));
     EXPECT_EQ(hard.boundType, (Ints{BOUND_EQUAL, BOUND_UPPER}));
     EXPECT_EQ(hard.lowerValue, (Doubles{10, -NO_BOUND}));
     EXPECT_EQ(hard.upperValue, (Doubles{10, 9}));
@@ -69,23 +62,21 @@ TEST(GenerateArrays, WorkedExampleOfFiveRestrictions) {
     EXPECT_EQ(hard.columnIndex, (Ints{0, 1, 0, 2}));
     EXPECT_EQ(hard.coefficient, (Doubles{1, 1, 1, 1}));
 
-    EXPECT_EQ(weak.rowCount, 2);
-    EXPECT_EQ(weak.columnCount, 3);
-    EXPECT_EQ(weak.nonzeroCount, 5);
+    EXPECT_EQ(std::make_tuple(weak.rowCount, weak.columnCount, weak.nonzeroCount),
+              std::make_tuple(2, 3, 5));
     EXPECT_EQ(weak.target, (Doubles{7, 12}));
     EXPECT_EQ(weak.weight, (Doubles{0.5, 1.5}));
     EXPECT_EQ(weak.rowStart, (Ints{0, 2, 5}));
     EXPECT_EQ(weak.columnIndex, (Ints{1, 2, 0, 1, 2}));
     EXPECT_EQ(weak.coefficient, (Doubles{1, 1, 1, 1, 1}));
 
-    EXPECT_EQ(table->baseArrays().lower, (Doubles{0, 0, 2}));
-    EXPECT_EQ(table->baseArrays().upper, (Doubles{NO_BOUND, NO_BOUND, NO_BOUND}));
+    EXPECT_EQ(g.cells().lower, (Doubles{0, 0, 2}));
+    EXPECT_EQ(g.cells().upper, (Doubles{NO_BOUND, NO_BOUND, NO_BOUND}));
     // The restriction list itself is left as declared.
-    EXPECT_EQ(table->restrictions().size(), 5u);
+    EXPECT_EQ(g.table->restrictions().size(), 5u);
 
-    releaseArrays(hard, weak);
-    expectEmpty(hard);
-    expectEmpty(weak);
+    releaseArrays(g.hard, g.weak);
+    expectNoRows(hard, weak);
 }
 
 // Restrictions over cell 1 of a two-cell table that only bound the cell: no rows, the
@@ -111,37 +102,31 @@ TEST(GenerateArrays, SingleCellBoundsAreFolded) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.restrictions);
-        auto table = scanned(oneClass(2, c.restrictions));
-        HardArrays hard;
-        WeakArrays weak;
-        ASSERT_EQ(generateArrays(*table, hard, weak), OK);
-        expectEmpty(hard);
-        expectEmpty(weak);
-        EXPECT_EQ(table->baseArrays().lower, (Doubles{c.lower, 0.0}));
-        EXPECT_EQ(table->baseArrays().upper, (Doubles{c.upper, NO_BOUND}));
-        EXPECT_FALSE(std::signbit(table->baseArrays().upper[0]));
+        const Generated g(oneClass(2, c.restrictions));
+        ASSERT_EQ(g.code, OK);
+        expectNoRows(g.hard, g.weak);
+        EXPECT_EQ(g.cells().lower, (Doubles{c.lower, 0.0}));
+        EXPECT_EQ(g.cells().upper, (Doubles{c.upper, NO_BOUND}));
+        EXPECT_FALSE(std::signbit(g.cells().upper[0]));
     }
 }
 
 TEST(GenerateArrays, SingleCellEqualityAndWeakRestrictionsAreRows) {
-    auto table = scanned(oneClass(2, "3 * (2) = 6; (1) ~ 5;"));
-    HardArrays hard;
-    WeakArrays weak;
-    ASSERT_EQ(generateArrays(*table, hard, weak), OK);
-    EXPECT_EQ(hard.columnIndex, (Ints{1}));
-    EXPECT_EQ(hard.coefficient, (Doubles{3}));
-    EXPECT_EQ(hard.upperValue, (Doubles{6}));
-    EXPECT_EQ(weak.columnIndex, (Ints{0}));
-    EXPECT_EQ(weak.weight, (Doubles{1}));
-    EXPECT_EQ(table->baseArrays().upper, (Doubles{NO_BOUND, NO_BOUND}));
+    const Generated g(oneClass(2, "3 * (2) = 6; (1) ~ 5;"));
+    ASSERT_EQ(g.code, OK);
+    EXPECT_EQ(g.hard.columnIndex, (Ints{1}));
+    EXPECT_EQ(g.hard.coefficient, (Doubles{3}));
+    EXPECT_EQ(g.hard.upperValue, (Doubles{6}));
+    EXPECT_EQ(g.weak.columnIndex, (Ints{0}));
+    EXPECT_EQ(g.weak.weight, (Doubles{1}));
+    EXPECT_EQ(g.cells().upper, (Doubles{NO_BOUND, NO_BOUND}));
 }
 
 // Hard rows carry exactly +-1e38 on the open side, and every row its own entry count.
 TEST(GenerateArrays, HardRowValuesByCode) {
-    auto table = scanned(oneClass(4, "(1_2) > 3; (2_4) < 4; (1) + (4) | 1 2; -1 * (_) = -5;"));
-    HardArrays hard;
-    WeakArrays weak;
-    ASSERT_EQ(generateArrays(*table, hard, weak), OK);
+    const Generated g(oneClass(4, "(1_2) > 3; (2_4) < 4; (1) + (4) | 1 2; -1 * (_) = -5;"));
+    ASSERT_EQ(g.code, OK);
+    const HardArrays& hard = g.hard;
     EXPECT_EQ(hard.boundType, (Ints{BOUND_LOWER, BOUND_UPPER, BOUND_RANGE, BOUND_EQUAL}));
     EXPECT_EQ(hard.lowerValue, (Doubles{3, -1e38, 1, -5}));
     EXPECT_EQ(hard.upperValue, (Doubles{1e38, 4, 2, -5}));
@@ -149,7 +134,9 @@ TEST(GenerateArrays, HardRowValuesByCode) {
     EXPECT_EQ(hard.nonzeroCount, 11);
     EXPECT_EQ(hard.columnIndex, (Ints{0, 1, 1, 2, 3, 0, 3, 0, 1, 2, 3}));
     EXPECT_EQ(hard.coefficient.back(), -1.0);
-    expectEmpty(weak);
+    EXPECT_EQ(std::make_tuple(g.weak.rowCount, g.weak.columnCount, g.weak.nonzeroCount),
+              std::make_tuple(0, 0, 0));
+    EXPECT_TRUE(g.weak.target.empty() && g.weak.rowStart.empty() && g.weak.columnIndex.empty());
 }
 
 // Weights that do not add up to more than 0 stop the generation before anything is
@@ -162,13 +149,10 @@ TEST(GenerateArrays, WeakWeightsNotAboveZeroAreRejected) {
     };
     for (const char* restrictions : cases) {
         SCOPED_TRACE(restrictions);
-        auto table = scanned(oneClass(2, restrictions));
-        HardArrays hard;
-        WeakArrays weak;
-        EXPECT_EQ(generateArrays(*table, hard, weak), WEAK_WEIGHTS_ZERO);
-        expectEmpty(hard);
-        expectEmpty(weak);
-        EXPECT_EQ(table->baseArrays().lower, (Doubles{0, 0}));
+        const Generated g(oneClass(2, restrictions));
+        EXPECT_EQ(g.code, WEAK_WEIGHTS_ZERO);
+        expectNoRows(g.hard, g.weak);
+        EXPECT_EQ(g.cells().lower, (Doubles{0, 0}));
     }
 }
 
@@ -177,13 +161,10 @@ TEST(GenerateArrays, NoRestrictionsGiveEmptyRecords) {
          {"", "KLASSEN 1\nAUSPRAEGUNGEN\n1 = 2;\n",
           "KLASSEN 1\nAUSPRAEGUNGEN\n1 = 2;\nBASIS (_) 5 3;\nRESTRIKTIONEN\n"}) {
         SCOPED_TRACE(description);
-        auto table = scanned(description);
-        HardArrays hard;
-        WeakArrays weak;
-        ASSERT_EQ(generateArrays(*table, hard, weak), OK);
-        expectEmpty(hard);
-        expectEmpty(weak);
-        for (double upper : table->baseArrays().upper) EXPECT_EQ(upper, NO_BOUND);
+        const Generated g(description);
+        ASSERT_EQ(g.code, OK);
+        expectNoRows(g.hard, g.weak);
+        for (double upper : g.cells().upper) EXPECT_EQ(upper, NO_BOUND);
     }
 }
 

@@ -77,11 +77,7 @@ TEST(HtmlReport, UserTextNeverBecomesMarkup) {
     data.project = evil;
     data.classNames = {evil, evil};
     data.characteristics = {{evil, "b"}, {"c", evil}};
-    ReportRow row;
-    row.number = 1;
-    row.kind = "hard";
-    row.text = evil;
-    data.rows.push_back(row);
+    data.rows.push_back({.number = 1, .kind = "hard", .text = evil});
     data.conflictLines = {evil, "advice: " + evil};
     const std::string page = renderReport(data);
     EXPECT_EQ(page.find("<script"), std::string::npos);
@@ -137,23 +133,17 @@ TEST(HtmlReport, SizeIsBoundedWhateverTheTable) {
     data.status = "optimal";
     data.hasTable = true;
     const std::string longName(300, 'n');
-    for (int k = 0; k < 6; ++k) {
-        data.classNames.push_back(longName);
-        data.classSizes.push_back(1000);
-        data.characteristics.emplace_back(1000, longName + "\xc3\xa4<&>");
-    }
+    data.classNames.assign(6, longName);
+    data.classSizes.assign(6, 1000);
+    data.characteristics.assign(6, std::vector<std::string>(1000, longName + "\xc3\xa4<&>"));
     for (int j = 0; j < 1000; ++j) {
         for (int k = 0; k < 6; ++k) data.cellAt.push_back((j * 7919 + k * 104729) % 1000);
         data.base.push_back(1 + j);
         data.adjusted.push_back(1 + j + (j % 3) - 1);
     }
     for (int i = 0; i < 5000; ++i) {
-        ReportRow row;
-        row.number = i + 1;
-        row.kind = "hard";
-        row.change = i;
-        row.text = std::string(5000, '<');
-        data.rows.push_back(row);
+        data.rows.push_back(
+            {.number = i + 1, .kind = "hard", .change = double(i), .text = std::string(5000, '<')});
     }
     data.conflictLines.assign(5000, std::string(5000, '&'));
     const std::string page = renderReport(data);
@@ -164,13 +154,11 @@ TEST(HtmlReport, SizeIsBoundedWhateverTheTable) {
 
 TEST(HtmlReport, RestrictionsThatMovedMostComeFirst) {
     ReportData data = table({2, 2});
+    int32_t n = 0;
     for (const double change : {1.0, -5.0, 3.0, 0.0}) {
-        ReportRow row;
-        row.number = static_cast<int32_t>(data.rows.size() + 1);
-        row.kind = "hard";
-        row.change = change;
-        row.binding = row.number == 2;
-        data.rows.push_back(row);
+        ++n;
+        data.rows.push_back(
+            {.number = n, .kind = "hard", .change = change, .binding = n == 2, .text = ""});
     }
     const std::string page = renderReport(data);
     std::vector<std::size_t> at;
@@ -184,23 +172,22 @@ TEST(HtmlReport, RestrictionsThatMovedMostComeFirst) {
 }
 
 TEST(HtmlReport, DataThatDoNotFitAreLeftOut) {
-    ReportData outside = table({2, 2});
-    outside.cellAt[1] = 2;  // cell 0 outside class 2
-    ReportData shorter = table({2, 2});
-    shorter.adjusted.pop_back();
-    ReportData unnamed = table({2, 2});
-    unnamed.classNames.clear();
-    unnamed.characteristics = {{"only one name"}};
     const struct {
-        const ReportData* data;
+        void (*damage)(ReportData&);
         const char* cells;
     } cases[] = {
-        {&outside, "3 adjustable"},
-        {&shorter, "0 adjustable"},
-        {&unnamed, "0 adjustable"},
+        {[](ReportData& d) { d.cellAt[1] = 2; }, "3 adjustable"},  // cell 0 outside class 2
+        {[](ReportData& d) { d.adjusted.pop_back(); }, "0 adjustable"},
+        {[](ReportData& d) {
+             d.classNames.clear();
+             d.characteristics = {{"only one name"}};
+         },
+         "0 adjustable"},
     };
     for (const auto& c : cases) {
-        const std::string page = renderReport(*c.data);
+        ReportData data = table({2, 2});
+        c.damage(data);
+        const std::string page = renderReport(data);
         EXPECT_NE(page.find(c.cells), std::string::npos) << c.cells;
         EXPECT_TRUE(page.ends_with("</html>\n"));
     }

@@ -2,16 +2,12 @@
 #include "qorlex/output/project_files.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <initializer_list>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -47,6 +43,8 @@ struct Bytes {
     }
 };
 
+enum Which { LABEL, BINARY, CONTROL };
+
 // A table scanned from a description, with its arrays generated.
 struct Project {
     std::unique_ptr<LexTable> table = std::make_unique<LexTable>();
@@ -57,25 +55,12 @@ struct Project {
         EXPECT_EQ(table->scanText(description, ""), 0) << description;
         EXPECT_EQ(generateArrays(*table, hard, weak), OK) << description;
     }
-    ErrorCode label(const std::string& path) const { return writeLabelFile(*table, path); }
-    ErrorCode binary(const std::string& path) const {
-        return writeBinaryDataFile(path, hard, weak, *table);
+    ErrorCode write(Which which, const std::string& path) const {
+        if (which == LABEL) return writeLabelFile(*table, path);
+        if (which == BINARY) return writeBinaryDataFile(path, hard, weak, *table);
+        return writeControlFile(*table, path);
     }
-    ErrorCode control(const std::string& path) const { return writeControlFile(*table, path); }
 };
-
-enum Which { LABEL, BINARY, CONTROL };
-
-ErrorCode write(const Project& project, Which which, const std::string& path) {
-    switch (which) {
-        case LABEL:
-            return project.label(path);
-        case BINARY:
-            return project.binary(path);
-        default:
-            return project.control(path);
-    }
-}
 
 const std::string TWO_CELLS = "KLASSEN 1\nAUSPRAEGUNGEN\n1 = 2;\nBASIS\n(_) 5 3;\nRESTRIKTIONEN\n";
 const std::string THREE_CELLS_ONE_ZERO =
@@ -88,27 +73,19 @@ TEST(ProjectFiles, ContentsByteForByte) {
         Which which;
         Bytes expected;
     };
+    // One record a line.
+    // clang-format off
     const Case cases[] = {
         {"binary file with one equality row", TWO_CELLS + "(_) = 8;", BINARY,
-         Bytes()
-             .i({2, 2, 0, 1})
-             .d({5, 3, 0, 0, 1e38, 1e38})
-             .i({1, 2, 2, 4})
-             .d({8, 8})
-             .i({0, 2, 0, 1})
-             .d({1, 1})},
+         Bytes().i({2, 2, 0, 1}).d({5, 3, 0, 0, 1e38, 1e38})
+             .i({1, 2, 2, 4}).d({8, 8}).i({0, 2, 0, 1}).d({1, 1})},
         {"binary file without rows", TWO_CELLS, BINARY,
          Bytes().i({2, 2, 0, 1}).d({5, 3, 0, 0, 1e38, 1e38}).i({0, 0, 0})},
         {"binary file with weak rows only", THREE_CELLS_ONE_ZERO + "(1) > 2; 2 * (_) ~ 8 4;",
          BINARY,
-         Bytes()
-             .i({3, 2, 0, 2})
-             .d({1, 2, 2, 0, 1e38, 1e38})
+         Bytes().i({3, 2, 0, 2}).d({1, 2, 2, 0, 1e38, 1e38})
              .i({0, 0, 0})
-             .i({1, 2, 2})
-             .d({8, 1})
-             .i({0, 2, 0, 1})
-             .d({2, 2})},
+             .i({1, 2, 2}).d({8, 1}).i({0, 2, 0, 1}).d({2, 2})},
         {"label file of an unnamed and a named class",
          "KLASSEN 2\nAUSPRAEGUNGEN\n1 = 3;\n2 = A BC;\n", LABEL,
          Bytes().i({2, 3, 0, 2, 1, 5}).s({"A\0BC\0", 5})},
@@ -124,33 +101,21 @@ TEST(ProjectFiles, ContentsByteForByte) {
          CONTROL, Bytes().i({6, 1, 4, 2}).d({10, 10}).i({0, 1}).d({1, 1})},
         {"control file of every kind",
          THREE_CELLS_ONE_ZERO + "(1) > 2; (_) < 9; 2 (1) - (3) | 1 5; (3) ~ 4 3;", CONTROL,
-         Bytes()
-             .i({3, 4})
-             .i({1, 1})
-             .d({2, 1e38})
-             .i({0})
-             .d({1})
-             .i({2, 2})
-             .d({-1e38, 9})
-             .i({0, 1})
-             .d({1, 1})
-             .i({3, 2})
-             .d({1, 5})
-             .i({0, 1})
-             .d({2, -1})
-             .i({8, 1})
-             .d({4, 4})
-             .i({1})
-             .d({1})},
+         Bytes().i({3, 4})
+             .i({1, 1}).d({2, 1e38}).i({0}).d({1})
+             .i({2, 2}).d({-1e38, 9}).i({0, 1}).d({1, 1})
+             .i({3, 2}).d({1, 5}).i({0, 1}).d({2, -1})
+             .i({8, 1}).d({4, 4}).i({1}).d({1})},
         {"control file without restrictions", TWO_CELLS, CONTROL, Bytes().i({2, 0})},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
         Project project(c.description);
         const std::string path = dir / "out.dat";
         std::ofstream(path) << std::string(300, 'x');  // an older, longer file is replaced
-        ASSERT_EQ(write(project, c.which, path), OK);
+        ASSERT_EQ(project.write(c.which, path), OK);
         EXPECT_EQ(readFile(path), c.expected.data);
     }
 }
@@ -163,7 +128,7 @@ TEST(ProjectFiles, ShortWriteIsReported) {
     Project project(TWO_CELLS + "(_) = 8;");
     for (Which which : {LABEL, BINARY, CONTROL}) {
         SCOPED_TRACE(which);
-        EXPECT_EQ(write(project, which, "/dev/full"), CANNOT_OPEN_FOR_WRITING);
+        EXPECT_EQ(project.write(which, "/dev/full"), CANNOT_OPEN_FOR_WRITING);
         EXPECT_TRUE(fs::is_character_file("/dev/full"));
     }
 }

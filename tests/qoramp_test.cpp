@@ -1,14 +1,11 @@
 // qoramp: number text, read-command paths, and a whole run in process.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <bit>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 #include <random>
 #include <sstream>
@@ -35,7 +32,8 @@ std::string printed(const char* format, double value) {
     return text;
 }
 
-std::string formatted(char* (*format)(char*, double), double value) {
+template <class Value>
+std::string formatted(char* (*format)(char*, Value), Value value) {
     char text[MAX_NUMBER_TEXT];
     return std::string(text, format(text, value));
 }
@@ -66,10 +64,8 @@ TEST(NumberFormat, MatchesPrintf) {
         integers.insert(integers.end(), {power - 1, power, power + 1, -power});
     }
     for (int i = 0; i < 100000; ++i) integers.push_back(static_cast<int64_t>(random() >> (i % 64)));
-    for (int64_t value : integers) {
-        char text[MAX_NUMBER_TEXT];
-        ASSERT_EQ(std::string(text, formatIntegerText(text, value)), std::to_string(value));
-    }
+    for (int64_t value : integers)
+        ASSERT_EQ(formatted(formatIntegerText, value), std::to_string(value));
 }
 
 // ---- read commands: the number file's path, bare or as a string literal
@@ -129,19 +125,27 @@ TEST(RunQoramp, NumberFileOfARandomProjectMatchesPrintf) {
         cells.lower.push_back(real(random));
         cells.upper.push_back(c % 3 == 0 ? NO_BOUND : real(random));
     }
+    // The hard rows, and the lists of the number file that follow from them: each row's
+    // value, 1-based start and length, the 1-based columns, and the rows of each relation.
     HardArrays hard;
     hard.rowCount = m;
     hard.columnCount = n;
     hard.rowStart.push_back(0);
+    std::vector<int64_t> rght, starts, lengths, columns, eq, lo, up;
     for (int32_t j = 0; j < m; ++j) {
         const int32_t type = j % 3 == 0 ? BOUND_EQUAL : (j % 3 == 1 ? BOUND_LOWER : BOUND_UPPER);
         const double value = std::floor(real(random));
         hard.boundType.push_back(type);
         hard.lowerValue.push_back(type == BOUND_UPPER ? -NO_BOUND : value);
         hard.upperValue.push_back(type == BOUND_LOWER ? NO_BOUND : value);
+        rght.push_back(static_cast<int64_t>(value));
+        (type == BOUND_EQUAL ? eq : type == BOUND_LOWER ? lo : up).push_back(j + 1);
+        starts.push_back(static_cast<int64_t>(hard.columnIndex.size()) + 1);
         const int32_t length = static_cast<int32_t>(random() % 12);  // empty rows too
+        lengths.push_back(length);
         for (int32_t e = 0; e < length; ++e) {
             hard.columnIndex.push_back(static_cast<int32_t>(random() % n));
+            columns.push_back(hard.columnIndex.back() + 1);
             hard.coefficient.push_back(e % 2 == 0 ? 1.0 : real(random) / 7.0);
         }
         hard.rowStart.push_back(static_cast<int32_t>(hard.columnIndex.size()));
@@ -166,18 +170,6 @@ TEST(RunQoramp, NumberFileOfARandomProjectMatchesPrintf) {
         lower[c] = std::max(lower[c], 0.0);
         upper[c] = std::min(upper[c], std::max({100000.0, 10 * cells.base[c], lower[c]}));
     }
-    std::vector<int64_t> rght, starts, lengths, columns, eq, lo, up;
-    for (int32_t j = 0; j < m; ++j) {
-        rght.push_back(static_cast<int64_t>(hard.boundType[j] == BOUND_UPPER ? hard.upperValue[j]
-                                                                             : hard.lowerValue[j]));
-        starts.push_back(hard.rowStart[j] + 1);
-        lengths.push_back(hard.rowStart[j + 1] - hard.rowStart[j]);
-        (hard.boundType[j] == BOUND_EQUAL   ? eq
-         : hard.boundType[j] == BOUND_LOWER ? lo
-                                            : up)
-            .push_back(j + 1);
-    }
-    for (int32_t column : hard.columnIndex) columns.push_back(column + 1);
 
     std::string expected = std::to_string(n) + " " + std::to_string(m) + " " +
                            std::to_string(hard.nonzeroCount) + "\n";

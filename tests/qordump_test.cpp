@@ -20,29 +20,20 @@
 namespace {
 
 // Little-endian int32 and float64, as the project files hold them.
-class Bytes {
-  public:
-    Bytes& i32(int32_t value) { return raw(&value, sizeof value); }
-    Bytes& f64(double value) { return raw(&value, sizeof value); }
-    Bytes& i32s(const std::vector<int32_t>& values) {
-        for (int32_t value : values) i32(value);
-        return *this;
-    }
-    Bytes& f64s(const std::vector<double>& values) {
-        for (double value : values) f64(value);
-        return *this;
-    }
-    Bytes& text(const std::string& bytes) {
-        data += bytes;
-        return *this;
-    }
+struct Bytes {
     std::string data;
-
-  private:
-    Bytes& raw(const void* value, std::size_t size) {
+    template <class T>
+    Bytes& put(const std::vector<T>& values) {
         static_assert(std::endian::native == std::endian::little);
-        data.append(static_cast<const char*>(value), size);
+        for (const T& value : values) data.append(reinterpret_cast<const char*>(&value), sizeof(T));
         return *this;
+    }
+    Bytes& i32(int32_t value) { return put<int32_t>({value}); }
+    Bytes& f64(double value) { return put<double>({value}); }
+    Bytes& i32s(const std::vector<int32_t>& values) { return put(values); }
+    Bytes& f64s(const std::vector<double>& values) { return put(values); }
+    Bytes& text(const std::string& bytes) {
+        return put(std::vector<char>(bytes.begin(), bytes.end()));
     }
 };
 
@@ -225,20 +216,6 @@ TEST_F(QordumpTest, ReportsMemoryThatCannotBeHad) {
     EXPECT_EQ(code, 1);
 }
 
-}  // namespace
-
-namespace {
-
-// Runs one line of shell; returns its exit code and sets what it printed.
-int shell(const std::string& command, const std::filesystem::path& outFile, std::string& out) {
-    const int status = std::system((command + " >'" + outFile.string() + "' 2>&1").c_str());
-    std::ifstream in(outFile, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    out = text.str();
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 // The commands of the examples' READMEs, run from the top of the repository.
 TEST_F(QordumpTest, ExamplesRunThroughTheChain) {
     const std::filesystem::path root =
@@ -252,20 +229,25 @@ TEST_F(QordumpTest, ExamplesRunThroughTheChain) {
         {"population/population.txt", ""},
         {"tourism/tourism.txt", ""},
     };
-    const std::string cd = "cd '" + root.string() + "' && ";
+    // Runs a command on the project from the top of the repository; returns its exit code,
+    // sets `out` to what it printed.
+    const std::string project = scratch_ / "x";
     const std::string printed = scratch_ / "printed";
+    const auto shell = [&](const std::string& command, std::string& out) {
+        const int status = std::system(("cd '" + root.string() + "' && " + command + " '" +
+                                        project + "' >'" + printed + "' 2>&1")
+                                           .c_str());
+        out = readFile(printed);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
     for (const auto& example : examples) {
-        const std::string project = scratch_ / "x";
         std::string out;
-        EXPECT_EQ(
-            shell(cd + QORLEX_BINARY + " examples/" + example.description + " '" + project + "'",
-                  printed, out),
-            0)
+        EXPECT_EQ(shell(QORLEX_BINARY " examples/" + std::string(example.description), out), 0)
             << example.description;
         EXPECT_EQ(out, "Table description successfully translated\n");
-        EXPECT_EQ(shell(cd + QORDUMP_BINARY + " '" + project + "'", printed, out), 0) << out;
+        EXPECT_EQ(shell(QORDUMP_BINARY, out), 0) << out;
         const bool exported = example.amplMessage[0] == '\0';
-        EXPECT_EQ(shell(cd + QORAMP_BINARY + " '" + project + "'", printed, out), exported ? 0 : 1);
+        EXPECT_EQ(shell(QORAMP_BINARY, out), exported ? 0 : 1);
         EXPECT_EQ(out, example.amplMessage) << example.description;
         EXPECT_EQ(std::filesystem::exists(project + ".mod"), exported) << example.description;
         std::filesystem::remove(project + ".mod");

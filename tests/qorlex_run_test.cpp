@@ -26,21 +26,18 @@ struct Term {
     std::vector<std::vector<int>> indices;  // per class: the 0-based indices selected, ascending
 };
 
-struct Oracle {
-    std::vector<int> sizes;
-    std::vector<double> base;
+const std::vector<int> SIZES{9, 7, 5, 4};
 
-    int cellCount() const { return static_cast<int>(base.size()); }
-    bool contains(const Term& term, int cell) const {
-        for (int k = static_cast<int>(sizes.size()) - 1; k >= 0; --k) {
-            const int index = cell % sizes[static_cast<std::size_t>(k)];
-            cell /= sizes[static_cast<std::size_t>(k)];
-            const auto& chosen = term.indices[static_cast<std::size_t>(k)];
-            if (!std::binary_search(chosen.begin(), chosen.end(), index)) return false;
-        }
-        return true;
+// Whether the term selects the cell (numbered with the last class fastest).
+bool contains(const Term& term, int cell) {
+    for (std::size_t k = SIZES.size(); k-- > 0;) {
+        const int index = cell % SIZES[k];
+        cell /= SIZES[k];
+        const auto& chosen = term.indices[k];
+        if (!std::binary_search(chosen.begin(), chosen.end(), index)) return false;
     }
-};
+    return true;
+}
 
 // "2_4 + 7" for the indices {1,2,3,6}: runs of consecutive indices as ranges.
 std::string indexItem(const std::vector<int>& indices) {
@@ -59,41 +56,49 @@ std::string indexItem(const std::vector<int>& indices) {
     return text;
 }
 
+// Appends each value, or each element of a vector, as the file holds it.
 template <class T>
 void put(std::string& bytes, T value) {
     char raw[sizeof(T)];
     std::memcpy(raw, &value, sizeof(T));
     bytes.append(raw, sizeof(T));  // the test host is little-endian like the file
 }
+template <class T>
+void put(std::string& bytes, const std::vector<T>& values) {
+    for (const T& value : values) put(bytes, value);
+}
+template <class... T>
+std::string bytesOf(const T&... values) {
+    std::string bytes;
+    (put(bytes, values), ...);
+    return bytes;
+}
 
 TEST(QorlexRun, GeneratedTableMatchesIndependentReckoning) {
     std::mt19937 random(20261206);
-    Oracle oracle{{9, 7, 5, 4}, {}};
     const int cells = 9 * 7 * 5 * 4;
     const TempDir scratch;
     const fs::path& dir = scratch.path();
 
+    // The base values; the cells above 0 are the adjustable ones, in ascending order.
     std::string numbers;
+    std::vector<int> columnOfCell(static_cast<std::size_t>(cells), -1);
+    std::vector<int32_t> cellIndex;
+    std::vector<double> baseOfColumn;
     for (int c = 0; c < cells; ++c) {
         const int value = static_cast<int>(random() % 10) - 2;  // some zero and negative cells
-        oracle.base.push_back(value);
         numbers += std::to_string(value) + (c % 9 == 8 ? "\n" : " ");
+        if (value > 0) {
+            columnOfCell[static_cast<std::size_t>(c)] = static_cast<int>(cellIndex.size());
+            cellIndex.push_back(c);
+            baseOfColumn.push_back(value);
+        }
     }
     std::ofstream(dir / "base.txt") << numbers;
 
     std::string table =
         "KLASSEN 4;\nAUSPRAEGUNGEN\n 1 = 9; 2 = 7; 3 = 5; 4 = 4;\nBASIS\n "
         "ASCII[base.txt]\nRESTRIKTIONEN\n";
-    std::vector<int> columnOfCell(static_cast<std::size_t>(cells), -1);
-    std::vector<int32_t> cellIndex;
-    std::vector<double> baseOfColumn;
-    for (int c = 0; c < cells; ++c) {
-        if (oracle.base[static_cast<std::size_t>(c)] > 0) {
-            columnOfCell[static_cast<std::size_t>(c)] = static_cast<int>(cellIndex.size());
-            cellIndex.push_back(c);
-            baseOfColumn.push_back(oracle.base[static_cast<std::size_t>(c)]);
-        }
-    }
 
     const double coefficients[] = {1.0, 1.0, 2.0, -1.0, 0.5, 3.0};
     std::vector<int32_t> rowStart{0}, columns;
@@ -106,7 +111,7 @@ TEST(QorlexRun, GeneratedTableMatchesIndependentReckoning) {
             Term& term = terms[t];
             term.coefficient = coefficients[random() % 6];
             std::size_t termCells = 1;
-            for (int size : oracle.sizes) {
+            for (int size : SIZES) {
                 std::vector<int> chosen;
                 for (int i = 0; i < size; ++i) {
                     if (random() % 2 != 0) chosen.push_back(i);
@@ -138,7 +143,7 @@ TEST(QorlexRun, GeneratedTableMatchesIndependentReckoning) {
             if (columnOfCell[static_cast<std::size_t>(c)] < 0) continue;
             double sum = 0.0;
             for (const Term& term : terms) {
-                if (oracle.contains(term, c)) sum += term.coefficient;
+                if (contains(term, c)) sum += term.coefficient;
             }
             if (sum != 0) {
                 rowColumns.push_back(columnOfCell[static_cast<std::size_t>(c)]);
@@ -160,23 +165,12 @@ TEST(QorlexRun, GeneratedTableMatchesIndependentReckoning) {
     ASSERT_EQ(runQorlex({(dir / "table.txt").string(), (dir / "p").string()}, out, err), 0)
         << out.str();
 
-    std::string expected;
     const auto n = static_cast<int32_t>(cellIndex.size());
-    put(expected, cells);
-    put(expected, n);
-    for (int32_t c : cellIndex) put(expected, c);
-    for (double b : baseOfColumn) put(expected, b);
-    for (int32_t i = 0; i < n; ++i) put(expected, 0.0);
-    for (int32_t i = 0; i < n; ++i) put(expected, 1e38);
-    put(expected, static_cast<int32_t>(values.size()));
-    put(expected, n);
-    put(expected, static_cast<int32_t>(columns.size()));
-    for (std::size_t i = 0; i < values.size(); ++i) put(expected, int32_t{4});
-    for (double v : values) put(expected, v);
-    for (double v : values) put(expected, v);
-    for (int32_t s : rowStart) put(expected, s);
-    for (int32_t c : columns) put(expected, c);
-    for (double e : entries) put(expected, e);
+    const auto rows = static_cast<int32_t>(values.size());
+    const std::string expected =
+        bytesOf(cells, n, cellIndex, baseOfColumn, std::vector<double>(n, 0.0),
+                std::vector<double>(n, 1e38), rows, n, static_cast<int32_t>(columns.size()),
+                std::vector<int32_t>(rows, 4), values, values, rowStart, columns, entries);
     EXPECT_TRUE(readFile(dir / "p-bin.dat") == expected) << "binary data file differs";
 }
 

@@ -16,10 +16,12 @@ namespace {
 // Restriction 5 is missed by 1, the others hold; restriction 4 (-x0 >= -7) with room 1.
 const std::vector<double> TABLE{6, 2, 4};
 
+// Beside qorsolve's own conflict file of an earlier run, which the run's commit removes.
 TEST(ResultFiles, OneLinePerCellAndPerDeclaredRestriction) {
     TempDir dir;
     Project project = solveProject(dir / "p");
     project.labels.classes[0] = namedClass({"North", "South, coast"});
+    dir.write("p-conflict.csv", "kind,member,relation,value,change\nrestriction,1,=,8,1\n");
     std::string error;
     ASSERT_TRUE(mayWriteResults(project, true, error));
     ResultSet results;
@@ -27,6 +29,7 @@ TEST(ResultFiles, OneLinePerCellAndPerDeclaredRestriction) {
     ASSERT_TRUE(writeRowReport(project, checkRestrictions(project, TABLE), results, error))
         << error;
     ASSERT_TRUE(commitResults(project, results, error)) << error;
+    EXPECT_FALSE(std::filesystem::exists(dir / "p-conflict.csv"));
     EXPECT_EQ(readFile(dir / "p-adj.csv"),
               "class1,class2,base,adjusted,change,relative change\n"
               "North,1,5,6,1,0.2\n"
@@ -200,19 +203,14 @@ TEST(ResultFiles, UnreadableEarlierFileIsNotCalledSomeoneElses) {
 }
 
 // After each run the result files are exactly that run's: qorsolve's own of the other kind
-// go, files of someone else's stay.
+// go (a run with a table: OneLinePerCellAndPerDeclaredRestriction), files of someone else's
+// stay.
 TEST(ResultFiles, CommitLeavesExactlyTheRunsFiles) {
     TempDir dir;
     const Project project = solveProject(dir / "p");
-    dir.write("p-conflict.csv", "kind,member,relation,value,change\nrestriction,1,=,8,1\n");
+    dir.write("p-adj.csv", "base,adjusted\n");
+    dir.write("p-rows.csv", "restriction,kind,lower,upper,value,slack,binding\n");
     std::string error;
-    ResultSet table;
-    ASSERT_TRUE(writeAdjustedTable(project, TABLE, false, table, error));
-    ASSERT_TRUE(writeRowReport(project, checkRestrictions(project, TABLE), table, error));
-    ASSERT_TRUE(commitResults(project, table, error)) << error;
-    EXPECT_TRUE(std::filesystem::exists(dir / "p-adj.csv"));
-    EXPECT_TRUE(std::filesystem::exists(dir / "p-rows.csv"));
-    EXPECT_FALSE(std::filesystem::exists(dir / "p-conflict.csv"));
 
     // A run without a table, beside a conflict file of someone else's.
     dir.write("p-conflict.csv", "my notes\n");

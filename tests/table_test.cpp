@@ -4,7 +4,6 @@
 #include "qorlex/model/table.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <memory>
 #include <string>
