@@ -27,6 +27,9 @@ bool holdsMark(int descriptor) {
 
 bool ProjectLock::acquire(const std::string& project, std::string& error) {
     path_ = project + "-solve.lock";
+    // From the file's creation to its registration for removal, an interrupt would leave it
+    // behind: it waits until the lock is registered (or given up).
+    const SignalsHeld held;
     // A lock file removed between its open and its lock is tried again.
     for (int attempt = 0; attempt < 100; ++attempt) {
         bool created = true;
