@@ -30,6 +30,14 @@ constexpr int BOX_TRIALS = 128;
 constexpr int64_t ACCEPTING_ATTEMPTS_PER_CELL = 600;
 constexpr int ACCEPTING_TRIALS = 32;
 constexpr double ACCEPTING_THRESHOLD = 0.25;
+// Each search ends after so many evaluated moves (the repair) and so many boxes tried (the
+// cost searches), whatever the table's size: the moves and boxes per cell above would keep a
+// table of 10^6 cells busy for most of an hour. The tables of bench/solve.sh need at most
+// 2.3 million evaluations and 74 million boxes for all their searches together (4-class 10^4
+// and 3-class 20x20x25 tables), far below, so their tables stay as they are; on 10^6 cells
+// a search ends within about 10 s.
+constexpr int64_t MAX_EVALUATIONS = 20'000'000;
+constexpr int64_t MAX_BOX_TRIALS = 200'000'000;
 // Weighted violations this close, relative to their size, are equal: a unit move changes a
 // row's violation by 1 less the row's tolerance, so equal changes of different rows differ
 // in the last digits, and an exact comparison would never let the cost decide between them
@@ -144,7 +152,7 @@ class MarginSearch {
         const SparseRows& a = p_.hard;
         std::vector<int32_t> near;
         for (int64_t step = 0; !violated_.empty(); ++step) {
-            if (step >= steps) return false;
+            if (step >= steps || evaluations_ >= MAX_EVALUATIONS) return false;
             if ((step & 63) == 0) {
                 if (deadline.passed()) return false;
                 if (progress) progress->update("repair", NAN, bound);
@@ -217,6 +225,7 @@ class MarginSearch {
         if (threshold > 0.0) bestX = x_;
         for (int64_t attempt = 0; attempt < attempts; ++attempt) {
             if ((attempt & 255) == 0 && deadline.passed()) break;
+            if (boxTrials_ >= MAX_BOX_TRIALS) break;
             const int32_t first = static_cast<int32_t>(random_() % cells);
             const double away = x_[first] - center[first];
             if (std::fabs(away) < 0.5) continue;
@@ -241,6 +250,7 @@ class MarginSearch {
                                   ? threshold * double(attempts - attempt) / double(attempts)
                                   : -COST_IMPROVEMENT;
             bool found = false;
+            boxTrials_ += trials;
             for (int trial = 0; trial < trials; ++trial) {
                 for (size_t d = 0; d < dims; ++d) {
                     to[d] = static_cast<int64_t>(random_() % (grid_.size(classes[d]) - 1));
@@ -315,6 +325,7 @@ class MarginSearch {
 
     // The change of the weighted violation if `moves` were made; their cost change in `cost`.
     double evaluate(const Move* moves, int size, double& cost) {
+        ++evaluations_;
         changed_.clear();
         cost = 0.0;
         for (int m = 0; m < size; ++m) {
@@ -366,6 +377,8 @@ class MarginSearch {
     std::vector<int32_t> changed_;  // the same
     std::mt19937_64 random_;
     int64_t moves_ = 0;
+    int64_t evaluations_ = 0;  // moves evaluated, and boxes tried, for the searches' limits
+    int64_t boxTrials_ = 0;
 };
 
 }  // namespace

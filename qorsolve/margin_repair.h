@@ -14,7 +14,8 @@
 // A box's cost is that of its cells, so problems with weak rows go without the boxes.
 //
 // Everything is counted in moves and evaluations, never in seconds: the same input gives the
-// same table. The deadline only cuts the search short.
+// same table. Each search ends after a fixed number of evaluations (and boxes) whatever the
+// table's size. The deadline only cuts the search short.
 #pragma once
 
 #include <cstdint>
@@ -44,7 +45,8 @@ MarginRepairResult repairMargins(const AdjustmentProblem& problem, const std::ve
 // with threshold accepting (moves that raise the cost a little are made early on, fewer and
 // fewer later), and returns the cheapest table met: never costlier than `table`. A fixed
 // number of moves per cell, counted, never timed; the deadline only cuts it short. Tables
-// without the problem's grid, and problems with weak rows, come back unchanged. Throws std::bad_alloc when memory runs out.
+// without the problem's grid, and problems with weak rows, come back unchanged. Throws
+// std::bad_alloc when memory runs out.
 std::vector<double> lowerTableCost(const AdjustmentProblem& problem,
                                    const std::vector<double>& table,
                                    const std::vector<double>& center,
