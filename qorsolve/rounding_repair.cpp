@@ -27,8 +27,8 @@ double rowTolerance(const SparseRows& rows, int32_t row, double lower, double up
 
 // A walk makes at most 50 moves per cell and 100,000 more, an improvement tries 20 chains per
 // cell, but neither more than these, whatever the table's size: tables up to about 18,000 and
-// 100,000 cells are untouched by them, and on 10^6 cells the five walks end in seconds
-// instead of most of an hour.
+// 100,000 cells are untouched by them, and on 10^6 cells, where a walk's moves each weigh
+// dozens of cells, the walks no longer hold the run for many minutes (see margin_repair).
 constexpr int64_t MAX_WALK_MOVES = 1'000'000;
 constexpr int64_t MAX_CHAINS = 2'000'000;
 
