@@ -389,7 +389,7 @@ LinearResult CoinSolver::solveIntegerGuarded(const Deadline& deadline, double re
     stop_.report = &report_;
     stop_.work = work_;
     // An iteration costs about in proportion to the programme's rows and columns.
-    stop_.iterationWork = 1 + (lp_->numberRows() + lp_->numberColumns()) / 1000;
+    stop_.iterationWork = iterationUnits(lp_->numberRows(), lp_->numberColumns());
     stop_.workStopped = work_ != nullptr && work_->exhausted();
     if (deadline.passed() || stop_.workStopped) {
         result.status =

@@ -417,6 +417,13 @@ class WholeNumberSearch {
             if (proven()) return concluded(modelStatus(ModelStatus::OPTIMAL));
             return concluded(stoppedStatus());
         }
+        // Nor when the work left could not pay for its first relaxation: it would stop at
+        // once, as it does when the programme runs out of work.
+        if (programmeBeyondWork()) {
+            if (!blocksSearch_) lowerCost();
+            if (proven()) return concluded(modelStatus(ModelStatus::OPTIMAL));
+            return concluded(stoppedStatus());
+        }
         return concluded(solveWindows());
     }
 
@@ -505,6 +512,19 @@ class WholeNumberSearch {
         if (better.improvements > 0) offer(better.x);
         if (proven()) return modelStatus(ModelStatus::OPTIMAL);
         return std::nullopt;
+    }
+
+    // True when the work left buys fewer simplex iterations than the whole table's programme
+    // has rows, with the programme counted low (a row per hard and weak row, a column per
+    // cell that may change): too few to solve even its first relaxation. A 4-class table of
+    // 10^6 cells would otherwise build a programme of 4 million columns, 8.5 GB with the
+    // solver's copies of it, only to stop at the work limit.
+    bool programmeBeyondWork() const {
+        if (options_.work == nullptr) return false;
+        const int64_t rows = int64_t(p_.hard.rowCount()) + p_.weak.rowCount();
+        int64_t columns = 0;
+        for (size_t j = 0; j < lower_.size(); ++j) columns += lower_[j] < upper_[j] ? 1 : 0;
+        return options_.work->left() / iterationUnits(rows, columns) < rows;
     }
 
     // The programme over windows round the centre, solved again with wider windows until its

@@ -9,6 +9,11 @@
 
 #include "qorsolve/settings.h"
 
+// The units of one simplex iteration of a programme of `rows` rows and `columns` columns.
+inline int64_t iterationUnits(int64_t rows, int64_t columns) {
+    return 1 + (rows + columns) / 1000;
+}
+
 class WorkLimit {
   public:
     explicit WorkLimit(int64_t limit = DEFAULT_WORK_LIMIT) : limit_(limit) {}
@@ -17,6 +22,7 @@ class WorkLimit {
     bool exhausted() const { return spent_ >= limit_; }
     int64_t spent() const { return spent_; }
     int64_t limit() const { return limit_; }
+    int64_t left() const { return spent_ < limit_ ? limit_ - spent_ : 0; }
 
   private:
     int64_t limit_;

@@ -125,4 +125,26 @@ TEST(IntegerSolver, NoWholeNumberTableAndNoTime) {
     EXPECT_EQ(r.x, (std::vector<double>{0, 1}));
 }
 
+TEST(IntegerSolver, BuildsNoProgrammeTheWorkLeftCannotSolve) {
+    // x1 + x2 = 1 and x1 = x2: no rounding holds, so only the programme could say more. Its
+    // two rows need two units of work at least.
+    const AdjustmentProblem p =
+        problemWithRows(2, {{{0, 1}, {1, 1}, 1, 1}, {{0, 1}, {1, -1}, 0, 0}});
+    for (int64_t limit : {1, 2}) {
+        int built = 0;
+        IntegerOptions options = coinOptions();
+        options.newSolver = [&built] {
+            ++built;
+            return makeCoinSolver();
+        };
+        WorkLimit work(limit);
+        options.work = &work;
+        const IntegerResult r = solveInteger(p, relaxedAt({0.5, 0.5}, 0.5), options);
+        EXPECT_EQ(built, limit == 1 ? 0 : 1) << "limit " << limit;
+        if (limit == 1) {
+            EXPECT_EQ(r.status, modelStatus(ModelStatus::NO_POINT, StopReason::WORK_LIMIT));
+        }
+    }
+}
+
 }  // namespace
