@@ -468,7 +468,8 @@ class WholeNumberSearch {
         if (mended.found && meetsHardRows(p_, mended.x)) {
             offer(mended.x);
         } else {
-            RoundingResult repaired = roundAndRepair(p_, center_, lower_, upper_, deadline_);
+            RoundingResult repaired =
+                roundAndRepair(p_, center_, lower_, upper_, deadline_, options_.progress, bound_);
             if (repaired.status == RoundingStatus::NO_MEMORY)
                 return callStatus(CallStatus::NO_MEMORY);
             if (repaired.status == RoundingStatus::FOUND) offer(repaired.x);
@@ -578,8 +579,8 @@ class WholeNumberSearch {
                 // table repaired from it may then close the gap. Without that, nothing is
                 // proven.
                 if (!pointHolds && !proven() && !mip.x.empty()) {
-                    RoundingResult near =
-                        roundAndRepair(p_, windows.tableOf(mip.x), lower_, upper_, deadline_);
+                    RoundingResult near = roundAndRepair(p_, windows.tableOf(mip.x), lower_, upper_,
+                                                         deadline_, options_.progress, bound_);
                     if (near.status == RoundingStatus::NO_MEMORY)
                         return callStatus(CallStatus::NO_MEMORY);
                     if (near.status == RoundingStatus::FOUND) offer(near.x);

@@ -32,6 +32,15 @@ double rowTolerance(const SparseRows& rows, int32_t row, double lower, double up
 constexpr int64_t MAX_WALK_MOVES = 1'000'000;
 constexpr int64_t MAX_CHAINS = 2'000'000;
 
+// The progress line during the search, with the bound known before it.
+struct Shown {
+    Progress* progress;
+    double bound;
+    void update() const {
+        if (progress) progress->update("repair", NAN, bound);
+    }
+};
+
 class Repair {
   public:
     Repair(const AdjustmentProblem& p, std::vector<double> x, const std::vector<double>& lower,
@@ -59,7 +68,7 @@ class Repair {
 
     // noise: the percentage of random moves; tabu: for how many steps a cell's last move is
     // not undone.
-    bool run(const Deadline& deadline, int noise, int64_t tabu, uint64_t seed) {
+    bool run(const Deadline& deadline, const Shown& shown, int noise, int64_t tabu, uint64_t seed) {
         const SparseRows& a = p_.hard;
         random_.seed(seed);
         const int64_t limit =
@@ -67,7 +76,10 @@ class Repair {
         std::vector<std::pair<int32_t, int32_t>> candidates;  // cell, step
         for (int64_t iteration = 0; !violated_.empty(); ++iteration) {
             if (iteration >= limit) return false;
-            if ((iteration & 1023) == 0 && deadline.passed()) return false;
+            if ((iteration & 1023) == 0) {
+                if (deadline.passed()) return false;
+                shown.update();
+            }
             int32_t row = violated_[random_() % violated_.size()];
             int direction = value_[row] < p_.hardLower[row] ? 1 : -1;
             int64_t begin = a.start[row];
@@ -99,12 +111,15 @@ class Repair {
     // With a table found: moves a cell one unit towards `center`, repairs the rows that breaks
     // with a few greedy moves that do not undo it, and keeps the chain only when the table
     // holds again and costs less; otherwise every move of the chain is undone.
-    void improve(const std::vector<double>& center, const Deadline& deadline) {
+    void improve(const std::vector<double>& center, const Deadline& deadline, const Shown& shown) {
         const SparseRows& a = p_.hard;
         const int64_t attempts = std::min(20 * static_cast<int64_t>(x_.size()), MAX_CHAINS);
         std::vector<std::pair<int32_t, int32_t>> chain, candidates;
         for (int64_t attempt = 0; attempt < attempts; ++attempt) {
-            if ((attempt & 255) == 0 && deadline.passed()) return;
+            if ((attempt & 255) == 0) {
+                if (deadline.passed()) return;
+                shown.update();
+            }
             int32_t first = static_cast<int32_t>(random_() % x_.size());
             double goal = std::clamp(std::nearbyint(center[first]), lower_[first], upper_[first]);
             if (x_[first] == goal) continue;
@@ -242,7 +257,7 @@ RoundingResult roundAndRepairGuarded(const AdjustmentProblem& problem,
                                      const std::vector<double>& center,
                                      const std::vector<double>& lowerWhole,
                                      const std::vector<double>& upperWhole,
-                                     const Deadline& deadline) {
+                                     const Deadline& deadline, const Shown& shown) {
     RoundingResult result;
     if (!fitsProblem(problem, center, lowerWhole, upperWhole)) return result;
     std::vector<double> x(center.size());
@@ -262,7 +277,7 @@ RoundingResult roundAndRepairGuarded(const AdjustmentProblem& problem,
     for (auto [noise, tabu] : settings) {
         if (budget.passed()) break;
         Repair repair(problem, x, lowerWhole, upperWhole);
-        if (!repair.run(budget, noise, tabu, seed++) || !(repair.cost() < best) ||
+        if (!repair.run(budget, shown, noise, tabu, seed++) || !(repair.cost() < best) ||
             !meetsHardRowsAndBounds(problem, repair.x())) {
             continue;
         }
@@ -272,7 +287,7 @@ RoundingResult roundAndRepairGuarded(const AdjustmentProblem& problem,
     }
     if (result.status == RoundingStatus::FOUND) {
         Repair better(problem, result.x, lowerWhole, upperWhole);
-        better.improve(center, budget);
+        better.improve(center, budget, shown);
         // Else the walk's table, which met them.
         if (meetsHardRowsAndBounds(problem, better.x())) result.x = better.x();
     }
@@ -283,9 +298,11 @@ RoundingResult roundAndRepairGuarded(const AdjustmentProblem& problem,
 
 RoundingResult roundAndRepair(const AdjustmentProblem& problem, const std::vector<double>& center,
                               const std::vector<double>& lowerWhole,
-                              const std::vector<double>& upperWhole, const Deadline& deadline) {
+                              const std::vector<double>& upperWhole, const Deadline& deadline,
+                              Progress* progress, double bound) {
     try {
-        return roundAndRepairGuarded(problem, center, lowerWhole, upperWhole, deadline);
+        return roundAndRepairGuarded(problem, center, lowerWhole, upperWhole, deadline,
+                                     Shown{progress, bound});
     } catch (const std::bad_alloc&) {
         RoundingResult result;
         result.status = RoundingStatus::NO_MEMORY;

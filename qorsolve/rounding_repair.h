@@ -13,10 +13,12 @@
 // about whether a table exists.
 #pragma once
 
+#include <cmath>
 #include <vector>
 
 #include "qorsolve/adjustment_problem.h"
 #include "qorsolve/deadline.h"
+#include "qorsolve/progress.h"
 
 enum class RoundingStatus {
     FOUND,      // x meets every hard row and cell bound by the rule of exact_rows.h
@@ -32,11 +34,13 @@ struct RoundingResult {
 
 // `lowerWhole` and `upperWhole` are the cells' whole-number ranges (lowerWhole <= upperWhole),
 // `center` the table to round, each one value per cell. Takes at most a fifth of the time left
-// before the deadline, and a fixed amount of work that grows with the table. Throws nothing;
-// an allocation failure gives NO_MEMORY.
+// before the deadline, and a fixed amount of work that grows with the table. Shows phase
+// "repair" on `progress` (if any) with `bound` as the bound. Throws nothing; an allocation
+// failure gives NO_MEMORY.
 RoundingResult roundAndRepair(const AdjustmentProblem& problem, const std::vector<double>& center,
                               const std::vector<double>& lowerWhole,
-                              const std::vector<double>& upperWhole, const Deadline& deadline);
+                              const std::vector<double>& upperWhole, const Deadline& deadline,
+                              Progress* progress = nullptr, double bound = NAN);
 
 // Whether whole-number `x` meets every hard row and cell bound: exactly, rows of fractional
 // coefficients to ROW_TOLERANCE (exact_rows.h).
