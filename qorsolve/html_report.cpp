@@ -83,6 +83,12 @@ std::string limitText(double value) {
 std::string percentText(double ratio, int digits) {
     const double percent = ratio * 100.0;
     if (percent == 0 || std::isnan(percent)) return "0%";
+    if (std::fabs(ratio) >= 1e7) {
+        // In powers of ten, also where the percentage itself is beyond the largest double.
+        const int exponent = static_cast<int>(std::floor(std::log10(std::fabs(ratio))));
+        return format("%+.3g", ratio / std::pow(10.0, exponent)) + "e+" +
+               std::to_string(exponent + 2) + "%";
+    }
     if (std::fabs(percent) >= 100.0) return format("%+.0f%%", percent);
     char pattern[16];
     std::snprintf(pattern, sizeof pattern, "%%+.%dg%%%%", digits);
@@ -126,9 +132,11 @@ constexpr double ROUND_NUMBER_SLACK = 1e-12;
 double niceCeiling(double value) {
     const double power = std::pow(10.0, std::floor(std::log10(value)));
     for (const double step : {1.0, 1.2, 1.5, 2.0, 2.5, 3.0, 4.0, 5.0, 6.0, 8.0, 10.0}) {
-        if (step * power >= value * (1 - ROUND_NUMBER_SLACK)) return step * power;
+        // Near the largest double the round number overflows: the value itself then.
+        const double nice = step * power;
+        if (nice >= value * (1 - ROUND_NUMBER_SLACK)) return std::isfinite(nice) ? nice : value;
     }
-    return 10.0 * power;
+    return std::isfinite(10.0 * power) ? 10.0 * power : value;
 }
 
 // As in the summary: a cell whose written value differs from its base at all has changed.
@@ -632,7 +640,8 @@ class Page {
         const double limit = niceCeiling(largest);
         std::vector<std::size_t> counts(HISTOGRAM_BINS, 0);
         for (const double ratio : ratios) {
-            const double place = (ratio + limit) / (2 * limit) * HISTOGRAM_BINS;
+            // In shares of the limit, which no ratio exceeds: no sum or product overflows.
+            const double place = (ratio / limit + 1) / 2 * HISTOGRAM_BINS;
             const auto bin = static_cast<std::size_t>(
                 std::clamp(std::floor(place), 0.0, static_cast<double>(HISTOGRAM_BINS - 1)));
             ++counts[bin];
@@ -665,12 +674,12 @@ class Page {
             const double barHeight = std::max(
                 1.0, PLOT_HEIGHT * static_cast<double>(counts[b]) / static_cast<double>(top));
             const double low = limit * (2.0 * static_cast<double>(b) / HISTOGRAM_BINS - 1.0);
-            const double high = low + 2 * limit / HISTOGRAM_BINS;
+            const double high = low + limit / HISTOGRAM_BINS * 2;
             out_ += "<rect class=\"bar\" x=\"" + pixels(LEFT + BAR * static_cast<double>(b)) +
                     "\" y=\"" + pixels(TOP + PLOT_HEIGHT - barHeight) + "\" width=\"" +
                     pixels(BAR) + "\" height=\"" + pixels(barHeight) + "\" fill=\"" +
-                    colour((low + high) / 2, limit) + "\"><title>" + percentText(low, 3) + " to " +
-                    percentText(high, 3) + ": " + std::to_string(counts[b]) +
+                    colour(low / 2 + high / 2, limit) + "\"><title>" + percentText(low, 3) +
+                    " to " + percentText(high, 3) + ": " + std::to_string(counts[b]) +
                     " cells</title></rect>\n";
         }
         for (int tick = 0; tick <= 4; ++tick) {

@@ -193,6 +193,20 @@ TEST(HtmlReport, DataThatDoNotFitAreLeftOut) {
     }
 }
 
+TEST(HtmlReport, ChangesNearTheLargestDoubleStillDrawn) {
+    // The histogram's limit rounded up past the largest double, and its bins came out of NaN.
+    for (double adjusted : {1.7e308, -1.7e308, 1e308}) {
+        ReportData data = table({2, 2});
+        data.base[1] = 1.0;
+        data.adjusted[1] = adjusted;
+        const std::string page = renderReport(data);
+        EXPECT_NE(page.find("e+310%"), std::string::npos) << adjusted;
+        EXPECT_EQ(page.find("nan"), std::string::npos) << adjusted;
+        EXPECT_EQ(page.find("inf"), std::string::npos) << adjusted;
+        EXPECT_TRUE(page.ends_with("</html>\n"));
+    }
+}
+
 TEST(HtmlReport, TableOrConflictOrStatusAlone) {
     const std::string adjusted = renderReport(table({3, 2}));
     EXPECT_NE(adjusted.find("Where the table moved"), std::string::npos);
