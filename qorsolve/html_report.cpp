@@ -83,6 +83,7 @@ std::string limitText(double value) {
 std::string percentText(double ratio, int digits) {
     const double percent = ratio * 100.0;
     if (percent == 0 || std::isnan(percent)) return "0%";
+    if (std::isinf(ratio)) return ratio > 0 ? "+\u221e%" : "\u2212\u221e%";
     if (std::fabs(ratio) >= 1e7) {
         // In powers of ten, also where the percentage itself is beyond the largest double.
         const int exponent = static_cast<int>(std::floor(std::log10(std::fabs(ratio))));

@@ -205,6 +205,10 @@ TEST(HtmlReport, ChangesNearTheLargestDoubleStillDrawn) {
         EXPECT_EQ(page.find("inf"), std::string::npos) << adjusted;
         EXPECT_TRUE(page.ends_with("</html>\n"));
     }
+    ReportData data = table({2, 2});  // a base so small that the change is beyond doubles
+    data.base[1] = 1e-300;
+    data.adjusted[1] = 1e10;
+    EXPECT_NE(renderReport(data).find("+\u221e%"), std::string::npos);
 }
 
 TEST(HtmlReport, TableOrConflictOrStatusAlone) {
