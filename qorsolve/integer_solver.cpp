@@ -484,8 +484,9 @@ class WholeNumberSearch {
             if (!lagrange.used) break;
             bound_ = std::max(bound_, lagrange.bound);
             if (proven()) return modelStatus(ModelStatus::OPTIMAL);
-            MarginRepairResult again = repairMargins(p_, lagrange.x, center_, lower_, upper_,
-                                                     deadline_, options_.progress, bound_);
+            MarginRepairResult again = repairMargins(
+                p_, lagrange.x, center_, lower_, upper_, deadline_, options_.progress, bound_,
+                haveTable_ ? CHEAPER_TABLE_EVALUATIONS : FIRST_TABLE_EVALUATIONS);
             if (again.found && meetsHardRows(p_, again.x)) offer(again.x);
         }
         return std::nullopt;

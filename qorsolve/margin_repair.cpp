@@ -30,14 +30,11 @@ constexpr int BOX_TRIALS = 128;
 constexpr int64_t ACCEPTING_ATTEMPTS_PER_CELL = 600;
 constexpr int ACCEPTING_TRIALS = 32;
 constexpr double ACCEPTING_THRESHOLD = 0.25;
-// Each search ends after so many evaluated moves (the repair) and so many boxes tried (the
-// cost searches), whatever the table's size: with only the moves and boxes per cell above, a
-// 4-class table of 10^6 cells was still repairing after 14 minutes. The tables of
-// bench/solve.sh need at most 2.3 million evaluations and 74 million boxes for all their
-// searches together (4-class 10^4 and 3-class 20x20x25 tables), far below, so their tables
-// stay as they are; with these limits (and those of the rounding repair) the whole run of the
-// 10^6-cell table ends in under 4 minutes.
-constexpr int64_t MAX_EVALUATIONS = 20'000'000;
+// Each cost search ends after so many boxes tried, whatever the table's size (and each repair
+// after its evaluations, margin_repair.h): with only the boxes per cell above, a 4-class table
+// of 10^6 cells was still searching after 14 minutes. The tables of bench/solve.sh try at
+// most 74 million boxes for all their searches together (4-class 10^4 and 3-class 20x20x25
+// tables), far below, so their tables stay as they are.
 constexpr int64_t MAX_BOX_TRIALS = 200'000'000;
 // Weighted violations this close, relative to their size, are equal: a unit move changes a
 // row's violation by 1 less the row's tolerance, so equal changes of different rows differ
@@ -149,11 +146,12 @@ class MarginSearch {
     }
 
     // Moves until every row holds (true) or the steps run out.
-    bool mend(int64_t steps, const Deadline& deadline, Progress* progress, double bound) {
+    bool mend(int64_t steps, int64_t maxEvaluations, const Deadline& deadline, Progress* progress,
+              double bound) {
         const SparseRows& a = p_.hard;
         std::vector<int32_t> near;
         for (int64_t step = 0; !violated_.empty(); ++step) {
-            if (step >= steps || evaluations_ >= MAX_EVALUATIONS) return false;
+            if (step >= steps || evaluations_ >= maxEvaluations) return false;
             if ((step & 63) == 0) {
                 if (deadline.passed()) return false;
                 if (progress) progress->update("repair", NAN, bound);
@@ -388,11 +386,13 @@ MarginRepairResult repairMargins(const AdjustmentProblem& problem, const std::ve
                                  const std::vector<double>& center,
                                  const std::vector<double>& lowerWhole,
                                  const std::vector<double>& upperWhole, const Deadline& deadline,
-                                 Progress* progress, double bound) {
+                                 Progress* progress, double bound, int64_t maxEvaluations) {
     MarginRepairResult result;
     MarginSearch search(problem, start, lowerWhole, upperWhole);
     const int64_t cells = static_cast<int64_t>(center.size());
-    if (!search.mend(50 * cells + 100000, deadline, progress, bound)) return result;
+    if (!search.mend(50 * cells + 100000, maxEvaluations, deadline, progress, bound)) {
+        return result;
+    }
     search.improve(center, STARTS_PER_CELL * cells, deadline);
     result.found = true;
     result.x = search.x();

@@ -25,6 +25,15 @@
 #include "qorsolve/deadline.h"
 #include "qorsolve/progress.h"
 
+// The moves a repair evaluates at most, whatever the table's size. The tables of
+// bench/solve.sh need at most 2.3 million for all their repairs together (4-class 10^4 and
+// 3-class 20x20x25 tables). A 4-class table of 10^6 cells (100 x 50 x 20 x 10, every 1- and
+// 2-class margin) needs 140 million, about 40 s, for its first table: at 20 million it had
+// none. Once a table is in hand, a repair only looks for a cheaper one, and a failed repair
+// of 300 million evaluations costs over a minute there: the smaller ceiling then.
+inline constexpr int64_t FIRST_TABLE_EVALUATIONS = 300'000'000;
+inline constexpr int64_t CHEAPER_TABLE_EVALUATIONS = 20'000'000;
+
 struct MarginRepairResult {
     bool found = false;
     std::vector<double> x;  // whole numbers within the cells' whole-number ranges
@@ -33,13 +42,15 @@ struct MarginRepairResult {
 
 // `start` is the whole-number table to repair, within `lowerWhole` and `upperWhole` (the
 // cells' whole-number ranges), `center` the real-valued optimum the cost moves lean towards,
-// `bound` a lower bound for the progress line. Without the problem's grid (classSizes and
-// cellNumber) only single-cell moves are tried. Throws std::bad_alloc when memory runs out.
+// `bound` a lower bound for the progress line, `maxEvaluations` the moves it may evaluate
+// before it gives up. Without the problem's grid (classSizes and cellNumber) only single-cell
+// moves are tried. Throws std::bad_alloc when memory runs out.
 MarginRepairResult repairMargins(const AdjustmentProblem& problem, const std::vector<double>& start,
                                  const std::vector<double>& center,
                                  const std::vector<double>& lowerWhole,
                                  const std::vector<double>& upperWhole, const Deadline& deadline,
-                                 Progress* progress, double bound);
+                                 Progress* progress, double bound,
+                                 int64_t maxEvaluations = FIRST_TABLE_EVALUATIONS);
 
 // Lowers the cost of `table`, which meets every hard row, by box moves that keep every row,
 // with threshold accepting (moves that raise the cost a little are made early on, fewer and

@@ -116,7 +116,7 @@ TEST(MarginRepair, LowerTableCostKeepsEveryRowAndNeverRaisesTheCost) {
     EXPECT_EQ(lowerTableCost(flat, table, flat.base, table, table, Deadline()), table);
 }
 
-TEST(MarginRepair, WithoutAGridSingleCellsMoveAndADeadlineStopsIt) {
+TEST(MarginRepair, WithoutAGridSingleCellsMoveAndADeadlineOrCeilingStopsIt) {
     // Cells of one class with a total: no grid is needed.
     AdjustmentProblem p = problemWithRows(4, {{{0, 1, 2, 3}, {1, 1, 1, 1}, 18, 18}});
     p.base = {3.4, 2.6, 7.5, 1.5};
@@ -129,6 +129,8 @@ TEST(MarginRepair, WithoutAGridSingleCellsMoveAndADeadlineStopsIt) {
     p.cellNumber = {0, 1, 2, 3};
     EXPECT_TRUE(repairMargins(p, start, p.base, lower, upper, Deadline(), nullptr, 0.0).found);
     EXPECT_FALSE(repairMargins(p, start, p.base, lower, upper, Deadline(0.0), nullptr, 0.0).found);
+    // So does its ceiling of evaluated moves: the first move takes more than one.
+    EXPECT_FALSE(repairMargins(p, start, p.base, lower, upper, Deadline(), nullptr, 0.0, 1).found);
 }
 
 }  // namespace
