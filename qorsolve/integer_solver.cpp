@@ -418,12 +418,8 @@ class WholeNumberSearch {
             return concluded(stoppedStatus());
         }
         // Nor when the work left could not pay for its first relaxation: it would stop at
-        // once, as it does when the programme runs out of work.
-        if (programmeBeyondWork()) {
-            if (!blocksSearch_) lowerCost();
-            if (proven()) return concluded(modelStatus(ModelStatus::OPTIMAL));
-            return concluded(stoppedStatus());
-        }
+        // once.
+        if (programmeBeyondWork()) return concluded(programmeStopped());
         return concluded(solveWindows());
     }
 
@@ -568,11 +564,8 @@ class WholeNumberSearch {
                 pointHolds = meetsHardRows(p_, x);
                 if (pointHolds) offer(x);
             }
-            if (mip.status.stop != StopReason::NONE || deadline_.passed()) {
-                if (!blocksSearch_) lowerCost();
-                if (proven()) return modelStatus(ModelStatus::OPTIMAL);
-                return stoppedStatus();
-            }
+            if (mip.status.stop != StopReason::NONE || deadline_.passed())
+                return programmeStopped();
             if (!mip.is(ModelStatus::OPTIMAL)) return callStatus(CallStatus::FAILED);
             if (!windows.refine(mip.x)) {
                 // Exact at the programme's optimum: its bound is the whole-number problem's
@@ -593,6 +586,14 @@ class WholeNumberSearch {
         // So many rounds are work too: the same stop on every run.
         if (haveTable_) return modelStatus(ModelStatus::FEASIBLE, StopReason::WORK_LIMIT);
         return callStatus(CallStatus::FAILED);
+    }
+
+    // Where the programme stopped short of a proof: the box moves, which have not run yet
+    // without the blocks, may still lower the cost.
+    SolveStatus programmeStopped() {
+        if (!blocksSearch_) lowerCost();
+        if (proven()) return modelStatus(ModelStatus::OPTIMAL);
+        return stoppedStatus();
     }
 
     // Where the search stopped before it proved the optimum: the deadline, else the work.
