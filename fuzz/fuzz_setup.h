@@ -48,6 +48,17 @@ inline void writeBaseFiles(const std::string& directory) {
 // script joins the files of each example with it.
 inline constexpr std::string_view PROJECT_FILE_SEPARATOR = "\n=== qorfuzz file ===\n";
 
+// A table description may carry a base file of its own after PROJECT_FILE_SEPARATOR: it is
+// written as "fuzz.dat" in `directory`, for descriptions that name it (ASCII[fuzz.dat],
+// DBF[fuzz.dat][;]), so that the readers of base files see the fuzzer's bytes too. Returns
+// the description.
+inline std::string_view writeOwnBaseFile(const std::string& directory, std::string_view input) {
+    const std::size_t end = input.find(PROJECT_FILE_SEPARATOR);
+    if (end == std::string_view::npos) return input;
+    writeScratchFile(directory + "fuzz.dat", input.substr(end + PROJECT_FILE_SEPARATOR.size()));
+    return input.substr(0, end);
+}
+
 // Writes the label file, the binary data file and the control file of `project` from one
 // input split at PROJECT_FILE_SEPARATOR; without a second separator there is no control
 // file. False, with nothing written, for an input without any separator.

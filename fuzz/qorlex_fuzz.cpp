@@ -1,5 +1,5 @@
 // Runs the whole translation (scan, generation, the three writers) on the fuzzer's bytes
-// as a table description, with base files beside it.
+// as a table description, with base files beside it, one of them maybe from the input too.
 #include <unistd.h>
 
 #include <sstream>
@@ -22,10 +22,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
-    if (namesSpecialFiles(text)) return 0;
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    if (namesSpecialFiles(input)) return 0;
     const std::string& dir = scratchDirectory();
-    writeScratchFile(dir + "table.txt", text);
+    writeScratchFile(dir + "table.txt", writeOwnBaseFile(dir, input));
     std::ostringstream out, err;
     runQorlex({dir + "table.txt", dir + "project"}, out, err);
     return 0;

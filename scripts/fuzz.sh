@@ -38,6 +38,17 @@ for description in examples/*/*.txt tests/e2e/{lang,out,qoramp,qordump,solve}-*/
   rm -f "$project"-*.dat
 done
 
+# Descriptions that read a base file, with the file after the separator, as the qorlex
+# target takes them: the readers of base files see the fuzzer's bytes.
+for description in tests/e2e/{lang-base-files,bad-base-files,base-file-where}/*.tab; do
+  name=$(tr -d '\0' <"$description" | sed -n 's/.*\(ASCII\|DBF\)\[\([^]]*\)\].*/\2/p' | head -n 1)
+  file=$(dirname "$description")/$name
+  [ -n "$name" ] && [ -f "$file" ] || continue
+  seed=$((seed + 1))
+  { sed "s#\(ASCII\|DBF\)\[$name\]#\1[fuzz.dat]#" "$description"; printf '%s' "$separator"
+    cat "$file"; } >"$corpus/qorlex/base$seed"
+done
+
 export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1
 status=0
 for target in qorlex qoramp project; do

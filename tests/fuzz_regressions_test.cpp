@@ -54,7 +54,7 @@ TEST_F(FuzzRegressions, TableDescriptions) {
     for (const fs::path& input : inputsOf("qorlex")) {
         const std::string text = readFile(input);
         if (namesSpecialFiles(text)) continue;
-        writeScratchFile(dir + "table.txt", text);
+        writeScratchFile(dir + "table.txt", writeOwnBaseFile(dir, text));
         std::ostringstream out, err;
         const int status = runQorlex({dir + "table.txt", dir + "project"}, out, err);
         EXPECT_TRUE(status == 0 || status == 1) << input;
