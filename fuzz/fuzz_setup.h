@@ -51,10 +51,13 @@ inline constexpr std::string_view PROJECT_FILE_SEPARATOR = "\n=== qorfuzz file =
 // A table description may carry a base file of its own after PROJECT_FILE_SEPARATOR: it is
 // written as "fuzz.dat" in `directory`, for descriptions that name it (ASCII[fuzz.dat],
 // DBF[fuzz.dat][;]), so that the readers of base files see the fuzzer's bytes too. Returns
-// the description.
+// the description. Without a separator there is no such file, not the one of an earlier input.
 inline std::string_view writeOwnBaseFile(const std::string& directory, std::string_view input) {
     const std::size_t end = input.find(PROJECT_FILE_SEPARATOR);
-    if (end == std::string_view::npos) return input;
+    if (end == std::string_view::npos) {
+        std::remove((directory + "fuzz.dat").c_str());
+        return input;
+    }
     writeScratchFile(directory + "fuzz.dat", input.substr(end + PROJECT_FILE_SEPARATOR.size()));
     return input.substr(0, end);
 }

@@ -376,8 +376,8 @@ class MarginSearch {
     std::vector<int32_t> changed_;  // the same
     std::mt19937_64 random_;
     int64_t moves_ = 0;
-    int64_t evaluations_ = 0;  // moves evaluated, and boxes tried, for the searches' limits
-    int64_t boxTrials_ = 0;
+    int64_t evaluations_ = 0;  // moves evaluated: the repair's limit
+    int64_t boxTrials_ = 0;    // boxes tried: the cost searches' limit
 };
 
 }  // namespace
