@@ -44,6 +44,34 @@ bool hasWholeCoefficients(const SparseRows& rows, int32_t row) {
     return true;
 }
 
+double wholeMultiplier(const SparseRows& rows, int32_t row) {
+    if (hasWholeCoefficients(rows, row)) return 1.0;
+    const auto r = static_cast<std::size_t>(row);
+    // Whole within DECIMAL_ROUNDING, and not 0: a tiny coefficient stays a coefficient.
+    const auto nearWhole = [](double y) {
+        const double n = std::nearbyint(y);
+        return n != 0 && std::fabs(n) <= LARGEST_WHOLE &&
+               std::fabs(y - n) <= DECIMAL_ROUNDING * std::fabs(y);
+    };
+    // The most decimals a coefficient needs; a product whole at d decimals stays whole at more.
+    int decimals = 0;
+    double power = 1.0;
+    for (int64_t k = rows.start[r]; k < rows.start[r + 1]; ++k) {
+        const double a = rows.value[static_cast<std::size_t>(k)];
+        while (!nearWhole(a * power)) {
+            if (++decimals > WHOLE_MULTIPLIER_DECIMALS) return 0.0;
+            power *= 10.0;
+        }
+    }
+    // Divided by what the power and every product have in common: 0.5 and 1.5 need 2, not 10.
+    int64_t common = static_cast<int64_t>(power);
+    for (int64_t k = rows.start[r]; k < rows.start[r + 1] && common > 1; ++k) {
+        const double n = std::nearbyint(rows.value[static_cast<std::size_t>(k)] * power);
+        common = std::gcd(common, static_cast<int64_t>(std::fabs(n)));
+    }
+    return power / static_cast<double>(common);
+}
+
 void RowValue::add(double coefficient, double x) {
     const double product = coefficient * x;
     const double productError = std::fma(coefficient, x, -product);

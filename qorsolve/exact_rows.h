@@ -29,6 +29,19 @@ bool isWholeNumber(double value);
 // Whether every coefficient of the row is a whole number of at most LARGEST_WHOLE.
 bool hasWholeCoefficients(const SparseRows& rows, int32_t row);
 
+// The least multiplier q that makes every coefficient of the row a whole number of at most
+// LARGEST_WHOLE: 1 for a row of whole coefficients, 2 for 0.5 x + 1.5 y (which it makes x + 3 y),
+// a power of ten divided by a common factor for other decimals; 0 when there is none with at
+// most WHOLE_MULTIPLIER_DECIMALS decimals (a coefficient of 1/3). Each q * a is whole only up
+// to DECIMAL_ROUNDING of it: take std::nearbyint(q * a).
+double wholeMultiplier(const SparseRows& rows, int32_t row);
+inline constexpr int WHOLE_MULTIPLIER_DECIMALS = 6;
+// A decimal d / 10^k read into a double and multiplied by 10^k lies within a few units of
+// rounding (about 1e-16 of it) of d. A product within this share of a whole number is taken
+// for it: far above that rounding, and far below ROW_TOLERANCE, so that the whole row differs
+// from the row by less than any table may miss the row by.
+inline constexpr double DECIMAL_ROUNDING = 1e-12;
+
 // Wide enough for any sum of products of whole numbers up to 2^53 over fewer than 2^21 terms;
 // longer sums are checked for overflow.
 __extension__ typedef __int128 WholeSum;

@@ -10,9 +10,11 @@
 // its window is the whole-number optimum. Variables that leave their window get a wider one
 // and the programme is solved again.
 //
-// A weak row with a fractional coefficient has a real-valued value s; its cost is the largest
-// of tangents to the parabola, also a lower estimate. After each solve a tangent is added at
-// the value found, until the estimate is exact there.
+// A weak row of decimal coefficients is multiplied to whole ones first (0.5 x + 1.5 y ~ 20 as
+// x + 3 y ~ 40, with the cost scaled to match): its value then takes whole values too. A weak
+// row with a coefficient no power of ten makes whole (1/3) has a real-valued value s; its cost is
+// the largest of tangents to the parabola, also a lower estimate. After each solve a tangent is
+// added at the value found, until the estimate is exact there.
 #include "qorsolve/integer_solver.h"
 
 #include <algorithm>
@@ -104,11 +106,27 @@ std::pair<double, double> rowRange(const SparseRows& rows, int32_t i,
     return {lo, hi};
 }
 
-bool wholeCoefficients(const SparseRows& rows, int32_t i) {
-    for (int64_t k = rows.start[i]; k < rows.start[i + 1]; ++k) {
-        if (rows.value[k] != std::nearbyint(rows.value[k])) return false;
+// `rows` with each row that wholeMultiplier makes whole multiplied by it, and the multipliers
+// (0 for a row left as it is). No copy (an empty result) where every multiplier is 0 or 1:
+// the rows of a table of millions of cells serve as they are.
+SparseRows wholeRows(const SparseRows& rows, std::vector<double>& multiplier) {
+    multiplier.assign(size_t(rows.rowCount()), 0.0);
+    bool scaled = false;
+    for (int32_t i = 0; i < rows.rowCount(); ++i) {
+        multiplier[size_t(i)] = wholeMultiplier(rows, i);
+        scaled = scaled || multiplier[size_t(i)] > 1.0;
     }
-    return true;
+    SparseRows whole;
+    if (!scaled) return whole;
+    whole = rows;
+    for (int32_t i = 0; i < rows.rowCount(); ++i) {
+        const double q = multiplier[size_t(i)];
+        if (q <= 1.0) continue;
+        for (int64_t k = rows.start[i]; k < rows.start[i + 1]; ++k) {
+            whole.value[k] = std::nearbyint(q * rows.value[k]);
+        }
+    }
+    return whole;
 }
 
 // The programme. A windowed term's value v is not a column of its own: it is
@@ -120,7 +138,10 @@ class WindowModel {
   public:
     WindowModel(const AdjustmentProblem& p, const std::vector<double>& lower,
                 const std::vector<double>& upper, const std::vector<double>& center)
-        : p_(p), valueColumns_(p.cellCount() <= SMALL_TABLE) {
+        : p_(p),
+          valueColumns_(p.cellCount() <= SMALL_TABLE),
+          weakScaled_(wholeRows(p.weak, weakMultiplier_)),
+          weak_(weakScaled_.rowCount() > 0 ? weakScaled_ : p.weak) {
         int32_t cells = p.cellCount();
         for (int32_t j = 0; j < cells; ++j) {
             Term t;
@@ -131,13 +152,16 @@ class WindowModel {
             setWindow(t, center[j]);
             windowed_.push_back(t);
         }
-        for (int32_t w = 0; w < p.weak.rowCount(); ++w) {
-            auto [lo, hi] = rowRange(p.weak, w, lower, upper);
-            double at = rowSum(p.weak, w, center);
+        for (int32_t w = 0; w < weak_.rowCount(); ++w) {
+            auto [lo, hi] = rowRange(weak_, w, lower, upper);
+            double at = rowSum(weak_, w, center);
+            // The row's value as the programme holds it is q times the value s: the cost
+            // c (s - t)^2 is c / q^2 (q s - q t)^2.
+            const double q = weakMultiplier_[size_t(w)];
             Term t;
-            t.coefficient = weakCoefficient(p, w);
-            t.target = p.weakTarget[w];
-            if (wholeCoefficients(p.weak, w)) {
+            t.coefficient = q > 0 ? weakCoefficient(p, w) / (q * q) : weakCoefficient(p, w);
+            t.target = q > 0 ? q * p.weakTarget[w] : p.weakTarget[w];
+            if (q > 0) {
                 // The range of a sum of whole terms is whole; below ROW_TOLERANCE a bound
                 // off a whole number is the rounding of that sum.
                 t.lower = std::ceil(lo - ROW_TOLERANCE);
@@ -237,11 +261,11 @@ class WindowModel {
                 m.rowLower.back() = m.rowUpper.back() = -fixed;
             }
         }
-        for (int32_t w = 0; w < p.weak.rowCount(); ++w) {  // a . x - s = 0
+        for (int32_t w = 0; w < weak_.rowCount(); ++w) {  // a . x - s = 0
             beginRow(0.0, 0.0);
             double fixed = 0.0;
-            for (int64_t k = p.weak.start[w]; k < p.weak.start[w + 1]; ++k) {
-                fixed += termEntries(windowed_[p.weak.column[k]], p.weak.value[k]);
+            for (int64_t k = weak_.start[w]; k < weak_.start[w + 1]; ++k) {
+                fixed += termEntries(windowed_[weak_.column[k]], weak_.value[k]);
             }
             if (weakTerm_[w].kind == WeakTerm::WINDOWED) {
                 fixed += termEntries(windowed_[weakTerm_[w].index], -1.0);
@@ -269,7 +293,7 @@ class WindowModel {
         for (size_t i = 0; i < windowed_.size(); ++i) {
             const Term& t = windowed_[i];
             if (t.lower == t.upper) continue;
-            double v = i < x.size() ? x[i] : rowSum(p_.weak, t.weakRow, x);
+            double v = i < x.size() ? x[i] : rowSum(weak_, t.weakRow, x);
             double above = std::max(v - t.windowLower, 0.0);
             forEachPart(t, [&](bool down, double width, double) {
                 if (down) {
@@ -280,9 +304,9 @@ class WindowModel {
                 }
             });
         }
-        for (int32_t w = 0; w < p_.weak.rowCount(); ++w) {
+        for (int32_t w = 0; w < weak_.rowCount(); ++w) {
             if (weakTerm_[w].kind == WeakTerm::WINDOWED) continue;
-            double s = rowSum(p_.weak, w, x);
+            double s = rowSum(weak_, w, x);
             point.push_back(s);
             point.push_back(estimate(tangent_[weakTerm_[w].index], s));
         }
@@ -290,7 +314,7 @@ class WindowModel {
         for (size_t i = 0; valueColumns_ && i < windowed_.size(); ++i) {
             const Term& t = windowed_[i];
             if (t.lower == t.upper) continue;
-            point.push_back(i < x.size() ? x[i] : rowSum(p_.weak, t.weakRow, x));
+            point.push_back(i < x.size() ? x[i] : rowSum(weak_, t.weakRow, x));
         }
         return point;
     }
@@ -368,6 +392,11 @@ class WindowModel {
 
     const AdjustmentProblem& p_;
     bool valueColumns_;
+    // The weak rows as the programme holds them: multiplied to whole coefficients where
+    // wholeMultiplier finds a multiplier (kept here, 0 where it finds none).
+    std::vector<double> weakMultiplier_;
+    SparseRows weakScaled_;  // empty where no row needed a multiplier
+    const SparseRows& weak_;
     std::vector<Term> windowed_;  // the cells, then the weak rows of whole coefficients
     std::vector<Term> tangent_;   // the other weak rows
     // Where each weak row's cost is: a windowed term (whole coefficients) or tangents.

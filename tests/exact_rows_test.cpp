@@ -135,6 +135,24 @@ TEST(ExactRows, WholeRanges) {
     EXPECT_EQ(wholeRange(-INF, INF), std::make_pair(-INF, INF));
 }
 
+TEST(ExactRows, WholeMultipliers) {
+    const struct {
+        std::vector<double> coefficients;
+        double multiplier;
+    } cases[] = {
+        {{1, -3, 2}, 1},       {{0.5, 1.5, -2}, 2},  // not 10: every product shares the factor 5
+        {{0.1, 0.25}, 20},     {{0.3, 0.7}, 10},     // 0.3 * 10 is 3 only up to the rounding of 0.3
+        {{0.000001}, 1000000}, {{1.0 / 3}, 0},       // no power of ten makes it whole
+        {{0.0000001}, 0},                            // more decimals than are tried
+        {{1e20}, 0},  // whole, but beyond the whole numbers a double holds
+    };
+    for (const auto& c : cases) {
+        SparseRows rows;
+        addRow(rows, c.coefficients);
+        EXPECT_EQ(wholeMultiplier(rows, 0), c.multiplier) << c.coefficients[0];
+    }
+}
+
 TEST(ExactRows, ParallelRowsThatContradictEachOther) {
     struct Case {
         const char* what;
