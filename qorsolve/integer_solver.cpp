@@ -43,11 +43,21 @@ constexpr int MAX_ROUNDS = 200;
 // the value lattices to branching on the value, which branching on parts does not close.
 // Larger tables are closed at the root or not at all, and the extra rows slow them down.
 constexpr int32_t SMALL_TABLE = 500;
-// ... and only while every windowed term's window lies below this in magnitude: cuts derived
-// from value rows over values of 10^9 lose the integrality tolerance, so that the programme's
-// points leave their windows by the whole range and each refinement adds as many columns (a
-// 2-cell table of base 10^9 grew to gigabytes).
-constexpr double SMALL_RANGE = 1e6;
+// ... and only while every windowed term's window lies below this in magnitude, where a value
+// column's whole numbers lie many units of rounding apart (at 10^8, 1.5e-8) within the
+// integrality tolerance (1e-6). Beyond, the cuts grow weak and the points of the programme
+// leave their windows round after round (2-cell tables of base 10^11: 8 rounds, 20 times
+// slower). Weak rows of tables of a few hundred cells of base 5000 reach values of 10^7, and
+// need the value columns most: without them, 10 s went by without a proof.
+constexpr double SMALL_RANGE = 1e8;
+
+// A window that a point leaves grows towards it by at most this many times its width per
+// round. Far outside a window the extended chords are a weak estimate of the cost (on a base
+// of 10^8 a cell's chord next to the base has a slope of about 10^-8), so the programme's
+// optimum may lie there by the weakness alone; a window widened all the way would hold as many
+// parts as the distance, 10^8. Grown step by step, the chords steepen and the optimum comes
+// back, in a few rounds.
+constexpr double WINDOW_GROWTH = 2.0;
 
 // Rounds of the Lagrangian bound and a repair from its cells before the programme.
 constexpr int LAGRANGIAN_ROUNDS = 3;
@@ -333,12 +343,13 @@ class WindowModel {
         bool changed = false;
         for (Term& t : windowed_) {
             double v = valueOf(t, point);
+            const double growth = WINDOW_GROWTH * (t.windowUpper - t.windowLower + 1.0);
             if (v < t.windowLower) {
-                t.windowLower = std::max(t.lower, v - 1.0);
+                t.windowLower = std::max({t.lower, v - 1.0, t.windowLower - growth});
                 changed = true;
             }
             if (v > t.windowUpper) {
-                t.windowUpper = std::min(t.upper, v + 1.0);
+                t.windowUpper = std::min({t.upper, v + 1.0, t.windowUpper + growth});
                 changed = true;
             }
         }

@@ -125,6 +125,25 @@ TEST(IntegerSolver, NoWholeNumberTableAndNoTime) {
     EXPECT_EQ(r.x, (std::vector<double>{0, 1}));
 }
 
+TEST(IntegerSolver, LargeBasesEndProvenInFewWindows) {
+    // 3 x1 + 2 x2 = 5 b - 1 near a base b of up to 10^12. Far from the base the chords are
+    // nearly flat, so the programme's first point may lie at x1 = 0; a window widened all the
+    // way there held b parts (gigabytes for b = 5 * 10^7, within the value columns' range).
+    for (double b : {5e7, 1e9, 1e12}) {
+        AdjustmentProblem p = problemWithRows(2, {{{0, 1}, {3, 2}, 5 * b - 1, 5 * b - 1}});
+        p.base = {b + 0.3, b - 0.4};
+        double best = INF;  // over the solutions near the base, every other one of x1
+        for (double x1 = b - 41; x1 <= b + 41; x1 += 2) {
+            const double x2 = (5 * b - 1 - 3 * x1) / 2;
+            best = std::min(best, plainCost(p, {x1, x2}));
+        }
+        const IntegerResult r = solveInteger(p, relaxedAt(p.base, 0.0), coinOptions());
+        ASSERT_EQ(r.status, modelStatus(ModelStatus::OPTIMAL)) << b;
+        ASSERT_TRUE(wholeTableHolds(p, r.x)) << b;
+        EXPECT_NEAR(r.objective, best, 1e-9 * best) << b;
+    }
+}
+
 TEST(IntegerSolver, BuildsNoProgrammeTheWorkLeftCannotSolve) {
     // x1 + x2 = 1 and x1 = x2: no rounding holds, so only the programme could say more. Its
     // two rows need two units of work at least.
