@@ -15,6 +15,9 @@
 #   margins 1M      bench/generate_workload margins 100 50 20 10, --continuous
 #   conflict 10k    the 3-class 10k table with one 2-class margin moved by 7, --conflicts-only
 #   conflict 100k   the same with 40 x 50 x 50 cells
+#   small random    SMALL_TABLES (default 150) tables of bench/generate_small_table, seeds 1, 2,
+#                   ...: the most cells and restrictions, the slowest best time, how many ended
+#                   optimal
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${RUNS:-3}
@@ -23,7 +26,7 @@ work=${BENCH_DIR:-build-bench/solve}
 scripts/install-deps.sh
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQOR_TESTS=OFF >/dev/null
 cmake --build build-bench -j "$(nproc 2>/dev/null || echo 2)" \
-  --target qorlex qorsolve generate_workload generate_adjustment >/dev/null
+  --target qorlex qorsolve generate_workload generate_adjustment generate_small_table >/dev/null
 bin=$PWD/build-bench/bin
 examples=$PWD/examples
 
@@ -81,3 +84,32 @@ for entry in "${workloads[@]}"; do
       "${options:-}" "$best" "$status" "$(field gap report.txt)"
   )
 done
+
+# Small random tables: one row for all of them.
+small=${SMALL_TABLES:-150}
+dir=$work/small-random
+mkdir -p "$dir"
+(
+  cd "$dir"
+  most=0 restrictions=0 slowest=0 optimal=0 counted=0
+  for seed in $(seq "$small"); do
+    "$bin/generate_small_table" . "$seed" && "$bin/qorlex" table.txt project >/dev/null || continue
+    counted=$((counted + 1))
+    best=
+    for _ in $(seq "$runs"); do
+      start=$(date +%s.%N)
+      "$bin/qorsolve" --quiet project >report.txt 2>&1 || true
+      end=$(date +%s.%N)
+      best=$(awk -v a="$best" -v s="$start" -v e="$end" \
+        'BEGIN { t = e - s; if (a == "" || t < a) printf "%.2f", t; else print a }')
+    done
+    slowest=$(awk -v a="$slowest" -v b="$best" 'BEGIN { print (b > a ? b : a) }')
+    [ "$(field status report.txt)" = optimal ] && optimal=$((optimal + 1))
+    cells=$(field cells report.txt | cut -d ' ' -f 1)
+    [ "${cells:-0}" -gt "$most" ] && most=$cells
+    n=$(grep -c ';' table.txt)
+    [ $((n - 2)) -gt "$restrictions" ] && restrictions=$((n - 2))
+  done
+  printf '| small random %s | up to %s | up to %s |  | %s (slowest) | optimal: %s of %s |  |\n' \
+    "$small" "$most" "$restrictions" "$slowest" "$optimal" "$counted"
+)
