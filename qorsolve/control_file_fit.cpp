@@ -1,6 +1,7 @@
 #include "qorsolve/control_file_fit.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <span>
 
@@ -53,6 +54,16 @@ bool boundFits(double stored, const DeclaredRestriction& declared, bool lowerSid
     return stored == value / a || (fromLowerValue && value < 0 && stored == 0.0 / a);
 }
 
+// The values the restriction's relation uses are numbers. qorlex writes no NaN; one can only
+// come from a damaged file, and a cell bound that a later restriction replaced is compared
+// with nothing else.
+bool valuesAreNumbers(const DeclaredRestriction& declared) {
+    const bool lowerUsed = declared.type != BOUND_UPPER;
+    const bool upperUsed = declared.type == BOUND_UPPER || declared.type == BOUND_RANGE;
+    return !(lowerUsed && std::isnan(declared.lowerValue)) &&
+           !(upperUsed && std::isnan(declared.upperValue));
+}
+
 }  // namespace
 
 void boundedSides(const DeclaredRestriction& declared, bool& lower, bool& upper) {
@@ -67,7 +78,7 @@ bool rowsFitControlFile(const Project& project, const std::vector<Destination>& 
     const auto& declared = project.control.restrictions;
     for (std::size_t i = 0; i < where.size(); ++i) {
         const Destination& d = where[i];
-        if (!d.known) return false;
+        if (!d.known || !valuesAreNumbers(declared[i])) return false;
         if (d.kind == StoredAs::HARD_ROW && !hardRowFits(project.hard, d.number - 1, declared[i]))
             return false;
         if (d.kind == StoredAs::WEAK_ROW && !weakRowFits(project.weak, d.number - 1, declared[i]))

@@ -13,7 +13,8 @@ void boundedSides(const DeclaredRestriction& declared, bool& lower, bool& upper)
 
 // Whether every declared restriction is where `where` (destinations(project)) says the binary
 // data file has it: a hard row with the same relation, values and entries, or a weak row with
-// the same target and entries. False when a destination is not known.
+// the same target and entries. False when a destination is not known, or when a value the
+// restriction's relation uses is NaN.
 bool rowsFitControlFile(const Project& project, const std::vector<Destination>& where);
 
 // Whether every cell bound of the binary data file is the default (0 below, none above) or the
