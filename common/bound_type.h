@@ -19,6 +19,15 @@ inline constexpr bool isWeakType(int32_t type) {
     return type > BOUND_EQUAL;
 }
 
+// The values a relation reads: its lowerValue for every relation but "<" (an equality's and
+// a weak restriction's value is its lowerValue), its upperValue for "<" and ranges.
+inline constexpr bool usesLowerValue(int32_t type) {
+    return type != BOUND_UPPER;
+}
+inline constexpr bool usesUpperValue(int32_t type) {
+    return type == BOUND_UPPER || type == BOUND_RANGE;
+}
+
 // Where a declared restriction is kept in the binary data file.
 enum class StoredAs {
     HARD_ROW,    // a row of the hard record

@@ -79,10 +79,9 @@ bool valuesUsable(const Project& project) {
     bool hardValuesValid = true;
     for (std::size_t r = 0; r < hard.boundType.size(); ++r) {
         const int32_t type = hard.boundType[r];
-        const bool lowerUsed = type != BOUND_UPPER;
-        const bool upperUsed = type == BOUND_UPPER || type == BOUND_RANGE;
-        hardValuesValid = hardValuesValid && !(lowerUsed && std::isnan(hard.lowerValue[r])) &&
-                          !(upperUsed && std::isnan(hard.upperValue[r])) &&
+        hardValuesValid = hardValuesValid &&
+                          !(usesLowerValue(type) && std::isnan(hard.lowerValue[r])) &&
+                          !(usesUpperValue(type) && std::isnan(hard.upperValue[r])) &&
                           !(type == BOUND_EQUAL && !std::isfinite(hard.lowerValue[r]));
     }
     return basesValid && boundsValid && typesValid && hardValuesValid &&

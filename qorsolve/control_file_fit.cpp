@@ -58,10 +58,8 @@ bool boundFits(double stored, const DeclaredRestriction& declared, bool lowerSid
 // come from a damaged file, and a cell bound that a later restriction replaced is compared
 // with nothing else.
 bool valuesAreNumbers(const DeclaredRestriction& declared) {
-    const bool lowerUsed = declared.type != BOUND_UPPER;
-    const bool upperUsed = declared.type == BOUND_UPPER || declared.type == BOUND_RANGE;
-    return !(lowerUsed && std::isnan(declared.lowerValue)) &&
-           !(upperUsed && std::isnan(declared.upperValue));
+    return !(usesLowerValue(declared.type) && std::isnan(declared.lowerValue)) &&
+           !(usesUpperValue(declared.type) && std::isnan(declared.upperValue));
 }
 
 }  // namespace
