@@ -54,6 +54,20 @@ done
 # The value of "key: value" in qorsolve's report.
 field() { sed -n "s/^$1: //p" "$2" | head -n 1; }
 
+# The best of `runs` runs of qorsolve with the given options on the project in this folder,
+# in seconds; the last run's report is report.txt.
+bestOfRuns() {
+  local best= start end
+  for _ in $(seq "$runs"); do
+    start=$(date +%s.%N)
+    "$bin/qorsolve" --quiet "$@" project >report.txt 2>&1 || true
+    end=$(date +%s.%N)
+    best=$(awk -v a="$best" -v s="$start" -v e="$end" \
+      'BEGIN { t = e - s; if (a == "" || t < a) printf "%.2f", t; else print a }')
+  done
+  echo "$best"
+}
+
 printf '| workload | cells | restrictions | options | seconds (best of %s) | status | gap |\n' "$runs"
 printf '|---|---|---|---|---|---|---|\n'
 for entry in "${workloads[@]}"; do
@@ -66,15 +80,8 @@ for entry in "${workloads[@]}"; do
       eval "${make/generate_/$bin/generate_}" >/dev/null
       "$bin/qorlex" table.txt project >/dev/null
     fi
-    best=
-    for _ in $(seq "$runs"); do
-      start=$(date +%s.%N)
-      # shellcheck disable=SC2086
-      "$bin/qorsolve" --quiet $options project >report.txt 2>&1 || true
-      end=$(date +%s.%N)
-      best=$(awk -v a="$best" -v s="$start" -v e="$end" \
-        'BEGIN { t = e - s; if (a == "" || t < a) printf "%.2f", t; else print a }')
-    done
+    # shellcheck disable=SC2086
+    best=$(bestOfRuns $options)
     status=$(field status report.txt)
     [ -n "$status" ] || status="error: $(head -n 1 report.txt)"
     cells=$(field cells report.txt | cut -d ' ' -f 1)
@@ -95,14 +102,7 @@ mkdir -p "$dir"
   for seed in $(seq "$small"); do
     "$bin/generate_small_table" . "$seed" && "$bin/qorlex" table.txt project >/dev/null || continue
     counted=$((counted + 1))
-    best=
-    for _ in $(seq "$runs"); do
-      start=$(date +%s.%N)
-      "$bin/qorsolve" --quiet project >report.txt 2>&1 || true
-      end=$(date +%s.%N)
-      best=$(awk -v a="$best" -v s="$start" -v e="$end" \
-        'BEGIN { t = e - s; if (a == "" || t < a) printf "%.2f", t; else print a }')
-    done
+    best=$(bestOfRuns)
     slowest=$(awk -v a="$slowest" -v b="$best" 'BEGIN { print (b > a ? b : a) }')
     [ "$(field status report.txt)" = optimal ] && optimal=$((optimal + 1))
     cells=$(field cells report.txt | cut -d ' ' -f 1)
