@@ -390,6 +390,7 @@ MarginRepairResult repairMargins(const AdjustmentProblem& problem, const std::ve
     MarginRepairResult result;
     MarginSearch search(problem, start, lowerWhole, upperWhole);
     const int64_t cells = static_cast<int64_t>(center.size());
+    maxEvaluations = std::min(maxEvaluations, EVALUATIONS_PER_CELL * cells + EVALUATIONS_PER_TABLE);
     if (!search.mend(50 * cells + 100000, maxEvaluations, deadline, progress, bound)) {
         return result;
     }

@@ -33,6 +33,13 @@
 // of 300 million evaluations costs over a minute there: the smaller ceiling then.
 inline constexpr int64_t FIRST_TABLE_EVALUATIONS = 300'000'000;
 inline constexpr int64_t CHEAPER_TABLE_EVALUATIONS = 20'000'000;
+// Below those ceilings a repair evaluates at most so many moves a cell, plus a few for tiny
+// tables. A repair that finds a table needs at most about 100 a cell (bench/solve.sh tables, 150
+// random tables of up to 216 cells; 140 on the 10^6-cell table). One that finds none spent the
+// whole ceiling: on a 216-cell table that the programme then proves in 0.01 s, three repairs of
+// 20 million evaluations took 1.5 s.
+inline constexpr int64_t EVALUATIONS_PER_CELL = 2'000;
+inline constexpr int64_t EVALUATIONS_PER_TABLE = 100'000;
 
 struct MarginRepairResult {
     bool found = false;
@@ -43,8 +50,9 @@ struct MarginRepairResult {
 // `start` is the whole-number table to repair, within `lowerWhole` and `upperWhole` (the
 // cells' whole-number ranges), `center` the real-valued optimum the cost moves lean towards,
 // `bound` a lower bound for the progress line, `maxEvaluations` the moves it may evaluate
-// before it gives up. Without the problem's grid (classSizes and cellNumber) only single-cell
-// moves are tried. Throws std::bad_alloc when memory runs out.
+// before it gives up (fewer on small tables, see EVALUATIONS_PER_CELL). Without the problem's grid
+// (classSizes and cellNumber) only single-cell moves are tried. Throws std::bad_alloc when memory
+// runs out.
 MarginRepairResult repairMargins(const AdjustmentProblem& problem, const std::vector<double>& start,
                                  const std::vector<double>& center,
                                  const std::vector<double>& lowerWhole,
