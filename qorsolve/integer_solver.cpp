@@ -33,6 +33,7 @@
 #include "qorsolve/numeric_checks.h"
 #include "qorsolve/rounding_repair.h"
 #include "qorsolve/settings.h"
+#include "qorsolve/slice_cycles.h"
 
 namespace {
 
@@ -548,6 +549,18 @@ class WholeNumberSearch {
         if (meetsHardRows(p_, cheaper)) offer(cheaper);
     }
 
+    // Cycles over two slices from the best table, counted in their own steps, not in the
+    // work: last, so that a table the programme proves does not wait for them and the blocks
+    // start from the table they were measured with. Measured at the default work limit:
+    // 3-class 15^3 gap 0.186 % to 0.14 %, 12^3 0.159 % to 0.061 %, 20x20x25 0.332 % to
+    // 0.237 %, 4-class 10^4 1.4 % to 1.24 %, 5-class 6^5 1.87 % to 1.86 % (1.92 % with the
+    // cycles before the blocks), each in about the same time.
+    void cancelCycles() {
+        if (!haveTable_ || proven() || deadline_.passed()) return;
+        std::vector<double> cycled = cancelSliceCycles(p_, result_.x, lower_, upper_, deadline_);
+        if (meetsHardRows(p_, cycled)) offer(cycled);
+    }
+
     // Small exact programmes over blocks of the table, within their share of the work.
     std::optional<SolveStatus> searchBlocks() {
         if (!haveTable_ || proven()) return std::nullopt;
@@ -641,9 +654,10 @@ class WholeNumberSearch {
     }
 
     // Where the programme stopped short of a proof: the box moves, which have not run yet
-    // without the blocks, may still lower the cost.
+    // without the blocks, may still lower the cost, and then the cycles.
     SolveStatus programmeStopped() {
         if (!blocksSearch_) lowerCost();
+        cancelCycles();
         if (proven()) return modelStatus(ModelStatus::OPTIMAL);
         return stoppedStatus();
     }

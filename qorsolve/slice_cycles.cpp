@@ -1,0 +1,233 @@
+#include "qorsolve/slice_cycles.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "qorsolve/settings.h"
+#include "qorsolve/sparse_rows.h"
+
+namespace {
+
+// Tables of more cells in their full grid are not searched (the grid's index is held whole).
+constexpr int64_t LARGEST_GRID = int64_t(1) << 28;
+// Edge relaxations of Bellman-Ford in all blocks together, whatever the table's size: about
+// a second. A pass over the 4-class 10^4 and 5-class 6^5 tables takes about 2 * 10^7.
+constexpr int64_t MAX_RELAXATIONS = 400'000'000;
+// Passes over all blocks; the search ends sooner after a pass that lowered nothing.
+constexpr int MAX_PASSES = 8;
+
+class SliceSearch {
+  public:
+    SliceSearch(const AdjustmentProblem& p, std::vector<double> x, const std::vector<double>& lower,
+                const std::vector<double>& upper)
+        : p_(p),
+          x_(std::move(x)),
+          lower_(lower),
+          upper_(upper),
+          rowsOf_(byColumns(p.hard, p.cellCount(), !allValuesOne(p.hard))),
+          rowDelta_(size_t(p.hard.rowCount()), 0.0) {}
+
+    // False when the table has no usable grid.
+    bool setUp() {
+        const size_t k = p_.classSizes.size();
+        if (k < 3 || k >= 32 || p_.cellNumber.size() != x_.size()) return false;
+        int64_t total = 1;
+        for (int32_t s : p_.classSizes) {
+            if (s <= 0 || total > LARGEST_GRID / s) return false;
+            total *= s;
+        }
+        cellAt_.assign(size_t(total), -1);
+        for (size_t j = 0; j < x_.size(); ++j) {
+            if (p_.cellNumber[j] < 0 || p_.cellNumber[j] >= total) return false;
+            cellAt_[size_t(p_.cellNumber[j])] = int32_t(j);
+        }
+        stride_.assign(k, 1);
+        for (size_t d = k - 1; d-- > 0;) stride_[d] = stride_[d + 1] * p_.classSizes[d + 1];
+        return true;
+    }
+
+    // Passes over every block: each pair of values of each class, each pair of other
+    // classes, each value of the classes held.
+    void run(const Deadline& deadline) {
+        const size_t k = p_.classSizes.size();
+        for (int pass = 0; pass < MAX_PASSES; ++pass) {
+            const int64_t before = cycles_;
+            for (size_t a = 0; a < k; ++a) {
+                for (size_t b = 0; b < k; ++b) {
+                    for (size_t c = b + 1; c < k; ++c) {
+                        if (b == a || c == a) continue;
+                        if (!overHeld(a, b, c, deadline)) return;
+                    }
+                }
+            }
+            if (cycles_ == before) return;
+        }
+    }
+
+    const std::vector<double>& x() const { return x_; }
+
+  private:
+    // Every block of classes a (two values), b and c, the other classes held. False when the
+    // work or the time is up.
+    bool overHeld(size_t a, size_t b, size_t c, const Deadline& deadline) {
+        const size_t k = p_.classSizes.size();
+        std::vector<size_t> held;
+        for (size_t d = 0; d < k; ++d) {
+            if (d != a && d != b && d != c) held.push_back(d);
+        }
+        std::vector<int32_t> value(held.size(), 0);
+        for (;;) {
+            int64_t origin = 0;
+            for (size_t h = 0; h < held.size(); ++h) origin += value[h] * stride_[held[h]];
+            for (int32_t i = 0; i < p_.classSizes[a]; ++i) {
+                for (int32_t i2 = i + 1; i2 < p_.classSizes[a]; ++i2) {
+                    if (relaxations_ >= MAX_RELAXATIONS || deadline.passed()) return false;
+                    block(origin + i * stride_[a], origin + i2 * stride_[a], b, c);
+                }
+            }
+            size_t h = held.size();
+            while (h > 0 && ++value[h - 1] == p_.classSizes[held[h - 1]]) value[--h] = 0;
+            if (h == 0) return true;
+        }
+    }
+
+    struct Edge {
+        int32_t from, to;
+        int32_t up, down;  // the cell that gains a unit and the one that loses it
+        double cost;
+    };
+
+    // Cancels negative cycles in one block until none is left: the cells `first` + j, k and
+    // `second` + j, k (grid numbers, j and k the values of classes b and c).
+    void block(int64_t first, int64_t second, size_t b, size_t c) {
+        const int32_t nb = p_.classSizes[b], nc = p_.classSizes[c];
+        const int32_t nodes = nb + nc;
+        for (;;) {
+            edges_.clear();
+            for (int32_t j = 0; j < nb; ++j) {
+                for (int32_t kk = 0; kk < nc; ++kk) {
+                    const int64_t offset = j * stride_[b] + kk * stride_[c];
+                    const int32_t u = cellAt_[size_t(first + offset)];
+                    const int32_t v = cellAt_[size_t(second + offset)];
+                    if (u < 0 || v < 0) continue;
+                    // From the value of b to that of c: a unit from v to u; back: from u to v.
+                    if (inRange(u, 1) && inRange(v, -1))
+                        edges_.push_back({j, nb + kk, u, v, costChange(u, 1) + costChange(v, -1)});
+                    if (inRange(u, -1) && inRange(v, 1))
+                        edges_.push_back({nb + kk, j, v, u, costChange(u, -1) + costChange(v, 1)});
+                }
+            }
+            std::vector<int32_t> cycle;
+            if (!negativeCycle(nodes, cycle)) return;
+            double cost = 0.0;
+            for (int32_t e : cycle) cost += edges_[size_t(e)].cost;
+            if (cost >= -COST_IMPROVEMENT || !keepsRows(cycle)) return;
+            for (int32_t e : cycle) {
+                x_[size_t(edges_[size_t(e)].up)] += 1.0;
+                x_[size_t(edges_[size_t(e)].down)] -= 1.0;
+            }
+            ++cycles_;
+        }
+    }
+
+    // Bellman-Ford from a source joined to every node at cost 0; the edges of a negative
+    // cycle in `cycle`, if there is one.
+    bool negativeCycle(int32_t nodes, std::vector<int32_t>& cycle) {
+        distance_.assign(size_t(nodes), 0.0);
+        through_.assign(size_t(nodes), -1);
+        int32_t changed = -1;
+        for (int32_t round = 0; round < nodes; ++round) {
+            changed = -1;
+            relaxations_ += int64_t(edges_.size());
+            for (size_t e = 0; e < edges_.size(); ++e) {
+                const Edge& edge = edges_[e];
+                const double d = distance_[size_t(edge.from)] + edge.cost;
+                if (d < distance_[size_t(edge.to)] - COST_IMPROVEMENT) {
+                    distance_[size_t(edge.to)] = d;
+                    through_[size_t(edge.to)] = int32_t(e);
+                    changed = edge.to;
+                }
+            }
+            if (changed < 0) return false;
+        }
+        // A node relaxed in the last round leads back into a negative cycle.
+        int32_t node = changed;
+        for (int32_t step = 0; step < nodes; ++step) {
+            if (through_[size_t(node)] < 0) return false;
+            node = edges_[size_t(through_[size_t(node)])].from;
+        }
+        cycle.clear();
+        int32_t at = node;
+        do {
+            const int32_t e = through_[size_t(at)];
+            if (e < 0) return false;
+            cycle.push_back(e);
+            at = edges_[size_t(e)].from;
+        } while (at != node && cycle.size() <= size_t(nodes));
+        return at == node;
+    }
+
+    // Whether the cycle's moves leave every hard row through their cells at its value.
+    bool keepsRows(const std::vector<int32_t>& cycle) {
+        touched_.clear();
+        const double* values = rowsOf_.values();
+        auto add = [&](int32_t cell, double step) {
+            for (int64_t e = rowsOf_.start[size_t(cell)]; e < rowsOf_.start[size_t(cell) + 1];
+                 ++e) {
+                const int32_t row = rowsOf_.row[size_t(e)];
+                if (rowDelta_[size_t(row)] == 0.0) touched_.push_back(row);
+                rowDelta_[size_t(row)] += entryValue(values, e) * step;
+            }
+        };
+        for (int32_t e : cycle) {
+            add(edges_[size_t(e)].up, 1.0);
+            add(edges_[size_t(e)].down, -1.0);
+        }
+        bool kept = true;
+        for (int32_t row : touched_) {
+            if (rowDelta_[size_t(row)] != 0.0) kept = false;
+            rowDelta_[size_t(row)] = 0.0;
+        }
+        return kept;
+    }
+
+    double costChange(int32_t j, int step) const {
+        const double b = p_.base[size_t(j)];
+        const double from = x_[size_t(j)] - b, to = x_[size_t(j)] + step - b;
+        return (to * to - from * from) / b;
+    }
+
+    bool inRange(int32_t j, int step) const {
+        const double to = x_[size_t(j)] + step;
+        return to >= lower_[size_t(j)] && to <= upper_[size_t(j)];
+    }
+
+    const AdjustmentProblem& p_;
+    std::vector<double> x_;
+    const std::vector<double>& lower_;
+    const std::vector<double>& upper_;
+    SparseColumns rowsOf_;          // the hard rows through each cell
+    std::vector<double> rowDelta_;  // scratch of keepsRows, 0 between calls
+    std::vector<int32_t> touched_;  // the same
+    std::vector<int32_t> cellAt_;   // per grid number: the adjustable cell, or -1
+    std::vector<int64_t> stride_;
+    std::vector<Edge> edges_;       // the block's residual graph
+    std::vector<double> distance_;  // scratch of negativeCycle
+    std::vector<int32_t> through_;  // the same: the edge each node was last reached by
+    int64_t relaxations_ = 0;
+    int64_t cycles_ = 0;
+};
+
+}  // namespace
+
+std::vector<double> cancelSliceCycles(const AdjustmentProblem& problem,
+                                      const std::vector<double>& table,
+                                      const std::vector<double>& lowerWhole,
+                                      const std::vector<double>& upperWhole,
+                                      const Deadline& deadline) {
+    if (problem.weak.rowCount() > 0 || table.size() != problem.base.size()) return table;
+    SliceSearch search(problem, table, lowerWhole, upperWhole);
+    if (!search.setUp()) return table;
+    search.run(deadline);
+    return search.x();
+}

@@ -1,0 +1,31 @@
+// Lowers the cost of a whole-number table by moves along cycles over two slices of the table.
+//
+// Take two values i and i' of one class, two other classes b and c, and hold every other
+// class at one value. Moving a unit from cell (i, j, k) to cell (i', j, k) keeps every margin
+// that sums over the first class; a set of such moves whose units sum to zero along every
+// value j of b and every value k of c keeps the margins over b and over c as well, so every
+// margin of one or two classes holds. Such a set is a circulation in the graph whose nodes
+// are the values of b and c and whose edges are the pairs (j, k); the cheapest one is a
+// min-cost circulation, and a cycle of negative cost in its residual graph lowers the table's
+// cost (the box moves over three classes are its cycles of length four). Cycles are found
+// by Bellman-Ford and cancelled until none is left in any block, or the work runs out.
+//
+// A cycle is made only when it leaves the value of every hard row through its cells as it
+// was, so the table meets every row it met; rows that are not such margins stop a block.
+// Everything is counted, never timed: the same table gives the same result.
+#pragma once
+
+#include <vector>
+
+#include "qorsolve/adjustment_problem.h"
+#include "qorsolve/deadline.h"
+
+// `table` meets every hard row and lies within `lowerWhole` and `upperWhole`. Tables without a
+// grid of at least three classes, and problems with weak rows (whose cost is not the cells'),
+// come back unchanged. The deadline only cuts the search short. Throws std::bad_alloc when
+// memory runs out.
+std::vector<double> cancelSliceCycles(const AdjustmentProblem& problem,
+                                      const std::vector<double>& table,
+                                      const std::vector<double>& lowerWhole,
+                                      const std::vector<double>& upperWhole,
+                                      const Deadline& deadline);

@@ -1,0 +1,88 @@
+// Cycles over two slices: a table whose only cheaper neighbour lies a cycle of six cells away
+// (every box move is blocked by a cell fixed at its value) must reach the base; a cycle that
+// would change a row other than the margins must not be made; and a repaired table of many
+// margins must never get costlier or lose a row.
+#include "qorsolve/slice_cycles.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "qorsolve/margin_repair.h"
+#include "qorsolve/rounding_repair.h"
+#include "tests/solver_fixtures.h"
+
+namespace {
+
+// A 2 x 3 x 3 table of base 100 with every margin of one and two classes at the base's. The
+// table is base + P in the first slice and base - P in the second, with P the cycle
+// (0,0)+ (0,1)- (1,1)+ (1,2)- (2,2)+ (2,0)-: it meets every margin. The cells where P is 0
+// are held at the base, so every box over the slices meets one of them and cannot move.
+struct SixCycle {
+    AdjustmentProblem problem;
+    std::vector<double> table, lower, upper;
+};
+
+SixCycle sixCycle() {
+    const double pattern[3][3] = {{1, -1, 0}, {0, 1, -1}, {-1, 0, 1}};
+    SixCycle s;
+    AdjustmentProblem& p = s.problem;
+    p.classSizes = {2, 3, 3};
+    for (int32_t n = 0; n < 18; ++n) {
+        const int32_t slice = n / 9, j = n / 3 % 3, k = n % 3;
+        const double change = pattern[j][k] * (slice == 0 ? 1 : -1);
+        p.cellNumber.push_back(n);
+        p.base.push_back(100.0);
+        p.lower.push_back(0.0);
+        p.upper.push_back(INF);
+        s.table.push_back(100.0 + change);
+        s.lower.push_back(pattern[j][k] == 0 ? 100.0 : 0.0);
+        s.upper.push_back(pattern[j][k] == 0 ? 100.0 : 1000.0);
+    }
+    addMarginRows(p, p.base);
+    return s;
+}
+
+TEST(SliceCycles, CancelsACycleThatNoBoxMoveReaches) {
+    SixCycle s = sixCycle();
+    ASSERT_TRUE(meetsHardRows(s.problem, s.table));
+    // The box moves find nothing: the cycle is the only way down.
+    EXPECT_EQ(lowerTableCost(s.problem, s.table, s.problem.base, s.lower, s.upper, Deadline()),
+              s.table);
+    EXPECT_EQ(cancelSliceCycles(s.problem, s.table, s.lower, s.upper, Deadline()), s.problem.base);
+}
+
+TEST(SliceCycles, LeavesACycleThatWouldChangeAnotherRow) {
+    // A row over the first cell alone, met where it stands: the cycle would move it.
+    SixCycle s = sixCycle();
+    std::vector<double> first(18, 0.0);
+    first[0] = 1.0;
+    addHardRow(s.problem, first, 101.0, 101.0);
+    EXPECT_EQ(cancelSliceCycles(s.problem, s.table, s.lower, s.upper, Deadline()), s.table);
+}
+
+TEST(SliceCycles, NeverRaisesTheCostNorLosesARow) {
+    const std::vector<std::vector<int32_t>> grids = {{5, 4, 6}, {4, 4, 3, 3}, {3, 3, 3, 2, 2}};
+    for (const std::vector<int32_t>& sizes : grids) {
+        MarginTable m = marginTable(sizes, 0, 7, [](std::mt19937_64& random) {
+            const double base = 1.0 + static_cast<double>(random() % 400) / 10.0;
+            return std::pair(base, std::round(base * (0.8 + 0.004 * double(random() % 100))));
+        });
+        const AdjustmentProblem& p = m.problem;
+        const size_t n = p.base.size();
+        std::vector<double> lower(n, 0.0), upper(n, INF), start(n);
+        for (size_t j = 0; j < n; ++j) start[j] = std::round(p.base[j]);
+        MarginRepairResult repaired =
+            repairMargins(p, start, p.base, lower, upper, Deadline(), nullptr, 0.0);
+        ASSERT_TRUE(repaired.found);
+        const std::vector<double> cycled =
+            cancelSliceCycles(p, repaired.x, lower, upper, Deadline());
+        EXPECT_TRUE(meetsHardRows(p, cycled)) << sizes.size() << " classes";
+        EXPECT_LE(adjustmentObjective(p, cycled), adjustmentObjective(p, repaired.x));
+        for (size_t j = 0; j < n; ++j) EXPECT_EQ(cycled[j], std::round(cycled[j]));
+        EXPECT_EQ(cycled, cancelSliceCycles(p, repaired.x, lower, upper, Deadline()));
+    }
+}
+
+}  // namespace
