@@ -67,6 +67,9 @@ constexpr double WINDOW_GROWTH = 2.0;
 // Rounds of the Lagrangian bound and a repair from its cells before the programme.
 constexpr int LAGRANGIAN_ROUNDS = 3;
 
+// Turns of box moves and cycles over two slices after the programme stopped short.
+constexpr int CYCLE_TURNS = 2;
+
 // The share of the work limit the search over blocks may spend before the programme of the
 // whole table gets the rest. The blocks end sooner on their own where they stop improving
 // (4-class 10^4 table: a tenth); on the 5-class 6^5 table they improve until the share is
@@ -554,11 +557,14 @@ class WholeNumberSearch {
     // start from the table they were measured with. Measured at the default work limit:
     // 3-class 15^3 gap 0.186 % to 0.14 %, 12^3 0.159 % to 0.061 %, 20x20x25 0.332 % to
     // 0.237 %, 4-class 10^4 1.4 % to 1.24 %, 5-class 6^5 1.87 % to 1.86 % (1.92 % with the
-    // cycles before the blocks), each in about the same time.
-    void cancelCycles() {
-        if (!haveTable_ || proven() || deadline_.passed()) return;
-        std::vector<double> cycled = cancelSliceCycles(p_, result_.x, lower_, upper_, deadline_);
+    // cycles before the blocks), each in about the same time. True when they lowered it.
+    bool cancelCycles() {
+        if (!haveTable_ || proven() || deadline_.passed()) return false;
+        std::vector<double> cycled =
+            cancelSliceCycles(p_, result_.x, lower_, upper_, deadline_, options_.progress, bound_);
+        const double before = result_.objective;
         if (meetsHardRows(p_, cycled)) offer(cycled);
+        return result_.objective < before;
     }
 
     // Small exact programmes over blocks of the table, within their share of the work.
@@ -653,11 +659,15 @@ class WholeNumberSearch {
         return callStatus(CallStatus::FAILED);
     }
 
-    // Where the programme stopped short of a proof: the box moves, which have not run yet
-    // without the blocks, may still lower the cost, and then the cycles.
+    // Where the programme stopped short of a proof: the cycles may still lower the cost, and
+    // without the blocks the box moves, which have not run yet. The two in turn, as long as
+    // the cycles lower it, twice at most: each makes moves the other cannot (3-class 20x20x25
+    // table: gap 0.237 % after one turn, 0.22 % after two, and no lower after four).
     SolveStatus programmeStopped() {
-        if (!blocksSearch_) lowerCost();
-        cancelCycles();
+        for (int turn = 0; turn < CYCLE_TURNS; ++turn) {
+            if (!blocksSearch_) lowerCost();
+            if (!cancelCycles() || blocksSearch_) break;
+        }
         if (proven()) return modelStatus(ModelStatus::OPTIMAL);
         return stoppedStatus();
     }

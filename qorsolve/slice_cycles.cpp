@@ -48,7 +48,10 @@ class SliceSearch {
 
     // Passes over every block: each pair of values of each class, each pair of other
     // classes, each value of the classes held.
-    void run(const Deadline& deadline) {
+    void run(const Deadline& deadline, Progress* progress, double bound) {
+        progress_ = progress;
+        bound_ = bound;
+        objective_ = adjustmentObjective(p_, x_);
         const size_t k = p_.classSizes.size();
         for (int pass = 0; pass < MAX_PASSES; ++pass) {
             const int64_t before = cycles_;
@@ -82,6 +85,9 @@ class SliceSearch {
             for (int32_t i = 0; i < p_.classSizes[a]; ++i) {
                 for (int32_t i2 = i + 1; i2 < p_.classSizes[a]; ++i2) {
                     if (relaxations_ >= MAX_RELAXATIONS || deadline.passed()) return false;
+                    if (progress_ && (++blocks_ & 255) == 0) {
+                        progress_->update("cycles", objective_, bound_);
+                    }
                     block(origin + i * stride_[a], origin + i2 * stride_[a], b, c);
                 }
             }
@@ -126,6 +132,7 @@ class SliceSearch {
                 x_[size_t(edges_[size_t(e)].up)] += 1.0;
                 x_[size_t(edges_[size_t(e)].down)] -= 1.0;
             }
+            objective_ += cost;
             ++cycles_;
         }
     }
@@ -214,6 +221,10 @@ class SliceSearch {
     std::vector<Edge> edges_;       // the block's residual graph
     std::vector<double> distance_;  // scratch of negativeCycle
     std::vector<int32_t> through_;  // the same: the edge each node was last reached by
+    Progress* progress_ = nullptr;
+    double bound_ = 0.0;
+    double objective_ = 0.0;  // the table's cost, for the progress line
+    int64_t blocks_ = 0;
     int64_t relaxations_ = 0;
     int64_t cycles_ = 0;
 };
@@ -224,10 +235,10 @@ std::vector<double> cancelSliceCycles(const AdjustmentProblem& problem,
                                       const std::vector<double>& table,
                                       const std::vector<double>& lowerWhole,
                                       const std::vector<double>& upperWhole,
-                                      const Deadline& deadline) {
+                                      const Deadline& deadline, Progress* progress, double bound) {
     if (problem.weak.rowCount() > 0 || table.size() != problem.base.size()) return table;
     SliceSearch search(problem, table, lowerWhole, upperWhole);
     if (!search.setUp()) return table;
-    search.run(deadline);
+    search.run(deadline, progress, bound);
     return search.x();
 }

@@ -19,13 +19,15 @@
 
 #include "qorsolve/adjustment_problem.h"
 #include "qorsolve/deadline.h"
+#include "qorsolve/progress.h"
 
 // `table` meets every hard row and lies within `lowerWhole` and `upperWhole`. Tables without a
 // grid of at least three classes, and problems with weak rows (whose cost is not the cells'),
-// come back unchanged. The deadline only cuts the search short. Throws std::bad_alloc when
-// memory runs out.
+// come back unchanged. The deadline only cuts the search short. `progress` (may be null) shows
+// the table's cost beside `bound`. Throws std::bad_alloc when memory runs out.
 std::vector<double> cancelSliceCycles(const AdjustmentProblem& problem,
                                       const std::vector<double>& table,
                                       const std::vector<double>& lowerWhole,
                                       const std::vector<double>& upperWhole,
-                                      const Deadline& deadline);
+                                      const Deadline& deadline, Progress* progress = nullptr,
+                                      double bound = 0.0);
