@@ -234,6 +234,21 @@ double adjustmentObjective(const AdjustmentProblem& problem, const std::vector<d
     return sum;
 }
 
+std::vector<int32_t> cellsByNumber(const AdjustmentProblem& problem, int64_t largest) {
+    if (problem.classSizes.empty() || problem.cellNumber.size() != problem.base.size()) return {};
+    int64_t total = 1;
+    for (int32_t s : problem.classSizes) {
+        if (s <= 0 || total > largest / s) return {};
+        total *= s;
+    }
+    std::vector<int32_t> cellAt(std::size_t(total), -1);
+    for (std::size_t j = 0; j < problem.cellNumber.size(); ++j) {
+        if (problem.cellNumber[j] < 0 || problem.cellNumber[j] >= total) return {};
+        cellAt[std::size_t(problem.cellNumber[j])] = static_cast<int32_t>(j);
+    }
+    return cellAt;
+}
+
 namespace {
 
 bool guardedBuild(const Project& project, bool withWeak, AdjustmentProblem& problem,

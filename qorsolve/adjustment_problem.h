@@ -52,6 +52,17 @@ struct AdjustmentProblem {
 // F(x) as above, over the weak rows the problem holds.
 double adjustmentObjective(const AdjustmentProblem& problem, const std::vector<double>& x);
 
+// The change of a cell's term (x - base)^2 / base of F when x moves by `step`.
+inline double cellCostChange(double x, double base, double step) {
+    const double from = x - base, to = x + step - base;
+    return (to * to - from * from) / base;
+}
+
+// Per number of the full grid (classSizes, the last class fastest) the adjustable cell of that
+// number, or -1. Empty when the problem has no grid, when a cell number lies outside it, or
+// when the grid holds more than `largest` cells. Throws std::bad_alloc when memory runs out.
+std::vector<int32_t> cellsByNumber(const AdjustmentProblem& problem, int64_t largest);
+
 // The problem of a loaded project, its control file included: the cells, bounds and rows of
 // the binary data file, with +-1e38 as infinite bounds, and every row and bound traced back
 // to its declared restriction. Without `withWeak` the problem has no weak rows. False, with

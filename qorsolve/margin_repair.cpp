@@ -306,9 +306,7 @@ class MarginSearch {
 
   private:
     double costChange(int32_t j, int32_t step) const {
-        const double b = p_.base[j];
-        const double from = x_[j] - b, to = x_[j] + step - b;
-        return (to * to - from * from) / b;
+        return cellCostChange(x_[j], p_.base[j], step);
     }
 
     bool inRange(int32_t j, int32_t step) const {

@@ -41,8 +41,6 @@ constexpr int64_t BLOCK_SETUP_WORK = 100;
 // shuffled values, the search ends after two passes in a row that improved nothing.
 constexpr int MAX_PASSES = 4;
 constexpr int MAX_SHUFFLED_PASSES = 64;
-// Tables of more cells in their full grid are not searched (the grid's index is held whole).
-constexpr int64_t LARGEST_GRID = int64_t(1) << 28;
 
 // The programme of one block and the table of its point.
 class BlockModel {
@@ -239,16 +237,8 @@ NeighbourhoodResult searchNeighbourhoods(
         p.cellNumber.size() != start.size()) {
         return r;
     }
-    int64_t total = 1;
-    for (int32_t s : p.classSizes) {
-        if (s <= 0 || total > LARGEST_GRID / s) return r;
-        total *= s;
-    }
-    std::vector<int32_t> cellAt(size_t(total), -1);
-    for (size_t j = 0; j < start.size(); ++j) {
-        if (p.cellNumber[j] < 0 || p.cellNumber[j] >= total) return r;
-        cellAt[size_t(p.cellNumber[j])] = int32_t(j);
-    }
+    const std::vector<int32_t> cellAt = cellsByNumber(p, LARGEST_SEARCHED_GRID);
+    if (cellAt.empty()) return r;
     BlockModel model(p, lower, upper);
     LinearModel m;
     bool stop = false;

@@ -67,6 +67,10 @@ inline constexpr double SAME_CHANGE = 1e-6;
 // before it.
 inline constexpr int64_t DEFAULT_WORK_LIMIT = 200000;
 
+// Tables of more cells than this in their full grid (the product of the class sizes) are not
+// searched by the blocks and the cycles, which index the whole grid: 1 GB at this size.
+inline constexpr int64_t LARGEST_SEARCHED_GRID = int64_t(1) << 28;
+
 // --- The conflict search ---------------------------------------------------------------------
 
 // A point of a simplex solve shows that a set of rows and bounds can hold when it misses each

@@ -8,8 +8,6 @@
 
 namespace {
 
-// Tables of more cells in their full grid are not searched (the grid's index is held whole).
-constexpr int64_t LARGEST_GRID = int64_t(1) << 28;
 // Edge relaxations of Bellman-Ford in all blocks together, whatever the table's size: about
 // a second. A pass over the 4-class 10^4 and 5-class 6^5 tables takes about 2 * 10^7.
 constexpr int64_t MAX_RELAXATIONS = 400'000'000;
@@ -30,17 +28,9 @@ class SliceSearch {
     // False when the table has no usable grid.
     bool setUp() {
         const size_t k = p_.classSizes.size();
-        if (k < 3 || k >= 32 || p_.cellNumber.size() != x_.size()) return false;
-        int64_t total = 1;
-        for (int32_t s : p_.classSizes) {
-            if (s <= 0 || total > LARGEST_GRID / s) return false;
-            total *= s;
-        }
-        cellAt_.assign(size_t(total), -1);
-        for (size_t j = 0; j < x_.size(); ++j) {
-            if (p_.cellNumber[j] < 0 || p_.cellNumber[j] >= total) return false;
-            cellAt_[size_t(p_.cellNumber[j])] = int32_t(j);
-        }
+        if (k < 3 || k >= 32) return false;
+        cellAt_ = cellsByNumber(p_, LARGEST_SEARCHED_GRID);
+        if (cellAt_.empty()) return false;
         stride_.assign(k, 1);
         for (size_t d = k - 1; d-- > 0;) stride_[d] = stride_[d + 1] * p_.classSizes[d + 1];
         return true;
@@ -199,9 +189,7 @@ class SliceSearch {
     }
 
     double costChange(int32_t j, int step) const {
-        const double b = p_.base[size_t(j)];
-        const double from = x_[size_t(j)] - b, to = x_[size_t(j)] + step - b;
-        return (to * to - from * from) / b;
+        return cellCostChange(x_[size_t(j)], p_.base[size_t(j)], step);
     }
 
     bool inRange(int32_t j, int step) const {

@@ -1,7 +1,7 @@
 // Cycles over two slices: a table whose only cheaper neighbour lies a cycle of six cells away
 // (every box move is blocked by a cell fixed at its value) must reach the base; a cycle that
-// would change a row other than the margins must not be made; and a repaired table of many
-// margins must never get costlier or lose a row.
+// would change a row other than the margins must not be made; and a table of many margins
+// must get cheaper without losing a row.
 #include "qorsolve/slice_cycles.h"
 
 #include <gtest/gtest.h>
@@ -63,25 +63,20 @@ TEST(SliceCycles, LeavesACycleThatWouldChangeAnotherRow) {
 }
 
 TEST(SliceCycles, NeverRaisesTheCostNorLosesARow) {
+    // From the whole-number table the margins were taken from, 20 % below the base on average.
     const std::vector<std::vector<int32_t>> grids = {{5, 4, 6}, {4, 4, 3, 3}, {3, 3, 3, 2, 2}};
     for (const std::vector<int32_t>& sizes : grids) {
         MarginTable m = marginTable(sizes, 0, 7, [](std::mt19937_64& random) {
             const double base = 1.0 + static_cast<double>(random() % 400) / 10.0;
-            return std::pair(base, std::round(base * (0.8 + 0.004 * double(random() % 100))));
+            return std::pair(base, std::round(base * (0.6 + 0.004 * double(random() % 100))));
         });
         const AdjustmentProblem& p = m.problem;
-        const size_t n = p.base.size();
-        std::vector<double> lower(n, 0.0), upper(n, INF), start(n);
-        for (size_t j = 0; j < n; ++j) start[j] = std::round(p.base[j]);
-        MarginRepairResult repaired =
-            repairMargins(p, start, p.base, lower, upper, Deadline(), nullptr, 0.0);
-        ASSERT_TRUE(repaired.found);
-        const std::vector<double> cycled =
-            cancelSliceCycles(p, repaired.x, lower, upper, Deadline());
+        const std::vector<double> lower(p.base.size(), 0.0), upper(p.base.size(), INF);
+        const std::vector<double> cycled = cancelSliceCycles(p, m.table, lower, upper, Deadline());
         EXPECT_TRUE(meetsHardRows(p, cycled)) << sizes.size() << " classes";
-        EXPECT_LE(adjustmentObjective(p, cycled), adjustmentObjective(p, repaired.x));
-        for (size_t j = 0; j < n; ++j) EXPECT_EQ(cycled[j], std::round(cycled[j]));
-        EXPECT_EQ(cycled, cancelSliceCycles(p, repaired.x, lower, upper, Deadline()));
+        EXPECT_LT(adjustmentObjective(p, cycled), adjustmentObjective(p, m.table));
+        for (double v : cycled) EXPECT_EQ(v, std::round(v));
+        EXPECT_EQ(cycled, cancelSliceCycles(p, m.table, lower, upper, Deadline()));
     }
 }
 
