@@ -67,7 +67,7 @@ constexpr double WINDOW_GROWTH = 2.0;
 // Rounds of the Lagrangian bound and a repair from its cells before the programme.
 constexpr int LAGRANGIAN_ROUNDS = 3;
 
-// Turns of box moves and cycles over two slices after the programme stopped short.
+// Turns of box moves and cycles between planes after the programme stopped short.
 constexpr int CYCLE_TURNS = 2;
 
 // The share of the work limit the search over blocks may spend before the programme of the
@@ -552,12 +552,14 @@ class WholeNumberSearch {
         if (meetsHardRows(p_, cheaper)) offer(cheaper);
     }
 
-    // Cycles over two slices from the best table, counted in their own steps, not in the
+    // Cycles between planes from the best table, counted in their own steps, not in the
     // work: last, so that a table the programme proves does not wait for them and the blocks
-    // start from the table they were measured with. Measured at the default work limit:
-    // 3-class 15^3 gap 0.186 % to 0.14 %, 12^3 0.159 % to 0.061 %, 20x20x25 0.332 % to
-    // 0.237 %, 4-class 10^4 1.4 % to 1.24 %, 5-class 6^5 1.87 % to 1.86 % (1.92 % with the
-    // cycles before the blocks), each in about the same time. True when they lowered it.
+    // start from the table they were measured with (with the cycles before the blocks too,
+    // some tables ended better and some worse: 4^5 table 0.98 % to 1.4 %). Measured at the
+    // default work limit: 3-class 12^3 gap 0.159 % to 0.043 %, 15^3 0.186 % to 0.135 %,
+    // 20x20x25 0.332 % to 0.22 %; 4-class 10^4 1.40 % to 0.90 % (three more 4-class tables:
+    // 1.29-1.64 % to 0.84-1.01 %); 5-class 6^5 1.87 % to 1.37 % (four more: 2.08-2.43 % to
+    // 1.53-1.70 %), each in about a second more. True when they lowered the cost.
     bool cancelCycles() {
         if (!haveTable_ || proven() || deadline_.passed()) return false;
         std::vector<double> cycled =
@@ -662,7 +664,8 @@ class WholeNumberSearch {
     // Where the programme stopped short of a proof: the cycles may still lower the cost, and
     // without the blocks the box moves, which have not run yet. The two in turn, as long as
     // the cycles lower it, twice at most: each makes moves the other cannot (3-class 20x20x25
-    // table: gap 0.237 % after one turn, 0.22 % after two, and no lower after four).
+    // table: gap 0.237 % after one turn, 0.22 % after two, and no lower after four). Where the
+    // blocks ran, the box moves ran before them, and the cycles run once.
     SolveStatus programmeStopped() {
         for (int turn = 0; turn < CYCLE_TURNS; ++turn) {
             if (!blocksSearch_) lowerCost();

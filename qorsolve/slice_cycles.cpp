@@ -9,7 +9,8 @@
 namespace {
 
 // Edge relaxations of Bellman-Ford in all blocks together, whatever the table's size: about
-// a second. A pass over the 4-class 10^4 and 5-class 6^5 tables takes about 2 * 10^7.
+// two seconds. A pass over the 4-class 10^4 table takes about 2 * 10^7, over the 5-class 6^5
+// table 4 * 10^7.
 constexpr int64_t MAX_RELAXATIONS = 400'000'000;
 // Passes over all blocks; the search ends sooner after a pass that lowered nothing.
 constexpr int MAX_PASSES = 8;
@@ -36,8 +37,7 @@ class SliceSearch {
         return true;
     }
 
-    // Passes over every block: each pair of values of each class, each pair of other
-    // classes, each value of the classes held.
+    // Passes over every block: each pair of classes b and c, each pair of their planes.
     void run(const Deadline& deadline, Progress* progress, double bound) {
         progress_ = progress;
         bound_ = bound;
@@ -45,12 +45,12 @@ class SliceSearch {
         const size_t k = p_.classSizes.size();
         for (int pass = 0; pass < MAX_PASSES; ++pass) {
             const int64_t before = cycles_;
-            for (size_t a = 0; a < k; ++a) {
-                for (size_t b = 0; b < k; ++b) {
-                    for (size_t c = b + 1; c < k; ++c) {
-                        if (b == a || c == a) continue;
-                        if (!overHeld(a, b, c, deadline)) return;
-                    }
+            // The pairs of classes from the last: in the other order, the same blocks ended
+            // at other tables, on 3-class tables worse (20x20x25: gap 0.237 % instead of
+            // 0.22 %, 12^3: 0.121 % instead of 0.043 %), on 4- and 5-class ones alike.
+            for (size_t b = k - 1; b-- > 0;) {
+                for (size_t c = k; c-- > b + 1;) {
+                    if (!overPlanes(b, c, deadline)) return;
                 }
             }
             if (cycles_ == before) return;
@@ -60,31 +60,34 @@ class SliceSearch {
     const std::vector<double>& x() const { return x_; }
 
   private:
-    // Every block of classes a (two values), b and c, the other classes held. False when the
-    // work or the time is up.
-    bool overHeld(size_t a, size_t b, size_t c, const Deadline& deadline) {
+    // Every pair of planes of classes b and c. False when the work or the time is up.
+    bool overPlanes(size_t b, size_t c, const Deadline& deadline) {
         const size_t k = p_.classSizes.size();
         std::vector<size_t> held;
         for (size_t d = 0; d < k; ++d) {
-            if (d != a && d != b && d != c) held.push_back(d);
+            if (d != b && d != c) held.push_back(d);
         }
+        // Each plane's grid number at j = k = 0, in ascending order.
+        std::vector<int64_t> planes;
         std::vector<int32_t> value(held.size(), 0);
         for (;;) {
             int64_t origin = 0;
             for (size_t h = 0; h < held.size(); ++h) origin += value[h] * stride_[held[h]];
-            for (int32_t i = 0; i < p_.classSizes[a]; ++i) {
-                for (int32_t i2 = i + 1; i2 < p_.classSizes[a]; ++i2) {
-                    if (relaxations_ >= MAX_RELAXATIONS || deadline.passed()) return false;
-                    if (progress_ && (++blocks_ & 255) == 0) {
-                        progress_->update("cycles", objective_, bound_);
-                    }
-                    block(origin + i * stride_[a], origin + i2 * stride_[a], b, c);
-                }
-            }
+            planes.push_back(origin);
             size_t h = held.size();
             while (h > 0 && ++value[h - 1] == p_.classSizes[held[h - 1]]) value[--h] = 0;
-            if (h == 0) return true;
+            if (h == 0) break;
         }
+        for (size_t first = 0; first < planes.size(); ++first) {
+            for (size_t second = first + 1; second < planes.size(); ++second) {
+                if (relaxations_ >= MAX_RELAXATIONS || deadline.passed()) return false;
+                if (progress_ && (++blocks_ & 255) == 0) {
+                    progress_->update("cycles", objective_, bound_);
+                }
+                block(planes[first], planes[second], b, c);
+            }
+        }
+        return true;
     }
 
     struct Edge {

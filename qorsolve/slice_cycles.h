@@ -1,14 +1,17 @@
-// Lowers the cost of a whole-number table by moves along cycles over two slices of the table.
+// Lowers the cost of a whole-number table by moves along cycles between two planes of the
+// table.
 //
-// Take two values i and i' of one class, two other classes b and c, and hold every other
-// class at one value. Moving a unit from cell (i, j, k) to cell (i', j, k) keeps every margin
-// that sums over the first class; a set of such moves whose units sum to zero along every
-// value j of b and every value k of c keeps the margins over b and over c as well, so every
-// margin of one or two classes holds. Such a set is a circulation in the graph whose nodes
-// are the values of b and c and whose edges are the pairs (j, k); the cheapest one is a
-// min-cost circulation, and a cycle of negative cost in its residual graph lowers the table's
-// cost (the box moves over three classes are its cycles of length four). Cycles are found
-// by Bellman-Ford and cancelled until none is left in any block, or the work runs out.
+// Take two classes b and c. A plane is a slice of the table over b and c: the cells with one
+// value of every other class. Two planes differ in one or more of those values. Moving a unit
+// from cell (j, k) of one plane to cell (j, k) of the other keeps every margin over b and c
+// together, and a set of such moves whose units sum to zero along every value j of b and every
+// value k of c keeps every other margin of one or two classes as well (along j in each plane,
+// along k in each plane, over each plane as a whole). Such a set is a circulation in the graph
+// whose nodes are the values of b and c and whose edges are the pairs (j, k); the cheapest one
+// is a min-cost circulation, and a cycle of negative cost in its residual graph lowers the
+// table's cost (the box moves over three classes are cycles of length four between planes
+// that differ in one class). Cycles are found by Bellman-Ford and cancelled, for every pair of
+// planes of every pair of classes, until a pass finds none or the work runs out.
 //
 // A cycle is made only when it leaves the value of every hard row through its cells as it
 // was, so the table meets every row it met; rows that are not such margins stop a block.

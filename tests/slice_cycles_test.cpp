@@ -1,4 +1,4 @@
-// Cycles over two slices: a table whose only cheaper neighbour lies a cycle of six cells away
+// Cycles between two planes: a table whose only cheaper neighbour lies a cycle of six cells away
 // (every box move is blocked by a cell fixed at its value) must reach the base; a cycle that
 // would change a row other than the margins must not be made; and a table of many margins
 // must get cheaper without losing a row.
