@@ -80,11 +80,10 @@ class SliceSearch {
         }
         for (size_t first = 0; first < planes.size(); ++first) {
             for (size_t second = first + 1; second < planes.size(); ++second) {
-                if (relaxations_ >= MAX_RELAXATIONS || deadline.passed()) return false;
                 if (progress_ && (++blocks_ & 255) == 0) {
                     progress_->update("cycles", objective_, bound_);
                 }
-                block(planes[first], planes[second], b, c);
+                if (!block(planes[first], planes[second], b, c, deadline)) return false;
             }
         }
         return true;
@@ -97,11 +96,14 @@ class SliceSearch {
     };
 
     // Cancels negative cycles in one block until none is left: the cells `first` + j, k and
-    // `second` + j, k (grid numbers, j and k the values of classes b and c).
-    void block(int64_t first, int64_t second, size_t b, size_t c) {
+    // `second` + j, k (grid numbers, j and k the values of classes b and c). Each cycle moves
+    // one unit a cell, so a table far from its cheapest may take many: false when the work or
+    // the time is up.
+    bool block(int64_t first, int64_t second, size_t b, size_t c, const Deadline& deadline) {
         const int32_t nb = p_.classSizes[b], nc = p_.classSizes[c];
         const int32_t nodes = nb + nc;
         for (;;) {
+            if (relaxations_ >= MAX_RELAXATIONS || deadline.passed()) return false;
             edges_.clear();
             for (int32_t j = 0; j < nb; ++j) {
                 for (int32_t kk = 0; kk < nc; ++kk) {
@@ -117,10 +119,10 @@ class SliceSearch {
                 }
             }
             std::vector<int32_t> cycle;
-            if (!negativeCycle(nodes, cycle)) return;
+            if (!negativeCycle(nodes, cycle)) return true;
             double cost = 0.0;
             for (int32_t e : cycle) cost += edges_[size_t(e)].cost;
-            if (cost >= -COST_IMPROVEMENT || !keepsRows(cycle)) return;
+            if (cost >= -COST_IMPROVEMENT || !keepsRows(cycle)) return true;
             for (int32_t e : cycle) {
                 x_[size_t(edges_[size_t(e)].up)] += 1.0;
                 x_[size_t(edges_[size_t(e)].down)] -= 1.0;
