@@ -29,7 +29,7 @@ class SliceSearch {
     // False when the table has no usable grid.
     bool setUp() {
         const size_t k = p_.classSizes.size();
-        if (k < 3 || k >= 32) return false;
+        if (k < 3) return false;
         cellAt_ = cellsByNumber(p_, LARGEST_SEARCHED_GRID);
         if (cellAt_.empty()) return false;
         stride_.assign(k, 1);
@@ -118,12 +118,11 @@ class SliceSearch {
                         edges_.push_back({nb + kk, j, v, u, costChange(u, -1) + costChange(v, 1)});
                 }
             }
-            std::vector<int32_t> cycle;
-            if (!negativeCycle(nodes, cycle)) return true;
+            if (!negativeCycle(nodes, cycle_)) return true;
             double cost = 0.0;
-            for (int32_t e : cycle) cost += edges_[size_t(e)].cost;
-            if (cost >= -COST_IMPROVEMENT || !keepsRows(cycle)) return true;
-            for (int32_t e : cycle) {
+            for (int32_t e : cycle_) cost += edges_[size_t(e)].cost;
+            if (cost >= -COST_IMPROVEMENT || !keepsRows(cycle_)) return true;
+            for (int32_t e : cycle_) {
                 x_[size_t(edges_[size_t(e)].up)] += 1.0;
                 x_[size_t(edges_[size_t(e)].down)] -= 1.0;
             }
@@ -212,6 +211,7 @@ class SliceSearch {
     std::vector<int32_t> cellAt_;   // per grid number: the adjustable cell, or -1
     std::vector<int64_t> stride_;
     std::vector<Edge> edges_;       // the block's residual graph
+    std::vector<int32_t> cycle_;    // a negative cycle in it, its edges
     std::vector<double> distance_;  // scratch of negativeCycle
     std::vector<int32_t> through_;  // the same: the edge each node was last reached by
     Progress* progress_ = nullptr;
