@@ -249,6 +249,12 @@ std::vector<int32_t> cellsByNumber(const AdjustmentProblem& problem, int64_t lar
     return cellAt;
 }
 
+std::vector<int64_t> classStrides(const std::vector<int32_t>& classSizes) {
+    std::vector<int64_t> stride(classSizes.size(), 1);
+    for (std::size_t c = classSizes.size(); c-- > 1;) stride[c - 1] = stride[c] * classSizes[c];
+    return stride;
+}
+
 namespace {
 
 bool guardedBuild(const Project& project, bool withWeak, AdjustmentProblem& problem,

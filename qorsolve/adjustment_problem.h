@@ -63,6 +63,10 @@ inline double cellCostChange(double x, double base, double step) {
 // when the grid holds more than `largest` cells. Throws std::bad_alloc when memory runs out.
 std::vector<int32_t> cellsByNumber(const AdjustmentProblem& problem, int64_t largest);
 
+// How far a cell number moves when the value of each class moves by one: the last class
+// varies fastest. For class sizes whose product the caller has checked against overflow.
+std::vector<int64_t> classStrides(const std::vector<int32_t>& classSizes);
+
 // The problem of a loaded project, its control file included: the cells, bounds and rows of
 // the binary data file, with +-1e38 as infinite bounds, and every row and bound traced back
 // to its declared restriction. Without `withWeak` the problem has no weak rows. False, with

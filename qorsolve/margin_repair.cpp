@@ -66,8 +66,7 @@ class Grid {
             }
         }
         sizes_.assign(p.classSizes.begin(), p.classSizes.end());
-        stride_.assign(k, 1);
-        for (size_t c = k - 1; c-- > 0;) stride_[c] = stride_[c + 1] * sizes_[c + 1];
+        stride_ = classStrides(p.classSizes);
         dense_ = total == static_cast<int64_t>(p.base.size());
         total_ = total;
     }

@@ -182,8 +182,7 @@ template <class Visit>
 void forEachBlock(const AdjustmentProblem& p, const std::vector<int32_t>& cellAt,
                   const BlockShape& shape, int pass, Visit visit) {
     const size_t k = p.classSizes.size();
-    std::vector<int64_t> stride(k, 1);
-    for (size_t d = k - 1; d-- > 0;) stride[d] = stride[d + 1] * p.classSizes[d + 1];
+    const std::vector<int64_t> stride = classStrides(p.classSizes);
     // Steps a mixed-radix counter (the last digit fastest); false after its last value.
     auto step = [k](std::vector<size_t>& digit, auto end) {
         for (size_t d = k; d-- > 0;) {

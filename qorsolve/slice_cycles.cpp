@@ -19,21 +19,16 @@ class SliceSearch {
   public:
     SliceSearch(const AdjustmentProblem& p, std::vector<double> x, const std::vector<double>& lower,
                 const std::vector<double>& upper)
-        : p_(p),
-          x_(std::move(x)),
-          lower_(lower),
-          upper_(upper),
-          rowsOf_(byColumns(p.hard, p.cellCount(), !allValuesOne(p.hard))),
-          rowDelta_(size_t(p.hard.rowCount()), 0.0) {}
+        : p_(p), x_(std::move(x)), lower_(lower), upper_(upper) {}
 
-    // False when the table has no usable grid.
+    // False when the table has no usable grid; the rows by cell only for a table that has one.
     bool setUp() {
-        const size_t k = p_.classSizes.size();
-        if (k < 3) return false;
+        if (p_.classSizes.size() < 3) return false;
         cellAt_ = cellsByNumber(p_, LARGEST_SEARCHED_GRID);
         if (cellAt_.empty()) return false;
-        stride_.assign(k, 1);
-        for (size_t d = k - 1; d-- > 0;) stride_[d] = stride_[d + 1] * p_.classSizes[d + 1];
+        stride_ = classStrides(p_.classSizes);
+        rowsOf_ = byColumns(p_.hard, p_.cellCount(), !allValuesOne(p_.hard));
+        rowDelta_.assign(size_t(p_.hard.rowCount()), 0.0);
         return true;
     }
 
