@@ -175,6 +175,26 @@ std::pair<double, double> wholeRange(double lower, double upper) {
     return {std::ceil(lower), std::floor(upper)};
 }
 
+std::pair<double, double> wholeRowValues(const AdjustmentProblem& problem, int32_t row, double q,
+                                         const std::vector<double>& lower,
+                                         const std::vector<double>& upper) {
+    const auto r = static_cast<std::size_t>(row);
+    const double rowLower = problem.hardLower[r], rowUpper = problem.hardUpper[r];
+    if (q == 1.0) return wholeRange(rowLower, rowUpper);
+    double size = 0.0;
+    bool oneSign = true;
+    for (int64_t k = problem.hard.start[r]; k < problem.hard.start[r + 1]; ++k) {
+        const double a = problem.hard.value[static_cast<std::size_t>(k)];
+        const auto j = static_cast<std::size_t>(problem.hard.column[static_cast<std::size_t>(k)]);
+        size += std::fabs(a) * std::max(std::fabs(lower[j]), std::fabs(upper[j]));
+        oneSign = oneSign && (a > 0 ? lower[j] >= 0 : upper[j] <= 0);
+    }
+    // A value within the tolerance of a bound has a size within that of the bound's.
+    if (oneSign) size = std::max(std::fabs(rowLower), std::fabs(rowUpper)) * (1.0 + 1e-6);
+    const double slack = ROW_TOLERANCE * std::max(1.0, size);
+    return {std::ceil(q * (rowLower - slack)), std::floor(q * (rowUpper + slack))};
+}
+
 namespace {
 
 // A row of whole coefficients in lowest terms: its entries sorted by column, divided by their

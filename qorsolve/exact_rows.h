@@ -96,6 +96,17 @@ bool meetsHardRowsAndBounds(const AdjustmentProblem& problem, const std::vector<
 // exact; empty (first > second) when no whole number lies within.
 std::pair<double, double> wholeRange(double lower, double upper);
 
+// The whole values that q times hard row `row`'s value may take, q its wholeMultiplier (> 0),
+// on a table of whole cells within [lower, upper] that meets the row by the rule above:
+// [first, second], empty when first > second. Exactly those of an exact row (q = 1). For any
+// other, every whole value within the row's tolerance of its bounds, at the largest size of
+// its terms that the cells' ranges allow (at its bounds, where every term has one sign): a
+// range that holds every value a table may take, and at most a few more. Infinite where that
+// size has no bound or a side is open.
+std::pair<double, double> wholeRowValues(const AdjustmentProblem& problem, int32_t row, double q,
+                                         const std::vector<double>& lower,
+                                         const std::vector<double>& upper);
+
 // Two hard rows over the same cells whose whole coefficients are proportional, and whose
 // values no real table can meet together: "(_) = 2000000000; 3 (_) = 6000000001". Their
 // values are compared exactly, in whole numbers, where a relative tolerance would take the
