@@ -27,6 +27,9 @@ struct LinearModel {
     // Cut generators for the mixed-integer search: they close small programmes with rows of
     // several whole coefficients that branching alone does not, and slow large ones down.
     bool cuts = false;
+    // Whole-number columns the mixed-integer search branches on before any other (empty:
+    // none), such as the coordinates of a row's lattice.
+    std::vector<char> branchFirst;
 };
 
 struct LinearResult {
