@@ -177,7 +177,7 @@ std::pair<double, double> wholeRange(double lower, double upper) {
 
 std::pair<double, double> wholeRowValues(const AdjustmentProblem& problem, int32_t row, double q,
                                          const std::vector<double>& lower,
-                                         const std::vector<double>& upper) {
+                                         const std::vector<double>& upper, double largestSize) {
     const auto r = static_cast<std::size_t>(row);
     const double rowLower = problem.hardLower[r], rowUpper = problem.hardUpper[r];
     if (q == 1.0) return wholeRange(rowLower, rowUpper);
@@ -191,6 +191,7 @@ std::pair<double, double> wholeRowValues(const AdjustmentProblem& problem, int32
     }
     // A value within the tolerance of a bound has a size within that of the bound's.
     if (oneSign) size = std::max(std::fabs(rowLower), std::fabs(rowUpper)) * (1.0 + 1e-6);
+    size = std::min(size, largestSize);
     const double slack = ROW_TOLERANCE * std::max(1.0, size);
     return {std::ceil(q * (rowLower - slack)), std::floor(q * (rowUpper + slack))};
 }

@@ -13,6 +13,7 @@
 // terms (at least 1). Cell bounds are met exactly: lower <= x <= upper as stored.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -102,10 +103,12 @@ std::pair<double, double> wholeRange(double lower, double upper);
 // other, every whole value within the row's tolerance of its bounds, at the largest size of
 // its terms that the cells' ranges allow (at its bounds, where every term has one sign): a
 // range that holds every value a table may take, and at most a few more. Infinite where that
-// size has no bound or a side is open.
+// size has no bound or a side is open. `largestSize`, where finite, bounds the size of the
+// tables asked about (those of a cost below some value, say).
 std::pair<double, double> wholeRowValues(const AdjustmentProblem& problem, int32_t row, double q,
                                          const std::vector<double>& lower,
-                                         const std::vector<double>& upper);
+                                         const std::vector<double>& upper,
+                                         double largestSize = INFINITY);
 
 // Two hard rows over the same cells whose whole coefficients are proportional, and whose
 // values no real table can meet together: "(_) = 2000000000; 3 (_) = 6000000001". Their

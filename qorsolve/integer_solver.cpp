@@ -161,10 +161,12 @@ SparseRows wholeRows(const SparseRows& rows, std::vector<double>& multiplier) {
 }
 
 // The one whole value that hard row i, multiplied by q to whole coefficients, may take over
-// whole cells within their ranges; NaN where it may take none or several.
+// whole cells within their ranges, on tables whose row has terms of at most `largestSize` in
+// size; NaN where it may take none or several.
 double singleWholeValue(const AdjustmentProblem& p, int32_t i, double q,
-                        const std::vector<double>& lower, const std::vector<double>& upper) {
-    const auto [lo, hi] = wholeRowValues(p, i, q, lower, upper);
+                        const std::vector<double>& lower, const std::vector<double>& upper,
+                        double largestSize) {
+    const auto [lo, hi] = wholeRowValues(p, i, q, lower, upper, largestSize);
     return lo == hi && std::fabs(lo) <= LARGEST_WHOLE ? lo : NAN;
 }
 
@@ -230,7 +232,9 @@ class WindowModel {
                 valueColumns_ = false;
             }
         }
-        for (int32_t i = 0; i < p.hard.rowCount(); ++i) addLattice(i, lower, upper, center);
+        for (int32_t i = 0; i < p.hard.rowCount(); ++i) {
+            addLattice(i, lower, upper, center);
+        }
     }
 
     // Columns: the parts of every windowed term (cells first, then weak rows of whole
@@ -353,6 +357,19 @@ class WindowModel {
 
     bool small() const { return valueColumns_; }
 
+    // The programme holds every table of up to this cost (the lattices' cover): its bound
+    // and verdicts hold for those. Infinite without lattices, or where the cells' ranges
+    // alone pin their rows.
+    double coveredCost() const {
+        double cover = INFINITY;
+        for (const LatticeRow& row : latticeRows_) cover = std::min(cover, row.cover);
+        return cover;
+    }
+    // The programme without lattices that do not cover every table, for the next build.
+    void dropPartialLattices() {
+        std::erase_if(latticeRows_, [](const LatticeRow& row) { return std::isfinite(row.cover); });
+    }
+
     // Table x as a point of the last programme built.
     std::vector<double> pointOf(const std::vector<double>& x) const {
         std::vector<double> point;
@@ -434,25 +451,23 @@ class WindowModel {
 
   private:
     // The lattice of hard row i where it pins a sum of whole coefficients to one value and
-    // has two to MAX_LATTICE_TERMS coefficients of different size.
+    // has two to MAX_LATTICE_TERMS coefficients far enough apart.
     void addLattice(int32_t i, const std::vector<double>& lower, const std::vector<double>& upper,
                     const std::vector<double>& center) {
         const double q = wholeMultiplier(p_.hard, i);
         if (q <= 0.0) return;
-        const double value = singleWholeValue(p_, i, q, lower, upper);
-        if (std::isnan(value)) return;
-        // The row over the sums of its cells of each coefficient, less its fixed cells.
+        // The row over the sums of its cells of each coefficient, and its fixed cells.
         LatticeRow row;
         std::vector<int64_t> coefficients;
         std::vector<double> near;
-        WholeSum rest = WholeSum(value);
+        WholeSum fixed = 0;
         for (int64_t k = p_.hard.start[i]; k < p_.hard.start[i + 1]; ++k) {
             const int32_t j = p_.hard.column[k];
             const double c = std::nearbyint(q * p_.hard.value[k]);
             if (std::fabs(c) > double(LARGEST_LATTICE_ENTRY)) return;
             if (lower[j] == upper[j]) {
                 if (std::fabs(lower[j]) > LARGEST_WHOLE) return;
-                rest -= WholeSum(int64_t(c)) * WholeSum(int64_t(lower[j]));
+                fixed += WholeSum(int64_t(c)) * WholeSum(int64_t(lower[j]));
                 continue;
             }
             size_t g = 0;
@@ -474,9 +489,44 @@ class WindowModel {
             largest = std::max(largest, c < 0 ? -c : c);
         }
         if (coefficients.size() < 2 || largest < MIN_LATTICE_STEP * divisor) return;
+        const double value = coveredValue(i, q, lower, upper, row.cover);
+        if (std::isnan(value)) return;
+        const WholeSum rest = WholeSum(value) - fixed;
         if (rest > WholeSum(LARGEST_WHOLE) || rest < -WholeSum(LARGEST_WHOLE)) return;
         if (!rowLattice(coefficients, int64_t(rest), near, row.lattice)) return;
         latticeRows_.push_back(std::move(row));
+    }
+
+    // The one whole value that hard row i times q takes on every table of cost up to `cover`,
+    // with `cover` as large as it can be: infinite where the cells' ranges alone pin the
+    // value. Else a table of cost at most F has each cell within sqrt(F * base) of its base,
+    // which bounds the size of the row's terms (a row of mixed signs over cells without an
+    // upper bound), and the largest size that pins the value is found by halving. NaN where
+    // not even the base's size pins it.
+    double coveredValue(int32_t i, double q, const std::vector<double>& lower,
+                        const std::vector<double>& upper, double& cover) const {
+        cover = INFINITY;
+        double value = singleWholeValue(p_, i, q, lower, upper, INFINITY);
+        if (!std::isnan(value)) return value;
+        double baseSize = 0.0, spread = 0.0;
+        for (int64_t k = p_.hard.start[i]; k < p_.hard.start[i + 1]; ++k) {
+            const double a = std::fabs(p_.hard.value[k]), b = p_.base[p_.hard.column[k]];
+            baseSize += a * b;
+            spread += a * std::sqrt(b);
+        }
+        double pinned = std::max(baseSize, 1.0), beyond = std::max(pinned, 1e300);
+        if (std::isnan(singleWholeValue(p_, i, q, lower, upper, pinned))) return NAN;
+        for (int step = 0; step < 64; ++step) {
+            const double size = std::sqrt(pinned) * std::sqrt(beyond);
+            if (std::isnan(singleWholeValue(p_, i, q, lower, upper, size))) {
+                beyond = size;
+            } else {
+                pinned = size;
+            }
+        }
+        const double reach = (pinned - baseSize) / spread;
+        cover = reach * reach;
+        return singleWholeValue(p_, i, q, lower, upper, pinned);
     }
 
     // [floor(v) - 1, ceil(v) + 1] within the term's range.
@@ -535,6 +585,7 @@ class WindowModel {
     struct LatticeRow {
         std::vector<std::vector<int32_t>> groups;
         RowLattice lattice;
+        double cover = INFINITY;  // the lattice holds every table of up to this cost
     };
     std::vector<LatticeRow> latticeRows_;
 };
@@ -729,7 +780,13 @@ class WholeNumberSearch {
                 haveTable_ && !windows.small() ? windows.pointOf(result_.x) : std::vector<double>{};
             LinearResult mip = solver->solveInteger(deadline_, options_.relativeGap, start);
             if (!mip.status.ok()) return callStatus(mip.status.call, mip.status.failure);
-            if (std::isfinite(mip.bound)) bound_ = std::max(bound_, mip.bound);
+            // Tables that cost more than the lattices cover are not in the programme.
+            const double covered = windows.coveredCost();
+            if (std::isfinite(mip.bound)) bound_ = std::max(bound_, std::min(mip.bound, covered));
+            if (mip.is(ModelStatus::INFEASIBLE) && std::isfinite(covered)) {
+                windows.dropPartialLattices();  // no table up to that cost, but maybe beyond
+                continue;
+            }
             if (mip.is(ModelStatus::INFEASIBLE)) {
                 // The programme allows every whole number of every cell's range.
                 // Beyond 2^53 the programme's rows are not exact: no verdict from them.
@@ -757,7 +814,12 @@ class WholeNumberSearch {
                         return callStatus(CallStatus::NO_MEMORY);
                     if (near.status == RoundingStatus::FOUND) offer(near.x);
                 }
-                if (pointHolds || proven()) return modelStatus(ModelStatus::OPTIMAL);
+                const bool covers = haveTable_ && result_.objective <= covered;
+                if ((pointHolds && covers) || proven()) return modelStatus(ModelStatus::OPTIMAL);
+                if (!covers && std::isfinite(covered)) {
+                    windows.dropPartialLattices();  // the optimum may cost more than they cover
+                    continue;
+                }
                 return callStatus(CallStatus::FAILED);
             }
         }
