@@ -61,11 +61,47 @@ class Reduction {
         return true;
     }
 
+    // Shortens the basis (U's columns 1..) by pairwise reduction, as Lagrange and Gauss
+    // reduce a basis of two: each vector less the nearest whole multiple of another's
+    // projection, while that shortens it. Euclid's columns may be long, such as (2500, -2833,
+    // 0) for the row 2833 a + 2500 b + 3000 c, and a search that branches along them needs
+    // as many branches as they are long. Every step keeps U's determinant, so the basis still
+    // spans every solution.
+    void shortenBasis() {
+        for (int pass = 0; pass < MAX_REDUCTION_PASSES; ++pass) {
+            bool shorter = false;
+            for (size_t i = 1; i < n_; ++i) {
+                for (size_t k = 1; k < n_; ++k) {
+                    if (i == k) continue;
+                    const double m = std::nearbyint(dot(i, k) / dot(k, k));
+                    if (m == 0.0 || !(std::fabs(m) < double(LARGEST_LATTICE_ENTRY))) continue;
+                    const double before = dot(i, i);
+                    if (!addColumn(i, k, -int64_t(m))) continue;
+                    if (dot(i, i) < before) {
+                        shorter = true;
+                    } else {
+                        addColumn(i, k, int64_t(m));  // no shorter: undone
+                    }
+                }
+            }
+            if (!shorter) return;
+        }
+    }
+
     int64_t divisor() const { return a_[0]; }
     int64_t u(size_t row, size_t column) const { return u_[row][column]; }
     const std::vector<int64_t>& v(size_t row) const { return v_[row]; }
 
   private:
+    static constexpr int MAX_REDUCTION_PASSES = 100;
+
+    // Columns i and k of U as vectors, in doubles (for the choice of a step only).
+    double dot(size_t i, size_t k) const {
+        double sum = 0.0;
+        for (size_t r = 0; r < n_; ++r) sum += double(u_[r][i]) * double(u_[r][k]);
+        return sum;
+    }
+
     size_t n_;
     std::vector<int64_t> a_;
     std::vector<std::vector<int64_t>> u_, v_;
@@ -120,6 +156,7 @@ bool rowLattice(const std::vector<int64_t>& coefficients, int64_t value,
     }
     Reduction r(coefficients);
     if (!r.reduce()) return false;
+    r.shortenBasis();
     const int64_t g = r.divisor();
     if (value % g != 0) return false;
     const Wide w0 = value / g;

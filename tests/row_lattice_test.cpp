@@ -71,6 +71,20 @@ TEST(RowLatticeTest, OriginLiesNearThePointGiven) {
     EXPECT_EQ(dot(l.coordinates[0], l.origin) - l.coordinateOffset[0], 0);
 }
 
+TEST(RowLatticeTest, BasisVectorsAreShort) {
+    // Euclid's columns alone give (1509000, -1710000, 1) for the first row: a search would
+    // branch along a vector a million long.
+    const std::vector<std::vector<int64_t>> rows = {{2833, 2500, 3000}, {1500, 333, 250}};
+    for (const std::vector<int64_t>& c : rows) {
+        RowLattice l;
+        ASSERT_TRUE(rowLattice(c, 0, std::vector<double>(c.size(), 0.0), l));
+        for (const std::vector<int64_t>& b : l.basis) {
+            for (int64_t e : b) EXPECT_LE(std::llabs(e), 500);
+        }
+        expectSpansSolutions(c, 0, l, 8);
+    }
+}
+
 TEST(RowLatticeTest, RefusesRowsWithoutALattice) {
     RowLattice l;
     EXPECT_FALSE(rowLattice({2, 4}, 7, {0.0, 0.0}, l));                 // no whole solution
