@@ -780,13 +780,17 @@ class WholeNumberSearch {
                 haveTable_ && !windows.small() ? windows.pointOf(result_.x) : std::vector<double>{};
             LinearResult mip = solver->solveInteger(deadline_, options_.relativeGap, start);
             if (!mip.status.ok()) return callStatus(mip.status.call, mip.status.failure);
-            // Tables that cost more than the lattices cover are not in the programme.
+            // Tables that cost more than the lattices cover are not in the programme. Where it
+            // has none up to that cost (no point, or a bound above), every table costs more,
+            // and the search goes on without those lattices.
             const double covered = windows.coveredCost();
-            if (std::isfinite(mip.bound)) bound_ = std::max(bound_, std::min(mip.bound, covered));
-            if (mip.is(ModelStatus::INFEASIBLE) && std::isfinite(covered)) {
-                windows.dropPartialLattices();  // no table up to that cost, but maybe beyond
+            if (std::isfinite(covered) &&
+                (mip.is(ModelStatus::INFEASIBLE) || (mip.status.ok() && mip.bound > covered))) {
+                bound_ = std::max(bound_, covered);
+                windows.dropPartialLattices();
                 continue;
             }
+            if (std::isfinite(mip.bound)) bound_ = std::max(bound_, std::min(mip.bound, covered));
             if (mip.is(ModelStatus::INFEASIBLE)) {
                 // The programme allows every whole number of every cell's range.
                 // Beyond 2^53 the programme's rows are not exact: no verdict from them.
