@@ -782,15 +782,17 @@ class WholeNumberSearch {
             if (!mip.status.ok()) return callStatus(mip.status.call, mip.status.failure);
             // Tables that cost more than the lattices cover are not in the programme. Where it
             // has none up to that cost (no point, or a bound above), every table costs more,
-            // and the search goes on without those lattices.
+            // and the search goes on without those lattices, from the point found, if any.
             const double covered = windows.coveredCost();
-            if (std::isfinite(covered) &&
-                (mip.is(ModelStatus::INFEASIBLE) || (mip.status.ok() && mip.bound > covered))) {
-                bound_ = std::max(bound_, covered);
+            const bool beyondCover =
+                std::isfinite(covered) &&
+                (mip.is(ModelStatus::INFEASIBLE) || (mip.status.ok() && mip.bound > covered));
+            if (beyondCover) bound_ = std::max(bound_, covered);
+            if (std::isfinite(mip.bound)) bound_ = std::max(bound_, std::min(mip.bound, covered));
+            if (mip.is(ModelStatus::INFEASIBLE) && beyondCover) {
                 windows.dropPartialLattices();
                 continue;
             }
-            if (std::isfinite(mip.bound)) bound_ = std::max(bound_, std::min(mip.bound, covered));
             if (mip.is(ModelStatus::INFEASIBLE)) {
                 // The programme allows every whole number of every cell's range.
                 // Beyond 2^53 the programme's rows are not exact: no verdict from them.
@@ -802,6 +804,10 @@ class WholeNumberSearch {
                 std::vector<double> x = windows.tableOf(mip.x);
                 pointHolds = meetsHardRows(p_, x);
                 if (pointHolds) offer(x);
+            }
+            if (beyondCover && mip.status.stop == StopReason::NONE && !deadline_.passed()) {
+                windows.dropPartialLattices();
+                continue;
             }
             if (mip.status.stop != StopReason::NONE || deadline_.passed())
                 return programmeStopped();
