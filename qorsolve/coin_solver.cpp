@@ -11,7 +11,6 @@
 #include "qorsolve/coin_solver.h"
 
 #include <CbcEventHandler.hpp>
-#include <CbcHeuristic.hpp>
 #include <CbcModel.hpp>
 #include <CglGomory.hpp>
 #include <CglMixedIntegerRounding2.hpp>
@@ -442,10 +441,10 @@ LinearResult CoinSolver::solveIntegerGuarded(const Deadline& deadline, double re
         cbc.addCutGenerator(&mixedRounding, 1, "MixedIntegerRounding2");
         cbc.addCutGenerator(&twoStepRounding, 1, "Twomir");
     }
-    CbcRounding rounding(cbc);
-    cbc.addHeuristic(&rounding);
-    // No feasibility pump: its small branch-and-bound leaks memory in Cgl's preprocessing,
-    // and the caller brings a start point.
+    // No heuristics of CBC's own. Its rounding moves a column one unit a step for as long as
+    // every row allows it, with no look at the clock: on a 280-cell table with decimal rows it
+    // ran past a time limit of 2 s for minutes. Its feasibility pump's small branch-and-bound
+    // leaks memory in Cgl's preprocessing. The caller brings tables of its own.
 
     if (!start.empty() && meetsModel(start)) {
         cbc.setBestSolution(start.data(), columns, costOf(start.data()), true);
