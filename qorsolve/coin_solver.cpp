@@ -11,6 +11,7 @@
 #include "qorsolve/coin_solver.h"
 
 #include <CbcEventHandler.hpp>
+#include <CbcHeuristic.hpp>
 #include <CbcModel.hpp>
 #include <CglGomory.hpp>
 #include <CglMixedIntegerRounding2.hpp>
@@ -139,6 +140,30 @@ constexpr double SMALLEST_INTEGER_TOLERANCE = 1e-13;
 // incumbent be better by this: far below any cost difference of whole-number tables, so the
 // relative gap alone decides when the search is done.
 constexpr double CBC_ABSOLUTE_GAP = 1e-12;
+
+// CBC's rounding heuristic, once a rounded point meets every row, moves each whole-number
+// column of nonzero cost one unit a step for as long as every row allows it, with no look at
+// the clock. A column in an equality row stops at its first step where its coefficient there
+// moves the row by more than the solver's primal tolerance (1e-7): at least this.
+constexpr double ROUNDING_HOLD = 1e-6;
+
+// Whether that walk ends at once: every whole-number column of nonzero cost lies in an
+// equality row with a coefficient of at least ROUNDING_HOLD. A column no equality holds may
+// walk as far as its bounds and the other rows reach (a 280-cell table with decimal rows ran
+// past a time limit of 2 s for minutes); a table's margins hold every cell.
+bool roundingEnds(const LinearModel& model) {
+    std::vector<char> held(model.cost.size(), 0);
+    for (int32_t i = 0; i < model.rows.rowCount(); ++i) {
+        if (model.rowLower[size_t(i)] != model.rowUpper[size_t(i)]) continue;
+        for (int64_t k = model.rows.start[i]; k < model.rows.start[i + 1]; ++k) {
+            if (std::fabs(model.rows.value[k]) >= ROUNDING_HOLD) held[model.rows.column[k]] = 1;
+        }
+    }
+    for (size_t j = 0; j < model.isInteger.size(); ++j) {
+        if (model.isInteger[j] && model.cost[j] != 0.0 && !held[j]) return false;
+    }
+    return true;
+}
 
 double integerTolerance(const LinearModel& model) {
     double largest = 0.0;
@@ -441,10 +466,11 @@ LinearResult CoinSolver::solveIntegerGuarded(const Deadline& deadline, double re
         cbc.addCutGenerator(&mixedRounding, 1, "MixedIntegerRounding2");
         cbc.addCutGenerator(&twoStepRounding, 1, "Twomir");
     }
-    // No heuristics of CBC's own. Its rounding moves a column one unit a step for as long as
-    // every row allows it, with no look at the clock: on a 280-cell table with decimal rows it
-    // ran past a time limit of 2 s for minutes. Its feasibility pump's small branch-and-bound
-    // leaks memory in Cgl's preprocessing. The caller brings tables of its own.
+    // CBC's rounding where it ends at once (roundingEnds). No feasibility pump: its small
+    // branch-and-bound leaks memory in Cgl's preprocessing, and the caller brings tables of
+    // its own.
+    CbcRounding rounding(cbc);
+    if (roundingEnds(model_)) cbc.addHeuristic(&rounding);
 
     if (!start.empty() && meetsModel(start)) {
         cbc.setBestSolution(start.data(), columns, costOf(start.data()), true);
