@@ -9,9 +9,6 @@
 
 namespace {
 
-// Whole numbers up to this size are exact in a double and their products fit int64.
-constexpr double LARGEST_EXACT = 9007199254740992.0;  // 2^53
-
 // The greatest common divisor of the row's coefficients multiplied by q, or 0 when one of them
 // is too large to be handled exactly, or the row is empty.
 int64_t coefficientDivisor(const SparseRows& rows, int32_t row, double q) {
@@ -19,7 +16,7 @@ int64_t coefficientDivisor(const SparseRows& rows, int32_t row, double q) {
     const auto r = static_cast<std::size_t>(row);
     for (int64_t k = rows.start[r]; k < rows.start[r + 1]; ++k) {
         const double value = std::nearbyint(q * rows.value[static_cast<std::size_t>(k)]);
-        if (!(std::fabs(value) < LARGEST_EXACT)) return 0;
+        if (!(std::fabs(value) < LARGEST_WHOLE)) return 0;
         divisor = std::gcd(divisor, std::llabs(static_cast<int64_t>(value)));
     }
     return divisor;
@@ -34,7 +31,7 @@ RowWithoutWholeValue findRowWithoutWholeValue(const AdjustmentProblem& problem) 
         const double lower = problem.hardLower[r];
         const double upper = problem.hardUpper[r];
         // An open side always reaches a multiple; huge values are left to the solver.
-        if (!(std::fabs(lower) < LARGEST_EXACT) || !(std::fabs(upper) < LARGEST_EXACT)) continue;
+        if (!(std::fabs(lower) < LARGEST_WHOLE) || !(std::fabs(upper) < LARGEST_WHOLE)) continue;
         // Decimal coefficients multiplied to whole ones: 0.333 a + 1.5 b = 452.5 is
         // 333 a + 1500 b = 452500, and 3 divides every value of the left side but not 452500.
         const double q = wholeMultiplier(problem.hard, i);
@@ -44,7 +41,7 @@ RowWithoutWholeValue findRowWithoutWholeValue(const AdjustmentProblem& problem) 
         // In whole numbers, exactly: the largest multiple of the divisor up to the upper value
         // must reach the lower value.
         const auto [first, last] = wholeRowValues(problem, i, q, problem.lower, problem.upper);
-        if (!(std::fabs(first) < LARGEST_EXACT) || !(std::fabs(last) < LARGEST_EXACT)) continue;
+        if (!(std::fabs(first) < LARGEST_WHOLE) || !(std::fabs(last) < LARGEST_WHOLE)) continue;
         const auto least = static_cast<int64_t>(first);
         const auto most = static_cast<int64_t>(last);
         int64_t quotient = most / divisor;
