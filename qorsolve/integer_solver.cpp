@@ -777,11 +777,10 @@ class WholeNumberSearch {
                 options_.progress->update("integer", haveTable_ ? result_.objective : NAN, bound_);
             }
             if (!solver->load(windows.build())) return callStatus(CallStatus::NO_MEMORY);
-            // A small programme is solved faster from no start: a start point there changes
-            // the path of the cuts for the worse (measured), and the table found stays the
-            // incumbent.
+            // The solver decides whether its search starts from this point: a small
+            // programme's search uses it only where the others did not end.
             std::vector<double> start =
-                haveTable_ && !windows.small() ? windows.pointOf(result_.x) : std::vector<double>{};
+                haveTable_ ? windows.pointOf(result_.x) : std::vector<double>{};
             LinearResult mip = solver->solveInteger(deadline_, options_.relativeGap, start);
             if (!mip.status.ok()) return callStatus(mip.status.call, mip.status.failure);
             // Tables that cost more than the lattices cover are not in the programme. Where it
