@@ -359,8 +359,6 @@ class WindowModel {
         return m;
     }
 
-    bool small() const { return valueColumns_; }
-
     // The programme holds every table of up to this cost (the lattices' cover): its bound
     // and verdicts hold for those. Infinite without lattices, or where the cells' ranges
     // alone pin their rows.
