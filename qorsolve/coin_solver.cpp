@@ -57,6 +57,15 @@ struct StopState {
     int64_t iterationWork = 1;  // the units of one simplex iteration of the programme
     bool workStopped = false;   // the work limit ended the solve
     bool restarted = false;     // CBC went on in a smaller model of its own (CBC_RESTART)
+    // The caller's test of new points (setLeavesModel), applied to the points of `top`, the
+    // run's own model: `solutions` is how many of them it has seen, `leftPoint` the point it
+    // held for.
+    const std::function<bool(const std::vector<double>&)>* leaves = nullptr;
+    const CbcModel* top = nullptr;
+    int columns = 0;
+    int solutions = 0;
+    bool left = false;
+    std::vector<double> leftPoint;
 };
 
 class ClpStopper : public ClpEventHandler {
@@ -99,6 +108,7 @@ class CbcStopper : public CbcEventHandler {
             state_->workStopped = state_->workStopped || state_->work->exhausted();
         }
         if (state_->workStopped) return stop;
+        if (whichEvent == node && leavesModel()) return stop;
         // A restarted search's model may leave out fixed columns and their cost: its bound
         // is not the programme's, so only the first model's bounds are kept.
         if (model_ != nullptr && model_->parentModel() != nullptr) state_->restarted = true;
@@ -114,6 +124,24 @@ class CbcStopper : public CbcEventHandler {
     }
 
   private:
+    // Whether the run's newest point passes the caller's test; kept in the state when it does.
+    // Once per new point, at the next node.
+    bool leavesModel() {
+        if (state_->leaves == nullptr || !*state_->leaves || model_ == nullptr ||
+            model_ != state_->top || model_->getNumCols() != state_->columns ||
+            model_->getSolutionCount() == state_->solutions) {
+            return false;
+        }
+        state_->solutions = model_->getSolutionCount();
+        const double* best = model_->bestSolution();
+        if (best == nullptr) return false;
+        std::vector<double> point(best, best + model_->getNumCols());
+        if (!(*state_->leaves)(point)) return false;
+        state_->left = true;
+        state_->leftPoint = std::move(point);
+        return true;
+    }
+
     StopState* state_;
 };
 
@@ -460,6 +488,7 @@ LinearResult CoinSolver::solveIntegerGuarded(const Deadline& deadline, double re
     stop_.iterationWork = iterationUnits(lp_->numberRows(), lp_->numberColumns());
     stop_.workStopped = work_ != nullptr && work_->exhausted();
     stop_.restarted = false;
+    stop_.leaves = &leaves_;
     if (deadline.passed() || stop_.workStopped) {
         result.status =
             stoppedBy(deadline.passed() ? StopReason::TIME_LIMIT : StopReason::WORK_LIMIT, false);
@@ -469,18 +498,19 @@ LinearResult CoinSolver::solveIntegerGuarded(const Deadline& deadline, double re
     bool nodeLimit = false;
     if (!model_.cuts) return branchAndCut(deadline, relativeGap, start, CutSet::NONE, nodeLimit);
     // Small programmes get up to three runs in turn, each where the one before did not end
-    // within its nodes (CutSet). Once the second set was needed, the next programmes of this
-    // solver (the same table's next windows) skip the first run: 1.4 s to 1.0 s and 1.7 s to
-    // 1.4 s on two tables whose windows grow round after round.
+    // within its nodes (CutSet); a run that ended at a point of the caller's test ends them. Once
+    // the second set was needed, the next programmes of this solver (the same table's next windows)
+    // skip the first run: 1.4 s to 1.0 s and 1.7 s to 1.4 s on two tables whose windows grow round
+    // after round.
     if (!zeroHalfFirst_) {
         LinearResult first =
             branchAndCut(deadline, relativeGap, start, CutSet::ROUNDING, nodeLimit);
-        if (!nodeLimit) return first;
+        if (!nodeLimit || first.leftModel) return first;
         zeroHalfFirst_ = true;
     }
     LinearResult second =
         branchAndCut(deadline, relativeGap, start, CutSet::ROUNDING_AND_ZERO_HALF, nodeLimit);
-    if (!nodeLimit) return second;
+    if (!nodeLimit || second.leftModel) return second;
     return branchAndCut(deadline, relativeGap, start, CutSet::RESTART, nodeLimit);
 }
 
@@ -557,20 +587,37 @@ LinearResult CoinSolver::branchAndCut(const Deadline& deadline, double relativeG
     if (!stop_.lpStopped && cbc.solver()->isProvenOptimal()) {
         stop_.lastBound = cbc.solver()->getObjValue();
     }
+    // The caller's test looks at the points this search finds, not at the start point.
+    stop_.top = &cbc;
+    stop_.columns = columns;
+    stop_.solutions = cbc.getSolutionCount();
+    stop_.left = false;
     if (!deadline.passed() && !stop_.workStopped) cbc.branchAndBound();
+    stop_.top = nullptr;
 
-    const double* best = cbc.bestSolution();
-    if (best != nullptr) {
-        result.x.assign(best, best + columns);
+    // A point with its whole-number columns rounded to whole numbers.
+    auto keep = [&](const double* point) {
+        result.x.assign(point, point + columns);
         for (int j = 0; j < columns; ++j) {
             if (!model_.isInteger.empty() && model_.isInteger[j]) {
                 result.x[j] = std::nearbyint(result.x[j]);
             }
         }
         result.objective = costOf(result.x.data());
-    }
+    };
+    const double* best = cbc.bestSolution();
+    if (best != nullptr) keep(best);
     const bool timeUp = deadline.passed() || cbc.isSecondsLimitReached();
     bool stopped = timeUp || stop_.lpStopped || stop_.workStopped;
+    if (stop_.left && !stopped) {
+        // The point the test held for, as the test saw it: CBC's best point after the stop
+        // need not be that one.
+        keep(stop_.leftPoint.data());
+        result.bound = -INFINITE_BOUND;
+        result.status = answered(ModelStatus::FEASIBLE);
+        result.leftModel = true;
+        return result;
+    }
     nodeLimit = !stopped && cbc.isNodeLimitReached();
     if (!stopped && cbc.isProvenOptimal() && best != nullptr) {
         // Proven: every node was pruned against the best objective less the allowed gap.

@@ -46,6 +46,9 @@ struct LinearResult {
     // see certifiedRay in numeric_checks.h), scaled to a largest |y_i| of 1; empty when the
     // solver has none that passes that check. Callers re-check before trusting it.
     std::vector<double> rowRay;
+    // Set when the mixed-integer search ended at a point that the caller's test
+    // (setLeavesModel) picked out; x is that point, and the status FEASIBLE.
+    bool leftModel = false;
 
     // True when the call ran and found `model`.
     bool is(ModelStatus model) const { return status.ok() && status.model == model; }
@@ -73,10 +76,19 @@ class LinearSolver {
     // Counts each simplex iteration and branch-and-bound node of the mixed-integer solves
     // that follow and stops them when the limit is reached; nullptr: no limit.
     void setWorkLimit(WorkLimit* work) { work_ = work; }
+    // A test of the points the mixed-integer searches that follow find, for a caller that
+    // answers some points with another programme (a point that leaves the windows of a
+    // piecewise-linear cost): at the first point it holds for, the search ends and returns
+    // that point with `leftModel` set, instead of proving an optimum the caller would not
+    // use. Empty: no test.
+    void setLeavesModel(std::function<bool(const std::vector<double>&)> leaves) {
+        leaves_ = std::move(leaves);
+    }
 
   protected:
     std::function<void(double, double)> report_;
     WorkLimit* work_ = nullptr;
+    std::function<bool(const std::vector<double>&)> leaves_;
 };
 
 // Makes a new solver; nullptr when memory runs out. The stages get one from the program's

@@ -1,7 +1,8 @@
 // What every LinearSolver must do, run against each solver the program can be built with:
 // optima of linear and mixed-integer programmes, warm starts after bound changes, infeasible
 // programmes with a ray that passes the certificate check, unbounded ones, a deterministic
-// work limit, a passed deadline, and models it cannot take refused as a failed call.
+// work limit, a search that ends at a point the caller's test picks out, a passed deadline,
+// and models it cannot take refused as a failed call.
 #include "qorsolve/linear_solver.h"
 
 #include <gtest/gtest.h>
@@ -166,6 +167,60 @@ TEST_P(LinearSolverConformance, WorkLimitStopsTheSearchWhereverItIsReached) {
             }
             EXPECT_EQ(runs[0].x, runs[1].x) << limit;
         }
+    }
+}
+
+// Two equality rows over 0/1 columns (a market split, met by the first six columns): rows
+// that neither cuts nor the root close, so the search meets points one after another.
+LinearModel marketSplit() {
+    const std::vector<double> a = {12, 7, 11, 8, 9, 13, 5, 14, 6, 10, 15, 4, 17, 3, 16, 2};
+    const std::vector<double> b = {3, 14, 6, 2, 15, 9, 12, 4, 17, 8, 5, 11, 7, 16, 1, 13};
+    double sa = 0.0, sb = 0.0;
+    for (size_t j = 0; j < 6; ++j) sa += a[j], sb += b[j];
+    std::vector<double> cost(a.size()), zero(a.size(), 0.0), one(a.size(), 1.0);
+    for (size_t j = 0; j < a.size(); ++j) cost[j] = double((j * 7) % 5) - 2.0;
+    LinearModel m = makeModel({a, b}, {sa, sb}, {sa, sb}, zero, one, cost);
+    m.isInteger.assign(a.size(), 1);
+    return m;
+}
+
+TEST_P(LinearSolverConformance, SearchEndsAtThePointTheCallersTestPicksOut) {
+    LinearModel m = marketSplit();
+    for (bool cuts : {false, true}) {
+        SCOPED_TRACE(cuts);
+        m.cuts = cuts;
+        ASSERT_NO_FATAL_FAILURE(load(m));
+        const LinearResult optimum = solver_->solveInteger(Deadline(), INTEGER_RELATIVE_GAP, {});
+        expectModel(optimum, ModelStatus::OPTIMAL);
+
+        // A test that holds for no point sees the points and changes nothing.
+        int seen = 0;
+        solver_->setLeavesModel([&](const std::vector<double>&) { return ++seen < 0; });
+        LinearResult r = solver_->solveInteger(Deadline(), INTEGER_RELATIVE_GAP, {});
+        expectModel(r, ModelStatus::OPTIMAL);
+        EXPECT_FALSE(r.leftModel);
+        EXPECT_GT(seen, 0);
+        EXPECT_NEAR(r.objective, optimum.objective, EXACT);
+
+        // A test that holds for the first point ends the search there, with that point.
+        std::vector<double> first;
+        solver_->setLeavesModel([&](const std::vector<double>& x) {
+            first = x;
+            return true;
+        });
+        r = solver_->solveInteger(Deadline(), INTEGER_RELATIVE_GAP, {});
+        expectModel(r, ModelStatus::FEASIBLE);
+        EXPECT_TRUE(r.leftModel);
+        ASSERT_EQ(r.x.size(), m.cost.size());
+        for (size_t j = 0; j < r.x.size(); ++j) EXPECT_EQ(r.x[j], std::nearbyint(first[j])) << j;
+        for (int32_t i = 0; i < m.rows.rowCount(); ++i) {  // a point of the model
+            double sum = 0.0;
+            for (int64_t k = m.rows.start[i]; k < m.rows.start[i + 1]; ++k) {
+                sum += m.rows.value[k] * r.x[size_t(m.rows.column[k])];
+            }
+            EXPECT_EQ(sum, m.rowLower[size_t(i)]) << i;
+        }
+        EXPECT_GE(r.objective, optimum.objective - EXACT);
     }
 }
 
