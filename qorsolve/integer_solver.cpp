@@ -648,6 +648,9 @@ class WholeNumberSearch {
         // Nor when the work left could not pay for its first relaxation: it would stop at
         // once.
         if (programmeBeyondWork()) return concluded(programmeStopped());
+        if (beyondWholeNumbers()) {
+            return concluded(callStatus(CallStatus::OUT_OF_RANGE, WHOLE_VALUES_TOO_LARGE));
+        }
         return concluded(solveWindows());
     }
 
@@ -768,6 +771,23 @@ class WholeNumberSearch {
         int64_t columns = 0;
         for (size_t j = 0; j < lower_.size(); ++j) columns += lower_[j] < upper_[j] ? 1 : 0;
         return options_.work->left() / iterationUnits(rows, columns) < rows;
+    }
+
+    // Whether the programme would hold a value beyond 2^53: a cell's centre, finite bound or
+    // value in the table found, or a weak row's value at the centre or its target. There the
+    // parts of one unit vanish in rounding, and Clp's dual simplex has stopped the whole
+    // program with an assertion (two cells, one of base 1e16, and a row of coefficients 0.333
+    // and 2).
+    bool beyondWholeNumbers() const {
+        auto beyond = [](double v) { return std::isfinite(v) && std::fabs(v) > LARGEST_WHOLE; };
+        for (size_t j = 0; j < center_.size(); ++j) {
+            if (beyond(center_[j]) || beyond(lower_[j]) || beyond(upper_[j])) return true;
+            if (haveTable_ && beyond(result_.x[j])) return true;
+        }
+        for (int32_t w = 0; w < p_.weak.rowCount(); ++w) {
+            if (beyond(rowSum(p_.weak, w, center_)) || beyond(p_.weakTarget[w])) return true;
+        }
+        return false;
     }
 
     // The programme over windows round the centre, solved again with wider windows until its

@@ -29,11 +29,18 @@ struct IntegerOptions {
     LinearSolverFactory newSolver;  // the solver of the programmes (linear_solver.h)
 };
 
+// The failure text of a search refused because the programme would hold values beyond 2^53
+// (CallStatus::OUT_OF_RANGE).
+inline constexpr const char* WHOLE_VALUES_TOO_LARGE =
+    "a value of the whole-number programme lies beyond 2^53, where whole numbers are not exact";
+
 struct IntegerResult {
     // OK with OPTIMAL (proven: objective within the relative gap of the bound), FEASIBLE (a
     // table, not proven optimal: the stop reason says which limit ended the search; see bound
     // and gap), NO_POINT (a limit passed before any table was found) or INTEGER_INFEASIBLE
-    // (real numbers meet the rows, whole numbers cannot); else the call's failure.
+    // (real numbers meet the rows, whole numbers cannot); else the call's failure, among them
+    // OUT_OF_RANGE with WHOLE_VALUES_TOO_LARGE where the table's programme would be needed
+    // and would hold a value beyond 2^53.
     SolveStatus status;
     std::vector<double> x;   // whole numbers, one per adjustable cell
     double objective = 0.0;  // F(x)

@@ -71,6 +71,9 @@ std::string errorMessage(const QorsolveError& error) {
         case QorsolveFault::COSTS_TOO_LARGE:
             return "Error: The costs of the whole-number adjustment are too large for the "
                    "solver; --continuous adjusts the table in real numbers\n";
+        case QorsolveFault::VALUES_TOO_LARGE:
+            return "Error: Values of the whole-number adjustment lie beyond 2^53, where whole "
+                   "numbers are not exact; --continuous adjusts the table in real numbers\n";
         case QorsolveFault::SOLVER_FAILED:
             return "Error: The solver failed\n";
     }

@@ -34,7 +34,8 @@ enum class QorsolveFault {
     NOT_CONVERGED,  // the real-valued method stalled and no conflict was found
     NO_MEMORY,      // memory ran out before the run began its work
     NO_MEMORY_TO_ADJUST,
-    COSTS_TOO_LARGE,  // the whole-number programme's costs are beyond the solver's range
+    COSTS_TOO_LARGE,   // the whole-number programme's costs are beyond the solver's range
+    VALUES_TOO_LARGE,  // the whole-number programme's values lie beyond 2^53
     SOLVER_FAILED,
 };
 

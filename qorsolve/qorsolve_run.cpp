@@ -13,6 +13,7 @@
 #include "qorsolve/conflict_report.h"
 #include "qorsolve/csv_text.h"
 #include "qorsolve/deadline.h"
+#include "qorsolve/integer_solver.h"
 #include "qorsolve/options.h"
 #include "qorsolve/progress.h"
 #include "qorsolve/project_lock.h"
@@ -208,7 +209,9 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
             withdrawResults(project, none);
             return 1;
         case CallStatus::OUT_OF_RANGE:
-            out << errorMessage({QorsolveFault::COSTS_TOO_LARGE});
+            out << errorMessage({table.status.failure == WHOLE_VALUES_TOO_LARGE
+                                     ? QorsolveFault::VALUES_TOO_LARGE
+                                     : QorsolveFault::COSTS_TOO_LARGE});
             withdrawResults(project, none);
             return 1;
         case CallStatus::FAILED:

@@ -17,7 +17,8 @@ struct TableResult {
     // NO_POINT: a limit passed before any table met every row and bound. INFEASIBLE: no
     // real-valued table meets the hard rows and bounds. NOT_CONVERGED: the real-valued method
     // stalled, so whether a table exists is open. INTEGER_INFEASIBLE: real numbers can, whole
-    // numbers cannot. OUT_OF_RANGE: the whole-number programme's costs are beyond the solver.
+    // numbers cannot. OUT_OF_RANGE: the whole-number programme's costs are beyond the solver,
+    // or its values beyond 2^53 (failure WHOLE_VALUES_TOO_LARGE).
     SolveStatus status;
     std::vector<double> x;     // one value per adjustable cell, for OPTIMAL and FEASIBLE
     double bound = 0.0;        // a lower bound on the optimum, for FEASIBLE

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "qorsolve/coin_solver.h"
+#include "qorsolve/exact_rows.h"
 #include "tests/solver_fixtures.h"
 
 namespace {
@@ -141,6 +142,29 @@ TEST(IntegerSolver, LargeBasesEndProvenInFewWindows) {
         ASSERT_EQ(r.status, modelStatus(ModelStatus::OPTIMAL)) << b;
         ASSERT_TRUE(wholeTableHolds(p, r.x)) << b;
         EXPECT_NEAR(r.objective, best, 1e-9 * best) << b;
+    }
+}
+
+TEST(IntegerSolver, RefusesTheProgrammeBeyondTwoToThe53) {
+    // x1 + x2 = 1 and x1 = x2: no rounding holds, so only the programme could say more. A
+    // third cell whose value lies beyond 2^53 would put parts of one unit into it that
+    // rounding loses; below, the programme runs and finds that no whole numbers exist.
+    for (double far : {1e16, 1e15}) {
+        AdjustmentProblem p = problemWithRows(3, {{{0, 1}, {1, 1}, 1, 1}, {{0, 1}, {1, -1}, 0, 0}});
+        p.base[2] = far;
+        int built = 0;
+        IntegerOptions options = coinOptions();
+        options.newSolver = [&built] {
+            ++built;
+            return makeCoinSolver();
+        };
+        const IntegerResult r = solveInteger(p, relaxedAt({0.5, 0.5, far}, 0.5), options);
+        if (far > LARGEST_WHOLE) {
+            EXPECT_EQ(r.status, callStatus(CallStatus::OUT_OF_RANGE, WHOLE_VALUES_TOO_LARGE));
+            EXPECT_EQ(built, 0);
+        } else {
+            EXPECT_EQ(r.status, modelStatus(ModelStatus::INTEGER_INFEASIBLE));
+        }
     }
 }
 
