@@ -776,8 +776,8 @@ class WholeNumberSearch {
     // Whether the programme would hold a value beyond 2^53: a cell's centre, finite bound or
     // value in the table found, or a weak row's value at the centre or its target. There the
     // parts of one unit vanish in rounding, and Clp's dual simplex has stopped the whole
-    // program with an assertion (two cells, one of base 1e16, and a row of coefficients 0.333
-    // and 2).
+    // program with an assertion (36 cells, one of base 1e16, and a row of coefficients 0.333
+    // and -2).
     bool beyondWholeNumbers() const {
         auto beyond = [](double v) { return std::isfinite(v) && std::fabs(v) > LARGEST_WHOLE; };
         for (size_t j = 0; j < center_.size(); ++j) {
