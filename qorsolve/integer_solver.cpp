@@ -606,13 +606,16 @@ class WindowModel {
     std::vector<LatticeRow> latticeRows_;
 };
 
+// Whether v is finite and more than 2^53 in size, where not every whole number is a double.
+bool beyondWholeRange(double v) {
+    return std::isfinite(v) && std::fabs(v) > LARGEST_WHOLE;
+}
+
 // Whether every finite side of every hard row is a number of at most 2^53 in size, where the
 // programme's whole-number rows are exact.
 bool withinWholeRange(const AdjustmentProblem& p) {
     for (size_t i = 0; i < p.hardLower.size(); ++i) {
-        for (double side : {p.hardLower[i], p.hardUpper[i]}) {
-            if (std::isfinite(side) && std::fabs(side) > LARGEST_WHOLE) return false;
-        }
+        if (beyondWholeRange(p.hardLower[i]) || beyondWholeRange(p.hardUpper[i])) return false;
     }
     return true;
 }
@@ -779,13 +782,18 @@ class WholeNumberSearch {
     // program with an assertion (36 cells, one of base 1e16, and a row of coefficients 0.333
     // and -2).
     bool beyondWholeNumbers() const {
-        auto beyond = [](double v) { return std::isfinite(v) && std::fabs(v) > LARGEST_WHOLE; };
         for (size_t j = 0; j < center_.size(); ++j) {
-            if (beyond(center_[j]) || beyond(lower_[j]) || beyond(upper_[j])) return true;
-            if (haveTable_ && beyond(result_.x[j])) return true;
+            if (beyondWholeRange(center_[j]) || beyondWholeRange(lower_[j]) ||
+                beyondWholeRange(upper_[j])) {
+                return true;
+            }
+            if (haveTable_ && beyondWholeRange(result_.x[j])) return true;
         }
         for (int32_t w = 0; w < p_.weak.rowCount(); ++w) {
-            if (beyond(rowSum(p_.weak, w, center_)) || beyond(p_.weakTarget[w])) return true;
+            if (beyondWholeRange(rowSum(p_.weak, w, center_)) ||
+                beyondWholeRange(p_.weakTarget[w])) {
+                return true;
+            }
         }
         return false;
     }
