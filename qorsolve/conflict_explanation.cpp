@@ -16,6 +16,8 @@ constexpr int OBJECTIVE_DIGITS = 6;
 // A side of the combination names at most this many items, then how many more.
 constexpr std::size_t MOST_ITEMS = 8;
 constexpr std::size_t FIRST_ITEMS = 6;
+// Weighted sums of whole values are exact in a double below 2^53.
+constexpr double WHOLE_SUMS = 9007199254740992.0;
 
 bool isWhole(double value) {
     return std::fabs(value - std::round(value)) <= WHOLE_WEIGHT * std::max(1.0, std::fabs(value));
@@ -93,6 +95,35 @@ Side sideText(const std::vector<const ConflictLine*>& lines, bool weighted,
 }
 
 }  // namespace
+
+std::string wholeWhyText(const std::vector<ConflictLine>& lines, double divisor) {
+    if (lines.empty() || !(divisor > 1.0)) return "";
+    std::string combination;
+    double total = 0.0;
+    for (const ConflictLine& line : lines) {
+        const double weight = line.multiplier;
+        if (!std::isfinite(weight) || weight == 0.0 || !std::isfinite(line.value) ||
+            line.type == ConflictLine::Type::BOUND) {
+            return "";
+        }
+        total += weight * line.value;
+        const double size = std::fabs(weight);
+        if (combination.empty()) {
+            combination = weight < 0.0 ? "\u2212" : "";
+        } else {
+            combination += weight < 0.0 ? " \u2212 " : " + ";
+        }
+        combination += (size == 1.0 ? "" : figureText(size) + " \u00d7 ") +
+                       (line.type == ConflictLine::Type::RESTRICTION
+                            ? "restriction " + std::to_string(line.number)
+                            : "hard row " + std::to_string(line.number + 1));
+    }
+    if (!(std::fabs(total) < WHOLE_SUMS) || std::fmod(total, divisor) == 0.0) return "";
+    const std::string d = figureText(divisor);
+    return "why: " + combination + " counts every cell a multiple of " + d +
+           " times, so in whole numbers it adds up to a multiple of " + d + ", not to " +
+           figureText(total) + "\n";
+}
 
 std::string figureText(double value, int digits) {
     if (!std::isfinite(value)) return value > 0 ? "inf" : (value < 0 ? "-inf" : "nan");

@@ -28,6 +28,14 @@ double proofGap(const std::vector<ConflictLine>& lines);
 std::string whyText(const std::vector<ConflictLine>& lines,
                     const std::function<std::string(int32_t)>& cellName);
 
+// Why whole numbers cannot meet the members, from whole weights (the lines' multipliers, not
+// normalised) whose combination of members counts every cell a multiple of `divisor` times:
+// "why: restriction 1 − restriction 2 counts every cell a multiple of 2 times, so in whole
+// numbers it adds up to a multiple of 2, not to 2000001\n", with "2 × restriction 1" where a
+// weight is not 1. "" when a multiplier or value is not known, or the values' weighted sum
+// is a multiple of the divisor after all.
+std::string wholeWhyText(const std::vector<ConflictLine>& lines, double divisor);
+
 // A figure computed from the table's values, at the precision the values have: rounded to
 // 15 significant digits (so that 0.1 + 0.3 reads 0.4), or fewer where the figure is known
 // only to fewer.

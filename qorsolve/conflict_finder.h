@@ -52,12 +52,16 @@ struct ConflictResult {
     // One per member: the least change of that member's value alone that lets the other
     // members hold; NaN when not known (always for whole numbers).
     std::vector<double> memberChange;
-    // One per member, or empty when not known (always for whole numbers): the member's weight
-    // in the combination that proves the conflict. Each member read as "expression >= value"
-    // (a row or bound the proof uses from below) or "expression <= value" (from above) gets a
-    // weight > 0 or < 0; the weighted expressions cancel in every cell, while the weighted
+    // One per member, or empty when not known (for whole numbers, except with a divisor): the
+    // member's weight in the combination that proves the conflict. Each member read as "expression
+    // >= value" (a row or bound the proof uses from below) or "expression <= value" (from above)
+    // gets a weight > 0 or < 0; the weighted expressions cancel in every cell, while the weighted
     // values add up to more than 0: the combination says 0 >= something positive.
     std::vector<double> multiplier;
+    // A whole-number proof instead (divisor > 1): the multipliers are whole weights whose
+    // combination of the members counts every cell a multiple of `divisor` times, while the
+    // members' values times the weights add up to no multiple of it. 0 otherwise.
+    double divisor = 0.0;
     // One per member, or empty: how far the adjusted table has to move (the adjustment
     // objective) once that member's value alone is changed by its memberChange; NaN where not
     // known, or for default bounds. See conflict_advice.h.

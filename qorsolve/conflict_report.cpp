@@ -115,6 +115,8 @@ class ConflictReport {
             }
             merged.push_back(line);
         }
+        // A whole-number proof keeps its weights as they are: they go with its divisor.
+        if (conflict.divisor > 1.0) return merged;
         // The change each member needs follows from the proof exactly: the proof's gap over
         // the member's weight. It replaces the LP's value where the two agree.
         if (normaliseMultipliers(merged)) {
@@ -131,7 +133,8 @@ class ConflictReport {
         return merged;
     }
 
-    std::string whyLine(const std::vector<Line>& lines) const {
+    std::string whyLine(const ConflictResult& conflict, const std::vector<Line>& lines) const {
+        if (conflict.divisor > 1.0) return wholeWhyText(lines, conflict.divisor);
         return whyText(lines, [this](int32_t column) { return cellText(screenNames_, column); });
     }
 
@@ -287,7 +290,7 @@ bool reportConflict(const Project& project, const AdjustmentProblem& problem,
     if (lines.size() > shown) {
         out << "\u2026 (+ " << lines.size() - shown << " more in " << path << ")\n";
     }
-    out << report.whyLine(lines);
+    out << report.whyLine(conflict, lines);
     out << adviceText(conflict, lines);
     out << error;
     return file != nullptr;

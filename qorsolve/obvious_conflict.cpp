@@ -7,6 +7,7 @@
 
 #include "qorsolve/exact_rows.h"
 #include "qorsolve/whole_number_rows.h"
+#include "qorsolve/whole_number_system.h"
 
 namespace {
 
@@ -64,6 +65,20 @@ bool findObviousConflict(const AdjustmentProblem& problem, bool wholeNumbers,
             result.members = {{Kind::HARD_ROW, alone.row}};
             result.elasticValue = alone.change;
             result.memberChange.assign(1, alone.change);
+            return true;
+        }
+        RowsWithoutWholeSolution together = findRowsWithoutWholeSolution(problem);
+        if (!together.rows.empty()) {
+            result.status = ConflictStatus::FOUND;
+            result.members.clear();
+            for (int32_t row : together.rows) result.members.push_back({Kind::HARD_ROW, row});
+            // Changes of several values may add up to less than any one alone.
+            result.elasticValue = NOT_KNOWN;
+            result.memberChange = std::move(together.change);
+            if (!together.weight.empty()) {
+                result.multiplier = std::move(together.weight);
+                result.divisor = together.divisor;
+            }
             return true;
         }
     }

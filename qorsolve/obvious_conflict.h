@@ -1,7 +1,7 @@
 // Conflicts that need no solver: a cell whose bounds cross, a row whose sides cross or that
 // has no entries and excludes 0, two rows over the same cells with proportional whole
-// coefficients whose values contradict each other, and, over whole numbers, a row that no
-// whole numbers can meet by its coefficients alone.
+// coefficients whose values contradict each other, and, over whole numbers, a row or a set of
+// equality rows that no whole numbers can meet by their coefficients alone.
 #pragma once
 
 #include "qorsolve/adjustment_problem.h"

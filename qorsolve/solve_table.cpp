@@ -10,6 +10,7 @@
 #include "qorsolve/numeric_checks.h"
 #include "qorsolve/settings.h"
 #include "qorsolve/whole_number_rows.h"
+#include "qorsolve/whole_number_system.h"
 
 namespace {
 
@@ -61,8 +62,9 @@ void integerTable(const AdjustmentProblem& problem, const SolveSettings& setting
                   const Deadline& deadline, Progress& progress, TableResult& result) {
     // The real-valued table is the search's centre (in `relaxed`), never a whole-number result.
     result.x.clear();
-    // A row that whole numbers cannot meet by its coefficients alone needs no search.
-    if (findRowWithoutWholeValue(problem).row >= 0) {
+    // Rows that whole numbers cannot meet by their coefficients alone need no search.
+    if (findRowWithoutWholeValue(problem).row >= 0 ||
+        !findRowsWithoutWholeSolution(problem).rows.empty()) {
         result.status = modelStatus(ModelStatus::INTEGER_INFEASIBLE);
         return;
     }

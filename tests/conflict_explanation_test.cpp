@@ -62,6 +62,34 @@ TEST(ConflictExplanation, WhyLines) {
     }
 }
 
+TEST(ConflictExplanation, WholeNumberWhyLines) {
+    struct Case {
+        std::string name;
+        std::vector<ConflictLine> lines;
+        double divisor;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"sum and difference",
+         {line(1, 1, 2000001), line(2, -1, 0)},
+         2,
+         "why: restriction 1 \u2212 restriction 2 counts every cell a multiple of 2 times, so in "
+         "whole numbers it adds up to a multiple of 2, not to 2000001\n"},
+        {"weights and a hard row",
+         {line(3, 3, 12), line(1, -2, 11, true, Type::ROW)},
+         4,
+         "why: 3 \u00d7 restriction 3 \u2212 2 \u00d7 hard row 2 counts every cell a multiple "
+         "of 4 times, so in whole numbers it adds up to a multiple of 4, not to 14\n"},
+        {"values that add up to a multiple", {line(1, 1, 7), line(2, -1, 1)}, 2, ""},
+        {"a weight not known", {line(1, 1, 7), line(2, NAN, 0)}, 2, ""},
+        {"no divisor", {line(1, 1, 7), line(2, -1, 0)}, 1, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(wholeWhyText(c.lines, c.divisor), c.expected);
+    }
+}
+
 // The solver's multipliers carry its scale and rounding; the report shows whole weights.
 TEST(ConflictExplanation, MultipliersBecomeWholeWeights) {
     const std::vector<std::pair<std::vector<double>, std::vector<double>>> cases = {

@@ -127,10 +127,11 @@ void expectProof(const AdjustmentProblem& problem, const ConflictResult& result)
     EXPECT_GT(gap, 1e-9 * std::max(size, 1.0));
 }
 
-// Real numbers meet both hard rows (x0 = x1 = 1.5), whole numbers cannot.
+// Real numbers meet both hard rows (x0 = x1 = 1.5), whole numbers cannot. The second is a
+// range, so that the search, not the check of equalities alone, has to find it.
 AdjustmentProblem halvesOnly() {
-    return makeProblem(3,
-                       {{{0, 1}, {1, 1}, 3, 3}, {{0, 1}, {1, -1}, 0, 0}, {{1, 2}, {1, 1}, 0, 9}});
+    return makeProblem(
+        3, {{{0, 1}, {1, 1}, 3, 3}, {{0, 1}, {1, -1}, -0.5, 0.5}, {{1, 2}, {1, 1}, 0, 9}});
 }
 
 // Members as text, sorted: "row 0", "lower 2", "upper 1".
@@ -367,6 +368,16 @@ TEST(ConflictFinder, LimitsEndTheWholeNumberSearchWithoutAClaim) {
     EXPECT_TRUE(first.workLimited);
     const ConflictResult second = findConflict(problem, options, nullptr);
     EXPECT_EQ(names(second.members), names(first.members));
+    // Equalities whose coefficients alone rule out whole numbers need no search, and come
+    // with their proof: row 0 - row 1 counts every cell an even number of times, and is 3.
+    const AdjustmentProblem equalities =
+        makeProblem(3, {{{0, 1}, {1, 1}, 3, 3}, {{0, 1}, {1, -1}, 0, 0}, {{1, 2}, {1, 1}, 0, 9}});
+    const ConflictResult named = findConflict(equalities, coinOptions(true, &passed), nullptr);
+    EXPECT_EQ(named.status, ConflictStatus::FOUND);
+    EXPECT_EQ(names(named.members), (std::vector<std::string>{"row 0", "row 1"}));
+    EXPECT_EQ(named.memberChange, (std::vector<double>{1, 1}));
+    EXPECT_EQ(named.multiplier, (std::vector<double>{1, -1}));
+    EXPECT_EQ(named.divisor, 2.0);
 }
 
 // A solver whose every solve gives `status`: what the search makes of a solver that fails.
@@ -390,7 +401,7 @@ class BrokenSolver : public LinearSolver {
 TEST(ConflictFinder, SolverFailuresAreNoVerdicts) {
     // x0 + x1 = 3, x0 = x1 over whole numbers; x0 + x1 = 3 and x0 + x1 = 4 over real ones.
     const AdjustmentProblem whole =
-        makeProblem(2, {{{0, 1}, {1, 1}, 3, 3}, {{0, 1}, {1, -1}, 0, 0}});
+        makeProblem(2, {{{0, 1}, {1, 1}, 3, 3}, {{0, 1}, {1, -1}, -0.5, 0.5}});
     const AdjustmentProblem real = makeProblem(
         3, {{{0, 1}, {1, 1}, 3, 3}, {{1, 2}, {1, 1}, 4, 4}, {{0, 1, 2}, {1, 2, 1}, 9, 9}});
     struct Case {
