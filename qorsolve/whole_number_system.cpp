@@ -15,6 +15,10 @@ __extension__ typedef __int128 Wide;
 constexpr int64_t LARGEST_ENTRY = int64_t(1) << 40;
 // ... and the rows' values, less what the solution so far takes of them, within this.
 constexpr Wide LARGEST_RESIDUAL = Wide(1) << 62;
+// Entries a check may update in all, for every set of rows and every reduction together
+// (about a tenth of a second): rows of 1 and -1 reduce in one pass of Euclid's algorithm,
+// but entries that grow take more passes, and the check then gives up instead of the time.
+constexpr int64_t LARGEST_CHECK_WORK = 100000000;
 
 // A row that pins q times its sum to one whole value.
 struct WholeRow {
@@ -49,7 +53,11 @@ class HermiteCheck {
 
     SystemCheck run(const std::vector<const WholeRow*>& rows) {
         SystemCheck result;
-        number(rows);
+        // The copy and the scans of its rows count as work too.
+        const auto entries = static_cast<int64_t>(number(rows));
+        if (entries > work_) return notKnown();
+        work_ -= entries;
+        entries_.assign(rows_ * columns_, 0);
         const std::size_t m = rows.size();
         std::vector<Wide> residual(m);
         for (std::size_t t = 0; t < m; ++t) {
@@ -180,8 +188,9 @@ class HermiteCheck {
         return result;
     }
 
-    // The rows' cells numbered 0.. in order of appearance, and a zero matrix of rows by them.
-    void number(const std::vector<const WholeRow*>& rows) {
+    // The rows' cells numbered 0.. in order of appearance; the entries of a matrix of rows by
+    // them.
+    std::size_t number(const std::vector<const WholeRow*>& rows) {
         for (int32_t cell : cells_) local_[static_cast<std::size_t>(cell)] = -1;
         cells_.clear();
         for (const WholeRow* row : rows) {
@@ -195,13 +204,16 @@ class HermiteCheck {
         }
         rows_ = rows.size();
         columns_ = cells_.size();
-        entries_.assign(rows_ * columns_, 0);
+        return rows_ * columns_;
     }
 
     int64_t& at(std::size_t column, std::size_t row) { return entries_[column * rows_ + row]; }
 
     // Column k less m times column p, in rows t and below.
     bool subtract(std::size_t k, std::size_t p, int64_t m, std::size_t t) {
+        const auto updates = static_cast<int64_t>(rows_ - t);
+        if (updates > work_) return false;
+        work_ -= updates;
         for (std::size_t u = t; u < rows_; ++u) {
             const Wide v = Wide(at(k, u)) - Wide(m) * at(p, u);
             if (!fits(v, LARGEST_ENTRY)) return false;
@@ -210,7 +222,8 @@ class HermiteCheck {
         return true;
     }
 
-    std::vector<int32_t> local_;  // per cell of the problem, its column, or -1
+    int64_t work_ = LARGEST_CHECK_WORK;  // entry updates left for every run together
+    std::vector<int32_t> local_;         // per cell of the problem, its column, or -1
     std::vector<int32_t> cells_;
     std::size_t rows_ = 0;
     std::size_t columns_ = 0;
