@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -116,6 +118,58 @@ TEST(WholeNumberSystem, EqualityRowsNoWholeTableMeets) {
         }
         if (!c.found.empty()) expectProof(problem, found);
     }
+}
+
+// Random systems of two or three rows over three cells, with small whole coefficients and
+// values that a point of halves or thirds meets (so real numbers meet every system): the
+// check names a set exactly where no whole point of a box that holds every small solution
+// meets the rows.
+TEST(WholeNumberSystem, AgreesWithASearchOfEveryPointInABox) {
+    std::mt19937_64 random(7);
+    const auto draw = [&](int lo, int hi) {
+        return lo + static_cast<int>(random() % static_cast<uint64_t>(hi - lo + 1));
+    };
+    constexpr int BOX = 12;
+    int named = 0, checked = 0;
+    while (checked < 400) {
+        const int m = draw(2, 3);
+        const int denominator = draw(1, 3);
+        std::vector<int> point(3);
+        for (int& v : point) v = draw(-6, 6);
+        std::vector<Row> rows;
+        bool whole = true;
+        for (int i = 0; i < m; ++i) {
+            Row row{{0, 1, 2}, {}, 0, 0};
+            int sum = 0;
+            for (int j = 0; j < 3; ++j) {
+                const int a = draw(-3, 3);
+                row.coefficients.push_back(a);
+                sum += a * point[static_cast<std::size_t>(j)];
+            }
+            whole = whole && sum % denominator == 0;
+            row.lower = row.upper = sum / denominator;
+            rows.push_back(row);
+        }
+        if (!whole) continue;
+        ++checked;
+        bool solvable = false;
+        for (int x = -BOX; x <= BOX && !solvable; ++x) {
+            for (int y = -BOX; y <= BOX && !solvable; ++y) {
+                for (int z = -BOX; z <= BOX && !solvable; ++z) {
+                    solvable = std::all_of(rows.begin(), rows.end(), [&](const Row& r) {
+                        return r.coefficients[0] * x + r.coefficients[1] * y +
+                                   r.coefficients[2] * z ==
+                               r.lower;
+                    });
+                }
+            }
+        }
+        const RowsWithoutWholeSolution found =
+            findRowsWithoutWholeSolution(problemWithRows(3, rows));
+        EXPECT_EQ(found.rows.empty(), solvable) << "system " << checked;
+        named += found.rows.empty() ? 0 : 1;
+    }
+    EXPECT_GT(named, 20);  // both outcomes are tried often
 }
 
 // Every 1- and 2-class margin of a whole-number table holds in whole numbers: the 6 x 6 x 6
