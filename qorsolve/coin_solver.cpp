@@ -289,6 +289,8 @@ class CoinSolver : public LinearSolver {
     std::vector<double> rayOfLastSolve() const;
     bool meetsModel(const std::vector<double>& x) const;
     double costOf(const double* x) const;
+    // The model's startColumn as `lp`'s status: the basis its first relaxation starts from.
+    void setStartBasis(ClpSimplex& lp) const;
 
     LinearModel model_;  // with the bounds as changed since load
     std::unique_ptr<ClpSimplex> lp_;
@@ -335,6 +337,7 @@ bool CoinSolver::load(const LinearModel& model) {
         lp->loadProblem(matrix, coin(model_.columnLower).data(), coin(model_.columnUpper).data(),
                         model_.cost.data(), coin(model_.rowLower).data(),
                         coin(model_.rowUpper).data());
+        if (model_.startColumn.size() == rows) setStartBasis(*lp);
         ClpStopper stopper(&stop_);
         lp->passInEventHandler(&stopper);
         lp_ = std::move(lp);
@@ -344,6 +347,31 @@ bool CoinSolver::load(const LinearModel& model) {
     }
     lp_.reset();
     return false;
+}
+
+void CoinSolver::setStartBasis(ClpSimplex& lp) const {
+    const int columns = lp.numberColumns();
+    for (int j = 0; j < columns; ++j) {
+        const bool hasLower = model_.columnLower[size_t(j)] > -INFINITE_BOUND;
+        const bool hasUpper = model_.columnUpper[size_t(j)] < INFINITE_BOUND;
+        ClpSimplex::Status status = ClpSimplex::isFree;
+        if (hasUpper && (model_.cost[size_t(j)] < 0.0 || !hasLower)) {
+            status = ClpSimplex::atUpperBound;
+        } else if (hasLower) {
+            status = ClpSimplex::atLowerBound;
+        }
+        lp.setColumnStatus(j, status);
+    }
+    // One basic entry per row: a column named twice is basic in its first row only.
+    for (int i = 0; i < lp.numberRows(); ++i) {
+        const int32_t j = model_.startColumn[size_t(i)];
+        if (j >= 0 && j < columns && lp.getColumnStatus(j) != ClpSimplex::basic) {
+            lp.setColumnStatus(j, ClpSimplex::basic);
+            lp.setRowStatus(i, ClpSimplex::atLowerBound);
+        } else {
+            lp.setRowStatus(i, ClpSimplex::basic);
+        }
+    }
 }
 
 void CoinSolver::setRowBounds(int32_t row, double lower, double upper) {

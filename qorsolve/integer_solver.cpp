@@ -45,15 +45,24 @@ constexpr int MAX_ROUNDS = 200;
 // and the search uses cuts: rows with several whole coefficients (3 x + 2 y = 24063) leave
 // the value lattices to branching on the value, which branching on parts does not close.
 // Of 39 random tables of 500 to 1,000 cells with such rows and weak rows, 37 end proven with
-// them and 20 without (an 8 x 8 x 8 table: 0.05 s against the work limit after 12 s). Larger
-// tables gain too, but some of them stop at the work limit sooner, a few with a worse table:
-// the extra columns make each simplex iteration count for more work (a 2,352-cell table:
-// proven in 0.04 s without them, the work limit in 0.13 s with them).
+// them and 20 without (an 8 x 8 x 8 table: 0.05 s against the work limit after 12 s). Of 110
+// tables of 1,000 to 5,000 cells, 97 instead of 53 (the sum of their times 117 s instead of
+// 520 s, no proof lost), once their first relaxation starts near the real-valued optimum
+// (LARGE_START_TABLE); without that start, four proofs were lost and seven tables came out
+// worse, the first relaxation alone spending the work limit.
 // Where every row's coefficients are 1 or -1 (a table's margins) there is no lattice to
 // close, and the value columns only slow the search (4-class 4^4 table with every 1- and
 // 2-class margin: 2.3 s against 0.8 s; 4 x 4 x 4 x 3 x 2: the work limit against a proof in
 // 3.3 s).
-constexpr int32_t SMALL_TABLE = 1000;
+constexpr int32_t SMALL_TABLE = 5000;
+// Above this many cells the first relaxation of a programme with value columns starts at the
+// real-valued optimum in full: the weak rows' links are shifted by the slope of their cost
+// there, as the hard rows are by their multipliers (shiftByMultipliers), and each value
+// column starts basic in its own link, which holds it at the parts' value. A 4,080-cell
+// table's first relaxation took 19,468 simplex iterations, beyond the default work limit;
+// with these 4,356, and the table ends proven. On 1,167 tables of up to 625 cells they gained
+// nothing (1,161 proven, against 1,163 without, 30 over 1 s against 26).
+constexpr int32_t LARGE_START_TABLE = 1000;
 // ... and only while every windowed term's window lies below this in magnitude, where a value
 // column's whole numbers lie many units of rounding apart (at 10^8, 1.5e-8) within the
 // integrality tolerance (1e-6). Beyond, the cuts grow weak and the points of the programme
@@ -208,6 +217,7 @@ class WindowModel {
         for (int32_t w = 0; w < weak_.rowCount(); ++w) {
             auto [lo, hi] = rowRange(weak_, w, lower, upper);
             double at = rowSum(weak_, w, center);
+            weakAt_.push_back(at);
             // The row's value as the programme holds it is q times the value s: the cost
             // c (s - t)^2 is c / q^2 (q s - q t)^2.
             const double q = weakMultiplier_[size_t(w)];
@@ -314,14 +324,17 @@ class WindowModel {
             m.rowLower.back() = shifted(lower, fixed);
             m.rowUpper.back() = shifted(upper, fixed);
         }
-        shiftByMultipliers(m, constantColumn);
-        if (valueColumns_) {  // v - (parts) = windowLower
+        for (size_t i = 0; i < hardDual_.size(); ++i) shiftRow(m, i, hardDual_[i], constantColumn);
+        const bool largeStart = p.cellCount() > LARGE_START_TABLE;
+        std::vector<std::pair<size_t, int32_t>> links;  // a value column's link row, the column
+        if (valueColumns_) {                            // v - (parts) = windowLower
             m.cuts = true;
             for (const Term& t : windowed_) {
                 if (t.lower == t.upper) continue;
                 int32_t v = static_cast<int32_t>(m.cost.size());
                 addColumn(t.lower, t.upper, 0.0, true);
                 beginRow(0.0, 0.0);
+                links.emplace_back(m.rowLower.size() - 1, v);
                 double fixed = termEntries(t, -1.0);
                 entry(v, 1.0);
                 m.rowLower.back() = m.rowUpper.back() = -fixed;
@@ -357,6 +370,13 @@ class WindowModel {
                 entry(tangent_[weakTerm_[w].index].column, -1.0);
             }
             m.rowLower.back() = m.rowUpper.back() = -fixed;
+            if (largeStart && valueColumns_ && weakTerm_[w].kind == WeakTerm::WINDOWED) {
+                // The multiplier of the link at the optimum: less the slope of the row's cost.
+                const Term& t = windowed_[weakTerm_[w].index];
+                const double at = std::clamp(weakAt_[w], t.lower, t.upper);
+                shiftRow(m, m.rowLower.size() - 1, -2.0 * t.coefficient * (at - t.target),
+                         constantColumn);
+            }
         }
         for (const Term& t : tangent_) {  // z - g'(q) s >= g(q) - g'(q) q
             for (double q : t.points) {
@@ -365,6 +385,10 @@ class WindowModel {
                 entry(t.column + 1, 1.0);
                 entry(t.column, -derivative);
             }
+        }
+        if (largeStart && !links.empty()) {
+            m.startColumn.assign(m.rowLower.size(), -1);
+            for (const auto& [row, v] : links) m.startColumn[row] = v;
         }
         return m;
     }
@@ -472,28 +496,24 @@ class WindowModel {
     }
 
   private:
-    // Each equality row i of the programme, sum e_k z_k = r_i, less y_i times itself, with
-    // y the real-valued optimum's multipliers: every column's cost less sum_i y_i e_ik, and
-    // the constant's plus sum_i y_i r_i. Every point that meets the rows costs the same, so
-    // the programme is the same; but the simplex method's first relaxation starts with each
-    // part at the bound its cost's sign picks, which is now the real-valued optimum (whose
-    // cost is flat under the multipliers) instead of the base, and the optimum lies a few
-    // pivots from there. 3-class 10^3 table with every margin: 485 iterations instead of 4,811
-    // (proven in 0.54 s instead of 1.44 s); 15^3: 1,561 instead of 6,736. Of 1,167 random
-    // tables of up to 625 cells, 1,163 end proven instead of 1,161, 26 instead of 34 take more
-    // than 1 s, and all of them 18 % less time. Weak rows' links shifted the same way gained
-    // nothing more.
-    void shiftByMultipliers(LinearModel& m, size_t constantColumn) const {
-        for (size_t i = 0; i < hardDual_.size(); ++i) {
-            const double y = hardDual_[i];
-            const double r = m.rowLower[i];
-            if (y == 0.0 || !std::isfinite(y) || r != m.rowUpper[i] || !std::isfinite(r)) continue;
-            for (int64_t k = m.rows.start[i]; k < m.rows.start[i + 1]; ++k) {
-                m.cost[static_cast<size_t>(m.rows.column[static_cast<size_t>(k)])] -=
-                    y * m.rows.value[static_cast<size_t>(k)];
-            }
-            m.cost[constantColumn] += y * r;
+    // Equality row i of the programme, sum e_k z_k = r_i, less y times itself: every column's
+    // cost less y e_ik, and the constant's plus y r_i. Every point that meets the row costs the
+    // same, so the programme is the same. With y the real-valued optimum's multiplier of the
+    // row, the simplex method's first relaxation, which starts with each part at the bound its
+    // cost's sign picks, starts at that optimum (whose cost is flat under the multipliers)
+    // instead of at the base, and its optimum lies a few pivots away. 3-class 10^3 table with
+    // every margin: 485 iterations instead of 4,811 (proven in 0.54 s instead of 1.44 s);
+    // 15^3: 1,561 instead of 6,736. Of 1,167 random tables of up to 625 cells, with the hard
+    // rows shifted, 1,163 end proven instead of 1,161, 26 instead of 34 take more than 1 s,
+    // and all of them 18 % less time.
+    static void shiftRow(LinearModel& m, size_t i, double y, size_t constantColumn) {
+        const double r = m.rowLower[i];
+        if (y == 0.0 || !std::isfinite(y) || r != m.rowUpper[i] || !std::isfinite(r)) return;
+        for (int64_t k = m.rows.start[i]; k < m.rows.start[i + 1]; ++k) {
+            m.cost[static_cast<size_t>(m.rows.column[static_cast<size_t>(k)])] -=
+                y * m.rows.value[static_cast<size_t>(k)];
         }
+        m.cost[constantColumn] += y * r;
     }
 
     // The lattice of hard row i where it pins a sum of whole coefficients to one value and
@@ -616,6 +636,7 @@ class WindowModel {
     // not known.
     std::vector<double> hardDual_;
     bool valueColumns_;
+    std::vector<double> weakAt_;  // each weak row's value at the real-valued optimum
     // The weak rows as the programme holds them: multiplied to whole coefficients where
     // wholeMultiplier finds a multiplier (kept here, 0 where it finds none).
     std::vector<double> weakMultiplier_;

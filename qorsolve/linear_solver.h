@@ -30,6 +30,10 @@ struct LinearModel {
     // Whole-number columns the mixed-integer search branches on before any other (empty:
     // none), such as the coordinates of a row's lattice.
     std::vector<char> branchFirst;
+    // The first basis of the relaxation (empty: the solver's own): per row, the column basic
+    // in it, or -1 for the row's own slack. Columns that are not basic start at the bound their
+    // cost's sign picks (the upper one for a cost below 0).
+    std::vector<int32_t> startColumn;
 };
 
 struct LinearResult {
