@@ -140,6 +140,25 @@ TEST_P(LinearSolverConformance, IntegerOptimumWithAndWithoutStart) {
                 ModelStatus::INFEASIBLE);
 }
 
+// A start basis changes where the relaxation starts, never what it ends at, whatever rows it
+// names: a column basic in a row, one named twice, one that does not exist, or a list of the
+// wrong length (ignored).
+TEST_P(LinearSolverConformance, StartBasisChangesThePathNotTheOptimum) {
+    const std::vector<std::vector<int32_t>> starts = {{},     {-1, -1}, {0, -1}, {-1, 1},
+                                                      {1, 1}, {7, -1},  {0}};
+    for (const std::vector<int32_t>& start : starts) {
+        SCOPED_TRACE(testing::PrintToString(start));
+        LinearModel m = smallKnapsack();
+        m.startColumn = start;
+        ASSERT_NO_FATAL_FAILURE(load(m));
+        EXPECT_NEAR(solver_->solveLinear(Deadline()).objective, -21.0, EXACT);
+        ASSERT_NO_FATAL_FAILURE(load(m));
+        const LinearResult r = solver_->solveInteger(Deadline(), INTEGER_RELATIVE_GAP, {});
+        expectModel(r, ModelStatus::OPTIMAL);
+        EXPECT_EQ(r.x, (std::vector<double>{4, 0}));
+    }
+}
+
 TEST_P(LinearSolverConformance, WorkLimitStopsTheSearchWhereverItIsReached) {
     LinearModel m = smallKnapsack();
     for (bool cuts : {false, true}) {
