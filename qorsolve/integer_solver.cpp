@@ -55,14 +55,18 @@ constexpr int MAX_ROUNDS = 200;
 // 2-class margin: 2.3 s against 0.8 s; 4 x 4 x 4 x 3 x 2: the work limit against a proof in
 // 3.3 s).
 constexpr int32_t SMALL_TABLE = 5000;
-// Above this many cells the first relaxation of a programme with value columns starts at the
-// real-valued optimum in full: the weak rows' links are shifted by the slope of their cost
-// there, as the hard rows are by their multipliers (shiftByMultipliers), and each value
-// column starts basic in its own link, which holds it at the parts' value. A 4,080-cell
-// table's first relaxation took 19,468 simplex iterations, beyond the default work limit;
-// with these 4,356, and the table ends proven. On 1,167 tables of up to 625 cells they gained
-// nothing (1,161 proven, against 1,163 without, 30 over 1 s against 26).
-constexpr int32_t LARGE_START_TABLE = 1000;
+// Above this many cells the programme's first relaxation starts at the real-valued optimum:
+// its equality rows are shifted by their multipliers there (shiftRow), and where it has value
+// columns, the weak rows' links by the slope of their cost there and each value column starts
+// basic in its own link, which holds it at the parts' value. 3-class 10^3 table with every
+// margin: 485 simplex iterations instead of 4,811 (proven in 0.6 s instead of 1.5 s); 15^3:
+// 1,561 instead of 6,736; a 4,080-cell table with weak rows: 4,356 instead of 19,468, beyond
+// the default work limit before. 39 tables of 500 to 1,000 cells: 38 proven instead of 37,
+// in 22 s instead of 29 s. On small programmes the first relaxation costs little, and the
+// start only changes the search's path: on 1,167 tables of up to 625 cells as many end
+// proven and take over 1 s either way, and the 125-cell table of tests/e2e took 0.15 s
+// instead of 0.01 s.
+constexpr int32_t LARGE_START_TABLE = 500;
 // ... and only while every windowed term's window lies below this in magnitude, where a value
 // column's whole numbers lie many units of rounding apart (at 10^8, 1.5e-8) within the
 // integrality tolerance (1e-6). Beyond, the cuts grow weak and the points of the programme
@@ -324,8 +328,10 @@ class WindowModel {
             m.rowLower.back() = shifted(lower, fixed);
             m.rowUpper.back() = shifted(upper, fixed);
         }
-        for (size_t i = 0; i < hardDual_.size(); ++i) shiftRow(m, i, hardDual_[i], constantColumn);
         const bool largeStart = p.cellCount() > LARGE_START_TABLE;
+        for (size_t i = 0; largeStart && i < hardDual_.size(); ++i) {
+            shiftRow(m, i, hardDual_[i], constantColumn);
+        }
         std::vector<std::pair<size_t, int32_t>> links;  // a value column's link row, the column
         if (valueColumns_) {                            // v - (parts) = windowLower
             m.cuts = true;
@@ -501,11 +507,7 @@ class WindowModel {
     // same, so the programme is the same. With y the real-valued optimum's multiplier of the
     // row, the simplex method's first relaxation, which starts with each part at the bound its
     // cost's sign picks, starts at that optimum (whose cost is flat under the multipliers)
-    // instead of at the base, and its optimum lies a few pivots away. 3-class 10^3 table with
-    // every margin: 485 iterations instead of 4,811 (proven in 0.54 s instead of 1.44 s);
-    // 15^3: 1,561 instead of 6,736. Of 1,167 random tables of up to 625 cells, with the hard
-    // rows shifted, 1,163 end proven instead of 1,161, 26 instead of 34 take more than 1 s,
-    // and all of them 18 % less time.
+    // instead of at the base, and its optimum lies a few pivots away (LARGE_START_TABLE).
     static void shiftRow(LinearModel& m, size_t i, double y, size_t constantColumn) {
         const double r = m.rowLower[i];
         if (y == 0.0 || !std::isfinite(y) || r != m.rowUpper[i] || !std::isfinite(r)) return;
