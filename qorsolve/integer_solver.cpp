@@ -46,7 +46,7 @@ constexpr int MAX_ROUNDS = 200;
 // the value lattices to branching on the value, which branching on parts does not close.
 // Of 39 random tables of 500 to 1,000 cells with such rows and weak rows, 37 end proven with
 // them and 20 without (an 8 x 8 x 8 table: 0.05 s against the work limit after 12 s). Of 110
-// tables of 1,000 to 5,000 cells, 97 instead of 53 (the sum of their times 117 s instead of
+// tables of 1,000 to 5,000 cells, 97 instead of 53 (the sum of their times 115 s instead of
 // 520 s, no proof lost), once their first relaxation starts near the real-valued optimum
 // (LARGE_START_TABLE); without that start, four proofs were lost and seven tables came out
 // worse, the first relaxation alone spending the work limit.
@@ -634,7 +634,7 @@ class WindowModel {
     }
 
     const AdjustmentProblem& p_;
-    // The real-valued optimum's multipliers of the hard rows (shiftByMultipliers); empty when
+    // The real-valued optimum's multipliers of the hard rows (shiftRow); empty when
     // not known.
     std::vector<double> hardDual_;
     bool valueColumns_;
