@@ -8,13 +8,11 @@
 
 namespace {
 
-__extension__ typedef __int128 Wide;
-
 // The Hermite form's entries stay within this in size, so that a product of two of them, or of
 // one with a value, is exact in 128 bits.
 constexpr int64_t LARGEST_ENTRY = int64_t(1) << 40;
 // ... and the rows' values, less what the solution so far takes of them, within this.
-constexpr Wide LARGEST_RESIDUAL = Wide(1) << 62;
+constexpr WholeSum LARGEST_RESIDUAL = WholeSum(1) << 62;
 // Entries a check may update in all, for every set of rows and every reduction together
 // (about a tenth of a second): rows of 1 and -1 reduce in one pass of Euclid's algorithm,
 // but entries that grow take more passes, and the check then gives up instead of the time.
@@ -42,7 +40,7 @@ struct SystemCheck {
     // value).
     bool lastReached = false;
     int64_t step = 0;
-    Wide residual = 0;
+    WholeSum residual = 0;
 };
 
 // Brings the rows, in their order, to Hermite form by whole column operations of determinant
@@ -59,13 +57,13 @@ class HermiteCheck {
         work_ -= entries;
         entries_.assign(rows_ * columns_, 0);
         const std::size_t m = rows.size();
-        std::vector<Wide> residual(m);
+        std::vector<WholeSum> residual(m);
         for (std::size_t t = 0; t < m; ++t) {
             residual[t] = rows[t]->value;
             for (const auto& [cell, a] : rows[t]->terms) {
                 int64_t& entry =
                     at(static_cast<std::size_t>(local_[static_cast<std::size_t>(cell)]), t);
-                const Wide sum = Wide(entry) + a;  // a cell named twice: the sum of both
+                const WholeSum sum = WholeSum(entry) + a;  // a cell named twice: the sum of both
                 if (!fits(sum, LARGEST_ENTRY)) return notKnown();
                 entry = static_cast<int64_t>(sum);
             }
@@ -116,7 +114,7 @@ class HermiteCheck {
                 result.failing = t;
                 return result;
             }
-            const Wide y = residual[t] / step;
+            const WholeSum y = residual[t] / step;
             const std::size_t p = live.front();
             for (std::size_t u = t + 1; u < m; ++u) {
                 residual[u] -= y * at(p, u);
@@ -131,7 +129,7 @@ class HermiteCheck {
     // of d times, while sum w_u value_u is no multiple of d. The weights solve w H = d e_last
     // over the pivots of the Hermite form H = A U: w A = d e_last U^-1, whole. False when an
     // entry would grow too large.
-    bool certificate(std::vector<Wide>& weight, Wide& divisor) const {
+    bool certificate(std::vector<WholeSum>& weight, WholeSum& divisor) const {
         const std::size_t m = rows_;
         if (m == 0 || std::find(pivot_.begin(), pivot_.end(), NO_PIVOT) != pivot_.end()) {
             return false;
@@ -141,21 +139,21 @@ class HermiteCheck {
         weight[m - 1] = 1;
         divisor = entry(pivot_[m - 1], m - 1);
         for (std::size_t s = m - 1; s-- > 0;) {
-            Wide sum = 0;
+            WholeSum sum = 0;
             for (std::size_t v = s + 1; v < m; ++v) {
                 sum += weight[v] * entry(pivot_[s], v);
                 if (!fits(sum, LARGEST_RESIDUAL)) return false;
             }
-            const Wide h = entry(pivot_[s], s);
+            const WholeSum h = entry(pivot_[s], s);
             for (std::size_t v = s + 1; v < m; ++v) weight[v] *= h;
             weight[s] = -sum;
             divisor *= h;
-            Wide common = divisor;
-            for (Wide w : weight) common = divisorOf(common, w);
-            for (Wide& w : weight) w /= common;
+            WholeSum common = divisor;
+            for (WholeSum w : weight) common = divisorOf(common, w);
+            for (WholeSum& w : weight) w /= common;
             divisor /= common;
             if (!fits(divisor, LARGEST_ENTRY)) return false;
-            for (Wide w : weight) {
+            for (WholeSum w : weight) {
                 if (!fits(w, LARGEST_ENTRY)) return false;
             }
         }
@@ -165,11 +163,11 @@ class HermiteCheck {
   private:
     static constexpr std::size_t NO_PIVOT = static_cast<std::size_t>(-1);
 
-    static Wide divisorOf(Wide a, Wide b) {
+    static WholeSum divisorOf(WholeSum a, WholeSum b) {
         if (a < 0) a = -a;
         if (b < 0) b = -b;
         while (b != 0) {
-            const Wide r = a % b;
+            const WholeSum r = a % b;
             a = b;
             b = r;
         }
@@ -180,7 +178,7 @@ class HermiteCheck {
         return entries_[column * rows_ + row];
     }
 
-    static bool fits(Wide v, Wide largest) { return v <= largest && v >= -largest; }
+    static bool fits(WholeSum v, WholeSum largest) { return v <= largest && v >= -largest; }
     static int64_t magnitude(int64_t v) { return v < 0 ? -v : v; }
     static SystemCheck notKnown() {
         SystemCheck result;
@@ -215,7 +213,7 @@ class HermiteCheck {
         if (updates > work_) return false;
         work_ -= updates;
         for (std::size_t u = t; u < rows_; ++u) {
-            const Wide v = Wide(at(k, u)) - Wide(m) * at(p, u);
+            const WholeSum v = WholeSum(at(k, u)) - WholeSum(m) * at(p, u);
             if (!fits(v, LARGEST_ENTRY)) return false;
             at(k, u) = static_cast<int64_t>(v);
         }
@@ -340,10 +338,10 @@ bool reduce(HermiteCheck& check, std::vector<const WholeRow*>& rows) {
 
 // The least change of the last row's value that lets it meet the others, in its own units.
 double leastChange(const SystemCheck& last, double q) {
-    Wide distance = last.residual < 0 ? -last.residual : last.residual;
+    WholeSum distance = last.residual < 0 ? -last.residual : last.residual;
     if (last.step > 0) {
-        const Wide step = last.step;
-        const Wide rest = ((last.residual % step) + step) % step;
+        const WholeSum step = last.step;
+        const WholeSum rest = ((last.residual % step) + step) % step;
         distance = std::min(rest, step - rest);
     }
     return static_cast<double>(distance) / q;
@@ -352,9 +350,9 @@ double leastChange(const SystemCheck& last, double q) {
 // Whether the weights prove the rows have no whole solution: sum w_u row_u counts every
 // cell a multiple of `divisor` times, and sum w_u value_u is no multiple of it. Sets `total`
 // to that sum.
-bool proves(const std::vector<const WholeRow*>& rows, const std::vector<Wide>& weight, Wide divisor,
-            int32_t cellCount, Wide& total) {
-    std::vector<Wide> count(static_cast<std::size_t>(cellCount), 0);
+bool proves(const std::vector<const WholeRow*>& rows, const std::vector<WholeSum>& weight,
+            WholeSum divisor, int32_t cellCount, WholeSum& total) {
+    std::vector<WholeSum> count(static_cast<std::size_t>(cellCount), 0);
     total = 0;
     for (std::size_t u = 0; u < rows.size(); ++u) {
         total += weight[u] * rows[u]->value;
@@ -392,8 +390,8 @@ RowsWithoutWholeSolution findRowsWithoutWholeSolution(const AdjustmentProblem& p
         }
         if (change.size() != group.size()) continue;
         // The verdict stands on weights that prove it, checked on the rows themselves.
-        std::vector<Wide> weight;
-        Wide divisor = 0, total = 0;
+        std::vector<WholeSum> weight;
+        WholeSum divisor = 0, total = 0;
         if (check.run(group).outcome != Outcome::NO_WHOLE_SOLUTION ||
             !check.certificate(weight, divisor) ||
             !proves(group, weight, divisor, problem.cellCount(), total)) {
@@ -401,7 +399,7 @@ RowsWithoutWholeSolution findRowsWithoutWholeSolution(const AdjustmentProblem& p
         }
         // Either sign proves it; the first row's is kept positive.
         if (weight.front() < 0) {
-            for (Wide& w : weight) w = -w;
+            for (WholeSum& w : weight) w = -w;
             total = -total;
         }
         for (std::size_t k = 0; k < group.size(); ++k) {
