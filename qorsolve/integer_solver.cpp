@@ -26,6 +26,7 @@
 #include <optional>
 #include <tuple>
 
+#include "qorsolve/cheaper_table_ranges.h"
 #include "qorsolve/exact_rows.h"
 #include "qorsolve/lagrangian_bound.h"
 #include "qorsolve/linear_solver.h"
@@ -403,10 +404,41 @@ class WindowModel {
     // and verdicts hold for those. Infinite without lattices, or where the cells' ranges
     // alone pin their rows.
     double coveredCost() const {
-        double cover = INFINITY;
+        double cover = rangeCover_;
         for (const LatticeRow& row : latticeRows_) cover = std::min(cover, row.cover);
         return cover;
     }
+    // Each term's range narrowed to the values a table of cost at most `cost` may take: the
+    // programme then holds every such table only, and its windows lie within the ranges.
+    void narrow(const CheaperTableRanges& r, double cost) {
+        if (!r.used) return;
+        auto within = [](Term& t, double lower, double upper) {
+            lower = std::max(t.lower, lower);
+            upper = std::min(t.upper, upper);
+            if (!(lower <= upper)) return;  // rounding at a bound: the term stays as it is
+            t.lower = lower;
+            t.upper = upper;
+            t.windowLower = std::clamp(t.windowLower, t.lower, t.upper);
+            t.windowUpper = std::clamp(t.windowUpper, t.lower, t.upper);
+        };
+        for (size_t j = 0; j < r.cellLower.size(); ++j) {
+            within(windowed_[j], r.cellLower[j], r.cellUpper[j]);
+        }
+        for (size_t w = 0; w < weakTerm_.size(); ++w) {
+            const double lo = r.weakLower[w], hi = r.weakUpper[w];
+            if (weakTerm_[w].kind == WeakTerm::TANGENT) {
+                within(tangent_[size_t(weakTerm_[w].index)], lo, hi);
+                continue;
+            }
+            // The programme holds q times the value, a whole number.
+            const double q = weakMultiplier_[w] > 0.0 ? weakMultiplier_[w] : 1.0;
+            within(windowed_[size_t(weakTerm_[w].index)],
+                   std::ceil(q * lo - ROW_TOLERANCE * std::max(1.0, std::fabs(q * lo))),
+                   std::floor(q * hi + ROW_TOLERANCE * std::max(1.0, std::fabs(q * hi))));
+        }
+        rangeCover_ = std::min(rangeCover_, cost);
+    }
+
     // The programme without lattices that do not cover every table, for the next build.
     void dropPartialLattices() {
         std::erase_if(latticeRows_, [](const LatticeRow& row) { return std::isfinite(row.cover); });
@@ -660,6 +692,7 @@ class WindowModel {
         double cover = INFINITY;  // the lattice holds every table of up to this cost
     };
     std::vector<LatticeRow> latticeRows_;
+    double rangeCover_ = INFINITY;  // the narrowed ranges hold every table of up to this cost
 };
 
 // Whether v is finite and more than 2^53 in size, where not every whole number is a double.
@@ -875,9 +908,26 @@ class WholeNumberSearch {
         // more than 1 s, and all take 15 % less time; a few take longer, for more rounds.
         solver->setLeavesModel(
             [&](const std::vector<double>& point) { return windows.leaves(point); });
+        double narrowedAt = INFINITY;  // the cost the ranges were last narrowed to
         for (int round = 0; round < MAX_ROUNDS; ++round) {
             if (options_.progress) {
                 options_.progress->update("integer", haveTable_ ? result_.objective : NAN, bound_);
+            }
+            // Each term's range narrowed to what a cheaper table may take, again whenever the
+            // table at hand is cheaper: the extended chords then end there, and a programme
+            // without a point below that cost proves the table. Of 1,167 random tables of up
+            // to 625 cells, 1,162 instead of 1,161 end proven, 28 instead of 31 take more than
+            // 1 s, and all take 131 s instead of 162 s (a 48-cell table: proven in 4.5 s
+            // instead of the work limit); of 110 tables of 1,000 to 5,000 cells, 101 instead
+            // of 97 (a 4,526-cell table proven in 12.5 s where it stopped at the work limit
+            // after 0.5 s), though in 127 s instead of 115 s; of 39 tables of 500 to 1,000
+            // cells, 37 instead of 38 (one whose first table costs 11 % above the optimum now
+            // spends its work in the first programme instead of widening its windows).
+            if (haveTable_ && result_.objective < narrowedAt) {
+                narrowedAt = result_.objective;
+                windows.narrow(
+                    cheaperTableRanges(p_, lower_, upper_, relaxed_.hardDual, center_, narrowedAt),
+                    narrowedAt);
             }
             if (!solver->load(windows.build())) return callStatus(CallStatus::NO_MEMORY);
             // The solver decides whether its search starts from this point: a small
@@ -896,6 +946,9 @@ class WholeNumberSearch {
             if (beyondCover) bound_ = std::max(bound_, covered);
             if (std::isfinite(mip.bound)) bound_ = std::max(bound_, std::min(mip.bound, covered));
             if (mip.is(ModelStatus::INFEASIBLE) && beyondCover) {
+                // No table costs less than the narrowed ranges' cover: the table at hand is
+                // the optimum.
+                if (proven()) return modelStatus(ModelStatus::OPTIMAL);
                 windows.dropPartialLattices();
                 continue;
             }
@@ -912,6 +965,7 @@ class WholeNumberSearch {
                 if (pointHolds) offer(x);
             }
             if (beyondCover && mip.status.stop == StopReason::NONE && !deadline_.passed()) {
+                if (proven()) return modelStatus(ModelStatus::OPTIMAL);
                 windows.dropPartialLattices();
                 continue;
             }
