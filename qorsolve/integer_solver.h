@@ -8,7 +8,8 @@
 // and its cost is modelled exactly like a cell's; a row with a fractional coefficient is
 // estimated from below by tangents, refined until the estimate is exact at the table found.
 // The proof rests on the simplex method's feasibility tolerance (1e-7 on the programme's
-// rows); hard rows of the table returned hold to 1e-9 relative.
+// rows) and its reduced-cost tolerance, kept below the costs of the programme's columns;
+// hard rows of the table returned hold to 1e-9 relative.
 #pragma once
 
 #include <string>
