@@ -13,30 +13,24 @@
 
 namespace {
 
-// Every whole table of `p` within [0, 6] per cell that meets the hard rows and costs at most
-// `cost` lies inside `r`; returns how many there were.
+// Every whole table of `p` that meets the hard rows and costs at most `cost` lies inside `r`;
+// returns how many there were.
 int tablesInside(const AdjustmentProblem& p, const CheaperTableRanges& r, double cost) {
-    const size_t n = p.base.size();
-    std::vector<double> x(n, 0.0);
     int found = 0;
-    while (true) {
-        if (wholeTableHolds(p, x) && plainCost(p, x) <= cost) {
-            ++found;
-            for (size_t j = 0; j < n; ++j) {
-                EXPECT_GE(x[j], r.cellLower[j]) << "cell " << j;
-                EXPECT_LE(x[j], r.cellUpper[j]) << "cell " << j;
-            }
-            for (int32_t w = 0; w < p.weak.rowCount(); ++w) {
-                const double v = plainRowSum(p.weak, w, x);
-                EXPECT_GE(v, r.weakLower[size_t(w)]) << "weak row " << w;
-                EXPECT_LE(v, r.weakUpper[size_t(w)]) << "weak row " << w;
-            }
+    forEachWholeTable(p, INF, [&](const std::vector<double>& x) {
+        if (plainCost(p, x) > cost) return;
+        ++found;
+        for (size_t j = 0; j < x.size(); ++j) {
+            EXPECT_GE(x[j], r.cellLower[j]) << "cell " << j;
+            EXPECT_LE(x[j], r.cellUpper[j]) << "cell " << j;
         }
-        size_t j = 0;
-        for (; j < n && x[j] == 6.0; ++j) x[j] = 0.0;
-        if (j == n) return found;
-        x[j] += 1.0;
-    }
+        for (int32_t w = 0; w < p.weak.rowCount(); ++w) {
+            const double v = plainRowSum(p.weak, w, x);
+            EXPECT_GE(v, r.weakLower[size_t(w)]) << "weak row " << w;
+            EXPECT_LE(v, r.weakUpper[size_t(w)]) << "weak row " << w;
+        }
+    });
+    return found;
 }
 
 TEST(CheaperTableRanges, HoldEveryCheaperTableWhateverTheMultipliers) {

@@ -118,25 +118,34 @@ struct BruteForce {
     std::vector<double> x;  // the first cheapest table
 };
 
-// The cheapest whole-number table, every whole number of every cell's bounds (cut at `cap`)
-// tried: for tables of a few cells of small ranges.
-inline BruteForce bruteForce(const AdjustmentProblem& p, double cap = INF) {
+// Calls visit(x) for every whole-number table that meets the hard rows, every whole number
+// of every cell's bounds (cut at `cap`) tried: for tables of a few cells of small ranges.
+template <class Visit>
+void forEachWholeTable(const AdjustmentProblem& p, double cap, Visit visit) {
     const std::size_t n = p.base.size();
     std::vector<double> x(n);
     for (std::size_t j = 0; j < n; ++j) x[j] = std::ceil(p.lower[j]);
-    BruteForce best;
     while (true) {
-        if (wholeTableHolds(p, x) && plainCost(p, x) < best.cost) {
-            best.cost = plainCost(p, x);
-            best.x = x;
-        }
+        if (wholeTableHolds(p, x)) visit(x);
         std::size_t j = 0;
         for (; j < n && (x[j] + 1 > p.upper[j] || x[j] + 1 > cap); ++j) {
             x[j] = std::ceil(p.lower[j]);
         }
-        if (j == n) return best;
+        if (j == n) return;
         x[j] += 1;
     }
+}
+
+// The cheapest whole-number table (forEachWholeTable).
+inline BruteForce bruteForce(const AdjustmentProblem& p, double cap = INF) {
+    BruteForce best;
+    forEachWholeTable(p, cap, [&](const std::vector<double>& x) {
+        if (plainCost(p, x) < best.cost) {
+            best.cost = plainCost(p, x);
+            best.x = x;
+        }
+    });
+    return best;
 }
 
 // Adds to `p` one row per margin of one class and of each pair of classes over its adjustable
