@@ -225,16 +225,16 @@ constexpr int SECOND_CUTS_NODES = 200;
 constexpr int CBC_RESTART = 512;  // CbcModel's special option "try a reduced model"
 
 // CBC's primal heuristics beside its rounding. RINS (every 100 nodes with a point at hand:
-// a small search over the columns where that point and the node's relaxation agree) in every
-// run; the feasibility pump only in the runs after a small programme's first, where that
-// first did not end within its nodes. Measured at --time-limit 10 on random tables, against
-// neither: of 1,167 tables of up to 625 cells, 1,164 instead of 1,162 end proven, 23
-// instead of 28 take more than 1 s, and all take 115 s instead of 131 s; of 39 tables of 500
-// to 1,000 cells, 38 instead of 37 (in 24 s instead of 34 s); of 110 tables of 1,000 to 5,000
-// cells, the same 101 in 107 s instead of 127 s; 40 tables of 5,000 to 30,000 cells end as
-// before. The pump in every run proved three more small tables but slowed many that a first
-// run proves in 0.2 s to 0.5-1.5 s (its passes cost more than the search), and on the
-// chord programmes of large tables it lost two proofs of 40.
+// the columns where that point and the node's relaxation agree fixed, a small search over
+// the others) in every run; the feasibility pump only in the runs after a small programme's
+// first, where that first did not end within its nodes. Measured at --time-limit 10 on
+// random tables, against neither: of 1,167 tables of up to 625 cells, 1,164 instead of 1,162
+// end proven, 22 to 23 instead of 28 take more than 1 s, and all take 115 s instead of
+// 131 s; of 39 tables of 500 to 1,000 cells, 38 instead of 37 (in 24 s instead of 34 s); of
+// 110 tables of 1,000 to 5,000 cells, the same 101 in 107 s instead of 127 s; 40 tables of
+// 5,000 to 30,000 cells end as before. The pump in every run proved three more small tables
+// but slowed many that a first run proves in 0.2 s to 0.5-1.5 s (its passes cost more than
+// the search), and on the chord programmes of large tables it lost two proofs of 40.
 bool pumpsIn(CutSet cuts) {
     return cuts == CutSet::ROUNDING_AND_ZERO_HALF || cuts == CutSet::RESTART;
 }
