@@ -37,12 +37,7 @@ TEST(CheaperTableRanges, HoldEveryCheaperTableWhateverTheMultipliers) {
     std::mt19937_64 random(11);
     int tables = 0;
     for (int trial = 0; trial < 60; ++trial) {
-        AdjustmentProblem p;
-        for (int j = 0; j < 4; ++j) {
-            p.base.push_back(0.5 + static_cast<double>(random() % 50) / 10.0);
-            p.lower.push_back(0.0);
-            p.upper.push_back(6.0);
-        }
+        AdjustmentProblem p = fourRandomCells(random);
         addHardRow(p, {1, 1, 1, 1}, 9, 9);
         addHardRow(p, {1, 0, 1.5, 0}, 3, INF);
         addHardRow(p, {0, 2, 0, 1}, -INF, 8);

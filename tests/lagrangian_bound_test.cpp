@@ -17,12 +17,7 @@ TEST(LagrangianBound, StaysBelowTheWholeNumberOptimum) {
     std::mt19937_64 random(7);
     int checked = 0;
     for (int trial = 0; trial < 30; ++trial) {
-        AdjustmentProblem p;
-        for (int j = 0; j < 4; ++j) {
-            p.base.push_back(0.5 + static_cast<double>(random() % 50) / 10.0);
-            p.lower.push_back(0.0);
-            p.upper.push_back(6.0);
-        }
+        AdjustmentProblem p = fourRandomCells(random);
         // Equalities, a lower side, an upper side and a range, whole and fractional.
         addHardRow(p, {1, 1, 0, 0}, 7, 7);
         addHardRow(p, {0, 0, 1, 1}, 5, 5);

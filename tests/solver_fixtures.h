@@ -113,6 +113,18 @@ inline bool wholeTableHolds(const AdjustmentProblem& p, const std::vector<double
     return true;
 }
 
+// Four cells of random bases from 0.5 to 5.4 and whole values from 0 to 6, without rows: the
+// small problems the bound tests check against brute force.
+inline AdjustmentProblem fourRandomCells(std::mt19937_64& random) {
+    AdjustmentProblem p;
+    for (int j = 0; j < 4; ++j) {
+        p.base.push_back(0.5 + static_cast<double>(random() % 50) / 10.0);
+        p.lower.push_back(0.0);
+        p.upper.push_back(6.0);
+    }
+    return p;
+}
+
 struct BruteForce {
     double cost = INF;      // INF: no whole-number table
     std::vector<double> x;  // the first cheapest table
