@@ -26,6 +26,7 @@
 #include <optional>
 #include <tuple>
 
+#include "qorsolve/cell_pair_moves.h"
 #include "qorsolve/cheaper_table_ranges.h"
 #include "qorsolve/exact_rows.h"
 #include "qorsolve/lagrangian_bound.h"
@@ -712,7 +713,8 @@ bool withinWholeRange(const AdjustmentProblem& p) {
 // The search for the whole-number optimum, step by step: the cells' whole ranges and the
 // centre, a first table (rounding and repair, with the Lagrangian bound's rounds), a cheaper
 // one (box moves, blocks), then the programme over windows until it proves the optimum or a
-// limit stops it. Each step either goes on or concludes the result.
+// limit stops it, and where it stopped short, moves of one cell or two. Each step either goes
+// on or concludes the result.
 class WholeNumberSearch {
   public:
     WholeNumberSearch(const AdjustmentProblem& p, const ContinuousResult& relaxed,
@@ -834,6 +836,20 @@ class WholeNumberSearch {
         const double before = result_.objective;
         if (meetsHardRows(p_, cycled)) offer(cycled);
         return result_.objective < before;
+    }
+
+    // Moves of one cell or two from the best table, last where the programme stopped short:
+    // where the rows are not margins alone (which no such move keeps), its tables are often a
+    // few such moves from cheaper ones. Of 40 random tables of 5,000 to 30,000 cells at a work
+    // limit of 50,000, 18 of the 23 that stop short end cheaper, by up to 6 %, in at most half
+    // a second more. Only there, so that the programme's path stays as it is: with the moves
+    // also on the first tables, whose cost narrows the ranges, proofs came sooner or later at
+    // random (of 1,167 tables of up to 625 cells one more proven, of 39 of 500 to 1,000 cells
+    // one lost, from 0.2 s to the time limit).
+    void movePairs() {
+        if (!haveTable_ || proven() || deadline_.passed()) return;
+        std::vector<double> cheaper = improveByCellPairs(p_, result_.x, lower_, upper_, deadline_);
+        if (meetsHardRows(p_, cheaper)) offer(cheaper);
     }
 
     // Small exact programmes over blocks of the table, within their share of the work.
@@ -1003,12 +1019,14 @@ class WholeNumberSearch {
     // without the blocks the box moves, which have not run yet. The two in turn, as long as
     // the cycles lower it, twice at most: each makes moves the other cannot (3-class 20x20x25
     // table: gap 0.237 % after one turn, 0.22 % after two, and no lower after four). Where the
-    // blocks ran, the box moves ran before them, and the cycles run once.
+    // blocks ran, the box moves ran before them, and the cycles run once. Then the moves of one
+    // cell or two.
     SolveStatus programmeStopped() {
         for (int turn = 0; turn < CYCLE_TURNS; ++turn) {
             if (!blocksSearch_) lowerCost();
             if (!cancelCycles() || blocksSearch_) break;
         }
+        movePairs();
         if (proven()) return modelStatus(ModelStatus::OPTIMAL);
         return stoppedStatus();
     }

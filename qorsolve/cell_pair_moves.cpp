@@ -1,0 +1,257 @@
+#include "qorsolve/cell_pair_moves.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "qorsolve/exact_rows.h"
+#include "qorsolve/settings.h"
+#include "qorsolve/sparse_rows.h"
+
+namespace {
+
+// Moves weighed in all passes together, whatever the table's size: about half a second. A pass
+// over a table of 234 cells with weak rows weighs about 1.2 * 10^5; over the 4-class 10^4 table
+// with every margin of one and two classes 4 * 10^6, the 5-class 6^5 table 7 * 10^6. Tables of
+// 5,000 to 30,000 cells with weak rows over many cells reach the limit in their first pass.
+constexpr int64_t MAX_EVALUATIONS = 20'000'000;
+// Passes over all cells; the search ends sooner after a pass that lowered nothing.
+constexpr int MAX_PASSES = 50;
+// The deadline is looked at once per this many moves weighed.
+constexpr int64_t DEADLINE_EVERY = 4096;
+
+class PairSearch {
+  public:
+    PairSearch(const AdjustmentProblem& p, std::vector<double> x, const std::vector<double>& lower,
+               const std::vector<double>& upper)
+        : p_(p), x_(std::move(x)), lower_(lower), upper_(upper) {
+        const int32_t cells = p.cellCount();
+        hardOf_ = byColumns(p.hard, cells, !allValuesOne(p.hard));
+        weakOf_ = byColumns(p.weak, cells, !allValuesOne(p.weak));
+        hard_.resize(size_t(p.hard.rowCount()));
+        wholeRow_.resize(hard_.size());
+        for (int32_t r = 0; r < p.hard.rowCount(); ++r) {
+            hard_[size_t(r)] = rowSum(p.hard, r, x_);
+            wholeRow_[size_t(r)] = hasWholeCoefficients(p.hard, r);
+        }
+        weak_.resize(size_t(p.weak.rowCount()));
+        weakCoefficient_.resize(weak_.size());
+        for (int32_t w = 0; w < p.weak.rowCount(); ++w) {
+            weak_[size_t(w)] = rowSum(p.weak, w, x_);
+            weakCoefficient_[size_t(w)] =
+                p.weakWeight[size_t(w)] / std::max(std::fabs(p.weakTarget[size_t(w)]), 1.0);
+        }
+        hardStep_.assign(hard_.size(), 0.0);
+        weakStep_.assign(weak_.size(), 0.0);
+        seen_.assign(size_t(cells), 0);
+    }
+
+    void run(const Deadline& deadline) {
+        for (int pass = 0; pass < MAX_PASSES; ++pass) {
+            bool lowered = false;
+            for (int32_t j = 0; j < p_.cellCount(); ++j) {
+                for (double step : {-1.0, 1.0}) {
+                    if (!inRange(j, step)) continue;
+                    if (evaluations_ >= MAX_EVALUATIONS || deadlinePassed(deadline)) return;
+                    lowered = bestMove(j, step) || lowered;
+                }
+            }
+            if (!lowered) return;
+        }
+    }
+
+    std::vector<double>& x() { return x_; }
+
+  private:
+    struct Move {
+        int32_t partner = -1;  // -1: the cell alone
+        double partnerStep = 0.0;
+        double cost = -COST_IMPROVEMENT;  // a move must lower the cost by more than this
+        bool found = false;
+    };
+
+    bool deadlinePassed(const Deadline& deadline) {
+        if (evaluations_ < nextLook_) return false;
+        nextLook_ = evaluations_ + DEADLINE_EVERY;
+        return deadline.passed();
+    }
+
+    // Makes the cheapest move of cell j by `step`, alone or with a partner, if it lowers the
+    // cost; true when it did.
+    bool bestMove(int32_t j, double step) {
+        Move best;
+        int32_t shortest = -1;  // the shortest hard row the cell alone breaks
+        double cost = 0.0;
+        if (weigh(j, step, -1, 0.0, cost, &shortest)) consider(best, -1, 0.0, cost);
+        partners(j, shortest);
+        for (int32_t k : partners_) {
+            for (double partnerStep : {-1.0, 1.0}) {
+                if (!inRange(k, partnerStep)) continue;
+                if (weigh(j, step, k, partnerStep, cost, nullptr))
+                    consider(best, k, partnerStep, cost);
+            }
+        }
+        return best.found && make(j, step, best);
+    }
+
+    static void consider(Move& best, int32_t partner, double partnerStep, double cost) {
+        if (cost < best.cost) best = {partner, partnerStep, cost, true};
+    }
+
+    // The cells that may move with j: those of `shortest` where the cell alone breaks that
+    // row, else those of every row through it. In ascending order, each once.
+    void partners(int32_t j, int32_t shortest) {
+        partners_.clear();
+        auto add = [&](const SparseRows& rows, int32_t r) {
+            for (int64_t e = rows.start[size_t(r)]; e < rows.start[size_t(r) + 1]; ++e) {
+                const int32_t k = rows.column[size_t(e)];
+                if (k != j && !seen_[size_t(k)]) {
+                    seen_[size_t(k)] = 1;
+                    partners_.push_back(k);
+                }
+            }
+        };
+        if (shortest >= 0) {
+            add(p_.hard, shortest);
+        } else {
+            for (int64_t e = hardOf_.start[size_t(j)]; e < hardOf_.start[size_t(j) + 1]; ++e)
+                add(p_.hard, hardOf_.row[size_t(e)]);
+            for (int64_t e = weakOf_.start[size_t(j)]; e < weakOf_.start[size_t(j) + 1]; ++e)
+                add(p_.weak, weakOf_.row[size_t(e)]);
+        }
+        for (int32_t k : partners_) seen_[size_t(k)] = 0;
+        std::sort(partners_.begin(), partners_.end());
+    }
+
+    // The cost change of moving j by `step` and, unless k is -1, k by `kStep`; false when a
+    // hard row would no longer hold (weighed in double precision, with the rows' tolerance).
+    // `shortest`, if given, receives the shortest hard row the move breaks (-1: none).
+    bool weigh(int32_t j, double step, int32_t k, double kStep, double& cost, int32_t* shortest) {
+        ++evaluations_;
+        touchedHard_.clear();
+        touchedWeak_.clear();
+        addSteps(j, step);
+        if (k >= 0) addSteps(k, kStep);
+        bool holds = true;
+        int64_t shortestLength = INT64_MAX;
+        if (shortest) *shortest = -1;
+        for (int32_t r : touchedHard_) {
+            const double change = hardStep_[size_t(r)];
+            hardStep_[size_t(r)] = 0.0;
+            if (change == 0.0 || roughlyHolds(r, hard_[size_t(r)] + change)) continue;
+            holds = false;
+            const int64_t length = p_.hard.start[size_t(r) + 1] - p_.hard.start[size_t(r)];
+            if (shortest && length < shortestLength) {
+                shortestLength = length;
+                *shortest = r;
+            }
+        }
+        cost = cellCostChange(x_[size_t(j)], p_.base[size_t(j)], step);
+        if (k >= 0) cost += cellCostChange(x_[size_t(k)], p_.base[size_t(k)], kStep);
+        for (int32_t w : touchedWeak_) {
+            const double change = weakStep_[size_t(w)];
+            weakStep_[size_t(w)] = 0.0;
+            const double from = weak_[size_t(w)] - p_.weakTarget[size_t(w)];
+            cost += weakCoefficient_[size_t(w)] * change * (2.0 * from + change);
+        }
+        return holds;
+    }
+
+    void addSteps(int32_t j, double step) {
+        const double* hv = hardOf_.values();
+        for (int64_t e = hardOf_.start[size_t(j)]; e < hardOf_.start[size_t(j) + 1]; ++e) {
+            const int32_t r = hardOf_.row[size_t(e)];
+            if (hardStep_[size_t(r)] == 0.0) touchedHard_.push_back(r);
+            hardStep_[size_t(r)] += entryValue(hv, e) * step;
+        }
+        const double* wv = weakOf_.values();
+        for (int64_t e = weakOf_.start[size_t(j)]; e < weakOf_.start[size_t(j) + 1]; ++e) {
+            const int32_t w = weakOf_.row[size_t(e)];
+            if (weakStep_[size_t(w)] == 0.0) touchedWeak_.push_back(w);
+            weakStep_[size_t(w)] += entryValue(wv, e) * step;
+        }
+    }
+
+    // Whether a row's value lies within its bounds: exactly for a row of whole coefficients,
+    // whose value over whole cells a double holds exactly (up to 2^53; the caller checks the
+    // table found); to the rows' tolerance of the value for any other row, as a filter only:
+    // such a row is checked exactly before a move is made.
+    bool roughlyHolds(int32_t r, double value) const {
+        const double slack =
+            wholeRow_[size_t(r)] ? 0.0 : ROW_TOLERANCE * std::max(1.0, std::fabs(value));
+        return value >= p_.hardLower[size_t(r)] - slack && value <= p_.hardUpper[size_t(r)] + slack;
+    }
+
+    bool inRange(int32_t j, double step) const {
+        const double v = x_[size_t(j)] + step;
+        return v >= lower_[size_t(j)] && v <= upper_[size_t(j)];
+    }
+
+    // Makes the move unless a hard row of other than whole coefficients through its cells no
+    // longer holds by the rule of exact_rows.h; true when it made it.
+    bool make(int32_t j, double step, const Move& move) {
+        x_[size_t(j)] += step;
+        if (move.partner >= 0) x_[size_t(move.partner)] += move.partnerStep;
+        if (!rowsHold(j) || (move.partner >= 0 && !rowsHold(move.partner))) {
+            x_[size_t(j)] -= step;
+            if (move.partner >= 0) x_[size_t(move.partner)] -= move.partnerStep;
+            return false;
+        }
+        addValues(j, step);
+        if (move.partner >= 0) addValues(move.partner, move.partnerStep);
+        return true;
+    }
+
+    bool rowsHold(int32_t cell) const {
+        for (int64_t e = hardOf_.start[size_t(cell)]; e < hardOf_.start[size_t(cell) + 1]; ++e) {
+            const int32_t r = hardOf_.row[size_t(e)];
+            if (wholeRow_[size_t(r)]) continue;
+            if (!rowValue(p_.hard, r, x_).holds(p_.hardLower[size_t(r)], p_.hardUpper[size_t(r)]))
+                return false;
+        }
+        return true;
+    }
+
+    // The rows' values after cell j moved by `step`.
+    void addValues(int32_t j, double step) {
+        const double* hv = hardOf_.values();
+        for (int64_t e = hardOf_.start[size_t(j)]; e < hardOf_.start[size_t(j) + 1]; ++e)
+            hard_[size_t(hardOf_.row[size_t(e)])] += entryValue(hv, e) * step;
+        const double* wv = weakOf_.values();
+        for (int64_t e = weakOf_.start[size_t(j)]; e < weakOf_.start[size_t(j) + 1]; ++e)
+            weak_[size_t(weakOf_.row[size_t(e)])] += entryValue(wv, e) * step;
+    }
+
+    const AdjustmentProblem& p_;
+    std::vector<double> x_;
+    const std::vector<double>& lower_;
+    const std::vector<double>& upper_;
+    SparseColumns hardOf_, weakOf_;    // the rows through each cell
+    std::vector<double> hard_, weak_;  // each row's value at x_
+    std::vector<char> wholeRow_;       // whether a hard row's coefficients are all whole
+    std::vector<double> weakCoefficient_;
+    // A move's change of each row it touches, and those rows; all 0 between moves.
+    std::vector<double> hardStep_, weakStep_;
+    std::vector<int32_t> touchedHard_, touchedWeak_;
+    std::vector<int32_t> partners_;
+    std::vector<char> seen_;
+    int64_t evaluations_ = 0;
+    int64_t nextLook_ = 0;
+};
+
+}  // namespace
+
+std::vector<double> improveByCellPairs(const AdjustmentProblem& problem,
+                                       const std::vector<double>& table,
+                                       const std::vector<double>& lowerWhole,
+                                       const std::vector<double>& upperWhole,
+                                       const Deadline& deadline) {
+    const size_t cells = size_t(problem.cellCount());
+    if (problem.cellCount() > PAIRED_CELLS || table.size() != cells || lowerWhole.size() != cells ||
+        upperWhole.size() != cells) {
+        return table;
+    }
+    PairSearch search(problem, table, lowerWhole, upperWhole);
+    search.run(deadline);
+    return std::move(search.x());
+}

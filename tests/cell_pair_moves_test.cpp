@@ -1,0 +1,160 @@
+// The moves of one or two cells against brute force on random small problems: the table found
+// meets every hard row by the exact rule, stays within the cells' ranges, costs no more than
+// the start, is the same on every run, and no move of one or two cells by one unit that keeps
+// every hard row makes it cheaper.
+#include "qorsolve/cell_pair_moves.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "qorsolve/rounding_repair.h"
+#include "tests/solver_fixtures.h"
+
+namespace {
+
+constexpr double TOP = 5.0;  // every cell's whole range is [0, TOP]
+
+// A few hard rows (equalities and inequalities, some with a coefficient of 0.5) and weak rows
+// of whole coefficients over `cells` cells of bases between 1 and 8.
+AdjustmentProblem randomProblem(int32_t cells, std::mt19937_64& random) {
+    AdjustmentProblem p = problemWithRows(cells, {});
+    for (double& b : p.base) b = 1.0 + static_cast<double>(random() % 70) / 10.0;
+    const double coefficients[] = {0.0, 0.0, 1.0, 1.0, -1.0, 2.0, 0.5};
+    auto rowOf = [&] {
+        std::vector<double> row(static_cast<size_t>(cells));
+        for (double& a : row) a = coefficients[random() % 7];
+        return row;
+    };
+    const int hardRows = 1 + static_cast<int>(random() % 3);
+    for (int i = 0; i < hardRows; ++i) {
+        const double value = static_cast<double>(random() % 9);
+        switch (random() % 3) {
+            case 0:
+                addHardRow(p, rowOf(), value, value);
+                break;
+            case 1:
+                addHardRow(p, rowOf(), value, INF);
+                break;
+            default:
+                addHardRow(p, rowOf(), -INF, value);
+                break;
+        }
+    }
+    const int weakRows = static_cast<int>(random() % 3);
+    for (int w = 0; w < weakRows; ++w) {
+        std::vector<double> row = rowOf();
+        for (double& a : row) a = std::round(a);
+        addRow(p.weak, row);
+        p.weakTarget.push_back(static_cast<double>(random() % 12));
+        p.weakWeight.push_back(static_cast<double>(1 + random() % 20));
+    }
+    return p;
+}
+
+// Every table of whole cells in [0, TOP] that meets the hard rows.
+std::vector<std::vector<double>> allTables(const AdjustmentProblem& p) {
+    std::vector<std::vector<double>> tables;
+    std::vector<double> x(p.base.size(), 0.0);
+    for (;;) {
+        if (meetsHardRows(p, x)) tables.push_back(x);
+        size_t j = 0;
+        while (j < x.size() && ++x[j] > TOP) x[j++] = 0.0;
+        if (j == x.size()) return tables;
+    }
+}
+
+// Whether some move of one or two cells by one unit within [0, TOP] that keeps every hard row
+// lowers the cost of `x` by more than rounding.
+bool cheaperMoveExists(const AdjustmentProblem& p, const std::vector<double>& x) {
+    const double cost = adjustmentObjective(p, x);
+    const auto n = static_cast<int32_t>(x.size());
+    std::vector<double> y = x;
+    auto tryTable = [&] {
+        for (double v : y) {
+            if (v < 0.0 || v > TOP) return false;
+        }
+        return meetsHardRows(p, y) && adjustmentObjective(p, y) < cost - 1e-9;
+    };
+    for (int32_t j = 0; j < n; ++j) {
+        for (double dj : {-1.0, 1.0}) {
+            y[size_t(j)] += dj;
+            if (tryTable()) return true;
+            for (int32_t k = j + 1; k < n; ++k) {
+                for (double dk : {-1.0, 1.0}) {
+                    y[size_t(k)] += dk;
+                    const bool cheaper = tryTable();
+                    y[size_t(k)] -= dk;
+                    if (cheaper) return true;
+                }
+            }
+            y[size_t(j)] -= dj;
+        }
+    }
+    return false;
+}
+
+TEST(CellPairMoves, EndsAtATableNoMoveOfOneOrTwoCellsMakesCheaper) {
+    std::mt19937_64 random(7);
+    int checked = 0, lowered = 0;
+    while (checked < 150) {
+        const auto cells = static_cast<int32_t>(3 + random() % 3);
+        AdjustmentProblem p = randomProblem(cells, random);
+        std::vector<std::vector<double>> tables = allTables(p);
+        if (tables.size() < 2) continue;
+        const std::vector<double>& start = tables[random() % tables.size()];
+        const std::vector<double> lower(start.size(), 0.0), upper(start.size(), TOP);
+        std::vector<double> x = improveByCellPairs(p, start, lower, upper, Deadline());
+        SCOPED_TRACE(testing::Message() << "problem " << checked);
+        EXPECT_TRUE(meetsHardRows(p, x));
+        for (double v : x) {
+            EXPECT_EQ(v, std::round(v));
+            EXPECT_TRUE(v >= 0.0 && v <= TOP);
+        }
+        const double before = adjustmentObjective(p, start), after = adjustmentObjective(p, x);
+        EXPECT_LE(after, before);
+        EXPECT_FALSE(cheaperMoveExists(p, x));
+        EXPECT_EQ(x, improveByCellPairs(p, start, lower, upper, Deadline()));
+        lowered += after < before ? 1 : 0;
+        ++checked;
+    }
+    // The problems are not all at their cheapest from the start.
+    EXPECT_GT(lowered, 50);
+}
+
+// Moves that only a pair makes: a unit from one term of an equality's sum to another, the
+// room an inequality at its bound gets from one cell and gives to another, and two cells whose
+// changes of a weak row's value cancel.
+TEST(CellPairMoves, MakesTheMovesThatNeedTwoCells) {
+    struct Case {
+        const char* name;
+        std::vector<double> base;
+        std::vector<double> start;
+        std::vector<double> expected;
+        std::vector<double> hard;  // one hard row's coefficients (empty: none)
+        double lower, upper;
+        std::vector<double> weak;  // one weak row's coefficients (empty: none)
+    };
+    const Case cases[] = {
+        {"equality", {2, 6}, {4, 2}, {2, 4}, {1, 1}, 6, 6, {}},
+        {"inequality at its bound", {1, 9}, {3, 5}, {1, 7}, {1, 1}, -INF, 8, {}},
+        {"weak row", {4, 4}, {2, 6}, {4, 4}, {}, 0, 0, {1, 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AdjustmentProblem p = problemWithRows(2, {});
+        p.base = c.base;
+        if (!c.hard.empty()) addHardRow(p, c.hard, c.lower, c.upper);
+        if (!c.weak.empty()) {
+            addRow(p.weak, c.weak);
+            p.weakTarget.push_back(8.0);
+            p.weakWeight.push_back(1000.0);
+        }
+        const std::vector<double> lower(2, 0.0), upper(2, 20.0);
+        EXPECT_EQ(improveByCellPairs(p, c.start, lower, upper, Deadline()), c.expected);
+    }
+}
+
+}  // namespace
