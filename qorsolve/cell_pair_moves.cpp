@@ -182,9 +182,11 @@ class PairSearch {
         return value >= p_.hardLower[size_t(r)] - slack && value <= p_.hardUpper[size_t(r)] + slack;
     }
 
+    // Whether cell j may move by `step`: within its range, and not so large (beyond 2^53) that
+    // the step is lost in rounding.
     bool inRange(int32_t j, double step) const {
         const double v = x_[size_t(j)] + step;
-        return v >= lower_[size_t(j)] && v <= upper_[size_t(j)];
+        return v != x_[size_t(j)] && v >= lower_[size_t(j)] && v <= upper_[size_t(j)];
     }
 
     // Makes the move unless a hard row of other than whole coefficients through its cells no

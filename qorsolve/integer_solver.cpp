@@ -848,8 +848,13 @@ class WholeNumberSearch {
     // one lost, from 0.2 s to the time limit).
     void movePairs() {
         if (!haveTable_ || proven() || deadline_.passed()) return;
-        std::vector<double> cheaper = improveByCellPairs(p_, result_.x, lower_, upper_, deadline_);
-        if (meetsHardRows(p_, cheaper)) offer(cheaper);
+        try {
+            std::vector<double> cheaper =
+                improveByCellPairs(p_, result_.x, lower_, upper_, deadline_);
+            if (meetsHardRows(p_, cheaper)) offer(cheaper);
+        } catch (const std::bad_alloc&) {
+            // The table at hand stays: it is not given up for want of memory for these moves.
+        }
     }
 
     // Small exact programmes over blocks of the table, within their share of the work.
