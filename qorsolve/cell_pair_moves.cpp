@@ -17,6 +17,12 @@ namespace {
 constexpr int64_t MAX_EVALUATIONS = 20'000'000;
 // Passes over all cells; the search ends sooner after a pass that lowered nothing.
 constexpr int MAX_PASSES = 50;
+// Cells of one row weighed as partners of a cell, at most. Rows of thousands of cells are
+// common where a table has weak rows over whole classes; weighing every cell of such a row
+// for every cell spent the evaluations on a few hundred cells. With a window of this many, a
+// table of 18,792 cells whose search stopped at 30.23 ends at 22.45 instead of 28.53, in the
+// same evaluations (16: 22.95; 256: 24.03).
+constexpr int64_t MAX_PARTNERS = 64;
 // The deadline is looked at once per this many moves weighed.
 constexpr int64_t DEADLINE_EVERY = 4096;
 
@@ -47,8 +53,9 @@ class PairSearch {
     }
 
     void run(const Deadline& deadline) {
-        for (int pass = 0; pass < MAX_PASSES; ++pass) {
+        for (pass_ = 0; pass_ < MAX_PASSES; ++pass_) {
             bool lowered = false;
+            windowed_ = false;
             for (int32_t j = 0; j < p_.cellCount(); ++j) {
                 for (double step : {-1.0, 1.0}) {
                     if (!inRange(j, step)) continue;
@@ -56,7 +63,7 @@ class PairSearch {
                     lowered = bestMove(j, step) || lowered;
                 }
             }
-            if (!lowered) return;
+            if (!lowered && !windowed_) return;
         }
     }
 
@@ -99,12 +106,25 @@ class PairSearch {
     }
 
     // The cells that may move with j: those of `shortest` where the cell alone breaks that
-    // row, else those of every row through it. In ascending order, each once.
+    // row, else those of every row through it; of a row of more than MAX_PARTNERS cells a
+    // window of that many, starting elsewhere for each cell and moving on by its width in each
+    // pass, so that passes cover the row. Each cell once.
     void partners(int32_t j, int32_t shortest) {
         partners_.clear();
         auto add = [&](const SparseRows& rows, int32_t r) {
-            for (int64_t e = rows.start[size_t(r)]; e < rows.start[size_t(r) + 1]; ++e) {
-                const int32_t k = rows.column[size_t(e)];
+            const int64_t start = rows.start[size_t(r)];
+            const int64_t length = rows.start[size_t(r) + 1] - start;
+            int64_t first = 0, count = length;
+            if (length > MAX_PARTNERS) {
+                first =
+                    int64_t((uint64_t(j) * 2654435761u + uint64_t(pass_) * uint64_t(MAX_PARTNERS)) %
+                            uint64_t(length));
+                count = MAX_PARTNERS;
+                windowed_ = true;
+            }
+            evaluations_ += count;  // the cells looked at count as moves weighed
+            for (int64_t i = 0; i < count; ++i) {
+                const int32_t k = rows.column[size_t(start + (first + i) % length)];
                 if (k != j && !seen_[size_t(k)]) {
                     seen_[size_t(k)] = 1;
                     partners_.push_back(k);
@@ -120,7 +140,6 @@ class PairSearch {
                 add(p_.weak, weakOf_.row[size_t(e)]);
         }
         for (int32_t k : partners_) seen_[size_t(k)] = 0;
-        std::sort(partners_.begin(), partners_.end());
     }
 
     // The cost change of moving j by `step` and, unless k is -1, k by `kStep`; false when a
@@ -239,6 +258,8 @@ class PairSearch {
     std::vector<char> seen_;
     int64_t evaluations_ = 0;
     int64_t nextLook_ = 0;
+    int pass_ = 0;
+    bool windowed_ = false;  // some cell of this pass had more partners than were weighed
 };
 
 }  // namespace

@@ -11,7 +11,9 @@
 // it is not tried as a partner.
 //
 // Each cell in turn, down and up, takes the move that lowers the cost most; passes over all
-// cells go on until one lowers nothing or the evaluations run out. Everything is counted,
+// cells go on until one lowers nothing or the evaluations run out. Of a long row only a
+// window of cells is weighed as partners, elsewhere in each pass; a pass that weighed such a
+// window is not the last for lowering nothing. Everything is counted,
 // never timed: the same table gives the same result. Moves are weighed in double precision
 // and each one taken is checked against its rows by the rule of exact_rows.h.
 #pragma once

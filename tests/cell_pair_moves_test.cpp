@@ -157,4 +157,31 @@ TEST(CellPairMoves, MakesTheMovesThatNeedTwoCells) {
     }
 }
 
+// One sum over 300 cells, far longer than the cells weighed as partners at a time: passes
+// must still reach every partner. Over a single sum of convex costs, a table no move of two
+// cells makes cheaper is the cheapest (marginal allocation), so the search must end there.
+TEST(CellPairMoves, ReachesEveryPartnerOfALongRow) {
+    constexpr int32_t CELLS = 300;
+    std::mt19937_64 random(11);
+    AdjustmentProblem p = problemWithRows(CELLS, {});
+    std::vector<double> start(CELLS);
+    for (int32_t j = 0; j < CELLS; ++j) {
+        p.base[size_t(j)] = 5.0 + static_cast<double>(random() % 20);
+        start[size_t(j)] = p.base[size_t(j)];
+    }
+    // Units taken from cells near the end of the row and given to cells near its start.
+    for (int32_t j = 0; j < 5; ++j) {
+        start[size_t(j)] += 4.0;
+        start[size_t(CELLS - 1 - j)] -= 4.0;
+    }
+    double sum = 0.0;
+    for (double v : start) sum += v;
+    addHardRow(p, std::vector<double>(CELLS, 1.0), sum, sum);
+    const std::vector<double> lower(CELLS, 0.0), upper(CELLS, 100.0);
+    std::vector<double> x = improveByCellPairs(p, start, lower, upper, Deadline());
+    EXPECT_TRUE(meetsHardRows(p, x));
+    // Every cell back at its base: the sum was the bases' sum.
+    EXPECT_EQ(x, p.base);
+}
+
 }  // namespace
