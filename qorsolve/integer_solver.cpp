@@ -841,7 +841,7 @@ class WholeNumberSearch {
     // Moves of one cell or two from the best table, last where the programme stopped short:
     // where the rows are not margins alone (which no such move keeps), its tables are often a
     // few such moves from cheaper ones. Of 40 random tables of 5,000 to 30,000 cells at a work
-    // limit of 50,000, 19 of the 23 that stop short end cheaper, by up to 26 % (30.23 to 22.45),
+    // limit of 50,000, 19 of the 23 that stop short end cheaper, by up to 26 % (30.23 to 22.38),
     // in about half a second more. Only there, so that the programme's path stays as it is: with
     // the moves also on the first tables, whose cost narrows the ranges, proofs came sooner or
     // later at random (of 1,167 tables of up to 625 cells one more proven, of 39 of 500 to 1,000
