@@ -23,6 +23,14 @@ constexpr int MAX_PASSES = 50;
 // table of 18,792 cells whose search stopped at 30.23 ends at 22.38 instead of 28.53, in the
 // same evaluations (windows of 16 and 256 cells, placed otherwise, did worse: 22.95, 24.03).
 constexpr int64_t MAX_PARTNERS = 64;
+// Cells of two rows a cell breaks scanned for the cells they have in common, at most: where the
+// shortest row has more than MAX_PARTNERS cells, its common cells with the next are fewer, and
+// a pass that weighs them all can end (the 2-class margins of the 5-class 6^5 table have 216
+// cells, two of them 36 in common; passes over windows of 64 of the 216, which never found a
+// move there, took a second until the evaluations ran out). Longer rows are windowed: scanning
+// rows of thousands of cells for every cell spent the evaluations on a few cells (a table of
+// 18,792 cells ended at 25.08 instead of 22.38).
+constexpr int64_t MAX_COMMON_SCAN = 8 * MAX_PARTNERS;
 // The deadline is looked at once per this many moves weighed.
 constexpr int64_t DEADLINE_EVERY = 4096;
 
@@ -87,10 +95,10 @@ class PairSearch {
     // cost; true when it did.
     bool bestMove(int32_t j, double step) {
         Move best;
-        int32_t shortest = -1;  // the shortest hard row the cell alone breaks
+        Broken broken;  // the hard rows the cell alone breaks
         double cost = 0.0;
-        if (weigh(j, step, -1, 0.0, cost, &shortest)) consider(best, -1, 0.0, cost);
-        partners(j, shortest);
+        if (weigh(j, step, -1, 0.0, cost, &broken)) consider(best, -1, 0.0, cost);
+        partners(j, broken);
         for (int32_t k : partners_) {
             for (double partnerStep : {-1.0, 1.0}) {
                 if (!inRange(k, partnerStep)) continue;
@@ -101,27 +109,39 @@ class PairSearch {
         return best.found && make(j, step, best);
     }
 
+    // The two shortest hard rows a move breaks (-1: fewer).
+    struct Broken {
+        int32_t shortest = -1;
+        int32_t second = -1;
+    };
+
     static void consider(Move& best, int32_t partner, double partnerStep, double cost) {
         if (cost < best.cost) best = {partner, partnerStep, cost, true};
     }
 
-    // The cells that may move with j: those of `shortest` where the cell alone breaks that
-    // row, else those of every row through it; of a row of more than MAX_PARTNERS cells a
-    // window of that many, starting elsewhere for each cell and moving on by its width in each
-    // pass, so that passes cover the row. Each cell once.
-    void partners(int32_t j, int32_t shortest) {
+    // The cells that may move with j. Where the cell alone breaks hard rows, a partner must
+    // lie in each of them: the cells of the shortest, or, where that is longer than
+    // MAX_PARTNERS and the two shortest together no longer than MAX_COMMON_SCAN, the cells
+    // they have in common. Else the cells of every row through it. Of more than MAX_PARTNERS cells
+    // of a row, or in common, a window of that many, starting elsewhere for each cell and moving on
+    // by its width in each pass, so that passes cover them all. Each cell once.
+    void partners(int32_t j, const Broken& broken) {
         partners_.clear();
+        // The window of cells first .. first + count of `length` (with wrap) for cell j.
+        auto window = [&](int64_t length, int64_t& first, int64_t& count) {
+            first = 0;
+            count = length;
+            if (length <= MAX_PARTNERS) return;
+            first = int64_t((uint64_t(j) * 2654435761u + uint64_t(pass_) * uint64_t(MAX_PARTNERS)) %
+                            uint64_t(length));
+            count = MAX_PARTNERS;
+            windowed_ = true;
+        };
         auto add = [&](const SparseRows& rows, int32_t r) {
             const int64_t start = rows.start[size_t(r)];
             const int64_t length = rows.start[size_t(r) + 1] - start;
-            int64_t first = 0, count = length;
-            if (length > MAX_PARTNERS) {
-                first =
-                    int64_t((uint64_t(j) * 2654435761u + uint64_t(pass_) * uint64_t(MAX_PARTNERS)) %
-                            uint64_t(length));
-                count = MAX_PARTNERS;
-                windowed_ = true;
-            }
+            int64_t first = 0, count = 0;
+            window(length, first, count);
             evaluations_ += count;  // the cells looked at count as moves weighed
             for (int64_t i = 0; i < count; ++i) {
                 const int32_t k = rows.column[size_t(start + (first + i) % length)];
@@ -131,8 +151,34 @@ class PairSearch {
                 }
             }
         };
-        if (shortest >= 0) {
-            add(p_.hard, shortest);
+        const SparseRows& h = p_.hard;
+        auto length = [&](int32_t r) { return h.start[size_t(r) + 1] - h.start[size_t(r)]; };
+        if (broken.second >= 0 && length(broken.shortest) > MAX_PARTNERS &&
+            length(broken.shortest) + length(broken.second) <= MAX_COMMON_SCAN) {
+            const int64_t a0 = h.start[size_t(broken.shortest)],
+                          a1 = h.start[size_t(broken.shortest) + 1];
+            const int64_t b0 = h.start[size_t(broken.second)],
+                          b1 = h.start[size_t(broken.second) + 1];
+            evaluations_ += (a1 - a0) + (b1 - b0);
+            for (int64_t e = b0; e < b1; ++e) seen_[size_t(h.column[size_t(e)])] = 1;
+            common_.clear();
+            for (int64_t e = a0; e < a1; ++e) {
+                const int32_t k = h.column[size_t(e)];
+                if (k != j && seen_[size_t(k)] == 1) {
+                    seen_[size_t(k)] = 2;  // once, even where the row names it twice
+                    common_.push_back(k);
+                }
+            }
+            for (int64_t e = b0; e < b1; ++e) seen_[size_t(h.column[size_t(e)])] = 0;
+            for (int32_t k : common_) seen_[size_t(k)] = 0;
+            int64_t first = 0, count = 0;
+            window(int64_t(common_.size()), first, count);
+            for (int64_t i = 0; i < count; ++i)
+                partners_.push_back(common_[size_t((first + i) % int64_t(common_.size()))]);
+            return;
+        }
+        if (broken.shortest >= 0) {
+            add(p_.hard, broken.shortest);
         } else {
             for (int64_t e = hardOf_.start[size_t(j)]; e < hardOf_.start[size_t(j) + 1]; ++e)
                 add(p_.hard, hardOf_.row[size_t(e)]);
@@ -144,25 +190,31 @@ class PairSearch {
 
     // The cost change of moving j by `step` and, unless k is -1, k by `kStep`; false when a
     // hard row would no longer hold (weighed in double precision, with the rows' tolerance).
-    // `shortest`, if given, receives the shortest hard row the move breaks (-1: none).
-    bool weigh(int32_t j, double step, int32_t k, double kStep, double& cost, int32_t* shortest) {
+    // `broken`, if given, receives the two shortest hard rows the move breaks.
+    bool weigh(int32_t j, double step, int32_t k, double kStep, double& cost, Broken* broken) {
         ++evaluations_;
         touchedHard_.clear();
         touchedWeak_.clear();
         addSteps(j, step);
         if (k >= 0) addSteps(k, kStep);
         bool holds = true;
-        int64_t shortestLength = INT64_MAX;
-        if (shortest) *shortest = -1;
+        int64_t shortestLength = INT64_MAX, secondLength = INT64_MAX;
+        if (broken) *broken = Broken{};
         for (int32_t r : touchedHard_) {
             const double change = hardStep_[size_t(r)];
             hardStep_[size_t(r)] = 0.0;
             if (change == 0.0 || roughlyHolds(r, hard_[size_t(r)] + change)) continue;
             holds = false;
+            if (!broken) continue;
             const int64_t length = p_.hard.start[size_t(r) + 1] - p_.hard.start[size_t(r)];
-            if (shortest && length < shortestLength) {
+            if (length < shortestLength) {
+                secondLength = shortestLength;
+                broken->second = broken->shortest;
                 shortestLength = length;
-                *shortest = r;
+                broken->shortest = r;
+            } else if (length < secondLength) {
+                secondLength = length;
+                broken->second = r;
             }
         }
         cost = cellCostChange(x_[size_t(j)], p_.base[size_t(j)], step);
@@ -255,6 +307,7 @@ class PairSearch {
     std::vector<double> hardStep_, weakStep_;
     std::vector<int32_t> touchedHard_, touchedWeak_;
     std::vector<int32_t> partners_;
+    std::vector<int32_t> common_;  // scratch of partners: the cells two rows have in common
     std::vector<char> seen_;
     int64_t evaluations_ = 0;
     int64_t nextLook_ = 0;

@@ -184,4 +184,25 @@ TEST(CellPairMoves, ReachesEveryPartnerOfALongRow) {
     EXPECT_EQ(x, p.base);
 }
 
+// Two sums of 100 cells each that share cells 0 to 49: a cell of both breaks both when it
+// moves alone, and its partners are the cells the two have in common.
+TEST(CellPairMoves, FindsPartnersInTheCellsTwoLongRowsShare) {
+    constexpr int32_t CELLS = 150;
+    AdjustmentProblem p = problemWithRows(CELLS, {});
+    for (int32_t j = 0; j < CELLS; ++j) p.base[size_t(j)] = 10.0 + static_cast<double>(j % 7);
+    std::vector<double> start = p.base;
+    start[0] += 3.0;
+    start[40] -= 3.0;
+    std::vector<double> first(CELLS, 0.0), second(CELLS, 0.0);
+    double firstSum = 0.0, secondSum = 0.0;
+    for (int32_t j = 0; j < CELLS; ++j) {
+        if (j < 100) first[size_t(j)] = 1.0, firstSum += start[size_t(j)];
+        if (j < 50 || j >= 100) second[size_t(j)] = 1.0, secondSum += start[size_t(j)];
+    }
+    addHardRow(p, first, firstSum, firstSum);
+    addHardRow(p, second, secondSum, secondSum);
+    const std::vector<double> lower(CELLS, 0.0), upper(CELLS, 100.0);
+    EXPECT_EQ(improveByCellPairs(p, start, lower, upper, Deadline()), p.base);
+}
+
 }  // namespace
