@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "qorsolve/exact_rows.h"
+#include "qorsolve/numeric_checks.h"
 #include "qorsolve/settings.h"
 #include "qorsolve/sparse_rows.h"
 
@@ -53,7 +54,7 @@ class PairSearch {
         for (int32_t w = 0; w < p.weak.rowCount(); ++w) {
             weak_[size_t(w)] = rowSum(p.weak, w, x_);
             weakCoefficient_[size_t(w)] =
-                p.weakWeight[size_t(w)] / std::max(std::fabs(p.weakTarget[size_t(w)]), 1.0);
+                weakRowCost(p.weakWeight[size_t(w)], p.weakTarget[size_t(w)]);
         }
         hardStep_.assign(hard_.size(), 0.0);
         weakStep_.assign(weak_.size(), 0.0);
@@ -85,6 +86,24 @@ class PairSearch {
         bool found = false;
     };
 
+    // The two shortest hard rows a move breaks (-1: fewer).
+    struct Broken {
+        int32_t shortest = -1;
+        int32_t second = -1;
+    };
+
+    // Calls hard(r, a) for each hard row r through cell j, a the cell's coefficient there,
+    // then weak(w, a) for each weak row.
+    template <class Hard, class Weak>
+    void forEachRow(int32_t j, Hard hard, Weak weak) const {
+        const double* hv = hardOf_.values();
+        for (int64_t e = hardOf_.start[size_t(j)]; e < hardOf_.start[size_t(j) + 1]; ++e)
+            hard(hardOf_.row[size_t(e)], entryValue(hv, e));
+        const double* wv = weakOf_.values();
+        for (int64_t e = weakOf_.start[size_t(j)]; e < weakOf_.start[size_t(j) + 1]; ++e)
+            weak(weakOf_.row[size_t(e)], entryValue(wv, e));
+    }
+
     bool deadlinePassed(const Deadline& deadline) {
         if (evaluations_ < nextLook_) return false;
         nextLook_ = evaluations_ + DEADLINE_EVERY;
@@ -108,12 +127,6 @@ class PairSearch {
         }
         return best.found && make(j, step, best);
     }
-
-    // The two shortest hard rows a move breaks (-1: fewer).
-    struct Broken {
-        int32_t shortest = -1;
-        int32_t second = -1;
-    };
 
     static void consider(Move& best, int32_t partner, double partnerStep, double cost) {
         if (cost < best.cost) best = {partner, partnerStep, cost, true};
@@ -155,22 +168,22 @@ class PairSearch {
         auto length = [&](int32_t r) { return h.start[size_t(r) + 1] - h.start[size_t(r)]; };
         if (broken.second >= 0 && length(broken.shortest) > MAX_PARTNERS &&
             length(broken.shortest) + length(broken.second) <= MAX_COMMON_SCAN) {
-            const int64_t a0 = h.start[size_t(broken.shortest)],
-                          a1 = h.start[size_t(broken.shortest) + 1];
-            const int64_t b0 = h.start[size_t(broken.second)],
-                          b1 = h.start[size_t(broken.second) + 1];
-            evaluations_ += (a1 - a0) + (b1 - b0);
-            for (int64_t e = b0; e < b1; ++e) seen_[size_t(h.column[size_t(e)])] = 1;
+            auto mark = [&](int32_t r, char value) {
+                for (int64_t e = h.start[size_t(r)]; e < h.start[size_t(r) + 1]; ++e)
+                    seen_[size_t(h.column[size_t(e)])] = value;
+            };
+            evaluations_ += length(broken.shortest) + length(broken.second);
+            mark(broken.second, 1);
             common_.clear();
-            for (int64_t e = a0; e < a1; ++e) {
+            for (int64_t e = h.start[size_t(broken.shortest)];
+                 e < h.start[size_t(broken.shortest) + 1]; ++e) {
                 const int32_t k = h.column[size_t(e)];
                 if (k != j && seen_[size_t(k)] == 1) {
                     seen_[size_t(k)] = 2;  // once, even where the row names it twice
                     common_.push_back(k);
                 }
             }
-            for (int64_t e = b0; e < b1; ++e) seen_[size_t(h.column[size_t(e)])] = 0;
-            for (int32_t k : common_) seen_[size_t(k)] = 0;
+            mark(broken.second, 0);  // the common cells too: they are cells of that row
             int64_t first = 0, count = 0;
             window(int64_t(common_.size()), first, count);
             for (int64_t i = 0; i < count; ++i)
@@ -180,10 +193,9 @@ class PairSearch {
         if (broken.shortest >= 0) {
             add(p_.hard, broken.shortest);
         } else {
-            for (int64_t e = hardOf_.start[size_t(j)]; e < hardOf_.start[size_t(j) + 1]; ++e)
-                add(p_.hard, hardOf_.row[size_t(e)]);
-            for (int64_t e = weakOf_.start[size_t(j)]; e < weakOf_.start[size_t(j) + 1]; ++e)
-                add(p_.weak, weakOf_.row[size_t(e)]);
+            forEachRow(
+                j, [&](int32_t r, double) { add(p_.hard, r); },
+                [&](int32_t w, double) { add(p_.weak, w); });
         }
         for (int32_t k : partners_) seen_[size_t(k)] = 0;
     }
@@ -228,19 +240,18 @@ class PairSearch {
         return holds;
     }
 
+    // A move's change of each row, with the rows it touches.
     void addSteps(int32_t j, double step) {
-        const double* hv = hardOf_.values();
-        for (int64_t e = hardOf_.start[size_t(j)]; e < hardOf_.start[size_t(j) + 1]; ++e) {
-            const int32_t r = hardOf_.row[size_t(e)];
-            if (hardStep_[size_t(r)] == 0.0) touchedHard_.push_back(r);
-            hardStep_[size_t(r)] += entryValue(hv, e) * step;
-        }
-        const double* wv = weakOf_.values();
-        for (int64_t e = weakOf_.start[size_t(j)]; e < weakOf_.start[size_t(j) + 1]; ++e) {
-            const int32_t w = weakOf_.row[size_t(e)];
-            if (weakStep_[size_t(w)] == 0.0) touchedWeak_.push_back(w);
-            weakStep_[size_t(w)] += entryValue(wv, e) * step;
-        }
+        forEachRow(
+            j,
+            [&](int32_t r, double a) {
+                if (hardStep_[size_t(r)] == 0.0) touchedHard_.push_back(r);
+                hardStep_[size_t(r)] += a * step;
+            },
+            [&](int32_t w, double a) {
+                if (weakStep_[size_t(w)] == 0.0) touchedWeak_.push_back(w);
+                weakStep_[size_t(w)] += a * step;
+            });
     }
 
     // Whether a row's value lies within its bounds: exactly for a row of whole coefficients,
@@ -287,12 +298,9 @@ class PairSearch {
 
     // The rows' values after cell j moved by `step`.
     void addValues(int32_t j, double step) {
-        const double* hv = hardOf_.values();
-        for (int64_t e = hardOf_.start[size_t(j)]; e < hardOf_.start[size_t(j) + 1]; ++e)
-            hard_[size_t(hardOf_.row[size_t(e)])] += entryValue(hv, e) * step;
-        const double* wv = weakOf_.values();
-        for (int64_t e = weakOf_.start[size_t(j)]; e < weakOf_.start[size_t(j) + 1]; ++e)
-            weak_[size_t(weakOf_.row[size_t(e)])] += entryValue(wv, e) * step;
+        forEachRow(
+            j, [&](int32_t r, double a) { hard_[size_t(r)] += a * step; },
+            [&](int32_t w, double a) { weak_[size_t(w)] += a * step; });
     }
 
     const AdjustmentProblem& p_;
