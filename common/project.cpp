@@ -5,11 +5,12 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <string_view>
+#include <utility>
 
 #include "common/binary_data_file.h"
 #include "common/class_name_file.h"
 #include "common/input_file.h"
+#include "common/project_argument.h"
 
 namespace {
 
@@ -80,16 +81,6 @@ int64_t labelledTableSize(const LabelFile& labels) {
     return product;
 }
 
-// The project whose file `argument` names, or empty when it names none.
-std::string projectOfFile(const std::string& argument) {
-    for (const std::string_view suffix : {"-lbl.dat", "-bin.dat", "-ctr.dat", "-cls.dat"}) {
-        if (argument.size() > suffix.size() && argument.ends_with(suffix)) {
-            return argument.substr(0, argument.size() - suffix.size());
-        }
-    }
-    return "";
-}
-
 bool exists(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 || errno != ENOENT;
@@ -110,10 +101,11 @@ ProjectError loadProject(const std::string& project, Project& loaded) {
         if (!file.open(loaded.labelPath)) {
             const bool missing = errno == ENOENT;
             ProjectError error = openFailure(loaded.labelPath);
-            // "qordump out/pop-bin.dat" means the project out/pop.
-            if (const std::string meant = projectOfFile(project); missing && !meant.empty()) {
+            // "qordump out/pop-bin.dat" means the project out/pop; "qordump pop.txt" a project
+            // made from that description.
+            if (std::string reason = missing ? notAProjectReason(project) : ""; !reason.empty()) {
                 error = fault(ProjectFault::FILE_FOR_PROJECT, project);
-                error.otherPath = meant;
+                error.reason = std::move(reason);
             }
             return error;
         }
@@ -181,8 +173,7 @@ std::string projectErrorMessage(const ProjectError& error) {
             return "Error: Class name file " + error.path + " does not fit label file " +
                    error.otherPath + "\n";
         case ProjectFault::FILE_FOR_PROJECT:
-            return "Error: A project name is expected, not the project file " + error.path +
-                   "; the project is " + error.otherPath + "\n";
+            return "Error: " + error.reason + "\n";
     }
     return "";
 }

@@ -41,7 +41,7 @@ enum class ProjectFault {
     LABELS_DO_NOT_FIT,     // the label file `path` describes another table than `otherPath`
     CONTROL_DOES_NOT_FIT,  // the control file `path` describes another table than `otherPath`
     NAMES_DO_NOT_FIT,      // the class name file `path` names other classes than `otherPath`
-    FILE_FOR_PROJECT,      // the argument `path` names a project file of the project `otherPath`
+    FILE_FOR_PROJECT,  // the argument `path` names no project but something else, as `reason` says
 };
 
 struct ProjectError {
@@ -49,13 +49,14 @@ struct ProjectError {
     std::string path;
     std::string otherPath;  // the binary data file, when two files disagree
     std::string fileKind;   // "label file", "binary data file", "control file" or "class name file"
-    std::string reason;     // the system's reason a file cannot be opened
+    std::string reason;     // the system's reason a file cannot be opened; FILE_FOR_PROJECT: the
+                            // message, without "Error: "
 };
 
 // Reads `<project>-lbl.dat`, `<project>-bin.dat` and, when they exist, `<project>-ctr.dat` and
-// `<project>-cls.dat` (whose class count must be the label file's). A project argument that
-// ends in one of these suffixes, where no such project exists, is taken for a project file
-// given in place of its project (FILE_FOR_PROJECT).
+// `<project>-cls.dat` (whose class count must be the label file's). An argument that names no
+// project but a file of one, a table description or another file is reported as such
+// (FILE_FOR_PROJECT, see notAProjectReason).
 // Beyond the structure of each file, the cells of the binary data file must be strictly
 // ascending cell numbers of a table of `tableSize` cells, the class sizes of the label file
 // must multiply to that table size, and the control file must describe the same table.
