@@ -42,6 +42,8 @@ class ControlFileWriter {
                           std::span<const int32_t> columns, std::span<const double> coefficients);
     // False (and the file removed) when any write failed.
     bool commit() { return file_.commit(); }
+    // The system's reason the open or the commit failed; 0 where none is known.
+    int error() const { return file_.error(); }
 
   private:
     OutputFile file_;

@@ -48,6 +48,8 @@ class LabelFileWriter {
     void writeNamedClass(std::span<const std::string_view> names);
     // False (and the file removed) when any write failed.
     bool commit() { return file_.commit(); }
+    // The system's reason the open or the commit failed; 0 where none is known.
+    int error() const { return file_.error(); }
 
   private:
     OutputFile file_;

@@ -47,9 +47,10 @@ TEST(Table, BaseArraysFromMixedStatements) {
     // Each statement overwrites what an earlier one gave. DBF: a CR LF line end is dropped
     // whole, a last line without line end is read whole.
     const std::string values = dir.write("v.txt", "1 2 3\n0x8p-1 5 6 99");
-    const std::string dbf = dir.write("d.csv", "2;z;1.5\r\n1 x 17");
+    const std::string dbf = dir.write("d.csv", "2;z;1.5\r\nby region\n");
+    const std::string blanks = dir.write("d.txt", "region;x\n1 x 17");
     const Scanned t("KLASSEN a b ; AUSPR a = 2 ; b = x y z ; BASIS ASCII[" + values +
-                    "] (1, _) 0 -3 7 ; (_, y) = 2.5 (2, x) = 0 DBF[" + dbf + "][;] DBF[" + dbf +
+                    "] (1, _) 0 -3 7 ; (_, y) = 2.5 (2, x) = 0 DBF[" + dbf + "][;] DBF[" + blanks +
                     "][s] REST");
     ASSERT_EQ(t.code, OK) << t->positionText();
 

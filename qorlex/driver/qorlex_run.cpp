@@ -1,8 +1,10 @@
 #include "qorlex/driver/qorlex_run.h"
 
+#include <cstring>
 #include <memory>
 #include <new>
 
+#include "common/input_record.h"
 #include "qorlex/output/generate_arrays.h"
 #include "qorlex/output/project_files.h"
 #include "qorlex/scanner/lex_table.h"
@@ -42,6 +44,7 @@ int runQorlex(const std::vector<std::string>& args, std::ostream& out, std::ostr
     const std::string binaryFile = project + "-bin.dat";
     const std::string controlFile = project + "-ctr.dat";
     const std::string classNameFile = project + "-cls.dat";
+    const std::string inputRecordFile = project + INPUT_RECORD_SUFFIX;
 
     // The scanner allocates its state buffer while it is constructed.
     std::unique_ptr<LexTable> table;
@@ -64,14 +67,18 @@ int runQorlex(const std::vector<std::string>& args, std::ostream& out, std::ostr
         err << table->fatalMessage() << "\n";
         return 1;
     }
+    // What was read and is allowed but usually a mistake, on lines of their own that leave
+    // the messages of standard output as they are.
+    out.flush();
+    for (const std::string& notice : table->notices()) err << notice << "\n";
     if (scanned != 0) {
         out << "Error in line " << table->lineNumber() << ", block \"" << table->blockName()
             << "\"\nposition \"" << table->positionText() << "\"\nCause: " << errorMessage(scanned)
             << "\n\n";
-        // Where in a base file, on a line of its own that leaves the message above as it is.
-        if (!table->baseFileProblem().empty()) {
+        // Where and why, beyond the cause.
+        if (!table->problem().empty()) {
             out.flush();
-            err << table->baseFileProblem() << "\n";
+            err << table->problem() << "\n";
         }
         return 1;
     }
@@ -83,18 +90,29 @@ int runQorlex(const std::vector<std::string>& args, std::ostream& out, std::ostr
     }
 
     bool writeFailed = false;
+    int systemError = 0;
     const auto report = [&](ErrorCode code, const std::string& path) {
-        if (code == OK) return;
-        out << "Error: Could not write to " << path << "\n";
-        writeFailed = true;
+        if (code != OK) {
+            out << "Error: Could not write to " << path << "\n";
+            if (systemError != 0) {
+                out.flush();
+                err << path << ": " << std::strerror(systemError) << "\n";
+            }
+            writeFailed = true;
+        }
+        systemError = 0;
     };
-    // The class names of an earlier run go first and the new ones come last, so that names
-    // never stand beside the label file of another run.
-    removeClassNameFile(classNameFile);
-    report(writeLabelFile(*table, labelFile), labelFile);
-    report(writeBinaryDataFile(binaryFile, hard, weak, *table), binaryFile);
-    report(writeControlFile(*table, controlFile), controlFile);
+    // The class names and the record of the inputs of an earlier run go first and the new ones
+    // come last, so that they never stand beside the files of another run.
+    removeEarlierFile(classNameFile);
+    removeEarlierFile(inputRecordFile);
+    report(writeLabelFile(*table, labelFile, &systemError), labelFile);
+    report(writeBinaryDataFile(binaryFile, hard, weak, *table, &systemError), binaryFile);
+    report(writeControlFile(*table, controlFile, &systemError), controlFile);
     if (!writeFailed) report(writeClassNames(*table, classNameFile), classNameFile);
+    const std::string command[] = {"qorlex", tableFile, project};
+    if (!writeFailed)
+        report(writeInputs(*table, shellCommand(command), inputRecordFile), inputRecordFile);
     releaseArrays(hard, weak);
     table.reset();
 

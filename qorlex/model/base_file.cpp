@@ -53,6 +53,34 @@ void skipByteOrderMark(const std::string& buffer, std::size_t& position) {
 
 }  // namespace
 
+std::string separatorName(char separator) {
+    if (separator == '\t') return "tab";
+    if (separator == ' ') return "blank";
+    return quotedText(std::string_view(&separator, 1));
+}
+
+std::string separatorPlural(char separator) {
+    switch (separator) {
+        case '\t':
+            return "tabs";
+        case ' ':
+            return "blanks";
+        case ',':
+            return "commas";
+        case ';':
+            return "semicolons";
+        default:
+            return separatorName(separator) + " characters";
+    }
+}
+
+std::string_view baseFileName(std::string_view token) {
+    std::size_t start = token.find('[');
+    start = start == std::string_view::npos ? token.size() : start + 1;
+    const std::size_t end = token.find_first_of(std::string_view("]\0", 2), start);
+    return token.substr(start, (end == std::string_view::npos ? token.size() : end) - start);
+}
+
 BaseFileOpening openBaseFile(std::string_view name, const std::string& directory) {
     BaseFileOpening opening;
     if (tryPath(opening, std::string(name))) return opening;

@@ -5,11 +5,30 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
 // The bytes a spreadsheet's "CSV UTF-8" export writes first.
 inline constexpr std::string_view BYTE_ORDER_MARK = "\xEF\xBB\xBF";
+
+// The separators a delimited file is usually written with, in the order a line without its
+// own separator is tried with them.
+inline constexpr char USUAL_SEPARATORS[4] = {'\t', ';', ',', ' '};
+
+// The separator as messages name it: "tab", "blank", or the character in quotes...
+std::string separatorName(char separator);
+// ...and several of them: "tabs", "blanks", "commas", "semicolons", or `"|" characters`.
+std::string separatorPlural(char separator);
+
+// The file name of a base-file token ASCII[file] or DBF[file][c]: the text between its first
+// '[' and the next ']'. A NUL byte ends it where a C string would.
+std::string_view baseFileName(std::string_view token);
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 // A base file opened for reading: the path it was found under, or, when it cannot be
 // opened, every path tried and why it failed.

@@ -1,10 +1,18 @@
 // Cell references: the index items between parentheses, their checks, and their
 // expansion into cell numbers.
 #include <algorithm>
+#include <string>
+#include <string_view>
+#include <utility>
 
 #include "common/allocation.h"
 #include "qorlex/model/number_text.h"
 #include "qorlex/model/table.h"
+
+std::string Table::indexItemsExpected() const {
+    return std::to_string(classCount) + (classCount == 1 ? " index item" : " index items") +
+           " expected";
+}
 
 ErrorCode Table::setupIndexRanges() {
     int32_t sizes[MAX_CLASSES] = {};
@@ -26,11 +34,40 @@ ErrorCode Table::addIndex(const char* text, ItemKind kind) {
     int64_t index = -1;
     if (kind == ItemKind::NAME) {
         index = findCharacteristic(classIndex, text);
-        if (index < 0) return NAME_NOT_FOUND;
+        if (index < 0) {
+            // A name past the last class has no class to be looked up in.
+            if (classIndex < classCount) {
+                setProblem(descriptionPlace() + nameNotFound(classIndex, text, true));
+            }
+            return NAME_NOT_FOUND;
+        }
     } else {
         index = int64_t{leadingInteger(text)} - 1;
     }
-    if (index < 0 || index >= classSize(classIndex)) return INDEX_OUT_OF_RANGE;
+    if (index < 0 || index >= classSize(classIndex)) {
+        if (kind == ItemKind::NUMBER && classIndex < classCount) {
+            const int32_t size = classSize(classIndex);
+            // A number of 400 digits is shown by its beginning.
+            const std::string_view number(text);
+            const std::string shown = number.size() <= 24
+                                          ? std::string(number)
+                                          : std::string(number.substr(0, 20)) + "...";
+            std::string problem = descriptionPlace() + classLabel(classIndex);
+            if (size <= 0) {
+                problem += " has no characteristics";
+            } else {
+                problem = descriptionPlace() + shown + " is not between 1 and " +
+                          std::to_string(size) + ", the numbers of " + classLabel(classIndex);
+            }
+            // "1-3" reads as the numbers 1 and -3.
+            if (text[0] == '-' || text[0] == '+') {
+                problem += "; a sign directly before a digit is part of the number: to join " +
+                           std::string("ranges, write a blank after it, as in 1 ") + text[0] + " 3";
+            }
+            setProblem(std::move(problem));
+        }
+        return INDEX_OUT_OF_RANGE;
+    }
     if (rangeState == RangeState::NONE) {
         rangeLow = static_cast<int32_t>(index);
         rangeState = RangeState::LOW;
@@ -68,7 +105,11 @@ ErrorCode Table::endIndexItem(char character) {
     rangeHigh = 0;
     if (character == ',') {
         referenceClass += 1;
-        if (referenceClass == classCount) return INDEX_OUT_OF_RANGE;
+        if (referenceClass == classCount) {
+            setProblem(descriptionPlace() + indexItemsExpected() + ", at least " +
+                       std::to_string(classCount + 1) + " given");
+            return INDEX_OUT_OF_RANGE;
+        }
     } else if (character == ')') {
         referenceClass += 1;
     }
@@ -77,7 +118,11 @@ ErrorCode Table::endIndexItem(char character) {
 
 ErrorCode Table::endCellReference() {
     if (ErrorCode code = endIndexItem(')')) return code;
-    if (referenceClass != classCount) return INCOMPLETE_DECLARATION;
+    if (referenceClass != classCount) {
+        setProblem(descriptionPlace() + indexItemsExpected() + ", " +
+                   std::to_string(referenceClass) + " given");
+        return INCOMPLETE_DECLARATION;
+    }
     for (int k = 0; k < classCount; ++k) {
         int32_t previousHigh = -1;
         for (int32_t r = 0; r < indexRanges.rangeCount(k); ++r) {

@@ -91,19 +91,37 @@ ErrorCode Table::closeTerm() {
     if (!inPhase(RestrictionPhase::AFTER_REFERENCE)) return INCOMPLETE_DECLARATION;
     coefficient = sign * coefficient;
     if (groupCount == 0 || coefficient != lastCoefficient) {
-        if (groupCount + 1 >= MAX_GROUPS) return NOT_ENOUGH_MEMORY;
+        if (groupCount + 1 >= MAX_GROUPS) {
+            setProblem(descriptionPlace() + "a restriction may have at most " +
+                       std::to_string(MAX_GROUPS - 1) +
+                       " runs of terms with different coefficients; split it");
+            return NOT_ENOUGH_MEMORY;
+        }
         groupCount += 1;
         lastCoefficient = coefficient;
     }
     // The terms of one statement may name, repeats counted, as many cells as the table has.
     const int64_t named = indexRanges.cellCount();
-    if (cellRoom <= 0 || named > cellRoom) return NOT_ENOUGH_MEMORY;
+    if (cellRoom <= 0 || named > cellRoom) {
+        setProblem(descriptionPlace() + "the terms select " + std::to_string(termCells + named) +
+                   " cells, the table has " + std::to_string(tableSize) +
+                   "; a cell named twice counts twice");
+        return NOT_ENOUGH_MEMORY;
+    }
     expandedCells = static_cast<int32_t>(named);
     termCells += named;
     cellRoom -= named;
 
     if (termCount == 1) addToSums(firstTermCoefficient, firstTermColumns);
     const int32_t covered = columnCover.collect(indexRanges, termColumns.data());
+    if (covered > 0) termsCoverColumns = true;
+    // The first few cells named, for the message of a restriction without entries.
+    if (shownTermCellCount < SHOWN_TERM_CELLS) {
+        int64_t produced = 0;
+        (void)indexRanges.expand(shownTermCells + shownTermCellCount,
+                                 SHOWN_TERM_CELLS - shownTermCellCount, produced);
+        shownTermCellCount += static_cast<int32_t>(produced);
+    }
     termCount += 1;
     if (termCount == 1) {
         firstTermCoefficient = lastCoefficient;
@@ -244,7 +262,10 @@ ErrorCode Table::storeRestriction() {
         entryColumns.clear();
     }
 
-    if (kept == 0) return ZERO_BASE_RESTRICTION;
+    if (kept == 0) {
+        setProblem(descriptionPlace() + zeroBaseProblem());
+        return ZERO_BASE_RESTRICTION;
+    }
     if (ErrorCode code = checkRestrictionRange(relation, restrictionList.reservedCoefficients(kept),
                                                lowerValue, upperValue)) {
         return code;
@@ -272,6 +293,38 @@ void Table::forgetEntries() {
     entryColumns.clear();
     termCount = 0;
     firstTermColumns = 0;
+    shownTermCellCount = 0;
+    termsCoverColumns = false;
+}
+
+std::string Table::zeroBaseProblem() const {
+    if (termsCoverColumns) {
+        return "the terms cancel: the coefficients of each cell of a base above 0 add up to 0";
+    }
+    std::string text = "every cell of the restriction has base 0: ";
+    int given = 0;
+    for (int32_t i = 0; i < shownTermCellCount; ++i) {
+        const int32_t cell = shownTermCells[i];
+        text += (i > 0 ? ", " : "") + cellText(cell);
+        const auto at = static_cast<std::size_t>(cell);
+        if (at / 64 < givenCells.size() && (givenCells[at / 64] >> (at % 64) & 1) != 0) ++given;
+    }
+    const bool one = termCells == 1;
+    if (termCells > shownTermCellCount) text += ", ...";
+    if (givenCells.empty()) return text;
+    if (given == shownTermCellCount) {
+        return text + (one ? "; the base table gives it" : "; the base table gives them") +
+               " 0 or a negative value";
+    }
+    if (given > 0) return text + "; some have no base value, the others 0 or a negative one";
+    std::string dbfFiles;
+    for (const BaseSource& source : baseSources) {
+        if (source.separator == 0) continue;
+        dbfFiles += (dbfFiles.empty() ? "" : " or ") + source.path;
+    }
+    if (!dbfFiles.empty())
+        return text + "; no line of " + dbfFiles + (one ? " names it" : " names them");
+    return text + (one ? "; no base value was given for it" : "; no base value was given for them");
 }
 
 ErrorCode Table::finishRestrictions() {

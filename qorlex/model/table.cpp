@@ -3,6 +3,7 @@
 #include "qorlex/model/table.h"
 
 #include <cstring>
+#include <limits>
 
 #include "common/allocation.h"
 #include "qorlex/model/number_text.h"
@@ -135,7 +136,10 @@ ErrorCode Table::allocateCells() {
     }
     tableSize = static_cast<int32_t>(size);
     const auto n = static_cast<std::size_t>(tableSize);
-    if (!tryAssign(cellValues, n, -1.0)) return NOT_ENOUGH_MEMORY;
+    // NaN marks a cell that no statement has given a value.
+    if (!tryAssign(cellValues, n, std::numeric_limits<double>::quiet_NaN())) {
+        return NOT_ENOUGH_MEMORY;
+    }
     return OK;
 }
 

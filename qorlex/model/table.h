@@ -8,16 +8,20 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/base_arrays.h"
+#include "common/input_record.h"
 #include "common/table_limits.h"
 #include "qorlex/model/column_cover.h"
 #include "qorlex/model/error_code.h"
 #include "qorlex/model/index_stack.h"
 #include "qorlex/model/name_list.h"
+#include "qorlex/model/negative_cells.h"
 #include "qorlex/model/restriction.h"
 #include "qorlex/model/statement_phase.h"
 #include "qorlex/model/string_pool.h"
@@ -74,9 +78,6 @@ class Table {
     ErrorCode addBaseValue(const char* text);
     ErrorCode endBaseStatement();
     ErrorCode finishBaseTable();
-    // After a base file failed: one line that tells where in it and why, for the user to
-    // find the place in a file of a million lines; empty otherwise.
-    const std::string& baseFileProblem() const { return baseFileProblem_; }
 
     // Restrictions.
     ErrorCode beginRestrictions(bool withBasis);
@@ -88,6 +89,17 @@ class Table {
     ErrorCode finishRestrictions();
 
     const RestrictionList& restrictions() const { return restrictionList; }
+
+    // After a failure: one line that tells where and why beyond the code's fixed text (which
+    // line and field of a base file, which name, cells or byte of the description), for the
+    // user to find the place in a file of a million lines; empty when there is nothing to add.
+    const std::string& problem() const { return problem_; }
+    // Lines about what is allowed but usually a mistake (a negative base value, a cell on two
+    // lines of a base file), in the order found; a kind's lines beyond the first few are
+    // counted in one line.
+    const std::vector<std::string>& notices() const { return notices_; }
+    // The files read: the description, then each base file once.
+    const InputRecord& inputsRead() const { return inputsRead_; }
 
     // The adjustable cells; their bounds are completed by the array generation.
     const BaseArrays& baseArrays() const { return baseArrays_; }
@@ -112,6 +124,18 @@ class Table {
     // Directory of the table description (up to and including the last '/'), where base
     // files named without a usable path are looked for.
     void setDirectory(const std::string& directory) { directory_ = directory; }
+    // The table description's name as given, for messages; empty for a description that is
+    // no file.
+    void setDescriptionName(const std::string& name) { descriptionName_ = name; }
+    // The line of the description being read, from 1; 0 where it is not known.
+    virtual int descriptionLine() const { return 0; }
+    // "table.txt:12: ", where in the description the token just read stands.
+    std::string descriptionPlace() const;
+    void setProblem(std::string problem) { problem_ = std::move(problem); }
+    // Adds a file read, opened under `name`, to inputsRead().
+    void noteInput(const std::string& name, std::FILE* file) {
+        recordInput(inputsRead_, name, file);
+    }
 
     // Called by beginRestrictions once the declarations before the restrictions are
     // closed, before anything of the restrictions is set up.
@@ -128,15 +152,35 @@ class Table {
     void addToSums(double termCoefficient, int32_t count);
     void forgetEntries();
     ErrorCode closeBaseBlock();
-    bool setCell(int32_t cell, double value);
+    // Gives `cell` the value read as `text` on line `line` of the delimited file being read.
+    void setDbfCell(int32_t cell, double value, std::string_view text, int64_t line);
+    // Notes the negative value written `text` that `cell` was given at `place` ("file:line: ").
+    void noteNegative(int32_t cell, std::string_view text, const std::string& place);
     // "class 2 (Age)", or "class 2" for a class without a name.
     std::string classLabel(int classIndex) const;
+    // "(North, 2)": a cell by the names of its characteristics, or their numbers.
+    std::string cellText(int64_t cell) const;
+    // `"Genf" is not a characteristic of class 1 (Region)` and what the name may have meant:
+    // the nearest names, or the class that has it; with `listNames`, the class's names too.
+    std::string nameNotFound(int classIndex, std::string_view name, bool listNames) const;
+    // "3 index items expected".
+    std::string indexItemsExpected() const;
     // Why field `k` (0-based) of a DBF line is no index of class `k`.
     std::string indexFieldProblem(int k, std::string_view field, int64_t line) const;
+    // Why a line of a DBF file without its separator `separator` is refused: a line of the
+    // table written with another separator; empty for a line to skip.
+    std::string otherSeparatorProblem(std::string_view line, const char* text, char separator);
+    // What the base statements read, for a table without a positive cell.
+    std::string zeroTableProblem() const;
+    // Which cells a restriction without an entry named, and why they have base 0.
+    std::string zeroBaseProblem() const;
 
     BaseArrays baseArrays_;
     std::string directory_;
-    std::string baseFileProblem_;
+    std::string descriptionName_;
+    std::string problem_;
+    std::vector<std::string> notices_;
+    InputRecord inputsRead_;
     int32_t phase_ = 0;
 
     // Declarations.
@@ -160,8 +204,30 @@ class Table {
     // Per-cell arrays, while BASIS is read.
     // Cells of the expanded references; grows with the largest statement, up to tableSize.
     std::vector<int32_t> cellBuffer;
-    // The value of each cell; negative for cells no statement has given a value.
+    // The value of each cell; NaN for cells no statement has given a value.
     std::vector<double> cellValues;
+    // While a DBF file is read: the line that gave each cell a value, 0 for none yet, with
+    // REPORTED_TWICE added once the cell was named as given twice; empty when it does not fit.
+    std::vector<uint32_t> lineOfCell;
+    NegativeCells negativeCells;
+    // What each base statement read, for a table that ends up without a positive cell.
+    struct BaseSource {
+        std::string path;
+        char separator = 0;    // of a delimited file; 0 for a file of numbers
+        int64_t lines = 0;     // lines read of a delimited file, numbers of a file of numbers
+        int64_t values = 0;    // cell values given
+        int64_t positive = 0;  // of them above 0
+        // Lines without the separator that hold each of USUAL_SEPARATORS.
+        int64_t otherSeparatorLines[4] = {};
+        int64_t twiceMore = 0;  // cells given twice beyond the lines that name them
+        std::size_t twiceShown = 0;
+    };
+    std::vector<BaseSource> baseSources;
+    int64_t valuesInDescription = 0;
+    int64_t positiveInDescription = 0;
+    // After BASIS: one bit per cell, set when a statement gave the cell a value (0 and negative
+    // values too); empty when it does not fit.
+    std::vector<uint64_t> givenCells;
 
     // Per-column arrays of RESTRIKTIONEN.
     ColumnCover columnCover;
@@ -192,6 +258,12 @@ class Table {
     // From a second term on: the columns the terms cover, in the order first covered; room
     // for every column.
     std::vector<int32_t> entryColumns;
+    // The first cells the terms named, and whether any term covered an adjustable cell: for
+    // the message of a restriction without entries.
+    static constexpr int SHOWN_TERM_CELLS = 3;
+    int32_t shownTermCells[SHOWN_TERM_CELLS] = {};
+    int32_t shownTermCellCount = 0;
+    bool termsCoverColumns = false;
 
     RestrictionList restrictionList;
 };

@@ -48,13 +48,17 @@ class ListEntries final : public RowEntries {
 }  // namespace
 
 ErrorCode writeBinaryDataFile(const std::string& path, const HardArrays& hard,
-                              const WeakArrays& weak, const Table& table) {
+                              const WeakArrays& weak, const Table& table, int* systemError) {
     OutputFile file(path);
-    if (!file.open()) return CANNOT_OPEN_FOR_WRITING;
+    const auto failed = [&] {
+        if (systemError != nullptr) *systemError = file.error();
+        return CANNOT_OPEN_FOR_WRITING;
+    };
+    if (!file.open()) return failed();
     const ListEntries hardEntries(table.restrictions(), StoredAs::HARD_ROW);
     const ListEntries weakEntries(table.restrictions(), StoredAs::WEAK_ROW);
     writeBaseRecord(file, table.baseArrays());
     writeHardRecord(file, hard, &hardEntries);
     writeWeakRecord(file, weak, &weakEntries);
-    return file.commit() ? OK : CANNOT_OPEN_FOR_WRITING;
+    return file.commit() ? OK : failed();
 }

@@ -9,11 +9,24 @@
 #include "common/allocation.h"
 #include "common/class_name_file.h"
 #include "common/control_file.h"
+#include "common/input_record.h"
 #include "common/label_file.h"
 
-ErrorCode writeLabelFile(const Table& table, const std::string& path) {
+namespace {
+
+// OK, or CANNOT_OPEN_FOR_WRITING with the writer's reason.
+template <class Writer>
+ErrorCode committed(Writer& file, int* systemError) {
+    if (file.commit()) return OK;
+    if (systemError != nullptr) *systemError = file.error();
+    return CANNOT_OPEN_FOR_WRITING;
+}
+
+}  // namespace
+
+ErrorCode writeLabelFile(const Table& table, const std::string& path, int* systemError) {
     LabelFileWriter file(path);
-    if (!file.open(table.classCount)) return CANNOT_OPEN_FOR_WRITING;
+    if (!file.open(table.classCount)) return committed(file, systemError);
     std::vector<std::string_view> names;
     for (int k = 0; k < table.classCount; ++k) {
         const int32_t size = table.classSize(k);
@@ -28,18 +41,18 @@ ErrorCode writeLabelFile(const Table& table, const std::string& path) {
         }
         file.writeNamedClass(names);
     }
-    return file.commit() ? OK : CANNOT_OPEN_FOR_WRITING;
+    return committed(file, systemError);
 }
 
-ErrorCode writeControlFile(const Table& table, const std::string& path) {
+ErrorCode writeControlFile(const Table& table, const std::string& path, int* systemError) {
     ControlFileWriter file(path);
-    if (!file.open(table.tableSize, table.restrictionCount)) return CANNOT_OPEN_FOR_WRITING;
+    if (!file.open(table.tableSize, table.restrictionCount)) return committed(file, systemError);
     const RestrictionList& list = table.restrictions();
     for (const Restriction& r : list) {
         file.writeRestriction(r.type, r.lowerValue, r.upperValue, list.columns(r),
                               list.coefficients(r));
     }
-    return file.commit() ? OK : CANNOT_OPEN_FOR_WRITING;
+    return committed(file, systemError);
 }
 
 ErrorCode writeClassNames(const Table& table, const std::string& path) {
@@ -56,7 +69,14 @@ ErrorCode writeClassNames(const Table& table, const std::string& path) {
     return writeClassNameFile(path, names) ? OK : CANNOT_OPEN_FOR_WRITING;
 }
 
-void removeClassNameFile(const std::string& path) {
+ErrorCode writeInputs(const Table& table, const std::string& command, const std::string& path) {
+    InputRecord record = table.inputsRead();
+    record.command = command;
+    record.directory = workingDirectory();
+    return writeInputRecord(path, record) ? OK : CANNOT_OPEN_FOR_WRITING;
+}
+
+void removeEarlierFile(const std::string& path) {
     struct stat entry {};
     if (lstat(path.c_str(), &entry) == 0 && S_ISREG(entry.st_mode)) std::remove(path.c_str());
 }

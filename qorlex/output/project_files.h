@@ -1,6 +1,7 @@
-// The project files qorlex writes: the label file, the binary data file, the control file and
-// the class name file. Each writer returns OK, or CANNOT_OPEN_FOR_WRITING when its file cannot be
-// created or fully written; a file that was not fully written is removed.
+// The project files qorlex writes: the label file, the binary data file, the control file, the
+// class name file and the input record. Each writer returns OK, or CANNOT_OPEN_FOR_WRITING when
+// its file cannot be created or fully written, with the system's reason in `systemError` when
+// it is given (0 where none is known); a file that was not fully written is removed.
 #pragma once
 
 #include <string>
@@ -10,15 +11,18 @@
 #include "qorlex/model/table.h"
 
 // Classes, their sizes and their characteristic names.
-ErrorCode writeLabelFile(const Table& table, const std::string& path);
+ErrorCode writeLabelFile(const Table& table, const std::string& path, int* systemError = nullptr);
 // The adjustable cells and the hard and weak matrices: the records' counts, right-hand sides,
 // targets, weights and row starts, and the rows' entries from the table's restriction list
 // (the records' own entry arrays are not read).
 ErrorCode writeBinaryDataFile(const std::string& path, const HardArrays& hard,
-                              const WeakArrays& weak, const Table& table);
+                              const WeakArrays& weak, const Table& table,
+                              int* systemError = nullptr);
 // Every restriction as declared.
-ErrorCode writeControlFile(const Table& table, const std::string& path);
+ErrorCode writeControlFile(const Table& table, const std::string& path, int* systemError = nullptr);
 // The classes' names as declared; no file for classes declared by their count.
 ErrorCode writeClassNames(const Table& table, const std::string& path);
-// Removes the class name file of an earlier run (a regular file only).
-void removeClassNameFile(const std::string& path);
+// The files the table was read from, and `command`, the qorlex command that read them.
+ErrorCode writeInputs(const Table& table, const std::string& command, const std::string& path);
+// Removes the class name file or the input record of an earlier run (a regular file only).
+void removeEarlierFile(const std::string& path);

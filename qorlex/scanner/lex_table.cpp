@@ -1,6 +1,7 @@
 #include "qorlex/scanner/lex_table.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <string_view>
@@ -32,6 +33,61 @@ const char* fatalText(const char* message) {
     return "fatal flex scanner internal error--no action found";
 }
 
+bool isWordByte(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+           byte >= 128;
+}
+
+// Whether `word` is UTF-8 whose letters beyond ASCII are Latin letters (U+00C0 to U+024F),
+// which a terminal shows as they are; anything else is shown escaped.
+bool isPlainLatin(std::string_view word) {
+    for (std::size_t i = 0; i < word.size();) {
+        const auto lead = static_cast<unsigned char>(word[i]);
+        if (lead < 128) {
+            ++i;
+            continue;
+        }
+        if ((lead & 0xE0) != 0xC0 || i + 1 >= word.size()) return false;
+        const auto next = static_cast<unsigned char>(word[i + 1]);
+        if ((next & 0xC0) != 0x80) return false;
+        const unsigned codePoint = ((lead & 0x1Fu) << 6) | (next & 0x3Fu);
+        if (codePoint < 0xC0 || codePoint > 0x24F) return false;
+        i += 2;
+    }
+    return true;
+}
+
+// `word` with its German umlauts and sharp s written as names may hold them (Zuerich for
+// Zürich, AUSPRAEGUNGEN for AUSPRÄGUNGEN); empty when other bytes remain.
+std::string spelledOut(std::string_view word) {
+    static constexpr struct {
+        std::string_view letter, spelled, inCapitals;
+    } LETTERS[] = {{"\xC3\xA4", "ae", "AE"}, {"\xC3\xB6", "oe", "OE"}, {"\xC3\xBC", "ue", "UE"},
+                   {"\xC3\x84", "Ae", "AE"}, {"\xC3\x96", "Oe", "OE"}, {"\xC3\x9C", "Ue", "UE"},
+                   {"\xC3\x9F", "ss", "SS"}};
+    const bool inCapitals =
+        std::none_of(word.begin(), word.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+    std::string spelled;
+    for (std::size_t i = 0; i < word.size();) {
+        if (static_cast<unsigned char>(word[i]) < 128) {
+            spelled += word[i++];
+            continue;
+        }
+        bool found = false;
+        for (const auto& letter : LETTERS) {
+            if (word.substr(i).starts_with(letter.letter)) {
+                spelled += inCapitals ? letter.inCapitals : letter.spelled;
+                i += letter.letter.size();
+                found = true;
+                break;
+            }
+        }
+        if (!found) return "";
+    }
+    return spelled;
+}
+
 }  // namespace
 
 LexTable::LexTable() = default;
@@ -42,8 +98,10 @@ LexTable::~LexTable() {
 
 int LexTable::scanTableFile(const std::string& tableFile, const std::string& tableDirectory) {
     setDirectory(tableDirectory);
+    setDescriptionName(tableFile);
     file_ = openForReading(tableFile);
     if (file_ == nullptr) return CANNOT_OPEN;
+    noteInput(tableFile, file_);
     const int result = scan();
     std::fclose(file_);
     file_ = nullptr;
@@ -152,6 +210,32 @@ int LexTable::readDbfFile() {
 int LexTable::nextRestriction() {
     if (ErrorCode code = endRestriction()) return code;
     return beginRestriction();
+}
+
+void LexTable::noteUnfeasibleByte(const std::string& text, std::size_t at) {
+    if (at >= text.size() || static_cast<unsigned char>(text[at]) < 128) return;
+    std::size_t begin = at;
+    while (begin > 0 && isWordByte(text[begin - 1])) --begin;
+    std::size_t end = at + 1;
+    while (end < text.size() && isWordByte(text[end])) ++end;
+    const std::string_view word = std::string_view(text).substr(begin, end - begin);
+    if (std::string_view(text).substr(at).starts_with(BYTE_ORDER_MARK)) {
+        setProblem(descriptionPlace() + "the bytes \\xEF\\xBB\\xBF are a byte-order mark, which " +
+                   "only the very start of the file may hold; remove them");
+        return;
+    }
+    char byte[8];
+    std::snprintf(byte, sizeof byte, "\\x%02X", static_cast<unsigned char>(text[at]));
+    std::string problem = descriptionPlace() + "the byte " + byte + " of " +
+                          (word.size() <= 60 && isPlainLatin(word) ? "\"" + std::string(word) + "\""
+                                                                   : quotedText(word)) +
+                          " cannot stand in a name: names may hold only the letters A-Z and a-z "
+                          "and digits";
+    const std::string spelled = spelledOut(word);
+    if (!spelled.empty() && (spelled[0] < '0' || spelled[0] > '9')) {
+        problem += "; write " + spelled;
+    }
+    setProblem(std::move(problem));
 }
 
 int LexTable::endOfInput(int result) {

@@ -53,6 +53,7 @@ class LexTable : public yyFlexLexer, public Table {
     void LexerOutput(const char* buffer, int size) override;
     void LexerError(const char* message) override;
     void declarationsClosed() override;
+    int descriptionLine() const override { return lineNumber_; }
 
   private:
     // Rule actions that do more than one thing.
@@ -68,6 +69,10 @@ class LexTable : public yyFlexLexer, public Table {
     int closeReference();
     int nextRestriction();
     int endOfInput(int result);
+    // Rule A5; a byte above 127 gets a message that names the word it stands in.
+    int unfeasibleCharacter();
+    // For the byte `text[at]` that rule A5 refused: the message of a byte above 127.
+    void noteUnfeasibleByte(const std::string& text, std::size_t at);
     int scanFromStart();
     // Makes `block` the current block, with its start condition.
     void enterBlock(int block);
