@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (!writeProjectFiles(project, input)) return 0;
     for (const char* format : {"--json", "--"}) {
         std::ostringstream out;
-        runQordump({format, project}, out);
+        runQordump({format, project}, out, out);
     }
     const char* modes[] = {"--quiet", "--continuous", "--conflicts-only"};
     std::ostringstream out;

@@ -18,6 +18,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     writeScratchFile(project + "-bin.dat",
                      std::string_view(reinterpret_cast<const char*>(data), size));
     std::ostringstream out;
-    runQoramp({project}, out);
+    runQoramp({project}, out, out);
     return 0;
 }

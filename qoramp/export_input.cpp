@@ -36,11 +36,16 @@ QorampError checkAndGroupRows(const RowsView& hard, RowLists& lists) {
                 value = hard.lowerValue[j];
                 break;
             default:
+                lists.failedRow = static_cast<int32_t>(j);
                 return QorampError::UNDEFINED_BOUND_TYPE;
         }
-        if (!(std::floor(value) == value)) return QorampError::NON_INTEGER_BOUND;
+        if (!(std::floor(value) == value)) {
+            lists.failedRow = static_cast<int32_t>(j);
+            return QorampError::NON_INTEGER_BOUND;
+        }
         if (value < static_cast<double>(std::numeric_limits<int32_t>::min()) ||
             value > static_cast<double>(std::numeric_limits<int32_t>::max())) {
+            lists.failedRow = static_cast<int32_t>(j);
             return QorampError::BOUND_OUT_OF_RANGE;
         }
         lists.rightSides[j] = static_cast<int32_t>(value);

@@ -36,6 +36,7 @@ struct RowLists {
     std::vector<int32_t> equalRows;   // 1-based numbers of the "=" rows, ascending
     std::vector<int32_t> lowerRows;   // 1-based numbers of the ">=" rows, ascending
     std::vector<int32_t> upperRows;   // 1-based numbers of the "<=" rows, ascending
+    int32_t failedRow = -1;           // after a failed check: the 0-based row that failed it
 
     // True when there is at least one row.
     bool hasRestrictions() const {

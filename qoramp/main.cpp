@@ -7,6 +7,7 @@
 
 int main(int argc, char** argv) {
     return runProgram(
-        argc, argv, [](const std::vector<std::string>& args) { return runQoramp(args, std::cout); },
+        argc, argv,
+        [](const std::vector<std::string>& args) { return runQoramp(args, std::cout, std::cerr); },
         [] { std::cout << "Error: Could not generate qor data arrays\n"; }, OutputFailure::IGNORED);
 }

@@ -1,9 +1,17 @@
 #include "qoramp/qoramp_run.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <charconv>
 #include <utility>
 
 #include "common/binary_data_file.h"
+#include "common/bound_type.h"
 #include "common/input_file.h"
+#include "common/input_record.h"
+#include "common/project.h"
+#include "common/project_argument.h"
 #include "qoramp/ampl_file_owner.h"
 #include "qoramp/ampl_files.h"
 #include "qoramp/export_input.h"
@@ -62,9 +70,43 @@ QorampError readProject(InputFile& file, const std::string& path, BaseView& cell
     return QorampError::INVALID_FILE;
 }
 
+// A number as it reads back exactly, in as few digits as that takes.
+std::string numberText(double value) {
+    char text[32];
+    const auto [end, failure] = std::to_chars(text, text + sizeof text, value);
+    return failure == std::errc() ? std::string(text, end) : std::string("?");
+}
+
+// Why hard row `row` (0-based) cannot be exported, with the declared restriction it comes from
+// when the project's control file tells.
+std::string rowProblem(const std::string& project, const std::string& path, const RowsView& hard,
+                       int32_t row) {
+    if (row < 0 || row >= hard.rowCount) return "";
+    const auto j = static_cast<std::size_t>(row);
+    std::string text = path + ": hard row " + std::to_string(row + 1);
+    Project loaded;
+    if (loadProject(project, loaded).fault == ProjectFault::NONE) {
+        const std::vector<Destination> rows = destinations(loaded);
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            if (rows[i].known && rows[i].kind == StoredAs::HARD_ROW && rows[i].number == row + 1) {
+                text += " (restriction " + std::to_string(i + 1) + " of the description)";
+            }
+        }
+    }
+    if (hard.boundType[j] != BOUND_RANGE) {
+        return text + " has the relation code " + std::to_string(hard.boundType[j]) +
+               ", which the AMPL export does not know";
+    }
+    const std::string lower = numberText(hard.lowerValue[j]);
+    const std::string upper = numberText(hard.upperValue[j]);
+    return text + " is a range from " + lower + " to " + upper +
+           "; the AMPL export has no ranges: write the restriction twice, once with \"> " + lower +
+           "\" and once with \"< " + upper + "\"";
+}
+
 // Reads and checks the project, then writes the three AMPL files. On failure `path` is the
-// file concerned.
-QorampError exportProject(const std::string& project, std::string& path) {
+// file concerned, and `detail` what the message leaves out, if anything.
+QorampError exportProject(const std::string& project, std::string& path, std::string& detail) {
     // Every path is the project argument as given plus a suffix.
     path = project + "-bin.dat";
     InputFile file;
@@ -75,6 +117,9 @@ QorampError exportProject(const std::string& project, std::string& path) {
     }
     RowLists rows;
     if (QorampError error = checkAndGroupRows(hard, rows); error != QorampError::OK) {
+        if (error == QorampError::UNDEFINED_BOUND_TYPE) {
+            detail = rowProblem(project, path, hard, rows.failedRow);
+        }
         return error;
     }
 
@@ -104,7 +149,7 @@ QorampError exportProject(const std::string& project, std::string& path) {
 
 }  // namespace
 
-int runQoramp(const std::vector<std::string>& args, std::ostream& out) {
+int runQoramp(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.empty() || args[0] == "--help") {
         out << "Erstellen von AMPL Datenfiles\n"
             << "Aufruf: qoramp <project>\n";
@@ -114,8 +159,24 @@ int runQoramp(const std::vector<std::string>& args, std::ostream& out) {
         out << "qoramp " << QOR_VERSION << "\n";
         return 0;
     }
+    const std::string& project = args[0];
+    if (const std::string warning = changedInputsWarning(project); !warning.empty()) {
+        err << warning << "\n";
+    }
     std::string path;
-    const QorampError error = exportProject(args[0], path);
+    std::string detail;
+    const QorampError error = exportProject(project, path, detail);
     printError(error, path, out);
+    // "qoramp out/pop-bin.dat" looks for out/pop-bin.dat-bin.dat, as the message says; which
+    // project was meant is told apart.
+    struct stat info {};
+    if (error == QorampError::CANNOT_OPEN && path == project + "-bin.dat" &&
+        stat(path.c_str(), &info) != 0 && errno == ENOENT) {
+        detail = notAProjectReason(project);
+    }
+    if (!detail.empty()) {
+        out.flush();
+        err << detail << "\n";
+    }
     return error == QorampError::OK ? 0 : 1;
 }

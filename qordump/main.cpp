@@ -9,6 +9,6 @@
 int main(int argc, char** argv) {
     return runProgram(
         argc, argv,
-        [](const std::vector<std::string>& args) { return runQordump(args, std::cout); },
+        [](const std::vector<std::string>& args) { return runQordump(args, std::cout, std::cerr); },
         [] { std::cout << "\nError: Not enough memory\n"; }, OutputFailure::REPORTED);
 }

@@ -1,5 +1,6 @@
 #include "qordump/qordump_run.h"
 
+#include "common/input_record.h"
 #include "common/project.h"
 #include "qordump/dump.h"
 #include "qordump/qordump_error.h"
@@ -70,8 +71,12 @@ void printError(QordumpError error, const std::string& unknown, const ProjectErr
 }
 
 // Prints the project, or returns why it cannot.
-QordumpError dump(const Options& options, ProjectError& projectError, std::ostream& out) {
+QordumpError dump(const Options& options, ProjectError& projectError, std::ostream& out,
+                  std::ostream& err) {
     if (options.projects.size() != 1) return QordumpError::NOT_ONE_PROJECT;
+    if (const std::string warning = changedInputsWarning(options.projects[0]); !warning.empty()) {
+        err << warning << "\n";
+    }
     Project project;
     projectError = loadProject(options.projects[0], project);
     if (projectError.fault != ProjectFault::NONE) return QordumpError::PROJECT;
@@ -88,7 +93,7 @@ QordumpError dump(const Options& options, ProjectError& projectError, std::ostre
 
 }  // namespace
 
-int runQordump(const std::vector<std::string>& args, std::ostream& out) {
+int runQordump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     Options options;
     std::string unknown;
     ProjectError projectError;
@@ -101,7 +106,7 @@ int runQordump(const std::vector<std::string>& args, std::ostream& out) {
         out << "qordump " << QOR_VERSION << "\n";
         return 0;
     }
-    if (error == QordumpError::OK) error = dump(options, projectError, out);
+    if (error == QordumpError::OK) error = dump(options, projectError, out, err);
     printError(error, unknown, projectError, out);
     return error == QordumpError::OK ? 0 : 1;
 }

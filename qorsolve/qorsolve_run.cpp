@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <iostream>
 #include <sstream>
 
+#include "common/input_record.h"
 #include "common/project.h"
 #include "common/result_set.h"
 #include "qorsolve/adjustment_problem.h"
@@ -176,6 +178,10 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
         return 1;
     }
 
+    // A project older than its description would be adjusted without a word.
+    if (const std::string warning = changedInputsWarning(options.projects[0]); !warning.empty()) {
+        std::cerr << warning << "\n";
+    }
     Project project;
     AdjustmentProblem problem;
     if (!loadAll(options.projects[0], options, project, problem, out)) return 1;

@@ -8,7 +8,8 @@
 
 // `args` are the command-line arguments after the program name. Messages and the summary go
 // to `out`; the progress line goes to standard error, only when `terminal` (standard error is
-// a terminal) and without --quiet. Returns the exit code: 0 after a written table (optimal,
+// a terminal) and without --quiet, and so does the warning that the description changed since
+// the project was made. Returns the exit code: 0 after a written table (optimal,
 // or the best one when the time limit ended the search) and after --conflicts-only found the
 // restrictions feasible; 1 otherwise, with nothing written but the conflict file.
 int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool terminal);

@@ -66,7 +66,7 @@ TEST_F(FuzzRegressions, BinaryDataFiles) {
     for (const fs::path& input : inputsOf("qoramp")) {
         writeScratchFile(project + "-bin.dat", readFile(input));
         std::ostringstream out;
-        const int status = runQoramp({project}, out);
+        const int status = runQoramp({project}, out, out);
         EXPECT_TRUE(status == 0 || status == 1) << input;
     }
 }
@@ -77,7 +77,7 @@ TEST_F(FuzzRegressions, Projects) {
         ASSERT_TRUE(writeProjectFiles(project, readFile(input))) << input;
         for (const char* format : {"--json", "--"}) {
             std::ostringstream out;
-            const int status = runQordump({format, project}, out);
+            const int status = runQordump({format, project}, out, out);
             EXPECT_TRUE(status == 0 || status == 1) << input;
         }
         for (const char* mode : {"--quiet", "--continuous", "--conflicts-only"}) {

@@ -161,7 +161,7 @@ TEST(RunQoramp, NumberFileOfARandomProjectMatchesPrintf) {
         ASSERT_TRUE(file.commit());
     }
     std::ostringstream out;
-    ASSERT_EQ(runQoramp({dir / "p", "ignored"}, out), 0);
+    ASSERT_EQ(runQoramp({dir / "p", "ignored"}, out, out), 0);
     EXPECT_EQ(out.str(), "");
 
     std::vector<double> lower = cells.lower;

@@ -100,7 +100,7 @@ class QordumpTest : public ::testing::Test {
     std::string run(std::vector<std::string> options, int& code) const {
         options.push_back(project());
         std::ostringstream out;
-        code = runQordump(options, out);
+        code = runQordump(options, out, out);
         return out.str();
     }
 
@@ -230,12 +230,12 @@ TEST_F(QordumpTest, ExamplesRunThroughTheChain) {
         {"tourism/tourism.txt", ""},
     };
     // Runs a command on the project from the top of the repository; returns its exit code,
-    // sets `out` to what it printed.
+    // sets `out` to what it printed on standard output.
     const std::string project = scratch_ / "x";
     const std::string printed = scratch_ / "printed";
     const auto shell = [&](const std::string& command, std::string& out) {
         const int status = std::system(("cd '" + root.string() + "' && " + command + " '" +
-                                        project + "' >'" + printed + "' 2>&1")
+                                        project + "' >'" + printed + "' 2>/dev/null")
                                            .c_str());
         out = readFile(printed);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
