@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "common/input_record.h"
 #include "tests/test_files.h"
 
 namespace {
@@ -172,6 +173,32 @@ TEST(QorlexRun, GeneratedTableMatchesIndependentReckoning) {
                 std::vector<double>(n, 1e38), rows, n, static_cast<int32_t>(columns.size()),
                 std::vector<int32_t>(rows, 4), values, values, rowStart, columns, entries);
     EXPECT_TRUE(readFile(dir / "p-bin.dat") == expected) << "binary data file differs";
+}
+
+// The input record names the description and each base file once, as they were opened, and
+// the command that reads them again; a failed run leaves an earlier record alone.
+TEST(QorlexRun, RecordsTheFilesReadAndTheCommand) {
+    TempDir dir;
+    dir.write("base.csv", "1;5\n2;7\n");
+    dir.write("rest.txt", "1 2");
+    const std::string description = dir.write(
+        "t.txt", "KLASSEN 1; AUSPR 1 = 2; BASIS DBF[" + (dir / "base.csv") + "][;] ASCII[" +
+                     (dir / "rest.txt") + "] DBF[" + (dir / "base.csv") + "][;] REST ENDE\n");
+    std::ostringstream out, err;
+    ASSERT_EQ(runQorlex({description, dir / "p"}, out, err), 0) << out.str();
+    InputFile file;
+    ASSERT_TRUE(file.open(dir / "p-inputs.dat"));
+    InputRecord record;
+    ASSERT_EQ(readInputRecord(file, record), ReadResult::OK);
+    EXPECT_EQ(record.command, "qorlex " + description + " " + (dir / "p"));
+    std::vector<std::string> names;
+    for (const RecordedInput& input : record.inputs) names.push_back(input.name);
+    EXPECT_EQ(names, (std::vector<std::string>{description, dir / "base.csv", dir / "rest.txt"}));
+    EXPECT_EQ(record.inputs[1].size, 8);
+
+    dir.write("bad.txt", "KLASSEN 1; AUSPR 1 = 2; BASIS (_) 1 2 ; REST (3) = 1;");
+    EXPECT_EQ(runQorlex({dir / "bad.txt", dir / "p"}, out, err), 1);
+    EXPECT_TRUE(fs::exists(dir / "p-inputs.dat"));
 }
 
 }  // namespace

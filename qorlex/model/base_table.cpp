@@ -31,16 +31,15 @@ ErrorCode Table::addBaseValue(const char* text) {
     // A value given in the description is named at the description's line.
     const auto set = [&](int32_t cell) {
         cellValues[static_cast<std::size_t>(cell)] = value;
-        if (value < 0 && negativeCells.wants(cell)) noteNegative(cell, text, descriptionPlace());
+        if (value >= 0) {
+            negativeCells.forget(cell);
+        } else if (negativeCells.wants(cell)) {
+            noteNegative(cell, text, descriptionPlace());
+        }
     };
     switch (state) {
         case AFTER_ASSIGNMENT:
-            if (value < 0) {
-                for (int32_t i = 0; i < expandedCells; ++i) set(cellBuffer[i]);
-            } else {
-                for (int32_t i = 0; i < expandedCells; ++i)
-                    cellValues[static_cast<std::size_t>(cellBuffer[i])] = value;
-            }
+            for (int32_t i = 0; i < expandedCells; ++i) set(cellBuffer[i]);
             setPhase(READY);
             return OK;
         case AFTER_REFERENCE:
@@ -117,7 +116,11 @@ ErrorCode Table::readAsciiBaseFile(std::string_view text) {
         source.values += 1;
         if (value > 0) source.positive += 1;
         const auto at = static_cast<int32_t>(cell);
-        if (value < 0 && negativeCells.wants(at)) noteNegative(at, reader.number(), where());
+        if (value >= 0) {
+            negativeCells.forget(at);
+        } else if (negativeCells.wants(at)) {
+            noteNegative(at, reader.number(), where());
+        }
     }
     return OK;
 }
@@ -183,10 +186,7 @@ ErrorCode Table::finishBaseTable() {
         if (value > 0) ++positive;
         if (value < 0) ++negative;
     }
-    const auto isNegative = [&](int32_t cell) {
-        return cellValues[static_cast<std::size_t>(cell)] < 0;
-    };
-    const std::vector<std::string> negativeLines = negativeCells.lines(isNegative);
+    const std::vector<std::string> negativeLines = negativeCells.lines();
     notices_.insert(notices_.end(), negativeLines.begin(), negativeLines.end());
     if (const auto more = negative - static_cast<int64_t>(negativeLines.size()); more > 0) {
         notices_.push_back(descriptionName_ + (descriptionName_.empty() ? "" : ": ") +

@@ -133,8 +133,13 @@ void Table::setDbfCell(int32_t cell, double value, std::string_view text, int64_
     BaseSource& source = baseSources.back();
     source.values += 1;
     if (value > 0) source.positive += 1;
-    const std::string place = source.path + ":" + std::to_string(line) + ": ";
-    if (value < 0 && negativeCells.wants(cell)) noteNegative(cell, text, place);
+    // Built only for a message: a file may hold millions of lines.
+    const auto place = [&] { return source.path + ":" + std::to_string(line) + ": "; };
+    if (value >= 0) {
+        negativeCells.forget(cell);
+    } else if (negativeCells.wants(cell)) {
+        noteNegative(cell, text, place());
+    }
     if (lineOfCell.empty()) return;
     uint32_t& given = lineOfCell[at];
     if (given == 0) {
@@ -143,7 +148,7 @@ void Table::setDbfCell(int32_t cell, double value, std::string_view text, int64_
     }
     if ((given & REPORTED_TWICE) != 0) return;
     if (source.twiceShown < SHOWN_TWICE) {
-        notices_.push_back(place + "cell " + cellText(cell) + " was given on line " +
+        notices_.push_back(place() + "cell " + cellText(cell) + " was given on line " +
                            std::to_string(given) + " too; the value of line " +
                            std::to_string(line) + " (" + std::string(text) + ") is used");
         source.twiceShown += 1;

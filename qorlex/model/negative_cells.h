@@ -1,10 +1,9 @@
 // The cells given a negative base value, which leave the table as cells of base 0: the first
 // few with the line that names them, for standard error. A cell given a value again keeps one
-// line, of its latest negative value; a cell given 0 or more later is no longer negative and
-// its line is dropped when the lines are taken.
+// line, of its latest negative value; a cell given 0 or more later is no longer negative, and
+// its line goes.
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -19,30 +18,24 @@ class NegativeCells {
     bool wants(int32_t cell) const;
     // The line of a negative value given to `cell`, after wants() said so.
     void note(int32_t cell, std::string line);
-
-    // The lines of the cells that `isNegative` says are still negative, in the order they
-    // were first noted.
-    template <class IsNegative>
-    std::vector<std::string> lines(IsNegative isNegative) const {
-        std::vector<const Entry*> kept;
-        for (const Entry& entry : entries_) {
-            if (isNegative(entry.cell)) kept.push_back(&entry);
-        }
-        std::sort(kept.begin(), kept.end(),
-                  [](const Entry* a, const Entry* b) { return a->order < b->order; });
-        std::vector<std::string> result;
-        for (const Entry* entry : kept) result.push_back(entry->line);
-        return result;
+    // `cell` was given a value of 0 or more.
+    void forget(int32_t cell) {
+        if (!entries_.empty()) forgetNoted(cell);
     }
+
+    // The lines, in the order their cells were first noted.
+    std::vector<std::string> lines() const;
 
   private:
     struct Entry {
         int32_t cell;
-        std::size_t order;
+        uint64_t order;
         std::string line;
     };
     // The entry of `cell`, or where it would go: entries_ is ordered by cell.
     std::vector<Entry>::const_iterator find(int32_t cell) const;
+    void forgetNoted(int32_t cell);
 
     std::vector<Entry> entries_;
+    uint64_t nextOrder_ = 0;
 };

@@ -71,6 +71,10 @@ class LexTable : public yyFlexLexer, public Table {
     int endOfInput(int result);
     // Rule A5; a byte above 127 gets a message that names the word it stands in.
     int unfeasibleCharacter();
+    // A name in a cell reference; one cut short by a byte above 127 gets that byte's message.
+    int addIndexName();
+    // The input around the token matched last, as far as the scanner's buffer holds it.
+    std::string textAroundToken() const;
     // For the byte `text[at]` that rule A5 refused: the message of a byte above 127.
     void noteUnfeasibleByte(const std::string& text, std::size_t at);
     int scanFromStart();
