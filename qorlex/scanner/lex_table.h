@@ -73,8 +73,10 @@ class LexTable : public yyFlexLexer, public Table {
     int unfeasibleCharacter();
     // A name in a cell reference; one cut short by a byte above 127 gets that byte's message.
     int addIndexName();
-    // The input around the token matched last, as far as the scanner's buffer holds it.
+    // The input around the token matched last, as far as the scanner's buffer holds it, and
+    // where in it the token begins.
     std::string textAroundToken() const;
+    std::size_t tokenOffset() const;
     // For the byte `text[at]` that rule A5 refused: the message of a byte above 127.
     void noteUnfeasibleByte(const std::string& text, std::size_t at);
     int scanFromStart();
