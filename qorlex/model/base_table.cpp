@@ -31,11 +31,9 @@ ErrorCode Table::addBaseValue(const char* text) {
     // A value given in the description is named at the description's line.
     const auto set = [&](int32_t cell) {
         cellValues[static_cast<std::size_t>(cell)] = value;
-        if (value >= 0) {
-            negativeCells.forget(cell);
-        } else if (negativeCells.wants(cell)) {
-            noteNegative(cell, text, descriptionPlace());
-        }
+        noteValue(
+            cell, value, [&] { return std::string_view(text); },
+            [&] { return descriptionPlace(); });
     };
     switch (state) {
         case AFTER_ASSIGNMENT:
@@ -83,8 +81,8 @@ ErrorCode Table::readAsciiBaseFile(std::string_view text) {
     FileHandle file(opening.file);
     noteInput(opening.path, file.get());
     baseSources.push_back(BaseSource{opening.path});
-    BaseSource& source = baseSources.back();
     NumberFileReader reader(file.get());
+    int64_t positive = 0;
     const auto where = [&] { return opening.path + ":" + std::to_string(reader.line()) + ": "; };
     for (std::size_t cell = 0; cell < cellValues.size(); ++cell) {
         // Built only for a message: a file may hold millions of numbers.
@@ -112,16 +110,13 @@ ErrorCode Table::readAsciiBaseFile(std::string_view text) {
                        " is no number within the range of double precision";
             return code;
         }
-        source.lines += 1;
-        source.values += 1;
-        if (value > 0) source.positive += 1;
-        const auto at = static_cast<int32_t>(cell);
-        if (value >= 0) {
-            negativeCells.forget(at);
-        } else if (negativeCells.wants(at)) {
-            noteNegative(at, reader.number(), where());
-        }
+        if (value > 0) ++positive;
+        noteValue(
+            static_cast<int32_t>(cell), value, [&] { return reader.number(); }, where);
     }
+    BaseSource& source = baseSources.back();
+    source.lines = source.values = static_cast<int64_t>(cellValues.size());
+    source.positive = positive;
     return OK;
 }
 
@@ -181,10 +176,14 @@ std::string Table::zeroTableProblem() const {
 ErrorCode Table::finishBaseTable() {
     // Cells with a value of 0 or below (also those never given one) are no columns.
     int64_t positive = 0;
-    int64_t negative = 0;
     for (double value : cellValues) {
         if (value > 0) ++positive;
-        if (value < 0) ++negative;
+    }
+    int64_t negative = 0;
+    if (anyNegativeGiven) {
+        for (double value : cellValues) {
+            if (value < 0) ++negative;
+        }
     }
     const std::vector<std::string> negativeLines = negativeCells.lines();
     notices_.insert(notices_.end(), negativeLines.begin(), negativeLines.end());
@@ -214,10 +213,13 @@ ErrorCode Table::finishBaseTable() {
         }
     }
     // Which cells of base 0 were given a value, for the message of a restriction on them only.
-    if (tryAssign(givenCells, (cellValues.size() + 63) / 64, uint64_t{0})) {
-        for (std::size_t cell = 0; cell < cellValues.size(); ++cell) {
-            if (!std::isnan(cellValues[cell])) givenCells[cell / 64] |= uint64_t{1} << (cell % 64);
-        }
+    if (!anyNotPositiveGiven) return OK;
+    if (!tryAssign(givenCells, (cellValues.size() + 63) / 64, uint64_t{0})) {
+        givenCellsUnknown = true;
+        return OK;
+    }
+    for (std::size_t cell = 0; cell < cellValues.size(); ++cell) {
+        if (!std::isnan(cellValues[cell])) givenCells[cell / 64] |= uint64_t{1} << (cell % 64);
     }
     return OK;
 }

@@ -2,21 +2,26 @@
 // and its value separated by the character c.
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstring>
 #include <string>
 
 #include "common/allocation.h"
 #include "qorlex/model/base_file.h"
 #include "qorlex/model/number_range.h"
-#include "qorlex/model/number_text.h"
 #include "qorlex/model/table.h"
 
 namespace {
 
 constexpr std::size_t DBF_LINE_LIMIT = 2047;  // a line this long, its line end counted, is too long
-// Added to a cell's line in lineOfCell once the cell was named as given twice.
-constexpr uint32_t REPORTED_TWICE = uint32_t{1} << 31;
-constexpr std::size_t SHOWN_TWICE = 20;  // lines about cells given twice, per file
+constexpr std::size_t SHOWN_TWICE = 20;       // lines about cells given twice, per file
+
+// A value as it reads back exactly, in as few digits as that takes.
+std::string numberText(double value) {
+    char text[32];
+    const auto [end, failure] = std::to_chars(text, text + sizeof text, value);
+    return failure == std::errc() ? std::string(text, end) : std::string();
+}
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t';
@@ -58,10 +63,15 @@ DbfFields readIndexFields(const Table& table, std::string_view line, char separa
         int64_t index = -1;
         if (!field.empty() && isAsciiLetter(field[0])) {
             index = table.findCharacteristic(k, field);
-        } else if (!field.empty() &&
-                   field.find_first_not_of("0123456789") == std::string_view::npos) {
-            const int64_t number = leadingInteger(std::string(field).c_str());
-            if (number >= 1 && number <= table.classSize(k)) index = number - 1;
+        } else if (!field.empty()) {
+            // Digits only; a number beyond every class size is kept as one.
+            int64_t number = 0;
+            bool digits = true;
+            for (char c : field) {
+                digits = digits && c >= '0' && c <= '9';
+                if (digits && number <= INT32_MAX) number = number * 10 + (c - '0');
+            }
+            if (digits && number >= 1 && number <= table.classSize(k)) index = number - 1;
         }
         if (index < 0) {
             fields.stop = DbfFields::Stop::NOT_AN_INDEX;
@@ -128,34 +138,39 @@ std::string Table::otherSeparatorProblem(std::string_view line, const char* text
 }
 
 void Table::setDbfCell(int32_t cell, double value, std::string_view text, int64_t line) {
-    const auto at = static_cast<std::size_t>(cell);
-    cellValues[at] = value;
+    cellValues[static_cast<std::size_t>(cell)] = value;
     BaseSource& source = baseSources.back();
     source.values += 1;
     if (value > 0) source.positive += 1;
-    // Built only for a message: a file may hold millions of lines.
-    const auto place = [&] { return source.path + ":" + std::to_string(line) + ": "; };
-    if (value >= 0) {
-        negativeCells.forget(cell);
-    } else if (negativeCells.wants(cell)) {
-        noteNegative(cell, text, place());
+    noteValue(
+        cell, value, [&] { return text; },
+        [&] { return source.path + ":" + std::to_string(line) + ": "; });
+    if (!repeatedCells.note(cell, line) && !repeatsNotLookedFor) {
+        notices_.push_back(source.path + ": not enough memory to look for cells given twice");
+        repeatsNotLookedFor = true;
     }
-    if (lineOfCell.empty()) return;
-    uint32_t& given = lineOfCell[at];
-    if (given == 0) {
-        given = static_cast<uint32_t>(std::min<int64_t>(line, REPORTED_TWICE - 1));
-        return;
+}
+
+void Table::noteRepeatedCells(const std::string& path) {
+    int64_t total = 0;
+    const std::vector<RepeatedCells::Repeat> repeats = repeatedCells.repeats(SHOWN_TWICE, total);
+    for (const RepeatedCells::Repeat& repeat : repeats) {
+        std::string lines = repeat.earlier.size() + repeat.moreEarlier > 1 ? "lines " : "line ";
+        for (std::size_t i = 0; i < repeat.earlier.size(); ++i) {
+            const bool last = i + 1 == repeat.earlier.size() && repeat.moreEarlier == 0;
+            lines += (i == 0 ? "" : last ? " and " : ", ") + std::to_string(repeat.earlier[i]);
+        }
+        if (repeat.moreEarlier > 0) lines += " and " + std::to_string(repeat.moreEarlier) + " more";
+        notices_.push_back(
+            path + ":" + std::to_string(repeat.line) + ": cell " + cellText(repeat.cell) +
+            " was given on " + lines + " too; the value of line " + std::to_string(repeat.line) +
+            " (" + numberText(cellValues[static_cast<std::size_t>(repeat.cell)]) + ") is used");
     }
-    if ((given & REPORTED_TWICE) != 0) return;
-    if (source.twiceShown < SHOWN_TWICE) {
-        notices_.push_back(place() + "cell " + cellText(cell) + " was given on line " +
-                           std::to_string(given) + " too; the value of line " +
-                           std::to_string(line) + " (" + std::string(text) + ") is used");
-        source.twiceShown += 1;
-    } else {
-        source.twiceMore += 1;
+    if (const auto more = total - static_cast<int64_t>(repeats.size()); more > 0) {
+        notices_.push_back(path + ": " + std::to_string(more) +
+                           " more cells were given on two lines or more; the value of the " +
+                           "last line is used");
     }
-    given |= REPORTED_TWICE;
 }
 
 ErrorCode Table::readDbfBaseFile(std::string_view text) {
@@ -175,14 +190,15 @@ ErrorCode Table::readDbfBaseFile(std::string_view text) {
     baseSources.push_back(BaseSource{opening.path, separator});
     // Cells given on two lines of the file are named; a table too large for the lines of its
     // cells is read without looking for them.
-    if (!tryAssign(lineOfCell, cellValues.size(), uint32_t{0})) {
+    repeatsNotLookedFor = !repeatedCells.setup(cellValues.size());
+    if (repeatsNotLookedFor) {
         notices_.push_back(opening.path + ": not enough memory to look for cells given twice");
     }
     LineReader reader(file.get(), DBF_LINE_LIMIT);
     const auto where = [&] { return opening.path + ":" + std::to_string(reader.line()) + ": "; };
     const auto fail = [&](ErrorCode code, const std::string& problem) {
         problem_ = where() + problem;
-        releaseMemory(lineOfCell);
+        repeatedCells.clear();
         return code;
     };
     std::string line;
@@ -207,19 +223,19 @@ ErrorCode Table::readDbfBaseFile(std::string_view text) {
             continue;
         }
         const DbfFields fields = readIndexFields(*this, view, separator);
-        const std::string last = "field " + std::to_string(fields.field + 1) + " ";
         switch (fields.stop) {
             case DbfFields::Stop::COMPLETE:
                 break;
-            case DbfFields::Stop::LINE_ENDS:
+            case DbfFields::Stop::LINE_ENDS: {
+                const std::string last =
+                    "field " + std::to_string(fields.field + 1) + " " + quotedText(fields.text);
                 if (fields.field + 1 == classCount) {
-                    return fail(DBF_LINE_INCOMPLETE,
-                                "no value after " + last + quotedText(fields.text));
+                    return fail(DBF_LINE_INCOMPLETE, "no value after " + last);
                 }
-                return fail(DBF_LINE_INCOMPLETE, "the line ends after " + last +
-                                                     quotedText(fields.text) + "; " +
+                return fail(DBF_LINE_INCOMPLETE, "the line ends after " + last + "; " +
                                                      std::to_string(classCount) +
                                                      " index fields and a value are expected");
+            }
             case DbfFields::Stop::NOT_AN_INDEX:
                 return fail(DBF_INDEX_RANGE,
                             indexFieldProblem(fields.field, fields.text, reader.line()));
@@ -254,12 +270,7 @@ ErrorCode Table::readDbfBaseFile(std::string_view text) {
         setDbfCell(static_cast<int32_t>(fields.cell), value, valueField.substr(0, numberLength),
                    reader.line());
     }
-    BaseSource& source = baseSources.back();
-    if (source.twiceMore > 0) {
-        notices_.push_back(opening.path + ": " + std::to_string(source.twiceMore) +
-                           " more cells were given on two lines or more; the value of the " +
-                           "last line is used");
-    }
-    releaseMemory(lineOfCell);
+    noteRepeatedCells(opening.path);
+    repeatedCells.clear();
     return OK;
 }

@@ -311,7 +311,7 @@ std::string Table::zeroBaseProblem() const {
     }
     const bool one = termCells == 1;
     if (termCells > shownTermCellCount) text += ", ...";
-    if (givenCells.empty()) return text;
+    if (givenCellsUnknown) return text;
     if (given == shownTermCellCount) {
         return text + (one ? "; the base table gives it" : "; the base table gives them") +
                " 0 or a negative value";

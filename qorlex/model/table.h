@@ -22,6 +22,7 @@
 #include "qorlex/model/index_stack.h"
 #include "qorlex/model/name_list.h"
 #include "qorlex/model/negative_cells.h"
+#include "qorlex/model/repeated_cells.h"
 #include "qorlex/model/restriction.h"
 #include "qorlex/model/statement_phase.h"
 #include "qorlex/model/string_pool.h"
@@ -154,7 +155,24 @@ class Table {
     ErrorCode closeBaseBlock();
     // Gives `cell` the value read as `text` on line `line` of the delimited file being read.
     void setDbfCell(int32_t cell, double value, std::string_view text, int64_t line);
-    // Notes the negative value written `text` that `cell` was given at `place` ("file:line: ").
+    // Keeps track of a value of 0 or below given to `cell`, written `text()` at `place()`
+    // ("file:line: "; both called only when needed), and forgets a negative value the cell
+    // had.
+    template <class Text, class Place>
+    void noteValue(int32_t cell, double value, Text text, Place place) {
+        if (value > 0) {
+            negativeCells.forget(cell);
+            return;
+        }
+        anyNotPositiveGiven = true;
+        if (value == 0) {
+            negativeCells.forget(cell);
+        } else {
+            anyNegativeGiven = true;
+            if (negativeCells.wants(cell)) noteNegative(cell, text(), place());
+        }
+    }
+    // Notes the negative value written `text` that `cell` was given at `place`.
     void noteNegative(int32_t cell, std::string_view text, const std::string& place);
     // "class 2 (Age)", or "class 2" for a class without a name.
     std::string classLabel(int classIndex) const;
@@ -167,6 +185,8 @@ class Table {
     std::string indexItemsExpected() const;
     // Why field `k` (0-based) of a DBF line is no index of class `k`.
     std::string indexFieldProblem(int k, std::string_view field, int64_t line) const;
+    // The lines that name the cells the DBF file just read gives more than once.
+    void noteRepeatedCells(const std::string& path);
     // Why a line of a DBF file without its separator `separator` is refused: a line of the
     // table written with another separator; empty for a line to skip.
     std::string otherSeparatorProblem(std::string_view line, const char* text, char separator);
@@ -206,9 +226,9 @@ class Table {
     std::vector<int32_t> cellBuffer;
     // The value of each cell; NaN for cells no statement has given a value.
     std::vector<double> cellValues;
-    // While a DBF file is read: the line that gave each cell a value, 0 for none yet, with
-    // REPORTED_TWICE added once the cell was named as given twice; empty when it does not fit.
-    std::vector<uint32_t> lineOfCell;
+    // While a DBF file is read: the cells its lines give, unless that did not fit.
+    RepeatedCells repeatedCells;
+    bool repeatsNotLookedFor = false;
     NegativeCells negativeCells;
     // What each base statement read, for a table that ends up without a positive cell.
     struct BaseSource {
@@ -219,15 +239,19 @@ class Table {
         int64_t positive = 0;  // of them above 0
         // Lines without the separator that hold each of USUAL_SEPARATORS.
         int64_t otherSeparatorLines[4] = {};
-        int64_t twiceMore = 0;  // cells given twice beyond the lines that name them
-        std::size_t twiceShown = 0;
     };
     std::vector<BaseSource> baseSources;
     int64_t valuesInDescription = 0;
     int64_t positiveInDescription = 0;
-    // After BASIS: one bit per cell, set when a statement gave the cell a value (0 and negative
-    // values too); empty when it does not fit.
+    // Whether a statement gave a cell a value of 0 or below, or below 0: without, no cell of
+    // base 0 was given a value, and none is negative.
+    bool anyNotPositiveGiven = false;
+    bool anyNegativeGiven = false;
+    // After BASIS, when some cell was given 0 or below: one bit per cell, set when a statement
+    // gave the cell a value (0 and negative values too); empty when it is not needed, or when
+    // it does not fit (then givenCellsUnknown).
     std::vector<uint64_t> givenCells;
+    bool givenCellsUnknown = false;
 
     // Per-column arrays of RESTRIKTIONEN.
     ColumnCover columnCover;

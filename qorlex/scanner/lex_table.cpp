@@ -226,9 +226,10 @@ void LexTable::noteUnfeasibleByte(const std::string& text, std::size_t at) {
     }
     char byte[8];
     std::snprintf(byte, sizeof byte, "\\x%02X", static_cast<unsigned char>(text[at]));
-    std::string problem = descriptionPlace() + "the byte " + byte + " of " +
-                          (word.size() <= 60 && isPlainLatin(word) ? "\"" + std::string(word) + "\""
-                                                                   : quotedText(word)) +
+    // A word of Latin letters is shown as the user sees it, anything else escaped.
+    std::string shown = quotedText(word);
+    if (word.size() <= 60 && isPlainLatin(word)) shown.assign(1, '"').append(word).append(1, '"');
+    std::string problem = descriptionPlace() + "the byte " + byte + " of " + shown +
                           " cannot stand in a name: names may hold only the letters A-Z and a-z "
                           "and digits";
     const std::string spelled = spelledOut(word);
