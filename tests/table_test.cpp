@@ -151,4 +151,34 @@ TEST(Table, CoefficientGroups) {
     }
 }
 
+// A line of a delimited file without its separator: skipped unless it reads as a line of the
+// table written with another usual separator, every class named in turn and then a whole
+// value.
+TEST(Table, DbfLinesWithoutTheSeparator) {
+    const struct {
+        const char* line;
+        int code;  // of a ";" file whose first line is "Nord;male;1"
+    } cases[] = {
+        {"Nord\tfemale\t2", DBF_LINE_INCOMPLETE},
+        {"Sued female 2 persons", DBF_LINE_INCOMPLETE},  // a unit after the value
+        {"Sued, 2, 7.5e1", DBF_LINE_INCOMPLETE},         // numbers for the characteristics
+        {"Sued female 2 3", DBF_LINE_INCOMPLETE},        // with blanks, 3 is a further field
+        {"Sued\tfemale\t2 3", OK},                       // with tabs, "2 3" is no whole value
+        {"Sued\tfemale\t1,5", OK},
+        {"Sued\tfemale", OK},  // no value
+        {"Sued\tfemale\tmale\t2", OK},
+        {"female\tSued\t2", OK},  // the classes in another order
+        {"Sued\t3\t2", OK},       // no such characteristic
+        {"Sued\tfemale\t1e999", OK},
+        {" \t ", OK},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        const std::string base = dir.write("b.csv", "Nord;male;1\n" + std::string(c.line) + "\n");
+        const Scanned t("KLASSEN r s ; AUSPR r = Nord, Sued ; s = male, female ; BASIS DBF[" +
+                        base + "][;] REST");
+        EXPECT_EQ(t.code, c.code) << c.line << ": " << t->problem();
+    }
+}
+
 }  // namespace
