@@ -83,7 +83,7 @@ void writeOverview(JsonWriter& json, const Project& project) {
 
 void writeCells(JsonWriter& json, const Project& project) {
     const BaseArrays& cells = project.cells;
-    const CellNamer namer(project.labels, NameStyle::RAW);
+    const CellNamer namer(project, NameStyle::RAW);
     std::vector<int32_t> at;
     json.key("cells").beginArray(Layout::LINES);
     for (std::size_t j = 0; j < cells.cellIndex.size(); ++j) {
@@ -112,7 +112,7 @@ void writeText(JsonWriter& json, const Project& project, const CellNamer& namer,
 }
 
 void writeRows(JsonWriter& json, const Project& project) {
-    const CellNamer namer(project.labels, NameStyle::RAW);
+    const CellNamer namer(project, NameStyle::RAW);
     const HardArrays& hard = project.hard;
     json.key("hardRows").beginArray(Layout::LINES);
     for (std::size_t r = 0; r < static_cast<std::size_t>(hard.rowCount); ++r) {

@@ -72,7 +72,7 @@ void printOverview(const Project& project, std::ostream& out) {
 
 void printCells(const Project& project, std::ostream& out) {
     const BaseArrays& cells = project.cells;
-    const CellNamer namer(project.labels, NameStyle::TERMINAL);
+    const CellNamer namer(project, NameStyle::TERMINAL);
     const std::size_t n = cells.cellIndex.size();
     out << "Cells: " << n << " adjustable\n";
     if (n == 0) return;
@@ -107,7 +107,7 @@ void printCells(const Project& project, std::ostream& out) {
 }
 
 void printRows(const Project& project, std::ostream& out) {
-    const CellNamer namer(project.labels, NameStyle::TERMINAL);
+    const CellNamer namer(project, NameStyle::TERMINAL);
     const HardArrays& hard = project.hard;
     const auto m = static_cast<std::size_t>(hard.rowCount);
     out << "Hard rows: " << m << "\n";

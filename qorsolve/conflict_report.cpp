@@ -48,8 +48,8 @@ class ConflictReport {
     ConflictReport(const Project& project, const AdjustmentProblem& problem)
         : project_(project),
           problem_(problem),
-          screenNames_(project.labels, NameStyle::TERMINAL),
-          fileNames_(project.labels, NameStyle::RAW) {}
+          screenNames_(project, NameStyle::TERMINAL),
+          fileNames_(project, NameStyle::RAW) {}
 
     std::vector<Line> lines(const ConflictResult& conflict) const {
         std::vector<Line> result;

@@ -59,7 +59,7 @@ ReportData tableReport(const Project& project, const std::vector<double>& x,
                      project.cells.base.begin() + static_cast<std::ptrdiff_t>(cells));
     data.adjusted.assign(x.begin(), x.begin() + static_cast<std::ptrdiff_t>(cells));
     data.cellAt.reserve(cells * classes);
-    const CellNamer namer(project.labels, NameStyle::RAW);
+    const CellNamer namer(project, NameStyle::RAW);
     std::vector<int32_t> at;
     for (std::size_t j = 0; j < cells; ++j) {
         namer.indices(project.cells.cellIndex[j], at);

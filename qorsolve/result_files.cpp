@@ -139,7 +139,7 @@ bool writeAdjustedTable(const Project& project, const std::vector<double>& x, bo
     for (std::size_t k = 0; k < classes; ++k) line += csvField(className(project, k)) + ",";
     file->writeText(line + std::string(ADJUSTED_TABLE_COLUMNS) + "\n");
 
-    const CellNamer namer(project.labels, NameStyle::RAW);
+    const CellNamer namer(project, NameStyle::RAW);
     std::vector<int32_t> at;
     const auto writeCell = [&](int32_t cell, double base, double adjusted) {
         namer.indices(cell, at);
@@ -178,7 +178,7 @@ bool writeRowReport(const Project& project, const std::vector<RestrictionCheck>&
     // Each restriction's value in the base table, for its change.
     const std::vector<double> base(project.cells.base.begin(), project.cells.base.end());
     const std::vector<RestrictionCheck> before = checkRestrictions(project, base);
-    const CellNamer namer(project.labels, NameStyle::RAW);
+    const CellNamer namer(project, NameStyle::RAW);
     const auto& declared = project.control.restrictions;
     for (std::size_t i = 0; i < checks.size(); ++i) {
         const RestrictionCheck& check = checks[i];
