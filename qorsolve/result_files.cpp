@@ -16,7 +16,7 @@ namespace {
 // The headers, and the stable runs by which qorsolve knows the files (own_output.h): a new
 // column goes at the end of a header.
 constexpr std::string_view ROW_REPORT_HEADER =
-    "restriction,kind,lower,upper,value,slack,binding,change,text";
+    "restriction,kind,lower,upper,value,slack,binding,change,text,declared,source";
 // The header of the rows file's first version, before the change and the text.
 constexpr std::string_view ROW_REPORT_STABLE = "restriction,kind,lower,upper,value,slack,binding";
 static_assert(ROW_REPORT_HEADER.starts_with(ROW_REPORT_STABLE));
@@ -190,10 +190,12 @@ bool writeRowReport(const Project& project, const std::vector<RestrictionCheck>&
                                      ? csvField(declaredText(project, namer, declared[i]))
                                      : std::string();
         const std::string_view binding = weak ? "" : check.binding ? "yes" : "no";
-        file->writeText(
-            csvLine({std::to_string(i + 1), restrictionKindName(check.kind),
-                     limitField(check.lower), limitField(check.upper), csvResult(check.value),
-                     resultField(shownSlack(check)), binding, change, text}));
+        // As the restriction's source states it, and where it comes from.
+        file->writeText(csvLine({std::to_string(i + 1), restrictionKindName(check.kind),
+                                 limitField(check.lower), limitField(check.upper),
+                                 csvResult(check.value), resultField(shownSlack(check)), binding,
+                                 change, text, csvField(declaredLabel(project, i)),
+                                 csvField(restrictionSource(project, i))}));
     }
     return true;
 }
