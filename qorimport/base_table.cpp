@@ -25,6 +25,15 @@ std::string columnList(const std::vector<std::string>& header) {
 bool readHeader(const ImportOptions& options, const SpreadsheetFile& file, ImportedTable& table,
                 std::size_t& valueColumn, ImportMessage& error) {
     const std::vector<std::string>& header = file.header();
+    if (header.size() == 1) {
+        error = file.message(file.headerLine(),
+                             "the header line holds one column, " + quotedLabel(header[0]) +
+                                 "; the class columns and the value column must be separated "
+                                 "by " +
+                                 (options.separator != '\0' ? separatorName(options.separator)
+                                                            : std::string("';', ',' or a tab")));
+        return false;
+    }
     valueColumn = header.size() - 1;
     if (!options.valueColumn.empty()) {
         const auto at = std::find(header.begin(), header.end(), options.valueColumn);

@@ -86,7 +86,8 @@ void printImportUsage(std::ostream& out) {
 }
 
 bool parseImportOptions(const std::vector<std::string>& args, ImportOptions& options,
-                        std::string& error) {
+                        std::string& error, bool& usage) {
+    usage = false;
     std::vector<std::string> files;
     bool optionsEnded = false;
     bool weak = false;
@@ -145,6 +146,7 @@ bool parseImportOptions(const std::vector<std::string>& args, ImportOptions& opt
             }
         } else {
             error = "Unknown option " + arg;
+            usage = true;
             return false;
         }
     }
@@ -153,6 +155,7 @@ bool parseImportOptions(const std::vector<std::string>& args, ImportOptions& opt
     }
     if (options.help || options.version) return true;
     if (files.size() != 2) {
+        usage = true;
         error = files.size() < 2 ? "a base file and a project are needed"
                                  : "one base file and one project are needed; margin files "
                                    "come with --margins";

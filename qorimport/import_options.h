@@ -33,7 +33,8 @@ struct ImportOptions {
 void printImportUsage(std::ostream& out);
 
 // Fills `options` from the arguments; false, with the one line to print (without "Error: "
-// and line end) in `error`, when they are not valid. --weak makes every margin file's margins
-// weak; a weight (FILE:W) makes that file's margins weak with weight W.
+// and line end) in `error`, when they are not valid, and `usage` set where the usage text
+// should follow (an unknown option, files missing or too many). --weak makes every margin
+// file's margins weak; a weight (FILE:W) makes that file's margins weak with weight W.
 bool parseImportOptions(const std::vector<std::string>& args, ImportOptions& options,
-                        std::string& error);
+                        std::string& error, bool& usage);

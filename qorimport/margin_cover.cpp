@@ -1,29 +1,41 @@
 #include "qorimport/margin_cover.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <unordered_map>
 
 namespace {
 
+// The cells of positive base value: a bit per cell of the table, or, for a table much larger
+// than its base file, their numbers in order.
 class PositiveCells {
   public:
-    explicit PositiveCells(const ImportedTable& table)
-        : bits_((static_cast<std::size_t>(table.tableSize) + 63) / 64) {
+    explicit PositiveCells(const ImportedTable& table) {
+        const auto cells = static_cast<std::size_t>(table.tableSize);
+        sparse_ = cells / 64 > 2 * table.cellCount();
+        if (!sparse_) bits_.assign((cells + 63) / 64, 0);
         for (std::size_t i = 0; i < table.cellCount(); ++i) {
-            if (table.values[i] > 0) {
-                const auto cell = static_cast<std::size_t>(table.cellNumber(i));
-                bits_[cell / 64] |= uint64_t{1} << (cell % 64);
+            if (!(table.values[i] > 0)) continue;
+            const int64_t cell = table.cellNumber(i);
+            if (sparse_) {
+                numbers_.push_back(cell);
+            } else {
+                bits_[static_cast<std::size_t>(cell) / 64] |= uint64_t{1} << (cell % 64);
             }
         }
+        std::sort(numbers_.begin(), numbers_.end());
     }
     bool has(int64_t cell) const {
+        if (sparse_) return std::binary_search(numbers_.begin(), numbers_.end(), cell);
         const auto c = static_cast<std::size_t>(cell);
         return (bits_[c / 64] >> (c % 64) & 1) != 0;
     }
 
   private:
+    bool sparse_ = false;
     std::vector<uint64_t> bits_;
+    std::vector<int64_t> numbers_;
 };
 
 // Whether one of the cells `margin` covers is positive: its free classes run as an odometer,

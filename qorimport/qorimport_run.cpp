@@ -97,14 +97,22 @@ bool inputsApart(const ImportOptions& options, const ImportPaths& paths, ImportM
     std::vector<std::string> outputs = paths.projectFiles;
     outputs.insert(outputs.end(), {paths.description, paths.baseFile, paths.namesFile});
     std::vector<std::string> inputs{options.basePath};
-    for (const MarginSource& source : options.margins) inputs.push_back(source.path);
+    for (const MarginSource& source : options.margins) {
+        for (const std::string& input : inputs) {
+            if (isSameFile(input, source.path)) {
+                error =
+                    ImportMessage{"", 0, source.path + " is given twice; each file is read once"};
+                return false;
+            }
+        }
+        inputs.push_back(source.path);
+    }
     for (const std::string& input : inputs) {
         for (const std::string& output : outputs) {
             if (isSameFile(input, output)) {
-                error = ImportMessage{input, 0,
-                                      "is the file " + output +
-                                          " that qorimport writes; give the project "
-                                          "another name"};
+                error = ImportMessage{"", 0,
+                                      input + " would be written over as " + output +
+                                          "; give the project another name"};
                 return false;
             }
         }
@@ -173,9 +181,10 @@ int fail(const ImportMessage& error, std::ostream& out) {
 int runQorimport(const std::vector<std::string>& args, std::ostream& out) {
     ImportOptions options;
     std::string problem;
-    if (!parseImportOptions(args, options, problem)) {
+    bool usage = false;
+    if (!parseImportOptions(args, options, problem, usage)) {
         out << "Error: " << problem << "\n";
-        printImportUsage(out);
+        if (usage) printImportUsage(out);
         return 1;
     }
     if (options.help) {

@@ -12,7 +12,7 @@ constexpr std::string_view BYTE_ORDER_MARK = "\xEF\xBB\xBF";
 // In the order a tie between them is decided.
 constexpr std::array<char, 3> SEPARATORS = {';', '\t', ','};
 
-// The separator `line`'s first line holds most often outside quotes; ';' for none.
+// The separator the first line of `text` holds most often outside quotes; ';' for none.
 char foundSeparator(std::string_view text) {
     std::array<std::size_t, SEPARATORS.size()> counts{};
     bool quoted = false;
@@ -89,15 +89,6 @@ bool SpreadsheetFile::open(const std::string& path, char separator, ImportMessag
     }
     headerLine_ = reader_->line();
     header_.assign(fields.begin(), fields.end());
-    if (header_.size() == 1) {
-        error = message(
-            headerLine_,
-            "the header line holds one column, " + quotedLabel(header_[0]) +
-                "; its columns must be "
-                "separated by " +
-                (separator != '\0' ? separatorName(separator) : std::string("';', ',' or a tab")));
-        return false;
-    }
     std::unordered_map<std::string_view, std::size_t> columns;
     for (std::size_t c = 0; c < header_.size(); ++c) {
         if (header_[c].empty()) {

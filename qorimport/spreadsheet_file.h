@@ -19,7 +19,7 @@ class SpreadsheetFile {
   public:
     // Opens `path` and reads its header line, with `separator` or else the one the header
     // line holds most often outside quotes. False, with `error` set, when the file cannot be
-    // read, holds nothing, or its header has an empty or repeated column name or one column.
+    // read, holds nothing, or its header has an empty or repeated column name.
     bool open(const std::string& path, char separator, ImportMessage& error);
 
     const std::string& path() const { return path_; }
