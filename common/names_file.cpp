@@ -69,7 +69,10 @@ ReadResult readNamesFile(InputFile& file, NamesFile& names) {
         return ReadResult::INVALID;
     }
     std::string header(fields[0]);
-    for (std::size_t i = 1; i < COLUMNS; ++i) header += "," + std::string(fields[i]);
+    for (std::size_t i = 1; i < COLUMNS; ++i) {
+        header += ',';
+        header.append(fields[i]);
+    }
     if (header != NAMES_FILE_HEADER) return ReadResult::INVALID;
     try {
         for (;;) {

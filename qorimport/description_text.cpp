@@ -49,12 +49,11 @@ std::string descriptionNumber(double value) {
         whole ? std::to_chars(text, text + sizeof text, value, std::chars_format::fixed)
               : std::to_chars(text, text + sizeof text, value);
     if (failure != std::errc()) return "0";
-    std::string number(text, end);
     // The scanner reads an exponent only after a decimal point.
-    const std::size_t exponent = number.find('e');
-    if (exponent != std::string::npos && number.find('.') == std::string::npos) {
-        number.insert(exponent, ".");
-    }
+    char* exponent = std::find(text, end, 'e');
+    std::string number(text, exponent);
+    if (exponent != end && std::find(text, exponent, '.') == exponent) number += '.';
+    number.append(exponent, static_cast<std::size_t>(end - exponent));
     return number;
 }
 
@@ -69,8 +68,12 @@ std::string restrictionStatement(const ImportOptions& options, const TableNames&
     const MarginSource& source = options.margins[margin.file];
     const double value = margin.value;
     if (source.weak) {
-        text += " ~ " + descriptionNumber(value);
-        if (source.weight != 1.0) text += " " + descriptionNumber(source.weight);
+        text += " ~ ";
+        text += descriptionNumber(value);
+        if (source.weight != 1.0) {
+            text += ' ';
+            text += descriptionNumber(source.weight);
+        }
         return text;
     }
     double tolerance = 0.0;

@@ -6,7 +6,10 @@ std::string placedText(const ImportMessage& message) {
     std::string text;
     if (!message.file.empty()) {
         text = terminalText(message.file);
-        if (message.line > 0) text += ":" + std::to_string(message.line);
+        if (message.line > 0) {
+            text += ':';
+            text += std::to_string(message.line);
+        }
         text += ": ";
     }
     return text + message.text;
@@ -21,5 +24,8 @@ std::string noteLine(const ImportMessage& message) {
 }
 
 std::string quotedLabel(std::string_view label) {
-    return "\"" + terminalText(label) + "\"";
+    std::string quoted = "\"";
+    quoted += terminalText(label);
+    quoted += '"';
+    return quoted;
 }

@@ -144,7 +144,8 @@ std::vector<std::string> uniqueNames(const std::vector<std::string>& labels, cha
     for (std::size_t i = 0; i < labels.size(); ++i) {
         std::string name = plainName(labels[i]);
         if (name.empty()) {
-            name = std::string(1, prefix) + std::to_string(i + 1);
+            name = prefix;
+            name += std::to_string(i + 1);
         } else if (isDigit(name[0]) || isReservedName(name)) {
             name.insert(name.begin(), prefix);
             if (isReservedName(name)) name[0] = 'X';
