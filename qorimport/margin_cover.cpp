@@ -79,7 +79,8 @@ std::vector<char> coverPositiveCells(const ImportedTable& table,
         }
         byPattern[pattern].push_back(m);
     }
-    for (const auto& [pattern, members] : byPattern) {
+    for (const auto& [fixed, members] : byPattern) {
+        const uint32_t pattern = fixed;  // a structured binding lambdas may not capture
         double covered = static_cast<double>(members.size());
         for (std::size_t c = 0; c < k; ++c) {
             if ((pattern >> c & 1) == 0) covered *= table.classes[c].size();
