@@ -123,11 +123,13 @@ std::string ImportedTable::cellText(const int32_t* at) const {
     return text + ")";
 }
 
-bool readBaseTable(const ImportOptions& options, ImportedTable& table, ImportMessage& error) {
+bool readBaseTable(const ImportOptions& options, ImportedTable& table,
+                   std::vector<ImportMessage>& notes, ImportMessage& error) {
     table = ImportedTable();
     table.path = options.basePath;
     SpreadsheetFile file;
     if (!file.open(options.basePath, options.separator, error)) return false;
+    if (file.recoded()) notes.push_back(file.message(0, RECODED_NOTE));
     table.headerLine = file.headerLine();
     std::size_t valueColumn = 0;
     if (!readHeader(options, file, table, valueColumn, error)) return false;

@@ -62,4 +62,6 @@ struct ImportedTable {
 // --total gives the meaning of all characteristics, a value that is not a number or is
 // negative, two lines for one cell, or a table whose cells are all 0 or that has more cells
 // than a table may have.
-bool readBaseTable(const ImportOptions& options, ImportedTable& table, ImportMessage& error);
+// A file that is not UTF-8 gets a note in `notes`.
+bool readBaseTable(const ImportOptions& options, ImportedTable& table,
+                   std::vector<ImportMessage>& notes, ImportMessage& error);

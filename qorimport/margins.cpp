@@ -74,9 +74,11 @@ bool readHeader(const ImportOptions& options, const ImportedTable& table,
 
 // The margins of one file, appended to `margins`.
 bool readMarginFile(const ImportOptions& options, const ImportedTable& table, std::size_t source,
-                    std::vector<Margin>& margins, ImportMessage& error) {
+                    std::vector<Margin>& margins, std::vector<ImportMessage>& notes,
+                    ImportMessage& error) {
     SpreadsheetFile file;
     if (!file.open(options.margins[source].path, options.separator, error)) return false;
+    if (file.recoded()) notes.push_back(file.message(0, RECODED_NOTE));
     MarginColumns columns;
     if (!readHeader(options, table, file, columns, error)) return false;
     const std::vector<std::string>& header = file.header();
@@ -105,11 +107,14 @@ bool readMarginFile(const ImportOptions& options, const ImportedTable& table, st
             const int32_t index = named.find(fields[c]);
             if (index < 0) {
                 const std::string meant = closestLabel(fields[c], named.labels);
-                error = file.message(
-                    line, quotedLabel(fields[c]) + " is not a " + terminalText(named.label) +
-                              " of " + terminalText(table.path) +
-                              (meant.empty() ? std::string()
-                                             : "; did you mean " + quotedLabel(meant) + "?"));
+                // A label that no label resembles may stand for all of them.
+                const std::string hint =
+                    meant.empty()
+                        ? "; where it means all of them, give --total " + quotedLabel(fields[c])
+                        : "; did you mean " + quotedLabel(meant) + "?";
+                error = file.message(line, quotedLabel(fields[c]) + " is not a " +
+                                               terminalText(named.label) + " of " +
+                                               terminalText(table.path) + hint);
                 return false;
             }
             margin.cells[static_cast<std::size_t>(k)] = index;
@@ -184,7 +189,7 @@ bool readMargins(const ImportOptions& options, const ImportedTable& table,
                  ImportMessage& error) {
     margins.clear();
     for (std::size_t source = 0; source < options.margins.size(); ++source) {
-        if (!readMarginFile(options, table, source, margins, error)) return false;
+        if (!readMarginFile(options, table, source, margins, notes, error)) return false;
     }
     if (!mergeRepeated(options, table, margins, notes, error)) return false;
 

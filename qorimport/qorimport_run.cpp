@@ -208,10 +208,10 @@ int runQorimport(const std::vector<std::string>& args, std::ostream& out) {
     if (!inputsApart(options, paths, error)) return fail(error, out);
 
     ImportedTable table;
-    if (!readBaseTable(options, table, error)) return fail(error, out);
     std::vector<ImportMessage> notes;
     std::vector<Margin> margins;
-    const bool read = readMargins(options, table, margins, notes, error);
+    const bool read = readBaseTable(options, table, notes, error) &&
+                      readMargins(options, table, margins, notes, error);
     for (const ImportMessage& note : notes) out << noteLine(note);
     if (!read) return fail(error, out);
     notes.clear();

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "qorimport/text_encoding.h"
+
 namespace {
 
 constexpr std::string_view BYTE_ORDER_MARK = "\xEF\xBB\xBF";
@@ -74,6 +76,10 @@ bool SpreadsheetFile::open(const std::string& path, char separator, ImportMessag
     }
     std::string_view text = file_.viewRest();
     if (text.starts_with(BYTE_ORDER_MARK)) text.remove_prefix(BYTE_ORDER_MARK.size());
+    if (!isUtf8(text)) {
+        recoded_ = fromWindows1252(text);
+        text = recoded_;
+    }
     // The header is the first line with anything in it.
     std::size_t start = 0;
     while (start < text.size() && std::strchr(" \t\r\n", text[start]) != nullptr) ++start;

@@ -1,8 +1,9 @@
 // A delimited file as spreadsheets export it: a header line that names the columns, then one
 // record per line. The separator is ';', ',' or a tab, found in the header line unless given;
 // fields may stand in double quotes (with "" inside for a quote) and have blanks around them;
-// a UTF-8 byte-order mark and CR LF line ends are taken as they come. Lines whose fields are
-// all empty (blank lines, or ";;;" of an empty spreadsheet row) are passed over.
+// a UTF-8 byte-order mark and CR LF line ends are taken as they come, and a file that is not
+// UTF-8 is read as Windows-1252 (text_encoding.h). Lines whose fields are all empty (blank
+// lines, or ";;;" of an empty spreadsheet row) are passed over.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +24,8 @@ class SpreadsheetFile {
     bool open(const std::string& path, char separator, ImportMessage& error);
 
     const std::string& path() const { return path_; }
+    // The file was not UTF-8 and is read as Windows-1252.
+    bool recoded() const { return !recoded_.empty(); }
     char separator() const { return separator_; }
     // The column names, without blanks around them.
     const std::vector<std::string>& header() const { return header_; }
@@ -45,11 +48,17 @@ class SpreadsheetFile {
 
     std::string path_;
     InputFile file_;
+    std::string recoded_;  // the file in UTF-8, where it was not
     std::optional<CsvReader> reader_;
     char separator_ = ';';
     std::vector<std::string> header_;
     int64_t headerLine_ = 0;
 };
+
+// The note for a file read as Windows-1252.
+inline constexpr const char* RECODED_NOTE =
+    "the file is not UTF-8 and is read as Windows-1252, as a spreadsheet's plain CSV export "
+    "writes it";
 
 // The separator's name in messages: "';'", "','", "a tab".
 std::string separatorName(char separator);

@@ -121,6 +121,8 @@ TEST(ResultFiles, KnowsItsFilesByTheirStableColumns) {
         {&isRowReportHeader, "restriction,kind,lower,upper,value,slack,binding\n1,hard\n", OURS},
         {&isRowReportHeader, "restriction,kind,lower,upper,value,slack,binding,change,text,x\n",
          OURS},
+        {&isRowReportHeader,
+         "restriction,kind,lower,upper,value,slack,binding,change,text,declared,source\n", OURS},
         // Re-saved with Windows line ends.
         {&isRowReportHeader, "restriction,kind,lower,upper,value,slack,binding\r\n1,h\r\n", OURS},
         {&isRowReportHeader, "restriction,kind,lower,upper,value,slack\r\n", FOREIGN},
