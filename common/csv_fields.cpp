@@ -1,6 +1,7 @@
 #include "common/csv_fields.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 std::string csvField(std::string_view bytes, Quoting quoting) {
@@ -90,42 +91,88 @@ bool CsvReader::readQuoted(std::string_view& field) {
     return true;
 }
 
+CsvReader::CsvReader(std::string_view text, char separator, bool trimBlanks)
+    : text_(text), separator_(separator), trimBlanks_(trimBlanks) {
+    ends_['\n'] = ends_['\r'] = ends_[static_cast<unsigned char>(separator)] = true;
+    quotes_ = text.find('"') != std::string_view::npos;
+    carriageReturns_ = text.find('\r') != std::string_view::npos;
+}
+
+bool CsvReader::readPlainLine(const char*& p, const char* end,
+                              std::vector<std::string_view>& fields) {
+    const auto find = [](const char* from, const char* to, char c) {
+        const void* at = std::memchr(from, c, static_cast<std::size_t>(to - from));
+        return at == nullptr ? to : static_cast<const char*>(at);
+    };
+    const char* const newline = find(p, end, '\n');
+    const char* lineEnd = newline;
+    if (lineEnd > p && lineEnd[-1] == '\r') --lineEnd;
+    if ((quotes_ && find(p, lineEnd, '"') != lineEnd) ||
+        (carriageReturns_ && find(p, lineEnd, '\r') != lineEnd)) {
+        return false;
+    }
+    for (const char* start = p;;) {
+        const char* stop = find(start, lineEnd, separator_);
+        const char* first = start;
+        const char* last = stop;
+        if (trimBlanks_) {
+            while (first < last && isBlank(*first)) ++first;
+            while (last > first && isBlank(last[-1])) --last;
+        }
+        fields.emplace_back(first, static_cast<std::size_t>(last - first));
+        if (stop == lineEnd) break;
+        start = stop + 1;
+    }
+    if (newline < end || lineEnd < newline) ++nextLine_;
+    p = newline < end ? newline + 1 : end;
+    return true;
+}
+
 CsvReader::Status CsvReader::next(std::vector<std::string_view>& fields) {
     fields.clear();
-    unquoted_.clear();
+    if (!unquoted_.empty()) unquoted_.clear();
     line_ = nextLine_;
-    if (pos_ >= text_.size()) return Status::END;
-    const auto atLineEnd = [&] {
-        return pos_ >= text_.size() || text_[pos_] == '\n' || text_[pos_] == '\r';
+    const char* const begin = text_.data();
+    const char* const end = begin + text_.size();
+    const char* p = begin + pos_;
+    if (p >= end) return Status::END;
+    if (readPlainLine(p, end, fields)) {
+        pos_ = static_cast<std::size_t>(p - begin);
+        return Status::RECORD;
+    }
+    const auto endsField = [&](const char* at) { return ends_[static_cast<unsigned char>(*at)]; };
+    const auto skipBlanks = [&] {
+        if (trimBlanks_) {
+            while (p < end && isBlank(*p)) ++p;
+        }
     };
     for (;;) {
-        if (trimBlanks_) {
-            while (pos_ < text_.size() && isBlank(text_[pos_])) ++pos_;
-        }
+        skipBlanks();
         std::string_view field;
-        if (pos_ < text_.size() && text_[pos_] == '"') {
+        if (p < end && *p == '"') {
+            pos_ = static_cast<std::size_t>(p - begin);
             if (!readQuoted(field)) return Status::UNCLOSED_QUOTE;
-            if (trimBlanks_) {
-                while (pos_ < text_.size() && isBlank(text_[pos_])) ++pos_;
-            }
-            if (!atLineEnd() && text_[pos_] != separator_) return Status::TEXT_AFTER_QUOTE;
+            p = begin + pos_;
+            skipBlanks();
+            if (p < end && !endsField(p)) return Status::TEXT_AFTER_QUOTE;
         } else {
-            const std::size_t start = pos_;
-            while (!atLineEnd() && text_[pos_] != separator_) ++pos_;
-            std::size_t end = pos_;
+            const char* const start = p;
+            while (p < end && !endsField(p)) ++p;
+            const char* last = p;
             if (trimBlanks_) {
-                while (end > start && isBlank(text_[end - 1])) --end;
+                while (last > start && isBlank(last[-1])) --last;
             }
-            field = text_.substr(start, end - start);
+            field = std::string_view(start, static_cast<std::size_t>(last - start));
         }
         fields.push_back(field);
-        if (atLineEnd()) break;
-        ++pos_;  // the separator
+        if (p >= end || *p != separator_) break;
+        ++p;  // the separator
     }
-    if (pos_ < text_.size()) {
-        if (text_[pos_] == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n') ++pos_;
-        ++pos_;
+    if (p < end) {
+        if (*p == '\r' && p + 1 < end && p[1] == '\n') ++p;
+        ++p;
         ++nextLine_;
     }
+    pos_ = static_cast<std::size_t>(p - begin);
     return Status::RECORD;
 }

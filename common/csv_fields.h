@@ -32,8 +32,7 @@ bool csvSplit(std::string_view line, std::vector<std::string>& fields);
 // are not the separator) around a field, quoted or not, are not part of it.
 class CsvReader {
   public:
-    CsvReader(std::string_view text, char separator, bool trimBlanks)
-        : text_(text), separator_(separator), trimBlanks_(trimBlanks) {}
+    CsvReader(std::string_view text, char separator, bool trimBlanks);
 
     enum class Status {
         RECORD,            // `fields` holds the next record
@@ -52,6 +51,9 @@ class CsvReader {
 
   private:
     bool isBlank(char c) const { return (c == ' ' || c == '\t') && c != separator_; }
+    // The record at `p` when its line holds no quote and no carriage return but at its end,
+    // as most lines do, split by searches for the separator; `p` then moves past its line end.
+    bool readPlainLine(const char*& p, const char* end, std::vector<std::string_view>& fields);
     // The quoted field whose opening quote is at pos_; false when it is not closed.
     bool readQuoted(std::string_view& field);
 
@@ -62,4 +64,7 @@ class CsvReader {
     int64_t line_ = 0;
     int64_t nextLine_ = 1;
     std::deque<std::string> unquoted_;  // fields whose doubled quotes were undone
+    bool ends_[256] = {};               // the bytes that end an unquoted field
+    bool quotes_ = false;               // the text holds a quote somewhere
+    bool carriageReturns_ = false;      // the text holds a carriage return somewhere
 };

@@ -136,8 +136,8 @@ bool readBaseTable(const ImportOptions& options, ImportedTable& table,
 
     const std::size_t columns = file.header().size();
     const std::size_t classCount = table.classes.size();
-    // The label of each class on the line before: most files repeat them line after line.
-    std::vector<std::string> lastLabel(classCount);
+    // The characteristic of each class on the line before: most files repeat them line after
+    // line.
     std::vector<int32_t> lastIndex(classCount, -1);
     std::vector<std::string_view> fields;
     while (file.next(fields, error)) {
@@ -153,7 +153,7 @@ bool readBaseTable(const ImportOptions& options, ImportedTable& table,
             if (c == valueColumn) continue;
             const std::string_view label = fields[c];
             ImportedClass& named = table.classes[k];
-            if (lastIndex[k] < 0 || label != lastLabel[k]) {
+            if (lastIndex[k] < 0 || label != named.labels[static_cast<std::size_t>(lastIndex[k])]) {
                 if (label.empty()) {
                     error = file.message(line, "no " + terminalText(named.label) +
                                                    " is given (column " + std::to_string(c + 1) +
@@ -180,7 +180,6 @@ bool readBaseTable(const ImportOptions& options, ImportedTable& table,
                     named.firstLines.push_back(line);
                     named.index.emplace(label, index);
                 }
-                lastLabel[k] = label;
                 lastIndex[k] = index;
             }
             table.characteristics.push_back(lastIndex[k]);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -44,9 +45,10 @@ std::string characteristicList(const std::string& className, const std::vector<s
 
 std::string descriptionNumber(double value) {
     char text[64];
+    // Whole numbers below 1e15 are exact as integers, and printed faster so.
     const bool whole = std::fabs(value) < 1e15 && std::trunc(value) == value;
     const auto [end, failure] =
-        whole ? std::to_chars(text, text + sizeof text, value, std::chars_format::fixed)
+        whole ? std::to_chars(text, text + sizeof text, static_cast<int64_t>(value))
               : std::to_chars(text, text + sizeof text, value);
     if (failure != std::errc()) return "0";
     // The scanner reads an exponent only after a decimal point.
@@ -120,22 +122,37 @@ std::string descriptionText(const ImportOptions& options, const ImportedTable& t
 
 void writeBaseFile(OutputFile& file, const ImportedTable& table, const TableNames& names) {
     const std::size_t classes = table.classes.size();
-    std::string line;
+    // Room for the longest line: every class's longest name, the separators and a number.
+    std::size_t room = 64;
+    for (std::size_t k = 0; k < classes; ++k) {
+        std::size_t longest = 11;  // a characteristic's number
+        for (const std::string& name : names.characteristics[k]) {
+            longest = std::max(longest, name.size());
+        }
+        room += longest + 1;
+    }
     for (std::size_t i = 0; i < table.cellCount(); ++i) {
-        line.clear();
-        const int32_t* at = table.cellAt(i);
+        char* const start = file.reserveChars(room);
+        char* at = start;
+        const int32_t* cell = table.cellAt(i);
         for (std::size_t k = 0; k < classes; ++k) {
             if (names.named(k)) {
-                line += names.characteristics[k][static_cast<std::size_t>(at[k])];
+                const std::string& name =
+                    names.characteristics[k][static_cast<std::size_t>(cell[k])];
+                at = std::copy(name.begin(), name.end(), at);
             } else {
-                char digits[16];
-                const auto end = std::to_chars(digits, digits + sizeof digits, at[k] + 1).ptr;
-                line.append(digits, end);
+                at = std::to_chars(at, start + room, cell[k] + 1).ptr;
             }
-            line += ';';
+            *at++ = ';';
         }
-        line += descriptionNumber(table.values[i]);
-        line += '\n';
-        file.writeText(line);
+        const double value = table.values[i];
+        if (value < 1e15 && std::trunc(value) == value) {
+            at = std::to_chars(at, start + room, static_cast<int64_t>(value)).ptr;
+        } else {
+            const std::string number = descriptionNumber(value);
+            at = std::copy(number.begin(), number.end(), at);
+        }
+        *at++ = '\n';
+        file.commitChars(static_cast<std::size_t>(at - start));
     }
 }

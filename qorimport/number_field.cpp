@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 #include "common/cell_text.h"
 #include "qorimport/import_error.h"
@@ -68,6 +69,18 @@ std::string valueText(double value) {
 }  // namespace
 
 bool readNumber(std::string_view field, bool decimalComma, double& value) {
+    // Most values are whole numbers of a few digits, which are exact as doubles.
+    if (!field.empty() && field.size() <= 15) {
+        int64_t whole = 0;
+        std::size_t digits = 0;
+        for (; digits < field.size() && isDigit(field[digits]); ++digits) {
+            whole = whole * 10 + (field[digits] - '0');
+        }
+        if (digits == field.size()) {
+            value = static_cast<double>(whole);
+            return true;
+        }
+    }
     std::string plain;
     if (!normalise(field, decimalComma, plain)) return false;
     const char* end = plain.data() + plain.size();

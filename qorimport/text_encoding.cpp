@@ -1,5 +1,6 @@
 #include "qorimport/text_encoding.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -31,14 +32,22 @@ void appendUtf8(std::string& text, uint32_t point) {
 bool isUtf8(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
-        // Plain ASCII, eight bytes at a time.
+        // Plain ASCII, eight bytes at a time, up to the first byte that is not.
         if (i + 8 <= text.size()) {
             uint64_t block = 0;
             std::memcpy(&block, text.data() + i, 8);
-            if ((block & 0x8080808080808080ull) == 0) {
+            const uint64_t high = block & 0x8080808080808080ull;
+            if (high == 0) {
                 i += 8;
                 continue;
             }
+            if constexpr (std::endian::native == std::endian::little) {
+                i += static_cast<std::size_t>(std::countr_zero(high)) / 8;
+            }
+        }
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            ++i;
+            continue;
         }
         const std::size_t length = utf8Length(text, i);
         if (length == 0) return false;
