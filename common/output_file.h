@@ -65,9 +65,6 @@ class OutputFile {
     bool putInPlace();
 
     const std::string& path() const { return path_; }
-    // Where the data go until the commit (readable there once finishWriting succeeded); empty
-    // for a file written in place.
-    const std::string& temporaryPath() const { return temporary_; }
     // The system's error number of the first step that failed; 0 where none is known.
     int error() const { return error_; }
 

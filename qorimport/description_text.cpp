@@ -93,7 +93,7 @@ std::string restrictionStatement(const ImportOptions& options, const TableNames&
 
 std::string descriptionText(const ImportOptions& options, const ImportedTable& table,
                             const TableNames& names, const std::vector<Margin>& margins,
-                            std::string_view baseFile, std::string_view namesFile) {
+                            std::string_view basis, std::string_view namesFile) {
     std::string text(DESCRIPTION_FIRST_LINE);
     text += " from " + commentText(options.basePath);
     for (const MarginSource& source : options.margins) text += ", " + commentText(source.path);
@@ -107,9 +107,9 @@ std::string descriptionText(const ImportOptions& options, const ImportedTable& t
         text += characteristicList(names.classes[k], names.characteristics[k],
                                    table.classes[k].labels.size());
     }
-    text += "\nBASIS\n   DBF[";
-    text += baseFile;
-    text += "][;]\n\nRESTRIKTIONEN\n";
+    text += "\nBASIS\n   ";
+    text += basis;
+    text += "\n\nRESTRIKTIONEN\n";
     std::size_t m = 0;
     for (std::size_t source = 0; source < options.margins.size(); ++source) {
         text += "# " + commentText(options.margins[source].path) + "\n";

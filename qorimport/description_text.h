@@ -28,11 +28,11 @@ std::string restrictionStatement(const ImportOptions& options, const TableNames&
                                  const Margin& margin);
 
 // The whole description: a comment that says where it comes from, the classes and their
-// characteristics, "DBF[baseFile][;]", and the margins' restrictions, each file's headed by a
-// comment line that names it.
+// characteristics, the BASIS statement `basis` (such as "DBF[p-base.csv][;]"), and the
+// margins' restrictions, each file's headed by a comment line that names it.
 std::string descriptionText(const ImportOptions& options, const ImportedTable& table,
                             const TableNames& names, const std::vector<Margin>& margins,
-                            std::string_view baseFile, std::string_view namesFile);
+                            std::string_view basis, std::string_view namesFile);
 
 // The base file that "DBF[...][;]" reads: one line per cell of the base table, in its order,
 // the characteristics' names and the value separated by ';'.

@@ -14,6 +14,7 @@
 #include "qorimport/margins.h"
 #include "qorimport/names_record.h"
 #include "qorimport/table_names.h"
+#include "qorimport/translation_values.h"
 #include "qorlex/driver/translation.h"
 
 namespace {
@@ -140,19 +141,24 @@ bool writeProject(const ImportOptions& options, ImportedTable& table, std::vecto
         return false;
     }
     writeBaseFile(*base, table, names);
-    description->writeText(descriptionText(options, table, names, margins, fileName(paths.baseFile),
+    description->writeText(descriptionText(options, table, names, margins,
+                                           "DBF[" + fileName(paths.baseFile) + "][;]",
                                            fileName(paths.namesFile)));
     writeNamesFile(*namesFile, namesRecord(options, table, names, margins));
     if (!results.finishWriting()) {
         error = ImportMessage{"", 0, writeFailure(results, "write to")};
         return false;
     }
-    // The translator reads the base file where it stands until the commit; the description
-    // it translates is the one written but for that name.
-    const std::string& baseTemporary =
-        base->temporaryPath().empty() ? paths.baseFile : base->temporaryPath();
-    const std::string text =
-        descriptionText(options, table, names, margins, baseTemporary, fileName(paths.namesFile));
+    // The description translated is the one written but for its BASIS statement, which reads
+    // the same cells from a file without names to look up.
+    TranslationValues values;
+    std::string problemText;
+    if (!values.write(table, options.project, problemText)) {
+        error = ImportMessage{"", 0, problemText};
+        return false;
+    }
+    const std::string text = descriptionText(options, table, names, margins, values.statement(),
+                                             fileName(paths.namesFile));
     table = ImportedTable();
     margins.clear();
     margins.shrink_to_fit();
