@@ -2,12 +2,13 @@
 # Builds Release and times qorimport against qorlex on what qorimport wrote, side by side: a
 # spreadsheet base table of 10^6 lines (4 classes of 100, 50, 20 and 10) with 9,880 margin
 # lines (every 1- and 2-class margin), from bench/generate_spreadsheet. The two programs run
-# in turn, RUNS times each (default 5); each row gives the best seconds (wall clock, and the
+# in turn, RUNS times each (default 9); each row gives the best seconds (wall clock, and the
 # CPU time of that run) and the largest peak resident set from GNU time, and the last row
-# qorimport's best over qorlex's best.
+# qorimport's best over qorlex's best. Each program writes its files where none are, as the
+# other does.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-runs=${RUNS:-5}
+runs=${RUNS:-9}
 work=${BENCH_DIR:-build-bench/import}
 
 scripts/install-deps.sh
@@ -36,7 +37,7 @@ declare -A best cpu peak
 for _ in $(seq "$runs"); do
   for program in qorimport qorlex; do
     if [ "$program" = qorimport ]; then
-      rm -f p-*.dat
+      rm -f p-*
       read -r seconds used rss < <(once "$bin/qorimport" --margins margins.csv base.csv p)
     else
       rm -f q-*.dat
