@@ -10,8 +10,8 @@ namespace {
 std::vector<std::size_t> storeOrder(const TableNames& names) {
     std::vector<std::size_t> lengths;
     for (const std::string& name : names.classes) lengths.push_back(name.size());
-    for (const std::vector<std::string>& names_ : names.characteristics) {
-        for (const std::string& name : names_) lengths.push_back(name.size());
+    for (const std::vector<std::string>& ofClass : names.characteristics) {
+        for (const std::string& name : ofClass) lengths.push_back(name.size());
     }
     return lengths;
 }
