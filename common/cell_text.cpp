@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "common/utf8_text.h"
+
 namespace {
 
 constexpr char HEX_DIGITS[] = "0123456789abcdef";
@@ -18,6 +20,17 @@ void appendByte(std::string& text, char c, const char* escape) {
     text += HEX_DIGITS[byte & 0xf];
 }
 
+// A character beyond ASCII that shows as itself: not a control character (C1, the line and
+// paragraph separators) and not one that changes the direction or visibility of the text
+// around it.
+bool printableOnTerminal(uint32_t point) {
+    if (point < 0xA0) return false;
+    if (point == 0xAD || (point >= 0x200B && point <= 0x200F)) return false;
+    if (point >= 0x2028 && point <= 0x202E) return false;
+    if (point >= 0x2060 && point <= 0x206F) return false;
+    return point != 0xFEFF;
+}
+
 }  // namespace
 
 std::string numberText(double value) {
@@ -30,7 +43,16 @@ std::string numberText(double value) {
 std::string terminalText(std::string_view bytes) {
     std::string text;
     text.reserve(bytes.size());
-    for (char c : bytes) appendByte(text, c, "\\x");
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t length = utf8Length(bytes, i);
+        if (length > 1 && printableOnTerminal(utf8CodePoint(bytes, i, length))) {
+            text.append(bytes.substr(i, length));
+            i += length;
+            continue;
+        }
+        appendByte(text, bytes[i], "\\x");
+        ++i;
+    }
     return text;
 }
 
@@ -76,6 +98,11 @@ void CellNamer::indices(int32_t cell, std::vector<int32_t>& out) const {
 }
 
 std::string CellNamer::label(std::size_t k, int32_t index) const {
+    if (named_ != nullptr) {
+        const std::string& label =
+            named_->classes[k].characteristics[static_cast<std::size_t>(index)].label;
+        return style_ == NameStyle::TERMINAL ? terminalText(label) : label;
+    }
     const ClassLabels& labels = labels_.classes[k];
     if (!labels.named) return std::to_string(index + 1);
     const std::string_view name = labels.name(index);

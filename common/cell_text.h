@@ -14,7 +14,9 @@
 // and "nan" for the values that are not finite.
 std::string numberText(double value);
 
-// A name for a terminal: printable ASCII as it is, every other byte as \xNN.
+// A name for a terminal: printable ASCII and the printable characters of valid UTF-8 as they
+// are (a label such as "Zürich"), every other byte as \xNN: control characters, bytes that are
+// no UTF-8, and the characters that reorder or hide text (directional marks and overrides).
 std::string terminalText(std::string_view bytes);
 
 // A JSON string literal, quotes included, in plain ASCII: every byte outside the printable
@@ -24,11 +26,16 @@ std::string jsonString(std::string_view bytes);
 // How names appear inside the texts below.
 enum class NameStyle { TERMINAL, RAW };
 
-// Turns cell numbers into characteristics: a name where the class has names, else the
-// 1-based number. The cell numbers must lie in the table the labels describe.
+// Turns cell numbers into characteristics: the label as its user wrote it where the project
+// has a names file, else a name where the class has names, else the 1-based number. The cell
+// numbers must lie in the table the labels describe.
 class CellNamer {
   public:
     CellNamer(const LabelFile& labels, NameStyle style) : labels_(labels), style_(style) {}
+    CellNamer(const Project& project, NameStyle style)
+        : labels_(project.labels),
+          named_(project.hasNames ? &project.names : nullptr),
+          style_(style) {}
 
     // 0-based characteristic index of each class.
     void indices(int32_t cell, std::vector<int32_t>& out) const;
@@ -39,6 +46,7 @@ class CellNamer {
 
   private:
     const LabelFile& labels_;
+    const NamesFile* named_ = nullptr;
     NameStyle style_;
 };
 

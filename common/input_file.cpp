@@ -131,6 +131,13 @@ bool InputFile::viewFloat64s(PackedArray<double>& values, std::size_t count) {
     return true;
 }
 
+std::string_view InputFile::viewRest() {
+    const std::uint64_t size = remaining();
+    const unsigned char* bytes = take(size);
+    if (bytes == nullptr) return {};
+    return std::string_view(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(size));
+}
+
 bool InputFile::readInt32s(int32_t* values, std::size_t count) {
     PackedArray<int32_t> view;
     if (!viewInt32s(view, count)) return false;

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "common/packed_array.h"
 
@@ -45,6 +46,8 @@ class InputFile {
     // and nothing consumed, when the file ends before them.
     bool viewInt32s(PackedArray<int32_t>& values, std::size_t count);
     bool viewFloat64s(PackedArray<double>& values, std::size_t count);
+    // The bytes left, where they stand in the file, all consumed: for a text file read whole.
+    std::string_view viewRest();
 
   private:
     // The next `size` bytes, consumed; nullptr when fewer are left.

@@ -86,6 +86,57 @@ bool exists(const std::string& path) {
     return stat(path.c_str(), &info) == 0 || errno != ENOENT;
 }
 
+// Whether the names file labels exactly the classes and characteristics of the label file,
+// under the names the label and class name files give them.
+bool labelsFit(const Project& project) {
+    const auto& classes = project.labels.classes;
+    const auto& named = project.names.classes;
+    if (named.size() != classes.size()) return false;
+    for (std::size_t k = 0; k < classes.size(); ++k) {
+        if (k < project.classNames.size() && named[k].name != project.classNames[k]) return false;
+        const ClassLabels& labels = classes[k];
+        const std::vector<NamedItem>& items = named[k].characteristics;
+        if (items.size() != static_cast<std::size_t>(labels.size)) return false;
+        for (int32_t i = 0; i < labels.size; ++i) {
+            const std::string& name = items[static_cast<std::size_t>(i)].name;
+            if (labels.named ? name != labels.name(i) : name != std::to_string(i + 1)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// Whether the names file's restrictions are the control file's, one for one.
+bool restrictionsFit(const Project& project) {
+    const auto& declared = project.control.restrictions;
+    const auto& named = project.names.restrictions;
+    if (!project.hasControl || named.size() != declared.size()) return false;
+    for (std::size_t i = 0; i < declared.size(); ++i) {
+        const DeclaredRestriction& r = declared[i];
+        if (!statementFits(named[i].name, r.type, r.lowerValue, r.upperValue)) return false;
+    }
+    return true;
+}
+
+// The names file, when there is one; read after the label and class name files.
+ProjectError readLabels(Project& loaded) {
+    if (!exists(loaded.namesPath)) return ProjectError();
+    InputFile file;
+    if (!file.open(loaded.namesPath)) return openFailure(loaded.namesPath);
+    if (ReadResult result = readNamesFile(file, loaded.names); result != ReadResult::OK) {
+        return readFailure(result, "names file", loaded.namesPath);
+    }
+    if (!labelsFit(loaded)) {
+        loaded.names = NamesFile();
+        ProjectError error = fault(ProjectFault::NAMES_FILE_DOES_NOT_FIT, loaded.namesPath);
+        error.otherPath = loaded.labelPath;
+        return error;
+    }
+    loaded.hasNames = true;
+    return ProjectError();
+}
+
 }  // namespace
 
 ProjectError loadProject(const std::string& project, Project& loaded) {
@@ -95,6 +146,7 @@ ProjectError loadProject(const std::string& project, Project& loaded) {
     loaded.binaryPath = project + "-bin.dat";
     loaded.controlPath = project + "-ctr.dat";
     loaded.classNamePath = project + "-cls.dat";
+    loaded.namesPath = project + "-names.csv";
 
     {
         InputFile file;
@@ -138,18 +190,23 @@ ProjectError loadProject(const std::string& project, Project& loaded) {
         }
     }
 
-    if (!exists(loaded.controlPath)) return ProjectError();
-    InputFile file;
-    if (!file.open(loaded.controlPath)) return openFailure(loaded.controlPath);
-    if (ReadResult result = readControlFile(file, loaded.control, cells.cellCount);
-        result != ReadResult::OK) {
-        return readFailure(result, "control file", loaded.controlPath);
+    if (ProjectError error = readLabels(loaded); error.fault != ProjectFault::NONE) return error;
+
+    if (exists(loaded.controlPath)) {
+        InputFile file;
+        if (!file.open(loaded.controlPath)) return openFailure(loaded.controlPath);
+        if (ReadResult result = readControlFile(file, loaded.control, cells.cellCount);
+            result != ReadResult::OK) {
+            return readFailure(result, "control file", loaded.controlPath);
+        }
+        if (loaded.control.tableSize != cells.tableSize) {
+            return doesNotFit(ProjectFault::CONTROL_DOES_NOT_FIT, loaded.controlPath,
+                              loaded.binaryPath);
+        }
+        loaded.hasControl = true;
     }
-    if (loaded.control.tableSize != cells.tableSize) {
-        return doesNotFit(ProjectFault::CONTROL_DOES_NOT_FIT, loaded.controlPath,
-                          loaded.binaryPath);
-    }
-    loaded.hasControl = true;
+    // Restrictions changed by hand since the names file was written are shown as they are.
+    if (loaded.hasNames && !restrictionsFit(loaded)) loaded.names.restrictions.clear();
     return ProjectError();
 }
 
@@ -172,6 +229,9 @@ std::string projectErrorMessage(const ProjectError& error) {
         case ProjectFault::NAMES_DO_NOT_FIT:
             return "Error: Class name file " + error.path + " does not fit label file " +
                    error.otherPath + "\n";
+        case ProjectFault::NAMES_FILE_DOES_NOT_FIT:
+            return "Error: Names file " + error.path + " does not fit label file " +
+                   error.otherPath + "; run qorimport again, or remove it\n";
         case ProjectFault::FILE_FOR_PROJECT:
             return "Error: " + error.reason + "\n";
     }
@@ -179,10 +239,23 @@ std::string projectErrorMessage(const ProjectError& error) {
 }
 
 std::string className(const Project& project, std::size_t k) {
+    if (k < project.names.classes.size() && !project.names.classes[k].label.empty()) {
+        return project.names.classes[k].label;
+    }
     if (k < project.classNames.size() && !project.classNames[k].empty()) {
         return project.classNames[k];
     }
     return "class" + std::to_string(k + 1);
+}
+
+std::string_view declaredLabel(const Project& project, std::size_t i) {
+    const auto& named = project.names.restrictions;
+    return i < named.size() ? std::string_view(named[i].label) : std::string_view();
+}
+
+std::string_view restrictionSource(const Project& project, std::size_t i) {
+    const auto& named = project.names.restrictions;
+    return i < named.size() ? std::string_view(named[i].source) : std::string_view();
 }
 
 std::vector<Destination> destinations(const Project& project) {

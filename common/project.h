@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/base_arrays.h"
@@ -10,6 +11,7 @@
 #include "common/control_file.h"
 #include "common/hard_arrays.h"
 #include "common/label_file.h"
+#include "common/names_file.h"
 #include "common/weak_arrays.h"
 
 struct Project {
@@ -18,6 +20,7 @@ struct Project {
     std::string binaryPath;
     std::string controlPath;
     std::string classNamePath;
+    std::string namesPath;
 
     LabelFile labels;
     BaseArrays cells;
@@ -26,21 +29,31 @@ struct Project {
     bool hasControl = false;  // the control file is optional
     ControlFile control;
     std::vector<std::string> classNames;  // one per class; empty without a class name file
+    // The labels as the user wrote them, from a names file that fits the label file. Its
+    // restrictions are there only when they are the control file's, one for one.
+    bool hasNames = false;
+    NamesFile names;
 };
 
-// The name of class `k` (0-based) as declared, or "class<k+1>" for a project without names
-// (or an empty name).
+// The label of class `k` (0-based) as its user wrote it, else its name as declared, or
+// "class<k+1>" for a project without names (or an empty name).
 std::string className(const Project& project, std::size_t k);
+
+// Restriction `i` (0-based, in declaration order) as its source states it, and where it comes
+// from ("margins.csv:3"); empty where the names file does not say.
+std::string_view declaredLabel(const Project& project, std::size_t i);
+std::string_view restrictionSource(const Project& project, std::size_t i);
 
 // Why a project could not be loaded.
 enum class ProjectFault {
     NONE,
-    CANNOT_OPEN,           // `path` cannot be opened, for `reason`
-    NO_MEMORY,             // the arrays of `path` cannot be allocated
-    INVALID_FILE,          // `path`, a `fileKind`, is damaged
-    LABELS_DO_NOT_FIT,     // the label file `path` describes another table than `otherPath`
-    CONTROL_DOES_NOT_FIT,  // the control file `path` describes another table than `otherPath`
-    NAMES_DO_NOT_FIT,      // the class name file `path` names other classes than `otherPath`
+    CANNOT_OPEN,              // `path` cannot be opened, for `reason`
+    NO_MEMORY,                // the arrays of `path` cannot be allocated
+    INVALID_FILE,             // `path`, a `fileKind`, is damaged
+    LABELS_DO_NOT_FIT,        // the label file `path` describes another table than `otherPath`
+    CONTROL_DOES_NOT_FIT,     // the control file `path` describes another table than `otherPath`
+    NAMES_DO_NOT_FIT,         // the class name file `path` names other classes than `otherPath`
+    NAMES_FILE_DOES_NOT_FIT,  // the names file `path` labels other names than `otherPath` holds
     FILE_FOR_PROJECT,  // the argument `path` names no project but something else, as `reason` says
 };
 
@@ -48,13 +61,16 @@ struct ProjectError {
     ProjectFault fault = ProjectFault::NONE;
     std::string path;
     std::string otherPath;  // the binary data file, when two files disagree
-    std::string fileKind;   // "label file", "binary data file", "control file" or "class name file"
+    std::string fileKind;   // "label file", "binary data file", "control file", "class name file"
+                            // or "names file"
     std::string reason;     // the system's reason a file cannot be opened; FILE_FOR_PROJECT: the
                             // message, without "Error: "
 };
 
-// Reads `<project>-lbl.dat`, `<project>-bin.dat` and, when they exist, `<project>-ctr.dat` and
-// `<project>-cls.dat` (whose class count must be the label file's). An argument that names no
+// Reads `<project>-lbl.dat`, `<project>-bin.dat` and, when they exist, `<project>-ctr.dat`,
+// `<project>-cls.dat` (whose class count must be the label file's) and `<project>-names.csv`
+// (whose classes and characteristics must bear the names of the label and class name files;
+// its restrictions are dropped when they are not the control file's). An argument that names no
 // project but a file of one, a table description or another file is reported as such
 // (FILE_FOR_PROJECT, see notAProjectReason).
 // Beyond the structure of each file, the cells of the binary data file must be strictly

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace fuzz_setup {
 // The directory's path in storage that outlives every static object, so that it can still
@@ -78,6 +79,28 @@ inline bool writeProjectFiles(const std::string& project, std::string_view input
                          input.substr(binaryEnd + PROJECT_FILE_SEPARATOR.size()));
     }
     return true;
+}
+
+// One input of the qorimport target: a base file, and after PROJECT_FILE_SEPARATOR a margin
+// file, written as "base.csv" and "margins.csv" in `directory`. Returns qorimport's arguments,
+// its options chosen by the input's length, so that every input is tried with several.
+inline std::vector<std::string> importArguments(const std::string& directory,
+                                                std::string_view input) {
+    const std::size_t end = input.find(PROJECT_FILE_SEPARATOR);
+    writeScratchFile(directory + "base.csv", input.substr(0, end));
+    std::vector<std::string> args;
+    if (end != std::string_view::npos) {
+        writeScratchFile(directory + "margins.csv",
+                         input.substr(end + PROJECT_FILE_SEPARATOR.size()));
+        args = {"--margins", directory + "margins.csv"};
+    }
+    const std::size_t options = input.size() % 16;
+    if (options & 1) args.push_back("--decimal-comma");
+    if (options & 2) args.insert(args.end(), {"--total", "Total"});
+    if (options & 4) args.push_back("--weak");
+    if (options & 8) args.insert(args.end(), {"--tolerance", "1%"});
+    args.insert(args.end(), {directory + "base.csv", directory + "project"});
+    return args;
 }
 
 // Device and process files can be endless or block; a description naming them is no

@@ -52,6 +52,7 @@ void writeOverview(JsonWriter& json, const Project& project) {
     } else {
         json.null();
     }
+    if (project.hasNames) json.key("names").string(project.namesPath);
     json.endObject();
     json.key("tableSize").integer(project.cells.tableSize);
     json.key("classes").beginArray(Layout::LINES);
@@ -76,6 +77,14 @@ void writeOverview(JsonWriter& json, const Project& project) {
         } else {
             json.null();
         }
+        // The labels as written, from the names file.
+        if (project.hasNames) {
+            const CellNamer namer(project, NameStyle::RAW);
+            json.key("label").string(className(project, k));
+            json.key("labels").beginArray();
+            for (int32_t i = 0; i < labels.size; ++i) json.string(namer.label(k, i));
+            json.endArray();
+        }
         json.endObject();
     }
     json.endArray();
@@ -83,7 +92,7 @@ void writeOverview(JsonWriter& json, const Project& project) {
 
 void writeCells(JsonWriter& json, const Project& project) {
     const BaseArrays& cells = project.cells;
-    const CellNamer namer(project.labels, NameStyle::RAW);
+    const CellNamer namer(project, NameStyle::RAW);
     std::vector<int32_t> at;
     json.key("cells").beginArray(Layout::LINES);
     for (std::size_t j = 0; j < cells.cellIndex.size(); ++j) {
@@ -112,7 +121,7 @@ void writeText(JsonWriter& json, const Project& project, const CellNamer& namer,
 }
 
 void writeRows(JsonWriter& json, const Project& project) {
-    const CellNamer namer(project.labels, NameStyle::RAW);
+    const CellNamer namer(project, NameStyle::RAW);
     const HardArrays& hard = project.hard;
     json.key("hardRows").beginArray(Layout::LINES);
     for (std::size_t r = 0; r < static_cast<std::size_t>(hard.rowCount); ++r) {
@@ -176,6 +185,10 @@ void writeRows(JsonWriter& json, const Project& project) {
         }
         writeEntries(json, restriction.columns, restriction.coefficients);
         writeText(json, project, namer, relation, restriction.columns, restriction.coefficients);
+        if (const std::string_view label = declaredLabel(project, i); !label.empty()) {
+            json.key("declared").string(label);
+            json.key("source").string(restrictionSource(project, i));
+        }
         json.endObject();
     }
     json.endArray();

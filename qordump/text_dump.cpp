@@ -9,6 +9,7 @@
 
 #include "common/bound_type.h"
 #include "common/cell_text.h"
+#include "common/utf8_text.h"
 #include "qordump/dump.h"
 #include "qordump/row_text.h"
 
@@ -39,6 +40,7 @@ void printOverview(const Project& project, std::ostream& out) {
     if (!project.classNames.empty()) {
         out << "  class name file: " << terminalText(project.classNamePath) << "\n";
     }
+    if (project.hasNames) out << "  names file: " << terminalText(project.namesPath) << "\n";
     out << "\n";
 
     const auto& classes = project.labels.classes;
@@ -55,16 +57,35 @@ void printOverview(const Project& project, std::ostream& out) {
     for (std::size_t k = 0; k < classes.size(); ++k) {
         const ClassLabels& labels = classes[k];
         out << "  " << std::setw(width) << k + 1 << ": ";
-        if (k < project.classNames.size()) out << terminalText(project.classNames[k]) << ", ";
+        // With a names file the labels as written, each with its name in the description
+        // where that differs.
+        const auto withName = [&](const std::string& label, const std::string& name) {
+            const std::string shown = terminalText(label);
+            return name == label ? shown : shown + " [" + terminalText(name) + "]";
+        };
+        if (project.hasNames) {
+            out << withName(className(project, k),
+                            k < project.classNames.size() ? project.classNames[k] : "")
+                << ", ";
+        } else if (k < project.classNames.size()) {
+            out << terminalText(project.classNames[k]) << ", ";
+        }
         out << countText(static_cast<std::size_t>(labels.size), "characteristic",
                          "characteristics");
-        if (!labels.named) {
+        if (!labels.named && !project.hasNames) {
             out << ", unnamed\n";
             continue;
         }
         out << ":";
         for (int32_t i = 0; i < labels.size; ++i) {
-            out << (i == 0 ? " " : ", ") << terminalText(labels.name(i));
+            out << (i == 0 ? " " : ", ");
+            if (project.hasNames) {
+                const NamedItem& item =
+                    project.names.classes[k].characteristics[static_cast<std::size_t>(i)];
+                out << withName(item.label, item.name);
+            } else {
+                out << terminalText(labels.name(i));
+            }
         }
         out << "\n";
     }
@@ -72,7 +93,7 @@ void printOverview(const Project& project, std::ostream& out) {
 
 void printCells(const Project& project, std::ostream& out) {
     const BaseArrays& cells = project.cells;
-    const CellNamer namer(project.labels, NameStyle::TERMINAL);
+    const CellNamer namer(project, NameStyle::TERMINAL);
     const std::size_t n = cells.cellIndex.size();
     out << "Cells: " << n << " adjustable\n";
     if (n == 0) return;
@@ -88,18 +109,19 @@ void printCells(const Project& project, std::ostream& out) {
     std::array<std::size_t, 6> width{};
     const std::array<std::string, 6> heading{"column", "cell",  "characteristics",
                                              "base",   "lower", "upper"};
+    // Widths in characters: a label such as "Zürich" takes more bytes than it shows.
     for (std::size_t i = 0; i < 6; ++i) width[i] = heading[i].size();
     for (std::size_t j = 0; j < n; ++j) {
         const auto line = fields(j);
-        for (std::size_t i = 0; i < 6; ++i) width[i] = std::max(width[i], line[i].size());
+        for (std::size_t i = 0; i < 6; ++i) width[i] = std::max(width[i], charCount(line[i]));
     }
     const auto print = [&](const std::array<std::string, 6>& line) {
         for (std::size_t i = 0; i < 6; ++i) {
+            const std::string padding(width[i] - charCount(line[i]), ' ');
             // The characteristics read from the left, the numbers from the right.
-            out << "  " << (i == 2 ? std::left : std::right)
-                << std::setw(static_cast<int>(width[i])) << line[i];
+            out << "  " << (i == 2 ? line[i] + padding : padding + line[i]);
         }
-        out << std::right << "\n";
+        out << "\n";
     };
     // The heading's last field is not padded on the right, so no line ends in blanks.
     print(heading);
@@ -107,7 +129,7 @@ void printCells(const Project& project, std::ostream& out) {
 }
 
 void printRows(const Project& project, std::ostream& out) {
-    const CellNamer namer(project.labels, NameStyle::TERMINAL);
+    const CellNamer namer(project, NameStyle::TERMINAL);
     const HardArrays& hard = project.hard;
     const auto m = static_cast<std::size_t>(hard.rowCount);
     out << "Hard rows: " << m << "\n";
@@ -156,8 +178,11 @@ void printRows(const Project& project, std::ostream& out) {
             }
         }
         const Relation relation{restriction.type, restriction.lowerValue, restriction.upperValue};
-        out << rowText(project, namer, relation, restriction.columns, restriction.coefficients)
-            << "\n";
+        out << rowText(project, namer, relation, restriction.columns, restriction.coefficients);
+        if (const std::string_view source = restrictionSource(project, i); !source.empty()) {
+            out << "  (" << terminalText(source) << ")";
+        }
+        out << "\n";
     }
 }
 

@@ -48,8 +48,8 @@ class ConflictReport {
     ConflictReport(const Project& project, const AdjustmentProblem& problem)
         : project_(project),
           problem_(problem),
-          screenNames_(project.labels, NameStyle::TERMINAL),
-          fileNames_(project.labels, NameStyle::RAW) {}
+          screenNames_(project, NameStyle::TERMINAL),
+          fileNames_(project, NameStyle::RAW) {}
 
     std::vector<Line> lines(const ConflictResult& conflict) const {
         std::vector<Line> result;
@@ -140,9 +140,17 @@ class ConflictReport {
 
     std::string screenText(const Line& line) const {
         switch (line.type) {
-            case Line::Type::RESTRICTION:
-                return "restriction " + std::to_string(line.number) + ": " +
-                       declaredText(project_, screenNames_, restriction(line.number));
+            case Line::Type::RESTRICTION: {
+                // A margin as published, and its file and line, where the names file says.
+                const auto i = static_cast<std::size_t>(line.number) - 1;
+                const std::string_view declared = declaredLabel(project_, i);
+                const std::string text =
+                    declared.empty()
+                        ? declaredText(project_, screenNames_, restriction(line.number))
+                        : terminalText(declared) + " (" +
+                              terminalText(restrictionSource(project_, i)) + ")";
+                return "restriction " + std::to_string(line.number) + ": " + text;
+            }
             case Line::Type::ROW: {
                 const auto [columns, coefficients] = rowEntries(line.number);
                 const auto row = static_cast<std::size_t>(line.number);

@@ -5,56 +5,6 @@
 #include <cmath>
 #include <utility>
 
-std::string csvField(std::string_view bytes, Quoting quoting) {
-    const bool quoted = quoting == Quoting::ALWAYS ||
-                        bytes.find_first_of(",\"\r\n") != std::string_view::npos ||
-                        (!bytes.empty() && (bytes.front() == ' ' || bytes.back() == ' '));
-    if (!quoted) return std::string(bytes);
-    std::string text = "\"";
-    for (char c : bytes) {
-        if (c == '"') text += '"';
-        text += c;
-    }
-    return text + '"';
-}
-
-std::string csvLine(std::initializer_list<std::string_view> fields) {
-    std::string line;
-    for (const std::string_view* field = fields.begin(); field != fields.end(); ++field) {
-        if (field != fields.begin()) line += ',';
-        line += *field;
-    }
-    return line + '\n';
-}
-
-bool csvSplit(std::string_view line, std::vector<std::string>& fields) {
-    fields.clear();
-    std::size_t at = 0;
-    while (true) {
-        std::string field;
-        if (at < line.size() && line[at] == '"') {
-            // Up to the quote that is not doubled.
-            for (++at;; ++at) {
-                if (at == line.size()) return false;
-                if (line[at] == '"') {
-                    if (at + 1 == line.size() || line[at + 1] != '"') break;
-                    ++at;
-                }
-                field += line[at];
-            }
-            ++at;
-            if (at < line.size() && line[at] != ',') return false;
-        } else {
-            const std::size_t end = std::min(line.find(',', at), line.size());
-            field = line.substr(at, end - at);
-            at = end;
-        }
-        fields.push_back(std::move(field));
-        if (at == line.size()) return true;
-        ++at;  // the comma
-    }
-}
-
 std::string csvNumber(double value) {
     if (value == 0) return "0";
     char text[400];

@@ -1,27 +1,9 @@
 // Fields of the comma-separated files qorsolve writes.
 #pragma once
 
-#include <initializer_list>
 #include <string>
-#include <string_view>
-#include <vector>
 
-// When a text field goes in double quotes (inner quotes doubled).
-enum class Quoting {
-    WHEN_NEEDED,  // when it holds a comma, a quote, a line break, or spaces at either end
-    ALWAYS,       // always, so that a column of texts and numbers tells them apart
-};
-
-// A text field as `quoting` asks.
-std::string csvField(std::string_view bytes, Quoting quoting = Quoting::WHEN_NEEDED);
-
-// One line of a file: `fields`, each written already (csvField, csvNumber, ...), separated by
-// commas, and the line end.
-std::string csvLine(std::initializer_list<std::string_view> fields);
-
-// The fields of one line (without its line end) as csvField writes them, quoted ones without
-// their quotes; false when a quoted field is not closed or text follows its closing quote.
-bool csvSplit(std::string_view line, std::vector<std::string>& fields);
+#include "common/csv_fields.h"
 
 // The shortest text that reads back as the same double, whole numbers without a decimal
 // point or exponent ("12", "-3", "100000000", "0.25", "1e-07"); 0 for a negative zero.

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <numeric>
 
+#include "common/utf8_text.h"
+
 namespace {
 
 // Texts are cut to these many characters: axis labels, names in the heat maps' tooltips,
@@ -19,41 +21,6 @@ constexpr std::size_t HISTOGRAM_BINS = 40;
 constexpr double LEGEND_WIDTH = 198;
 // Pixels of an 11px character, over the average so that labels of wide letters fit.
 constexpr double GLYPH_WIDTH = 7.0;
-
-// The length of the valid UTF-8 sequence at `i`, 0 for a byte that does not begin one.
-std::size_t utf8Length(std::string_view s, std::size_t i) {
-    const auto first = static_cast<unsigned char>(s[i]);
-    if (first < 0x80) return 1;
-    std::size_t length = 0;
-    uint32_t point = 0;
-    if (first >= 0xC2 && first <= 0xDF) {
-        length = 2;
-        point = first & 0x1Fu;
-    } else if (first >= 0xE0 && first <= 0xEF) {
-        length = 3;
-        point = first & 0x0Fu;
-    } else if (first >= 0xF0 && first <= 0xF4) {
-        length = 4;
-        point = first & 0x07u;
-    } else {
-        return 0;
-    }
-    if (length > s.size() - i) return 0;
-    for (std::size_t k = 1; k < length; ++k) {
-        const auto next = static_cast<unsigned char>(s[i + k]);
-        if ((next & 0xC0u) != 0x80u) return 0;
-        point = point << 6 | (next & 0x3Fu);
-    }
-    if (length == 3 && (point < 0x800 || (point >= 0xD800 && point <= 0xDFFF))) return 0;
-    if (length == 4 && (point < 0x10000 || point > 0x10FFFF)) return 0;
-    return length;
-}
-
-std::size_t charCount(std::string_view s) {
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < s.size(); ++count) i += std::max<std::size_t>(utf8Length(s, i), 1);
-    return count;
-}
 
 std::string format(const char* pattern, double value) {
     char text[64];

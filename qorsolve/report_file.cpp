@@ -19,9 +19,10 @@ void describeClasses(const Project& project, ReportData& data) {
         data.classNames.push_back(className(project, k));
         data.classSizes.push_back(labels.size);
         std::vector<std::string> names;
-        if (labels.named) {
+        if (labels.named || project.hasNames) {
+            const CellNamer namer(project, NameStyle::RAW);
             names.reserve(static_cast<std::size_t>(labels.size));
-            for (int32_t i = 0; i < labels.size; ++i) names.emplace_back(labels.name(i));
+            for (int32_t i = 0; i < labels.size; ++i) names.push_back(namer.label(k, i));
         }
         data.characteristics.push_back(std::move(names));
     }
@@ -59,7 +60,7 @@ ReportData tableReport(const Project& project, const std::vector<double>& x,
                      project.cells.base.begin() + static_cast<std::ptrdiff_t>(cells));
     data.adjusted.assign(x.begin(), x.begin() + static_cast<std::ptrdiff_t>(cells));
     data.cellAt.reserve(cells * classes);
-    const CellNamer namer(project.labels, NameStyle::RAW);
+    const CellNamer namer(project, NameStyle::RAW);
     std::vector<int32_t> at;
     for (std::size_t j = 0; j < cells; ++j) {
         namer.indices(project.cells.cellIndex[j], at);
@@ -82,7 +83,11 @@ ReportData tableReport(const Project& project, const std::vector<double>& x,
         row.slack = check.slack;
         row.weak = check.kind == RestrictionKind::WEAK;
         row.binding = check.binding;
-        row.text = declaredText(project, namer, declared[i]);
+        // A margin as published, and its file and line, where the names file says.
+        const std::string_view label = declaredLabel(project, i);
+        row.text = label.empty() ? declaredText(project, namer, declared[i])
+                                 : std::string(label) + " (" +
+                                       std::string(restrictionSource(project, i)) + ")";
         data.rows.push_back(std::move(row));
     }
     return data;

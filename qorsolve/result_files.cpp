@@ -16,7 +16,7 @@ namespace {
 // The headers, and the stable runs by which qorsolve knows the files (own_output.h): a new
 // column goes at the end of a header.
 constexpr std::string_view ROW_REPORT_HEADER =
-    "restriction,kind,lower,upper,value,slack,binding,change,text";
+    "restriction,kind,lower,upper,value,slack,binding,change,text,declared,source";
 // The header of the rows file's first version, before the change and the text.
 constexpr std::string_view ROW_REPORT_STABLE = "restriction,kind,lower,upper,value,slack,binding";
 static_assert(ROW_REPORT_HEADER.starts_with(ROW_REPORT_STABLE));
@@ -139,7 +139,7 @@ bool writeAdjustedTable(const Project& project, const std::vector<double>& x, bo
     for (std::size_t k = 0; k < classes; ++k) line += csvField(className(project, k)) + ",";
     file->writeText(line + std::string(ADJUSTED_TABLE_COLUMNS) + "\n");
 
-    const CellNamer namer(project.labels, NameStyle::RAW);
+    const CellNamer namer(project, NameStyle::RAW);
     std::vector<int32_t> at;
     const auto writeCell = [&](int32_t cell, double base, double adjusted) {
         namer.indices(cell, at);
@@ -178,7 +178,7 @@ bool writeRowReport(const Project& project, const std::vector<RestrictionCheck>&
     // Each restriction's value in the base table, for its change.
     const std::vector<double> base(project.cells.base.begin(), project.cells.base.end());
     const std::vector<RestrictionCheck> before = checkRestrictions(project, base);
-    const CellNamer namer(project.labels, NameStyle::RAW);
+    const CellNamer namer(project, NameStyle::RAW);
     const auto& declared = project.control.restrictions;
     for (std::size_t i = 0; i < checks.size(); ++i) {
         const RestrictionCheck& check = checks[i];
@@ -190,10 +190,12 @@ bool writeRowReport(const Project& project, const std::vector<RestrictionCheck>&
                                      ? csvField(declaredText(project, namer, declared[i]))
                                      : std::string();
         const std::string_view binding = weak ? "" : check.binding ? "yes" : "no";
-        file->writeText(
-            csvLine({std::to_string(i + 1), restrictionKindName(check.kind),
-                     limitField(check.lower), limitField(check.upper), csvResult(check.value),
-                     resultField(shownSlack(check)), binding, change, text}));
+        // As the restriction's source states it, and where it comes from.
+        file->writeText(csvLine({std::to_string(i + 1), restrictionKindName(check.kind),
+                                 limitField(check.lower), limitField(check.upper),
+                                 csvResult(check.value), resultField(shownSlack(check)), binding,
+                                 change, text, csvField(declaredLabel(project, i)),
+                                 csvField(restrictionSource(project, i))}));
     }
     return true;
 }

@@ -3,8 +3,10 @@
 //                           per adjustable cell (per cell of the table with --all-cells); the
 //                           classes by their declared names, class1... for a project without
 //                           a class name file
-//   <project>-rows.csv      restriction,kind,lower,upper,value,slack,binding,change,text: one
-//                           line per declared restriction, in declaration order
+//   <project>-rows.csv      restriction,kind,lower,upper,value,slack,binding,change,text,
+//                           declared,source: one line per declared restriction, in
+//                           declaration order; the last two from the names file (empty
+//                           without one)
 // Files of the earlier formats (class1,...,base,adjusted and the rows file up to binding)
 // are recognised as qorsolve's too, and so are files with columns a later version appended
 // (own_output.h).

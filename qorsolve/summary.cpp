@@ -115,7 +115,7 @@ void printSummary(std::ostream& out, const Project& project, const AdjustmentPro
     if (changed == 0) {
         out << "0\n";
     } else {
-        const CellNamer namer(project.labels, NameStyle::TERMINAL);
+        const CellNamer namer(project, NameStyle::TERMINAL);
         out << changeText(problem.base[largest], x[largest]) << " at "
             << namer.cellText(project.cells.cellIndex[largest]) << ", "
             << csvNumber(problem.base[largest]) << " to " << csvNumber(x[largest]) << "\n";

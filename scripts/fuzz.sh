@@ -12,7 +12,7 @@ cmake --build build-fuzz -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 
 corpus=$PWD/build-fuzz/corpus
 findings=$PWD/build-fuzz/findings
-mkdir -p "$corpus/qorlex" "$corpus/qoramp" "$corpus/project" "$findings"
+mkdir -p "$corpus/qorlex" "$corpus/qoramp" "$corpus/project" "$corpus/qorimport" "$findings"
 
 # Seeds: every table description and every binary data file the tests and examples hold,
 # the binary data files of the examples, and the projects of the examples and of the
@@ -49,9 +49,20 @@ for description in tests/e2e/{lang-base-files,bad-base-files,base-file-where}/*.
     cat "$file"; } >"$corpus/qorlex/base$seed"
 done
 
+# Spreadsheet files: every base file of qorimport's tests and examples, alone and with each
+# margin file beside it.
+find tests/e2e/import-* examples/spreadsheet fuzz/regressions/qorimport -type f -name '*.csv' \
+  -size -64k -exec cp -f {} "$corpus/qorimport/" \; 2>/dev/null || true
+for margins in tests/e2e/import-margin-files/[0-9]*.csv examples/spreadsheet/margen.csv; do
+  seed=$((seed + 1))
+  base=$(dirname "$margins")/base.csv
+  [ -f "$base" ] || base=examples/spreadsheet/bevoelkerung.csv
+  { cat "$base"; printf '%s' "$separator"; cat "$margins"; } >"$corpus/qorimport/pair$seed"
+done
+
 export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1
 status=0
-for target in qorlex qoramp project; do
+for target in qorlex qoramp project qorimport; do
   extra=()
   [ "$target" = qorlex ] && extra=(-dict=$PWD/fuzz/table.dict)
   echo "== ${target}_fuzz for ${seconds}s"

@@ -81,6 +81,11 @@ check population "$work/population" 26
 check population-continuous "$work/population" 26 --continuous
 check tourism "$work/tourism" 26
 check employment "$work/employment" conflict
+# A project of qorimport: the cells and classes by their labels as written.
+"$bin/qorimport" --total Total --margins examples/spreadsheet/margen.csv \
+  examples/spreadsheet/bevoelkerung.csv "$work/bev" >/dev/null || fail "bev: qorimport failed"
+check spreadsheet "$work/bev" 26
+grep -q 'Zürich' "$work/spreadsheet.dom" || fail "spreadsheet: the page shows no label as written"
 
 if [ "${REPORT_BIG:-0}" = 1 ]; then
   # 100 x 50 x 20 x 10 cells: the maps group 100 characteristics into 20 bins and 50 into

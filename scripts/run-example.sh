@@ -1,15 +1,27 @@
 #!/usr/bin/env bash
-# Builds the programs and runs the whole chain on the bundled examples: qorlex translates
-# the table description into the project files, qoramp writes the AMPL files, qorsolve
-# adjusts the table itself.
+# Builds the programs and runs the whole chain on the bundled examples: qorimport makes a
+# project of a spreadsheet's files, qorlex translates a table description into the project
+# files, qoramp writes the AMPL files, qorsolve adjusts the table itself.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc 2>/dev/null || echo 2)" --target qorlex qoramp qordump qorsolve >/dev/null
+cmake --build build -j "$(nproc 2>/dev/null || echo 2)" --target qorimport qorlex qoramp qordump qorsolve >/dev/null
 
 mkdir -p out
 run() { echo "\$ $*"; "build/bin/$@"; }
+
+# From a spreadsheet's base table and published margins to the adjusted table, in two
+# commands; the results name the cells as the spreadsheet does.
+run qorimport --total Total --margins examples/spreadsheet/margen.csv \
+  examples/spreadsheet/bevoelkerung.csv out/bev
+run qorsolve --report out/bev.html out/bev
+for file in out/bev-adj.csv out/bev-rows.csv; do
+  echo
+  echo "== $file (the first lines)"
+  head -n 4 "$file"
+done
+echo
 
 # The worked example: a table description read through to the three project files.
 run qorlex examples/census/persons.txt out/census

@@ -32,6 +32,11 @@ for example in census/persons-ampl population/population tourism/tourism; do
   memcheck build/bin/qorsolve "$project"
   memcheck build/bin/qorsolve --continuous "$project"
 done
+# From the spreadsheet example's two files through to the adjusted table.
+memcheck build/bin/qorimport --total Total --margins examples/spreadsheet/margen.csv \
+  examples/spreadsheet/bevoelkerung.csv "$out/bev"
+memcheck build/bin/qordump "$out/bev"
+memcheck build/bin/qorsolve --report "$out/bev.html" "$out/bev"
 # An example without a table: exit code 1 and the conflict, and no memory error.
 memcheck build/bin/qorlex examples/infeasible/employment.txt "$out/employment"
 status=0

@@ -1,4 +1,4 @@
-// Numbers and names in qorsolve's comma-separated files.
+// Numbers in qorsolve's comma-separated files.
 #include "qorsolve/csv_text.h"
 
 #include <gtest/gtest.h>
@@ -29,57 +29,6 @@ TEST(CsvText, NumbersReadBackExactlyAndWholeOnesHaveNoPoint) {
     for (const auto& c : cases) {
         EXPECT_EQ(csvNumber(c.value), c.text);
         EXPECT_EQ(std::strtod(csvNumber(c.value).c_str(), nullptr), c.value);
-    }
-}
-
-TEST(CsvText, QuotesNamesThatNeedItOrAlways) {
-    const struct {
-        const char* name;
-        const char* field;   // quoted when needed
-        const char* always;  // quoted always
-    } cases[] = {
-        {"Bern", "Bern", "\"Bern\""},
-        {"", "", "\"\""},
-        {"a,b", "\"a,b\"", "\"a,b\""},
-        {"say \"hi\"", "\"say \"\"hi\"\"\"", "\"say \"\"hi\"\"\""},
-        {"two\nlines", "\"two\nlines\"", "\"two\nlines\""},
-        {" padded", "\" padded\"", "\" padded\""},
-        {"inner space", "inner space", "\"inner space\""},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(csvField(c.name), c.field) << c.name;
-        EXPECT_EQ(csvField(c.name, Quoting::ALWAYS), c.always) << c.name;
-    }
-}
-
-TEST(CsvText, LinesJoinTheirFields) {
-    EXPECT_EQ(csvLine({}), "\n");
-    EXPECT_EQ(csvLine({""}), "\n");
-    EXPECT_EQ(csvLine({"", ""}), ",\n");
-    EXPECT_EQ(csvLine({"1", "\"a,b\"", "", "x"}), "1,\"a,b\",,x\n");
-}
-
-// A header line read back into its fields, as csvField wrote them.
-TEST(CsvText, SplitsALineIntoItsFields) {
-    const struct {
-        const char* line;
-        std::vector<std::string> fields;  // empty: not a line of fields
-    } cases[] = {
-        {"a,b", {"a", "b"}},
-        {"", {""}},
-        {"a,,", {"a", "", ""}},
-        {"\"Region, part\",Sex", {"Region, part", "Sex"}},
-        {"\"say \"\"hi\"\"\",x", {"say \"hi\"", "x"}},
-        {"\"\",relative change", {"", "relative change"}},
-        {"\"open,b", {}},
-        {"\"a\"b,c", {}},
-    };
-    for (const auto& c : cases) {
-        std::vector<std::string> fields{"left over"};
-        EXPECT_EQ(csvSplit(c.line, fields), !c.fields.empty()) << c.line;
-        if (!c.fields.empty()) {
-            EXPECT_EQ(fields, c.fields) << c.line;
-        }
     }
 }
 

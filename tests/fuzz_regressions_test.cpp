@@ -10,6 +10,7 @@
 #include "fuzz/fuzz_setup.h"
 #include "qoramp/qoramp_run.h"
 #include "qordump/qordump_run.h"
+#include "qorimport/qorimport_run.h"
 #include "qorlex/driver/qorlex_run.h"
 #include "qorsolve/qorsolve_run.h"
 #include "tests/test_files.h"
@@ -57,6 +58,14 @@ TEST_F(FuzzRegressions, TableDescriptions) {
         writeScratchFile(dir + "table.txt", writeOwnBaseFile(dir, text));
         std::ostringstream out, err;
         const int status = runQorlex({dir + "table.txt", dir + "project"}, out, err);
+        EXPECT_TRUE(status == 0 || status == 1) << input;
+    }
+}
+
+TEST_F(FuzzRegressions, SpreadsheetFiles) {
+    for (const fs::path& input : inputsOf("qorimport")) {
+        std::ostringstream out;
+        const int status = runQorimport(importArguments(scratchDirectory(), readFile(input)), out);
         EXPECT_TRUE(status == 0 || status == 1) << input;
     }
 }

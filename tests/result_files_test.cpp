@@ -37,12 +37,45 @@ TEST(ResultFiles, OneLinePerCellAndPerDeclaredRestriction) {
               "\"South, coast\",2,2,4,2,1\n");
     // The change is the value in the adjusted table less the value in the base table.
     EXPECT_EQ(readFile(dir / "p-rows.csv"),
-              "restriction,kind,lower,upper,value,slack,binding,change,text\n"
-              "1,hard,8,8,8,0,yes,0,\"(North, 1) + (North, 2) = 8\"\n"
-              "2,bound,,4,4,0,yes,2,\"(South, coast, 2) <= 4\"\n"
-              "3,weak,6,6,6,0,,1,\"(North, 2) + (South, coast, 2) ~ 6\"\n"
-              "4,bound,-7,,-6,1,no,-1,\"-(North, 1) >= -7\"\n"
-              "5,hard,1,9,10,-1,no,3,\"1 <= (North, 1) + (South, coast, 2) <= 9\"\n");
+              "restriction,kind,lower,upper,value,slack,binding,change,text,declared,source\n"
+              "1,hard,8,8,8,0,yes,0,\"(North, 1) + (North, 2) = 8\",,\n"
+              "2,bound,,4,4,0,yes,2,\"(South, coast, 2) <= 4\",,\n"
+              "3,weak,6,6,6,0,,1,\"(North, 2) + (South, coast, 2) ~ 6\",,\n"
+              "4,bound,-7,,-6,1,no,-1,\"-(North, 1) >= -7\",,\n"
+              "5,hard,1,9,10,-1,no,3,\"1 <= (North, 1) + (South, coast, 2) <= 9\",,\n");
+}
+
+// With a names file, the labels as written name the classes and cells, and each restriction
+// has the margin as published and its file and line, quoted where a field needs it.
+TEST(ResultFiles, LabelsAsWritten) {
+    TempDir dir;
+    Project project = solveProject(dir / "p");
+    project.hasNames = true;
+    project.names.classes.resize(2);
+    project.names.classes[0].label = "R\xc3\xa9gion";
+    project.names.classes[0].characteristics = {{"North", "Z\xc3\xbcrich", ""},
+                                                {"South", "Sankt Gallen, Stadt", ""}};
+    project.names.classes[1].label = "Alter";
+    project.names.classes[1].characteristics = {{"1", "0-14", ""}, {"2", "65+", ""}};
+    for (int i = 1; i <= 5; ++i) {
+        project.names.restrictions.push_back(
+            {"", "Alter = 65+: " + std::to_string(i), " m.csv:" + std::to_string(i + 1)});
+    }
+    std::string error;
+    ResultSet results;
+    ASSERT_TRUE(writeAdjustedTable(project, TABLE, false, results, error)) << error;
+    ASSERT_TRUE(writeRowReport(project, checkRestrictions(project, TABLE), results, error));
+    ASSERT_TRUE(commitResults(project, results, error)) << error;
+    EXPECT_EQ(readFile(dir / "p-adj.csv"),
+              "R\xc3\xa9gion,Alter,base,adjusted,change,relative change\n"
+              "Z\xc3\xbcrich,0-14,5,6,1,0.2\n"
+              "Z\xc3\xbcrich,65+,3,2,-1,-0.333333333333\n"
+              "\"Sankt Gallen, Stadt\",65+,2,4,2,1\n");
+    const std::string rows = readFile(dir / "p-rows.csv");
+    EXPECT_NE(rows.find("\n1,hard,8,8,8,0,yes,0,\"(Z\xc3\xbcrich, 0-14) + (Z\xc3\xbcrich, 65+) = "
+                        "8\",Alter = 65+: 1,\" m.csv:2\"\n"),
+              std::string::npos)
+        << rows;
 }
 
 // The header names the classes as declared; --all-cells adds the cells of base 0, so that
@@ -88,6 +121,8 @@ TEST(ResultFiles, KnowsItsFilesByTheirStableColumns) {
         {&isRowReportHeader, "restriction,kind,lower,upper,value,slack,binding\n1,hard\n", OURS},
         {&isRowReportHeader, "restriction,kind,lower,upper,value,slack,binding,change,text,x\n",
          OURS},
+        {&isRowReportHeader,
+         "restriction,kind,lower,upper,value,slack,binding,change,text,declared,source\n", OURS},
         // Re-saved with Windows line ends.
         {&isRowReportHeader, "restriction,kind,lower,upper,value,slack,binding\r\n1,h\r\n", OURS},
         {&isRowReportHeader, "restriction,kind,lower,upper,value,slack\r\n", FOREIGN},

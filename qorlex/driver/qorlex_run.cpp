@@ -5,8 +5,7 @@
 #include <new>
 
 #include "common/input_record.h"
-#include "qorlex/output/generate_arrays.h"
-#include "qorlex/output/project_files.h"
+#include "qorlex/driver/translation.h"
 #include "qorlex/scanner/lex_table.h"
 
 namespace {
@@ -40,11 +39,6 @@ int runQorlex(const std::vector<std::string>& args, std::ostream& out, std::ostr
     }
     const std::string& tableFile = args[0];
     const std::string& project = args[1];
-    const std::string labelFile = project + "-lbl.dat";
-    const std::string binaryFile = project + "-bin.dat";
-    const std::string controlFile = project + "-ctr.dat";
-    const std::string classNameFile = project + "-cls.dat";
-    const std::string inputRecordFile = project + INPUT_RECORD_SUFFIX;
 
     // The scanner allocates its state buffer while it is constructed.
     std::unique_ptr<LexTable> table;
@@ -54,8 +48,6 @@ int runQorlex(const std::vector<std::string>& args, std::ostream& out, std::ostr
         err << "out of dynamic memory in YY_LexTable_CREATE_BUFFER()\n";
         return 1;
     }
-    HardArrays hard;
-    WeakArrays weak;
 
     const int scanned = table->scanTableFile(tableFile, directoryOf(tableFile));
     if (scanned == LexTable::CANNOT_OPEN) {
@@ -83,39 +75,24 @@ int runQorlex(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return 1;
     }
 
-    if (ErrorCode code = generateRows(*table, hard, weak)) {
-        out << "Error: " << errorMessage(code) << "\n";
-        releaseArrays(hard, weak);
+    InputRecord record = table->inputsRead();
+    const std::string command[] = {"qorlex", tableFile, project};
+    record.command = shellCommand(command);
+    record.directory = workingDirectory();
+    const ProjectWrite written = writeProjectFiles(*table, project, record);
+    table.reset();
+    if (written.rows != OK) {
+        out << "Error: " << errorMessage(written.rows) << "\n";
         return 1;
     }
-
-    bool writeFailed = false;
-    int systemError = 0;
-    const auto report = [&](ErrorCode code, const std::string& path) {
-        if (code != OK) {
-            out << "Error: Could not write to " << path << "\n";
-            if (systemError != 0) {
-                out.flush();
-                err << path << ": " << std::strerror(systemError) << "\n";
-            }
-            writeFailed = true;
+    for (const WriteFailure& failure : written.failures) {
+        out << "Error: Could not write to " << failure.path << "\n";
+        if (failure.systemError != 0) {
+            out.flush();
+            err << failure.path << ": " << std::strerror(failure.systemError) << "\n";
         }
-        systemError = 0;
-    };
-    // The class names and the record of the inputs of an earlier run go first and the new ones
-    // come last, so that they never stand beside the files of another run.
-    removeEarlierFile(classNameFile);
-    removeEarlierFile(inputRecordFile);
-    report(writeLabelFile(*table, labelFile, &systemError), labelFile);
-    report(writeBinaryDataFile(binaryFile, hard, weak, *table, &systemError), binaryFile);
-    report(writeControlFile(*table, controlFile, &systemError), controlFile);
-    if (!writeFailed) report(writeClassNames(*table, classNameFile), classNameFile);
-    const std::string command[] = {"qorlex", tableFile, project};
-    if (!writeFailed)
-        report(writeInputs(*table, shellCommand(command), inputRecordFile), inputRecordFile);
-    releaseArrays(hard, weak);
-    table.reset();
-
+    }
+    const bool writeFailed = !written.failures.empty();
     if (writeFailed) return 1;
     out << "Table description successfully translated\n";
     return 0;

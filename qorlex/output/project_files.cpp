@@ -9,7 +9,6 @@
 #include "common/allocation.h"
 #include "common/class_name_file.h"
 #include "common/control_file.h"
-#include "common/input_record.h"
 #include "common/label_file.h"
 
 namespace {
@@ -67,13 +66,6 @@ ErrorCode writeClassNames(const Table& table, const std::string& path) {
         names[static_cast<std::size_t>(k)] = name;
     }
     return writeClassNameFile(path, names) ? OK : CANNOT_OPEN_FOR_WRITING;
-}
-
-ErrorCode writeInputs(const Table& table, const std::string& command, const std::string& path) {
-    InputRecord record = table.inputsRead();
-    record.command = command;
-    record.directory = workingDirectory();
-    return writeInputRecord(path, record) ? OK : CANNOT_OPEN_FOR_WRITING;
 }
 
 void removeEarlierFile(const std::string& path) {

@@ -22,7 +22,5 @@ ErrorCode writeBinaryDataFile(const std::string& path, const HardArrays& hard,
 ErrorCode writeControlFile(const Table& table, const std::string& path, int* systemError = nullptr);
 // The classes' names as declared; no file for classes declared by their count.
 ErrorCode writeClassNames(const Table& table, const std::string& path);
-// The files the table was read from, and `command`, the qorlex command that read them.
-ErrorCode writeInputs(const Table& table, const std::string& command, const std::string& path);
 // Removes the class name file or the input record of an earlier run (a regular file only).
 void removeEarlierFile(const std::string& path);
