@@ -17,13 +17,6 @@
 
 namespace {
 
-std::string int32Bytes(int32_t value) {
-    std::string bytes;
-    for (int i = 0; i < 4; ++i)
-        bytes += static_cast<char>((static_cast<uint32_t>(value) >> (8 * i)) & 0xff);
-    return bytes;
-}
-
 std::string text(const std::string& bytes) {
     return int32Bytes(static_cast<int32_t>(bytes.size())) + bytes;
 }

@@ -1,17 +1,22 @@
 #include "qorlex/model/statement_texts.h"
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace {
 
 constexpr std::string_view JOIN = " ... ";
-constexpr auto LIMIT = static_cast<std::size_t>(MAX_STATEMENT_TEXT);
 
 }  // namespace
 
-bool StatementTexts::addToken(std::string_view token, int32_t line) {
+bool StatementTexts::addAtEdge(std::string_view token, int32_t line) {
+    if (!beginning_) {
+        beginning_.reset(new (std::nothrow) char[LIMIT]);
+        if (!beginning_) return false;
+    }
     try {
-        if (beginning_.empty()) {
+        if (used_ == 0) {
             line_ = line;
         } else if (gap_) {
             append(" ");
@@ -26,13 +31,12 @@ bool StatementTexts::addToken(std::string_view token, int32_t line) {
 
 void StatementTexts::append(std::string_view bytes) {
     if (!full_) {
-        const std::size_t room = LIMIT - beginning_.size();
-        if (bytes.size() <= room) {
-            beginning_.append(bytes);
-            return;
-        }
-        beginning_.append(bytes.substr(0, room));
-        bytes.remove_prefix(room);
+        const std::size_t room = LIMIT - used_;
+        const std::size_t taken = std::min(room, bytes.size());
+        std::memcpy(beginning_.get() + used_, bytes.data(), taken);
+        used_ += taken;
+        if (taken == bytes.size()) return;
+        bytes.remove_prefix(taken);
         full_ = true;
     }
     end_.append(bytes);
@@ -41,15 +45,16 @@ void StatementTexts::append(std::string_view bytes) {
 
 bool StatementTexts::keep() {
     try {
+        const std::string_view beginning(beginning_.get(), used_);
         std::string shortened;
         if (full_) {
             // The beginning up to the last blank that leaves room for the join and the end; the
             // end from its first blank on.
             const std::size_t room = LIMIT - END_KEPT - JOIN.size();
-            const std::string_view beginning(beginning_);
             std::size_t cut = beginning.rfind(' ', room);
             if (cut == std::string_view::npos || cut == 0) cut = room;
-            const std::string after = beginning_.substr(room) + end_;
+            std::string after(beginning.substr(room));
+            after += end_;
             std::string_view end(after);
             end.remove_prefix(end.size() - END_KEPT);
             const std::size_t blank = end.find(' ');
@@ -60,7 +65,7 @@ bool StatementTexts::keep() {
         }
         lines_.push_back(line_);
         try {
-            texts_.push_back(full_ ? std::string_view(shortened) : std::string_view(beginning_));
+            texts_.push_back(full_ ? std::string_view(shortened) : beginning);
         } catch (...) {
             lines_.pop_back();
             throw;
@@ -73,7 +78,7 @@ bool StatementTexts::keep() {
 }
 
 void StatementTexts::forget() {
-    beginning_.clear();
+    used_ = 0;
     end_.clear();
     full_ = false;
     gap_ = false;

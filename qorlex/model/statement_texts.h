@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,7 +24,14 @@ class StatementTexts {
     void addGap() { gap_ = true; }
     // A token of the statement being read, which stands on line `line`. False when memory
     // runs out.
-    bool addToken(std::string_view token, int32_t line);
+    bool addToken(std::string_view token, int32_t line) {
+        // Most tokens are a few bytes of a statement begun, with room to spare.
+        if (used_ == 0 || full_ || token.size() >= LIMIT - used_) return addAtEdge(token, line);
+        if (gap_) beginning_[used_++] = ' ';
+        gap_ = false;
+        for (const char c : token) beginning_[used_++] = c;
+        return true;
+    }
     // The statement being read becomes the next restriction's and a new one begins. False
     // when memory runs out.
     bool keep();
@@ -36,13 +44,18 @@ class StatementTexts {
     const TextList& texts() const { return texts_; }
 
   private:
+    static constexpr auto LIMIT = static_cast<std::size_t>(MAX_STATEMENT_TEXT);
+
+    // addToken for a statement's first token, and for one that fills the beginning.
+    bool addAtEdge(std::string_view token, int32_t line);
     void append(std::string_view bytes);
 
     std::vector<int32_t> lines_;
     TextList texts_;
-    // The statement being read: its first MAX_STATEMENT_TEXT bytes, and once they are full
-    // its last bytes beyond them (END_KEPT to twice as many).
-    std::string beginning_;
+    // The statement being read: its first LIMIT bytes (`used_` of them so far), and once they
+    // are full its last bytes beyond them (END_KEPT to twice as many).
+    std::unique_ptr<char[]> beginning_;
+    std::size_t used_ = 0;
     std::string end_;
     bool full_ = false;
     bool gap_ = false;
