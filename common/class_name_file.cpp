@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "common/counted_text.h"
 #include "common/output_file.h"
 #include "common/table_limits.h"
 
@@ -9,10 +10,7 @@ bool writeClassNameFile(const std::string& path, std::span<const std::string_vie
     OutputFile file(path);
     if (!file.open()) return false;
     file.writeInt32(static_cast<int32_t>(names.size()));
-    for (std::string_view name : names) {
-        file.writeInt32(static_cast<int32_t>(name.size()));
-        file.writeBytes(name.data(), name.size());
-    }
+    for (std::string_view name : names) writeCountedText(file, name);
     return file.commit();
 }
 
@@ -25,14 +23,8 @@ ReadResult readClassNameFile(InputFile& file, std::vector<std::string>& names) {
     try {
         names.resize(static_cast<std::size_t>(count));
         for (std::string& name : names) {
-            int32_t size = 0;
-            if (!file.readInt32(size)) return ReadResult::INVALID;
-            if (size < 0) return ReadResult::NEGATIVE_COUNT;
-            if (size > MAX_CLASS_NAME_BYTES || static_cast<uint64_t>(size) > file.remaining()) {
-                return ReadResult::INVALID;
-            }
-            name.resize(static_cast<std::size_t>(size));
-            if (!file.readBytes(name.data(), name.size())) return ReadResult::INVALID;
+            const ReadResult result = readCountedText(file, name, MAX_CLASS_NAME_BYTES);
+            if (result != ReadResult::OK) return result;
             if (name.find('\0') != std::string::npos) return ReadResult::INVALID;
         }
     } catch (const std::bad_alloc&) {

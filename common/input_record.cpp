@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <new>
 
+#include "common/counted_text.h"
 #include "common/output_file.h"
 
 namespace {
@@ -16,11 +17,6 @@ bool isSafeInShell(char c) {
            std::string_view("_./:=+,-@%").find(c) != std::string_view::npos;
 }
 
-void writeText(OutputFile& file, const std::string& text) {
-    file.writeInt32(static_cast<int32_t>(text.size()));
-    file.writeBytes(text.data(), text.size());
-}
-
 void writeInt64(OutputFile& file, int64_t value) {
     const auto bits = static_cast<uint64_t>(value);
     file.writeInt32(static_cast<int32_t>(static_cast<uint32_t>(bits)));
@@ -28,15 +24,8 @@ void writeInt64(OutputFile& file, int64_t value) {
 }
 
 bool readText(InputFile& file, std::string& text, ReadResult& result) {
-    int32_t size = 0;
-    if (!file.readInt32(size)) return false;
-    if (size < 0) {
-        result = ReadResult::NEGATIVE_COUNT;
-        return false;
-    }
-    if (size > MAX_RECORD_TEXT || static_cast<uint64_t>(size) > file.remaining()) return false;
-    text.resize(static_cast<std::size_t>(size));
-    return file.readBytes(text.data(), text.size());
+    result = readCountedText(file, text, MAX_RECORD_TEXT);
+    return result == ReadResult::OK;
 }
 
 bool readInt64(InputFile& file, int64_t& value) {
@@ -115,12 +104,12 @@ bool recordInput(InputRecord& record, const std::string& name, std::FILE* file) 
 bool writeInputRecord(const std::string& path, const InputRecord& record) {
     OutputFile file(path);
     if (!file.open()) return false;
-    writeText(file, record.command);
-    writeText(file, record.directory);
+    writeCountedText(file, record.command);
+    writeCountedText(file, record.directory);
     file.writeInt32(static_cast<int32_t>(record.inputs.size()));
     for (const RecordedInput& input : record.inputs) {
-        writeText(file, input.name);
-        writeText(file, input.path);
+        writeCountedText(file, input.name);
+        writeCountedText(file, input.path);
         writeInt64(file, input.size);
         writeInt64(file, input.modifiedSeconds);
         file.writeInt32(input.modifiedNanoseconds);

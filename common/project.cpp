@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "common/binary_data_file.h"
@@ -137,6 +138,51 @@ ProjectError readLabels(Project& loaded) {
     return ProjectError();
 }
 
+// Whether the statements are the control file's: one for each record, each stating the
+// record's relation (a statement shortened in its middle may have lost it).
+bool statementsFit(const Project& project) {
+    const auto& declared = project.control.restrictions;
+    const TextList& texts = project.statements.texts;
+    if (texts.size() != declared.size()) return false;
+    for (std::size_t i = 0; i < declared.size(); ++i) {
+        const int32_t type = declared[i].type;
+        const char relation = statementRelation(texts[i]);
+        const bool fits =
+            relation == '\0' || (relation == '~' && isWeakType(type)) ||
+            (relation == '>' && type == BOUND_LOWER) || (relation == '<' && type == BOUND_UPPER) ||
+            (relation == '|' && type == BOUND_RANGE) || (relation == '=' && type == BOUND_EQUAL);
+        if (!fits) return false;
+    }
+    return true;
+}
+
+// The statement file, when there is one beside a control file; read after the control file.
+ProjectError readStatements(Project& loaded) {
+    if (!loaded.hasControl || !exists(loaded.statementPath)) return ProjectError();
+    InputFile file;
+    if (!file.open(loaded.statementPath)) return openFailure(loaded.statementPath);
+    if (ReadResult result = readStatementFile(file, loaded.statements); result != ReadResult::OK) {
+        return readFailure(result, "statement file", loaded.statementPath);
+    }
+    if (!statementsFit(loaded)) {
+        loaded.statements = StatementFile();
+        return doesNotFit(ProjectFault::STATEMENTS_DO_NOT_FIT, loaded.statementPath,
+                          loaded.controlPath);
+    }
+    try {
+        std::string source;
+        for (int32_t line : loaded.statements.lines) {
+            source.assign(loaded.statements.description).append(1, ':');
+            source.append(std::to_string(line));
+            loaded.statementSources.push_back(source);
+        }
+    } catch (const std::bad_alloc&) {
+        return fault(ProjectFault::NO_MEMORY, loaded.statementPath);
+    }
+    loaded.hasStatements = true;
+    return ProjectError();
+}
+
 }  // namespace
 
 ProjectError loadProject(const std::string& project, Project& loaded) {
@@ -147,6 +193,7 @@ ProjectError loadProject(const std::string& project, Project& loaded) {
     loaded.controlPath = project + "-ctr.dat";
     loaded.classNamePath = project + "-cls.dat";
     loaded.namesPath = project + "-names.csv";
+    loaded.statementPath = project + STATEMENT_FILE_SUFFIX;
 
     {
         InputFile file;
@@ -205,6 +252,9 @@ ProjectError loadProject(const std::string& project, Project& loaded) {
         }
         loaded.hasControl = true;
     }
+    if (ProjectError error = readStatements(loaded); error.fault != ProjectFault::NONE) {
+        return error;
+    }
     // Restrictions changed by hand since the names file was written are shown as they are.
     if (loaded.hasNames && !restrictionsFit(loaded)) loaded.names.restrictions.clear();
     return ProjectError();
@@ -232,6 +282,9 @@ std::string projectErrorMessage(const ProjectError& error) {
         case ProjectFault::NAMES_FILE_DOES_NOT_FIT:
             return "Error: Names file " + error.path + " does not fit label file " +
                    error.otherPath + "; run qorimport again, or remove it\n";
+        case ProjectFault::STATEMENTS_DO_NOT_FIT:
+            return "Error: Statement file " + error.path + " does not fit control file " +
+                   error.otherPath + "; translate the description again, or remove it\n";
         case ProjectFault::FILE_FOR_PROJECT:
             return "Error: " + error.reason + "\n";
     }
@@ -250,12 +303,16 @@ std::string className(const Project& project, std::size_t k) {
 
 std::string_view declaredLabel(const Project& project, std::size_t i) {
     const auto& named = project.names.restrictions;
-    return i < named.size() ? std::string_view(named[i].label) : std::string_view();
+    if (i < named.size()) return named[i].label;
+    const TextList& texts = project.statements.texts;
+    return i < texts.size() ? texts[i] : std::string_view();
 }
 
 std::string_view restrictionSource(const Project& project, std::size_t i) {
     const auto& named = project.names.restrictions;
-    return i < named.size() ? std::string_view(named[i].source) : std::string_view();
+    if (i < named.size()) return named[i].source;
+    const TextList& sources = project.statementSources;
+    return i < sources.size() ? sources[i] : std::string_view();
 }
 
 std::vector<Destination> destinations(const Project& project) {

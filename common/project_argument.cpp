@@ -14,8 +14,8 @@
 
 namespace {
 
-constexpr std::string_view PROJECT_FILE_SUFFIXES[] = {"-lbl.dat", "-bin.dat",    "-ctr.dat",
-                                                      "-cls.dat", "-inputs.dat", "-names.csv"};
+constexpr std::string_view PROJECT_FILE_SUFFIXES[] = {
+    "-lbl.dat", "-bin.dat", "-ctr.dat", "-cls.dat", "-stm.dat", "-inputs.dat", "-names.csv"};
 constexpr std::string_view RESULT_FILE_SUFFIXES[] = {"-adj.csv", "-rows.csv", "-conflict.csv"};
 constexpr std::string_view REPORT_SUFFIX = ".html";
 // Directory entries looked at in search of the projects made from a file: enough for the

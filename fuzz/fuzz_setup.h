@@ -63,20 +63,21 @@ inline std::string_view writeOwnBaseFile(const std::string& directory, std::stri
     return input.substr(0, end);
 }
 
-// Writes the label file, the binary data file and the control file of `project` from one
-// input split at PROJECT_FILE_SEPARATOR; without a second separator there is no control
-// file. False, with nothing written, for an input without any separator.
+// Writes the label file, the binary data file, the control file and the statement file of
+// `project` from one input split at PROJECT_FILE_SEPARATOR; without a second separator there
+// is no control file, without a third no statement file. False, with nothing written, for an
+// input without any separator.
 inline bool writeProjectFiles(const std::string& project, std::string_view input) {
-    const std::size_t labelEnd = input.find(PROJECT_FILE_SEPARATOR);
-    if (labelEnd == std::string_view::npos) return false;
-    writeScratchFile(project + "-lbl.dat", input.substr(0, labelEnd));
-    input.remove_prefix(labelEnd + PROJECT_FILE_SEPARATOR.size());
-    const std::size_t binaryEnd = input.find(PROJECT_FILE_SEPARATOR);
-    writeScratchFile(project + "-bin.dat", input.substr(0, binaryEnd));
-    std::remove((project + "-ctr.dat").c_str());
-    if (binaryEnd != std::string_view::npos) {
-        writeScratchFile(project + "-ctr.dat",
-                         input.substr(binaryEnd + PROJECT_FILE_SEPARATOR.size()));
+    if (input.find(PROJECT_FILE_SEPARATOR) == std::string_view::npos) return false;
+    bool present = true;
+    for (const char* suffix : {"-lbl.dat", "-bin.dat", "-ctr.dat", "-stm.dat"}) {
+        const std::string path = project + suffix;
+        std::remove(path.c_str());
+        if (!present) continue;
+        const std::size_t end = input.find(PROJECT_FILE_SEPARATOR);
+        writeScratchFile(path, input.substr(0, end));
+        present = end != std::string_view::npos;
+        if (present) input.remove_prefix(end + PROJECT_FILE_SEPARATOR.size());
     }
     return true;
 }

@@ -1,6 +1,6 @@
 // Runs both programs that read a whole project on the fuzzer's bytes, split into a label
-// file, a binary data file and a control file as writeProjectFiles does: qordump (reading,
-// the cross-checks between the files, both printers) and qorsolve (the checks of the
+// file, a binary data file, a control file and a statement file as writeProjectFiles does: qordump
+// (reading, the cross-checks between the files, both printers) and qorsolve (the checks of the
 // problem, the solvers, the conflict search, the result files and the report). The input's
 // length picks whole numbers, real values or the conflict check alone, and a time limit keeps
 // each adjustment short.

@@ -52,6 +52,7 @@ void writeOverview(JsonWriter& json, const Project& project) {
     } else {
         json.null();
     }
+    if (project.hasStatements) json.key("statements").string(project.statementPath);
     if (project.hasNames) json.key("names").string(project.namesPath);
     json.endObject();
     json.key("tableSize").integer(project.cells.tableSize);

@@ -40,6 +40,9 @@ void printOverview(const Project& project, std::ostream& out) {
     if (!project.classNames.empty()) {
         out << "  class name file: " << terminalText(project.classNamePath) << "\n";
     }
+    if (project.hasStatements) {
+        out << "  statement file: " << terminalText(project.statementPath) << "\n";
+    }
     if (project.hasNames) out << "  names file: " << terminalText(project.namesPath) << "\n";
     out << "\n";
 
@@ -178,11 +181,16 @@ void printRows(const Project& project, std::ostream& out) {
             }
         }
         const Relation relation{restriction.type, restriction.lowerValue, restriction.upperValue};
-        out << rowText(project, namer, relation, restriction.columns, restriction.coefficients);
-        if (const std::string_view source = restrictionSource(project, i); !source.empty()) {
-            out << "  (" << terminalText(source) << ")";
+        out << rowText(project, namer, relation, restriction.columns, restriction.coefficients)
+            << "\n";
+        // Below it, as its source states it: "persons.txt:12: (_, 1) + (_, 2) > 50".
+        const std::string_view source = restrictionSource(project, i);
+        const std::string_view label = declaredLabel(project, i);
+        if (!source.empty() || !label.empty()) {
+            out << std::string(4 + static_cast<std::size_t>(numberWidth(declared.size())), ' ')
+                << terminalText(source) << (source.empty() ? "" : ": ") << terminalText(label)
+                << "\n";
         }
-        out << "\n";
     }
 }
 

@@ -35,7 +35,7 @@ struct ImportPaths {
           baseFile(project + "-base.csv"),
           namesFile(project + "-names.csv"),
           projectFiles{project + "-lbl.dat", project + "-bin.dat", project + "-ctr.dat",
-                       project + "-cls.dat"} {}
+                       project + "-cls.dat", project + "-stm.dat"} {}
 };
 
 std::string fileName(const std::string& path) {
@@ -166,8 +166,8 @@ bool writeProject(const ImportOptions& options, ImportedTable& table, std::vecto
     // Labels of an earlier import never stand beside the project files of this one.
     if (earlierNames) std::remove(paths.namesFile.c_str());
     TranslationProblem problem;
-    if (!translateDescription(text, directoryOf(paths.description), options.project, record,
-                              problem)) {
+    if (!translateDescription(text, paths.description, directoryOf(paths.description),
+                              options.project, record, problem)) {
         error =
             ImportMessage{problem.line > 0 ? paths.description : "", problem.line, problem.cause};
         return false;

@@ -33,7 +33,8 @@ for description in examples/*/*.txt tests/e2e/{lang,out,qoramp,qordump,solve}-*/
   if [ -f "$project-bin.dat" ]; then
     cp "$project-bin.dat" "$corpus/qoramp/seed$seed-bin.dat"
     { cat "$project-lbl.dat"; printf '%s' "$separator"; cat "$project-bin.dat"
-      printf '%s' "$separator"; cat "$project-ctr.dat"; } >"$corpus/project/seed$seed"
+      printf '%s' "$separator"; cat "$project-ctr.dat"
+      printf '%s' "$separator"; cat "$project-stm.dat"; } >"$corpus/project/seed$seed"
   fi
   rm -f "$project"-*.dat
 done

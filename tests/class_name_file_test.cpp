@@ -12,13 +12,6 @@
 
 namespace {
 
-std::string int32Bytes(int32_t value) {
-    std::string bytes;
-    for (int i = 0; i < 4; ++i)
-        bytes += static_cast<char>((static_cast<uint32_t>(value) >> (8 * i)) & 0xff);
-    return bytes;
-}
-
 TEST(ClassNameFile, ReadsBackWhatWasWritten) {
     TempDir dir;
     const std::string path = dir / "t-cls.dat";

@@ -84,7 +84,10 @@ TEST(RunQorsolve, ReportBesideEachOutcomeThatHasOne) {
     } cases[] = {
         {{"--report", report, dir / "ok"}, false, 0, "<rect class=\"cell"},
         {{"--report=" + report, "--continuous", dir / "ok"}, false, 0, "status good\">optimal"},
-        {{"--report", report, dir / "no"}, false, 1, "restriction 3: (North, 1) &gt;= 21"},
+        {{"--report", report, dir / "no"},
+         false,
+         1,
+         "restriction 3: (North, 1) &gt; 21 (" + dir / "no.txt"},
         {{"--report", report, "--conflicts-only", dir / "ok"}, false, 0, "feasible</span>"},
         {{"--report", report, dir / "ok"}, true, 1, ""},
         {{"--report", report, dir / "no"}, true, 1, ""},

@@ -1,8 +1,9 @@
-// Scratch directories and whole-file reads, shared by the tests.
+// Scratch directories, whole-file reads and the bytes of project-file numbers, shared by the tests.
 #pragma once
 
 #include <stdlib.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -43,4 +44,13 @@ inline std::string readFile(const std::filesystem::path& path) {
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
+}
+
+// The four bytes of `value` as the project files hold it, little-endian.
+inline std::string int32Bytes(int32_t value) {
+    std::string bytes;
+    for (int i = 0; i < 4; ++i) {
+        bytes += static_cast<char>((static_cast<uint32_t>(value) >> (8 * i)) & 0xff);
+    }
+    return bytes;
 }

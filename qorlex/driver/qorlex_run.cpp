@@ -79,7 +79,7 @@ int runQorlex(const std::vector<std::string>& args, std::ostream& out, std::ostr
     const std::string command[] = {"qorlex", tableFile, project};
     record.command = shellCommand(command);
     record.directory = workingDirectory();
-    const ProjectWrite written = writeProjectFiles(*table, project, record);
+    const ProjectWrite written = writeProjectFiles(*table, project, tableFile, record);
     table.reset();
     if (written.rows != OK) {
         out << "Error: " << errorMessage(written.rows) << "\n";

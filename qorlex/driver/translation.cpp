@@ -4,12 +4,13 @@
 #include <memory>
 #include <new>
 
+#include "common/statement_file.h"
 #include "qorlex/output/generate_arrays.h"
 #include "qorlex/output/project_files.h"
 #include "qorlex/scanner/lex_table.h"
 
 ProjectWrite writeProjectFiles(Table& table, const std::string& project,
-                               const InputRecord& record) {
+                               const std::string& descriptionName, const InputRecord& record) {
     ProjectWrite result;
     HardArrays hard;
     WeakArrays weak;
@@ -22,6 +23,7 @@ ProjectWrite writeProjectFiles(Table& table, const std::string& project,
     const std::string binaryFile = project + "-bin.dat";
     const std::string controlFile = project + "-ctr.dat";
     const std::string classNameFile = project + "-cls.dat";
+    const std::string statementFile = project + STATEMENT_FILE_SUFFIX;
     const std::string inputRecordFile = project + INPUT_RECORD_SUFFIX;
     int systemError = 0;
     const auto note = [&](ErrorCode code, const std::string& path) {
@@ -29,6 +31,7 @@ ProjectWrite writeProjectFiles(Table& table, const std::string& project,
         systemError = 0;
     };
     removeEarlierFile(classNameFile);
+    removeEarlierFile(statementFile);
     removeEarlierFile(inputRecordFile);
     note(writeLabelFile(table, labelFile, &systemError), labelFile);
     note(writeBinaryDataFile(binaryFile, hard, weak, table, &systemError), binaryFile);
@@ -37,13 +40,15 @@ ProjectWrite writeProjectFiles(Table& table, const std::string& project,
     if (!result.failures.empty()) return result;
     note(writeClassNames(table, classNameFile), classNameFile);
     if (!result.failures.empty()) return result;
+    note(writeStatements(table, descriptionName, statementFile), statementFile);
+    if (!result.failures.empty()) return result;
     note(writeInputRecord(inputRecordFile, record) ? OK : CANNOT_OPEN_FOR_WRITING, inputRecordFile);
     return result;
 }
 
-bool translateDescription(std::string_view text, const std::string& directory,
-                          const std::string& project, const InputRecord& record,
-                          TranslationProblem& problem) {
+bool translateDescription(std::string_view text, const std::string& descriptionName,
+                          const std::string& directory, const std::string& project,
+                          const InputRecord& record, TranslationProblem& problem) {
     problem = TranslationProblem();
     std::unique_ptr<LexTable> table;
     try {
@@ -64,7 +69,7 @@ bool translateDescription(std::string_view text, const std::string& directory,
         if (!table->problem().empty()) problem.cause += "; " + table->problem();
         return false;
     }
-    const ProjectWrite written = writeProjectFiles(*table, project, record);
+    const ProjectWrite written = writeProjectFiles(*table, project, descriptionName, record);
     if (written.rows != OK) {
         problem.cause = errorMessage(written.rows);
         return false;

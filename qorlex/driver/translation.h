@@ -25,11 +25,13 @@ struct ProjectWrite {
     bool ok() const { return rows == OK && failures.empty(); }
 };
 
-// Generates the rows of `table` and writes the project files of `project`: the class name file
-// and the input record of an earlier run are removed first, then the label, binary data and
-// control files are written, and only when all three are, the class names and `record` last,
-// so that neither stands beside the files of another run.
-ProjectWrite writeProjectFiles(Table& table, const std::string& project, const InputRecord& record);
+// Generates the rows of `table` and writes the project files of `project`: the class name file,
+// the statement file and the input record of an earlier run are removed first, then the label,
+// binary data and control files are written, and only when all three are, the class names, the
+// statements (as written in the description `descriptionName`) and `record` last, so that none
+// of them stands beside the files of another run.
+ProjectWrite writeProjectFiles(Table& table, const std::string& project,
+                               const std::string& descriptionName, const InputRecord& record);
 
 // Why a translation failed, for one line of a message.
 struct TranslationProblem {
@@ -40,9 +42,10 @@ struct TranslationProblem {
 // Translates the description `text`, whose base files are looked for as qorlex looks for those
 // of a description in `directory` (with its final '/', or empty), and writes the project files
 // of `project` (writeProjectFiles), with `record` as its input record: the files the caller read
-// and the command that makes the project again. True when all were written; otherwise false,
+// and the command that makes the project again. The statements are those of the description
+// file `descriptionName`, whose lines `text` keeps. True when all were written; otherwise false,
 // with `problem` set, and no project file written unless one could not be (whose path the
 // cause names).
-bool translateDescription(std::string_view text, const std::string& directory,
-                          const std::string& project, const InputRecord& record,
-                          TranslationProblem& problem);
+bool translateDescription(std::string_view text, const std::string& descriptionName,
+                          const std::string& directory, const std::string& project,
+                          const InputRecord& record, TranslationProblem& problem);

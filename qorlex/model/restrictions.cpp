@@ -58,6 +58,7 @@ ErrorCode Table::beginRestrictions(bool withBasis) {
 ErrorCode Table::beginRestriction() {
     if (!inPhase(RestrictionPhase::BETWEEN_STATEMENTS)) return INCOMPLETE_DECLARATION;
     forgetEntries();
+    statementTexts.forget();
     groupCount = 0;
     termCells = 0;
     cellRoom = tableSize;
@@ -220,6 +221,7 @@ ErrorCode Table::endRestriction() {
     }
     if (!inPhase(RestrictionPhase::COMPLETE)) return INCOMPLETE_DECLARATION;
     if (ErrorCode code = storeRestriction()) return code;
+    if (!statementTexts.keep()) return NOT_ENOUGH_MEMORY;
     setPhase(RestrictionPhase::BETWEEN_STATEMENTS);
     restrictionCount += 1;
     return OK;

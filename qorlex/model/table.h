@@ -25,6 +25,7 @@
 #include "qorlex/model/repeated_cells.h"
 #include "qorlex/model/restriction.h"
 #include "qorlex/model/statement_phase.h"
+#include "qorlex/model/statement_texts.h"
 #include "qorlex/model/string_pool.h"
 
 // How an index or a declaration item was written: as a number or as a name.
@@ -90,6 +91,9 @@ class Table {
     ErrorCode finishRestrictions();
 
     const RestrictionList& restrictions() const { return restrictionList; }
+    // Each stored restriction's statement as written and the line it starts on, in the
+    // order of restrictions().
+    const StatementTexts& statements() const { return statementTexts; }
 
     // After a failure: one line that tells where and why beyond the code's fixed text (which
     // line and field of a base file, which name, cells or byte of the description), for the
@@ -137,6 +141,10 @@ class Table {
     void noteInput(const std::string& name, std::FILE* file) {
         recordInput(inputsRead_, name, file);
     }
+
+    // Where the scanner puts the tokens of the statement being read; a restriction stored
+    // keeps them.
+    StatementTexts& statementBeingRead() { return statementTexts; }
 
     // Called by beginRestrictions once the declarations before the restrictions are
     // closed, before anything of the restrictions is set up.
@@ -290,4 +298,5 @@ class Table {
     bool termsCoverColumns = false;
 
     RestrictionList restrictionList;
+    StatementTexts statementTexts;
 };

@@ -10,6 +10,7 @@
 #include "common/class_name_file.h"
 #include "common/control_file.h"
 #include "common/label_file.h"
+#include "common/statement_file.h"
 
 namespace {
 
@@ -66,6 +67,14 @@ ErrorCode writeClassNames(const Table& table, const std::string& path) {
         names[static_cast<std::size_t>(k)] = name;
     }
     return writeClassNameFile(path, names) ? OK : CANNOT_OPEN_FOR_WRITING;
+}
+
+ErrorCode writeStatements(const Table& table, const std::string& descriptionName,
+                          const std::string& path) {
+    const StatementTexts& statements = table.statements();
+    return writeStatementFile(path, descriptionName, statements.lines(), statements.texts())
+               ? OK
+               : CANNOT_OPEN_FOR_WRITING;
 }
 
 void removeEarlierFile(const std::string& path) {

@@ -68,6 +68,8 @@ class LexTable : public yyFlexLexer, public Table {
     int openReferenceInRestrictions();
     int closeReference();
     int nextRestriction();
+    // Adds the token just matched to the statement being read; false when memory runs out.
+    bool keepStatementToken();
     int endOfInput(int result);
     // Rule A5; a byte above 127 gets a message that names the word it stands in.
     int unfeasibleCharacter();
@@ -94,6 +96,7 @@ class LexTable : public yyFlexLexer, public Table {
     int blockIndex_ = BLOCK_START;
     int returnCondition_ = 0;
     bool atEnd_ = false;
-    bool atSourceStart_ = true;  // nothing read yet
+    bool atSourceStart_ = true;     // nothing read yet
+    bool keepsStatements_ = false;  // in RESTRIKTIONEN: tokens go to the statements' texts
     std::string fatalMessage_;
 };
