@@ -1,8 +1,10 @@
 #include "qorsolve/control_file_fit.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 
 #include "common/bound_type.h"
@@ -25,22 +27,36 @@ bool sameEntries(std::span<const int32_t> columns, std::span<const double> coeff
                       declared.coefficients.end());
 }
 
-// The hard row `row` of the binary data file holds the declared restriction.
+// The same double, bit for bit: what qorlex copies is compared as it was copied.
+bool sameDouble(double a, double b) {
+    return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b);
+}
+
+// The values of a hard row as qorlex writes them from its declared restriction: a "<" row's
+// lower value is -NO_BOUND, a ">" row's upper value NO_BOUND, and an equality has its value
+// on both sides.
+double storedLower(const DeclaredRestriction& declared) {
+    return declared.type == BOUND_UPPER ? -NO_BOUND : declared.lowerValue;
+}
+double storedUpper(const DeclaredRestriction& declared) {
+    return declared.type == BOUND_LOWER   ? NO_BOUND
+           : declared.type == BOUND_EQUAL ? declared.lowerValue
+                                          : declared.upperValue;
+}
+
+// The hard row `row` of the binary data file holds the declared restriction: the same
+// relation, both values exactly as written for it, and the same entries.
 bool hardRowFits(const HardArrays& hard, int32_t row, const DeclaredRestriction& declared) {
     const auto r = static_cast<std::size_t>(row);
-    if (hard.boundType[r] != declared.type) return false;
-    const bool lowerSame = hard.lowerValue[r] == declared.lowerValue;
-    const bool upperSame = hard.upperValue[r] == declared.upperValue;
-    const bool valuesSame = declared.type == BOUND_LOWER   ? lowerSame
-                            : declared.type == BOUND_UPPER ? upperSame
-                            : declared.type == BOUND_RANGE ? lowerSame && upperSame
-                                                           : lowerSame;
-    return valuesSame && sameEntries(entries(hard.columnIndex, hard.rowStart, row),
-                                     entries(hard.coefficient, hard.rowStart, row), declared);
+    return hard.boundType[r] == declared.type &&
+           sameDouble(hard.lowerValue[r], storedLower(declared)) &&
+           sameDouble(hard.upperValue[r], storedUpper(declared)) &&
+           sameEntries(entries(hard.columnIndex, hard.rowStart, row),
+                       entries(hard.coefficient, hard.rowStart, row), declared);
 }
 
 bool weakRowFits(const WeakArrays& weak, int32_t row, const DeclaredRestriction& declared) {
-    return weak.target[static_cast<std::size_t>(row)] == declared.lowerValue &&
+    return sameDouble(weak.target[static_cast<std::size_t>(row)], declared.lowerValue) &&
            sameEntries(entries(weak.columnIndex, weak.rowStart, row),
                        entries(weak.coefficient, weak.rowStart, row), declared);
 }
@@ -54,12 +70,19 @@ bool boundFits(double stored, const DeclaredRestriction& declared, bool lowerSid
     return stored == value / a || (fromLowerValue && value < 0 && stored == 0.0 / a);
 }
 
-// The values the restriction's relation uses are numbers. qorlex writes no NaN; one can only
-// come from a damaged file, and a cell bound that a later restriction replaced is compared
-// with nothing else.
-bool valuesAreNumbers(const DeclaredRestriction& declared) {
-    return !(usesLowerValue(declared.type) && std::isnan(declared.lowerValue)) &&
-           !(usesUpperValue(declared.type) && std::isnan(declared.upperValue));
+// The values the restriction's relation uses are numbers, and the record holds what the
+// control file's format gives its relation: -NO_BOUND as the lower value of "<", NO_BOUND as
+// the upper value of ">", an equality's value and a weak restriction's target in both
+// fields. qorlex writes no other; one can only come from a damaged file. A cell bound that a
+// later restriction replaced is compared with nothing else.
+bool recordAsWritten(const DeclaredRestriction& declared) {
+    const int32_t type = declared.type;
+    const bool sameBoth = type == BOUND_EQUAL || isWeakType(type);
+    return !(usesLowerValue(type) && std::isnan(declared.lowerValue)) &&
+           !(usesUpperValue(type) && std::isnan(declared.upperValue)) &&
+           (type != BOUND_UPPER || sameDouble(declared.lowerValue, -NO_BOUND)) &&
+           (type != BOUND_LOWER || sameDouble(declared.upperValue, NO_BOUND)) &&
+           (!sameBoth || sameDouble(declared.upperValue, declared.lowerValue));
 }
 
 }  // namespace
@@ -76,7 +99,7 @@ bool rowsFitControlFile(const Project& project, const std::vector<Destination>& 
     const auto& declared = project.control.restrictions;
     for (std::size_t i = 0; i < where.size(); ++i) {
         const Destination& d = where[i];
-        if (!d.known || !valuesAreNumbers(declared[i])) return false;
+        if (!d.known || !recordAsWritten(declared[i])) return false;
         if (d.kind == StoredAs::HARD_ROW && !hardRowFits(project.hard, d.number - 1, declared[i]))
             return false;
         if (d.kind == StoredAs::WEAK_ROW && !weakRowFits(project.weak, d.number - 1, declared[i]))

@@ -12,9 +12,11 @@
 void boundedSides(const DeclaredRestriction& declared, bool& lower, bool& upper);
 
 // Whether every declared restriction is where `where` (destinations(project)) says the binary
-// data file has it: a hard row with the same relation, values and entries, or a weak row with
-// the same target and entries. False when a destination is not known, or when a value the
-// restriction's relation uses is NaN.
+// data file has it: a hard row with the same relation and entries and, bit for bit, the two
+// values qorlex writes for it (NO_BOUND on the side a ">" or "<" leaves open, an equality's
+// value on both), or a weak row with the same target and entries. False when a destination is
+// not known, when a value the restriction's relation uses is NaN, or when its record does not
+// hold what the control file's format gives its relation.
 bool rowsFitControlFile(const Project& project, const std::vector<Destination>& where);
 
 // Whether every cell bound of the binary data file is the default (0 below, none above) or the

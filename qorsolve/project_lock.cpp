@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "common/temporary_files.h"
@@ -23,6 +24,28 @@ bool holdsMark(int descriptor) {
            std::string_view(text, MARK.size()) == MARK;
 }
 
+// What a file of type `mode` is, for a message.
+const char* kindOf(mode_t mode) {
+    if (S_ISDIR(mode)) return "a directory";
+    if (S_ISFIFO(mode)) return "a pipe";
+    if (S_ISSOCK(mode)) return "a socket";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+    return "not a regular file";
+}
+
+// What stands at `path` that is not a regular file nor a link to one; empty when nothing
+// stands there (any more).
+std::string whatStandsAt(const std::string& path) {
+    struct stat entry {};
+    if (lstat(path.c_str(), &entry) != 0) return "";
+    if (!S_ISLNK(entry.st_mode)) return kindOf(entry.st_mode);
+    struct stat target {};
+    if (stat(path.c_str(), &target) == 0)
+        return std::string("a symbolic link to ") + kindOf(target.st_mode);
+    return errno == ENOENT ? "a symbolic link to a file that does not exist"
+                           : "a symbolic link that cannot be followed";
+}
+
 }  // namespace
 
 bool ProjectLock::acquire(const std::string& project, std::string& error) {
@@ -35,7 +58,17 @@ bool ProjectLock::acquire(const std::string& project, std::string& error) {
         bool created = true;
         int descriptor = open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (descriptor < 0 && errno == EEXIST) {
+            // Whatever stands there is used as it is: O_EXCL never follows a link, and
+            // nothing but a regular file (or a link to one) is opened, so that neither a file
+            // elsewhere is made nor a pipe or device opened.
             created = false;
+            struct stat existing {};
+            if (stat(path_.c_str(), &existing) != 0 || !S_ISREG(existing.st_mode)) {
+                const std::string what = whatStandsAt(path_);
+                if (what.empty()) continue;  // removed meanwhile
+                error = errorMessage({QorsolveFault::LOCK_IN_THE_WAY, path_, what});
+                return false;
+            }
             descriptor = open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
             if (descriptor < 0 && errno == ENOENT) continue;
         }
@@ -46,7 +79,7 @@ bool ProjectLock::acquire(const std::string& project, std::string& error) {
         struct stat opened {};
         if (fstat(descriptor, &opened) != 0 || !S_ISREG(opened.st_mode)) {
             close(descriptor);
-            error = errorMessage({QorsolveFault::CANNOT_OPEN, path_});
+            error = errorMessage({QorsolveFault::LOCK_IN_THE_WAY, path_, kindOf(opened.st_mode)});
             return false;
         }
         if (flock(descriptor, LOCK_EX | LOCK_NB) != 0) {

@@ -25,6 +25,8 @@ std::string errorMessage(const QorsolveError& error) {
             return "Error: --work-limit needs a positive whole number\n";
         case QorsolveFault::REPORT_WITHOUT_NAME:
             return "Error: --report needs a file name\n";
+        case QorsolveFault::REPEATED_OPTION:
+            return "Error: " + error.subject + " may be given only once\n";
         case QorsolveFault::UNEXPECTED_ARGUMENT:
             return "Error: Unexpected argument " + error.subject +
                    " (qorsolve adjusts one project at a time)\n";
@@ -44,6 +46,9 @@ std::string errorMessage(const QorsolveError& error) {
         case QorsolveFault::LOCKED:
             return "Error: Another qorsolve is adjusting " + error.other + " (it holds " + path +
                    "); try again when it has ended\n";
+        case QorsolveFault::LOCK_IN_THE_WAY:
+            return "Error: " + path + " is " + error.other +
+                   ", where qorsolve keeps the project's lock file; remove or rename it\n";
         case QorsolveFault::READ_ONLY:
             return "Error: " + path + " is read-only" + left;
         case QorsolveFault::NOT_OURS:

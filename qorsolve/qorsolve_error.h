@@ -13,6 +13,7 @@ enum class QorsolveFault {
     TIME_LIMIT_VALUE,     // --time-limit without a positive number of seconds
     WORK_LIMIT_VALUE,     // --work-limit without a positive whole number
     REPORT_WITHOUT_NAME,  // --report without a file name
+    REPEATED_OPTION,      // subject: an option that takes a value, given a second time
     UNEXPECTED_ARGUMENT,  // subject: the second project named
     // Files. subject: the path; systemError: the system's reason (0: not a regular file).
     CANNOT_OPEN,
@@ -20,10 +21,11 @@ enum class QorsolveFault {
     CANNOT_READ,   // an earlier output whose first line cannot be read
     CANNOT_WRITE,  // systemError may be 0 when the system gave no reason
     CANNOT_LOCK,
-    LOCKED,     // subject: the lock file; other: the project another run adjusts
-    READ_ONLY,  // an earlier output of qorsolve that the user made read-only
-    NOT_OURS,   // a file of someone else's where a result goes
-    SAME_FILE,  // subject and other name the same file
+    LOCKED,           // subject: the lock file; other: the project another run adjusts
+    LOCK_IN_THE_WAY,  // subject: the lock file's path; other: what stands there instead
+    READ_ONLY,        // an earlier output of qorsolve that the user made read-only
+    NOT_OURS,         // a file of someone else's where a result goes
+    SAME_FILE,        // subject and other name the same file
     // The problem the project describes.
     INVALID_BINARY_FILE,   // subject: the binary data file
     CONTROL_DOES_NOT_FIT,  // subject: the control file; other: the binary data file

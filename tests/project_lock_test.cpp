@@ -2,6 +2,7 @@
 #include "qorsolve/project_lock.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -45,14 +46,47 @@ TEST(ProjectLock, OneRunAtATimeAndNoFileLeft) {
     }
 }
 
+// What stands at the lock's path instead of a file is named, never opened, and never followed
+// to make a file elsewhere.
 TEST(ProjectLock, LockThatCannotBeMadeSaysWhy) {
+    const struct {
+        const char* what;
+        void (*make)(const std::string& path);
+    } cases[] = {
+        {"a directory", [](const std::string& path) { std::filesystem::create_directory(path); }},
+        {"a pipe", [](const std::string& path) { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); }},
+        {"a symbolic link to a file that does not exist",
+         [](const std::string& path) { std::filesystem::create_symlink("elsewhere", path); }},
+        {"a symbolic link to a directory",
+         [](const std::string& path) { std::filesystem::create_directory_symlink(".", path); }},
+        {"a symbolic link that cannot be followed",
+         [](const std::string& path) { std::filesystem::create_symlink(path, path); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        c.make(dir / "p-solve.lock");
+        ProjectLock lock;
+        std::string error;
+        EXPECT_FALSE(lock.acquire(dir / "p", error));
+        EXPECT_EQ(error, "Error: " + (dir / "p-solve.lock") + " is " + c.what +
+                             ", where qorsolve keeps the project's lock file; remove or rename "
+                             "it\n");
+        EXPECT_FALSE(std::filesystem::exists(dir / "elsewhere"));
+    }
+    // A link to a file is followed to lock it; both stay.
     TempDir dir;
-    std::filesystem::create_directory(dir / "p-solve.lock");
+    dir.write("notes", "my notes\n");
+    std::filesystem::create_symlink("notes", dir / "p-solve.lock");
+    {
+        ProjectLock lock;
+        std::string error;
+        EXPECT_TRUE(lock.acquire(dir / "p", error)) << error;
+    }
+    EXPECT_EQ(readFile(dir / "p-solve.lock"), "my notes\n");
+
     ProjectLock lock;
     std::string error;
-    EXPECT_FALSE(lock.acquire(dir / "p", error));
-    EXPECT_EQ(error,
-              "Error: Could not open file " + (dir / "p-solve.lock") + ": Not a regular file\n");
     EXPECT_FALSE(lock.acquire(dir / "missing/p", error));
     EXPECT_EQ(error, "Error: Could not create file " + (dir / "missing/p-solve.lock") +
                          ": No such file or directory\n");
