@@ -66,12 +66,12 @@ TEST(AdjustmentProblem, TakingTheRowsGivesTheSameProblem) {
 
 TEST(AdjustmentProblem, OpenSidesAreInfinite) {
     Project project = solveProject();
-    // A ">" row and a "<" row: the file's +-1e38 on the open side, or anything else there.
+    // A ">" row and a "<" row, with the file's +-1e38 on the open side.
     project.hard.boundType = {BOUND_LOWER, BOUND_UPPER};
-    project.hard.lowerValue = {8, 123};
+    project.hard.lowerValue = {8, -NO_BOUND};
     project.hard.upperValue = {NO_BOUND, 9};
-    project.control.restrictions[0].type = BOUND_LOWER;
-    project.control.restrictions[4].type = BOUND_UPPER;
+    project.control.restrictions[0] = declared(BOUND_LOWER, 8, NO_BOUND, {0, 1}, {1, 1});
+    project.control.restrictions[4] = declared(BOUND_UPPER, -NO_BOUND, 9, {0, 2}, {1, 1});
     // -x1 < 1e38 makes x1 > -1e38.
     project.cells.lower[1] = -NO_BOUND;
     project.control.restrictions.push_back(declared(BOUND_UPPER, -NO_BOUND, NO_BOUND, {1}, {-1}));
