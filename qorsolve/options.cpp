@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <iterator>
+#include <string_view>
 
 #include "qorsolve/qorsolve_error.h"
 
@@ -19,6 +21,46 @@ bool parseCount(const std::string& text, int64_t& count) {
     const char* end = text.data() + text.size();
     const auto [stop, failure] = std::from_chars(text.data(), end, count);
     return failure == std::errc() && stop == end && count > 0;
+}
+
+// An option that takes a value: its name, how the value is set (false when it does not do)
+// and the fault of a value that does not do.
+struct ValueOption {
+    std::string_view name;
+    bool (*set)(const std::string& value, SolveOptions& options);
+    QorsolveFault fault;
+};
+
+constexpr ValueOption VALUE_OPTIONS[] = {
+    {"--time-limit",
+     [](const std::string& value, SolveOptions& options) {
+         return parseSeconds(value, options.timeLimit);
+     },
+     QorsolveFault::TIME_LIMIT_VALUE},
+    {"--work-limit",
+     [](const std::string& value, SolveOptions& options) {
+         return parseCount(value, options.workLimit);
+     },
+     QorsolveFault::WORK_LIMIT_VALUE},
+    {"--report",
+     [](const std::string& value, SolveOptions& options) {
+         options.report = value;
+         return !value.empty();
+     },
+     QorsolveFault::REPORT_WITHOUT_NAME},
+};
+constexpr std::size_t VALUE_OPTION_COUNT = std::size(VALUE_OPTIONS);
+
+// The option that takes a value which `arg` names, as "--name" or "--name=VALUE";
+// VALUE_OPTION_COUNT for none.
+std::size_t valueOption(const std::string& arg) {
+    for (std::size_t k = 0; k < VALUE_OPTION_COUNT; ++k) {
+        const std::string_view name = VALUE_OPTIONS[k].name;
+        if (arg.starts_with(name) && (arg.size() == name.size() || arg[name.size()] == '=')) {
+            return k;
+        }
+    }
+    return VALUE_OPTION_COUNT;
 }
 
 // The value of "--name VALUE" or "--name=VALUE"; empty when missing.
@@ -52,6 +94,7 @@ void printUsage(std::ostream& out) {
 
 bool parseOptions(const std::vector<std::string>& args, SolveOptions& options, std::ostream& out) {
     bool optionsEnded = false;
+    bool given[VALUE_OPTION_COUNT] = {};
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
@@ -72,20 +115,17 @@ bool parseOptions(const std::vector<std::string>& args, SolveOptions& options, s
             options.help = true;
         } else if (arg == "--version") {
             options.version = true;
-        } else if (arg == "--time-limit" || arg.starts_with("--time-limit=")) {
-            if (!parseSeconds(optionValue(args, i), options.timeLimit)) {
-                out << errorMessage({QorsolveFault::TIME_LIMIT_VALUE});
+        } else if (const std::size_t k = valueOption(arg); k < VALUE_OPTION_COUNT) {
+            // A second value would silently replace the first: which one was meant is not
+            // known.
+            const ValueOption& option = VALUE_OPTIONS[k];
+            if (given[k]) {
+                out << errorMessage({QorsolveFault::REPEATED_OPTION, std::string(option.name)});
                 return false;
             }
-        } else if (arg == "--report" || arg.starts_with("--report=")) {
-            options.report = optionValue(args, i);
-            if (options.report.empty()) {
-                out << errorMessage({QorsolveFault::REPORT_WITHOUT_NAME});
-                return false;
-            }
-        } else if (arg == "--work-limit" || arg.starts_with("--work-limit=")) {
-            if (!parseCount(optionValue(args, i), options.workLimit)) {
-                out << errorMessage({QorsolveFault::WORK_LIMIT_VALUE});
+            given[k] = true;
+            if (!option.set(optionValue(args, i), options)) {
+                out << errorMessage({option.fault});
                 return false;
             }
         } else {

@@ -26,7 +26,8 @@ void printUsage(std::ostream& out);
 
 // Options in any order and place ("--" ends them), and the project. False, with the message
 // printed, for an unknown option, a time limit that is not a positive number of seconds, a
-// work limit that is not a positive whole number or a report without a file name.
+// work limit that is not a positive whole number, a report without a file name, or an option
+// that takes a value given twice.
 bool parseOptions(const std::vector<std::string>& args, SolveOptions& options, std::ostream& out);
 
 // The settings the options give the solve: whole numbers unless --continuous or

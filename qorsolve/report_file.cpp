@@ -37,9 +37,11 @@ bool isReportFirstLine(std::string_view line) {
 
 bool mayWriteReport(const std::string& path, std::string& error) {
     const OutputCheck check = checkEarlierOutput(path, &isReportFirstLine);
-    if (mayWrite(check)) return true;
-    error = refusalMessage(path, check, false);
-    return false;
+    if (!mayWrite(check)) {
+        error = refusalMessage(path, check, false);
+        return false;
+    }
+    return mayCreate(path, error);
 }
 
 ReportData tableReport(const Project& project, const std::vector<double>& x,

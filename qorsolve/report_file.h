@@ -15,7 +15,8 @@
 
 bool isReportFirstLine(std::string_view line);
 
-// True when the report may be written at `path`; otherwise false with the message in `error`.
+// True when the report may be written at `path`: no file of someone else's stands there, and
+// its directory takes a new file. Otherwise false with the message in `error`.
 bool mayWriteReport(const std::string& path, std::string& error);
 
 // The report of an adjusted table `x` with its checks (one per declared restriction).

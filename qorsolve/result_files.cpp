@@ -1,10 +1,16 @@
 #include "qorsolve/result_files.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "common/cell_text.h"
+#include "common/output_file.h"
+#include "common/temporary_files.h"
 #include "qorsolve/conflict_report.h"
 #include "qorsolve/csv_text.h"
 #include "qorsolve/own_output.h"
@@ -64,6 +70,21 @@ std::string sameFileMessage(const std::string& first, const std::string& second)
 
 }  // namespace
 
+bool mayCreate(const std::string& path, std::string& error) {
+    std::string temporary = followLinks(path) + ".tmp-XXXXXX";
+    int slot = -1;
+    errno = 0;
+    const int descriptor = createTemporaryFile(temporary.data(), slot);
+    if (descriptor < 0) {
+        error = errorMessage({QorsolveFault::CANNOT_OPEN, path, "", errno != 0 ? errno : EINVAL});
+        return false;
+    }
+    close(descriptor);
+    std::remove(temporary.c_str());
+    releaseTemporaryFile(slot);
+    return true;
+}
+
 std::string adjustedTablePath(const Project& project) {
     return project.name + "-adj.csv";
 }
@@ -109,6 +130,7 @@ bool mayWriteResults(const Project& project, bool table, std::string& error) {
             error = refusalMessage(file.path, check, !written);
             return false;
         }
+        if (written && !mayCreate(file.path, error)) return false;
     }
     return true;
 }

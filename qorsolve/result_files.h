@@ -35,9 +35,16 @@ std::string conflictFilePath(const Project& project);
 bool isAdjustedTableHeader(std::string_view line);
 bool isRowReportHeader(std::string_view line);
 
-// Checked before the solve: the files of a table (`table`) may be written, the earlier results
-// a run would remove are not read-only, and no two result paths name the same file. False,
-// with the message (one line and its line end) in `error`, when not.
+// Whether a file can be made where `path` (its links followed) leads, as a result file is
+// made: a temporary file in its directory, created and at once removed again. False, with the
+// message the write would give (one line and its line end) in `error`, when not: no such
+// directory, no permission, a read-only file system. Checked before the solve, so that a run
+// does not end after it by losing its results.
+bool mayCreate(const std::string& path, std::string& error);
+
+// Checked before the solve: the files of a table (`table`) may be written and created, the
+// earlier results a run would remove are not read-only, and no two result paths name the same
+// file. False, with the message (one line and its line end) in `error`, when not.
 bool mayWriteResults(const Project& project, bool table, std::string& error);
 
 // A result file of the set, open for writing; nullptr, with the message in `error`, when the

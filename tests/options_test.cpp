@@ -1,5 +1,5 @@
 // qorsolve's command line: every option in both spellings, the values each takes and the one
-// line each prints when a value does not do.
+// line each prints when a value does not do or comes twice.
 #include "qorsolve/options.h"
 
 #include <gtest/gtest.h>
@@ -88,6 +88,11 @@ TEST(Options, ValuesThatDoNotDoAreOneErrorLine) {
         {{"--work-limit"}, count},
         {{"--report"}, file},
         {{"--report="}, file},
+        // A value option given twice, whatever the values and spellings.
+        {{"--report=a.html", "--report=b.html"}, "Error: --report may be given only once\n"},
+        {{"--time-limit", "5", "p", "--time-limit=5"},
+         "Error: --time-limit may be given only once\n"},
+        {{"--work-limit=7", "--work-limit", "8"}, "Error: --work-limit may be given only once\n"},
         {{"--bogus", "p"}, "Error: Unknown option --bogus\n" + usage()},
         {{"--quiet=yes"}, "Error: Unknown option --quiet=yes\n" + usage()},
         {{"-x"}, "Error: Unknown option -x\n" + usage()},

@@ -73,6 +73,9 @@ TEST(ReportFile, ReplacesOnlyItsOwnReport) {
         EXPECT_EQ(error, "Error: " + path + " was not written by qorsolve; not overwritten\n");
         EXPECT_EQ(readFile(path), foreign);
     }
+    EXPECT_FALSE(mayWriteReport(dir / "missing/r.html", error));
+    EXPECT_EQ(error, "Error: Could not open file " + (dir / "missing/r.html") +
+                         ": No such file or directory\n");
     ResultSet results;
     EXPECT_FALSE(writeReport(dir / "missing/r.html", data, results, error));
     EXPECT_EQ(error, "Error: Could not open file " + (dir / "missing/r.html") +

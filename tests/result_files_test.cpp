@@ -206,6 +206,16 @@ TEST(ResultFiles, RefusesWhatItMayNotReplaceWithTheReason) {
              chmod((dir / "p-conflict.csv").c_str(), 0444);
          },
          true, "read-only; not removed\n"},
+        {"a link into a directory that does not exist",
+         [](const TempDir& dir) {
+             std::filesystem::create_symlink("missing/adj.csv", dir / "p-adj.csv");
+         },
+         true, "p-adj.csv: No such file or directory\n"},
+        {"a link into a directory that does not exist, not written",
+         [](const TempDir& dir) {
+             std::filesystem::create_symlink("missing/adj.csv", dir / "p-adj.csv");
+         },
+         false, ""},
         {"someone else's conflict file",
          [](const TempDir& dir) { dir.write("p-conflict.csv", "notes\n"); }, true, ""},
     };
