@@ -18,6 +18,16 @@ void removeFile(const std::string& path) {
     std::free(target);
 }
 
+// Removes the regular file at `path` (following links), and nothing else.
+void removeRegularFile(const std::string& path) {
+    struct stat entry {};
+    if (stat(path.c_str(), &entry) == 0 && S_ISREG(entry.st_mode)) removeFile(path);
+}
+
+void betweenSteps() {
+    if (ResultSet::betweenCommitSteps != nullptr) ResultSet::betweenCommitSteps();
+}
+
 // The directory part of `path` ("." for none) and the name in it.
 std::pair<std::string, std::string> splitPath(const std::string& path) {
     const std::size_t slash = path.rfind('/');
@@ -98,14 +108,26 @@ bool ResultSet::putInPlace() {
     bool failed = false;
     {
         const SignalsHeld held;
+        // The earlier files go first (those the set does not include, then those at the
+        // places of all its files but the first, which its rename replaces), and then the new
+        // files take their places in order: at every moment the files present are some of
+        // the earlier set or some of the new one, never a mix, even when SIGKILL, which
+        // cannot be held back, ends the program between two steps.
+        for (const std::string& path : removals_) {
+            betweenSteps();
+            removeFile(path);
+        }
+        for (std::size_t i = 1; i < files_.size(); ++i) {
+            betweenSteps();
+            removeRegularFile(files_[i]->path());
+        }
         for (const auto& file : files_) {
-            if (!failed && !file->putInPlace()) {
+            betweenSteps();
+            if (!file->putInPlace()) {
                 fail(*file);
                 failed = true;
+                break;
             }
-        }
-        if (!failed) {
-            for (const std::string& path : removals_) removeFile(path);
         }
     }
     if (failed) discard();
@@ -121,10 +143,7 @@ void ResultSet::discard() {
         // Each file not yet in place goes with its temporary file and the earlier file.
         files_.clear();
         // The files already put in place.
-        for (const std::string& path : paths) {
-            struct stat entry {};
-            if (stat(path.c_str(), &entry) == 0 && S_ISREG(entry.st_mode)) removeFile(path);
-        }
+        for (const std::string& path : paths) removeRegularFile(path);
     } catch (const std::bad_alloc&) {
         files_.clear();
     }

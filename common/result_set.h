@@ -1,11 +1,14 @@
 // Files that belong together, such as the results of one run.
 //
 // Each file is first written whole under a temporary name in its own directory; only when all
-// are complete are they put in place, one rename right after the other with the signals held
-// back, so that an interrupt (SIGINT, SIGTERM, SIGHUP, ...) leaves either all the earlier files
-// or all the new ones. Earlier files that the new set does not include are removed in the same
-// step, so that afterwards the files present are exactly the set's. (SIGKILL cannot be held
-// back: between two renames, microseconds apart, it would leave a mixed set.)
+// are complete are they put in place, in one step with the signals held back, so that an
+// interrupt (SIGINT, SIGTERM, SIGHUP, ...) leaves either all the earlier files or all the new
+// ones. Earlier files that the new set does not include are removed in the same step, so that
+// afterwards the files present are exactly the set's. Within the step the earlier files go
+// first (all but the one at the place of the set's first file) and the new files are then
+// renamed in the order they were added, so that SIGKILL, which cannot be held back, leaves
+// some files of one set or the other, never a mix: at worst files are missing (and a
+// temporary file stays).
 //
 // A set that fails (a file that cannot be created, written or renamed) leaves none of its
 // files behind, and none of the earlier ones at its paths, so that no earlier file can pass for
@@ -44,6 +47,10 @@ class ResultSet {
 
     // Removes every file of the set, the earlier files at its paths and those to remove.
     void discard();
+
+    // When set, called before each removal and rename of putInPlace: for tests that stop a
+    // commit between two of its steps. The programs never set it.
+    static inline void (*betweenCommitSteps)() = nullptr;
 
     const std::string& failedPath() const { return failedPath_; }
     int failedError() const { return failedError_; }

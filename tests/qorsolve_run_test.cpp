@@ -3,10 +3,16 @@
 #include "qorsolve/qorsolve_run.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <filesystem>
+#include <map>
 #include <sstream>
 
+#include "common/result_set.h"
 #include "qorlex/driver/qorlex_run.h"
 #include "tests/solver_fixtures.h"
 
@@ -124,6 +130,77 @@ TEST(RunQorsolve, ReportBesideEachOutcomeThatHasOne) {
     out.str("");
     EXPECT_EQ(runQorsolve({dir / "ok", "--report"}, out, false), 1);
     EXPECT_EQ(out.str(), "Error: --report needs a file name\n");
+}
+
+// The result files of project "p" and the report "r.html" present in `dir`, by name.
+using Files = std::map<std::string, std::string>;
+Files resultFiles(const TempDir& dir) {
+    Files files;
+    for (const char* name : {"p-adj.csv", "p-rows.csv", "p-conflict.csv", "r.html"}) {
+        if (std::filesystem::exists(dir / name)) files[name] = readFile(dir / name);
+    }
+    return files;
+}
+
+// Every file of `part` is in `whole`, as it is there.
+bool within(const Files& part, const Files& whole) {
+    return std::all_of(part.begin(), part.end(), [&whole](const auto& file) {
+        const auto found = whole.find(file.first);
+        return found != whole.end() && found->second == file.second;
+    });
+}
+
+int stepToStopAt = 0;
+
+// A run killed before any step of its commit (a removal or a rename) leaves files of one run
+// only, the earlier one's or its own; the next run replaces them with a whole set.
+TEST(RunQorsolve, KilledInTheCommitLeavesFilesOfOneRun) {
+    const struct {
+        const char* name;
+        std::string earlier, later;
+    } cases[] = {
+        {"table after table", description(""), description("(South, 1) = 8;")},
+        {"conflict after table", description(""), description("(North, 1) > 21;")},
+        {"table after conflict", description("(North, 1) > 21;"), description("")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::vector<std::string> run = {"--report", dir / "r.html", dir / "p"};
+        std::ostringstream ignored;
+        const auto translate = [&](const std::string& text) {
+            ASSERT_EQ(runQorlex({dir.write("p.txt", text), dir / "p"}, ignored, ignored), 0);
+        };
+        bool killed = true;
+        for (int step = 1; killed; ++step) {
+            ASSERT_NO_FATAL_FAILURE(translate(c.earlier));
+            (void)runQorsolve(run, ignored, false);
+            const Files earlier = resultFiles(dir);
+            ASSERT_NO_FATAL_FAILURE(translate(c.later));
+            const pid_t child = fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                stepToStopAt = step;
+                ResultSet::betweenCommitSteps = [] {
+                    if (--stepToStopAt == 0) raise(SIGKILL);
+                };
+                std::ostringstream out;
+                _exit(runQorsolve(run, out, false));
+            }
+            int status = 0;
+            ASSERT_EQ(waitpid(child, &status, 0), child);
+            killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+            const Files left = resultFiles(dir);
+            (void)runQorsolve(run, ignored, false);
+            const Files later = resultFiles(dir);
+            EXPECT_TRUE(within(left, earlier) || within(left, later)) << "before step " << step;
+            EXPECT_NE(earlier, later);
+            if (!killed) {
+                EXPECT_EQ(left, later);
+            }
+            ASSERT_LT(step, 10);
+        }
+    }
 }
 
 }  // namespace
