@@ -69,13 +69,6 @@ constexpr int32_t SMALL_TABLE = 5000;
 // proven and take over 1 s either way, and the 125-cell table of tests/e2e took 0.15 s
 // instead of 0.01 s.
 constexpr int32_t LARGE_START_TABLE = 500;
-// ... and only while every windowed term's window lies below this in magnitude, where a value
-// column's whole numbers lie many units of rounding apart (at 10^8, 1.5e-8) within the
-// integrality tolerance (1e-6). Beyond, the cuts grow weak and the points of the programme
-// leave their windows round after round (2-cell tables of base 10^11: 8 rounds, 20 times
-// slower). Weak rows of tables of a few hundred cells of base 5000 reach values of 10^7, and
-// need the value columns most: without them, 10 s went by without a proof.
-constexpr double SMALL_RANGE = 1e8;
 
 // A hard row that pins a sum of whole (or decimal) coefficients to one value, with at most this
 // many different coefficients, gets columns for its lattice (row_lattice.h): a search that
@@ -255,11 +248,6 @@ class WindowModel {
             }
         }
         valueColumns_ = valueColumns_ && lattice;
-        for (const Term& t : windowed_) {
-            if (std::fabs(t.windowLower) > SMALL_RANGE || std::fabs(t.windowUpper) > SMALL_RANGE) {
-                valueColumns_ = false;
-            }
-        }
         for (int32_t i = 0; i < p.hard.rowCount(); ++i) {
             addLattice(i, lower, upper, center);
         }
@@ -334,18 +322,21 @@ class WindowModel {
         for (size_t i = 0; largeStart && i < hardDual_.size(); ++i) {
             shiftRow(m, i, hardDual_[i], constantColumn);
         }
+        // A value column holds v - windowLower, so that its whole numbers stay a few units
+        // of rounding apart whatever the size of v: at 10^9 the integrality tolerance (1e-6)
+        // lies below the rounding of v itself, and a search that branches on such a column
+        // never sees it whole.
         std::vector<std::pair<size_t, int32_t>> links;  // a value column's link row, the column
-        if (valueColumns_) {                            // v - (parts) = windowLower
+        if (valueColumns_) {                            // (v - windowLower) - (parts) = 0
             m.cuts = true;
             for (const Term& t : windowed_) {
                 if (t.lower == t.upper) continue;
                 int32_t v = static_cast<int32_t>(m.cost.size());
-                addColumn(t.lower, t.upper, 0.0, true);
+                addColumn(t.lower - t.windowLower, t.upper - t.windowLower, 0.0, true);
                 beginRow(0.0, 0.0);
                 links.emplace_back(m.rowLower.size() - 1, v);
-                double fixed = termEntries(t, -1.0);
+                termEntries(t, -1.0);
                 entry(v, 1.0);
-                m.rowLower.back() = m.rowUpper.back() = -fixed;
             }
         }
         for (const LatticeRow& row : latticeRows_) {  // (cells of group k) - basis z = origin_k
@@ -472,7 +463,7 @@ class WindowModel {
         for (size_t i = 0; valueColumns_ && i < windowed_.size(); ++i) {
             const Term& t = windowed_[i];
             if (t.lower == t.upper) continue;
-            point.push_back(i < x.size() ? x[i] : rowSum(weak_, t.weakRow, x));
+            point.push_back((i < x.size() ? x[i] : rowSum(weak_, t.weakRow, x)) - t.windowLower);
         }
         for (const LatticeRow& row : latticeRows_) {
             std::vector<double> sums(row.groups.size(), 0.0);

@@ -136,6 +136,8 @@ int writeTable(const Project& project, const AdjustmentProblem& problem, const T
     outcome.bound = table.bound;
     outcome.gap = table.gap;
     outcome.weakIgnored = options.ignoreWeak;
+    outcome.work = table.work;
+    outcome.workAllowed = options.workLimit;
     if (!writeAdjustedTable(project, x, options.allCells, results, error) ||
         !writeRowReport(project, checks, results, error) ||
         (!options.report.empty() &&

@@ -76,6 +76,7 @@ void integerTable(const AdjustmentProblem& problem, const SolveSettings& setting
     options.work = &work;
     options.newSolver = makeCoinSolver;
     IntegerResult whole = solveInteger(problem, result.relaxed, options);
+    result.work = work.spent();
     result.status = whole.status;
     if (!whole.status.ok()) return;
     switch (whole.status.model) {

@@ -23,6 +23,7 @@ struct TableResult {
     std::vector<double> x;     // one value per adjustable cell, for OPTIMAL and FEASIBLE
     double bound = 0.0;        // a lower bound on the optimum, for FEASIBLE
     double gap = 0.0;          // relativeGap(objective, bound) (numeric_checks.h)
+    int64_t work = -1;         // the whole-number search's work units (work_limit.h); -1: none ran
     ContinuousResult relaxed;  // the real-valued solve, for the conflict search
 };
 

@@ -137,6 +137,9 @@ void printSummary(std::ostream& out, const Project& project, const AdjustmentPro
         << (outcome.weakIgnored ? " ignored" : "") << ", weighted deviation "
         << computedText(weakDeviation(project.weak, x)) << "\n";
 
+    if (outcome.work >= 0) {
+        out << "work: " << outcome.work << " of " << outcome.workAllowed << " units\n";
+    }
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.2f", outcome.seconds);
     out << "seconds: " << seconds << "\n";

@@ -10,9 +10,12 @@
 //                                         for a single-cell restriction that a later one on
 //                                         the same side of its cell replaced
 //   weak restrictions: 3, weighted deviation 0.75   ("3 ignored, ..." with --ignore-weak)
+//   work: 1520 of 200000 units             the work of the whole-number search and its limit
+//                                         (work_limit.h); not in real-valued mode
 //   seconds: 0.12
 #pragma once
 
+#include <cstdint>
 #include <ostream>
 #include <vector>
 
@@ -27,6 +30,8 @@ struct SolveOutcome {
     double gap = 0.0;        // relative gap between the objective and the bound, when not proven
     bool weakIgnored = false;
     double seconds = 0.0;
+    int64_t work = -1;        // the whole-number search's work units; -1: real-valued mode
+    int64_t workAllowed = 0;  // ... and its limit
 };
 
 void printSummary(std::ostream& out, const Project& project, const AdjustmentProblem& problem,

@@ -34,13 +34,14 @@ TEST(Summary, EachOutcomeWithItsNumbers) {
     } cases[] = {
         {"proven, every cell moved, restrictions 1 and 5 on their values",
          {6, 2, 3},
-         SolveOutcome{true, false, 0, 0, false, 0.004},
+         SolveOutcome{true, false, 0, 0, false, 0.004, 1520, 200000},
          "status: optimal\n"
          "objective: 1.2\n"  // 1/5 + 1/3 + 1/2 + 1/6
          "cells: 3 adjustable, 3 changed\n"
          "largest change: +1 at (North, 1), 5 to 6\n"
          "hard restrictions: 4, 2 binding\n"
          "weak restrictions: 1, weighted deviation 0.166666666666667\n"
+         "work: 1520 of 200000 units\n"
          "seconds: 0.00\n"},
         {"the time limit, weak restrictions ignored: not in the objective",
          {5, 3, 2},
