@@ -105,7 +105,11 @@ class CbcStopper : public CbcEventHandler {
             return noAction;
         }
         if (state_->deadline != nullptr && state_->deadline->passed()) return stop;
-        if (whichEvent == node && state_->work != nullptr) {
+        // A node, a round of cuts and a heuristic's pass each cost in proportion to the
+        // programme they work on: each counts as a node.
+        const bool worked = whichEvent == node || whichEvent == generatedCuts ||
+                            whichEvent == afterHeuristic || whichEvent == heuristicPass;
+        if (worked && state_->work != nullptr) {
             state_->work->spend(
                 nodeUnits(model_ != nullptr ? model_->solver()->getNumElements() : 0));
             state_->workStopped = state_->workStopped || state_->work->exhausted();
