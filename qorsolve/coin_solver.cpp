@@ -618,8 +618,11 @@ LinearResult CoinSolver::branchAndCut(const Deadline& deadline, double relativeG
     if (deadline.limited()) cbc.setMaximumSeconds(std::max(deadline.remaining(), 0.0));
     cbc.setAllowableFractionGap(relativeGap);
     cbc.setIntegerTolerance(integerTolerance(model_));
-    cbc.setAllowableGap(CBC_ABSOLUTE_GAP);
-    cbc.setDblParam(CbcModel::CbcCutoffIncrement, CBC_ABSOLUTE_GAP);
+    // Where the objective takes values a step apart, a point must be better by a step, so a
+    // node whose bound lies within half of one below the best point holds no better point.
+    const double absoluteGap = std::max(CBC_ABSOLUTE_GAP, 0.5 * objectiveStep_);
+    cbc.setAllowableGap(absoluteGap);
+    cbc.setDblParam(CbcModel::CbcCutoffIncrement, absoluteGap);
     CbcStopper stopper(&stop_);
     cbc.passInEventHandler(&stopper);
     if (!model_.branchFirst.empty()) {  // CBC branches first on the lowest priority number
@@ -706,7 +709,10 @@ LinearResult CoinSolver::branchAndCut(const Deadline& deadline, double relativeG
         // CBC's own bound may lag behind that (it may be the root's, when the start point
         // was already optimal).
         result.status = answered(ModelStatus::OPTIMAL);
-        double proven = result.objective - relativeGap * std::fabs(result.objective);
+        // With an objective step, no point lies between the best and a step below it.
+        double proven = objectiveStep_ > 0.0
+                            ? result.objective
+                            : result.objective - relativeGap * std::fabs(result.objective);
         result.bound =
             std::min(std::max(fromCoin(cbc.getBestPossibleObjValue()), proven), result.objective);
     } else if (!stopped && cbc.isProvenInfeasible()) {

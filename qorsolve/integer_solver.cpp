@@ -93,6 +93,14 @@ constexpr int COVER_HALVINGS = 64;
 // back, in a few rounds.
 constexpr double WINDOW_GROWTH = 2.0;
 
+// The objective step (objectiveStep) is used where the solver's accuracy, this share of the
+// objective, lies below this share of a step: a bound that close to a step below the best
+// table then shows that no whole-number table lies between.
+constexpr double STEP_ACCURACY_SHARE = 0.25;
+// The least common multiple of the bases beyond which the step (its inverse) is too fine to
+// matter.
+constexpr int64_t LARGEST_STEP_DENOMINATOR = int64_t(1) << 40;
+
 // Rounds of the Lagrangian bound and a repair from its cells before the programme.
 constexpr int LAGRANGIAN_ROUNDS = 3;
 
@@ -687,6 +695,22 @@ class WindowModel {
     double rangeCover_ = INFINITY;  // the narrowed ranges hold every table of up to this cost
 };
 
+// The least amount by which F may differ between two whole-number tables, or 0: where every
+// base is a whole number and there is no weak row, (x - b)^2 / b is a multiple of 1 / b at
+// whole x, so F is a multiple of 1 / L, L the least common multiple of the bases.
+double objectiveStep(const AdjustmentProblem& p) {
+    if (p.weak.rowCount() > 0) return 0.0;
+    int64_t multiple = 1;
+    for (double b : p.base) {
+        if (!(b >= 1.0 && b <= double(LARGEST_STEP_DENOMINATOR)) || b != std::floor(b)) return 0.0;
+        const int64_t whole = int64_t(b);
+        const int64_t factor = whole / std::gcd(multiple, whole);
+        if (multiple > LARGEST_STEP_DENOMINATOR / factor) return 0.0;
+        multiple *= factor;
+    }
+    return 1.0 / double(multiple);
+}
+
 // Whether v is finite and more than 2^53 in size, where not every whole number is a double.
 bool beyondWholeRange(double v) {
     return std::isfinite(v) && std::fabs(v) > LARGEST_WHOLE;
@@ -714,7 +738,8 @@ class WholeNumberSearch {
           relaxed_(relaxed),
           options_(options),
           deadline_(deadline),
-          blocksSearch_(p.classSizes.size() >= 4 && p.weak.rowCount() == 0) {}
+          blocksSearch_(p.classSizes.size() >= 4 && p.weak.rowCount() == 0),
+          objectiveStep_(objectiveStep(p)) {}
 
     IntegerResult run() {
         if (!setUp()) return concluded(modelStatus(ModelStatus::INTEGER_INFEASIBLE));
@@ -942,6 +967,7 @@ class WholeNumberSearch {
                     narrowedAt);
             }
             if (!solver->load(windows.build())) return callStatus(CallStatus::NO_MEMORY);
+            solver->setObjectiveStep(stepUsable() ? objectiveStep_ : 0.0);
             // The solver decides whether its search starts from this point: a small
             // programme's search uses it only where the others did not end.
             std::vector<double> start =
@@ -1044,8 +1070,20 @@ class WholeNumberSearch {
     }
 
     bool proven() const {
-        return haveTable_ &&
-               result_.objective - bound_ <= options_.relativeGap * std::fabs(result_.objective);
+        if (!haveTable_) return false;
+        const double gap = result_.objective - bound_;
+        if (gap <= options_.relativeGap * std::fabs(result_.objective)) return true;
+        // No whole-number table costs less than a step below the table at hand.
+        const double accuracy = options_.relativeGap * std::fabs(result_.objective);
+        return stepUsable() && gap < objectiveStep_ - accuracy;
+    }
+
+    // Whether the objective's step lies far above the accuracy of the bounds at the table at
+    // hand (the cost only falls from there).
+    bool stepUsable() const {
+        return haveTable_ && objectiveStep_ > 0.0 &&
+               options_.relativeGap * std::fabs(result_.objective) <
+                   STEP_ACCURACY_SHARE * objectiveStep_;
     }
 
     // The result with `status`, the bound and the gap; a table only where the status has one.
@@ -1063,7 +1101,8 @@ class WholeNumberSearch {
     const ContinuousResult& relaxed_;
     const IntegerOptions& options_;
     const Deadline& deadline_;
-    const bool blocksSearch_;  // the block search runs: four classes or more, no weak rows
+    const bool blocksSearch_;     // the block search runs: four classes or more, no weak rows
+    const double objectiveStep_;  // objectiveStep(p_)
     std::vector<double> lower_, upper_, center_;  // each cell's whole range, the centre
     double bound_ = 0.0;
     bool haveTable_ = false;

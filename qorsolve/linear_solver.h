@@ -88,11 +88,16 @@ class LinearSolver {
     void setLeavesModel(std::function<bool(const std::vector<double>&)> leaves) {
         leaves_ = std::move(leaves);
     }
+    // The least amount by which the objectives of two whole-number points may differ, where
+    // it is far above the solver's accuracy (0: not known): a node whose bound lies within
+    // half of it below the best point holds no better point.
+    void setObjectiveStep(double step) { objectiveStep_ = step; }
 
   protected:
     std::function<void(double, double)> report_;
     WorkLimit* work_ = nullptr;
     std::function<bool(const std::vector<double>&)> leaves_;
+    double objectiveStep_ = 0.0;
 };
 
 // Makes a new solver; nullptr when memory runs out. The stages get one from the program's

@@ -16,7 +16,9 @@
 
 namespace {
 
-AdjustmentProblem randomProblem(std::mt19937& random) {
+// With `wholeBases`, bases of 1 to 6 and no weak rows: F then takes values a step of 1 / L
+// apart (L the least common multiple of the bases), which the search's proof may use.
+AdjustmentProblem randomProblem(std::mt19937& random, bool wholeBases = false) {
     auto uniform = [&](double lo, double hi) {
         return std::uniform_real_distribution<double>(lo, hi)(random);
     };
@@ -25,7 +27,7 @@ AdjustmentProblem randomProblem(std::mt19937& random) {
     int cells = 2 + pick(7);
     std::vector<double> point(cells);  // a whole-number table most rows are built around
     for (int j = 0; j < cells; ++j) {
-        p.base.push_back(std::round(uniform(0.2, 6.0) * 10) / 10);
+        p.base.push_back(wholeBases ? 1 + pick(6) : std::round(uniform(0.2, 6.0) * 10) / 10);
         double lower = pick(3) == 0 ? 0.5 * pick(3) : 0.0;
         double upper = std::ceil(lower) + 1 + pick(4) + (pick(4) == 0 ? 0.5 : 0.0);
         p.lower.push_back(lower);
@@ -47,7 +49,7 @@ AdjustmentProblem randomProblem(std::mt19937& random) {
         p.hardLower.push_back(sides[side][0]);
         p.hardUpper.push_back(sides[side][1]);
     }
-    int weakRows = pick(3);
+    int weakRows = wholeBases ? 0 : pick(3);
     for (int w = 0; w < weakRows; ++w) {
         std::vector<double> a(cells, 0.0);
         for (int j = 0; j < cells; ++j) {
@@ -86,27 +88,30 @@ ContinuousResult roughCenter(const AdjustmentProblem& p) {
 }
 
 TEST(IntegerSolver, MatchesBruteForceOnRandomSmallTables) {
-    std::mt19937 random(11);
-    int optimal = 0, infeasible = 0;
-    for (int c = 0; c < 200; ++c) {
-        AdjustmentProblem p = randomProblem(random);
-        double expected = bruteForce(p).cost;
-        IntegerResult r = solveInteger(p, roughCenter(p), coinOptions());
-        if (expected == INF) {
-            EXPECT_EQ(r.status, modelStatus(ModelStatus::INTEGER_INFEASIBLE)) << "case " << c;
-            ++infeasible;
-            continue;
+    for (const bool wholeBases : {false, true}) {
+        SCOPED_TRACE(wholeBases ? "whole bases, no weak rows" : "decimal bases");
+        std::mt19937 random(11);
+        int optimal = 0, infeasible = 0;
+        for (int c = 0; c < 200; ++c) {
+            AdjustmentProblem p = randomProblem(random, wholeBases);
+            double expected = bruteForce(p).cost;
+            IntegerResult r = solveInteger(p, roughCenter(p), coinOptions());
+            if (expected == INF) {
+                EXPECT_EQ(r.status, modelStatus(ModelStatus::INTEGER_INFEASIBLE)) << "case " << c;
+                ++infeasible;
+                continue;
+            }
+            ++optimal;
+            ASSERT_EQ(r.status, modelStatus(ModelStatus::OPTIMAL)) << "case " << c;
+            ASSERT_TRUE(wholeTableHolds(p, r.x)) << "case " << c;
+            EXPECT_NEAR(r.objective, plainCost(p, r.x), 1e-9 * (1 + r.objective)) << "case " << c;
+            EXPECT_NEAR(r.objective, expected, 1e-9 * (1 + expected)) << "case " << c;
+            EXPECT_LE(r.bound, expected + 1e-9 * (1 + expected)) << "case " << c;
+            EXPECT_LE(r.gap, 1.000001e-9) << "case " << c;
         }
-        ++optimal;
-        ASSERT_EQ(r.status, modelStatus(ModelStatus::OPTIMAL)) << "case " << c;
-        ASSERT_TRUE(wholeTableHolds(p, r.x)) << "case " << c;
-        EXPECT_NEAR(r.objective, plainCost(p, r.x), 1e-9 * (1 + r.objective)) << "case " << c;
-        EXPECT_NEAR(r.objective, expected, 1e-9 * (1 + expected)) << "case " << c;
-        EXPECT_LE(r.bound, expected + 1e-9 * (1 + expected)) << "case " << c;
-        EXPECT_LE(r.gap, 1.000001e-9) << "case " << c;
+        EXPECT_GT(optimal, 70);  // the generator makes both kinds
+        EXPECT_GT(infeasible, 5);
     }
-    EXPECT_GT(optimal, 70);  // the generator makes both kinds
-    EXPECT_GT(infeasible, 5);
 }
 
 TEST(IntegerSolver, NoWholeNumberTableAndNoTime) {
