@@ -18,58 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/random_table.h"
+
 namespace {
-
-class Random {
-  public:
-    explicit Random(uint64_t seed) : engine_(seed) {}
-    // 0 .. n - 1; by hand, since the standard distributions differ between libraries.
-    int64_t below(int64_t n) { return static_cast<int64_t>(engine_() % static_cast<uint64_t>(n)); }
-    int64_t between(int64_t low, int64_t high) { return low + below(high - low + 1); }
-    double uniform(double low, double high) {
-        return low + (high - low) * static_cast<double>(engine_() >> 11) * 0x1.0p-53;
-    }
-    template <class T>
-    const T& pick(const std::vector<T>& values) {
-        return values[static_cast<size_t>(below(static_cast<int64_t>(values.size())))];
-    }
-
-  private:
-    std::mt19937_64 engine_;
-};
-
-// A cell reference of one term: per class a value ("3"), a range ("2_4") or the whole
-// class ("_"), each as the first and last value selected (0-based).
-struct Reference {
-    std::vector<std::pair<int, int>> range;
-    std::string text;
-};
-
-Reference randomReference(Random& random, const std::vector<int>& sizes) {
-    Reference r;
-    r.text += '(';
-    for (size_t k = 0; k < sizes.size(); ++k) {
-        const int size = sizes[k], kind = int(random.below(10));
-        if (k > 0) r.text += ", ";
-        if (kind < 3) {
-            r.range.emplace_back(0, size - 1);
-            r.text += "_";
-        } else if (kind < 7) {
-            const int v = int(random.below(size));
-            r.range.emplace_back(v, v);
-            r.text += std::to_string(v + 1);
-        } else {
-            const int first = int(random.below(size));
-            const int last = int(random.between(first, size - 1));
-            r.range.emplace_back(first, last);
-            r.text += std::to_string(first + 1);
-            r.text += '_';
-            r.text += std::to_string(last + 1);
-        }
-    }
-    r.text += ")";
-    return r;
-}
 
 // A number of quarters as a decimal: 6 is "1.5", -1 is "-0.25".
 std::string quarters(int64_t n) {
@@ -94,21 +45,7 @@ bool generate(const std::string& dir, uint64_t seed) {
         base[c] = std::llround(scale * random.uniform(0.5, 2.0));
         table[c] = std::llround(double(base[c]) * random.uniform(0.95, 1.05));
     }
-    // The cells a reference selects, by their numbers (the last class varying fastest).
-    const auto selected = [&](const Reference& r) {
-        std::vector<int> out;
-        for (int c = 0; c < cells; ++c) {
-            int rest = c;
-            bool in = true;
-            for (size_t k = sizes.size(); k-- > 0;) {
-                const int v = rest % sizes[k];
-                rest /= sizes[k];
-                in = in && v >= r.range[k].first && v <= r.range[k].second;
-            }
-            if (in) out.push_back(c);
-        }
-        return out;
-    };
+    const auto selected = [&](const Reference& r) { return selectedCells(r, sizes, cells); };
 
     std::string text = "KLASSEN " + std::to_string(classes) + ";\nAUSPRAEGUNGEN";
     for (int k = 0; k < classes; ++k) {
@@ -129,7 +66,7 @@ bool generate(const std::string& dir, uint64_t seed) {
         int used = 0;       // the cells the terms select, counted with repetition
         const int terms = int(random.between(1, 3));
         for (int t = 0; t < terms; ++t) {
-            const Reference r = randomReference(random, sizes);
+            const Reference r = randomReference(random, sizes, 3, 4);
             const std::vector<int> in = selected(r);
             if (used + static_cast<int>(in.size()) > cells) break;
             used += static_cast<int>(in.size());
@@ -170,18 +107,7 @@ bool generate(const std::string& dir, uint64_t seed) {
     }
     text += "\nENDE\n";
 
-    const std::string path = dir + "/table.txt";
-    std::FILE* out = std::fopen(path.c_str(), "w");
-    if (out == nullptr) {
-        std::perror(path.c_str());
-        return false;
-    }
-    const bool written = std::fputs(text.c_str(), out) >= 0;
-    if (std::fclose(out) != 0 || !written) {
-        std::perror(path.c_str());
-        return false;
-    }
-    return true;
+    return writeDescription(dir, text);
 }
 
 }  // namespace
