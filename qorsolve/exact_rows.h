@@ -64,6 +64,13 @@ double wholeMultiplier(const SparseRows& rows, int32_t row);
 // from the row by less than any table may miss the row by.
 inline constexpr double DECIMAL_ROUNDING = 1e-12;
 
+// How far a row value that is not exact may lie from the exact sum over the decimals that
+// its coefficients and cells were written as, relative to the size of its terms: reading each
+// decimal into a double moves its term by at most 2^-53 of it, the doubled-precision sum adds
+// about 2^-104 and the value's last rounding 2^-53 of its size: about 3.3e-16 in all, with
+// room for a few more roundings.
+inline constexpr double VALUE_ROUNDING = 1e-15;
+
 // Wide enough for any sum of products of whole numbers up to 2^53 over fewer than 2^21 terms;
 // longer sums are checked for overflow.
 __extension__ typedef __int128 WholeSum;

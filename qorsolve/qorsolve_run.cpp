@@ -15,6 +15,7 @@
 #include "qorsolve/conflict_report.h"
 #include "qorsolve/csv_text.h"
 #include "qorsolve/deadline.h"
+#include "qorsolve/exact_rows.h"
 #include "qorsolve/integer_solver.h"
 #include "qorsolve/options.h"
 #include "qorsolve/progress.h"
@@ -107,26 +108,9 @@ int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
     return 1;
 }
 
-// Real-valued cells without the digits below the solve's accuracy (its rows hold to 1e-9
-// relative), so that 1363 is not written as 1362.9999999999998; kept within their cells'
-// bounds. RESULT_DIGITS significant digits move a value by at most 5e-13 of itself, far
-// inside that accuracy, so every row the solve met is met by the written table too.
-std::vector<double> writtenValues(const AdjustmentProblem& problem, const std::vector<double>& x,
-                                  bool continuous) {
-    std::vector<double> values = x;
-    if (!continuous) return values;
-    for (std::size_t j = 0; j < values.size(); ++j) {
-        double value = roundToDigits(values[j], RESULT_DIGITS);
-        if (j < problem.lower.size()) value = std::max(value, problem.lower[j]);
-        if (j < problem.upper.size()) value = std::min(value, problem.upper[j]);
-        values[j] = value;
-    }
-    return values;
-}
-
 int writeTable(const Project& project, const AdjustmentProblem& problem, const TableResult& table,
                const SolveOptions& options, const Deadline& deadline, std::ostream& out) {
-    const std::vector<double> x = writtenValues(problem, table.x, options.continuous);
+    const std::vector<double> x = options.continuous ? writtenCells(problem, table.x) : table.x;
     const std::vector<RestrictionCheck> checks = checkRestrictions(project, x);
     std::string error;
     ResultSet results;
