@@ -108,18 +108,44 @@ int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
     return 1;
 }
 
+// The first hard restriction that the written table misses, for the line on standard error
+// (file:line: ...), or an empty text.
+std::string missedRestriction(const Project& project, const std::vector<RestrictionCheck>& checks) {
+    for (std::size_t i = 0; i < checks.size(); ++i) {
+        if (checks[i].kind != RestrictionKind::HARD || checks[i].met) continue;
+        const std::string_view source = restrictionSource(project, i);
+        return (source.empty() ? std::string() : std::string(source) + ": ") + "restriction " +
+               std::to_string(i + 1) + " is not met by the table: value " +
+               csvNumber(checks[i].value) + ", slack " + csvNumber(checks[i].slack);
+    }
+    return std::string();
+}
+
 int writeTable(const Project& project, const AdjustmentProblem& problem, const TableResult& table,
                const SolveOptions& options, const Deadline& deadline, std::ostream& out) {
     const std::vector<double> x = options.continuous ? writtenCells(problem, table.x) : table.x;
     const std::vector<RestrictionCheck> checks = checkRestrictions(project, x);
     std::string error;
     ResultSet results;
+    // No table is called a result that misses a hard row or a cell bound by the one rule of
+    // exact_rows.h: the real-valued method then did not reach the accuracy it needs, and for a
+    // whole-number table the search failed.
+    if (!meetsHardRowsAndBounds(problem, x)) {
+        if (const std::string missed = missedRestriction(project, checks); !missed.empty()) {
+            std::cerr << missed << "\n";
+        }
+        out << errorMessage(
+            {options.continuous ? QorsolveFault::NOT_CONVERGED : QorsolveFault::SOLVER_FAILED});
+        withdrawResults(project, results);
+        return 1;
+    }
     SolveOutcome outcome;
     outcome.proven = table.status.model == ModelStatus::OPTIMAL;
     outcome.workLimit = table.status.stop == StopReason::WORK_LIMIT;
     outcome.bound = table.bound;
     outcome.gap = table.gap;
     outcome.weakIgnored = options.ignoreWeak;
+    outcome.wholeNumbers = !options.continuous;
     if (!writeAdjustedTable(project, x, options.allCells, results, error) ||
         !writeRowReport(project, checks, results, error) ||
         (!options.report.empty() &&

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <span>
+#include <string>
 
 #include "common/cell_text.h"
 #include "qorsolve/csv_text.h"
@@ -81,6 +82,20 @@ std::string changeText(double base, double value) {
     return text;
 }
 
+// "restriction 4", "restrictions 4 and 7", "restrictions 4, 7, 9 and 12 more": the 0-based
+// `numbers` counted from 1, at most three of them named.
+std::string restrictionList(const std::vector<std::size_t>& numbers) {
+    constexpr std::size_t NAMED = 3;
+    std::string text = numbers.size() == 1 ? "restriction " : "restrictions ";
+    const std::size_t named = std::min(numbers.size(), NAMED);
+    for (std::size_t k = 0; k < named; ++k) {
+        if (k > 0) text += k + 1 == named && numbers.size() == named ? " and " : ", ";
+        text += std::to_string(numbers[k] + 1);
+    }
+    if (numbers.size() > named) text += " and " + std::to_string(numbers.size() - named) + " more";
+    return text;
+}
+
 }  // namespace
 
 void printSummary(std::ostream& out, const Project& project, const AdjustmentProblem& problem,
@@ -124,15 +139,21 @@ void printSummary(std::ostream& out, const Project& project, const AdjustmentPro
     std::size_t hard = 0;
     std::size_t binding = 0;
     std::size_t missed = 0;  // single-cell restrictions a later one on the same side replaced
-    for (const RestrictionCheck& check : checks) {
+    std::vector<std::size_t> tolerated;  // checked to a tolerance, not exactly
+    for (std::size_t i = 0; i < checks.size(); ++i) {
+        const RestrictionCheck& check = checks[i];
         if (check.kind == RestrictionKind::WEAK) continue;
         ++hard;
         if (check.binding) ++binding;
         if (!check.met) ++missed;
+        if (!check.exact) tolerated.push_back(i);
     }
     out << "hard restrictions: " << hard << ", " << binding << " binding";
     if (missed > 0) out << ", " << missed << " not met";
     out << "\n";
+    if (outcome.wholeNumbers && !tolerated.empty()) {
+        out << "checked to a tolerance: " << restrictionList(tolerated) << "\n";
+    }
     out << "weak restrictions: " << project.weak.target.size()
         << (outcome.weakIgnored ? " ignored" : "") << ", weighted deviation "
         << computedText(weakDeviation(project.weak, x)) << "\n";
