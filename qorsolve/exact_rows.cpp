@@ -202,6 +202,14 @@ double wholeMultiplier(const SparseRows& rows, int32_t row) {
     return power / static_cast<double>(common);
 }
 
+double exactMultiplier(const SparseRows& rows, int32_t row) {
+    if (hasWholeCoefficients(rows, row)) return 1.0;
+    int places = 0;
+    int64_t common = 1;
+    if (!decimalMultiplier(rows, row, places, common)) return 0.0;
+    return static_cast<double>(POWER_OF_TEN[places] / common);
+}
+
 void RowValue::add(double coefficient, double x) {
     const double product = coefficient * x;
     const double productError = std::fma(coefficient, x, -product);

@@ -58,6 +58,9 @@ bool hasDecimalCoefficients(std::span<const double> coefficients);
 // exactly the multiplier of their decimals; for any other row each q * a is whole only up to
 // DECIMAL_ROUNDING of it. Either way, take std::nearbyint(q * a).
 double wholeMultiplier(const SparseRows& rows, int32_t row);
+// The wholeMultiplier of a row of short decimals (1 for whole coefficients), whose whole row
+// std::nearbyint(q * a) is exactly the row times q; 0 for any other row.
+double exactMultiplier(const SparseRows& rows, int32_t row);
 // A decimal d / 10^k read into a double and multiplied by 10^k lies within a few units of
 // rounding (about 1e-16 of it) of d. A product within this share of a whole number is taken
 // for it: far above that rounding, and far below ROW_TOLERANCE, so that the whole row differs

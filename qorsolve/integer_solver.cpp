@@ -318,21 +318,28 @@ class WindowModel {
         auto shifted = [](double bound, double by) {
             return std::isfinite(bound) ? bound - by : bound;
         };
+        std::vector<double> multiplier(size_t(p.hard.rowCount()), 0.0);
         for (int32_t i = 0; i < p.hard.rowCount(); ++i) {
             beginRow(0.0, 0.0);
+            // A row of short decimals is held as its whole multiple q times it, exact in
+            // doubles as a row of whole coefficients is (exact_rows.h), so that the rounding
+            // of its terms does not part it from its lattice; both take whole values only,
+            // and their bounds are whole too.
+            const double q = multiplier[size_t(i)] = exactMultiplier(p.hard, i);
             double fixed = 0.0;
             for (int64_t k = p.hard.start[i]; k < p.hard.start[i + 1]; ++k) {
-                fixed += termEntries(windowed_[p.hard.column[k]], p.hard.value[k]);
+                const double a = q > 1.0 ? std::nearbyint(q * p.hard.value[k]) : p.hard.value[k];
+                fixed += termEntries(windowed_[p.hard.column[k]], a);
             }
-            // A row of whole coefficients takes whole values: its bounds are whole too.
             double lower = p.hardLower[i], upper = p.hardUpper[i];
-            if (hasWholeCoefficients(p.hard, i)) std::tie(lower, upper) = wholeRange(lower, upper);
+            if (q > 0.0) std::tie(lower, upper) = wholeRowValues(p, i, q, p.lower, p.upper);
             m.rowLower.back() = shifted(lower, fixed);
             m.rowUpper.back() = shifted(upper, fixed);
         }
         const bool largeStart = p.cellCount() > LARGE_START_TABLE;
         for (size_t i = 0; largeStart && i < hardDual_.size(); ++i) {
-            shiftRow(m, i, hardDual_[i], constantColumn);
+            shiftRow(m, i, multiplier[i] > 1.0 ? hardDual_[i] / multiplier[i] : hardDual_[i],
+                     constantColumn);
         }
         std::vector<std::pair<size_t, int32_t>> links;  // a value column's link row, the column
         if (valueColumns_) {                            // v - (parts) = windowLower
