@@ -130,10 +130,6 @@ double roundedOutwards(WholeSum value, bool down) {
 
 }  // namespace
 
-bool isWholeNumber(double value) {
-    return std::fabs(value) <= LARGEST_WHOLE && value == std::trunc(value);
-}
-
 bool hasWholeCoefficients(const SparseRows& rows, int32_t row) {
     const auto r = static_cast<std::size_t>(row);
     for (int64_t k = rows.start[r]; k < rows.start[r + 1]; ++k) {
@@ -220,15 +216,20 @@ void RowValue::add(double coefficient, double x) {
     low_ += sumError + productError;
     size_ += std::fabs(product);
     if (!exact_) return;
-    ShortDecimal a;
-    if (!isWholeNumber(x) || !shortDecimal(coefficient, a)) {
+    if (!isWholeNumber(x)) {
         exact_ = false;
         return;
     }
     // Through int64_t, which both fit: the direct conversion to 128 bits is a library call.
     const WholeSum cell = static_cast<int64_t>(x);
-    if (a.places == 0 && places_ == 0) {
-        if (__builtin_add_overflow(whole_, WholeSum(a.digits) * cell, &whole_)) exact_ = false;
+    if (places_ == 0 && isWholeNumber(coefficient)) {  // the usual case, without a decimal
+        const WholeSum term = static_cast<WholeSum>(static_cast<int64_t>(coefficient)) * cell;
+        if (__builtin_add_overflow(whole_, term, &whole_)) exact_ = false;
+        return;
+    }
+    ShortDecimal a;
+    if (!shortDecimal(coefficient, a)) {
+        exact_ = false;
         return;
     }
     // The sum so far in the finer units of this coefficient's places.

@@ -30,7 +30,9 @@
 inline constexpr double LARGEST_WHOLE = 9007199254740992.0;  // 2^53
 
 // A whole number of at most LARGEST_WHOLE in size.
-bool isWholeNumber(double value);
+inline bool isWholeNumber(double value) {
+    return std::fabs(value) <= LARGEST_WHOLE && value == std::trunc(value);
+}
 
 // Whether every coefficient of the row is a whole number of at most LARGEST_WHOLE.
 bool hasWholeCoefficients(const SparseRows& rows, int32_t row);

@@ -123,14 +123,17 @@ std::string missedRestriction(const Project& project, const std::vector<Restrict
 
 int writeTable(const Project& project, const AdjustmentProblem& problem, const TableResult& table,
                const SolveOptions& options, const Deadline& deadline, std::ostream& out) {
-    const std::vector<double> x = options.continuous ? writtenCells(problem, table.x) : table.x;
+    bool meets = true;
+    const std::vector<double> x =
+        options.continuous ? writtenCells(problem, table.x, meets) : table.x;
+    if (!options.continuous) meets = meetsHardRowsAndBounds(problem, x);
     const std::vector<RestrictionCheck> checks = checkRestrictions(project, x);
     std::string error;
     ResultSet results;
     // No table is called a result that misses a hard row or a cell bound by the one rule of
     // exact_rows.h: the real-valued method then did not reach the accuracy it needs, and for a
     // whole-number table the search failed.
-    if (!meetsHardRowsAndBounds(problem, x)) {
+    if (!meets) {
         if (const std::string missed = missedRestriction(project, checks); !missed.empty()) {
             std::cerr << missed << "\n";
         }

@@ -98,19 +98,27 @@ bool mayCreate(const std::string& path, std::string& error) {
     return true;
 }
 
-std::vector<double> writtenCells(const AdjustmentProblem& problem, const std::vector<double>& x) {
-    constexpr int EVERY_DIGIT = 17;
+std::vector<double> writtenCells(const AdjustmentProblem& problem, const std::vector<double>& x,
+                                 bool& meets) {
     std::vector<double> written(x.size());
-    const bool meets = meetsHardRowsAndBounds(problem, x);
-    for (int digits = meets ? RESULT_DIGITS : EVERY_DIGIT;; ++digits) {
+    const auto roundTo = [&](int digits) {
         for (std::size_t j = 0; j < x.size(); ++j) {
             double value = roundToDigits(x[j], digits);
             if (j < problem.lower.size()) value = std::max(value, problem.lower[j]);
             if (j < problem.upper.size()) value = std::min(value, problem.upper[j]);
             written[j] = value;
         }
-        if (digits >= EVERY_DIGIT || meetsHardRowsAndBounds(problem, written)) return written;
+        return meetsHardRowsAndBounds(problem, written);
+    };
+    meets = roundTo(RESULT_DIGITS);
+    if (meets) return written;
+    meets = meetsHardRowsAndBounds(problem, x);
+    if (!meets) return x;
+    // 17 significant digits reproduce every double.
+    for (int digits = RESULT_DIGITS + 1; digits < 17; ++digits) {
+        if (roundTo(digits)) return written;
     }
+    return x;
 }
 
 std::string adjustedTablePath(const Project& project) {

@@ -60,7 +60,9 @@ OutputFile* openResult(const std::string& path, bool (*isOurs)(std::string_view)
 // reproduce the computed cells exactly. (At 10^12, 12 digits are whole units: "(1) + (2) -
 // (3) = 7" over cells that came out whole would move by several units and miss the row.) A
 // computed table that misses a row by that rule is written with every digit, as it is.
-std::vector<double> writtenCells(const AdjustmentProblem& problem, const std::vector<double>& x);
+// `meets` tells whether the written table meets every hard row and bound by that rule.
+std::vector<double> writtenCells(const AdjustmentProblem& problem, const std::vector<double>& x,
+                                 bool& meets);
 
 // Write the two files of a table into `results`. False, with the message in `error`, when a
 // file cannot be created. `allCells` writes the cells of base 0 too (adjusted 0), so that the
