@@ -159,12 +159,6 @@ bool shortDecimal(double value, ShortDecimal& out) {
     return false;
 }
 
-bool hasDecimalCoefficients(std::span<const double> coefficients) {
-    ShortDecimal decimal;
-    return std::all_of(coefficients.begin(), coefficients.end(),
-                       [&](double a) { return shortDecimal(a, decimal); });
-}
-
 double wholeMultiplier(const SparseRows& rows, int32_t row) {
     if (hasWholeCoefficients(rows, row)) return 1.0;
     int places = 0;

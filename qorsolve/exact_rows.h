@@ -50,9 +50,6 @@ struct ShortDecimal {
 // nearest to it is `value`), and which: the one of fewest places, in `out`.
 bool shortDecimal(double value, ShortDecimal& out);
 
-// Whether every coefficient is a short decimal: then the row's value over whole cells is exact.
-bool hasDecimalCoefficients(std::span<const double> coefficients);
-
 // The least multiplier q that makes every coefficient of the row a whole number of at most
 // LARGEST_WHOLE: 1 for a row of whole coefficients, 2 for 0.5 x + 1.5 y (which it makes x + 3 y),
 // a power of ten divided by a common factor for other decimals; 0 when there is none with at
