@@ -205,7 +205,7 @@ constexpr double SMALLEST_DUAL_TOLERANCE = 1e-9;
 // caller's table, with CBC's restart (RESTART). CBC's other generators are left out: probing
 // together with these made CBC prove a programme's optimum 0.007 % above the true one on a
 // 100-cell table.
-enum class CutSet { NONE, ROUNDING, ROUNDING_AND_ZERO_HALF, RESTART };
+enum class CutSet { NONE, ROUNDING, ROUNDING_AND_ZERO_HALF, RESTART, ANY_POINT };
 // Each set closes small tables where the other stalls. Of 1,187 random tables of up to about
 // 500 cells, zero-half cuts alone took one of 288 cells whose rows of coefficients 2 and 3
 // overlap from the work limit (18 s, gap 0.59 %) to a proof in 0.15 s, and another from more
@@ -227,6 +227,8 @@ constexpr int ZERO_HALF_FREQUENCY = -98;
 // point waits for this last run: with the second set, it sent another table from a proof in
 // 1.0 s to the time limit.
 constexpr int SECOND_CUTS_NODES = 200;
+// The nodes of a search for any point (ANY_POINT) before the search with costs takes over.
+constexpr int ANY_POINT_NODES = 100;
 constexpr int CBC_RESTART = 512;  // CbcModel's special option "try a reduced model"
 
 // CBC's primal heuristics beside its rounding. RINS (every 100 nodes with a point at hand:
@@ -346,6 +348,7 @@ class CoinSolver : public LinearSolver {
     std::unique_ptr<ClpSimplex> lp_;
     StopState stop_;
     bool zeroHalfFirst_ = false;  // a search of this solver needed the second set of cuts
+    bool pointSought_ = false;    // a search of this solver looked for any point (ANY_POINT)
 };
 
 bool CoinSolver::load(const LinearModel& model) {
@@ -574,6 +577,17 @@ LinearResult CoinSolver::solveIntegerGuarded(const Deadline& deadline, double re
         return result;
     }
     bool nodeLimit = false;
+    // A caller without a table gets any point first, once: a search without costs finds one
+    // at its root where the costs' search may spend thousands of units (a 12-cell table of
+    // base 10^9 whose rows of coefficients 1000 and 3 no repair meets).
+    if (anyPointFirst_ && start.empty() && !pointSought_) {
+        pointSought_ = true;
+        LinearResult point =
+            branchAndCut(deadline, relativeGap, start, CutSet::ANY_POINT, nodeLimit);
+        if (!point.x.empty() || point.status.stop != StopReason::NONE || !point.status.ok())
+            return point;
+        nodeLimit = false;
+    }
     if (!model_.cuts) return branchAndCut(deadline, relativeGap, start, CutSet::NONE, nodeLimit);
     // Small programmes get up to three runs in turn, each where the one before did not end
     // within its nodes (CutSet); a run that ended at a point of the caller's test ends them. Once
@@ -605,6 +619,9 @@ LinearResult CoinSolver::branchAndCut(const Deadline& deadline, double relativeG
     // It leaks a few kilobytes in CoinUtils 2.11, so small programmes, where it gains
     // nothing, go without.
     osi.setHintParam(OsiDoPresolveInInitial, columns >= 10000, OsiHintDo);
+    if (cuts == CutSet::ANY_POINT) {
+        for (int j = 0; j < columns; ++j) osi.setObjCoeff(j, 0.0);
+    }
     osi.getModelPtr()->setDualTolerance(searchDualTolerance(model_, lp_->dualTolerance()));
     for (int j = 0; j < columns; ++j) {
         if (!model_.isInteger.empty() && model_.isInteger[j]) osi.setInteger(j);
@@ -650,6 +667,10 @@ LinearResult CoinSolver::branchAndCut(const Deadline& deadline, double relativeG
     }
     if (cuts == CutSet::ROUNDING_AND_ZERO_HALF) cbc.setMaximumNodes(SECOND_CUTS_NODES);
     if (cuts == CutSet::RESTART) cbc.setSpecialOptions(cbc.specialOptions() | CBC_RESTART);
+    if (cuts == CutSet::ANY_POINT) {
+        cbc.setMaximumNodes(ANY_POINT_NODES);
+        cbc.setMaximumSolutions(1);
+    }
     // CBC's rounding where it ends at once (roundingEnds). RINS in every run, and the
     // feasibility pump in the runs after a small programme's first (pumpsIn).
     CbcRounding rounding(cbc);
@@ -701,6 +722,16 @@ LinearResult CoinSolver::branchAndCut(const Deadline& deadline, double relativeG
         result.bound = -INFINITE_BOUND;
         result.status = answered(ModelStatus::FEASIBLE);
         result.leftModel = true;
+        return result;
+    }
+    if (cuts == CutSet::ANY_POINT) {
+        // A search without costs proves nothing of the programme: a point, or none.
+        result.anyPoint = true;
+        result.bound = -INFINITE_BOUND;
+        result.status = stopped ? stoppedBy(stop_.workStopped && !timeUp ? StopReason::WORK_LIMIT
+                                                                         : StopReason::TIME_LIMIT,
+                                            best != nullptr)
+                                : answered(ModelStatus::FEASIBLE);
         return result;
     }
     nodeLimit = !stopped && cbc.isNodeLimitReached();

@@ -44,6 +44,7 @@
 #include <new>
 #include <utility>
 
+#include "qorsolve/exact_rows.h"
 #include "qorsolve/numeric_checks.h"
 
 namespace {
@@ -70,7 +71,9 @@ constexpr double ARMIJO = 1e-4;
 // leave their side: one or two are needed in practice.
 constexpr int MAX_HOLD_ROUNDS = 4;
 // Steps that polish a point already within the tolerance, each kept only when it meets the
-// rows more tightly; they stop once the violation is below POLISHED_SHARE of the tolerance.
+// rows more tightly; they stop once the violation is below POLISHED_SHARE of the tolerance
+// and the point meets every hard row by the rule of exact_rows.h (a row of whole
+// coefficients over cells that came out whole must hold exactly).
 constexpr int MAX_POLISH_STEPS = 3;
 constexpr double POLISHED_SHARE = 1e-3;
 // Inexact Newton: the system is solved to a relative residual of min(MAX_FORCING,
@@ -577,11 +580,12 @@ Outcome DualNewton::iterate() {
     }
 }
 
-// A point within the tolerance is final when it is far within it, when it has been polished
-// enough, or when the last polish did not help.
+// A point within the tolerance is final when it is far within it and meets the hard rows by
+// the one rule, when it has been polished enough, or when the last polish did not help.
 bool DualNewton::polishedEnough(double violation) const {
-    return violation <= POLISHED_SHARE * tolerance_ || polish_ >= MAX_POLISH_STEPS ||
-           violation >= previous_;
+    if (polish_ >= MAX_POLISH_STEPS || violation >= previous_) return true;
+    return violation <= POLISHED_SHARE * tolerance_ &&
+           meetsRows(p_.hard, p_.hardLower, p_.hardUpper, current_.x);
 }
 
 // The Newton step into step_, with the rows of no curvature sent to their kinks. False when

@@ -34,3 +34,19 @@ std::string csvResult(double value) {
     if (!std::isfinite(value) || std::trunc(value) == value) return csvNumber(value);
     return csvNumber(roundToDigits(value, RESULT_DIGITS));
 }
+
+std::string csvResult(double value, double error) {
+    if (!std::isfinite(value) || std::trunc(value) == value) return csvNumber(value);
+    const double rounding = std::fabs(roundToDigits(value, RESULT_DIGITS) - value);
+    return csvWithin(value, std::max(error, rounding));
+}
+
+std::string csvWithin(double value, double error) {
+    if (!std::isfinite(value) || !(error > 0)) return csvNumber(value);
+    if (std::fabs(value) <= error) return "0";
+    for (int digits = 1; digits < 17; ++digits) {
+        const double rounded = roundToDigits(value, digits);
+        if (std::fabs(rounded - value) <= error) return csvNumber(rounded);
+    }
+    return csvNumber(value);
+}

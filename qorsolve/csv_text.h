@@ -20,3 +20,13 @@ inline constexpr int RESULT_DIGITS = 12;
 // A computed value as the results show it: a whole number exactly as csvNumber writes it,
 // any other rounded to RESULT_DIGITS significant digits ("0.3", not "0.30000000000000004").
 std::string csvResult(double value);
+// The same without the digits below `error` (>= 0), how far the value may lie from the one
+// its inputs as written give: a change from 20 to 19.99999999625 is "-3.75e-09", not the
+// "-3.7499994221e-09" of the doubles nearest to them.
+std::string csvResult(double value, double error);
+
+// The decimal of fewest significant digits within `error` (>= 0) of `value`, as csvNumber
+// writes it: the digits a computed value has when it may lie up to `error` from the exact one
+// ("20000000070.05", not "20000000070.0499992"); "0" where 0 lies within it. csvNumber's text
+// for an error of 0 and for an infinite or NaN value.
+std::string csvWithin(double value, double error);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <iterator>
 #include <numeric>
 #include <unordered_map>
 
@@ -11,6 +12,10 @@ namespace {
 // Doubles below this in size convert to WholeSum exactly once made whole (2^126).
 constexpr double WHOLE_SUM_RANGE = 8.507059173023462e37;
 
+// 10^0 to 10^SHORT_DECIMAL_PLACES, exactly.
+constexpr int64_t POWER_OF_TEN[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+static_assert(std::size(POWER_OF_TEN) == std::size_t{SHORT_DECIMAL_PLACES} + 1);
+
 // a + b = sum + error exactly (Knuth's two-sum).
 void twoSum(double a, double b, double& sum, double& error) {
     sum = a + b;
@@ -18,23 +23,112 @@ void twoSum(double a, double b, double& sum, double& error) {
     error = (a - (sum - b2)) + (b - b2);
 }
 
-// -1, 0 or 1 as the whole number `value` lies below, on or above the finite or infinite
-// double `bound`.
-int compareWhole(WholeSum value, double bound) {
-    if (bound >= WHOLE_SUM_RANGE) return -1;
-    if (bound <= -WHOLE_SUM_RANGE) return 1;
-    const double below = std::floor(bound);
-    const auto whole = static_cast<WholeSum>(below);
+// The finite `bound` times 10^places split as whole + part: whole a whole number, 0 <= part < 1
+// (part rounded to a double, and 0 only when the product is whole). The bound is taken as the
+// short decimal that reads back as it where there is one (what the description wrote), else
+// as the double's exact value. False when whole does not fit in a WholeSum (|bound| times
+// 10^places at least 2^127).
+bool splitScaled(double bound, int places, WholeSum& whole, double& part) {
+    part = 0.0;
+    ShortDecimal decimal;
+    if (shortDecimal(bound, decimal)) {
+        if (decimal.places <= places) {
+            whole = WholeSum(decimal.digits) * POWER_OF_TEN[places - decimal.places];
+            return true;
+        }
+        const int64_t divisor = POWER_OF_TEN[decimal.places - places];
+        int64_t quotient = decimal.digits / divisor;
+        int64_t rest = decimal.digits % divisor;
+        if (rest < 0) {  // rounded towards minus infinity
+            --quotient;
+            rest += divisor;
+        }
+        whole = quotient;
+        part = static_cast<double>(rest) / static_cast<double>(divisor);
+        return true;
+    }
+    // bound = mantissa * 2^exponent exactly, |mantissa| < 2^53; times 10^places below 2^73.
+    int exponent = 0;
+    const double fraction = std::frexp(bound, &exponent);
+    const auto mantissa = static_cast<int64_t>(std::ldexp(fraction, 53));
+    exponent -= 53;
+    const WholeSum scaled = WholeSum(mantissa) * POWER_OF_TEN[places];
+    if (exponent >= 0) {
+        return exponent < 126 && !__builtin_mul_overflow(scaled, WholeSum(1) << exponent, &whole);
+    }
+    const int shift = -exponent;
+    if (shift >= 126) {  // |bound| below 2^-53: between -1 and 0, or 0 and 1
+        whole = scaled < 0 ? -1 : 0;
+        part = scaled < 0 ? 1.0 + std::ldexp(static_cast<double>(scaled), exponent)
+                          : std::ldexp(static_cast<double>(scaled), exponent);
+        if (part == 1.0) part = std::nextafter(1.0, 0.0);
+        return true;
+    }
+    whole = scaled >> shift;  // an arithmetic shift: rounded towards minus infinity
+    const WholeSum rest = scaled - (whole << shift);
+    part = std::ldexp(static_cast<double>(rest), exponent);
+    if (part == 1.0) part = std::nextafter(1.0, 0.0);  // rounded up from just below 1
+    return true;
+}
+
+// -1, 0 or 1 as value / 10^places lies below, on or above the finite or infinite `bound`,
+// exactly (a NaN counts as lying above every value).
+int compareScaled(WholeSum value, int places, double bound) {
+    if (std::isnan(bound)) return -1;
+    if (std::isinf(bound)) return bound > 0 ? -1 : 1;
+    WholeSum whole = 0;
+    double part = 0.0;
+    if (!splitScaled(bound, places, whole, part)) return bound > 0 ? -1 : 1;
     if (value < whole) return -1;
     if (value > whole) return 1;
-    return bound == below ? 0 : -1;
+    return part == 0.0 ? 0 : -1;
+}
+
+// The multiplier of a row of short decimals (shortDecimal): 10^places, its most places, over
+// `common`, what 10^places has in common with every coefficient times 10^places. False when a
+// coefficient is not a short decimal or a coefficient times the multiplier passes 2^53.
+bool decimalMultiplier(const SparseRows& rows, int32_t row, int& places, int64_t& common) {
+    const auto r = static_cast<std::size_t>(row);
+    places = 0;
+    for (int64_t k = rows.start[r]; k < rows.start[r + 1]; ++k) {
+        ShortDecimal a;
+        if (!shortDecimal(rows.value[static_cast<std::size_t>(k)], a)) return false;
+        places = std::max(places, a.places);
+    }
+    common = POWER_OF_TEN[places];
+    for (int64_t k = rows.start[r]; k < rows.start[r + 1] && common > 1; ++k) {
+        ShortDecimal a;
+        shortDecimal(rows.value[static_cast<std::size_t>(k)], a);
+        const WholeSum digits = WholeSum(std::llabs(a.digits)) * POWER_OF_TEN[places - a.places];
+        common = std::gcd(common, static_cast<int64_t>(digits % POWER_OF_TEN[places]));
+    }
+    for (int64_t k = rows.start[r]; k < rows.start[r + 1]; ++k) {
+        ShortDecimal a;
+        shortDecimal(rows.value[static_cast<std::size_t>(k)], a);
+        const WholeSum whole = WholeSum(a.digits) * POWER_OF_TEN[places - a.places] / common;
+        if (whole > WholeSum(LARGEST_WHOLE) || whole < -WholeSum(LARGEST_WHOLE)) return false;
+    }
+    return true;
+}
+
+// value / divisor rounded towards minus (floor) or plus infinity, divisor > 0.
+WholeSum floorDivide(WholeSum value, int64_t divisor) {
+    WholeSum quotient = value / divisor;
+    if (quotient * divisor > value) --quotient;
+    return quotient;
+}
+
+// A whole number as a double no greater (`down`) or no less than it.
+double roundedOutwards(WholeSum value, bool down) {
+    double rounded = static_cast<double>(value);
+    if (std::fabs(rounded) >= WHOLE_SUM_RANGE) return rounded;
+    const auto back = static_cast<WholeSum>(rounded);
+    if (down && back > value) rounded = std::nextafter(rounded, -INFINITY);
+    if (!down && back < value) rounded = std::nextafter(rounded, INFINITY);
+    return rounded;
 }
 
 }  // namespace
-
-bool isWholeNumber(double value) {
-    return std::fabs(value) <= LARGEST_WHOLE && value == std::trunc(value);
-}
 
 bool hasWholeCoefficients(const SparseRows& rows, int32_t row) {
     const auto r = static_cast<std::size_t>(row);
@@ -44,8 +138,34 @@ bool hasWholeCoefficients(const SparseRows& rows, int32_t row) {
     return true;
 }
 
+bool shortDecimal(double value, ShortDecimal& out) {
+    if (isWholeNumber(value)) {
+        out = {static_cast<int64_t>(value), 0};
+        return true;
+    }
+    if (!std::isfinite(value)) return false;
+    // The decimal d / 10^k reads back as the double nearest to it, which is what the division
+    // of the two doubles d and 10^k (both exact) gives.
+    double power = 1.0;
+    for (int places = 1; places <= SHORT_DECIMAL_PLACES; ++places) {
+        power *= 10.0;
+        const double digits = std::nearbyint(value * power);
+        if (!(std::fabs(digits) <= LARGEST_WHOLE)) return false;
+        if (digits / power == value) {
+            out = {static_cast<int64_t>(digits), places};
+            return true;
+        }
+    }
+    return false;
+}
+
 double wholeMultiplier(const SparseRows& rows, int32_t row) {
     if (hasWholeCoefficients(rows, row)) return 1.0;
+    int places = 0;
+    int64_t common = 1;
+    if (decimalMultiplier(rows, row, places, common)) {
+        return static_cast<double>(POWER_OF_TEN[places] / common);
+    }
     const auto r = static_cast<std::size_t>(row);
     // Whole within DECIMAL_ROUNDING, and not 0: a tiny coefficient stays a coefficient.
     const auto nearWhole = [](double y) {
@@ -59,17 +179,25 @@ double wholeMultiplier(const SparseRows& rows, int32_t row) {
     for (int64_t k = rows.start[r]; k < rows.start[r + 1]; ++k) {
         const double a = rows.value[static_cast<std::size_t>(k)];
         while (!nearWhole(a * power)) {
-            if (++decimals > WHOLE_MULTIPLIER_DECIMALS) return 0.0;
+            if (++decimals > SHORT_DECIMAL_PLACES) return 0.0;
             power *= 10.0;
         }
     }
     // Divided by what the power and every product have in common: 0.5 and 1.5 need 2, not 10.
-    int64_t common = static_cast<int64_t>(power);
+    common = static_cast<int64_t>(power);
     for (int64_t k = rows.start[r]; k < rows.start[r + 1] && common > 1; ++k) {
         const double n = std::nearbyint(rows.value[static_cast<std::size_t>(k)] * power);
         common = std::gcd(common, static_cast<int64_t>(std::fabs(n)));
     }
     return power / static_cast<double>(common);
+}
+
+double exactMultiplier(const SparseRows& rows, int32_t row) {
+    if (hasWholeCoefficients(rows, row)) return 1.0;
+    int places = 0;
+    int64_t common = 1;
+    if (!decimalMultiplier(rows, row, places, common)) return 0.0;
+    return static_cast<double>(POWER_OF_TEN[places] / common);
 }
 
 void RowValue::add(double coefficient, double x) {
@@ -82,28 +210,52 @@ void RowValue::add(double coefficient, double x) {
     low_ += sumError + productError;
     size_ += std::fabs(product);
     if (!exact_) return;
-    if (!isWholeNumber(coefficient) || !isWholeNumber(x)) {
+    if (!isWholeNumber(x)) {
         exact_ = false;
         return;
     }
     // Through int64_t, which both fit: the direct conversion to 128 bits is a library call.
-    const WholeSum term =
-        static_cast<WholeSum>(static_cast<int64_t>(coefficient)) * static_cast<int64_t>(x);
-    if (__builtin_add_overflow(whole_, term, &whole_)) exact_ = false;
+    const WholeSum cell = static_cast<int64_t>(x);
+    if (places_ == 0 && isWholeNumber(coefficient)) {  // the usual case, without a decimal
+        const WholeSum term = static_cast<WholeSum>(static_cast<int64_t>(coefficient)) * cell;
+        if (__builtin_add_overflow(whole_, term, &whole_)) exact_ = false;
+        return;
+    }
+    ShortDecimal a;
+    if (!shortDecimal(coefficient, a)) {
+        exact_ = false;
+        return;
+    }
+    // The sum so far in the finer units of this coefficient's places.
+    if (a.places > places_) {
+        if (__builtin_mul_overflow(whole_, WholeSum(POWER_OF_TEN[a.places - places_]), &whole_)) {
+            exact_ = false;
+            return;
+        }
+        places_ = a.places;
+    }
+    WholeSum term = 0;
+    if (__builtin_mul_overflow(WholeSum(a.digits) * POWER_OF_TEN[places_ - a.places], cell,
+                               &term) ||
+        __builtin_add_overflow(whole_, term, &whole_)) {
+        exact_ = false;
+    }
 }
 
 double RowValue::value() const {
-    return exact_ ? static_cast<double>(whole_) : high_ + low_;
+    if (!exact_) return high_ + low_;
+    return static_cast<double>(whole_) / static_cast<double>(POWER_OF_TEN[places_]);
 }
 
 double RowValue::minus(double bound) const {
     if (std::isinf(bound)) return -bound;
-    if (exact_ && std::fabs(bound) < WHOLE_SUM_RANGE) {
-        const double below = std::floor(bound);
-        WholeSum difference = 0;
-        if (!__builtin_sub_overflow(whole_, static_cast<WholeSum>(below), &difference)) {
-            return static_cast<double>(difference) - (bound - below);
-        }
+    WholeSum whole = 0;
+    double part = 0.0;
+    WholeSum difference = 0;
+    if (exact_ && std::isfinite(bound) && splitScaled(bound, places_, whole, part) &&
+        !__builtin_sub_overflow(whole_, whole, &difference)) {
+        return (static_cast<double>(difference) - part) /
+               static_cast<double>(POWER_OF_TEN[places_]);
     }
     double sum = 0.0;
     double error = 0.0;
@@ -112,7 +264,7 @@ double RowValue::minus(double bound) const {
 }
 
 int RowValue::compare(double bound) const {
-    if (exact_) return compareWhole(whole_, bound);
+    if (exact_) return compareScaled(whole_, places_, bound);
     const double difference = minus(bound);
     return difference < 0.0 ? -1 : difference > 0.0 ? 1 : 0;
 }
@@ -181,6 +333,32 @@ std::pair<double, double> wholeRowValues(const AdjustmentProblem& problem, int32
     const auto r = static_cast<std::size_t>(row);
     const double rowLower = problem.hardLower[r], rowUpper = problem.hardUpper[r];
     if (q == 1.0) return wholeRange(rowLower, rowUpper);
+    int places = 0;
+    int64_t common = 1;
+    if (decimalMultiplier(problem.hard, row, places, common) &&
+        q == static_cast<double>(POWER_OF_TEN[places] / common)) {
+        // 10^places times the value is `common` times q times it: the whole values of the
+        // former within the bounds times 10^places, divided by `common`, exactly.
+        std::pair<double, double> values{-INFINITY, INFINITY};
+        WholeSum whole = 0;
+        double part = 0.0;
+        if (std::isfinite(rowLower)) {
+            if (!splitScaled(rowLower, places, whole, part)) {
+                values.first = rowLower > 0 ? INFINITY : -INFINITY;
+            } else {
+                const WholeSum least = whole + (part > 0.0 ? 1 : 0);
+                values.first = roundedOutwards(-floorDivide(-least, common), true);
+            }
+        }
+        if (std::isfinite(rowUpper)) {
+            if (!splitScaled(rowUpper, places, whole, part)) {
+                values.second = rowUpper > 0 ? INFINITY : -INFINITY;
+            } else {
+                values.second = roundedOutwards(floorDivide(whole, common), false);
+            }
+        }
+        return values;
+    }
     double size = 0.0;
     bool oneSign = true;
     for (int64_t k = problem.hard.start[r]; k < problem.hard.start[r + 1]; ++k) {

@@ -69,6 +69,13 @@ constexpr int32_t SMALL_TABLE = 5000;
 // proven and take over 1 s either way, and the 125-cell table of tests/e2e took 0.15 s
 // instead of 0.01 s.
 constexpr int32_t LARGE_START_TABLE = 500;
+// ... and only while every windowed term's window lies below this in magnitude. A value
+// column holds the distance from its window (build), so its whole numbers stay apart at any
+// size; but beyond this the parts of the extended chords span more units than the simplex
+// method's integrality tolerance can tell apart: a 3-cell table of bases 10^13 with rows of
+// decimals 0.1 to 0.7 was called optimal at 45 % above the optimum (the same table scaled to
+// 10^8 ... 10^12 came out right). A hundredth of that size, for safety.
+constexpr double LARGEST_VALUE_RANGE = 1e11;
 
 // A hard row that pins a sum of whole (or decimal) coefficients to one value, with at most this
 // many different coefficients, gets columns for its lattice (row_lattice.h): a search that
@@ -256,6 +263,12 @@ class WindowModel {
             }
         }
         valueColumns_ = valueColumns_ && lattice;
+        for (const Term& t : windowed_) {
+            if (std::fabs(t.windowLower) > LARGEST_VALUE_RANGE ||
+                std::fabs(t.windowUpper) > LARGEST_VALUE_RANGE) {
+                valueColumns_ = false;
+            }
+        }
         for (int32_t i = 0; i < p.hard.rowCount(); ++i) {
             addLattice(i, lower, upper, center);
         }
@@ -314,21 +327,28 @@ class WindowModel {
         auto shifted = [](double bound, double by) {
             return std::isfinite(bound) ? bound - by : bound;
         };
+        std::vector<double> multiplier(size_t(p.hard.rowCount()), 0.0);
         for (int32_t i = 0; i < p.hard.rowCount(); ++i) {
             beginRow(0.0, 0.0);
+            // A row of short decimals is held as its whole multiple q times it, exact in
+            // doubles as a row of whole coefficients is (exact_rows.h), so that the rounding
+            // of its terms does not part it from its lattice; both take whole values only,
+            // and their bounds are whole too.
+            const double q = multiplier[size_t(i)] = exactMultiplier(p.hard, i);
             double fixed = 0.0;
             for (int64_t k = p.hard.start[i]; k < p.hard.start[i + 1]; ++k) {
-                fixed += termEntries(windowed_[p.hard.column[k]], p.hard.value[k]);
+                const double a = q > 1.0 ? std::nearbyint(q * p.hard.value[k]) : p.hard.value[k];
+                fixed += termEntries(windowed_[p.hard.column[k]], a);
             }
-            // A row of whole coefficients takes whole values: its bounds are whole too.
             double lower = p.hardLower[i], upper = p.hardUpper[i];
-            if (hasWholeCoefficients(p.hard, i)) std::tie(lower, upper) = wholeRange(lower, upper);
+            if (q > 0.0) std::tie(lower, upper) = wholeRowValues(p, i, q, p.lower, p.upper);
             m.rowLower.back() = shifted(lower, fixed);
             m.rowUpper.back() = shifted(upper, fixed);
         }
         const bool largeStart = p.cellCount() > LARGE_START_TABLE;
         for (size_t i = 0; largeStart && i < hardDual_.size(); ++i) {
-            shiftRow(m, i, hardDual_[i], constantColumn);
+            shiftRow(m, i, multiplier[i] > 1.0 ? hardDual_[i] / multiplier[i] : hardDual_[i],
+                     constantColumn);
         }
         // A value column holds v - windowLower, so that its whole numbers stay a few units
         // of rounding apart whatever the size of v: at 10^9 the integrality tolerance (1e-6)
@@ -931,6 +951,7 @@ class WholeNumberSearch {
         std::unique_ptr<LinearSolver> solver = newSolver(options_.newSolver);
         if (!solver) return callStatus(CallStatus::NO_MEMORY);
         solver->setWorkLimit(options_.work);
+        solver->setAnyPointFirst(true);
         if (options_.progress) {
             // The programme's own incumbent is not yet a checked table: only ours is shown.
             solver->setProgress([&](double, double mipBound) {
@@ -1002,6 +1023,9 @@ class WholeNumberSearch {
                 pointHolds = meetsHardRows(p_, x);
                 if (pointHolds) offer(x);
             }
+            // A first point, found without the costs: the search goes on from it.
+            if (mip.anyPoint && mip.status.stop == StopReason::NONE && !deadline_.passed())
+                continue;
             if (beyondCover && mip.status.stop == StopReason::NONE && !deadline_.passed()) {
                 if (proven()) return modelStatus(ModelStatus::OPTIMAL);
                 windows.dropPartialLattices();

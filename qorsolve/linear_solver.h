@@ -53,6 +53,10 @@ struct LinearResult {
     // Set when the mixed-integer search ended at a point that the caller's test
     // (setLeavesModel) picked out; x is that point, and the status FEASIBLE.
     bool leftModel = false;
+    // Set when the search looked for any point, its costs left out, because the caller had
+    // none to start from (an empty start): x is the point found, if any, the status FEASIBLE
+    // and the bound unknown; the caller goes on from it.
+    bool anyPoint = false;
 
     // True when the call ran and found `model`.
     bool is(ModelStatus model) const { return status.ok() && status.model == model; }
@@ -92,12 +96,16 @@ class LinearSolver {
     // it is far above the solver's accuracy (0: not known): a node whose bound lies within
     // half of it below the best point holds no better point.
     void setObjectiveStep(double step) { objectiveStep_ = step; }
+    // Whether the first mixed-integer search without a start looks for any point first,
+    // without the costs (LinearResult::anyPoint), for a caller that goes on from a point.
+    void setAnyPointFirst(bool on) { anyPointFirst_ = on; }
 
   protected:
     std::function<void(double, double)> report_;
     WorkLimit* work_ = nullptr;
     std::function<bool(const std::vector<double>&)> leaves_;
     double objectiveStep_ = 0.0;
+    bool anyPointFirst_ = false;
 };
 
 // Makes a new solver; nullptr when memory runs out. The stages get one from the program's

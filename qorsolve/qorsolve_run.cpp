@@ -15,6 +15,7 @@
 #include "qorsolve/conflict_report.h"
 #include "qorsolve/csv_text.h"
 #include "qorsolve/deadline.h"
+#include "qorsolve/exact_rows.h"
 #include "qorsolve/integer_solver.h"
 #include "qorsolve/options.h"
 #include "qorsolve/progress.h"
@@ -107,35 +108,47 @@ int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
     return 1;
 }
 
-// Real-valued cells without the digits below the solve's accuracy (its rows hold to 1e-9
-// relative), so that 1363 is not written as 1362.9999999999998; kept within their cells'
-// bounds. RESULT_DIGITS significant digits move a value by at most 5e-13 of itself, far
-// inside that accuracy, so every row the solve met is met by the written table too.
-std::vector<double> writtenValues(const AdjustmentProblem& problem, const std::vector<double>& x,
-                                  bool continuous) {
-    std::vector<double> values = x;
-    if (!continuous) return values;
-    for (std::size_t j = 0; j < values.size(); ++j) {
-        double value = roundToDigits(values[j], RESULT_DIGITS);
-        if (j < problem.lower.size()) value = std::max(value, problem.lower[j]);
-        if (j < problem.upper.size()) value = std::min(value, problem.upper[j]);
-        values[j] = value;
+// The first hard restriction that the written table misses, for the line on standard error
+// (file:line: ...), or an empty text.
+std::string missedRestriction(const Project& project, const std::vector<RestrictionCheck>& checks) {
+    for (std::size_t i = 0; i < checks.size(); ++i) {
+        if (checks[i].kind != RestrictionKind::HARD || checks[i].met) continue;
+        const std::string_view source = restrictionSource(project, i);
+        return (source.empty() ? std::string() : std::string(source) + ": ") + "restriction " +
+               std::to_string(i + 1) + " is not met by the table: value " +
+               csvNumber(checks[i].value) + ", slack " + csvNumber(checks[i].slack);
     }
-    return values;
+    return std::string();
 }
 
 int writeTable(const Project& project, const AdjustmentProblem& problem, const TableResult& table,
                const SolveOptions& options, const Deadline& deadline, std::ostream& out) {
-    const std::vector<double> x = writtenValues(problem, table.x, options.continuous);
+    bool meets = true;
+    const std::vector<double> x =
+        options.continuous ? writtenCells(problem, table.x, meets) : table.x;
+    if (!options.continuous) meets = meetsHardRowsAndBounds(problem, x);
     const std::vector<RestrictionCheck> checks = checkRestrictions(project, x);
     std::string error;
     ResultSet results;
+    // No table is called a result that misses a hard row or a cell bound by the one rule of
+    // exact_rows.h: the real-valued method then did not reach the accuracy it needs, and for a
+    // whole-number table the search failed.
+    if (!meets) {
+        if (const std::string missed = missedRestriction(project, checks); !missed.empty()) {
+            std::cerr << missed << "\n";
+        }
+        out << errorMessage(
+            {options.continuous ? QorsolveFault::NOT_CONVERGED : QorsolveFault::SOLVER_FAILED});
+        withdrawResults(project, results);
+        return 1;
+    }
     SolveOutcome outcome;
     outcome.proven = table.status.model == ModelStatus::OPTIMAL;
     outcome.workLimit = table.status.stop == StopReason::WORK_LIMIT;
     outcome.bound = table.bound;
     outcome.gap = table.gap;
     outcome.weakIgnored = options.ignoreWeak;
+    outcome.wholeNumbers = !options.continuous;
     outcome.work = table.work;
     outcome.workAllowed = options.workLimit;
     if (!writeAdjustedTable(project, x, options.allCells, results, error) ||

@@ -13,6 +13,8 @@ RestrictionCheck check(const DeclaredRestriction& declared, StoredAs storedAs,
     RestrictionCheck result;
     const RowValue row = rowValue(declared.coefficients, declared.columns, x);
     result.value = row.value();
+    result.exact = row.exact();
+    result.size = row.size();
     if (isWeakType(declared.type)) {
         result.kind = RestrictionKind::WEAK;
         result.lower = result.upper = declared.lowerValue;

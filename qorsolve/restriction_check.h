@@ -17,13 +17,18 @@ struct RestrictionCheck {
     double lower = 0.0;  // as declared, -INFINITE_BOUND for none; a weak restriction's target
     double upper = 0.0;  // as declared, INFINITE_BOUND for none; a weak restriction's target
     double value = 0.0;  // the restriction's sum over the adjusted table
+    // Whether `value` and `slack` are exact (exact_rows.h: short decimal coefficients over
+    // whole cells); else correct to about VALUE_ROUNDING of `size`, the sum of the magnitudes
+    // of the restriction's terms.
+    bool exact = true;
+    double size = 0.0;
     // Hard and bound: the distance to the nearer bound, negative when outside. Weak:
     // value - target. Computed from `x` as given, exact where the value is exact
     // (exact_rows.h), never rounded to 0.
     double slack = 0.0;
     // Hard and bound: whether the restriction holds, and holds with equality, by the rule of
-    // exact_rows.h: exactly for whole coefficients over whole numbers, otherwise within
-    // ROW_TOLERANCE of the size of its terms.
+    // exact_rows.h: exactly for short decimal coefficients over whole numbers, otherwise
+    // within ROW_TOLERANCE of the size of its terms.
     bool met = true;
     bool binding = false;
 };

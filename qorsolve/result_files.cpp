@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include "common/temporary_files.h"
 #include "qorsolve/conflict_report.h"
 #include "qorsolve/csv_text.h"
+#include "qorsolve/exact_rows.h"
 #include "qorsolve/own_output.h"
 #include "qorsolve/qorsolve_error.h"
 #include "qorsolve/restriction_text.h"
@@ -45,23 +47,34 @@ std::string limitField(double value) {
     return std::isfinite(value) ? csvNumber(value) : std::string();
 }
 
-// A value as csvResult shows it, for a difference of two shown values.
-double shownValue(double value) {
-    return std::trunc(value) == value ? value : roundToDigits(value, RESULT_DIGITS);
+// A restriction's value and its slack to the digits they have: exact ones exactly, any other
+// without the digits below its error (VALUE_ROUNDING of the size of its terms, and of the
+// bound for the slack), so that both are what a reader computes from the written numbers:
+// 20000000070.05 from 1000000000 * 19.9999999963 + 33.75 + 40, not 20000000070.1.
+std::string valueField(const RestrictionCheck& check) {
+    return check.exact ? csvNumber(check.value)
+                       : csvWithin(check.value, VALUE_ROUNDING * check.size);
 }
 
-// The slack as the file's other columns show it: from the value as written, so that a
-// real-valued row written as 20 against a bound of 20 has the slack 0 its reader computes,
-// not the -3e-11 below the written digits. Exact values keep their exact slack.
-double shownSlack(const RestrictionCheck& check) {
-    const double value = shownValue(check.value);
-    if (value == check.value) return check.slack;
-    if (check.kind == RestrictionKind::WEAK) return shownValue(value - check.lower);
-    return shownValue(std::min(value - check.lower, check.upper - value));
+std::string slackField(const RestrictionCheck& check) {
+    if (!std::isfinite(check.slack)) return std::string();
+    if (check.exact) return csvNumber(check.slack);
+    const double size = check.size + std::fabs(check.value) + std::fabs(check.slack);
+    return csvWithin(check.slack, VALUE_ROUNDING * size);
 }
 
-std::string resultField(double value) {
-    return std::isfinite(value) ? csvResult(value) : std::string();
+// The value's change from the base table's, to the digits both have: each exact value is
+// rounded once to a double (2^-53 of it), any other carries its error.
+std::string changeField(const RestrictionCheck& check, const RestrictionCheck& before) {
+    const auto error = [](const RestrictionCheck& c) {
+        return c.exact ? DBL_EPSILON * std::fabs(c.value) : VALUE_ROUNDING * c.size;
+    };
+    const double change = check.value - before.value;
+    if (check.exact && before.exact && std::fabs(change) <= LARGEST_WHOLE &&
+        std::trunc(check.value) == check.value && std::trunc(before.value) == before.value) {
+        return csvNumber(change);  // whole numbers: exact
+    }
+    return csvWithin(change, error(check) + error(before));
 }
 
 std::string sameFileMessage(const std::string& first, const std::string& second) {
@@ -83,6 +96,29 @@ bool mayCreate(const std::string& path, std::string& error) {
     std::remove(temporary.c_str());
     releaseTemporaryFile(slot);
     return true;
+}
+
+std::vector<double> writtenCells(const AdjustmentProblem& problem, const std::vector<double>& x,
+                                 bool& meets) {
+    std::vector<double> written(x.size());
+    const auto roundTo = [&](int digits) {
+        for (std::size_t j = 0; j < x.size(); ++j) {
+            double value = roundToDigits(x[j], digits);
+            if (j < problem.lower.size()) value = std::max(value, problem.lower[j]);
+            if (j < problem.upper.size()) value = std::min(value, problem.upper[j]);
+            written[j] = value;
+        }
+        return meetsHardRowsAndBounds(problem, written);
+    };
+    meets = roundTo(RESULT_DIGITS);
+    if (meets) return written;
+    meets = meetsHardRowsAndBounds(problem, x);
+    if (!meets) return x;
+    // 17 significant digits reproduce every double.
+    for (int digits = RESULT_DIGITS + 1; digits < 17; ++digits) {
+        if (roundTo(digits)) return written;
+    }
+    return x;
 }
 
 std::string adjustedTablePath(const Project& project) {
@@ -168,9 +204,17 @@ bool writeAdjustedTable(const Project& project, const std::vector<double>& x, bo
         line.clear();
         for (std::size_t k = 0; k < classes; ++k) line += csvField(namer.label(k, at[k])) + ",";
         const double change = adjusted - base;
+        // Exact between whole numbers; else each of the two decimals is the double nearest to
+        // it, within 2^-53 of it.
+        const double error = isWholeNumber(adjusted) && isWholeNumber(base)
+                                 ? 0.0
+                                 : DBL_EPSILON * std::max(std::fabs(adjusted), std::fabs(base));
         // A cell of base 0 (only with --all-cells) has no relative change.
-        line += csvNumber(base) + "," + csvResult(adjusted) + "," + csvResult(change) + "," +
-                (base != 0 ? csvResult(change / base) : std::string()) + "\n";
+        line += csvNumber(base) + "," + csvNumber(adjusted) + "," + csvResult(change, error) + "," +
+                (base != 0 ? csvResult(change / base,
+                                       (error + DBL_EPSILON * std::fabs(change)) / std::fabs(base))
+                           : std::string()) +
+                "\n";
         file->writeText(line);
     };
     const BaseArrays& cells = project.cells;
@@ -206,18 +250,16 @@ bool writeRowReport(const Project& project, const std::vector<RestrictionCheck>&
         const RestrictionCheck& check = checks[i];
         const bool weak = check.kind == RestrictionKind::WEAK;
         const std::string change =
-            i < before.size() ? csvResult(shownValue(check.value) - shownValue(before[i].value))
-                              : std::string();
+            i < before.size() ? changeField(check, before[i]) : std::string();
         const std::string text = i < declared.size()
                                      ? csvField(declaredText(project, namer, declared[i]))
                                      : std::string();
         const std::string_view binding = weak ? "" : check.binding ? "yes" : "no";
         // As the restriction's source states it, and where it comes from.
-        file->writeText(csvLine({std::to_string(i + 1), restrictionKindName(check.kind),
-                                 limitField(check.lower), limitField(check.upper),
-                                 csvResult(check.value), resultField(shownSlack(check)), binding,
-                                 change, text, csvField(declaredLabel(project, i)),
-                                 csvField(restrictionSource(project, i))}));
+        file->writeText(csvLine(
+            {std::to_string(i + 1), restrictionKindName(check.kind), limitField(check.lower),
+             limitField(check.upper), valueField(check), slackField(check), binding, change, text,
+             csvField(declaredLabel(project, i)), csvField(restrictionSource(project, i))}));
     }
     return true;
 }

@@ -25,6 +25,7 @@
 
 #include "common/project.h"
 #include "common/result_set.h"
+#include "qorsolve/adjustment_problem.h"
 #include "qorsolve/restriction_check.h"
 
 std::string adjustedTablePath(const Project& project);
@@ -52,9 +53,21 @@ bool mayWriteResults(const Project& project, bool table, std::string& error);
 OutputFile* openResult(const std::string& path, bool (*isOurs)(std::string_view),
                        ResultSet& results, std::string& error);
 
+// Real-valued cells as the table file writes them, without the digits below the solve's
+// accuracy (1363, not 1362.9999999999998): RESULT_DIGITS significant digits, kept within
+// their cells' bounds, where the table so written meets every hard row and bound by the rule
+// of exact_rows.h; else the fewest digits beyond that at which it does, up to 17, which
+// reproduce the computed cells exactly. (At 10^12, 12 digits are whole units: "(1) + (2) -
+// (3) = 7" over cells that came out whole would move by several units and miss the row.) A
+// computed table that misses a row by that rule is written with every digit, as it is.
+// `meets` tells whether the written table meets every hard row and bound by that rule.
+std::vector<double> writtenCells(const AdjustmentProblem& problem, const std::vector<double>& x,
+                                 bool& meets);
+
 // Write the two files of a table into `results`. False, with the message in `error`, when a
 // file cannot be created. `allCells` writes the cells of base 0 too (adjusted 0), so that the
-// whole table can be rebuilt.
+// whole table can be rebuilt. The cells of `x` are written exactly as they are (real-valued
+// ones already rounded to the digits they are to have); the checks are those of `x`.
 bool writeAdjustedTable(const Project& project, const std::vector<double>& x, bool allCells,
                         ResultSet& results, std::string& error);
 bool writeRowReport(const Project& project, const std::vector<RestrictionCheck>& checks,

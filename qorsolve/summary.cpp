@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <span>
+#include <string>
 
 #include "common/cell_text.h"
 #include "qorsolve/csv_text.h"
@@ -81,6 +82,18 @@ std::string changeText(double base, double value) {
     return text;
 }
 
+// "restriction 4", "restrictions 4 and 7", "restrictions 4, 7, 9 and 12 more": the first
+// (at most three) of `count` restrictions, 0-based in `first`, counted from 1.
+std::string restrictionList(const std::vector<std::size_t>& first, std::size_t count) {
+    std::string text = count == 1 ? "restriction " : "restrictions ";
+    for (std::size_t k = 0; k < first.size(); ++k) {
+        if (k > 0) text += k + 1 == first.size() && count == first.size() ? " and " : ", ";
+        text += std::to_string(first[k] + 1);
+    }
+    if (count > first.size()) text += " and " + std::to_string(count - first.size()) + " more";
+    return text;
+}
+
 }  // namespace
 
 void printSummary(std::ostream& out, const Project& project, const AdjustmentProblem& problem,
@@ -124,15 +137,23 @@ void printSummary(std::ostream& out, const Project& project, const AdjustmentPro
     std::size_t hard = 0;
     std::size_t binding = 0;
     std::size_t missed = 0;  // single-cell restrictions a later one on the same side replaced
-    for (const RestrictionCheck& check : checks) {
+    constexpr std::size_t NAMED = 3;     // restrictions checked to a tolerance named at most
+    std::vector<std::size_t> tolerated;  // the first of them
+    std::size_t toleratedCount = 0;
+    for (std::size_t i = 0; i < checks.size(); ++i) {
+        const RestrictionCheck& check = checks[i];
         if (check.kind == RestrictionKind::WEAK) continue;
         ++hard;
         if (check.binding) ++binding;
         if (!check.met) ++missed;
+        if (!check.exact && ++toleratedCount <= NAMED) tolerated.push_back(i);
     }
     out << "hard restrictions: " << hard << ", " << binding << " binding";
     if (missed > 0) out << ", " << missed << " not met";
     out << "\n";
+    if (outcome.wholeNumbers && toleratedCount > 0) {
+        out << "checked to a tolerance: " << restrictionList(tolerated, toleratedCount) << "\n";
+    }
     out << "weak restrictions: " << project.weak.target.size()
         << (outcome.weakIgnored ? " ignored" : "") << ", weighted deviation "
         << computedText(weakDeviation(project.weak, x)) << "\n";

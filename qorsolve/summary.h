@@ -9,6 +9,11 @@
 //   hard restrictions: 12, 5 binding      hard rows and cell bounds as declared; ", 1 not met"
 //                                         for a single-cell restriction that a later one on
 //                                         the same side of its cell replaced
+//   checked to a tolerance: restrictions 4 and 7     whole-number tables only, and only where
+//                                         a hard restriction has a coefficient that is not a
+//                                         short decimal (exact_rows.h), so that it is met to
+//                                         ROW_TOLERANCE, not exactly; at most three named, then
+//                                         "and 12 more"
 //   weak restrictions: 3, weighted deviation 0.75   ("3 ignored, ..." with --ignore-weak)
 //   work: 1520 of 200000 units             the work of the whole-number search and its limit
 //                                         (work_limit.h); not in real-valued mode
@@ -30,8 +35,9 @@ struct SolveOutcome {
     double gap = 0.0;        // relative gap between the objective and the bound, when not proven
     bool weakIgnored = false;
     double seconds = 0.0;
-    int64_t work = -1;        // the whole-number search's work units; -1: real-valued mode
-    int64_t workAllowed = 0;  // ... and its limit
+    bool wholeNumbers = true;  // false: a real-valued table, whose rows are met to a tolerance
+    int64_t work = -1;         // the whole-number search's work units; -1: real-valued mode
+    int64_t workAllowed = 0;   // ... and its limit
 };
 
 void printSummary(std::ostream& out, const Project& project, const AdjustmentProblem& problem,

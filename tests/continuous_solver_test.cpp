@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "qorsolve/exact_rows.h"
 #include "tests/solver_fixtures.h"
 
 namespace {
@@ -307,6 +308,31 @@ TEST(ContinuousSolver, StopsAtTheDeadline) {
     EXPECT_EQ(r.status.model, ModelStatus::NO_POINT);
     EXPECT_EQ(r.status.stop, StopReason::TIME_LIMIT);
     EXPECT_EQ(r.x.size(), p.base.size());
+}
+
+// A table within the tolerance is polished until its rows hold by the exact rule too: at 10^15
+// the base misses "(_) = 1000000000000005" by 4, 4e-15 of its terms, which the tolerance
+// alone takes; cells that come out whole meet rows of whole coefficients exactly.
+TEST(ContinuousSolver, PolishesUntilTheRowsHoldExactly) {
+    const struct {
+        const char* what;
+        std::vector<double> base;
+        std::vector<Row> rows;
+    } cases[] = {
+        {"a total at 10^15",
+         {500000000000000, 500000000000001},
+         {{{0, 1}, {1, 1}, 1000000000000005, 1000000000000005}}},
+        {"a difference at 10^12",
+         {1000000000000, 2000000000000, 3000000000000},
+         {{{0, 1, 2}, {1, 1, -1}, 7, 7}, {{0, 1, 2}, {1, 1, 1}, 6000000000011, INF}}},
+    };
+    for (const auto& c : cases) {
+        AdjustmentProblem p = problemWithRows(static_cast<int32_t>(c.base.size()), c.rows);
+        p.base = c.base;
+        const ContinuousResult r = solveContinuous(p, ContinuousOptions{});
+        ASSERT_EQ(r.status.model, ModelStatus::OPTIMAL) << c.what;
+        EXPECT_TRUE(meetsHardRowsAndBounds(p, r.x)) << c.what;
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -47,6 +48,30 @@ TEST(CsvText, ResultsToTheirAccuracy) {
         {0.0, "0"},
     };
     for (const auto& c : cases) EXPECT_EQ(csvResult(c.value), c.text) << c.value;
+}
+
+// A computed value shows the digits its error leaves it, and no more than RESULT_DIGITS where
+// csvResult is asked for; whole numbers and exact values as they are.
+TEST(CsvText, ValuesToTheDigitsTheirErrorLeaves) {
+    const struct {
+        double value;
+        double error;
+        const char* within;  // csvWithin
+        const char* result;  // csvResult with the error
+    } cases[] = {
+        {20000000070.049999, 4e-5, "20000000070.05", "20000000070"},  // 12 digits at most
+        {-3.7499994221e-09, 4.4e-15, "-3.75e-09", "-3.75e-09"},
+        {-3.69999852978e-09, 4.4e-15, "-3.7e-09", "-3.7e-09"},
+        {1.0 / 3, 1e-16, "0.3333333333333333", "0.333333333333"},  // at most 12 digits
+        {3e-12, 1e-11, "0", "0"},                                  // 0 lies within
+        {1234567, 0.5, "1234567", "1234567"},
+        {0.1 + 0.2, 0, "0.30000000000000004", "0.3"},  // exact: every digit
+        {HUGE_VAL, 1, "inf", "inf"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(csvWithin(c.value, c.error), c.within) << c.value;
+        EXPECT_EQ(csvResult(c.value, c.error), c.result) << c.value;
+    }
 }
 
 }  // namespace

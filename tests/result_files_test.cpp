@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "qorsolve/conflict_report.h"
+#include "qorsolve/exact_rows.h"
 #include "qorsolve/own_output.h"
 #include "tests/solver_fixtures.h"
 
@@ -99,12 +100,80 @@ TEST(ResultFiles, ClassNamesAndAllCells) {
 
 TEST(ResultFiles, BindingAllowsRoundingInLongSums) {
     Project project = solveProject();
-    // 0.1 + 0.2 is not 0.3 in binary: the sum binds all the same.
+    // 0.1 + 0.2 is not 0.3 in binary, but it is in the decimals written: exactly 0.
     project.control.restrictions[0] = declared(BOUND_EQUAL, 0.3, 0.3, {0, 1}, {0.1, 0.2});
     const auto checks = checkRestrictions(project, {1, 1, 0});
+    EXPECT_TRUE(checks[0].exact);
     EXPECT_TRUE(checks[0].binding);
-    EXPECT_NEAR(checks[0].slack, 0, 1e-16);  // the rounding of the decimals, not 0
+    EXPECT_EQ(checks[0].slack, 0);
+    // Real-valued cells: within the rounding of the sum.
+    EXPECT_TRUE(checkRestrictions(project, {0.5, 1.25, 0})[0].binding);
     EXPECT_FALSE(checkRestrictions(project, {1, 1.001, 0})[0].binding);
+}
+
+// Real-valued cells keep 12 digits where the table so written meets every row as computed,
+// else get the digits they need; a table that misses a row as computed keeps every digit.
+TEST(ResultFiles, WrittenCellsMeetTheRowsTheComputedOnesMeet) {
+    const struct {
+        const char* what;
+        std::vector<Row> rows;
+        std::vector<double> x;
+        std::vector<double> written;
+    } cases[] = {
+        {"rounding noise goes",
+         {{{0, 1}, {1, 1}, 2726, 2726}},
+         {1362.9999999999998, 1363.0000000000002},
+         {1363, 1363}},
+        {"12 digits are whole units at 10^12 and would miss the row by 3",
+         {{{0, 1, 2}, {1, 1, -1}, 7, 7}},
+         {1000000000003, 2000000000006, 3000000000002},
+         {1000000000003, 2000000000006, 3000000000002}},
+        {"at 10^15 every digit",
+         {{{0, 1}, {1, 1}, 1000000000000005, 1000000000000005}},
+         {500000000000002, 500000000000003},
+         {500000000000002, 500000000000003}},
+        {"real-valued cells whose row holds to the tolerance keep 12 digits",
+         {{{0, 1}, {1e9, 1}, 20000000070, 20000000070}},
+         {19.999999996250001, 70.000000000000001},
+         {19.9999999963, 70}},
+        {"a row missed as computed: every digit",
+         {{{0, 1}, {1, 1}, 10, 10}},
+         {1.0 / 3, 2.0 / 3},
+         {1.0 / 3, 2.0 / 3}},
+    };
+    for (const auto& c : cases) {
+        const AdjustmentProblem problem =
+            problemWithRows(static_cast<int32_t>(c.x.size()), c.rows, 1e9);
+        bool meets = false;
+        EXPECT_EQ(writtenCells(problem, c.x, meets), c.written) << c.what;
+        EXPECT_EQ(meets, meetsHardRowsAndBounds(problem, c.written)) << c.what;
+    }
+}
+
+// The rows file shows each value, slack and change as the written cells give them, to the
+// digits they have: exact ones exactly, others without the rounding of their doubles.
+TEST(ResultFiles, RowValuesAsTheWrittenCellsGiveThem) {
+    TempDir dir;
+    Project project = solveProject(dir / "p");
+    project.control.restrictions[0] =
+        declared(BOUND_EQUAL, 20000000070, 20000000070, {0, 1, 2}, {1e9, 1, 1});
+    project.control.restrictions[4] = declared(BOUND_RANGE, 0.3, 0.9, {0, 2}, {0.1, 0.2});
+    std::string error;
+    ResultSet results;
+    // 1000000000 * 19.9999999963 + 33.75 + 40 = 20000000070.05
+    ASSERT_TRUE(writeRowReport(project, checkRestrictions(project, {19.9999999963, 33.75, 40}),
+                               results, error));
+    ASSERT_TRUE(commitResults(project, results, error)) << error;
+    const std::string rows = readFile(dir / "p-rows.csv");
+    EXPECT_NE(rows.find("\n1,hard,20000000070,20000000070,20000000070.05,-0.05,yes,"
+                        "15000000065.05,"),
+              std::string::npos)
+        << rows;
+    // 0.1 * 19.9999999963 + 0.2 * 40 = 9.99999999963, above 0.9 by 9.09999999963, and 0.9
+    // over the base.
+    EXPECT_NE(rows.find("\n5,hard,0.3,0.9,9.99999999963,-9.09999999963,no,9.09999999963,"),
+              std::string::npos)
+        << rows;
 }
 
 // A result file is qorsolve's when its first line holds the file's stable run of columns in

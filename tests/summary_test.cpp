@@ -34,7 +34,7 @@ TEST(Summary, EachOutcomeWithItsNumbers) {
     } cases[] = {
         {"proven, every cell moved, restrictions 1 and 5 on their values",
          {6, 2, 3},
-         SolveOutcome{true, false, 0, 0, false, 0.004, 1520, 200000},
+         SolveOutcome{true, false, 0, 0, false, 0.004, true, 1520, 200000},
          "status: optimal\n"
          "objective: 1.2\n"  // 1/5 + 1/3 + 1/2 + 1/6
          "cells: 3 adjustable, 3 changed\n"
@@ -56,7 +56,7 @@ TEST(Summary, EachOutcomeWithItsNumbers) {
          "seconds: 1.50\n"},
         {"the work limit, real-valued cells",
          {5.5, 2.5, 2},
-         SolveOutcome{false, true, 41.2, 1.5e-05, false, 12.346},
+         SolveOutcome{false, true, 41.2, 1.5e-05, false, 12.346, false},
          "status: work limit\n"
          "gap: 1.5e-05 (0.0015 %, bound 41.2)\n"
          "objective: 0.508333333333333\n"  // 0.25/5 + 0.25/3 + 1.5^2/6
@@ -96,6 +96,44 @@ TEST(Summary, ARestrictionAnotherReplacedIsNotMet) {
     EXPECT_NE(summary(solveProject(), {6, 2, 3}, SolveOutcome{}, 1)
                   .find("hard restrictions: 4, 2 binding, 1 not met\n"),
               std::string::npos);
+}
+
+// A hard restriction with a coefficient that is not a short decimal is met to a tolerance, and
+// a whole-number table's summary names it; a real-valued table's rows are met to a tolerance
+// anyway. Weak restrictions do not count.
+TEST(Summary, NamesTheRestrictionsCheckedToATolerance) {
+    const struct {
+        std::vector<int> tolerated;  // 0-based, of 6 hard restrictions and 1 weak (index 6)
+        bool wholeNumbers;
+        std::string line;  // empty: no such line
+    } cases[] = {
+        {{}, true, ""},
+        {{2}, true, "checked to a tolerance: restriction 3\n"},
+        {{0, 4}, true, "checked to a tolerance: restrictions 1 and 5\n"},
+        {{0, 1, 4}, true, "checked to a tolerance: restrictions 1, 2 and 5\n"},
+        {{0, 1, 2, 3, 5}, true, "checked to a tolerance: restrictions 1, 2, 3 and 2 more\n"},
+        {{6}, true, ""},
+        {{0, 4}, false, ""},
+    };
+    const Project project = solveProject();
+    const AdjustmentProblem problem = problemOf(project, true);
+    for (const auto& c : cases) {
+        std::vector<RestrictionCheck> checks(7);
+        checks[6].kind = RestrictionKind::WEAK;
+        for (int i : c.tolerated) checks[static_cast<std::size_t>(i)].exact = false;
+        SolveOutcome outcome;
+        outcome.wholeNumbers = c.wholeNumbers;
+        std::ostringstream out;
+        printSummary(out, project, problem, {5, 3, 2}, checks, outcome);
+        const std::string text = out.str();
+        const std::size_t at = text.find("checked to a tolerance");
+        if (c.line.empty()) {
+            EXPECT_EQ(at, std::string::npos) << text;
+        } else {
+            // Right after the hard restrictions' line.
+            EXPECT_NE(text.find("binding\n" + c.line), std::string::npos) << text;
+        }
+    }
 }
 
 }  // namespace

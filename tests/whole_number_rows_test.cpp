@@ -25,7 +25,11 @@ TEST(WholeNumberRows, RowsNoWholeTableMeets) {
         {"coefficient not whole", {1.5}, 3, 3, -1, 0},
         {"decimals whose whole multiples share 3", {0.75, 2.25}, 1, 1, 1, 0.25},
         {"decimals that reach the value", {0.75, 2.25}, 1.5, 1.5, -1, 0},
-        {"decimals of mixed signs over open cells", {0.75, -2.25}, 1, 1, -1, 0},
+        // 3 a - 9 b = 4 in whole numbers, whatever the cells' ranges.
+        {"decimals of mixed signs over open cells", {0.75, -2.25}, 1, 1, 1, 0.25},
+        {"decimals of mixed signs that reach the value", {0.75, -2.25}, 1.5, 1.5, -1, 0},
+        {"a quarter unit off the half units at 7e7", {0.5, -1}, 71309810.75, 71309810.75, 1, 0.25},
+        {"on the half units at 7e7", {0.5, -1}, 71309810.5, 71309810.5, -1, 0},
         {"open upper side", {4}, 1, INF, -1, 0},
         {"negative values", {-4, 2}, -7, -7, 1, 1},
         {"one unit off a multiple at 6e9", {3, 3}, 6000000001, 6000000001, 1, 1},
