@@ -3,8 +3,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <new>
 #include <stdexcept>
+#include <type_traits>
 #include <vector>
 
 // The largest array, in bytes, that tryAssign and tryReserve hand out. Unlimited in the
@@ -60,3 +62,44 @@ template <class T>
 void releaseMemory(std::vector<T>& v) {
     std::vector<T>().swap(v);
 }
+
+// An array of zeros whose memory the system hands out untouched: pages that are never written
+// are never backed, so a large work array that is used only in part costs only that part.
+template <class T>
+class ZeroedArray {
+    static_assert(std::is_trivial_v<T>);
+
+  public:
+    ZeroedArray() = default;
+    ~ZeroedArray() { std::free(data_); }
+    ZeroedArray(const ZeroedArray&) = delete;
+    ZeroedArray& operator=(const ZeroedArray&) = delete;
+
+    // Replaces the array by `n` elements whose bytes are all 0. False when the memory cannot
+    // be had; the array is then empty.
+    bool tryAssign(std::size_t n) {
+        release();
+        if (n == 0) return true;
+        if (n > allocationLimit / sizeof(T) || !memoryAvailableFor(n * sizeof(T))) return false;
+        data_ = static_cast<T*>(std::calloc(n, sizeof(T)));
+        if (data_ == nullptr) return false;
+        size_ = n;
+        adviseLargePages(data_, n * sizeof(T));
+        return true;
+    }
+    void release() {
+        std::free(data_);
+        data_ = nullptr;
+        size_ = 0;
+    }
+
+    std::size_t size() const { return size_; }
+    T* data() { return data_; }
+    const T* data() const { return data_; }
+    T& operator[](std::size_t i) { return data_[i]; }
+    const T& operator[](std::size_t i) const { return data_[i]; }
+
+  private:
+    T* data_ = nullptr;
+    std::size_t size_ = 0;
+};

@@ -20,6 +20,16 @@ void ControlFileWriter::writeRestriction(int32_t type, double lowerValue, double
     file_.writeFloat64s(coefficients.data(), coefficients.size());
 }
 
+void ControlFileWriter::writeRestriction(int32_t type, double lowerValue, double upperValue,
+                                         std::span<const int32_t> columns, double coefficient) {
+    file_.writeInt32(type);
+    file_.writeInt32(static_cast<int32_t>(columns.size()));
+    file_.writeFloat64(lowerValue);
+    file_.writeFloat64(upperValue);
+    file_.writeInt32s(columns.data(), columns.size());
+    file_.writeRepeatedFloat64(coefficient, columns.size());
+}
+
 ReadResult readControlFile(InputFile& file, ControlFile& control, int32_t cellCount) {
     control = ControlFile();
     int32_t restrictionCount = 0;

@@ -40,6 +40,9 @@ class ControlFileWriter {
     // One record; `columns` and `coefficients` are of the same length.
     void writeRestriction(int32_t type, double lowerValue, double upperValue,
                           std::span<const int32_t> columns, std::span<const double> coefficients);
+    // One record whose entries all have `coefficient`.
+    void writeRestriction(int32_t type, double lowerValue, double upperValue,
+                          std::span<const int32_t> columns, double coefficient);
     // False (and the file removed) when any write failed.
     bool commit() { return file_.commit(); }
     // The system's reason the open or the commit failed; 0 where none is known.

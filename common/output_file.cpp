@@ -209,6 +209,24 @@ void OutputFile::writeFloat64s(const double* values, std::size_t count) {
     }
 }
 
+void OutputFile::writeRepeatedFloat64(double value, std::size_t count) {
+    char bytes[sizeof(double)];
+    storeLittleEndian(bytes, value);
+    while (count > 0 && !failed_) {
+        if (buffer_.size() - buffered_ < sizeof bytes) flush();
+        const std::size_t chunk = std::min(count, (buffer_.size() - buffered_) / sizeof bytes);
+        if (chunk == 0) {
+            failed_ = true;
+            break;
+        }
+        char* out = buffer_.data() + buffered_;
+        for (std::size_t i = 0; i < chunk; ++i)
+            std::memcpy(out + i * sizeof bytes, bytes, sizeof bytes);
+        buffered_ += chunk * sizeof bytes;
+        count -= chunk;
+    }
+}
+
 bool OutputFile::finishWriting() {
     if (file_ == nullptr) return false;
     flush(true);

@@ -49,6 +49,8 @@ class OutputFile {
     void writeFloat64(double value) { writeFloat64s(&value, 1); }
     void writeInt32s(const int32_t* values, std::size_t count);
     void writeFloat64s(const double* values, std::size_t count);
+    // `value` `count` times, formatted straight into the buffer.
+    void writeRepeatedFloat64(double value, std::size_t count);
 
     // Room for at least `size` more bytes at the end of the buffer; `commitChars` then
     // takes the number actually used. For formatting numbers in place.

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -117,6 +118,35 @@ TEST(OutputFile, FileOfManyBuffersComesOutInOrderOrFailsWhole) {
         if (!full) {
             EXPECT_TRUE(readFile(dir / "out") == expected);
         }
+    }
+}
+
+// A repeated number after a lead-in of any length, so that it starts at every kind of
+// place in the buffer, ends in it or runs across it (the buffer holds 1 MiB).
+TEST(OutputFile, RepeatedNumberAcrossTheBuffer) {
+    const double value = -0.1;
+    std::string bytes(sizeof value, '\0');
+    std::memcpy(bytes.data(), &value, sizeof value);  // the build hosts are little-endian
+    const std::size_t mib = std::size_t{1} << 20;
+    const struct {
+        std::size_t leadIn, count;
+    } cases[] = {{0, 0},       {0, 1},        {3, 5},
+                 {mib - 4, 1}, {mib - 12, 3}, {mib - 8, 131072},
+                 {5, 131072},  {0, 300001},   {2 * mib + 1, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.leadIn) + " " + std::to_string(c.count));
+        TempDir dir;
+        OutputFile file(dir / "out");
+        ASSERT_TRUE(file.open());
+        const std::string leadIn(c.leadIn, 'a');
+        file.writeText(leadIn);
+        file.writeRepeatedFloat64(value, c.count);
+        file.writeText("end");
+        ASSERT_TRUE(file.commit());
+        std::string expected = leadIn;
+        for (std::size_t i = 0; i < c.count; ++i) expected += bytes;
+        expected += "end";
+        EXPECT_TRUE(readFile(dir / "out") == expected);
     }
 }
 

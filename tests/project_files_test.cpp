@@ -10,7 +10,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "common/binary_data_file.h"
+#include "common/control_file.h"
 #include "qorlex/output/generate_arrays.h"
 #include "qorlex/scanner/lex_table.h"
 #include "tests/test_files.h"
@@ -117,6 +120,53 @@ TEST(ProjectFiles, ContentsByteForByte) {
         std::ofstream(path) << std::string(300, 'x');  // an older, longer file is replaced
         ASSERT_EQ(project.write(c.which, path), OK);
         EXPECT_EQ(readFile(path), c.expected.data);
+    }
+}
+
+// The writers take the entries from the restriction list, in pieces and with shared
+// coefficients written out; the files must be those written entry by entry from the
+// records' own arrays and every restriction's coefficients. Restrictions of 200,000 entries
+// cross the output buffer.
+TEST(ProjectFiles, EntriesAsWrittenOneByOne) {
+    const std::string large =
+        "KLASSEN 2\nAUSPRAEGUNGEN\n1 = 400;\n2 = 500;\nBASIS\n(_, _) = 1.5;\n"
+        "(3, 7) = 0;\nRESTRIKTIONEN\n";
+    const struct {
+        const char* name;
+        std::string description;
+    } cases[] = {
+        {"hard rows, kept and shared coefficients in turn",
+         large + "(1, _) = 9; 2 (_, 1) - (1, 1) = 3; (_, _) = 7; (1_399, _) - 0.5 (2, _) < 4;"},
+        {"weak and hard rows in turn", large + "(_, 2) ~ 5 2; (_, 3) = 1; (2_400, _) + 2 (1, _) ~ "
+                                               "8; (4, _) - (5, _) = 0; (_, _) ~ 1;"},
+        {"cell bounds between rows", large + "(2, 2) > 1; (_, _) = 4; (2, 3) < 5; (_, 4) ~ 2;"},
+        {"one cell with a coefficient", large + "3 (9, 9) ~ 6; (9, 9) + (9, 9) = 2;"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        Project project(c.description);
+        ASSERT_EQ(project.write(BINARY, dir / "bin"), OK);
+        ASSERT_EQ(project.write(CONTROL, dir / "ctr"), OK);
+
+        OutputFile binary(dir / "bin-by-entry");
+        ASSERT_TRUE(binary.open());
+        writeBaseRecord(binary, project.table->baseArrays());
+        writeHardRecord(binary, project.hard);
+        writeWeakRecord(binary, project.weak);
+        ASSERT_TRUE(binary.commit());
+        EXPECT_TRUE(readFile(dir / "bin") == readFile(dir / "bin-by-entry"));
+
+        const RestrictionList& list = project.table->restrictions();
+        ControlFileWriter control(dir / "ctr-by-entry");
+        ASSERT_TRUE(control.open(project.table->tableSize, static_cast<int32_t>(list.size())));
+        for (const Restriction& r : list) {
+            const Coefficients coefficients = list.coefficients(r);
+            const std::vector<double> each(coefficients.begin(), coefficients.end());
+            control.writeRestriction(r.type, r.lowerValue, r.upperValue, list.columns(r), each);
+        }
+        ASSERT_TRUE(control.commit());
+        EXPECT_TRUE(readFile(dir / "ctr") == readFile(dir / "ctr-by-entry"));
     }
 }
 

@@ -95,18 +95,22 @@ TEST(Table, RestrictionFieldsByRelation) {
 
 TEST(Table, CoefficientsMergedPerCellInAscendingColumns) {
     const double summed = 0.0 + 0.1 + 0.2 + 0.3;  // the terms' order of addition
+    // `shared`: the entries share one coefficient, which the list keeps once.
     struct Case {
         std::string text;
         Ints columns;
         Doubles coefficients;
+        bool shared;
     } cases[] = {
-        {"2 (1, _) + (2, _) = 100 ;", {0, 1, 2, 3, 4}, {2, 2, 2, 1, 1}},  // cell 5 has base 0
-        {"(1, 1) + (1, 1) = 6 ;", {0}, {2}},
-        {"(2, 3) + (1, 2) + (2, 1) - (1, 1) > 1 ;", {0, 1, 3}, {-1, 1, 1}},
-        {"(2, 3) + 3 (2, 1 + 3) + (1, 1 - 3) = 1 ;", {0, 2, 3}, {1, 1, 3}},
-        {"(1, _) - (1, 1) = 1 ;", {1, 2}, {1, 1}},
-        {"0.1 (1, 1) + 0.2 (1, 1) + 0.3 (1, 1) = 1 ;", {0}, {summed}},
-        {"- 2 (2, 1 + 2) + 2 (2, 1_2) + (2, 2) > 1 ;", {4}, {1}},
+        {"2 (1, _) + (2, _) = 100 ;", {0, 1, 2, 3, 4}, {2, 2, 2, 1, 1}, false},  // cell 5: base 0
+        {"(1, 1) + (1, 1) = 6 ;", {0}, {2}, true},
+        {"(2, 3) + (1, 2) + (2, 1) - (1, 1) > 1 ;", {0, 1, 3}, {-1, 1, 1}, false},
+        {"(2, 3) + 3 (2, 1 + 3) + (1, 1 - 3) = 1 ;", {0, 2, 3}, {1, 1, 3}, false},
+        {"(1, _) - (1, 1) = 1 ;", {1, 2}, {1, 1}, true},
+        {"0.1 (1, 1) + 0.2 (1, 1) + 0.3 (1, 1) = 1 ;", {0}, {summed}, true},
+        {"- 2 (2, 1 + 2) + 2 (2, 1_2) + (2, 2) > 1 ;", {4}, {1}, true},
+        {"-2.5 (_, 1_2) = 1 ;", {0, 1, 3, 4}, {-2.5, -2.5, -2.5, -2.5}, true},
+        {"(1, _) + (1, 3) - (2, 3) = 1 ;", {0, 1, 2}, {1, 1, 2}, false},
     };
     for (const Case& c : cases) {
         const Scanned t(SMALL_TABLE + c.text);
@@ -118,6 +122,32 @@ TEST(Table, CoefficientsMergedPerCellInAscendingColumns) {
         const auto coefficients = t->restrictions().coefficients(r);
         EXPECT_EQ(Ints(columns.begin(), columns.end()), c.columns) << c.text;
         EXPECT_EQ(Doubles(coefficients.begin(), coefficients.end()), c.coefficients) << c.text;
+        EXPECT_EQ(coefficients.shared(), c.shared) << c.text;
+    }
+}
+
+// Restrictions whose coefficients are kept and those that share one, in turn: each reads
+// back its own entries.
+TEST(Table, SharedAndKeptCoefficientsInTurn) {
+    const Scanned t(SMALL_TABLE +
+                    "(1, _) = 1 ; 2 (1, 1) - (2, _) = 2 ; 3 (_, 2) = 3 ; (2, 1) + (_, 1) - (1, 1) "
+                    "= 4 ; (_, 1) - 2 (1, 2) + (2, 2) = 5 ;");
+    ASSERT_EQ(t.code, OK) << t->positionText();
+    const struct {
+        Ints columns;
+        Doubles coefficients;
+    } expected[] = {
+        {{0, 1, 2}, {1, 1, 1}},        {{0, 3, 4}, {2, -1, -1}}, {{1, 4}, {3, 3}}, {{3}, {2}},
+        {{0, 1, 3, 4}, {1, -2, 1, 1}},
+    };
+    const RestrictionList& list = t->restrictions();
+    ASSERT_EQ(list.size(), std::size(expected));
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        SCOPED_TRACE(i);
+        const auto columns = list.columns(list[i]);
+        const Coefficients coefficients = list.coefficients(list[i]);
+        EXPECT_EQ(Ints(columns.begin(), columns.end()), expected[i].columns);
+        EXPECT_EQ(Doubles(coefficients.begin(), coefficients.end()), expected[i].coefficients);
     }
 }
 

@@ -9,8 +9,13 @@ struct ColumnCover::Walk {
     int32_t* out;
     int32_t count;
 
+    // Through a local pointer: a store through `out` could otherwise be a store to `count`,
+    // which would then be read again for every column.
     void take(int64_t from, int64_t to) {
-        for (int64_t c = from; c < to; ++c) out[count++] = static_cast<int32_t>(c);
+        if (from >= to) return;
+        int32_t* at = out + count;
+        for (int64_t c = from; c < to; ++c) *at++ = static_cast<int32_t>(c);
+        count += static_cast<int32_t>(to - from);
     }
 };
 
@@ -81,6 +86,22 @@ void ColumnCover::walk(Walk& w, int k, int64_t cellBase, int32_t columnLow, int3
             const int64_t offset = columnLow - cellBase;  // column = cell + offset
             if (takeWhole) {
                 w.take(first + offset, end + offset);
+                continue;
+            }
+            if (k + 2 == w.wholeFrom) {
+                // The next class is the last one selected in part: its runs in each part are
+                // taken here rather than by a call per part, which for a last class fixed
+                // to one index would be a call per column.
+                const int next = k + 1;
+                const int64_t nextStride = strides_[next];
+                const int32_t runs = w.ranges.rangeCount(next);
+                for (int64_t part = first + offset; part < end + offset; part += stride) {
+                    for (int32_t n = 0; n < runs; ++n) {
+                        const IndexRange& run = w.ranges.range(next, n);
+                        w.take(part + run.low * nextStride,
+                               part + (int64_t{run.high} + 1) * nextStride);
+                    }
+                }
                 continue;
             }
             for (int64_t part = first; part < end; part += stride) {

@@ -3,9 +3,10 @@
 #include <new>
 #include <stdexcept>
 
-bool RestrictionList::appendReserved(const Restriction& head) {
+bool RestrictionList::appendReserved(const Restriction& head, bool withCoefficients) {
     Restriction stored = head;
     stored.firstEntry = columns_.size();
+    stored.firstCoefficient = withCoefficients ? coefficients_.size() : Restriction::SHARED;
     try {
         items_.push_back(stored);
     } catch (const std::bad_alloc&) {
@@ -14,7 +15,7 @@ bool RestrictionList::appendReserved(const Restriction& head) {
         return false;
     }
     columns_.take(static_cast<std::size_t>(head.entryCount));
-    coefficients_.take(static_cast<std::size_t>(head.entryCount));
+    if (withCoefficients) coefficients_.take(static_cast<std::size_t>(head.entryCount));
     return true;
 }
 

@@ -1,6 +1,7 @@
 // Restrictions: each statement of RESTRIKTIONEN collected term by term, its coefficients
 // merged per cell and reduced to the adjustable cells.
 #include <algorithm>
+#include <span>
 
 #include "common/allocation.h"
 #include "common/bound_type.h"
@@ -43,8 +44,8 @@ ErrorCode Table::beginRestrictions(bool withBasis) {
     releaseMemory(cellValues);
     const BaseArrays& cells = baseArrays_;
     const auto n = cells.cellIndex.size();
-    if (!tryAssign(termColumns, n) || !tryAssign(columnSums, n, 0.0) ||
-        !tryAssign(columnInEntries, n, uint8_t{0}) || !tryReserve(entryColumns, n)) {
+    if (!termColumns.tryAssign(n) || !columnSums.tryAssign(n) || !columnInEntries.tryAssign(n) ||
+        !tryReserve(entryColumns, n)) {
         return NOT_ENOUGH_MEMORY;
     }
     entryColumns.clear();
@@ -229,25 +230,27 @@ ErrorCode Table::endRestriction() {
 
 // Writes the entries into the restriction list's room: the non-zero sums of the columns the
 // terms covered, in ascending column order. A single term's columns are ascending already,
-// and each has the term's coefficient.
+// and each has the term's coefficient. Entries that all have one coefficient keep it once,
+// not once per entry.
 ErrorCode Table::storeRestriction() {
     const bool oneTerm = termCount == 1;
     const std::size_t candidates =
         oneTerm ? static_cast<std::size_t>(firstTermColumns) : entryColumns.size();
-    if (!restrictionList.reserveEntries(candidates)) {
+    if (!restrictionList.reserveEntries(candidates, !oneTerm)) {
         return candidates == 1 ? NOT_ENOUGH_MEMORY : NO_MEMORY_RESTRICTION_ARRAYS;
     }
     int32_t* columns = restrictionList.columnRoom();
-    double* coefficients = restrictionList.coefficientRoom();
     std::size_t kept = 0;
+    double shared = 0.0;
+    bool allShare = true;
     if (oneTerm) {
-        const double sum = 0.0 + firstTermCoefficient;
-        if (sum != 0) {
-            std::copy(termColumns.begin(), termColumns.begin() + firstTermColumns, columns);
-            std::fill(coefficients, coefficients + candidates, sum);
+        shared = 0.0 + firstTermCoefficient;
+        if (shared != 0) {
+            std::copy(termColumns.data(), termColumns.data() + firstTermColumns, columns);
             kept = candidates;
         }
     } else {
+        double* coefficients = restrictionList.coefficientRoom();
         if (!std::is_sorted(entryColumns.begin(), entryColumns.end())) {
             std::sort(entryColumns.begin(), entryColumns.end());
         }
@@ -262,17 +265,27 @@ ErrorCode Table::storeRestriction() {
             ++kept;
         }
         entryColumns.clear();
+        // Sums are never 0 here, so equal sums are equal bit for bit; a NaN equals none.
+        if (kept > 0) {
+            shared = coefficients[0];
+            allShare = std::all_of(coefficients + 1, coefficients + kept,
+                                   [shared](double sum) { return sum == shared; });
+        }
     }
 
     if (kept == 0) {
         setProblem(descriptionPlace() + zeroBaseProblem());
         return ZERO_BASE_RESTRICTION;
     }
-    if (ErrorCode code = checkRestrictionRange(relation, restrictionList.reservedCoefficients(kept),
-                                               lowerValue, upperValue)) {
-        return code;
-    }
-    if (kept == 1 && !isSingleCellFeasible(relation, coefficients[0], lowerValue, upperValue)) {
+    // A shared coefficient is checked once, and as the coefficient of a single cell when
+    // there is one entry.
+    const ErrorCode range =
+        !allShare   ? checkRestrictionRange(relation, restrictionList.reservedCoefficients(kept),
+                                            lowerValue, upperValue)
+        : kept == 1 ? checkRestrictionRange(relation, std::span(&shared, 1), lowerValue, upperValue)
+                    : checkNumberRange(shared);
+    if (range != OK) return range;
+    if (kept == 1 && !isSingleCellFeasible(relation, shared, lowerValue, upperValue)) {
         return INFEASIBLE_SINGLE_CELL;
     }
     Restriction head;
@@ -280,8 +293,9 @@ ErrorCode Table::storeRestriction() {
     head.type = relation;
     head.lowerValue = lowerValue;
     head.upperValue = upperValue;
+    head.coefficient = allShare ? shared : 0.0;
     head.entryCount = static_cast<int32_t>(kept);
-    if (!restrictionList.appendReserved(head)) return NOT_ENOUGH_MEMORY;
+    if (!restrictionList.appendReserved(head, !allShare)) return NOT_ENOUGH_MEMORY;
     return OK;
 }
 
@@ -331,9 +345,9 @@ std::string Table::zeroBaseProblem() const {
 
 ErrorCode Table::finishRestrictions() {
     if (ErrorCode code = endRestriction()) return code;
-    releaseMemory(termColumns);
-    releaseMemory(columnSums);
-    releaseMemory(columnInEntries);
+    termColumns.release();
+    columnSums.release();
+    columnInEntries.release();
     releaseMemory(entryColumns);
     return OK;
 }

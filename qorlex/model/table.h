@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/allocation.h"
 #include "common/base_arrays.h"
 #include "common/input_record.h"
 #include "common/table_limits.h"
@@ -262,11 +263,13 @@ class Table {
     bool givenCellsUnknown = false;
 
     // Per-column arrays of RESTRIKTIONEN.
+    // Room for every column each, of which a table of single-term restrictions touches only
+    // as much as its largest term covers.
     ColumnCover columnCover;
-    std::vector<int32_t> termColumns;  // the columns of the term being closed
+    ZeroedArray<int32_t> termColumns;  // the columns of the term being closed
     // Coefficient sums of the restriction being read, by column; 0 outside its entries.
-    std::vector<double> columnSums;
-    std::vector<uint8_t> columnInEntries;  // whether a column is among entryColumns
+    ZeroedArray<double> columnSums;
+    ZeroedArray<uint8_t> columnInEntries;  // whether a column is among entryColumns
 
     // Value list of BASIS.
     int32_t valueCount = 0;

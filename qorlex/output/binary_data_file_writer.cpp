@@ -5,8 +5,8 @@
 namespace {
 
 // The entries of the hard or the weak rows, straight from the restriction list: the
-// entries of consecutive restrictions of one kind lie end to end there and go out in one
-// write.
+// columns of consecutive restrictions of one kind lie end to end there and go out in one
+// write, and so do their coefficients where each entry has its own.
 class ListEntries final : public RowEntries {
   public:
     ListEntries(const RestrictionList& list, StoredAs kind) : list_(list), kind_(kind) {}
@@ -17,9 +17,25 @@ class ListEntries final : public RowEntries {
         });
     }
     void writeCoefficients(OutputFile& file) const override {
-        forEachPiece([&](std::size_t first, std::size_t count) {
-            file.writeFloat64s(list_.coefficients(list_[first]).data(), count);
-        });
+        const double* run = nullptr;  // coefficients that lie end to end, not yet written
+        std::size_t count = 0;
+        const auto writeRun = [&] {
+            if (count > 0) file.writeFloat64s(run, count);
+            count = 0;
+        };
+        for (const Restriction& r : list_) {
+            if (storedAs(r.type, r.entryCount) != kind_) continue;
+            const Coefficients coefficients = list_.coefficients(r);
+            if (coefficients.shared()) {
+                writeRun();
+                file.writeRepeatedFloat64(r.coefficient, coefficients.size());
+                continue;
+            }
+            if (count > 0 && run + count != coefficients.data()) writeRun();
+            if (count == 0) run = coefficients.data();
+            count += coefficients.size();
+        }
+        writeRun();
     }
 
   private:

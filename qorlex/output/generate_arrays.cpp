@@ -30,7 +30,7 @@ void foldCellBound(const Restriction& r, int32_t column, double a, BaseArrays& c
 // Appends the entries of one row at `at`, which then stands behind them.
 void appendEntries(std::vector<int32_t>& columnIndex, std::vector<double>& coefficient,
                    std::size_t& at, std::span<const int32_t> columns,
-                   std::span<const double> coefficients) {
+                   const Coefficients& coefficients) {
     for (std::size_t i = 0; i < columns.size(); ++i, ++at) {
         columnIndex[at] = columns[i];
         coefficient[at] = coefficients[i];

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -49,8 +50,14 @@ ErrorCode writeControlFile(const Table& table, const std::string& path, int* sys
     if (!file.open(table.tableSize, table.restrictionCount)) return committed(file, systemError);
     const RestrictionList& list = table.restrictions();
     for (const Restriction& r : list) {
-        file.writeRestriction(r.type, r.lowerValue, r.upperValue, list.columns(r),
-                              list.coefficients(r));
+        const Coefficients coefficients = list.coefficients(r);
+        if (coefficients.shared()) {
+            file.writeRestriction(r.type, r.lowerValue, r.upperValue, list.columns(r),
+                                  r.coefficient);
+        } else {
+            file.writeRestriction(r.type, r.lowerValue, r.upperValue, list.columns(r),
+                                  std::span(coefficients.data(), coefficients.size()));
+        }
     }
     return committed(file, systemError);
 }
