@@ -17,13 +17,6 @@ class Deadline {
     double remaining() const { return limit_ - elapsed(); }
     bool passed() const { return elapsed() >= limit_; }
     bool limited() const { return limit_ != std::numeric_limits<double>::infinity(); }
-    // The same clock with a limit `seconds` sooner (none sooner for seconds that are not
-    // above 0): for the stages before a step that must still fit within the limit.
-    Deadline sooner(double seconds) const {
-        Deadline earlier = *this;
-        if (seconds > 0.0) earlier.limit_ -= seconds;
-        return earlier;
-    }
 
   private:
     std::chrono::steady_clock::time_point start_;
@@ -42,8 +35,8 @@ class DeadlineLooks {
     explicit DeadlineLooks(const Deadline& deadline, int64_t every = DEADLINE_LOOK_WORK)
         : deadline_(deadline), every_(every) {}
 
-    // Counts `work` units more; true when the deadline has passed at the last look. Callers
-    // stop at the first true.
+    // Counts `work` units more; true when this call looks and finds the deadline passed.
+    // Callers stop at the first true.
     bool passed(int64_t work) {
         done_ += work;
         if (done_ < nextLook_) return false;

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <vector>
 
 namespace {
@@ -34,21 +33,6 @@ TEST(Deadline, LooksOncePerSoMuchWorkAndAtTheFirstCall) {
             EXPECT_EQ(atPassed.passed(c.work[call]), c.looks[call] == 1) << "call " << call;
             EXPECT_FALSE(atNever.passed(c.work[call])) << "call " << call;
         }
-    }
-}
-
-TEST(Deadline, SoonerKeepsTheClockAndMovesOnlyAFiniteLimit) {
-    const Deadline ten(10.0);
-    const Deadline six = ten.sooner(4.0);
-    EXPECT_TRUE(six.limited());
-    EXPECT_FALSE(six.passed());
-    EXPECT_LE(six.remaining(), 6.0);
-    EXPECT_GT(six.remaining(), 5.0);
-    EXPECT_TRUE(Deadline(1.0).sooner(2.0).passed());
-    // Without a limit there is none sooner; nor is one moved by what is not a positive time.
-    EXPECT_FALSE(Deadline().sooner(4.0).limited());
-    for (double seconds : {0.0, -3.0, double(NAN)}) {
-        EXPECT_GT(ten.sooner(seconds).remaining(), 9.0) << seconds;
     }
 }
 
