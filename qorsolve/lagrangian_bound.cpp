@@ -108,6 +108,8 @@ LagrangianResult lagrangianBound(const AdjustmentProblem& problem,
     LagrangianResult result;
     const int32_t rows = problem.hard.rowCount();
     if (problem.weak.rowCount() > 0 || hardDual.size() != static_cast<size_t>(rows)) return result;
+    // The arrays of every cell are not set up after the deadline.
+    if (deadline.passed()) return result;
     Lagrangian lagrangian(problem, lowerWhole, upperWhole);
     std::vector<double> y(hardDual);
     for (int32_t i = 0; i < rows; ++i) {

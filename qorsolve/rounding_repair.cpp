@@ -267,7 +267,8 @@ RoundingResult roundAndRepairGuarded(const AdjustmentProblem& problem,
                                      const std::vector<double>& upperWhole,
                                      const Deadline& deadline, const Shown& shown) {
     RoundingResult result;
-    if (!fitsProblem(problem, center, lowerWhole, upperWhole)) return result;
+    // Not a pass over the cells after the deadline.
+    if (deadline.passed() || !fitsProblem(problem, center, lowerWhole, upperWhole)) return result;
     std::vector<double> x(center.size());
     for (size_t j = 0; j < x.size(); ++j) {
         x[j] = std::clamp(std::nearbyint(center[j]), lowerWhole[j], upperWhole[j]);
