@@ -63,7 +63,8 @@ EqualityFit fitEqualities(const AdjustmentProblem& problem, const Deadline& dead
             fit.converged = true;
             break;
         }
-        if (step % 16 == 0 && deadline.passed()) break;
+        // A step reads every equality's cells twice: on 10^6 cells some 30 ms.
+        if (deadline.passed()) break;
         for (std::size_t i = 0; i < rows; ++i) {
             double sum = 0.0;
             if (equality[i]) {

@@ -47,7 +47,7 @@ TEST(LagrangianBound, StaysBelowTheWholeNumberOptimum) {
     EXPECT_GE(checked, 20);
 }
 
-TEST(LagrangianBound, NotUsedWithWeakRowsOrWithoutMultipliers) {
+TEST(LagrangianBound, NotUsedWithWeakRowsWithoutMultipliersOrAfterTheDeadline) {
     AdjustmentProblem p;
     p.base = {2, 3};
     p.lower = {0, 0};
@@ -56,6 +56,9 @@ TEST(LagrangianBound, NotUsedWithWeakRowsOrWithoutMultipliers) {
     const std::vector<double> lower(2, 0.0), upper(2, 6.0);
     EXPECT_FALSE(lagrangianBound(p, lower, upper, {}, INFINITY, Deadline()).used);
     EXPECT_FALSE(lagrangianBound(p, lower, upper, {NAN}, INFINITY, Deadline()).used);
+    // A passed deadline stops it before its first evaluation, which it looks for within.
+    ASSERT_TRUE(lagrangianBound(p, lower, upper, {0.5}, INFINITY, Deadline()).used);
+    EXPECT_FALSE(lagrangianBound(p, lower, upper, {0.5}, INFINITY, Deadline(0.0)).used);
     p.weak.column = {0};
     p.weak.value = {1};
     p.weak.start.push_back(1);

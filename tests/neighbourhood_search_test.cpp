@@ -91,4 +91,47 @@ TEST(NeighbourhoodSearch, StopsWhenItsShareOfTheWorkIsSpent) {
     EXPECT_TRUE(meetsHardRows(in.problem, some.x));
 }
 
+// A block's table is checked on the rows through the block only where the start meets every
+// row; from a start that misses one (cell 0 below a bound it may not rise to), no block's table
+// is taken, however much cheaper. A passed deadline stops the search before its first block.
+TEST(NeighbourhoodSearch, TakesNoTableFromABrokenStartAndStopsAtAPassedDeadline) {
+    const struct {
+        const char* name;
+        bool brokenStart;
+        Deadline deadline;
+    } cases[] = {
+        {"a start that meets every row", false, Deadline()},
+        {"a start that misses a row", true, Deadline()},
+        {"a passed deadline", false, Deadline(0.0)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // Blocks of up to 4 values of each class: most leave cell 0 out.
+        MarginTable in = marginInstance({{6, 5, 4, 3}, 0, true}, 3);
+        AdjustmentProblem& p = in.problem;
+        const size_t n = p.base.size();
+        std::vector<double> lower(n, 0.0), upper(n, INF);
+        if (c.brokenStart) {
+            upper[0] = in.table[0];
+            std::vector<double> coefficients(n, 0.0);
+            coefficients[0] = 1.0;
+            addHardRow(p, coefficients, in.table[0] + 1.0, INF);
+        }
+        std::unique_ptr<LinearSolver> solver = makeCoinSolver();
+        WorkLimit work(100000);
+        const NeighbourhoodResult r = searchNeighbourhoods(p, in.table, lower, upper, *solver,
+                                                           &work, 50000, c.deadline, nullptr, 0.0);
+        const bool improves = !c.brokenStart && c.deadline.remaining() > 0.0;
+        EXPECT_EQ(r.improvements > 0, improves);
+        if (improves) {
+            EXPECT_TRUE(meetsHardRows(p, r.x));
+        } else {
+            EXPECT_EQ(r.x, in.table);
+        }
+        if (c.deadline.limited()) {
+            EXPECT_EQ(r.blocks, 0);
+        }
+    }
+}
+
 }  // namespace
