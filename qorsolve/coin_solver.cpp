@@ -336,6 +336,8 @@ class CoinSolver : public LinearSolver {
                                      const std::vector<double>& start);
     // One run of CBC on the loaded model with a set of cut generators; `nodeLimit` tells
     // whether it stopped at the set's node limit.
+    LinearResult searchWithCosts(const Deadline& deadline, double relativeGap,
+                                 const std::vector<double>& start);
     LinearResult branchAndCut(const Deadline& deadline, double relativeGap,
                               const std::vector<double>& start, CutSet cuts, bool& nodeLimit);
     std::vector<double> rayOfLastSolve() const;
@@ -576,18 +578,37 @@ LinearResult CoinSolver::solveIntegerGuarded(const Deadline& deadline, double re
         result.bound = -INFINITE_BOUND;
         return result;
     }
-    bool nodeLimit = false;
     // A caller without a table gets any point first, once: a search without costs finds one
     // at its root where the costs' search may spend thousands of units (a 12-cell table of
-    // base 10^9 whose rows of coefficients 1000 and 3 no repair meets).
+    // base 10^9 whose rows of coefficients 1000 and 3 no repair meets). The search with the
+    // costs then runs as it would have, and the point stands only where that one stops
+    // without a point of its own: a search that went on from a cost-blind point found far
+    // worse tables.
     if (anyPointFirst_ && start.empty() && !pointSought_) {
         pointSought_ = true;
+        // Whether the point leaves the caller's windows says nothing of the costs' optimum.
+        stop_.leaves = nullptr;
+        bool nodeLimit = false;
         LinearResult point =
             branchAndCut(deadline, relativeGap, start, CutSet::ANY_POINT, nodeLimit);
-        if (!point.x.empty() || point.status.stop != StopReason::NONE || !point.status.ok())
-            return point;
-        nodeLimit = false;
+        stop_.leaves = &leaves_;
+        if (!point.status.ok() || point.status.stop != StopReason::NONE) return point;
+        LinearResult searched = searchWithCosts(deadline, relativeGap, start);
+        if (searched.status.ok() && searched.x.empty() && !point.x.empty() &&
+            searched.status.stop != StopReason::NONE) {
+            searched.x = std::move(point.x);
+            searched.objective = point.objective;
+            searched.status = stoppedBy(searched.status.stop, true);
+            searched.anyPoint = true;
+        }
+        return searched;
     }
+    return searchWithCosts(deadline, relativeGap, start);
+}
+
+LinearResult CoinSolver::searchWithCosts(const Deadline& deadline, double relativeGap,
+                                         const std::vector<double>& start) {
+    bool nodeLimit = false;
     if (!model_.cuts) return branchAndCut(deadline, relativeGap, start, CutSet::NONE, nodeLimit);
     // Small programmes get up to three runs in turn, each where the one before did not end
     // within its nodes (CutSet); a run that ended at a point of the caller's test ends them. Once

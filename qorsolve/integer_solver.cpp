@@ -1023,9 +1023,6 @@ class WholeNumberSearch {
                 pointHolds = meetsHardRows(p_, x);
                 if (pointHolds) offer(x);
             }
-            // A first point, found without the costs: the search goes on from it.
-            if (mip.anyPoint && mip.status.stop == StopReason::NONE && !deadline_.passed())
-                continue;
             if (beyondCover && mip.status.stop == StopReason::NONE && !deadline_.passed()) {
                 if (proven()) return modelStatus(ModelStatus::OPTIMAL);
                 windows.dropPartialLattices();

@@ -53,9 +53,8 @@ struct LinearResult {
     // Set when the mixed-integer search ended at a point that the caller's test
     // (setLeavesModel) picked out; x is that point, and the status FEASIBLE.
     bool leftModel = false;
-    // Set when the search looked for any point, its costs left out, because the caller had
-    // none to start from (an empty start): x is the point found, if any, the status FEASIBLE
-    // and the bound unknown; the caller goes on from it.
+    // Set when a limit stopped the search before it found a point of its own and x is the
+    // point a search without the costs found first (setAnyPointFirst).
     bool anyPoint = false;
 
     // True when the call ran and found `model`.
