@@ -93,7 +93,7 @@ bool CsvReader::readQuoted(std::string_view& field) {
 
 CsvReader::CsvReader(std::string_view text, char separator, bool trimBlanks)
     : text_(text), separator_(separator), trimBlanks_(trimBlanks) {
-    ends_['\n'] = ends_['\r'] = ends_[static_cast<unsigned char>(separator)] = true;
+    ends_[size_t('\n')] = ends_[size_t('\r')] = ends_[static_cast<unsigned char>(separator)] = true;
     quotes_ = text.find('"') != std::string_view::npos;
     carriageReturns_ = text.find('\r') != std::string_view::npos;
 }
