@@ -151,8 +151,8 @@ class MarginSearch {
         std::vector<int32_t> near;
         for (int64_t step = 0; !violated_.empty(); ++step) {
             if (step >= steps || evaluations_ >= maxEvaluations) return false;
-            // A step weighs up to FIRST_CELLS cells and each of their neighbours: on 10^6
-            // cells some 10^4 moves, a few milliseconds, so the clock is looked at each time.
+            // A step weighs up to FIRST_CELLS cells and each of their neighbours, a cost that
+            // grows with the table, so the clock is looked at each time.
             if (deadline.passed()) return false;
             if ((step & 63) == 0 && progress) progress->update("repair", NAN, bound);
             const int32_t row = violated_[random_() % violated_.size()];
@@ -223,7 +223,7 @@ class MarginSearch {
         if (threshold > 0.0) bestX = x_;
         for (int64_t attempt = 0; attempt < attempts; ++attempt) {
             // An attempt tries up to `trials` boxes of up to 8 corners, scattered over the
-            // table: on 10^6 cells 16 attempts take a few milliseconds.
+            // table: sixteen of them are a short stretch between two looks at the clock.
             if ((attempt & 15) == 0 && deadline.passed()) break;
             if (boxTrials_ >= MAX_BOX_TRIALS) break;
             const int32_t first = static_cast<int32_t>(random_() % cells);
