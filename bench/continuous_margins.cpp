@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "qorsolve/continuous_solver.h"
+#include "qorsolve/continuous/continuous_solver.h"
 
 namespace {
 

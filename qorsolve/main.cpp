@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/program_frame.h"
-#include "qorsolve/qorsolve_error.h"
+#include "qorsolve/core/qorsolve_error.h"
 #include "qorsolve/qorsolve_run.h"
 
 int main(int argc, char** argv) {

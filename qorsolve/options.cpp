@@ -5,7 +5,7 @@
 #include <iterator>
 #include <string_view>
 
-#include "qorsolve/qorsolve_error.h"
+#include "qorsolve/core/qorsolve_error.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "qorsolve/settings.h"
+#include "qorsolve/core/settings.h"
 
 struct SolveOptions {
     bool continuous = false;     // real-valued adjustment instead of whole numbers

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "common/temporary_files.h"
-#include "qorsolve/qorsolve_error.h"
+#include "qorsolve/core/qorsolve_error.h"
 
 namespace {
 

@@ -4,13 +4,13 @@
 #include <cmath>
 #include <new>
 
-#include "qorsolve/coin_solver.h"
-#include "qorsolve/exact_rows.h"
-#include "qorsolve/integer_solver.h"
-#include "qorsolve/numeric_checks.h"
-#include "qorsolve/settings.h"
-#include "qorsolve/whole_number_rows.h"
-#include "qorsolve/whole_number_system.h"
+#include "qorsolve/core/settings.h"
+#include "qorsolve/integer/integer_solver.h"
+#include "qorsolve/lp/coin_solver.h"
+#include "qorsolve/problem/exact_rows.h"
+#include "qorsolve/problem/numeric_checks.h"
+#include "qorsolve/problem/whole_number_rows.h"
+#include "qorsolve/problem/whole_number_system.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 
 #include <vector>
 
-#include "qorsolve/adjustment_problem.h"
-#include "qorsolve/continuous_solver.h"
-#include "qorsolve/deadline.h"
-#include "qorsolve/progress.h"
-#include "qorsolve/settings.h"
-#include "qorsolve/solve_status.h"
+#include "qorsolve/continuous/continuous_solver.h"
+#include "qorsolve/core/deadline.h"
+#include "qorsolve/core/progress.h"
+#include "qorsolve/core/settings.h"
+#include "qorsolve/core/solve_status.h"
+#include "qorsolve/problem/adjustment_problem.h"
 
 struct TableResult {
     // OK with OPTIMAL: x is the proven optimum. FEASIBLE: x meets every row and bound, not

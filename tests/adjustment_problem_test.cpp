@@ -1,6 +1,6 @@
 // qorsolve's adjustment problem: built from a project's files, every row and bound traced
 // back to its declared restriction, and bad input refused with one line.
-#include "qorsolve/adjustment_problem.h"
+#include "qorsolve/problem/adjustment_problem.h"
 
 #include <gtest/gtest.h>
 

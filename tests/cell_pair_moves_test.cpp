@@ -2,7 +2,7 @@
 // meets every hard row by the exact rule, stays within the cells' ranges, costs no more than
 // the start, is the same on every run, and no move of one or two cells by one unit that keeps
 // every hard row makes it cheaper.
-#include "qorsolve/cell_pair_moves.h"
+#include "qorsolve/integer/cell_pair_moves.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <random>
 #include <vector>
 
-#include "qorsolve/rounding_repair.h"
+#include "qorsolve/integer/rounding_repair.h"
 #include "tests/solver_fixtures.h"
 
 namespace {

@@ -1,14 +1,14 @@
 // The ranges of cheaper tables against brute force: whatever the multipliers, every whole
 // table that meets the rows and costs at most the given cost lies inside them; from the
 // real-valued optimum's multipliers they are as narrow as the cost allows.
-#include "qorsolve/cheaper_table_ranges.h"
+#include "qorsolve/integer/cheaper_table_ranges.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
 
-#include "qorsolve/continuous_solver.h"
+#include "qorsolve/continuous/continuous_solver.h"
 #include "tests/solver_fixtures.h"
 
 namespace {

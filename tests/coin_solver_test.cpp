@@ -1,7 +1,7 @@
 // What only the COIN-OR solver does (linear_solver_test.cpp holds what every solver must):
 // costs beyond Clp's range are refused with the adapter's own text, also when a bound change
 // frees a column that was fixed.
-#include "qorsolve/coin_solver.h"
+#include "qorsolve/lp/coin_solver.h"
 
 #include <gtest/gtest.h>
 

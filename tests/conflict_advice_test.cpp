@@ -1,4 +1,4 @@
-#include "qorsolve/conflict_advice.h"
+#include "qorsolve/conflict/conflict_advice.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "qorsolve/conflict_explanation.h"
+#include "qorsolve/conflict/conflict_explanation.h"
 
 #include <gtest/gtest.h>
 

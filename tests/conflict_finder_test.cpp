@@ -1,4 +1,4 @@
-#include "qorsolve/conflict_finder.h"
+#include "qorsolve/conflict/conflict_finder.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "qorsolve/coin_solver.h"
+#include "qorsolve/lp/coin_solver.h"
 #include "tests/solver_fixtures.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "qorsolve/conflict_report.h"
+#include "qorsolve/output/conflict_report.h"
 
 #include <gtest/gtest.h>
 

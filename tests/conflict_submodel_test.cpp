@@ -1,12 +1,12 @@
 // A sub-model of a conflict search: which members a checked ray uses and with what weight,
 // and which points show that its active members can hold.
-#include "qorsolve/conflict_submodel.h"
+#include "qorsolve/conflict/conflict_submodel.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "qorsolve/settings.h"
+#include "qorsolve/core/settings.h"
 #include "tests/solver_fixtures.h"
 
 namespace {

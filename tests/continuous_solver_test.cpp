@@ -1,6 +1,6 @@
 // solveContinuous: random problems checked against the optimality conditions, computed here
 // from the problem alone; tables without a solution; weak rows; the time limit.
-#include "qorsolve/continuous_solver.h"
+#include "qorsolve/continuous/continuous_solver.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "qorsolve/exact_rows.h"
+#include "qorsolve/problem/exact_rows.h"
 #include "tests/solver_fixtures.h"
 
 namespace {

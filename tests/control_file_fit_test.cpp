@@ -1,7 +1,7 @@
 // The cross-check of a control file against its binary data file: the values of each row as
 // qorlex writes them for its declared restriction, which side of its cell a single-cell
 // restriction bounds, and which stored bounds that restriction explains.
-#include "qorsolve/control_file_fit.h"
+#include "qorsolve/problem/control_file_fit.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Numbers in qorsolve's comma-separated files.
-#include "qorsolve/csv_text.h"
+#include "qorsolve/output/csv_text.h"
 
 #include <gtest/gtest.h>
 

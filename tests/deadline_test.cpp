@@ -1,7 +1,7 @@
 // The run's deadline and the looks at it by work done: a loop that counts its work looks at the
 // clock at its first call and then once per `every` units, so that a passed deadline stops it
 // within that much work wherever it passes.
-#include "qorsolve/deadline.h"
+#include "qorsolve/core/deadline.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The equality rows' least-squares fit: agreeing values leave no residual, disagreeing ones a
 // residual on the rows that disagree, and a fit the deadline stopped proves nothing.
-#include "qorsolve/equality_fit.h"
+#include "qorsolve/continuous/equality_fit.h"
 
 #include <gtest/gtest.h>
 

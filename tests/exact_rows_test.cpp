@@ -1,4 +1,4 @@
-#include "qorsolve/exact_rows.h"
+#include "qorsolve/problem/exact_rows.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The HTML report: user text escaped, the heat maps' cells as the classes give them, a page of
 // bounded size whatever the table, and data that do not fit together left out.
-#include "qorsolve/html_report.h"
+#include "qorsolve/output/html_report.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // of all four kinds, fractional bounds and coefficients, weak rows with whole and fractional
 // coefficients. The real-valued table handed in is deliberately not the optimum (the base,
 // clipped), so the windows have to widen before the optimum is proven.
-#include "qorsolve/integer_solver.h"
+#include "qorsolve/integer/integer_solver.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <random>
 #include <vector>
 
-#include "qorsolve/coin_solver.h"
-#include "qorsolve/exact_rows.h"
+#include "qorsolve/lp/coin_solver.h"
+#include "qorsolve/problem/exact_rows.h"
 #include "tests/solver_fixtures.h"
 
 namespace {

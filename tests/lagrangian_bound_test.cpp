@@ -1,14 +1,14 @@
 // The Lagrangian bound against brute force: for any multipliers it stays below the
 // whole-number optimum, and from the real-valued optimum's multipliers it is at least the
 // real-valued bound.
-#include "qorsolve/lagrangian_bound.h"
+#include "qorsolve/integer/lagrangian_bound.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
 
-#include "qorsolve/continuous_solver.h"
+#include "qorsolve/continuous/continuous_solver.h"
 #include "tests/solver_fixtures.h"
 
 namespace {

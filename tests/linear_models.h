@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "qorsolve/linear_solver.h"
+#include "qorsolve/lp/linear_solver.h"
 
 // rows: one {coefficients over all columns} per row; zeros are left out.
 inline LinearModel makeModel(const std::vector<std::vector<double>>& rows,

@@ -3,7 +3,7 @@
 // programmes with a ray that passes the certificate check, unbounded ones, a deterministic
 // work limit, a search that ends at a point the caller's test picks out, a passed deadline,
 // and models it cannot take refused as a failed call.
-#include "qorsolve/linear_solver.h"
+#include "qorsolve/lp/linear_solver.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "qorsolve/coin_solver.h"
-#include "qorsolve/numeric_checks.h"
+#include "qorsolve/lp/coin_solver.h"
+#include "qorsolve/problem/numeric_checks.h"
 #include "tests/linear_models.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The structure-aware repair on tables with every margin of one and two classes, built from a
 // whole-number table near the base so that a table exists: the repair must find one that
 // meets every row, the same one on every run, with or without every cell adjustable.
-#include "qorsolve/margin_repair.h"
+#include "qorsolve/integer/margin_repair.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <random>
 #include <vector>
 
-#include "qorsolve/rounding_repair.h"
+#include "qorsolve/integer/rounding_repair.h"
 #include "tests/solver_fixtures.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // whole-number table that meets them (the one they were summed from) with the base moved
 // away from it: an improvement must keep every row exact and every cell within its range,
 // and two runs must give the same table.
-#include "qorsolve/neighbourhood_search.h"
+#include "qorsolve/integer/neighbourhood_search.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <random>
 #include <vector>
 
-#include "qorsolve/coin_solver.h"
-#include "qorsolve/rounding_repair.h"
+#include "qorsolve/integer/rounding_repair.h"
+#include "qorsolve/lp/coin_solver.h"
 #include "tests/solver_fixtures.h"
 
 namespace {

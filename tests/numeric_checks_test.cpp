@@ -1,4 +1,4 @@
-#include "qorsolve/numeric_checks.h"
+#include "qorsolve/problem/numeric_checks.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "qorsolve/settings.h"
+#include "qorsolve/core/settings.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // one line rewritten in place at most about once a second, ended once by finish().
 //
 // The first second cannot be skipped (the clock is the run's own): one test waits it out.
-#include "qorsolve/progress.h"
+#include "qorsolve/core/progress.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "qorsolve/qorsolve_error.h"
+#include "qorsolve/core/qorsolve_error.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The report file: what a run hands the page, and the files the report may replace.
-#include "qorsolve/report_file.h"
+#include "qorsolve/output/report_file.h"
 
 #include <gtest/gtest.h>
 

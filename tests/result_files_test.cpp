@@ -1,5 +1,5 @@
 // qorsolve's result files: their lines, and the files they may replace.
-#include "qorsolve/result_files.h"
+#include "qorsolve/output/result_files.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -7,9 +7,9 @@
 
 #include <filesystem>
 
-#include "qorsolve/conflict_report.h"
-#include "qorsolve/exact_rows.h"
-#include "qorsolve/own_output.h"
+#include "qorsolve/output/conflict_report.h"
+#include "qorsolve/output/own_output.h"
+#include "qorsolve/problem/exact_rows.h"
 #include "tests/solver_fixtures.h"
 
 namespace {

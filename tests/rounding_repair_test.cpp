@@ -2,7 +2,7 @@
 // reports meets every hard row and cell bound by the rule of exact_rows.h, it finds one on
 // small tables where brute force knows one exists, and it reports none where none exists,
 // where its time is up, and for arguments that do not fit the problem.
-#include "qorsolve/rounding_repair.h"
+#include "qorsolve/integer/rounding_repair.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "qorsolve/exact_rows.h"
+#include "qorsolve/problem/exact_rows.h"
 #include "tests/address_space.h"
 #include "tests/solver_fixtures.h"
 

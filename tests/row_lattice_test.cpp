@@ -1,4 +1,4 @@
-#include "qorsolve/row_lattice.h"
+#include "qorsolve/integer/row_lattice.h"
 
 #include <gtest/gtest.h>
 

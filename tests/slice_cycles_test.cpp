@@ -2,15 +2,15 @@
 // (every box move is blocked by a cell fixed at its value) must reach the base; a cycle that
 // would change a row other than the margins must not be made; and a table of many margins,
 // some cells not adjustable, must get cheaper without losing a row.
-#include "qorsolve/slice_cycles.h"
+#include "qorsolve/integer/slice_cycles.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
-#include "qorsolve/margin_repair.h"
-#include "qorsolve/rounding_repair.h"
+#include "qorsolve/integer/margin_repair.h"
+#include "qorsolve/integer/rounding_repair.h"
 #include "tests/solver_fixtures.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "qorsolve/exact_rows.h"
+#include "qorsolve/problem/exact_rows.h"
 #include "tests/solver_fixtures.h"
 
 namespace {

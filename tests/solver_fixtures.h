@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "qorsolve/adjustment_problem.h"
+#include "qorsolve/problem/adjustment_problem.h"
 #include "tests/solve_project.h"
 #include "tests/test_files.h"
 

@@ -2,7 +2,7 @@
 // restriction 1 "(North, 1) + (North, 2) = 8", 5 "1 <= (North, 1) + (South, 2) <= 9", weak
 // restriction 3 "(North, 2) + (South, 2) ~ 6"): each outcome's status and gap lines, and the
 // numbers at the digits they have.
-#include "qorsolve/summary.h"
+#include "qorsolve/output/summary.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "qorsolve/whole_number_rows.h"
+#include "qorsolve/problem/whole_number_rows.h"
 
 #include <gtest/gtest.h>
 

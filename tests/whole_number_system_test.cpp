@@ -1,4 +1,4 @@
-#include "qorsolve/whole_number_system.h"
+#include "qorsolve/problem/whole_number_system.h"
 
 #include <gtest/gtest.h>
 
