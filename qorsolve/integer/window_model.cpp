@@ -125,6 +125,32 @@ double singleWholeValue(const AdjustmentProblem& p, int32_t i, double q,
     return lo == hi && std::fabs(lo) <= LARGEST_WHOLE ? lo : NAN;
 }
 
+// Appends a column of bounds [lower, upper] and cost `cost`, whole-numbered where `whole`.
+void addColumn(LinearModel& m, double lower, double upper, double cost, bool whole) {
+    m.columnLower.push_back(lower);
+    m.columnUpper.push_back(upper);
+    m.cost.push_back(cost);
+    m.isInteger.push_back(whole ? 1 : 0);
+}
+
+// Begins a row of sides [lower, upper]; entry() appends its terms.
+void beginRow(LinearModel& m, double lower, double upper) {
+    m.rowLower.push_back(lower);
+    m.rowUpper.push_back(upper);
+    m.rows.start.push_back(m.rows.start.back());
+}
+
+void entry(LinearModel& m, int32_t column, double value) {
+    m.rows.column.push_back(column);
+    m.rows.value.push_back(value);
+    ++m.rows.start.back();
+}
+
+// A row's side less `by`; an infinite side stays as it is.
+double shifted(double bound, double by) {
+    return std::isfinite(bound) ? bound - by : bound;
+}
+
 }  // namespace
 
 // [floor(v) - 1, ceil(v) + 1] within the term's range.
@@ -230,13 +256,27 @@ WindowModel::WindowModel(const AdjustmentProblem& p, const std::vector<double>& 
 
 LinearModel WindowModel::build() {
     LinearModel m;
-    const AdjustmentProblem& p = p_;
-    auto addColumn = [&m](double lower, double upper, double cost, bool whole) {
-        m.columnLower.push_back(lower);
-        m.columnUpper.push_back(upper);
-        m.cost.push_back(cost);
-        m.isInteger.push_back(whole ? 1 : 0);
-    };
+    const double constant = addPartColumns(m);
+    addTangentColumns(m);
+    const size_t constantColumn = m.cost.size();
+    addColumn(m, 1.0, 1.0, constant, false);
+    const std::vector<double> multiplier = addHardRows(m);
+    const bool largeStart = p_.cellCount() > LARGE_START_TABLE;
+    if (largeStart) shiftHardRows(m, multiplier, constantColumn);
+    const std::vector<std::pair<size_t, int32_t>> links = addValueColumns(m);
+    addLatticeRows(m);
+    addWeakRows(m, largeStart, constantColumn);
+    addTangentRows(m);
+    if (largeStart && !links.empty()) {
+        m.startColumn.assign(m.rowLower.size(), -1);
+        for (const auto& [row, v] : links) m.startColumn[row] = v;
+    }
+    return m;
+}
+
+// The parts of each windowed term that is not fixed; returns the constant of the costs: each
+// term's cost at its fixed value or at windowLower, where its parts are all 0.
+double WindowModel::addPartColumns(LinearModel& m) {
     double constant = 0.0;
     for (Term& t : windowed_) {
         t.firstPart = static_cast<int32_t>(m.cost.size());
@@ -246,40 +286,36 @@ LinearModel WindowModel::build() {
         }
         constant += t.cost(t.windowLower);
         forEachPart(t, [&](bool down, double width, double slope) {
-            addColumn(0.0, width, down ? -slope : slope, true);
+            addColumn(m, 0.0, width, down ? -slope : slope, true);
         });
     }
+    return constant;
+}
+
+// Each tangent term's value s and the estimate z of its cost.
+void WindowModel::addTangentColumns(LinearModel& m) {
     for (Term& t : tangent_) {
         t.column = static_cast<int32_t>(m.cost.size());
-        addColumn(t.lower, t.upper, 0.0, false);
-        addColumn(0.0, INFINITE_BOUND, 1.0, false);
+        addColumn(m, t.lower, t.upper, 0.0, false);
+        addColumn(m, 0.0, INFINITE_BOUND, 1.0, false);
     }
-    const size_t constantColumn = m.cost.size();
-    addColumn(1.0, 1.0, constant, false);
+}
 
-    auto beginRow = [&m](double lower, double upper) {
-        m.rowLower.push_back(lower);
-        m.rowUpper.push_back(upper);
-        m.rows.start.push_back(m.rows.start.back());
-    };
-    auto entry = [&m](int32_t column, double value) {
-        m.rows.column.push_back(column);
-        m.rows.value.push_back(value);
-        ++m.rows.start.back();
-    };
-    // a * v as entries on the term's parts; returns a * (the value with all parts 0).
-    auto termEntries = [&](const Term& t, double a) {
-        if (t.lower == t.upper) return a * t.lower;
-        int32_t column = t.firstPart;
-        forEachPart(t, [&](bool down, double, double) { entry(column++, down ? -a : a); });
-        return a * t.windowLower;
-    };
-    auto shifted = [](double bound, double by) {
-        return std::isfinite(bound) ? bound - by : bound;
-    };
+// a * v as entries on the term's parts; returns a * (the value with all parts 0).
+double WindowModel::termEntries(LinearModel& m, const Term& t, double a) {
+    if (t.lower == t.upper) return a * t.lower;
+    int32_t column = t.firstPart;
+    forEachPart(t, [&](bool down, double, double) { entry(m, column++, down ? -a : a); });
+    return a * t.windowLower;
+}
+
+// One row per hard row over the parts of its cells, its sides less the value the row takes
+// with every part 0; returns the multiplier each row is held by (0: the row as it is).
+std::vector<double> WindowModel::addHardRows(LinearModel& m) const {
+    const AdjustmentProblem& p = p_;
     std::vector<double> multiplier(size_t(p.hard.rowCount()), 0.0);
     for (int32_t i = 0; i < p.hard.rowCount(); ++i) {
-        beginRow(0.0, 0.0);
+        beginRow(m, 0.0, 0.0);
         // A row of short decimals is held as its whole multiple q times it, exact in
         // doubles as a row of whole coefficients is (exact_rows.h), so that the rounding
         // of its terms does not part it from its lattice; both take whole values only,
@@ -288,63 +324,87 @@ LinearModel WindowModel::build() {
         double fixed = 0.0;
         for (int64_t k = p.hard.start[i]; k < p.hard.start[i + 1]; ++k) {
             const double a = q > 1.0 ? std::nearbyint(q * p.hard.value[k]) : p.hard.value[k];
-            fixed += termEntries(windowed_[p.hard.column[k]], a);
+            fixed += termEntries(m, windowed_[p.hard.column[k]], a);
         }
         double lower = p.hardLower[i], upper = p.hardUpper[i];
         if (q > 0.0) std::tie(lower, upper) = wholeRowValues(p, i, q, p.lower, p.upper);
         m.rowLower.back() = shifted(lower, fixed);
         m.rowUpper.back() = shifted(upper, fixed);
     }
-    const bool largeStart = p.cellCount() > LARGE_START_TABLE;
-    for (size_t i = 0; largeStart && i < hardDual_.size(); ++i) {
+    return multiplier;
+}
+
+// The hard rows less the real-valued optimum's multipliers (shiftRow), each taken in the units
+// of the row as it is held (`multiplier`, of addHardRows).
+void WindowModel::shiftHardRows(LinearModel& m, const std::vector<double>& multiplier,
+                                size_t constantColumn) const {
+    for (size_t i = 0; i < hardDual_.size(); ++i) {
         shiftRow(m, i, multiplier[i] > 1.0 ? hardDual_[i] / multiplier[i] : hardDual_[i],
                  constantColumn);
     }
-    // A value column holds v - windowLower, so that its whole numbers stay a few units
-    // of rounding apart whatever the size of v: at 10^9 the integrality tolerance (1e-6)
-    // lies below the rounding of v itself, and a search that branches on such a column
-    // never sees it whole.
-    std::vector<std::pair<size_t, int32_t>> links;  // a value column's link row, the column
-    if (valueColumns_) {                            // (v - windowLower) - (parts) = 0
+}
+
+// Where the programme has value columns: one per windowed term that is not fixed, with its
+// link row (v - windowLower) - (parts) = 0, and the cuts on. Returns each link row with its
+// value column.
+//
+// A value column holds v - windowLower, so that its whole numbers stay a few units of rounding
+// apart whatever the size of v: at 10^9 the integrality tolerance (1e-6) lies below the
+// rounding of v itself, and a search that branches on such a column never sees it whole.
+std::vector<std::pair<size_t, int32_t>> WindowModel::addValueColumns(LinearModel& m) const {
+    std::vector<std::pair<size_t, int32_t>> links;
+    if (valueColumns_) {
         m.cuts = true;
         for (const Term& t : windowed_) {
             if (t.lower == t.upper) continue;
             int32_t v = static_cast<int32_t>(m.cost.size());
-            addColumn(t.lower - t.windowLower, t.upper - t.windowLower, 0.0, true);
-            beginRow(0.0, 0.0);
+            addColumn(m, t.lower - t.windowLower, t.upper - t.windowLower, 0.0, true);
+            beginRow(m, 0.0, 0.0);
             links.emplace_back(m.rowLower.size() - 1, v);
-            termEntries(t, -1.0);
-            entry(v, 1.0);
+            termEntries(m, t, -1.0);
+            entry(m, v, 1.0);
         }
     }
-    for (const LatticeRow& row : latticeRows_) {  // (cells of group k) - basis z = origin_k
+    return links;
+}
+
+// Each lattice's coordinates z, branched on first, and one row per group of its row's cells:
+// (cells of group k) - basis z = origin_k.
+void WindowModel::addLatticeRows(LinearModel& m) const {
+    for (const LatticeRow& row : latticeRows_) {
         const RowLattice& l = row.lattice;
         const int32_t first = static_cast<int32_t>(m.cost.size());
         for (size_t b = 0; b < l.basis.size(); ++b) {
-            addColumn(-INFINITE_BOUND, INFINITE_BOUND, 0.0, true);
+            addColumn(m, -INFINITE_BOUND, INFINITE_BOUND, 0.0, true);
             m.branchFirst.resize(m.cost.size(), 0);
             m.branchFirst.back() = 1;
         }
         for (size_t k = 0; k < row.groups.size(); ++k) {
-            beginRow(0.0, 0.0);
+            beginRow(m, 0.0, 0.0);
             double fixed = 0.0;
-            for (int32_t j : row.groups[k]) fixed += termEntries(windowed_[j], 1.0);
+            for (int32_t j : row.groups[k]) fixed += termEntries(m, windowed_[j], 1.0);
             for (size_t b = 0; b < l.basis.size(); ++b) {
-                if (l.basis[b][k] != 0) entry(first + int32_t(b), -double(l.basis[b][k]));
+                if (l.basis[b][k] != 0) entry(m, first + int32_t(b), -double(l.basis[b][k]));
             }
             m.rowLower.back() = m.rowUpper.back() = double(l.origin[k]) - fixed;
         }
     }
-    for (int32_t w = 0; w < weak_.rowCount(); ++w) {  // a . x - s = 0
-        beginRow(0.0, 0.0);
+}
+
+// One row per weak row that links its value to the term of its cost: a . x - s = 0. With
+// `largeStart` and value columns, a windowed term's link is shifted by its multiplier at the
+// real-valued optimum (shiftRow).
+void WindowModel::addWeakRows(LinearModel& m, bool largeStart, size_t constantColumn) const {
+    for (int32_t w = 0; w < weak_.rowCount(); ++w) {
+        beginRow(m, 0.0, 0.0);
         double fixed = 0.0;
         for (int64_t k = weak_.start[w]; k < weak_.start[w + 1]; ++k) {
-            fixed += termEntries(windowed_[weak_.column[k]], weak_.value[k]);
+            fixed += termEntries(m, windowed_[weak_.column[k]], weak_.value[k]);
         }
         if (weakTerm_[w].kind == WeakTerm::WINDOWED) {
-            fixed += termEntries(windowed_[weakTerm_[w].index], -1.0);
+            fixed += termEntries(m, windowed_[weakTerm_[w].index], -1.0);
         } else {
-            entry(tangent_[weakTerm_[w].index].column, -1.0);
+            entry(m, tangent_[weakTerm_[w].index].column, -1.0);
         }
         m.rowLower.back() = m.rowUpper.back() = -fixed;
         if (largeStart && valueColumns_ && weakTerm_[w].kind == WeakTerm::WINDOWED) {
@@ -355,19 +415,18 @@ LinearModel WindowModel::build() {
                      constantColumn);
         }
     }
-    for (const Term& t : tangent_) {  // z - g'(q) s >= g(q) - g'(q) q
+}
+
+// One row per tangent of each tangent term: z - g'(q) s >= g(q) - g'(q) q.
+void WindowModel::addTangentRows(LinearModel& m) const {
+    for (const Term& t : tangent_) {
         for (double q : t.points) {
             double derivative = 2.0 * t.coefficient * (q - t.target);
-            beginRow(t.cost(q) - derivative * q, INFINITE_BOUND);
-            entry(t.column + 1, 1.0);
-            entry(t.column, -derivative);
+            beginRow(m, t.cost(q) - derivative * q, INFINITE_BOUND);
+            entry(m, t.column + 1, 1.0);
+            entry(m, t.column, -derivative);
         }
     }
-    if (largeStart && !links.empty()) {
-        m.startColumn.assign(m.rowLower.size(), -1);
-        for (const auto& [row, v] : links) m.startColumn[row] = v;
-    }
-    return m;
 }
 
 double WindowModel::coveredCost() const {

@@ -92,6 +92,17 @@ class WindowModel {
         double slope(double k) const { return coefficient * (2.0 * (k - target) + 1.0); }
     };
 
+    // The steps of build, in their order.
+    double addPartColumns(LinearModel& m);
+    void addTangentColumns(LinearModel& m);
+    std::vector<double> addHardRows(LinearModel& m) const;
+    void shiftHardRows(LinearModel& m, const std::vector<double>& multiplier,
+                       size_t constantColumn) const;
+    std::vector<std::pair<size_t, int32_t>> addValueColumns(LinearModel& m) const;
+    void addLatticeRows(LinearModel& m) const;
+    void addWeakRows(LinearModel& m, bool largeStart, size_t constantColumn) const;
+    void addTangentRows(LinearModel& m) const;
+    static double termEntries(LinearModel& m, const Term& t, double a);
     static void shiftRow(LinearModel& m, size_t i, double y, size_t constantColumn);
     void addLattice(int32_t i, const std::vector<double>& lower, const std::vector<double>& upper,
                     const std::vector<double>& center);
