@@ -287,111 +287,124 @@ class WholeNumberSearch {
         WindowModel windows(p_, lower_, upper_, center_, relaxed_.hardDual);
         std::unique_ptr<LinearSolver> solver = newSolver(options_.newSolver);
         if (!solver) return callStatus(CallStatus::NO_MEMORY);
-        solver->setWorkLimit(options_.work);
-        solver->setAnyPointFirst(true);
+        setUpWindowSolver(*solver, windows);
+        double narrowedAt = INFINITY;  // the cost the ranges were last narrowed to
+        for (int round = 0; round < MAX_ROUNDS; ++round) {
+            if (options_.progress) {
+                options_.progress->update("integer", haveTable_ ? result_.objective : NAN, bound_);
+            }
+            narrowToCheaperTables(windows, narrowedAt);
+            if (!solver->load(windows.build())) return callStatus(CallStatus::NO_MEMORY);
+            const LinearResult mip = solveRound(*solver, windows);
+            if (std::optional<SolveStatus> end = concludeRound(windows, mip)) return *end;
+        }
+        // So many rounds are work too: the same stop on every run.
+        if (haveTable_) return modelStatus(ModelStatus::FEASIBLE, StopReason::WORK_LIMIT);
+        return callStatus(CallStatus::FAILED);
+    }
+
+    // The limits, the progress line and the test of new points of the solver of the windows'
+    // programmes.
+    void setUpWindowSolver(LinearSolver& solver, const WindowModel& windows) {
+        solver.setWorkLimit(options_.work);
+        solver.setAnyPointFirst(true);
         if (options_.progress) {
             // The programme's own incumbent is not yet a checked table: only ours is shown.
-            solver->setProgress([&](double, double mipBound) {
+            solver.setProgress([this](double, double mipBound) {
                 options_.progress->update("integer", haveTable_ ? result_.objective : NAN,
                                           std::max(bound_, mipBound));
             });
         }
         // A point of the programme that leaves its windows is answered by wider windows at
         // once, without a proof of these windows' optimum, which is wasted where that leaves
-        // them too (a 36-cell table spent 6 of its 8.4 s on such proofs; now 2.0 s). Of 1,167
-        // random tables of up to 625 cells with weak rows, 3 more end proven, 5 fewer take
-        // more than 1 s, and all take 15 % less time; a few take longer, for more rounds.
-        solver->setLeavesModel(
-            [&](const std::vector<double>& point) { return windows.leaves(point); });
-        double narrowedAt = INFINITY;  // the cost the ranges were last narrowed to
-        for (int round = 0; round < MAX_ROUNDS; ++round) {
-            if (options_.progress) {
-                options_.progress->update("integer", haveTable_ ? result_.objective : NAN, bound_);
-            }
-            // Each term's range narrowed to what a cheaper table may take, again whenever the
-            // table at hand is cheaper: the extended chords then end there, and a programme
-            // without a point below that cost proves the table. Of 1,167 random tables of up
-            // to 625 cells, 1,162 instead of 1,161 end proven, 28 instead of 31 take more than
-            // 1 s, and all take 131 s instead of 162 s (a 48-cell table: proven in 4.5 s
-            // instead of the work limit); of 110 tables of 1,000 to 5,000 cells, 101 instead
-            // of 97 (a 4,526-cell table proven in 12.5 s where it stopped at the work limit
-            // after 0.5 s), though in 127 s instead of 115 s; of 39 tables of 500 to 1,000
-            // cells, 37 instead of 38 (one whose first table costs 11 % above the optimum now
-            // spends its work in the first programme instead of widening its windows).
-            if (haveTable_ && result_.objective < narrowedAt) {
-                narrowedAt = result_.objective;
-                windows.narrow(
-                    cheaperTableRanges(p_, lower_, upper_, relaxed_.hardDual, center_, narrowedAt),
-                    narrowedAt);
-            }
-            if (!solver->load(windows.build())) return callStatus(CallStatus::NO_MEMORY);
-            solver->setObjectiveStep(stepUsable() ? objectiveStep_ : 0.0);
-            // The solver decides whether its search starts from this point: a small
-            // programme's search uses it only where the others did not end.
-            std::vector<double> start =
-                haveTable_ ? windows.pointOf(result_.x) : std::vector<double>{};
-            LinearResult mip = solver->solveInteger(deadline_, options_.relativeGap, start);
-            if (!mip.status.ok()) return callStatus(mip.status.call, mip.status.failure);
-            // Tables that cost more than the lattices cover are not in the programme. Where it
-            // has none up to that cost (no point, or a bound above), every table costs more,
-            // and the search goes on without those lattices, from the point found, if any.
-            const double covered = windows.coveredCost();
-            const bool beyondCover =
-                std::isfinite(covered) &&
-                (mip.is(ModelStatus::INFEASIBLE) || (mip.status.ok() && mip.bound > covered));
-            if (beyondCover) bound_ = std::max(bound_, covered);
-            if (std::isfinite(mip.bound)) bound_ = std::max(bound_, std::min(mip.bound, covered));
-            if (mip.is(ModelStatus::INFEASIBLE) && beyondCover) {
-                // No table costs less than the narrowed ranges' cover: the table at hand is
-                // the optimum.
-                if (proven()) return modelStatus(ModelStatus::OPTIMAL);
-                windows.dropPartialLattices();
-                continue;
-            }
-            if (mip.is(ModelStatus::INFEASIBLE)) {
-                // The programme allows every whole number of every cell's range.
-                // Beyond 2^53 the programme's rows are not exact: no verdict from them.
-                if (haveTable_ || !withinWholeRange(p_)) return callStatus(CallStatus::FAILED);
-                return modelStatus(ModelStatus::INTEGER_INFEASIBLE);
-            }
-            bool pointHolds = false;  // the programme's point is a table
-            if (!mip.x.empty()) {
-                std::vector<double> x = windows.tableOf(mip.x);
-                pointHolds = meetsHardRows(p_, x);
-                if (pointHolds) offer(x);
-            }
-            if (beyondCover && mip.status.stop == StopReason::NONE && !deadline_.passed()) {
-                if (proven()) return modelStatus(ModelStatus::OPTIMAL);
-                windows.dropPartialLattices();
-                continue;
-            }
-            if (mip.leftModel && windows.refine(mip.x)) continue;
-            if (mip.status.stop != StopReason::NONE || deadline_.passed())
-                return programmeStopped();
-            if (!mip.is(ModelStatus::OPTIMAL)) return callStatus(CallStatus::FAILED);
-            if (!windows.refine(mip.x)) {
-                // Exact at the programme's optimum: its bound is the whole-number problem's
-                // too. The programme's own point may miss a row by the solver's tolerances; a
-                // table repaired from it may then close the gap. Without that, nothing is
-                // proven.
-                if (!pointHolds && !proven() && !mip.x.empty()) {
-                    RoundingResult near = roundAndRepair(p_, windows.tableOf(mip.x), lower_, upper_,
-                                                         deadline_, options_.progress, bound_);
-                    if (near.status == RoundingStatus::NO_MEMORY)
-                        return callStatus(CallStatus::NO_MEMORY);
-                    if (near.status == RoundingStatus::FOUND) offer(near.x);
-                }
-                const bool covers = haveTable_ && result_.objective <= covered;
-                if ((pointHolds && covers) || proven()) return modelStatus(ModelStatus::OPTIMAL);
-                if (!covers && std::isfinite(covered)) {
-                    windows.dropPartialLattices();  // the optimum may cost more than they cover
-                    continue;
-                }
-                return callStatus(CallStatus::FAILED);
-            }
+        // them too.
+        solver.setLeavesModel(
+            [&windows](const std::vector<double>& point) { return windows.leaves(point); });
+    }
+
+    // Each term's range narrowed to what a cheaper table may take, again whenever the table
+    // at hand is cheaper than at the last narrowing (`narrowedAt`): the extended chords then
+    // end there, and a programme without a point below that cost proves the table.
+    void narrowToCheaperTables(WindowModel& windows, double& narrowedAt) {
+        if (haveTable_ && result_.objective < narrowedAt) {
+            narrowedAt = result_.objective;
+            windows.narrow(
+                cheaperTableRanges(p_, lower_, upper_, relaxed_.hardDual, center_, narrowedAt),
+                narrowedAt);
         }
-        // So many rounds are work too: the same stop on every run.
-        if (haveTable_) return modelStatus(ModelStatus::FEASIBLE, StopReason::WORK_LIMIT);
+    }
+
+    // One search of the programme loaded, from the table at hand where there is one.
+    LinearResult solveRound(LinearSolver& solver, const WindowModel& windows) {
+        solver.setObjectiveStep(stepUsable() ? objectiveStep_ : 0.0);
+        // The solver decides whether its search starts from this point: a small
+        // programme's search uses it only where the others did not end.
+        std::vector<double> start = haveTable_ ? windows.pointOf(result_.x) : std::vector<double>{};
+        return solver.solveInteger(deadline_, options_.relativeGap, start);
+    }
+
+    // What a round's search concludes: the status where the search ends here, nothing where
+    // another round follows (wider windows, more tangents, or fewer lattices).
+    std::optional<SolveStatus> concludeRound(WindowModel& windows, const LinearResult& mip) {
+        if (!mip.status.ok()) return callStatus(mip.status.call, mip.status.failure);
+        // Tables that cost more than the lattices cover are not in the programme. Where it
+        // has none up to that cost (no point, or a bound above), every table costs more,
+        // and the search goes on without those lattices, from the point found, if any.
+        const double covered = windows.coveredCost();
+        const bool beyondCover =
+            std::isfinite(covered) &&
+            (mip.is(ModelStatus::INFEASIBLE) || (mip.status.ok() && mip.bound > covered));
+        if (beyondCover) bound_ = std::max(bound_, covered);
+        if (std::isfinite(mip.bound)) bound_ = std::max(bound_, std::min(mip.bound, covered));
+        if (mip.is(ModelStatus::INFEASIBLE) && beyondCover) {
+            // No table costs less than the narrowed ranges' cover: the table at hand is
+            // the optimum.
+            if (proven()) return modelStatus(ModelStatus::OPTIMAL);
+            windows.dropPartialLattices();
+            return std::nullopt;
+        }
+        if (mip.is(ModelStatus::INFEASIBLE)) {
+            // The programme allows every whole number of every cell's range.
+            // Beyond 2^53 the programme's rows are not exact: no verdict from them.
+            if (haveTable_ || !withinWholeRange(p_)) return callStatus(CallStatus::FAILED);
+            return modelStatus(ModelStatus::INTEGER_INFEASIBLE);
+        }
+        bool pointHolds = false;  // the programme's point is a table
+        if (!mip.x.empty()) {
+            std::vector<double> x = windows.tableOf(mip.x);
+            pointHolds = meetsHardRows(p_, x);
+            if (pointHolds) offer(x);
+        }
+        if (beyondCover && mip.status.stop == StopReason::NONE && !deadline_.passed()) {
+            if (proven()) return modelStatus(ModelStatus::OPTIMAL);
+            windows.dropPartialLattices();
+            return std::nullopt;
+        }
+        if (mip.leftModel && windows.refine(mip.x)) return std::nullopt;
+        if (mip.status.stop != StopReason::NONE || deadline_.passed()) return programmeStopped();
+        if (!mip.is(ModelStatus::OPTIMAL)) return callStatus(CallStatus::FAILED);
+        if (windows.refine(mip.x)) return std::nullopt;
+        return concludeAtOptimum(windows, mip, pointHolds, covered);
+    }
+
+    // Where the programme's optimum lies inside its windows, exact there: its bound is the
+    // whole-number problem's too. The programme's own point may miss a row by the solver's
+    // tolerances; a table repaired from it may then close the gap. Without that, nothing is
+    // proven. `covered` is the programme's coveredCost.
+    std::optional<SolveStatus> concludeAtOptimum(WindowModel& windows, const LinearResult& mip,
+                                                 bool pointHolds, double covered) {
+        if (!pointHolds && !proven() && !mip.x.empty()) {
+            RoundingResult near = roundAndRepair(p_, windows.tableOf(mip.x), lower_, upper_,
+                                                 deadline_, options_.progress, bound_);
+            if (near.status == RoundingStatus::NO_MEMORY) return callStatus(CallStatus::NO_MEMORY);
+            if (near.status == RoundingStatus::FOUND) offer(near.x);
+        }
+        const bool covers = haveTable_ && result_.objective <= covered;
+        if ((pointHolds && covers) || proven()) return modelStatus(ModelStatus::OPTIMAL);
+        if (!covers && std::isfinite(covered)) {
+            windows.dropPartialLattices();  // the optimum may cost more than they cover
+            return std::nullopt;
+        }
         return callStatus(CallStatus::FAILED);
     }
 
