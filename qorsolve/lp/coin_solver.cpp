@@ -340,6 +340,15 @@ class CoinSolver : public LinearSolver {
                                  const std::vector<double>& start);
     LinearResult branchAndCut(const Deadline& deadline, double relativeGap,
                               const std::vector<double>& start, CutSet cuts, bool& nodeLimit);
+    // The steps of branchAndCut besides its cuts, heuristics and start point: the copy of the
+    // relaxation CBC works on, CBC's limits, tolerances and stop handler, the search, and its
+    // result.
+    void setUpRelaxation(OsiClpSolverInterface& osi, CutSet cuts) const;
+    void setUpSearch(CbcModel& cbc, const Deadline& deadline, double relativeGap,
+                     CbcStopper& stopper) const;
+    void runSearch(CbcModel& cbc, const Deadline& deadline, int columns);
+    LinearResult searchResult(const CbcModel& cbc, const Deadline& deadline, double relativeGap,
+                              CutSet cuts, int columns, bool& nodeLimit) const;
     std::vector<double> rayOfLastSolve() const;
     bool meetsModel(const std::vector<double>& x) const;
     double costOf(const double* x) const;
@@ -630,48 +639,12 @@ LinearResult CoinSolver::searchWithCosts(const Deadline& deadline, double relati
 LinearResult CoinSolver::branchAndCut(const Deadline& deadline, double relativeGap,
                                       const std::vector<double>& start, CutSet cuts,
                                       bool& nodeLimit) {
-    LinearResult result;
     int columns = lp_->numberColumns();
     OsiClpSolverInterface osi(new ClpSimplex(*lp_), true);
-    osi.messageHandler()->setLogLevel(0);
-    osi.getModelPtr()->setLogLevel(0);
-    osi.setHintParam(OsiDoReducePrint, true, OsiHintTry);
-    // Presolve makes the first relaxation of large chord programmes several times faster.
-    // It leaks a few kilobytes in CoinUtils 2.11, so small programmes, where it gains
-    // nothing, go without.
-    osi.setHintParam(OsiDoPresolveInInitial, columns >= 10000, OsiHintDo);
-    if (cuts == CutSet::ANY_POINT) {
-        for (int j = 0; j < columns; ++j) osi.setObjCoeff(j, 0.0);
-    }
-    osi.getModelPtr()->setDualTolerance(searchDualTolerance(model_, lp_->dualTolerance()));
-    for (int j = 0; j < columns; ++j) {
-        if (!model_.isInteger.empty() && model_.isInteger[j]) osi.setInteger(j);
-    }
-
+    setUpRelaxation(osi, cuts);
     CbcModel cbc(osi);
-    cbc.setLogLevel(0);
-    cbc.messageHandler()->setLogLevel(0);
-    cbc.solver()->messageHandler()->setLogLevel(0);
-    cbc.setUseElapsedTime(true);
-    if (deadline.limited()) cbc.setMaximumSeconds(std::max(deadline.remaining(), 0.0));
-    cbc.setAllowableFractionGap(relativeGap);
-    cbc.setIntegerTolerance(integerTolerance(model_));
-    // Where the objective takes values a step apart, a point must be better by a step, so a
-    // node whose bound lies within half of one below the best point holds no better point.
-    const double absoluteGap = std::max(CBC_ABSOLUTE_GAP, 0.5 * objectiveStep_);
-    cbc.setAllowableGap(absoluteGap);
-    cbc.setDblParam(CbcModel::CbcCutoffIncrement, absoluteGap);
     CbcStopper stopper(&stop_);
-    cbc.passInEventHandler(&stopper);
-    if (!model_.branchFirst.empty()) {  // CBC branches first on the lowest priority number
-        cbc.findIntegers(false);
-        std::vector<int> priority(size_t(cbc.numberIntegers()));
-        for (size_t i = 0; i < priority.size(); ++i) {
-            const size_t j = size_t(cbc.integerVariable()[i]);
-            priority[i] = j < model_.branchFirst.size() && model_.branchFirst[j] ? 1 : 1000;
-        }
-        cbc.passInPriorities(priority.data(), false);
-    }
+    setUpSearch(cbc, deadline, relativeGap, stopper);
 
     CglGomory gomory;
     CglMixedIntegerRounding2 mixedRounding;
@@ -709,6 +682,55 @@ LinearResult CoinSolver::branchAndCut(const Deadline& deadline, double relativeG
         cbc.setBestSolution(start.data(), columns, costOf(start.data()), true);
     }
 
+    runSearch(cbc, deadline, columns);
+    return searchResult(cbc, deadline, relativeGap, cuts, columns, nodeLimit);
+}
+
+void CoinSolver::setUpRelaxation(OsiClpSolverInterface& osi, CutSet cuts) const {
+    const int columns = lp_->numberColumns();
+    osi.messageHandler()->setLogLevel(0);
+    osi.getModelPtr()->setLogLevel(0);
+    osi.setHintParam(OsiDoReducePrint, true, OsiHintTry);
+    // Presolve makes the first relaxation of large chord programmes several times faster.
+    // It leaks a few kilobytes in CoinUtils 2.11, so small programmes, where it gains
+    // nothing, go without.
+    osi.setHintParam(OsiDoPresolveInInitial, columns >= 10000, OsiHintDo);
+    if (cuts == CutSet::ANY_POINT) {
+        for (int j = 0; j < columns; ++j) osi.setObjCoeff(j, 0.0);
+    }
+    osi.getModelPtr()->setDualTolerance(searchDualTolerance(model_, lp_->dualTolerance()));
+    for (int j = 0; j < columns; ++j) {
+        if (!model_.isInteger.empty() && model_.isInteger[j]) osi.setInteger(j);
+    }
+}
+
+void CoinSolver::setUpSearch(CbcModel& cbc, const Deadline& deadline, double relativeGap,
+                             CbcStopper& stopper) const {
+    cbc.setLogLevel(0);
+    cbc.messageHandler()->setLogLevel(0);
+    cbc.solver()->messageHandler()->setLogLevel(0);
+    cbc.setUseElapsedTime(true);
+    if (deadline.limited()) cbc.setMaximumSeconds(std::max(deadline.remaining(), 0.0));
+    cbc.setAllowableFractionGap(relativeGap);
+    cbc.setIntegerTolerance(integerTolerance(model_));
+    // Where the objective takes values a step apart, a point must be better by a step, so a
+    // node whose bound lies within half of one below the best point holds no better point.
+    const double absoluteGap = std::max(CBC_ABSOLUTE_GAP, 0.5 * objectiveStep_);
+    cbc.setAllowableGap(absoluteGap);
+    cbc.setDblParam(CbcModel::CbcCutoffIncrement, absoluteGap);
+    cbc.passInEventHandler(&stopper);
+    if (!model_.branchFirst.empty()) {  // CBC branches first on the lowest priority number
+        cbc.findIntegers(false);
+        std::vector<int> priority(size_t(cbc.numberIntegers()));
+        for (size_t i = 0; i < priority.size(); ++i) {
+            const size_t j = size_t(cbc.integerVariable()[i]);
+            priority[i] = j < model_.branchFirst.size() && model_.branchFirst[j] ? 1 : 1000;
+        }
+        cbc.passInPriorities(priority.data(), false);
+    }
+}
+
+void CoinSolver::runSearch(CbcModel& cbc, const Deadline& deadline, int columns) {
     // From the basis found above; branchAndBound alone would start afresh.
     cbc.initialSolve();
     if (!stop_.lpStopped && cbc.solver()->isProvenOptimal()) {
@@ -721,7 +743,12 @@ LinearResult CoinSolver::branchAndCut(const Deadline& deadline, double relativeG
     stop_.left = false;
     if (!deadline.passed() && !stop_.workStopped) cbc.branchAndBound();
     stop_.top = nullptr;
+}
 
+LinearResult CoinSolver::searchResult(const CbcModel& cbc, const Deadline& deadline,
+                                      double relativeGap, CutSet cuts, int columns,
+                                      bool& nodeLimit) const {
+    LinearResult result;
     // A point with its whole-number columns rounded to whole numbers.
     auto keep = [&](const double* point) {
         result.x.assign(point, point + columns);
