@@ -44,11 +44,10 @@ constexpr int LAGRANGIAN_ROUNDS = 3;
 constexpr int CYCLE_TURNS = 2;
 
 // The share of the work limit the search over blocks may spend before the programme of the
-// whole table gets the rest. The blocks end sooner on their own where they stop improving
-// (4-class 10^4 table: a tenth); on the 5-class 6^5 table they improve until the share is
-// spent, and the whole table's programme found nothing with the whole limit there. On five
-// classes or more the blocks get nearly all of it (5-class 6^5 table: gap 2.18 % to 2.06 %,
-// in less time: the whole table's programme spends more time per unit than the blocks).
+// whole table gets the rest. The blocks end sooner on their own where they stop improving. On
+// five classes or more they get nearly all of it: there they go on improving until their share
+// is spent, while the whole table's programme finds little with the rest and spends more time
+// per unit of work than the blocks.
 constexpr double NEIGHBOURHOOD_SHARE = 0.75;
 constexpr double NEIGHBOURHOOD_SHARE_FIVE_CLASSES = 0.95;
 
@@ -104,7 +103,7 @@ class WholeNumberSearch {
         // Box moves that may raise the cost for a while, to leave the repair's local optimum:
         // before the blocks where they search (a better start for them), else once the
         // programme has stopped short of a proof, so that a table it proves does not wait for
-        // them (3-class 10^3 table: 0.1 s).
+        // them.
         if (blocksSearch_) lowerCost();
         if (std::optional<SolveStatus> end = searchBlocks()) return concluded(*end);
         // The programme of a large table takes seconds to build: not when the time is up.
@@ -170,7 +169,7 @@ class WholeNumberSearch {
         }
         // A better bound, and from its cells, which miss the rows by less, maybe a better
         // table; again with the better table's cost as the steps' target, which leads the
-        // steps elsewhere (5-class table: 96.3 to 95.3; 3-class 10^4 cells: 329.1 to 329.0).
+        // steps elsewhere.
         for (int round = 0; round < LAGRANGIAN_ROUNDS; ++round) {
             LagrangianResult lagrange = lagrangianBound(p_, lower_, upper_, relaxed_.hardDual,
                                                         haveTable_ ? result_.objective : INFINITY,
@@ -196,12 +195,8 @@ class WholeNumberSearch {
 
     // Cycles between planes from the best table, counted in their own steps, not in the
     // work: last, so that a table the programme proves does not wait for them and the blocks
-    // start from the table they were measured with (with the cycles before the blocks too,
-    // some tables ended better and some worse: 4^5 table 0.98 % to 1.4 %). Measured at the
-    // default work limit: 3-class 12^3 gap 0.159 % to 0.043 %, 15^3 0.186 % to 0.135 %,
-    // 20x20x25 0.332 % to 0.22 %; 4-class 10^4 1.40 % to 0.90 % (three more 4-class tables:
-    // 1.29-1.64 % to 0.84-1.01 %); 5-class 6^5 1.87 % to 1.37 % (four more: 2.08-2.43 % to
-    // 1.53-1.70 %), each in about a second more. True when they lowered the cost.
+    // start from the repair's table (with the cycles before the blocks too, some tables ended
+    // better and some worse). True when they lowered the cost.
     bool cancelCycles() {
         if (!haveTable_ || proven() || deadline_.passed()) return false;
         std::vector<double> cycled =
@@ -213,12 +208,9 @@ class WholeNumberSearch {
 
     // Moves of one cell or two from the best table, last where the programme stopped short:
     // where the rows are not margins alone (which no such move keeps), its tables are often a
-    // few such moves from cheaper ones. Of 40 random tables of 5,000 to 30,000 cells at a work
-    // limit of 50,000, 19 of the 23 that stop short end cheaper, by up to 26 % (30.23 to 22.38),
-    // in about half a second more. Only there, so that the programme's path stays as it is: with
-    // the moves also on the first tables, whose cost narrows the ranges, proofs came sooner or
-    // later at random (of 1,167 tables of up to 625 cells one more proven, of 39 of 500 to 1,000
-    // cells one lost, from 0.2 s to the time limit).
+    // few such moves from cheaper ones. Only there, so that the programme's path stays as it
+    // is: with the moves also on the first tables, whose cost narrows the ranges, proofs came
+    // sooner or later at random.
     void movePairs() {
         if (!haveTable_ || proven() || deadline_.passed()) return;
         try {
@@ -248,8 +240,8 @@ class WholeNumberSearch {
 
     // True when the work left buys fewer simplex iterations than the whole table's programme
     // has rows, with the programme counted low (a row per hard and weak row, a column per
-    // cell that may change): too few to solve even its first relaxation. A 4-class table of
-    // 10^6 cells would otherwise build a programme of 4 million columns, 8.5 GB with the
+    // cell that may change): too few to solve even its first relaxation. A table of millions
+    // of cells would otherwise build a programme of millions of columns, gigabytes with the
     // solver's copies of it, only to stop at the work limit.
     bool programmeBeyondWork() const {
         if (options_.work == nullptr) return false;
@@ -410,10 +402,9 @@ class WholeNumberSearch {
 
     // Where the programme stopped short of a proof: the cycles may still lower the cost, and
     // without the blocks the box moves, which have not run yet. The two in turn, as long as
-    // the cycles lower it, twice at most: each makes moves the other cannot (3-class 20x20x25
-    // table: gap 0.237 % after one turn, 0.22 % after two, and no lower after four). Where the
-    // blocks ran, the box moves ran before them, and the cycles run once. Then the moves of one
-    // cell or two.
+    // the cycles lower it, twice at most: each makes moves the other cannot, and turns beyond
+    // the second lowered no table further. Where the blocks ran, the box moves ran before them,
+    // and the cycles run once. Then the moves of one cell or two.
     SolveStatus programmeStopped() {
         for (int turn = 0; turn < CYCLE_TURNS; ++turn) {
             if (!blocksSearch_) lowerCost();

@@ -14,46 +14,33 @@ namespace {
 // Up to this many cells, each windowed term also gets a whole-number column of its own value
 // and the search uses cuts: rows with several whole coefficients (3 x + 2 y = 24063) leave
 // the value lattices to branching on the value, which branching on parts does not close.
-// Of 39 random tables of 500 to 1,000 cells with such rows and weak rows, 37 end proven with
-// them and 20 without (an 8 x 8 x 8 table: 0.05 s against the work limit after 12 s). Of 110
-// tables of 1,000 to 5,000 cells, 97 instead of 53 (the sum of their times 115 s instead of
-// 520 s, no proof lost), once their first relaxation starts near the real-valued optimum
-// (LARGE_START_TABLE); without that start, four proofs were lost and seven tables came out
-// worse, the first relaxation alone spending the work limit.
-// Where every row's coefficients are 1 or -1 (a table's margins) there is no lattice to
-// close, and the value columns only slow the search (4-class 4^4 table with every 1- and
-// 2-class margin: 2.3 s against 0.8 s; 4 x 4 x 4 x 3 x 2: the work limit against a proof in
-// 3.3 s).
+// Tables up to this size end proven more often with them, once their first relaxation starts
+// near the real-valued optimum (LARGE_START_TABLE); larger ones were not measured
+// (docs/solver-notes.md). Where every row's coefficients are 1 or -1 (a table's margins)
+// there is no lattice to close, and the value columns only slow the search: none there.
 constexpr int32_t SMALL_TABLE = 5000;
 // Above this many cells the programme's first relaxation starts at the real-valued optimum:
 // its equality rows are shifted by their multipliers there (shiftRow), and where it has value
 // columns, the weak rows' links by the slope of their cost there and each value column starts
-// basic in its own link, which holds it at the parts' value. 3-class 10^3 table with every
-// margin: 485 simplex iterations instead of 4,811 (proven in 0.6 s instead of 1.5 s); 15^3:
-// 1,561 instead of 6,736; a 4,080-cell table with weak rows: 4,356 instead of 19,468, beyond
-// the default work limit before. 39 tables of 500 to 1,000 cells: 38 proven instead of 37,
-// in 22 s instead of 29 s. On small programmes the first relaxation costs little, and the
-// start only changes the search's path: on 1,167 tables of up to 625 cells as many end
-// proven and take over 1 s either way, and the 125-cell table of tests/e2e took 0.15 s
-// instead of 0.01 s.
+// basic in its own link, which holds it at the parts' value. The first relaxation then lies a
+// few pivots from its optimum instead of many. On smaller programmes the first relaxation
+// costs little, and the start only changes the search's path.
 constexpr int32_t LARGE_START_TABLE = 500;
 // ... and only while every windowed term's window lies below this in magnitude. A value
 // column holds the distance from its window (build), so its whole numbers stay apart at any
 // size; but beyond this the parts of the extended chords span more units than the simplex
-// method's integrality tolerance can tell apart: a 3-cell table of bases 10^13 with rows of
-// decimals 0.1 to 0.7 was called optimal at 45 % above the optimum (the same table scaled to
-// 10^8 ... 10^12 came out right). A hundredth of that size, for safety.
+// method's integrality tolerance can tell apart, and a search may prove a table optimal that
+// is not. A hundredth of the smallest size at which that was seen, for safety.
 constexpr double LARGEST_VALUE_RANGE = 1e11;
 
 // A hard row that pins a sum of whole (or decimal) coefficients to one value, with at most this
 // many different coefficients, gets columns for its lattice (row_lattice.h): a search that
 // branches on them closes 0.333 (a) + 1.5 (b) = 3928.86 in a few branches, where branching on
-// the cells found no table at all in 10 s (216 cells).
+// the cells needs as many branches as the sums have values.
 constexpr size_t MAX_LATTICE_TERMS = 6;
 // ... and only where a sum's values lie at least this far apart (the largest coefficient
 // divided by their greatest common divisor). Below, the value columns close the row as fast,
-// and the lattice's columns only slow the search: (a) + 1.5 (b) = 347.5 over 2 a + 3 b took
-// 1.1 s with them and 0.06 s without.
+// and the lattice's columns only slow the search.
 constexpr int64_t MIN_LATTICE_STEP = 5;
 // Halvings of the range of sizes (in ratio, from the base's size to 1e300) that find the
 // largest size of a row's terms at which the row still takes one whole value: the cost a
