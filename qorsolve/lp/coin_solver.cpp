@@ -29,21 +29,30 @@
 #include <climits>
 #include <cmath>
 #include <new>
+#include <optional>
 
 #include "qorsolve/core/settings.h"
 #include "qorsolve/problem/numeric_checks.h"
 
 namespace {
 
-// What ClpSimplex::status() says after a solve.
-enum ClpStatus {
-    CLP_OPTIMAL = 0,
-    CLP_PRIMAL_INFEASIBLE = 1,
-    CLP_DUAL_INFEASIBLE = 2,  // the primal programme is unbounded
-    CLP_STOPPED = 3,          // an iteration or time limit of Clp's own
-    CLP_ERRORS = 4,           // numerical trouble
-    CLP_EVENT_STOPPED = 5,    // our event handler ended the run
-};
+// Clp's answer after a solve (ClpSimplex::status()) as the model status it states: 0 optimal,
+// 1 primal infeasible, 2 dual infeasible (the programme is unbounded). Its other codes are no
+// answer: 3 a limit of Clp's own, 4 numerical trouble (CLP_NUMERICAL_TROUBLE), 5 a stop by
+// the event handler (ClpStopper).
+std::optional<ModelStatus> clpAnswer(int code) {
+    switch (code) {
+        case 0:
+            return ModelStatus::OPTIMAL;
+        case 1:
+            return ModelStatus::INFEASIBLE;
+        case 2:
+            return ModelStatus::UNBOUNDED;
+        default:
+            return std::nullopt;
+    }
+}
+constexpr int CLP_NUMERICAL_TROUBLE = 4;
 
 // COIN-OR writes an infinite bound, or the objective of no solution, as 1e30 and above.
 constexpr double COIN_INFINITY = 1e30;
@@ -291,19 +300,9 @@ double fromCoin(double bound) {
     return bound;
 }
 
-// A solve that ran to its answer about the model.
-SolveStatus answered(ModelStatus model) {
-    SolveStatus status;
-    status.call = CallStatus::OK;
-    status.model = model;
-    return status;
-}
-
 // A solve that `reason` stopped, with or without a point.
 SolveStatus stoppedBy(StopReason reason, bool havePoint) {
-    SolveStatus status = answered(havePoint ? ModelStatus::FEASIBLE : ModelStatus::NO_POINT);
-    status.stop = reason;
-    return status;
+    return modelStatus(havePoint ? ModelStatus::FEASIBLE : ModelStatus::NO_POINT, reason);
 }
 
 class CoinSolver : public LinearSolver {
@@ -510,43 +509,37 @@ LinearResult CoinSolver::solveLinearGuarded(const Deadline& deadline) {
         return result;
     }
     lp_->dual(0);
-    int status = lp_->status();
+    std::optional<ModelStatus> answer = clpAnswer(lp_->status());
     std::vector<double> ray;
-    if (status == CLP_PRIMAL_INFEASIBLE) {
+    if (answer == ModelStatus::INFEASIBLE) {
         ray = rayOfLastSolve();
         if (ray.empty() && !deadline.passed()) {
             // Warm-started dual simplex can call a badly scaled model infeasible wrongly:
             // without a certificate, decide again from scratch with the primal simplex.
             lp_->allSlackBasis(true);
             lp_->primal(0);
-            status = lp_->status();
-            if (status == CLP_PRIMAL_INFEASIBLE) ray = rayOfLastSolve();
+            answer = clpAnswer(lp_->status());
+            if (answer == ModelStatus::INFEASIBLE) ray = rayOfLastSolve();
         }
-    } else if (status == CLP_ERRORS && !deadline.passed()) {
+    } else if (lp_->status() == CLP_NUMERICAL_TROUBLE && !deadline.passed()) {
         lp_->allSlackBasis(true);
         lp_->primal(0);
-        status = lp_->status();
+        answer = clpAnswer(lp_->status());
     }
-    switch (status) {
-        case CLP_OPTIMAL: {
-            const double* x = lp_->primalColumnSolution();
-            result.x.assign(x, x + lp_->numberColumns());
-            result.objective = costOf(x);
-            result.bound = result.objective;
-            result.status = answered(ModelStatus::OPTIMAL);
-            break;
-        }
-        case CLP_PRIMAL_INFEASIBLE:
-            result.status = answered(ModelStatus::INFEASIBLE);
-            result.rowRay = std::move(ray);
-            break;
-        case CLP_DUAL_INFEASIBLE:
-            result.status = answered(ModelStatus::UNBOUNDED);
-            break;
-        default:  // stopped, or given up
-            if (deadline.passed()) result.status = stoppedBy(StopReason::TIME_LIMIT, false);
-            result.bound = -INFINITE_BOUND;
-            break;
+    if (answer == ModelStatus::OPTIMAL) {
+        const double* x = lp_->primalColumnSolution();
+        result.x.assign(x, x + lp_->numberColumns());
+        result.objective = costOf(x);
+        result.bound = result.objective;
+        result.status = modelStatus(ModelStatus::OPTIMAL);
+    } else if (answer == ModelStatus::INFEASIBLE) {
+        result.status = modelStatus(ModelStatus::INFEASIBLE);
+        result.rowRay = std::move(ray);
+    } else if (answer == ModelStatus::UNBOUNDED) {
+        result.status = modelStatus(ModelStatus::UNBOUNDED);
+    } else {  // stopped, or given up
+        if (deadline.passed()) result.status = stoppedBy(StopReason::TIME_LIMIT, false);
+        result.bound = -INFINITE_BOUND;
     }
     return result;
 }
@@ -756,7 +749,7 @@ LinearResult CoinSolver::searchResult(const CbcModel& cbc, const Deadline& deadl
         // need not be that one.
         keep(stop_.leftPoint.data());
         result.bound = -INFINITE_BOUND;
-        result.status = answered(ModelStatus::FEASIBLE);
+        result.status = modelStatus(ModelStatus::FEASIBLE);
         result.leftModel = true;
         return result;
     }
@@ -767,7 +760,7 @@ LinearResult CoinSolver::searchResult(const CbcModel& cbc, const Deadline& deadl
         result.status = stopped ? stoppedBy(stop_.workStopped && !timeUp ? StopReason::WORK_LIMIT
                                                                          : StopReason::TIME_LIMIT,
                                             best != nullptr)
-                                : answered(ModelStatus::FEASIBLE);
+                                : modelStatus(ModelStatus::FEASIBLE);
         return result;
     }
     nodeLimit = !stopped && cbc.isNodeLimitReached();
@@ -775,7 +768,7 @@ LinearResult CoinSolver::searchResult(const CbcModel& cbc, const Deadline& deadl
         // Proven: every node was pruned against the best objective less the allowed gap.
         // CBC's own bound may lag behind that (it may be the root's, when the start point
         // was already optimal).
-        result.status = answered(ModelStatus::OPTIMAL);
+        result.status = modelStatus(ModelStatus::OPTIMAL);
         // With an objective step, no point lies between the best and a step below it.
         double proven = objectiveStep_ > 0.0
                             ? result.objective
@@ -783,9 +776,9 @@ LinearResult CoinSolver::searchResult(const CbcModel& cbc, const Deadline& deadl
         result.bound =
             std::min(std::max(fromCoin(cbc.getBestPossibleObjValue()), proven), result.objective);
     } else if (!stopped && cbc.isProvenInfeasible()) {
-        result.status = answered(ModelStatus::INFEASIBLE);
+        result.status = modelStatus(ModelStatus::INFEASIBLE);
     } else if (!stopped && cbc.isContinuousUnbounded()) {
-        result.status = answered(ModelStatus::UNBOUNDED);
+        result.status = modelStatus(ModelStatus::UNBOUNDED);
     } else {
         if (stopped) {
             result.status = stoppedBy(
