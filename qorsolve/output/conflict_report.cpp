@@ -15,20 +15,14 @@
 #include "qorsolve/conflict/conflict_line.h"
 #include "qorsolve/core/settings.h"
 #include "qorsolve/output/csv_text.h"
-#include "qorsolve/output/own_output.h"
 #include "qorsolve/output/restriction_text.h"
-#include "qorsolve/output/result_files.h"
+#include "qorsolve/output/result_paths.h"
 
 namespace {
 
 // A set may be large: the screen shows every restriction and hard row, and default bounds
 // until this many lines; the file shows all of them.
 constexpr std::size_t MOST_LINES_SHOWN = 20;
-constexpr std::string_view FILE_HEADER = "kind,member,relation,value,change,multiplier,objective";
-// The header of the file's first version: the stable run by which qorsolve knows the file
-// (own_output.h). A new column goes at the end.
-constexpr std::string_view FILE_STABLE_COLUMNS = "kind,member,relation,value,change";
-static_assert(FILE_HEADER.starts_with(FILE_STABLE_COLUMNS));
 
 using Kind = ConflictMember::Kind;
 using Line = ConflictLine;
@@ -273,7 +267,7 @@ bool reportConflict(const Project& project, const AdjustmentProblem& problem,
     std::string error;
     OutputFile* file = openResult(path, &isConflictFileHeader, results, error);
     if (file != nullptr) {
-        file->writeText(FILE_HEADER);
+        file->writeText(CONFLICT_FILE_HEADER);
         file->writeText("\n");
         for (const Line& line : lines) file->writeText(report.fileText(line));
     }
@@ -302,8 +296,4 @@ bool reportConflict(const Project& project, const AdjustmentProblem& problem,
     out << adviceText(conflict, lines);
     out << error;
     return file != nullptr;
-}
-
-bool isConflictFileHeader(std::string_view line) {
-    return hasStableColumns(line, FILE_STABLE_COLUMNS, StableAt::START);
 }

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <ostream>
-#include <string_view>
 
 #include "common/project.h"
 #include "common/result_set.h"
@@ -24,6 +23,3 @@
 // named, and no file.
 bool reportConflict(const Project& project, const AdjustmentProblem& problem,
                     const ConflictResult& conflict, ResultSet& results, std::ostream& out);
-
-// True for the first line (without line end) of a <project>-conflict.csv of any version.
-bool isConflictFileHeader(std::string_view line);

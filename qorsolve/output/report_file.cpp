@@ -6,7 +6,7 @@
 #include "common/output_file.h"
 #include "qorsolve/output/own_output.h"
 #include "qorsolve/output/restriction_text.h"
-#include "qorsolve/output/result_files.h"
+#include "qorsolve/output/result_paths.h"
 
 namespace {
 

@@ -20,38 +20,18 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "common/project.h"
 #include "common/result_set.h"
+#include "qorsolve/output/result_paths.h"
 #include "qorsolve/problem/adjustment_problem.h"
 #include "qorsolve/problem/restriction_check.h"
-
-std::string adjustedTablePath(const Project& project);
-std::string rowReportPath(const Project& project);
-std::string conflictFilePath(const Project& project);
-
-// True for the first line (without line end) of a table file of any version.
-bool isAdjustedTableHeader(std::string_view line);
-bool isRowReportHeader(std::string_view line);
-
-// Whether a file can be made where `path` (its links followed) leads, as a result file is
-// made: a temporary file in its directory, created and at once removed again. False, with the
-// message the write would give (one line and its line end) in `error`, when not: no such
-// directory, no permission, a read-only file system. Checked before the solve, so that a run
-// does not end after it by losing its results.
-bool mayCreate(const std::string& path, std::string& error);
 
 // Checked before the solve: the files of a table (`table`) may be written and created, the
 // earlier results a run would remove are not read-only, and no two result paths name the same
 // file. False, with the message (one line and its line end) in `error`, when not.
 bool mayWriteResults(const Project& project, bool table, std::string& error);
-
-// A result file of the set, open for writing; nullptr, with the message in `error`, when the
-// file at `path` is not qorsolve's or cannot be created. `isOurs` recognises the header.
-OutputFile* openResult(const std::string& path, bool (*isOurs)(std::string_view),
-                       ResultSet& results, std::string& error);
 
 // Real-valued cells as the table file writes them, without the digits below the solve's
 // accuracy (1363, not 1362.9999999999998): RESULT_DIGITS significant digits, kept within
