@@ -46,44 +46,7 @@ std::string slackField(const RestrictionCheck& check) {
     return csvWithin(check.slack, VALUE_ROUNDING * size);
 }
 
-// The value's change from the base table's, to the digits both have: each exact value is
-// rounded once to a double (2^-53 of it), any other carries its error.
-std::string changeField(const RestrictionCheck& check, const RestrictionCheck& before) {
-    const auto error = [](const RestrictionCheck& c) {
-        return c.exact ? DBL_EPSILON * std::fabs(c.value) : VALUE_ROUNDING * c.size;
-    };
-    const double change = check.value - before.value;
-    if (check.exact && before.exact && std::fabs(change) <= LARGEST_WHOLE &&
-        std::trunc(check.value) == check.value && std::trunc(before.value) == before.value) {
-        return csvNumber(change);  // whole numbers: exact
-    }
-    return csvWithin(change, error(check) + error(before));
-}
-
 }  // namespace
-
-std::vector<double> writtenCells(const AdjustmentProblem& problem, const std::vector<double>& x,
-                                 bool& meets) {
-    std::vector<double> written(x.size());
-    const auto roundTo = [&](int digits) {
-        for (std::size_t j = 0; j < x.size(); ++j) {
-            double value = roundToDigits(x[j], digits);
-            if (j < problem.lower.size()) value = std::max(value, problem.lower[j]);
-            if (j < problem.upper.size()) value = std::min(value, problem.upper[j]);
-            written[j] = value;
-        }
-        return meetsHardRowsAndBounds(problem, written);
-    };
-    meets = roundTo(RESULT_DIGITS);
-    if (meets) return written;
-    meets = meetsHardRowsAndBounds(problem, x);
-    if (!meets) return x;
-    // 17 significant digits reproduce every double.
-    for (int digits = RESULT_DIGITS + 1; digits < 17; ++digits) {
-        if (roundTo(digits)) return written;
-    }
-    return x;
-}
 
 bool mayWriteResults(const Project& project, bool table, std::string& error) {
     const std::vector<ResultFile> files = resultFiles(project);
@@ -156,21 +119,21 @@ bool writeAdjustedTable(const Project& project, const std::vector<double>& x, bo
     return true;
 }
 
-bool writeRowReport(const Project& project, const std::vector<RestrictionCheck>& checks,
-                    ResultSet& results, std::string& error) {
+bool writeRowReport(const Project& project, const WrittenTable& table, ResultSet& results,
+                    std::string& error) {
     OutputFile* file = openResult(rowReportPath(project), &isRowReportHeader, results, error);
     if (file == nullptr) return false;
     file->writeText(std::string(ROW_REPORT_HEADER) + "\n");
-    // Each restriction's value in the base table, for its change.
-    const std::vector<double> base(project.cells.base.begin(), project.cells.base.end());
-    const std::vector<RestrictionCheck> before = checkRestrictions(project, base);
+    const std::vector<RestrictionCheck>& checks = table.checks;
     const CellNamer namer(project, NameStyle::RAW);
     const auto& declared = project.control.restrictions;
     for (std::size_t i = 0; i < checks.size(); ++i) {
         const RestrictionCheck& check = checks[i];
         const bool weak = check.kind == RestrictionKind::WEAK;
-        const std::string change =
-            i < before.size() ? changeField(check, before[i]) : std::string();
+        // To the digits the change has.
+        const std::string change = i < table.changes.size()
+                                       ? csvWithin(table.changes[i].value, table.changes[i].error)
+                                       : std::string();
         const std::string text = i < declared.size()
                                      ? csvField(declaredText(project, namer, declared[i]))
                                      : std::string();
