@@ -118,7 +118,7 @@ std::string missedRestriction(const Project& project, const std::vector<Restrict
     return std::string();
 }
 
-// Writes the table of `table` (OPTIMAL or FEASIBLE) with its rows file and report, then
+// Writes the table a solve found (OPTIMAL or FEASIBLE) with its rows file and report, then
 // prints the summary. Returns the exit code.
 int writeTable(const Project& project, const AdjustmentProblem& problem, const TableResult& table,
                const SolveOptions& options, const Deadline& deadline, std::ostream& out) {
