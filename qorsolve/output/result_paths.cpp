@@ -24,7 +24,7 @@ std::string conflictFilePath(const Project& project) {
 
 bool isAdjustedTableHeader(std::string_view line) {
     // The class names, then base,adjusted,change,relative change and any later columns.
-    if (hasStableColumns(line, ADJUSTED_TABLE_COLUMNS, StableAt::AFTER_NAMES)) return true;
+    if (hasStableColumns(line, ADJUSTED_TABLE_STABLE, StableAt::AFTER_NAMES)) return true;
     // Before, class1,class2,...,classK, then base,adjusted.
     for (int k = 1;; ++k) {
         if (line == "base,adjusted") return true;

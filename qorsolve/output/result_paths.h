@@ -22,8 +22,12 @@ inline constexpr std::string_view ROW_REPORT_HEADER =
 inline constexpr std::string_view ROW_REPORT_STABLE =
     "restriction,kind,lower,upper,value,slack,binding";
 static_assert(ROW_REPORT_HEADER.starts_with(ROW_REPORT_STABLE));
-// After the class names. Before it, "class1,...,classK,base,adjusted" only.
+// After the class names.
 inline constexpr std::string_view ADJUSTED_TABLE_COLUMNS = "base,adjusted,change,relative change";
+// The columns after the class names since the change columns came. Before them,
+// "class1,...,classK,base,adjusted" only.
+inline constexpr std::string_view ADJUSTED_TABLE_STABLE = "base,adjusted,change,relative change";
+static_assert(ADJUSTED_TABLE_COLUMNS.starts_with(ADJUSTED_TABLE_STABLE));
 inline constexpr std::string_view CONFLICT_FILE_HEADER =
     "kind,member,relation,value,change,multiplier,objective";
 // The header of the conflict file's first version.
