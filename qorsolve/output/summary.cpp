@@ -102,7 +102,7 @@ void printSummary(std::ostream& out, const Project& project, const AdjustmentPro
     const std::vector<double>& x = table.x;
     const std::vector<RestrictionCheck>& checks = table.checks;
     const SolveOutcome& outcome = table.outcome;
-    out << "status: " << statusWord(outcome.status.model, outcome.status.stop) << "\n";
+    out << statusText(statusLines(outcome.status.model, outcome.status.stop));
     if (!outcome.proven()) {
         char percent[32];
         std::snprintf(percent, sizeof percent, "%.3g %%", 100.0 * outcome.gap);
