@@ -49,7 +49,8 @@ class CellCost {
 
     // c(x).
     double at(double x) const;
-    // c(x + step) - c(x), as one difference: exact in sign for whole steps of whole cells.
+    // c(x + step) - c(x), as one difference rather than two costs subtracted (which cancel
+    // where the costs are large and the step is small).
     double change(double x, double step) const;
     // The chords of the whole-number programmes: c(v + 1) - c(v) and c(v - 1) - c(v).
     double upChord(double v) const;
