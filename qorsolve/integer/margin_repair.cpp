@@ -306,9 +306,7 @@ class MarginSearch {
     int64_t moves() const { return moves_; }
 
   private:
-    double costChange(int32_t j, int32_t step) const {
-        return cellCostChange(x_[j], p_.base[j], step);
-    }
+    double costChange(int32_t j, int32_t step) const { return p_.cellCost(j).change(x_[j], step); }
 
     bool inRange(int32_t j, int32_t step) const {
         const double to = x_[j] + step;
@@ -413,7 +411,7 @@ std::vector<double> lowerTableCost(const AdjustmentProblem& problem,
     if (cells == 0 || table.size() != cells || problem.base.size() != cells) return table;
     // The threshold in proportion to a typical cell's cost of a unit step from its base.
     std::vector<double> unit(cells);
-    for (size_t j = 0; j < cells; ++j) unit[j] = 1.0 / problem.base[j];
+    for (size_t j = 0; j < cells; ++j) unit[j] = problem.cellCost(j).unitStepFromBase();
     std::nth_element(unit.begin(), unit.begin() + cells / 2, unit.end());
     MarginSearch search(problem, table, lowerWhole, upperWhole);
     search.improve(center, ACCEPTING_ATTEMPTS_PER_CELL * static_cast<int64_t>(cells), deadline,

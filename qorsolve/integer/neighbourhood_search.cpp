@@ -66,14 +66,15 @@ class BlockModel {
         down_.assign(cells.size(), -1);
         for (size_t c = 0; c < cells.size(); ++c) {
             size_t j = size_t(cells[c]);
-            double v = x[j], b = p_.base[j];
+            const double v = x[j];
+            const CellCost cell = p_.cellCost(j);
             if (v + 1 <= upper_[j]) {
                 up_[c] = int32_t(m.cost.size());
-                addColumn(m, (2.0 * (v - b) + 1.0) / b);
+                addColumn(m, cell.upChord(v));
             }
             if (v - 1 >= lower_[j]) {
                 down_[c] = int32_t(m.cost.size());
-                addColumn(m, (-2.0 * (v - b) + 1.0) / b);
+                addColumn(m, cell.downChord(v));
             }
         }
         if (m.cost.empty()) return false;

@@ -162,13 +162,7 @@ class Repair {
 
     const std::vector<double>& x() const { return x_; }
 
-    double cost() const {
-        double sum = 0.0;
-        for (size_t j = 0; j < x_.size(); ++j) {
-            sum += (x_[j] - p_.base[j]) * (x_[j] - p_.base[j]) / p_.base[j];
-        }
-        return sum;
-    }
+    double cost() const { return p_.objective.cellsTotal(p_.base, x_); }
 
   private:
     // The move that lowers the rows' violation most, the cheaper one among equals
@@ -208,11 +202,7 @@ class Repair {
         return change;
     }
 
-    double costChange(int32_t j, int32_t step) const {
-        double b = p_.base[j];
-        double from = x_[j] - b, to = x_[j] + step - b;
-        return (to * to - from * from) / b;
-    }
+    double costChange(int32_t j, int32_t step) const { return p_.cellCost(j).change(x_[j], step); }
 
     void move(int32_t j, int32_t step) {
         x_[j] += step;

@@ -188,7 +188,7 @@ class SliceSearch {
     }
 
     double costChange(int32_t j, int step) const {
-        return cellCostChange(x_[size_t(j)], p_.base[size_t(j)], step);
+        return p_.cellCost(j).change(x_[size_t(j)], step);
     }
 
     bool inRange(int32_t j, int step) const {
