@@ -57,9 +57,10 @@ constexpr double NEIGHBOURHOOD_SHARE_FIVE_CLASSES = 0.95;
 double objectiveStep(const AdjustmentProblem& p) {
     if (p.weak.rowCount() > 0) return 0.0;
     int64_t multiple = 1;
-    for (double b : p.base) {
-        if (!(b >= 1.0 && b <= double(LARGEST_STEP_DENOMINATOR)) || b != std::floor(b)) return 0.0;
-        const int64_t whole = int64_t(b);
+    for (size_t j = 0; j < p.base.size(); ++j) {
+        const double d = p.cellCost(j).wholeCostDenominator();
+        if (!(d >= 1.0 && d <= double(LARGEST_STEP_DENOMINATOR))) return 0.0;
+        const int64_t whole = int64_t(d);
         const int64_t factor = whole / std::gcd(multiple, whole);
         if (multiple > LARGEST_STEP_DENOMINATOR / factor) return 0.0;
         multiple *= factor;
