@@ -75,7 +75,7 @@ int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
     ResultSet results;
     ConflictOptions options;
     options.wholeNumbers = wholeNumbers;
-    options.deadline = &deadline;
+    options.deadline = deadline;
     options.progress = &progress;
     options.workLimit = solveOptions.workLimit;
     options.newSolver = makeCoinSolver;

@@ -70,7 +70,7 @@ void integerTable(const AdjustmentProblem& problem, const SolveSettings& setting
     }
     IntegerOptions options;
     options.relativeGap = settings.relativeGap;
-    options.deadline = &deadline;
+    options.deadline = deadline;
     options.progress = &progress;
     WorkLimit work(settings.workLimit);
     options.work = &work;
@@ -108,7 +108,7 @@ TableResult solveTable(const AdjustmentProblem& problem, const SolveSettings& se
         }
         ContinuousOptions options;
         options.tolerance = settings.continuousTolerance;
-        options.deadline = &deadline;
+        options.deadline = deadline;
         options.progress = &progress;
         result.relaxed = solveContinuous(problem, options);
         continuousTable(problem, result);

@@ -66,7 +66,7 @@ LinearModel modelOf(const AdjustmentProblem& problem, const std::vector<Conflict
     return model;
 }
 
-ConflictOptions coinOptions(bool wholeNumbers, const Deadline* deadline = nullptr) {
+ConflictOptions coinOptions(bool wholeNumbers, const Deadline& deadline = Deadline()) {
     ConflictOptions options;
     options.wholeNumbers = wholeNumbers;
     options.deadline = deadline;
@@ -359,7 +359,7 @@ TEST(ConflictFinder, SuspectRowsAreOnlyAHint) {
 TEST(ConflictFinder, LimitsEndTheWholeNumberSearchWithoutAClaim) {
     const AdjustmentProblem problem = halvesOnly();
     const Deadline passed(0.0);
-    EXPECT_EQ(findConflict(problem, coinOptions(true, &passed), nullptr).status,
+    EXPECT_EQ(findConflict(problem, coinOptions(true, passed), nullptr).status,
               ConflictStatus::NOT_REDUCED);
     ConflictOptions options = coinOptions(true);
     options.workLimit = 1;
@@ -372,7 +372,7 @@ TEST(ConflictFinder, LimitsEndTheWholeNumberSearchWithoutAClaim) {
     // with their proof: row 0 - row 1 counts every cell an even number of times, and is 3.
     const AdjustmentProblem equalities =
         makeProblem(3, {{{0, 1}, {1, 1}, 3, 3}, {{0, 1}, {1, -1}, 0, 0}, {{1, 2}, {1, 1}, 0, 9}});
-    const ConflictResult named = findConflict(equalities, coinOptions(true, &passed), nullptr);
+    const ConflictResult named = findConflict(equalities, coinOptions(true, passed), nullptr);
     EXPECT_EQ(named.status, ConflictStatus::FOUND);
     EXPECT_EQ(names(named.members), (std::vector<std::string>{"row 0", "row 1"}));
     EXPECT_EQ(named.memberChange, (std::vector<double>{1, 1}));

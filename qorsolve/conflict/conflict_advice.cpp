@@ -122,7 +122,7 @@ std::vector<double> correctionObjectives(AdjustmentProblem& problem,
                                          const Deadline& deadline) {
     std::vector<double> objective(members.size(), NOT_KNOWN);
     ContinuousOptions options;
-    options.deadline = &deadline;
+    options.deadline = deadline;
     for (std::size_t k : candidates) {
         if (deadline.passed()) break;
         const double shift = change[k];

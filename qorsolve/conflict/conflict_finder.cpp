@@ -113,8 +113,7 @@ ConflictResult findConflict(const AdjustmentProblem& problem, const ConflictOpti
                             const ContinuousResult* hint) {
     if (!options.newSolver) return failedCall(CallStatus::FAILED);
     try {
-        const Deadline unlimited;
-        const Deadline& deadline = options.deadline != nullptr ? *options.deadline : unlimited;
+        const Deadline& deadline = options.deadline;
         ConflictResult result;
         if (!findObviousConflict(problem, options.wholeNumbers, result)) {
             result = options.wholeNumbers ? findWholeNumberConflict(problem, options, deadline)

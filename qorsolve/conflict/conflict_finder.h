@@ -30,7 +30,7 @@ enum class ConflictStatus {
 
 struct ConflictOptions {
     bool wholeNumbers = false;  // the conflict of the whole-number problem
-    const Deadline* deadline = nullptr;
+    Deadline deadline;          // never passes unless set
     Progress* progress = nullptr;
     // The work the whole-number search may do (work_limit.h): without a time limit it alone
     // ends that search, so that every run names the same set.

@@ -1134,11 +1134,9 @@ class WholeNumberSearch {
 
 IntegerResult solveInteger(const AdjustmentProblem& problem, const ContinuousResult& relaxed,
                            const IntegerOptions& options) {
-    Deadline none;
-    const Deadline& deadline = options.deadline ? *options.deadline : none;
     if (!options.newSolver) return IntegerResult{};  // FAILED: no solver to search with
     try {
-        IntegerResult r = WholeNumberSearch(problem, relaxed, options, deadline).run();
+        IntegerResult r = WholeNumberSearch(problem, relaxed, options, options.deadline).run();
         if (options.progress) options.progress->finish();
         return r;
     } catch (const std::bad_alloc&) {
