@@ -74,10 +74,10 @@ int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
     const std::string& reportPath = solveOptions.report;
     ResultSet results;
     ConflictOptions options;
+    options.settings = solveOptions;
     options.wholeNumbers = wholeNumbers;
     options.deadline = deadline;
     options.progress = &progress;
-    options.workLimit = solveOptions.workLimit;
     options.newSolver = makeCoinSolver;
     const ContinuousResult* hint = wholeNumbers ? nullptr : &table.relaxed;
     const ConflictResult conflict = findConflict(problem, options, hint);
@@ -215,8 +215,7 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
     }
 
     Progress progress(deadline, terminal && !options.quiet);
-    const SolveSettings settings = settingsOf(options);
-    TableResult table = solveTable(problem, settings, deadline, progress);
+    TableResult table = solveTable(problem, options, deadline, progress);
     progress.finish();
 
     // The outcomes without a table or a conflict leave no earlier result either (the report of

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "qorsolve/core/settings.h"
+#include "qorsolve/core/solve_settings.h"
 #include "qorsolve/integer/integer_solver.h"
 #include "qorsolve/lp/coin_solver.h"
 #include "qorsolve/problem/exact_rows.h"
@@ -69,7 +70,6 @@ void integerTable(const AdjustmentProblem& problem, const SolveSettings& setting
         return;
     }
     IntegerOptions options;
-    options.relativeGap = settings.relativeGap;
     options.deadline = deadline;
     options.progress = &progress;
     WorkLimit work(settings.workLimit);
@@ -107,12 +107,11 @@ TableResult solveTable(const AdjustmentProblem& problem, const SolveSettings& se
             return result;
         }
         ContinuousOptions options;
-        options.tolerance = settings.continuousTolerance;
         options.deadline = deadline;
         options.progress = &progress;
         result.relaxed = solveContinuous(problem, options);
         continuousTable(problem, result);
-        if (!settings.wholeNumbers) return result;
+        if (!settings.wholeNumbers()) return result;
         if (result.status.ok() && result.status.model == ModelStatus::FEASIBLE) {
             // A real-valued table that ran out of time is neither whole nor a start for one.
             result.x.clear();

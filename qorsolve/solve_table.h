@@ -7,7 +7,7 @@
 #include "qorsolve/continuous/continuous_solver.h"
 #include "qorsolve/core/deadline.h"
 #include "qorsolve/core/progress.h"
-#include "qorsolve/core/settings.h"
+#include "qorsolve/core/solve_settings.h"
 #include "qorsolve/core/solve_status.h"
 #include "qorsolve/problem/adjustment_problem.h"
 
@@ -27,7 +27,7 @@ struct TableResult {
     ContinuousResult relaxed;  // the real-valued solve, for the conflict search
 };
 
-// The settings decide real or whole numbers, the work limit of the whole-number search (see
-// work_limit.h) and the accuracy of each stage. Throws nothing.
+// The settings decide real or whole numbers and the work limit of the whole-number search (see
+// work_limit.h). Throws nothing.
 TableResult solveTable(const AdjustmentProblem& problem, const SolveSettings& settings,
                        const Deadline& deadline, Progress& progress);

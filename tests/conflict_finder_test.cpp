@@ -362,7 +362,7 @@ TEST(ConflictFinder, LimitsEndTheWholeNumberSearchWithoutAClaim) {
     EXPECT_EQ(findConflict(problem, coinOptions(true, passed), nullptr).status,
               ConflictStatus::NOT_REDUCED);
     ConflictOptions options = coinOptions(true);
-    options.workLimit = 1;
+    options.settings.workLimit = 1;
     const ConflictResult first = findConflict(problem, options, nullptr);
     EXPECT_EQ(first.status, ConflictStatus::NOT_REDUCED);
     EXPECT_TRUE(first.workLimited);

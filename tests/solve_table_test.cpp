@@ -36,7 +36,7 @@ TableResult solve(const AdjustmentProblem& p, bool wholeNumbers,
                   const Deadline& deadline = Deadline(), int64_t workLimit = DEFAULT_WORK_LIMIT) {
     Progress progress(deadline, false);
     SolveSettings settings;
-    settings.wholeNumbers = wholeNumbers;
+    settings.continuous = !wholeNumbers;
     settings.workLimit = workLimit;
     return solveTable(p, settings, deadline, progress);
 }

@@ -9,6 +9,7 @@
 #include "qorsolve/continuous/continuous_solver.h"
 #include "qorsolve/core/deadline.h"
 #include "qorsolve/core/progress.h"
+#include "qorsolve/core/solve_settings.h"
 #include "qorsolve/core/solve_status.h"
 #include "qorsolve/core/work_limit.h"
 #include "qorsolve/lp/linear_solver.h"
@@ -29,12 +30,12 @@ enum class ConflictStatus {
 };
 
 struct ConflictOptions {
+    // The run's settings. Their work limit bounds the whole-number search (work_limit.h):
+    // without a time limit it alone ends that search, so that every run names the same set.
+    SolveSettings settings;
     bool wholeNumbers = false;  // the conflict of the whole-number problem
     Deadline deadline;          // never passes unless set
     Progress* progress = nullptr;
-    // The work the whole-number search may do (work_limit.h): without a time limit it alone
-    // ends that search, so that every run names the same set.
-    int64_t workLimit = DEFAULT_WORK_LIMIT;
     LinearSolverFactory newSolver;  // the solver of the sub-problems (linear_solver.h)
 };
 
@@ -77,7 +78,7 @@ struct ConflictResult {
 // narrow the search on large tables: the whole problem is solved only when they give no conflict).
 // Every "cannot hold" verdict of the LP solver is checked against its Farkas ray, and every
 // "can hold" verdict against the point it gives. With wholeNumbers the search runs until
-// options.deadline or options.workLimit, and gives NOT_REDUCED when either runs out. A set
+// options.deadline or the settings' work limit, and gives NOT_REDUCED when either runs out. A set
 // FOUND with real numbers comes with its multipliers and, as far as the deadline allows, the
 // objectives of rankConflict. Without options.newSolver the call FAILED. Throws nothing.
 ConflictResult findConflict(const AdjustmentProblem& problem, const ConflictOptions& options,

@@ -43,7 +43,7 @@ ConflictResult findWholeNumberConflict(const AdjustmentProblem& problem,
                                        const ConflictOptions& options, const Deadline& limit) {
     ConflictSubmodel sub(problem, ConflictMembers(problem).all(), true);
     std::unique_ptr<LinearSolver> solver = sub.loadedSolver(options.newSolver);
-    WorkLimit work(options.workLimit);
+    WorkLimit work(options.settings.workLimit);
     solver->setWorkLimit(&work);
     const auto stopped = [&](ConflictResult result) {
         result.workLimited = work.exhausted() && !limit.passed();
