@@ -29,6 +29,9 @@
 
 namespace {
 
+// The linear and mixed-integer solver of every stage (linear_solver.h), chosen here alone.
+constexpr auto NEW_SOLVER = makeCoinSolver;
+
 // The project with its control file, and its adjustment problem. Prints the failure.
 bool loadAll(const std::string& name, const SolveOptions& options, Project& project,
              AdjustmentProblem& problem, std::ostream& out) {
@@ -78,7 +81,7 @@ int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
     options.wholeNumbers = wholeNumbers;
     options.deadline = deadline;
     options.progress = &progress;
-    options.newSolver = makeCoinSolver;
+    options.newSolver = NEW_SOLVER;
     const ContinuousResult* hint = wholeNumbers ? nullptr : &table.relaxed;
     const ConflictResult conflict = findConflict(problem, options, hint);
     progress.finish();
@@ -215,7 +218,7 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
     }
 
     Progress progress(deadline, terminal && !options.quiet);
-    TableResult table = solveTable(problem, options, deadline, progress);
+    TableResult table = solveTable(problem, options, NEW_SOLVER, deadline, progress);
     progress.finish();
 
     // The outcomes without a table or a conflict leave no earlier result either (the report of

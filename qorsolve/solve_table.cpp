@@ -7,7 +7,6 @@
 #include "qorsolve/core/settings.h"
 #include "qorsolve/core/solve_settings.h"
 #include "qorsolve/integer/integer_solver.h"
-#include "qorsolve/lp/coin_solver.h"
 #include "qorsolve/problem/exact_rows.h"
 #include "qorsolve/problem/numeric_checks.h"
 #include "qorsolve/problem/whole_number_rows.h"
@@ -60,7 +59,8 @@ void continuousTable(const AdjustmentProblem& problem, TableResult& result) {
 }
 
 void integerTable(const AdjustmentProblem& problem, const SolveSettings& settings,
-                  const Deadline& deadline, Progress& progress, TableResult& result) {
+                  const LinearSolverFactory& newSolver, const Deadline& deadline,
+                  Progress& progress, TableResult& result) {
     // The real-valued table is the search's centre (in `relaxed`), never a whole-number result.
     result.x.clear();
     // Rows that whole numbers cannot meet by their coefficients alone need no search.
@@ -74,7 +74,7 @@ void integerTable(const AdjustmentProblem& problem, const SolveSettings& setting
     options.progress = &progress;
     WorkLimit work(settings.workLimit);
     options.work = &work;
-    options.newSolver = makeCoinSolver;
+    options.newSolver = newSolver;
     IntegerResult whole = solveInteger(problem, result.relaxed, options);
     result.work = work.spent();
     result.status = whole.status;
@@ -96,7 +96,8 @@ void integerTable(const AdjustmentProblem& problem, const SolveSettings& setting
 }  // namespace
 
 TableResult solveTable(const AdjustmentProblem& problem, const SolveSettings& settings,
-                       const Deadline& deadline, Progress& progress) {
+                       const LinearSolverFactory& newSolver, const Deadline& deadline,
+                       Progress& progress) {
     TableResult result;
     try {
         // A contradiction below the real-valued method's tolerance, found exactly.
@@ -118,7 +119,7 @@ TableResult solveTable(const AdjustmentProblem& problem, const SolveSettings& se
             result.status = modelStatus(ModelStatus::NO_POINT, StopReason::TIME_LIMIT);
         }
         if (result.status.ok() && result.status.model == ModelStatus::OPTIMAL)
-            integerTable(problem, settings, deadline, progress, result);
+            integerTable(problem, settings, newSolver, deadline, progress, result);
     } catch (const std::bad_alloc&) {
         result.x.clear();
         result.status = callStatus(CallStatus::NO_MEMORY);

@@ -9,6 +9,7 @@
 #include "qorsolve/core/progress.h"
 #include "qorsolve/core/solve_settings.h"
 #include "qorsolve/core/solve_status.h"
+#include "qorsolve/lp/linear_solver.h"
 #include "qorsolve/problem/adjustment_problem.h"
 
 struct TableResult {
@@ -28,6 +29,7 @@ struct TableResult {
 };
 
 // The settings decide real or whole numbers and the work limit of the whole-number search (see
-// work_limit.h). Throws nothing.
+// work_limit.h); `newSolver` makes the solvers of the whole-number search. Throws nothing.
 TableResult solveTable(const AdjustmentProblem& problem, const SolveSettings& settings,
-                       const Deadline& deadline, Progress& progress);
+                       const LinearSolverFactory& newSolver, const Deadline& deadline,
+                       Progress& progress);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "qorsolve/lp/coin_solver.h"
 #include "qorsolve/problem/exact_rows.h"
 #include "tests/solver_fixtures.h"
 
@@ -38,7 +39,7 @@ TableResult solve(const AdjustmentProblem& p, bool wholeNumbers,
     SolveSettings settings;
     settings.continuous = !wholeNumbers;
     settings.workLimit = workLimit;
-    return solveTable(p, settings, deadline, progress);
+    return solveTable(p, settings, makeCoinSolver, deadline, progress);
 }
 
 AdjustmentProblem bounded(AdjustmentProblem p, double upper) {
