@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "qorsolve/conflict/conflict_finder.h"
+#include "qorsolve/conflict/conflict_types.h"
 #include "qorsolve/lp/linear_solver.h"
 #include "qorsolve/problem/adjustment_problem.h"
 

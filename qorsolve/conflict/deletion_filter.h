@@ -11,9 +11,9 @@
 #include <memory>
 #include <vector>
 
-#include "qorsolve/conflict/conflict_finder.h"
 #include "qorsolve/conflict/conflict_members.h"
 #include "qorsolve/conflict/conflict_submodel.h"
+#include "qorsolve/conflict/conflict_types.h"
 #include "qorsolve/core/deadline.h"
 #include "qorsolve/lp/linear_solver.h"
 #include "qorsolve/problem/adjustment_problem.h"

@@ -5,7 +5,7 @@
 // set.
 #pragma once
 
-#include "qorsolve/conflict/conflict_finder.h"
+#include "qorsolve/conflict/conflict_types.h"
 #include "qorsolve/core/deadline.h"
 #include "qorsolve/problem/adjustment_problem.h"
 
