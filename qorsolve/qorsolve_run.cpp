@@ -85,7 +85,7 @@ int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
     const ContinuousResult* hint = wholeNumbers ? nullptr : &table.relaxed;
     const ConflictResult conflict = findConflict(problem, options, hint);
     progress.finish();
-    if (conflict.status == ConflictStatus::FEASIBLE && !wholeNumbers) {
+    if (conflict.status.is(ModelStatus::FEASIBLE) && !wholeNumbers) {
         out << errorMessage({QorsolveFault::NOT_CONVERGED});
         withdrawResults(project, results);
         return 1;

@@ -53,7 +53,7 @@ using Kind = ConflictMember::Kind;
 TEST(ConflictReport, PrintsEachMemberAsDeclaredAndWritesTheFile) {
     Fixture f;
     ConflictResult conflict;
-    conflict.status = ConflictStatus::FOUND;
+    conflict.irreducible = true;
     conflict.members = {{Kind::CELL_LOWER, 9}, {Kind::CELL_UPPER, 2}, {Kind::HARD_ROW, 1},
                         {Kind::CELL_LOWER, 0}, {Kind::HARD_ROW, 0},   {Kind::CELL_LOWER, 2}};
     conflict.memberChange = {100, 50, 30, 100, 100, 40};
@@ -87,7 +87,7 @@ TEST(ConflictReport, ReplacesItsEarlierFileAndShowsEveryRestriction) {
     Fixture f;
     f.dir.write("table-conflict.csv", "kind,member,relation,value,change\n");
     ConflictResult conflict;
-    conflict.status = ConflictStatus::FOUND;
+    conflict.irreducible = true;
     for (int32_t column = 3; column < 16; ++column) {
         conflict.members.push_back({Kind::CELL_LOWER, column});
     }
@@ -113,7 +113,7 @@ TEST(ConflictReport, FileThatCannotBeWrittenIsOneErrorLine) {
     Fixture f;
     f.project.name = f.dir / "missing/table";
     ConflictResult conflict;
-    conflict.status = ConflictStatus::NOT_REDUCED;
+    conflict.irreducible = false;
     conflict.wholeNumbers = true;
     conflict.members = {{Kind::HARD_ROW, 1}};
     std::ostringstream out;

@@ -55,20 +55,21 @@ class ConflictSearch {
             !hint->suspectRows.empty()) {
             candidates = std::make_unique<ConflictSubmodel>(
                 problem_, sets_.ofRows(hint->suspectRows, residualSize_), false);
-            if (filter_.start(*candidates) != Verdict::INFEASIBLE) candidates.reset();
+            if (filter_.start(*candidates) != ModelStatus::INFEASIBLE) candidates.reset();
         }
         if (!candidates) {
             candidates =
                 std::make_unique<ConflictSubmodel>(problem_, sets_.all(residualSize_), false);
             switch (filter_.start(*candidates)) {
-                case Verdict::INFEASIBLE:
+                case ModelStatus::INFEASIBLE:
                     break;
-                case Verdict::FEASIBLE:
-                    return conflictResult(ConflictStatus::FEASIBLE);
-                case Verdict::OUT_OF_TIME:
-                    return conflictResult(ConflictStatus::NOT_REDUCED);  // nothing proven yet
-                case Verdict::OPEN:
-                    // No proof either way: keep everything and let the filter try.
+                case ModelStatus::FEASIBLE:
+                    return conflictResult(modelStatus(ModelStatus::FEASIBLE));
+                case ModelStatus::NO_POINT:  // the time ran out: nothing proven yet
+                    return conflictResult(
+                        modelStatus(ModelStatus::INFEASIBLE, StopReason::TIME_LIMIT));
+                default:  // NOT_CONVERGED: no proof either way: keep everything and let the
+                          // filter try.
                     break;
             }
         }
@@ -88,7 +89,7 @@ class ConflictSearch {
             }
             auto candidates = std::make_unique<ConflictSubmodel>(
                 problem_, sets_.ofRows(rows, residualSize_), false);
-            if (filter_.start(*candidates) == Verdict::INFEASIBLE) return candidates;
+            if (filter_.start(*candidates) == ModelStatus::INFEASIBLE) return candidates;
         }
         return nullptr;
     }
@@ -103,7 +104,7 @@ class ConflictSearch {
 
 ConflictResult failedCall(CallStatus call) {
     ConflictResult result;
-    result.call = call;
+    result.status = callStatus(call);
     return result;
 }
 
@@ -120,7 +121,7 @@ ConflictResult findConflict(const AdjustmentProblem& problem, const ConflictOpti
                                           : ConflictSearch(problem, options, deadline).run(hint);
         }
         result.wholeNumbers = options.wholeNumbers;
-        if (result.status == ConflictStatus::FOUND && !options.wholeNumbers) {
+        if (result.irreducible && !options.wholeNumbers) {
             rankConflict(problem, result, deadline);
         }
         return result;

@@ -20,14 +20,6 @@ struct ConflictMember {
     int32_t index = 0;  // 0-based hard row, or 0-based column for a cell bound
 };
 
-// What a search that ran (CallStatus::OK) found out.
-enum class ConflictStatus {
-    FOUND,        // members form an irreducible conflict
-    FEASIBLE,     // the rows and bounds can all hold: there is no conflict
-    NOT_REDUCED,  // the deadline or work limit passed, or a verdict stayed open: members cannot
-                  // all hold, but may not be irreducible
-};
-
 struct ConflictOptions {
     // The run's settings. Their work limit bounds the whole-number search (work_limit.h):
     // without a time limit it alone ends that search, so that every run names the same set.
@@ -39,10 +31,16 @@ struct ConflictOptions {
 };
 
 struct ConflictResult {
-    // NO_MEMORY or FAILED: the search gave no answer, and nothing below counts.
-    CallStatus call = CallStatus::OK;
-    ConflictStatus status = ConflictStatus::NOT_REDUCED;
-    // FOUND: the irreducible set; NOT_REDUCED: a set that cannot hold, smallest found in time.
+    // What the search found, in the words of solve_status.h. A call that is not OK (NO_MEMORY,
+    // FAILED) gave no answer, and nothing below counts. Otherwise the model is FEASIBLE when
+    // the rows and bounds can all hold (there is no conflict), or INFEASIBLE: the members
+    // cannot all hold, and `irreducible` tells whether the search showed that every one of
+    // them is needed. Where it did not, the stop reason names the limit that ended it where
+    // one did: WORK_LIMIT when the work limit ran out and the time had not, TIME_LIMIT when
+    // the time ran out (otherwise a verdict stayed open).
+    SolveStatus status = modelStatus(ModelStatus::INFEASIBLE);
+    bool irreducible = false;
+    // Irreducible: the conflict; otherwise a set that cannot hold, the smallest found in time.
     // Default bounds come before declared restrictions where the search had a choice.
     std::vector<ConflictMember> members;
     // The least total change of the members' values (right-hand sides and bounds) that lets
@@ -70,5 +68,4 @@ struct ConflictResult {
     // alone (the whole table still had another conflict, or is too large to solve for each).
     bool objectiveOfWholeTable = false;
     bool wholeNumbers = false;  // the conflict is one of the whole-number problem
-    bool workLimited = false;   // NOT_REDUCED because the work limit, not the time, ran out
 };

@@ -252,13 +252,13 @@ class ConflictReport {
 
 bool reportConflict(const Project& project, const AdjustmentProblem& problem,
                     const ConflictResult& conflict, ResultSet& results, std::ostream& out) {
-    if (conflict.call != CallStatus::OK) {
-        out << (conflict.call == CallStatus::NO_MEMORY
+    if (!conflict.status.ok()) {
+        out << (conflict.status.call == CallStatus::NO_MEMORY
                     ? "conflict: not named: not enough memory to search for it\n"
                     : "conflict: not named: the solver gave no answer\n");
         return true;
     }
-    if (conflict.status == ConflictStatus::FEASIBLE) {
+    if (conflict.status.model == ModelStatus::FEASIBLE) {
         out << "conflict: none: the restrictions and bounds can all hold\n";
         return true;
     }
@@ -283,9 +283,10 @@ bool reportConflict(const Project& project, const AdjustmentProblem& problem,
     } else {
         out << "conflict: " << lines.size() << " restrictions and bounds cannot all hold";
     }
-    if (conflict.status == ConflictStatus::NOT_REDUCED) {
-        out << (conflict.workLimited ? " (not reduced within the work limit)"
-                                     : " (not reduced in time)");
+    if (!conflict.irreducible) {
+        out << (conflict.status.stop == StopReason::WORK_LIMIT
+                    ? " (not reduced within the work limit)"
+                    : " (not reduced in time)");
     }
     out << "\n";
     // Lines come restrictions first, then hard rows, then default bounds.
