@@ -37,10 +37,9 @@ constexpr double RESIDUAL_SHARES[] = {0.25, 1e-2, 1e-6};
 
 class ConflictSearch {
   public:
-    ConflictSearch(const AdjustmentProblem& problem, const ConflictOptions& options,
-                   const Deadline& deadline)
-        : problem_(problem), filter_(problem, options, deadline), sets_(problem) {
-        const EqualityFit fit = fitEqualities(problem, deadline);
+    ConflictSearch(const AdjustmentProblem& problem, const ConflictOptions& options)
+        : problem_(problem), filter_(problem, options), sets_(problem) {
+        const EqualityFit fit = fitEqualities(problem, options.deadline);
         if (!fit.consistent) {
             residualSize_ = fit.residual;
             for (double& r : residualSize_) r = std::fabs(r);
@@ -114,15 +113,14 @@ ConflictResult findConflict(const AdjustmentProblem& problem, const ConflictOpti
                             const ContinuousResult* hint) {
     if (!options.newSolver) return failedCall(CallStatus::FAILED);
     try {
-        const Deadline& deadline = options.deadline;
         ConflictResult result;
         if (!findObviousConflict(problem, options.wholeNumbers, result)) {
-            result = options.wholeNumbers ? findWholeNumberConflict(problem, options, deadline)
-                                          : ConflictSearch(problem, options, deadline).run(hint);
+            result = options.wholeNumbers ? findWholeNumberConflict(problem, options)
+                                          : ConflictSearch(problem, options).run(hint);
         }
         result.wholeNumbers = options.wholeNumbers;
         if (result.irreducible && !options.wholeNumbers) {
-            rankConflict(problem, result, deadline);
+            rankConflict(problem, result, options.deadline);
         }
         return result;
     } catch (const std::bad_alloc&) {

@@ -21,9 +21,8 @@ bool isBound(const ConflictMember& member) {
 
 }  // namespace
 
-DeletionFilter::DeletionFilter(const AdjustmentProblem& problem, const ConflictOptions& options,
-                               const Deadline& deadline)
-    : problem_(problem), options_(options), deadline_(deadline), sets_(problem) {}
+DeletionFilter::DeletionFilter(const AdjustmentProblem& problem, const ConflictOptions& options)
+    : problem_(problem), options_(options), deadline_(options.deadline), sets_(problem) {}
 
 StopReason DeletionFilter::stopReason() const {
     return deadline_.passed() ? StopReason::TIME_LIMIT : StopReason::NONE;

@@ -15,14 +15,14 @@
 #include "qorsolve/conflict/conflict_submodel.h"
 #include "qorsolve/conflict/conflict_types.h"
 #include "qorsolve/core/deadline.h"
+#include "qorsolve/core/solve_status.h"
 #include "qorsolve/lp/linear_solver.h"
 #include "qorsolve/problem/adjustment_problem.h"
 
 class DeletionFilter {
   public:
-    // Uses options.newSolver and options.progress; stops at `deadline`.
-    DeletionFilter(const AdjustmentProblem& problem, const ConflictOptions& options,
-                   const Deadline& deadline);
+    // Uses options.newSolver and options.progress; stops at options.deadline.
+    DeletionFilter(const AdjustmentProblem& problem, const ConflictOptions& options);
 
     // Solves `sub` with every member active; when it cannot hold, switches off the members
     // the ray does not use, and keeps the solver warm for reduce(). Throws std::bad_alloc

@@ -42,7 +42,8 @@ ModelStatus solveWhole(LinearSolver& solver, const ConflictSubmodel& sub, const 
 }  // namespace
 
 ConflictResult findWholeNumberConflict(const AdjustmentProblem& problem,
-                                       const ConflictOptions& options, const Deadline& limit) {
+                                       const ConflictOptions& options) {
+    const Deadline& limit = options.deadline;
     ConflictSubmodel sub(problem, ConflictMembers(problem).all(), true);
     std::unique_ptr<LinearSolver> solver = sub.loadedSolver(options.newSolver);
     WorkLimit work(options.settings.workLimit);
