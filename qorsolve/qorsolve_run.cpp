@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <iostream>
-#include <sstream>
+#include <optional>
 
 #include "common/input_record.h"
 #include "common/project.h"
@@ -20,7 +20,9 @@
 #include "qorsolve/output/csv_text.h"
 #include "qorsolve/output/report_file.h"
 #include "qorsolve/output/result_files.h"
+#include "qorsolve/output/status_words.h"
 #include "qorsolve/output/summary.h"
+#include "qorsolve/output/written_table.h"
 #include "qorsolve/problem/adjustment_problem.h"
 #include "qorsolve/problem/exact_rows.h"
 #include "qorsolve/problem/restriction_check.h"
@@ -54,17 +56,24 @@ bool loadAll(const std::string& name, const SolveOptions& options, Project& proj
     return true;
 }
 
-// Adds the report of a run without a table to `results`, from what the run printed:
-// "status: ..." and the lines after it. False, with the message in `error`, when it cannot.
-bool addStatusReport(const Project& project, const std::string& path, const std::string& printed,
-                     ResultSet& results, std::string& error) {
-    std::vector<std::string> lines;
-    std::istringstream text(printed);
-    for (std::string line; std::getline(text, line);) lines.push_back(line);
-    std::string status = lines.empty() ? std::string() : lines.front();
-    if (status.starts_with("status: ")) status.erase(0, 8);
-    if (!lines.empty()) lines.erase(lines.begin());
-    return writeReport(path, statusReport(project, status, std::move(lines)), results, error);
+// The end of a run without a table: prints `status`, adds its report to `results` where
+// --report asks for one, and commits them. False, with the message printed, when a file cannot
+// be written; nothing of the set is then left.
+bool finishWithoutTable(const Project& project, const StatusLines& status,
+                        const std::string& reportPath, ResultSet& results, std::ostream& out) {
+    out << statusText(status);
+    std::string error;
+    if (!reportPath.empty() &&
+        !writeReport(reportPath, statusReport(project, status), results, error)) {
+        withdrawResults(project, results);
+        out << error;
+        return false;
+    }
+    if (!commitResults(project, results, error)) {
+        out << error;
+        return false;
+    }
+    return true;
 }
 
 // Searches the conflict, then prints the status it proves and names the conflict. The
@@ -90,24 +99,12 @@ int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
         withdrawResults(project, results);
         return 1;
     }
-    std::ostringstream text;
-    if (wholeNumbers) {
-        text << "status: integer infeasible\n"
-             << "Real numbers can meet every restriction and bound, whole numbers cannot.\n";
-    } else {
-        text << "status: infeasible\n";
-    }
+    StatusLines status =
+        statusLines(wholeNumbers ? ModelStatus::INTEGER_INFEASIBLE : ModelStatus::INFEASIBLE);
     // Without its conflict file (one of someone else's in the way) the run still leaves no
     // table of an earlier run.
-    (void)reportConflict(project, problem, conflict, results, text);
-    out << text.str();
-    std::string error;
-    if (!reportPath.empty() && !addStatusReport(project, reportPath, text.str(), results, error)) {
-        withdrawResults(project, results);
-        out << error;
-        return 1;
-    }
-    if (!commitResults(project, results, error)) out << error;
+    (void)reportConflict(project, problem, conflict, results, status.lines);
+    (void)finishWithoutTable(project, status, reportPath, results, out);
     return 1;
 }
 
@@ -124,20 +121,19 @@ std::string missedRestriction(const Project& project, const std::vector<Restrict
     return std::string();
 }
 
+// Writes the table a solve found (OPTIMAL or FEASIBLE) with its rows file and report, then
+// prints the summary. Returns the exit code.
 int writeTable(const Project& project, const AdjustmentProblem& problem, const TableResult& table,
                const SolveOptions& options, const Deadline& deadline, std::ostream& out) {
-    bool meets = true;
-    const std::vector<double> x =
-        options.continuous ? writtenCells(problem, table.x, meets) : table.x;
-    if (!options.continuous) meets = meetsHardRowsAndBounds(problem, x);
-    const std::vector<RestrictionCheck> checks = checkRestrictions(project, x);
+    WrittenTable written = writtenTable(project, problem, table, options.continuous);
     std::string error;
     ResultSet results;
     // No table is called a result that misses a hard row or a cell bound by the one rule of
     // exact_rows.h: the real-valued method then did not reach the accuracy it needs, and for a
     // whole-number table the search failed.
-    if (!meets) {
-        if (const std::string missed = missedRestriction(project, checks); !missed.empty()) {
+    if (!written.meets) {
+        if (const std::string missed = missedRestriction(project, written.checks);
+            !missed.empty()) {
             std::cerr << missed << "\n";
         }
         out << errorMessage(
@@ -145,20 +141,13 @@ int writeTable(const Project& project, const AdjustmentProblem& problem, const T
         withdrawResults(project, results);
         return 1;
     }
-    SolveOutcome outcome;
-    outcome.proven = table.status.model == ModelStatus::OPTIMAL;
-    outcome.workLimit = table.status.stop == StopReason::WORK_LIMIT;
-    outcome.bound = table.bound;
-    outcome.gap = table.gap;
-    outcome.weakIgnored = options.ignoreWeak;
-    outcome.wholeNumbers = !options.continuous;
-    outcome.work = table.work;
-    outcome.workAllowed = options.workLimit;
-    if (!writeAdjustedTable(project, x, options.allCells, results, error) ||
-        !writeRowReport(project, checks, results, error) ||
+    written.outcome.weakIgnored = options.ignoreWeak;
+    written.outcome.workAllowed = options.workLimit;
+    if (!writeAdjustedTable(project, written.x, options.allCells, results, error) ||
+        !writeRowReport(project, written, results, error) ||
         (!options.report.empty() &&
          !writeReport(options.report,
-                      tableReport(project, x, checks, adjustmentObjective(problem, x), outcome),
+                      tableReport(project, written, adjustmentObjective(problem, written.x)),
                       results, error))) {
         withdrawResults(project, results);
         out << error;
@@ -168,18 +157,14 @@ int writeTable(const Project& project, const AdjustmentProblem& problem, const T
         out << error;
         return 1;
     }
-    outcome.seconds = deadline.elapsed();
-    printSummary(out, project, problem, x, checks, outcome);
+    written.outcome.seconds = deadline.elapsed();
+    printSummary(out, project, problem, written);
     return 0;
 }
 
-}  // namespace
-
-int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool terminal) {
-    SolveOptions options;
-    if (!parseOptions(args, options, out)) return 1;
-    // The run's clock: the time limit counts from here, loading included.
-    const Deadline deadline(options.timeLimit);
+// The outcome of a run without a project: --help, --version, or the usage after a wrong
+// number of projects. Its exit code, or nothing for a run that goes on.
+std::optional<int> answerWithoutProject(const SolveOptions& options, std::ostream& out) {
     if (options.help) {
         printUsage(out);
         return 0;
@@ -195,52 +180,60 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
         printUsage(out);
         return 1;
     }
+    return std::nullopt;
+}
 
+// Loads the project and its problem, takes the project's lock and checks that the run's
+// files may be written, before the solve. False, with the message printed, when not.
+bool openProject(const SolveOptions& options, Project& project, AdjustmentProblem& problem,
+                 ProjectLock& lock, std::ostream& out) {
     // A project older than its description would be adjusted without a word.
     if (const std::string warning = changedInputsWarning(options.projects[0]); !warning.empty()) {
         std::cerr << warning << "\n";
     }
-    Project project;
-    AdjustmentProblem problem;
-    if (!loadAll(options.projects[0], options, project, problem, out)) return 1;
+    if (!loadAll(options.projects[0], options, project, problem, out)) return false;
     // One run at a time writes the project's results, from the check below to the commit.
-    ProjectLock lock;
     std::string error;
     if (!lock.acquire(project.name, error)) {
         out << error;
-        return 1;
+        return false;
     }
     // Files in the way are found before the solve, not after it.
     if (!mayWriteResults(project, !options.conflictsOnly, error) ||
         (!options.report.empty() && !mayWriteReport(options.report, error))) {
         out << error;
-        return 1;
+        return false;
     }
+    return true;
+}
 
-    Progress progress(deadline, terminal && !options.quiet);
-    TableResult table = solveTable(problem, options, NEW_SOLVER, deadline, progress);
-    progress.finish();
+// The message of a solve whose call did not run to an answer.
+QorsolveFault callFault(const SolveStatus& status) {
+    switch (status.call) {
+        case CallStatus::NO_MEMORY:
+            return QorsolveFault::NO_MEMORY_TO_ADJUST;
+        case CallStatus::OUT_OF_RANGE:
+            return status.failure == WHOLE_VALUES_TOO_LARGE ? QorsolveFault::VALUES_TOO_LARGE
+                                                            : QorsolveFault::COSTS_TOO_LARGE;
+        case CallStatus::OK:
+        case CallStatus::FAILED:
+            break;
+    }
+    return QorsolveFault::SOLVER_FAILED;
+}
 
+// What the run makes of the solve: the table written, the restrictions found feasible
+// (--conflicts-only), the conflict named, or the failure said. Returns the exit code.
+int reportOutcome(const Project& project, const AdjustmentProblem& problem,
+                  const TableResult& table, const SolveOptions& options, const Deadline& deadline,
+                  Progress& progress, std::ostream& out) {
     // The outcomes without a table or a conflict leave no earlier result either (the report of
     // --conflicts-only is the one file such a run writes).
     ResultSet none;
-    switch (table.status.call) {
-        case CallStatus::OK:
-            break;
-        case CallStatus::NO_MEMORY:
-            out << errorMessage({QorsolveFault::NO_MEMORY_TO_ADJUST});
-            withdrawResults(project, none);
-            return 1;
-        case CallStatus::OUT_OF_RANGE:
-            out << errorMessage({table.status.failure == WHOLE_VALUES_TOO_LARGE
-                                     ? QorsolveFault::VALUES_TOO_LARGE
-                                     : QorsolveFault::COSTS_TOO_LARGE});
-            withdrawResults(project, none);
-            return 1;
-        case CallStatus::FAILED:
-            out << errorMessage({QorsolveFault::SOLVER_FAILED});
-            withdrawResults(project, none);
-            return 1;
+    if (!table.status.ok()) {
+        out << errorMessage({callFault(table.status)});
+        withdrawResults(project, none);
+        return 1;
     }
     switch (table.status.model) {
         case ModelStatus::OPTIMAL:
@@ -248,18 +241,10 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
             if (options.conflictsOnly) {
                 // Real numbers can meet the restrictions; whether the table is optimal does
                 // not matter here. No conflict file or earlier table stays.
-                out << "status: feasible\n";
-                if (!options.report.empty() &&
-                    !addStatusReport(project, options.report, "status: feasible\n", none, error)) {
-                    withdrawResults(project, none);
-                    out << error;
-                    return 1;
-                }
-                if (!commitResults(project, none, error)) {
-                    out << error;
-                    return 1;
-                }
-                return 0;
+                return finishWithoutTable(project, statusLines(ModelStatus::FEASIBLE),
+                                          options.report, none, out)
+                           ? 0
+                           : 1;
             }
             return writeTable(project, problem, table, options, deadline, out);
         case ModelStatus::INFEASIBLE:
@@ -270,13 +255,7 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
             return reportInfeasible(project, problem, table, true, deadline, progress, options,
                                     out);
         case ModelStatus::NO_POINT:
-            if (table.status.stop == StopReason::WORK_LIMIT) {
-                out << "status: work limit\n"
-                    << "No table that meets every restriction was found within the work limit.\n";
-            } else {
-                out << "status: time limit\n"
-                    << "No table that meets every restriction was found within the time limit.\n";
-            }
+            out << statusText(statusLines(ModelStatus::NO_POINT, table.status.stop));
             break;
         case ModelStatus::UNBOUNDED:
             // The objective is a sum of squares: it cannot fall without end.
@@ -285,4 +264,23 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
     }
     withdrawResults(project, none);
     return 1;
+}
+
+}  // namespace
+
+int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool terminal) {
+    SolveOptions options;
+    if (!parseOptions(args, options, out)) return 1;
+    // The run's clock: the time limit counts from here, loading included.
+    const Deadline deadline(options.timeLimit);
+    if (const std::optional<int> exitCode = answerWithoutProject(options, out)) return *exitCode;
+    Project project;
+    AdjustmentProblem problem;
+    ProjectLock lock;
+    if (!openProject(options, project, problem, lock, out)) return 1;
+
+    Progress progress(deadline, terminal && !options.quiet);
+    TableResult table = solveTable(problem, options, NEW_SOLVER, deadline, progress);
+    progress.finish();
+    return reportOutcome(project, problem, table, options, deadline, progress, out);
 }

@@ -29,6 +29,13 @@ bool feasiblePoint(const AdjustmentProblem& problem, std::vector<double>& x) {
     return meetsHardRowsAndBounds(problem, x);
 }
 
+// No table, and nothing of one: for the outcomes without a table.
+void dropTable(TableResult& result) {
+    result.x.clear();
+    result.stage = TableStage::NONE;
+    result.rowMultiplier.clear();
+}
+
 void continuousTable(const AdjustmentProblem& problem, TableResult& result) {
     ContinuousResult& relaxed = result.relaxed;
     if (!relaxed.status.ok()) {
@@ -39,6 +46,8 @@ void continuousTable(const AdjustmentProblem& problem, TableResult& result) {
         case ModelStatus::OPTIMAL:
             result.status = modelStatus(ModelStatus::OPTIMAL);
             result.x = relaxed.x;
+            result.stage = TableStage::REAL_VALUED;
+            result.rowMultiplier = relaxed.hardDual;
             return;
         case ModelStatus::INFEASIBLE:
         case ModelStatus::NOT_CONVERGED:
@@ -49,11 +58,12 @@ void continuousTable(const AdjustmentProblem& problem, TableResult& result) {
     }
     result.x = relaxed.x;
     if (!feasiblePoint(problem, result.x)) {
-        result.x.clear();
+        dropTable(result);
         result.status = modelStatus(ModelStatus::NO_POINT, StopReason::TIME_LIMIT);
         return;
     }
     result.status = modelStatus(ModelStatus::FEASIBLE, StopReason::TIME_LIMIT);
+    result.stage = TableStage::REAL_VALUED_STOPPED;
     result.bound = relaxed.dualBound;
     result.gap = relativeGap(adjustmentObjective(problem, result.x), relaxed.dualBound);
 }
@@ -62,7 +72,7 @@ void integerTable(const AdjustmentProblem& problem, const SolveSettings& setting
                   const LinearSolverFactory& newSolver, const Deadline& deadline,
                   Progress& progress, TableResult& result) {
     // The real-valued table is the search's centre (in `relaxed`), never a whole-number result.
-    result.x.clear();
+    dropTable(result);
     // Rows that whole numbers cannot meet by their coefficients alone need no search.
     if (findRowWithoutWholeValue(problem).row >= 0 ||
         !findRowsWithoutWholeSolution(problem).rows.empty()) {
@@ -90,7 +100,11 @@ void integerTable(const AdjustmentProblem& problem, const SolveSettings& setting
             return;
     }
     result.x = std::move(whole.x);
-    if (result.x.size() != problem.base.size()) result.status = callStatus(CallStatus::FAILED);
+    result.stage = TableStage::WHOLE_NUMBER_SEARCH;
+    if (result.x.size() != problem.base.size()) {
+        dropTable(result);
+        result.status = callStatus(CallStatus::FAILED);
+    }
 }
 
 }  // namespace
@@ -115,13 +129,13 @@ TableResult solveTable(const AdjustmentProblem& problem, const SolveSettings& se
         if (!settings.wholeNumbers()) return result;
         if (result.status.ok() && result.status.model == ModelStatus::FEASIBLE) {
             // A real-valued table that ran out of time is neither whole nor a start for one.
-            result.x.clear();
+            dropTable(result);
             result.status = modelStatus(ModelStatus::NO_POINT, StopReason::TIME_LIMIT);
         }
         if (result.status.ok() && result.status.model == ModelStatus::OPTIMAL)
             integerTable(problem, settings, newSolver, deadline, progress, result);
     } catch (const std::bad_alloc&) {
-        result.x.clear();
+        dropTable(result);
         result.status = callStatus(CallStatus::NO_MEMORY);
     }
     return result;

@@ -11,20 +11,17 @@
 #include "qorsolve/core/solve_status.h"
 #include "qorsolve/lp/linear_solver.h"
 #include "qorsolve/problem/adjustment_problem.h"
+#include "qorsolve/problem/solve_result.h"
 
-struct TableResult {
-    // OK with OPTIMAL: x is the proven optimum. FEASIBLE: x meets every row and bound, not
-    // proven optimal (the stop reason says which limit ended the search; see bound and gap).
-    // NO_POINT: a limit passed before any table met every row and bound. INFEASIBLE: no
-    // real-valued table meets the hard rows and bounds. NOT_CONVERGED: the real-valued method
-    // stalled, so whether a table exists is open. INTEGER_INFEASIBLE: real numbers can, whole
-    // numbers cannot. OUT_OF_RANGE: the whole-number programme's costs are beyond the solver,
-    // or its values beyond 2^53 (failure WHOLE_VALUES_TOO_LARGE).
-    SolveStatus status;
-    std::vector<double> x;     // one value per adjustable cell, for OPTIMAL and FEASIBLE
-    double bound = 0.0;        // a lower bound on the optimum, for FEASIBLE
-    double gap = 0.0;          // relativeGap(objective, bound) (numeric_checks.h)
-    int64_t work = -1;         // the whole-number search's work units (work_limit.h); -1: none ran
+// What the solve found (solve_result.h), with the real-valued solve behind it.
+// OK with OPTIMAL: x is the proven optimum. FEASIBLE: x meets every row and bound, not proven
+// optimal (the stop reason says which limit ended the search; see bound and gap). NO_POINT: a
+// limit passed before any table met every row and bound. INFEASIBLE: no real-valued table
+// meets the hard rows and bounds. NOT_CONVERGED: the real-valued method stalled, so whether a
+// table exists is open. INTEGER_INFEASIBLE: real numbers can, whole numbers cannot.
+// OUT_OF_RANGE: the whole-number programme's costs are beyond the solver, or its values beyond
+// 2^53 (failure WHOLE_VALUES_TOO_LARGE).
+struct TableResult : SolveResult {
     ContinuousResult relaxed;  // the real-valued solve, for the conflict search
 };
 

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -50,6 +49,13 @@ struct Fixture {
 
 using Kind = ConflictMember::Kind;
 
+// The lines as the run prints them.
+std::string printed(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
 TEST(ConflictReport, PrintsEachMemberAsDeclaredAndWritesTheFile) {
     Fixture f;
     ConflictResult conflict;
@@ -58,11 +64,11 @@ TEST(ConflictReport, PrintsEachMemberAsDeclaredAndWritesTheFile) {
                         {Kind::CELL_LOWER, 0}, {Kind::HARD_ROW, 0},   {Kind::CELL_LOWER, 2}};
     conflict.memberChange = {100, 50, 30, 100, 100, 40};
     conflict.elasticValue = 30;
-    std::ostringstream out;
+    std::vector<std::string> lines;
     ResultSet results;
-    ASSERT_TRUE(reportConflict(f.project, f.problem, conflict, results, out));
+    ASSERT_TRUE(reportConflict(f.project, f.problem, conflict, results, lines));
     ASSERT_TRUE(results.commit());
-    EXPECT_EQ(out.str(),
+    EXPECT_EQ(printed(lines),
               "conflict: 5 restrictions and bounds cannot all hold\n"
               "restriction 1: (North, 1) + (North, 2) + (North, 3) \u2026 (+ 5 more cells) = "
               "1200\n"
@@ -96,11 +102,11 @@ TEST(ConflictReport, ReplacesItsEarlierFileAndShowsEveryRestriction) {
         conflict.members.push_back({Kind::CELL_UPPER, column});
     }
     f.problem.upper.assign(16, 1000.0);
-    std::ostringstream out;
+    std::vector<std::string> lines;
     ResultSet results;
-    ASSERT_TRUE(reportConflict(f.project, f.problem, conflict, results, out));
+    ASSERT_TRUE(reportConflict(f.project, f.problem, conflict, results, lines));
     ASSERT_TRUE(results.commit());
-    const std::string text = out.str();
+    const std::string text = printed(lines);
     EXPECT_NE(text.find("restriction 4: 1 <= (North, 3) <= 2\n"), std::string::npos) << text;
     EXPECT_NE(text.find("\u2026 (+ 7 more in " + f.project.name + "-conflict.csv)\n"),
               std::string::npos)
@@ -116,10 +122,10 @@ TEST(ConflictReport, FileThatCannotBeWrittenIsOneErrorLine) {
     conflict.irreducible = false;
     conflict.wholeNumbers = true;
     conflict.members = {{Kind::HARD_ROW, 1}};
-    std::ostringstream out;
+    std::vector<std::string> lines;
     ResultSet results;
-    EXPECT_FALSE(reportConflict(f.project, f.problem, conflict, results, out));
-    EXPECT_EQ(out.str(),
+    EXPECT_FALSE(reportConflict(f.project, f.problem, conflict, results, lines));
+    EXPECT_EQ(printed(lines),
               "conflict: 1 restriction cannot hold (not reduced in time)\n"
               "restriction 3: 2 (North, 2) - (South, 1) <= 4\n"
               "advice: the set could not be reduced in time; allow more time with "

@@ -14,6 +14,7 @@
 
 #include "common/result_set.h"
 #include "qorlex/driver/qorlex_run.h"
+#include "qorsolve/output/html_report.h"
 #include "tests/solver_fixtures.h"
 
 namespace {
@@ -130,6 +131,48 @@ TEST(RunQorsolve, ReportBesideEachOutcomeThatHasOne) {
     out.str("");
     EXPECT_EQ(runQorsolve({dir / "ok", "--report"}, out, false), 1);
     EXPECT_EQ(out.str(), "Error: --report needs a file name\n");
+}
+
+// A run without a table prints its status and the lines after it, and its report shows the
+// same status and lines.
+TEST(RunQorsolve, ReportOfARunWithoutATableShowsWhatItPrinted) {
+    TempDir dir;
+    ASSERT_NO_FATAL_FAILURE(translateOkAndNo(dir));
+    std::ostringstream ignored;
+    // Real numbers meet (North, 1) - (North, 2) = 1 and the total 20, whole numbers cannot.
+    ASSERT_EQ(
+        runQorlex({dir.write("odd.txt", description("(North, 1) - (North, 2) = 1;")), dir / "odd"},
+                  ignored, ignored),
+        0);
+    const struct {
+        std::vector<std::string> args;
+        std::string status;
+        std::size_t lines;  // printed after the status line
+    } cases[] = {
+        {{dir / "no"}, "infeasible", 6},
+        {{dir / "odd"}, "integer infeasible", 6},
+        {{"--conflicts-only", dir / "ok"}, "feasible", 0},
+    };
+    const std::string report = dir / "r.html";
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"--report", report};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        std::ostringstream out;
+        (void)runQorsolve(args, out, false);
+        std::istringstream printed(out.str());
+        std::string line;
+        ASSERT_TRUE(std::getline(printed, line));
+        EXPECT_EQ(line, "status: " + c.status) << c.args.back();
+        const std::string page = readFile(report);
+        EXPECT_NE(page.find("\">" + c.status + "</span>"), std::string::npos) << c.args.back();
+        std::size_t count = 0;
+        for (; std::getline(printed, line); ++count) {
+            const std::string shown =
+                line.starts_with("advice: ") ? htmlText(line.substr(8)) : htmlText(line);
+            EXPECT_NE(page.find(shown), std::string::npos) << line;
+        }
+        EXPECT_EQ(count, c.lines) << out.str();
+    }
 }
 
 // The result files of project "p" and the report "r.html" present in `dir`, by name.

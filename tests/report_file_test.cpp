@@ -12,8 +12,11 @@ namespace {
 TEST(ReportFile, TableReportCarriesCellsAndRowsWithTheirChanges) {
     const Project project = solveProject("out/p");
     const std::vector<double> x{6, 2, 4};
-    SolveOutcome outcome;
-    const ReportData data = tableReport(project, x, checkRestrictions(project, x), 2.5, outcome);
+    WrittenTable table;
+    table.x = x;
+    table.checks = checkRestrictions(project, x);
+    table.changes = restrictionChanges(project, table.checks);
+    const ReportData data = tableReport(project, table, 2.5);
     EXPECT_EQ(data.status, "optimal");
     EXPECT_EQ(data.classNames, (std::vector<std::string>{"class1", "class2"}));
     EXPECT_EQ(data.classSizes, (std::vector<int32_t>{2, 2}));
@@ -50,7 +53,7 @@ TEST(ReportFile, TableReportCarriesCellsAndRowsWithTheirChanges) {
 TEST(ReportFile, ReplacesOnlyItsOwnReport) {
     TempDir dir;
     const std::string path = dir / "r.html";
-    const ReportData data = statusReport(solveProject(), "infeasible", {"conflict: 1 ..."});
+    const ReportData data = statusReport(solveProject(), {"infeasible", {"conflict: 1 ..."}});
     std::string error;
     // Nothing there, an empty file, a report of an earlier run, one whose first line a later
     // version extends.

@@ -7,7 +7,6 @@
 
 #include <filesystem>
 
-#include "qorsolve/output/conflict_report.h"
 #include "qorsolve/output/own_output.h"
 #include "qorsolve/problem/exact_rows.h"
 #include "tests/solver_fixtures.h"
@@ -16,6 +15,15 @@ namespace {
 
 // Restriction 5 is missed by 1, the others hold; restriction 4 (-x0 >= -7) with room 1.
 const std::vector<double> TABLE{6, 2, 4};
+
+// `x` with its checks and changes, as the run hands it to the writers.
+WrittenTable writtenOf(const Project& project, const std::vector<double>& x) {
+    WrittenTable table;
+    table.x = x;
+    table.checks = checkRestrictions(project, x);
+    table.changes = restrictionChanges(project, table.checks);
+    return table;
+}
 
 // Beside qorsolve's own conflict file of an earlier run, which the run's commit removes.
 TEST(ResultFiles, OneLinePerCellAndPerDeclaredRestriction) {
@@ -27,8 +35,7 @@ TEST(ResultFiles, OneLinePerCellAndPerDeclaredRestriction) {
     ASSERT_TRUE(mayWriteResults(project, true, error));
     ResultSet results;
     ASSERT_TRUE(writeAdjustedTable(project, TABLE, false, results, error)) << error;
-    ASSERT_TRUE(writeRowReport(project, checkRestrictions(project, TABLE), results, error))
-        << error;
+    ASSERT_TRUE(writeRowReport(project, writtenOf(project, TABLE), results, error)) << error;
     ASSERT_TRUE(commitResults(project, results, error)) << error;
     EXPECT_FALSE(std::filesystem::exists(dir / "p-conflict.csv"));
     EXPECT_EQ(readFile(dir / "p-adj.csv"),
@@ -65,7 +72,7 @@ TEST(ResultFiles, LabelsAsWritten) {
     std::string error;
     ResultSet results;
     ASSERT_TRUE(writeAdjustedTable(project, TABLE, false, results, error)) << error;
-    ASSERT_TRUE(writeRowReport(project, checkRestrictions(project, TABLE), results, error));
+    ASSERT_TRUE(writeRowReport(project, writtenOf(project, TABLE), results, error));
     ASSERT_TRUE(commitResults(project, results, error)) << error;
     EXPECT_EQ(readFile(dir / "p-adj.csv"),
               "R\xc3\xa9gion,Alter,base,adjusted,change,relative change\n"
@@ -111,45 +118,6 @@ TEST(ResultFiles, BindingAllowsRoundingInLongSums) {
     EXPECT_FALSE(checkRestrictions(project, {1, 1.001, 0})[0].binding);
 }
 
-// Real-valued cells keep 12 digits where the table so written meets every row as computed,
-// else get the digits they need; a table that misses a row as computed keeps every digit.
-TEST(ResultFiles, WrittenCellsMeetTheRowsTheComputedOnesMeet) {
-    const struct {
-        const char* what;
-        std::vector<Row> rows;
-        std::vector<double> x;
-        std::vector<double> written;
-    } cases[] = {
-        {"rounding noise goes",
-         {{{0, 1}, {1, 1}, 2726, 2726}},
-         {1362.9999999999998, 1363.0000000000002},
-         {1363, 1363}},
-        {"12 digits are whole units at 10^12 and would miss the row by 3",
-         {{{0, 1, 2}, {1, 1, -1}, 7, 7}},
-         {1000000000003, 2000000000006, 3000000000002},
-         {1000000000003, 2000000000006, 3000000000002}},
-        {"at 10^15 every digit",
-         {{{0, 1}, {1, 1}, 1000000000000005, 1000000000000005}},
-         {500000000000002, 500000000000003},
-         {500000000000002, 500000000000003}},
-        {"real-valued cells whose row holds to the tolerance keep 12 digits",
-         {{{0, 1}, {1e9, 1}, 20000000070, 20000000070}},
-         {19.999999996250001, 70.000000000000001},
-         {19.9999999963, 70}},
-        {"a row missed as computed: every digit",
-         {{{0, 1}, {1, 1}, 10, 10}},
-         {1.0 / 3, 2.0 / 3},
-         {1.0 / 3, 2.0 / 3}},
-    };
-    for (const auto& c : cases) {
-        const AdjustmentProblem problem =
-            problemWithRows(static_cast<int32_t>(c.x.size()), c.rows, 1e9);
-        bool meets = false;
-        EXPECT_EQ(writtenCells(problem, c.x, meets), c.written) << c.what;
-        EXPECT_EQ(meets, meetsHardRowsAndBounds(problem, c.written)) << c.what;
-    }
-}
-
 // The rows file shows each value, slack and change as the written cells give them, to the
 // digits they have: exact ones exactly, others without the rounding of their doubles.
 TEST(ResultFiles, RowValuesAsTheWrittenCellsGiveThem) {
@@ -161,8 +129,8 @@ TEST(ResultFiles, RowValuesAsTheWrittenCellsGiveThem) {
     std::string error;
     ResultSet results;
     // 1000000000 * 19.9999999963 + 33.75 + 40 = 20000000070.05
-    ASSERT_TRUE(writeRowReport(project, checkRestrictions(project, {19.9999999963, 33.75, 40}),
-                               results, error));
+    ASSERT_TRUE(
+        writeRowReport(project, writtenOf(project, {19.9999999963, 33.75, 40}), results, error));
     ASSERT_TRUE(commitResults(project, results, error)) << error;
     const std::string rows = readFile(dir / "p-rows.csv");
     EXPECT_NE(rows.find("\n1,hard,20000000070,20000000070,20000000070.05,-0.05,yes,"
@@ -176,59 +144,10 @@ TEST(ResultFiles, RowValuesAsTheWrittenCellsGiveThem) {
         << rows;
 }
 
-// A result file is qorsolve's when its first line holds the file's stable run of columns in
-// its place, whatever columns follow; a user's CSV with a like start stays the user's.
-TEST(ResultFiles, KnowsItsFilesByTheirStableColumns) {
-    using enum EarlierOutput;
-    const struct Case {
-        bool (*isOurs)(std::string_view);
-        const char* content;
-        EarlierOutput state;
-    } cases[] = {
-        {&isRowReportHeader, "restriction,kind,lower,upper,value,slack,binding,change,text\n",
-         OURS},
-        {&isRowReportHeader, "restriction,kind,lower,upper,value,slack,binding\n1,hard\n", OURS},
-        {&isRowReportHeader, "restriction,kind,lower,upper,value,slack,binding,change,text,x\n",
-         OURS},
-        {&isRowReportHeader,
-         "restriction,kind,lower,upper,value,slack,binding,change,text,declared,source\n", OURS},
-        // Re-saved with Windows line ends.
-        {&isRowReportHeader, "restriction,kind,lower,upper,value,slack,binding\r\n1,h\r\n", OURS},
-        {&isRowReportHeader, "restriction,kind,lower,upper,value,slack\r\n", FOREIGN},
-        {&isRowReportHeader, "restriction,kind,lower,upper,value,slack\n", FOREIGN},
-        {&isRowReportHeader, "restriction,kind\n", FOREIGN},
-        {&isRowReportHeader, "restriction,kind,lower,upper,value,slack,bound,change\n", FOREIGN},
-        {&isRowReportHeader, "\"restriction,kind,lower,upper,value,slack,binding\"\n", FOREIGN},
-        {&isRowReportHeader, "notes\nrestriction,kind,lower,upper,value,slack,binding\n", FOREIGN},
-        {&isRowReportHeader, "restriction,kind,lower,upper,value,slack,binding", FOREIGN},
-        {&isRowReportHeader, "", NONE},
-        {&isConflictFileHeader, "kind,member,relation,value,change,multiplier,objective\n", OURS},
-        {&isConflictFileHeader, "kind,member,relation,value,change\nrestriction,1,=,8,1\n", OURS},
-        {&isConflictFileHeader, "kind,member,relation,value,change,multiplier,objective,x\n", OURS},
-        {&isConflictFileHeader, "kind,member,relation,value\n", FOREIGN},
-        {&isConflictFileHeader, "kind,name,value\n", FOREIGN},
-        {&isConflictFileHeader, "kind\n", FOREIGN},
-        {&isConflictFileHeader, "kind,member,relation,value,changes\n", FOREIGN},
-        {&isConflictFileHeader, "", NONE},
-        {&isAdjustedTableHeader, "class1,class2,base,adjusted,change,relative change\n", OURS},
-        {&isAdjustedTableHeader, "A,\"B, C\",base,adjusted,change,relative change,x\n", OURS},
-        {&isAdjustedTableHeader, "base,adjusted,change,relative change\n", OURS},
-        {&isAdjustedTableHeader, "class1,class2,class3,base,adjusted\n1,2,3,4,5\n", OURS},
-        {&isAdjustedTableHeader, "base,adjusted\n4,5\n", OURS},
-        {&isAdjustedTableHeader, "class1,base,adjusted\r\n", OURS},
-        {&isAdjustedTableHeader, "A,B,base,adjusted\n", FOREIGN},
-        {&isAdjustedTableHeader, "A,base,adjusted,change\n", FOREIGN},
-        {&isAdjustedTableHeader, "class1,base\n", FOREIGN},
-        {&isAdjustedTableHeader, "\"A,base,adjusted,change,relative change\"\n", FOREIGN},
-        {&isAdjustedTableHeader, "class1,class2,base,adjusted", FOREIGN},
-        {&isAdjustedTableHeader, "", NONE},
-    };
+// A file of someone else's at a result path stops the run before the solve (the recognition
+// itself: result_paths_test).
+TEST(ResultFiles, ForeignFileAtAResultPath) {
     TempDir dir;
-    for (const Case& c : cases) {
-        const std::string path = dir.write("result.csv", c.content);
-        EXPECT_EQ(checkEarlierOutput(path, c.isOurs).state, c.state) << c.content;
-    }
-
     const Project project = solveProject(dir / "p");
     dir.write("p-rows.csv", "restriction,kind\n");
     std::string error;

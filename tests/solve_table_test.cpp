@@ -129,4 +129,41 @@ TEST(SolveTable, LimitsEndTheSearchWithBoundAndGap) {
     expectConsistent(p, lateReal);
 }
 
+// The result names the stage whose table it holds, and holds the rows' multipliers only where
+// that stage knows them at the table: the real-valued optimum's.
+TEST(SolveTable, ResultNamesTheStageOfItsTable) {
+    const AdjustmentProblem p = problemOf(solveProject());
+    const struct {
+        const char* what;
+        AdjustmentProblem problem;
+        bool wholeNumbers;
+        Deadline deadline;
+        TableStage stage;
+    } cases[] = {
+        {"real-valued optimum", p, false, Deadline(), TableStage::REAL_VALUED},
+        {"whole-number optimum", p, true, Deadline(), TableStage::WHOLE_NUMBER_SEARCH},
+        {"no time for a whole-number table", p, true, Deadline(0.0), TableStage::NONE},
+        {"no real-valued table", bounded(problemWithRows(2, {{{0, 1}, {1, 1}, 5, 5}}), 2), false,
+         Deadline(), TableStage::NONE},
+        {"no whole-number table", problemWithRows(2, {{{0, 1}, {2, 2}, 15, 15}}), true, Deadline(),
+         TableStage::NONE},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const TableResult r = solve(c.problem, c.wholeNumbers, c.deadline);
+        EXPECT_EQ(r.stage, c.stage);
+        EXPECT_EQ(r.x.empty(), c.stage == TableStage::NONE);
+        if (c.stage == TableStage::REAL_VALUED) {
+            EXPECT_EQ(r.rowMultiplier, r.relaxed.hardDual);
+            EXPECT_EQ(r.rowMultiplier.size(), static_cast<std::size_t>(c.problem.hard.rowCount()));
+        } else {
+            EXPECT_TRUE(r.rowMultiplier.empty());
+        }
+    }
+    // The real-valued method stopped by the time limit: its last point, where it is a table.
+    const TableResult late = solve(p, false, Deadline(0.0));
+    EXPECT_EQ(late.stage, late.x.empty() ? TableStage::NONE : TableStage::REAL_VALUED_STOPPED);
+    EXPECT_TRUE(late.rowMultiplier.empty());
+}
+
 }  // namespace

@@ -18,10 +18,13 @@ namespace {
 std::string summary(const Project& project, const std::vector<double>& x,
                     const SolveOutcome& outcome, int unmet = -1) {
     const AdjustmentProblem problem = problemOf(project, !outcome.weakIgnored);
-    std::vector<RestrictionCheck> checks = checkRestrictions(project, x);
-    if (unmet >= 0) checks[static_cast<std::size_t>(unmet)].met = false;
+    WrittenTable table;
+    table.x = x;
+    table.checks = checkRestrictions(project, x);
+    if (unmet >= 0) table.checks[static_cast<std::size_t>(unmet)].met = false;
+    table.outcome = outcome;
     std::ostringstream out;
-    printSummary(out, project, problem, x, checks, outcome);
+    printSummary(out, project, problem, table);
     return out.str();
 }
 
@@ -34,7 +37,7 @@ TEST(Summary, EachOutcomeWithItsNumbers) {
     } cases[] = {
         {"proven, every cell moved, restrictions 1 and 5 on their values",
          {6, 2, 3},
-         SolveOutcome{true, false, 0, 0, false, 0.004, true, 1520, 200000},
+         SolveOutcome{.work = 1520, .workAllowed = 200000, .seconds = 0.004},
          "status: optimal\n"
          "objective: 1.2\n"  // 1/5 + 1/3 + 1/2 + 1/6
          "cells: 3 adjustable, 3 changed\n"
@@ -45,7 +48,11 @@ TEST(Summary, EachOutcomeWithItsNumbers) {
          "seconds: 0.00\n"},
         {"the time limit, weak restrictions ignored: not in the objective",
          {5, 3, 2},
-         SolveOutcome{false, false, 3, 0.25, true, 1.5},
+         SolveOutcome{.status = modelStatus(ModelStatus::FEASIBLE, StopReason::TIME_LIMIT),
+                      .bound = 3,
+                      .gap = 0.25,
+                      .weakIgnored = true,
+                      .seconds = 1.5},
          "status: time limit\n"
          "gap: 0.25 (25 %, bound 3)\n"
          "objective: 0\n"
@@ -56,7 +63,11 @@ TEST(Summary, EachOutcomeWithItsNumbers) {
          "seconds: 1.50\n"},
         {"the work limit, real-valued cells",
          {5.5, 2.5, 2},
-         SolveOutcome{false, true, 41.2, 1.5e-05, false, 12.346, false},
+         SolveOutcome{.status = modelStatus(ModelStatus::FEASIBLE, StopReason::WORK_LIMIT),
+                      .bound = 41.2,
+                      .gap = 1.5e-05,
+                      .wholeNumbers = false,
+                      .seconds = 12.346},
          "status: work limit\n"
          "gap: 1.5e-05 (0.0015 %, bound 41.2)\n"
          "objective: 0.508333333333333\n"  // 0.25/5 + 0.25/3 + 1.5^2/6
@@ -121,10 +132,12 @@ TEST(Summary, NamesTheRestrictionsCheckedToATolerance) {
         std::vector<RestrictionCheck> checks(7);
         checks[6].kind = RestrictionKind::WEAK;
         for (int i : c.tolerated) checks[static_cast<std::size_t>(i)].exact = false;
-        SolveOutcome outcome;
-        outcome.wholeNumbers = c.wholeNumbers;
+        WrittenTable table;
+        table.x = {5, 3, 2};
+        table.checks = checks;
+        table.outcome.wholeNumbers = c.wholeNumbers;
         std::ostringstream out;
-        printSummary(out, project, problem, {5, 3, 2}, checks, outcome);
+        printSummary(out, project, problem, table);
         const std::string text = out.str();
         const std::size_t at = text.find("checked to a tolerance");
         if (c.line.empty()) {

@@ -29,21 +29,30 @@
 #include <climits>
 #include <cmath>
 #include <new>
+#include <optional>
 
 #include "qorsolve/core/settings.h"
 #include "qorsolve/problem/numeric_checks.h"
 
 namespace {
 
-// What ClpSimplex::status() says after a solve.
-enum ClpStatus {
-    CLP_OPTIMAL = 0,
-    CLP_PRIMAL_INFEASIBLE = 1,
-    CLP_DUAL_INFEASIBLE = 2,  // the primal programme is unbounded
-    CLP_STOPPED = 3,          // an iteration or time limit of Clp's own
-    CLP_ERRORS = 4,           // numerical trouble
-    CLP_EVENT_STOPPED = 5,    // our event handler ended the run
-};
+// Clp's answer after a solve (ClpSimplex::status()) as the model status it states: 0 optimal,
+// 1 primal infeasible, 2 dual infeasible (the programme is unbounded). Its other codes are no
+// answer: 3 a limit of Clp's own, 4 numerical trouble (CLP_NUMERICAL_TROUBLE), 5 a stop by
+// the event handler (ClpStopper).
+std::optional<ModelStatus> clpAnswer(int code) {
+    switch (code) {
+        case 0:
+            return ModelStatus::OPTIMAL;
+        case 1:
+            return ModelStatus::INFEASIBLE;
+        case 2:
+            return ModelStatus::UNBOUNDED;
+        default:
+            return std::nullopt;
+    }
+}
+constexpr int CLP_NUMERICAL_TROUBLE = 4;
 
 // COIN-OR writes an infinite bound, or the objective of no solution, as 1e30 and above.
 constexpr double COIN_INFINITY = 1e30;
@@ -184,48 +193,40 @@ constexpr double CBC_ABSOLUTE_GAP = 1e-12;
 // The reduced-cost tolerance of the simplex method within the search: Clp's own (1e-7), but
 // at most this share of the smallest cost of a column that may move, and not below
 // SMALLEST_DUAL_TOLERANCE. A tolerance near the costs themselves leaves their signs
-// undecided: the parts of a weak row of weight 0.001 and target 369,339 cost about 1e-8 a
-// unit, Clp took a relaxation as solved while its parts of thousands of units could still
-// lower its cost, its value lay 1.2e-4 above the relaxation's optimum, and the search proved
-// a 36-cell table optimal that cost 4.4e-7 (relative) more than the optimum. Where the costs
-// lie far above the tolerance (a cell's part costs at least 1 / base a unit) it stays as it
-// is: a tighter one only changes the search's path, and costs it work. A programme whose
-// costs are taken less the rows' multipliers (shiftRow, above 500 cells) may have some near 0
-// and then gets a tighter one too (the 3-class 15^3 table 1.3e-9, 10^3 none); the bench's
-// tables end at the same gaps with it.
+// undecided: the parts of a weak row of small weight and a large target cost less a unit than
+// Clp's tolerance, Clp takes a relaxation as solved while its parts of thousands of units
+// could still lower its cost, and the search proves a table optimal that is not. Where the
+// costs lie far above the tolerance (a cell's part costs at least 1 / base a unit) it stays as
+// it is: a tighter one only changes the search's path, and costs it work. A programme whose
+// costs are taken less the rows' multipliers (shiftRow) may have some near 0 and then gets a
+// tighter one too.
 constexpr double DUAL_TOLERANCE_SHARE = 0.01;
 constexpr double SMALLEST_DUAL_TOLERANCE = 1e-9;
 // The cut generators of a mixed-integer run. None on the chord programmes of tables with
-// margins: there they cost more time than the nodes they save (measured on 3-class tables of
-// about 1,000 cells). On small programmes (LinearModel::cuts), Gomory, mixed-integer rounding
-// and two-step rounding cuts at every node (ROUNDING); and, where those did not end the
-// search within FIRST_CUTS_NODES nodes, the same with zero-half cuts (rows of whole
-// coefficients combined with weights 0 and 1/2, then rounded), from the start again; and
-// where those did not end it within SECOND_CUTS_NODES nodes, the same once more from the
-// caller's table, with CBC's restart (RESTART). CBC's other generators are left out: probing
-// together with these made CBC prove a programme's optimum 0.007 % above the true one on a
-// 100-cell table.
+// margins: there they cost more time than the nodes they save. On small programmes
+// (LinearModel::cuts), Gomory, mixed-integer rounding and two-step rounding cuts at every
+// node (ROUNDING); and, where those did not end the search within FIRST_CUTS_NODES nodes, the
+// same with zero-half cuts (rows of whole coefficients combined with weights 0 and 1/2, then
+// rounded), from the start again; and where those did not end it within SECOND_CUTS_NODES
+// nodes, the same once more from the caller's table, with CBC's restart (RESTART). CBC's
+// other generators are left out: probing together with these made CBC prove optima above the
+// true one.
 enum class CutSet { NONE, ROUNDING, ROUNDING_AND_ZERO_HALF, RESTART, ANY_POINT };
-// Each set closes small tables where the other stalls. Of 1,187 random tables of up to about
-// 500 cells, zero-half cuts alone took one of 288 cells whose rows of coefficients 2 and 3
-// overlap from the work limit (18 s, gap 0.59 %) to a proof in 0.15 s, and another from more
-// than 10 s to 0.6 s; but two others from 0.06 s and 0.3 s to more than 10 s, and separating
-// them made the root of some decimal tables twice as slow. The two in turn prove all four,
-// the two slow ones in 0.5 s and 1.3 s (with 200 nodes first, and the first set again in
-// each programme of the table, 1.2 s and 1.6 s).
+// Each set closes small tables where the other stalls: zero-half cuts prove tables whose rows
+// of coefficients 2 and 3 overlap, which the first set leaves at the work limit, but stall
+// others that it proves at once, and make the root of some decimal tables slower. The two in
+// turn prove both kinds; this many nodes of the first set come before the second.
 constexpr int FIRST_CUTS_NODES = 50;
 // CBC's frequency code for a cut generator that runs at the root and further down only while
-// its cuts moved the root's bound; at every node, zero-half cuts made one table five times
-// slower (0.5 s to 2.7 s).
+// its cuts moved the root's bound: zero-half cuts at every node cost more than they close.
 constexpr int ZERO_HALF_FREQUENCY = -98;
 // The second set ends most searches it ends at all within a few nodes. Where it did not
 // within this many, the last run has the caller's table as its start and CBC's restart
 // (CBC_RESTART): once it has a point and the reduced costs of its root fix at least a tenth
-// of the columns, CBC searches again in the smaller model, with new cuts at its root. A
-// 266-cell table (rows of coefficients 2 and 3, weak rows) went from the work limit at a gap
-// of 3.8 % to a proof in about 2 s: the restart leaves 213 of its 1,353 columns. The start
-// point waits for this last run: with the second set, it sent another table from a proof in
-// 1.0 s to the time limit.
+// of the columns, CBC searches again in the smaller model, with new cuts at its root: tables
+// with rows of coefficients 2 and 3 and weak rows that stalled at the work limit are proven
+// that way. The start point waits for this last run: with the second set, it sent the search
+// of other tables down a longer path.
 constexpr int SECOND_CUTS_NODES = 200;
 // The nodes of a search for any point (ANY_POINT) before the search with costs takes over.
 constexpr int ANY_POINT_NODES = 100;
@@ -234,17 +235,13 @@ constexpr int CBC_RESTART = 512;  // CbcModel's special option "try a reduced mo
 // CBC's primal heuristics beside its rounding. RINS (every 100 nodes with a point at hand:
 // the columns where that point and the node's relaxation agree fixed, a small search over
 // the others) in every run; the feasibility pump only in the runs after a small programme's
-// first, where that first did not end within its nodes. Measured at --time-limit 10 on
-// random tables, against neither: of 1,167 tables of up to 625 cells, 1,164 instead of 1,162
-// end proven, 22 to 23 instead of 28 take more than 1 s, and all take 115 s instead of
-// 131 s; of 39 tables of 500 to 1,000 cells, 38 instead of 37 (in 24 s instead of 34 s); of
-// 110 tables of 1,000 to 5,000 cells, the same 101 in 107 s instead of 127 s; 40 tables of
-// 5,000 to 30,000 cells end as before. The pump in every run proved three more small tables
-// but slowed many that a first run proves in 0.2 s to 0.5-1.5 s (its passes cost more than
-// the search), and on the chord programmes of large tables it lost two proofs of 40. Where
-// the caller has no table yet (its repairs found none), the pump runs in the first run too:
-// a first table is then what the search needs most, and the first run's cuts alone may spend
-// its nodes without one (a 12-cell table of base 10^9 with rows of coefficients 1000 and 3).
+// first, where that first did not end within its nodes: with both, more random tables end
+// proven, and sooner, than with neither. The pump in every run proves a few more small tables
+// but slows many that a first run proves at once (its passes cost more than the search), and
+// on the chord programmes of large tables it loses proofs. Where the caller has no table yet
+// (its repairs found none), the pump runs in the first run too: a first table is then what
+// the search needs most, and the first run's cuts alone may spend its nodes without one (a
+// 12-cell table of base 10^9 with rows of coefficients 1000 and 3).
 bool pumpsIn(CutSet cuts) {
     return cuts == CutSet::ROUNDING_AND_ZERO_HALF || cuts == CutSet::RESTART;
 }
@@ -257,8 +254,8 @@ constexpr double ROUNDING_HOLD = 1e-6;
 
 // Whether that walk ends at once: every whole-number column of nonzero cost lies in an
 // equality row with a coefficient of at least ROUNDING_HOLD. A column no equality holds may
-// walk as far as its bounds and the other rows reach (a 280-cell table with decimal rows ran
-// past a time limit of 2 s for minutes); a table's margins hold every cell.
+// walk as far as its bounds and the other rows reach, for minutes past any time limit (a table
+// with decimal rows); a table's margins hold every cell.
 bool roundingEnds(const LinearModel& model) {
     std::vector<char> held(model.cost.size(), 0);
     for (int32_t i = 0; i < model.rows.rowCount(); ++i) {
@@ -303,19 +300,9 @@ double fromCoin(double bound) {
     return bound;
 }
 
-// A solve that ran to its answer about the model.
-SolveStatus answered(ModelStatus model) {
-    SolveStatus status;
-    status.call = CallStatus::OK;
-    status.model = model;
-    return status;
-}
-
 // A solve that `reason` stopped, with or without a point.
 SolveStatus stoppedBy(StopReason reason, bool havePoint) {
-    SolveStatus status = answered(havePoint ? ModelStatus::FEASIBLE : ModelStatus::NO_POINT);
-    status.stop = reason;
-    return status;
+    return modelStatus(havePoint ? ModelStatus::FEASIBLE : ModelStatus::NO_POINT, reason);
 }
 
 class CoinSolver : public LinearSolver {
@@ -340,6 +327,15 @@ class CoinSolver : public LinearSolver {
                                  const std::vector<double>& start);
     LinearResult branchAndCut(const Deadline& deadline, double relativeGap,
                               const std::vector<double>& start, CutSet cuts, bool& nodeLimit);
+    // The steps of branchAndCut besides its cuts, heuristics and start point: the copy of the
+    // relaxation CBC works on, CBC's limits, tolerances and stop handler, the search, and its
+    // result.
+    void setUpRelaxation(OsiClpSolverInterface& osi, CutSet cuts) const;
+    void setUpSearch(CbcModel& cbc, const Deadline& deadline, double relativeGap,
+                     CbcStopper& stopper) const;
+    void runSearch(CbcModel& cbc, const Deadline& deadline, int columns);
+    LinearResult searchResult(const CbcModel& cbc, const Deadline& deadline, double relativeGap,
+                              CutSet cuts, int columns, bool& nodeLimit) const;
     std::vector<double> rayOfLastSolve() const;
     bool meetsModel(const std::vector<double>& x) const;
     double costOf(const double* x) const;
@@ -513,43 +509,37 @@ LinearResult CoinSolver::solveLinearGuarded(const Deadline& deadline) {
         return result;
     }
     lp_->dual(0);
-    int status = lp_->status();
+    std::optional<ModelStatus> answer = clpAnswer(lp_->status());
     std::vector<double> ray;
-    if (status == CLP_PRIMAL_INFEASIBLE) {
+    if (answer == ModelStatus::INFEASIBLE) {
         ray = rayOfLastSolve();
         if (ray.empty() && !deadline.passed()) {
             // Warm-started dual simplex can call a badly scaled model infeasible wrongly:
             // without a certificate, decide again from scratch with the primal simplex.
             lp_->allSlackBasis(true);
             lp_->primal(0);
-            status = lp_->status();
-            if (status == CLP_PRIMAL_INFEASIBLE) ray = rayOfLastSolve();
+            answer = clpAnswer(lp_->status());
+            if (answer == ModelStatus::INFEASIBLE) ray = rayOfLastSolve();
         }
-    } else if (status == CLP_ERRORS && !deadline.passed()) {
+    } else if (lp_->status() == CLP_NUMERICAL_TROUBLE && !deadline.passed()) {
         lp_->allSlackBasis(true);
         lp_->primal(0);
-        status = lp_->status();
+        answer = clpAnswer(lp_->status());
     }
-    switch (status) {
-        case CLP_OPTIMAL: {
-            const double* x = lp_->primalColumnSolution();
-            result.x.assign(x, x + lp_->numberColumns());
-            result.objective = costOf(x);
-            result.bound = result.objective;
-            result.status = answered(ModelStatus::OPTIMAL);
-            break;
-        }
-        case CLP_PRIMAL_INFEASIBLE:
-            result.status = answered(ModelStatus::INFEASIBLE);
-            result.rowRay = std::move(ray);
-            break;
-        case CLP_DUAL_INFEASIBLE:
-            result.status = answered(ModelStatus::UNBOUNDED);
-            break;
-        default:  // stopped, or given up
-            if (deadline.passed()) result.status = stoppedBy(StopReason::TIME_LIMIT, false);
-            result.bound = -INFINITE_BOUND;
-            break;
+    if (answer == ModelStatus::OPTIMAL) {
+        const double* x = lp_->primalColumnSolution();
+        result.x.assign(x, x + lp_->numberColumns());
+        result.objective = costOf(x);
+        result.bound = result.objective;
+        result.status = modelStatus(ModelStatus::OPTIMAL);
+    } else if (answer == ModelStatus::INFEASIBLE) {
+        result.status = modelStatus(ModelStatus::INFEASIBLE);
+        result.rowRay = std::move(ray);
+    } else if (answer == ModelStatus::UNBOUNDED) {
+        result.status = modelStatus(ModelStatus::UNBOUNDED);
+    } else {  // stopped, or given up
+        if (deadline.passed()) result.status = stoppedBy(StopReason::TIME_LIMIT, false);
+        result.bound = -INFINITE_BOUND;
     }
     return result;
 }
@@ -611,10 +601,10 @@ LinearResult CoinSolver::searchWithCosts(const Deadline& deadline, double relati
     bool nodeLimit = false;
     if (!model_.cuts) return branchAndCut(deadline, relativeGap, start, CutSet::NONE, nodeLimit);
     // Small programmes get up to three runs in turn, each where the one before did not end
-    // within its nodes (CutSet); a run that ended at a point of the caller's test ends them. Once
-    // the second set was needed, the next programmes of this solver (the same table's next windows)
-    // skip the first run: 1.4 s to 1.0 s and 1.7 s to 1.4 s on two tables whose windows grow round
-    // after round.
+    // within its nodes (CutSet); a run that ended at a point of the caller's test ends them.
+    // Once the second set was needed, the next programmes of this solver (the same table's
+    // next windows) skip the first run: they are much alike, and it would spend its nodes
+    // again.
     if (!zeroHalfFirst_) {
         LinearResult first =
             branchAndCut(deadline, relativeGap, start, CutSet::ROUNDING, nodeLimit);
@@ -630,48 +620,12 @@ LinearResult CoinSolver::searchWithCosts(const Deadline& deadline, double relati
 LinearResult CoinSolver::branchAndCut(const Deadline& deadline, double relativeGap,
                                       const std::vector<double>& start, CutSet cuts,
                                       bool& nodeLimit) {
-    LinearResult result;
     int columns = lp_->numberColumns();
     OsiClpSolverInterface osi(new ClpSimplex(*lp_), true);
-    osi.messageHandler()->setLogLevel(0);
-    osi.getModelPtr()->setLogLevel(0);
-    osi.setHintParam(OsiDoReducePrint, true, OsiHintTry);
-    // Presolve makes the first relaxation of large chord programmes several times faster.
-    // It leaks a few kilobytes in CoinUtils 2.11, so small programmes, where it gains
-    // nothing, go without.
-    osi.setHintParam(OsiDoPresolveInInitial, columns >= 10000, OsiHintDo);
-    if (cuts == CutSet::ANY_POINT) {
-        for (int j = 0; j < columns; ++j) osi.setObjCoeff(j, 0.0);
-    }
-    osi.getModelPtr()->setDualTolerance(searchDualTolerance(model_, lp_->dualTolerance()));
-    for (int j = 0; j < columns; ++j) {
-        if (!model_.isInteger.empty() && model_.isInteger[j]) osi.setInteger(j);
-    }
-
+    setUpRelaxation(osi, cuts);
     CbcModel cbc(osi);
-    cbc.setLogLevel(0);
-    cbc.messageHandler()->setLogLevel(0);
-    cbc.solver()->messageHandler()->setLogLevel(0);
-    cbc.setUseElapsedTime(true);
-    if (deadline.limited()) cbc.setMaximumSeconds(std::max(deadline.remaining(), 0.0));
-    cbc.setAllowableFractionGap(relativeGap);
-    cbc.setIntegerTolerance(integerTolerance(model_));
-    // Where the objective takes values a step apart, a point must be better by a step, so a
-    // node whose bound lies within half of one below the best point holds no better point.
-    const double absoluteGap = std::max(CBC_ABSOLUTE_GAP, 0.5 * objectiveStep_);
-    cbc.setAllowableGap(absoluteGap);
-    cbc.setDblParam(CbcModel::CbcCutoffIncrement, absoluteGap);
     CbcStopper stopper(&stop_);
-    cbc.passInEventHandler(&stopper);
-    if (!model_.branchFirst.empty()) {  // CBC branches first on the lowest priority number
-        cbc.findIntegers(false);
-        std::vector<int> priority(size_t(cbc.numberIntegers()));
-        for (size_t i = 0; i < priority.size(); ++i) {
-            const size_t j = size_t(cbc.integerVariable()[i]);
-            priority[i] = j < model_.branchFirst.size() && model_.branchFirst[j] ? 1 : 1000;
-        }
-        cbc.passInPriorities(priority.data(), false);
-    }
+    setUpSearch(cbc, deadline, relativeGap, stopper);
 
     CglGomory gomory;
     CglMixedIntegerRounding2 mixedRounding;
@@ -702,13 +656,62 @@ LinearResult CoinSolver::branchAndCut(const Deadline& deadline, double relativeG
     if (pumpsIn(cuts) || start.empty()) cbc.addHeuristic(&pump);
 
     // Of a small programme's runs only the last starts from the caller's table: elsewhere a
-    // start point there changes the path of the cuts for the worse (measured), and the caller
-    // keeps its table anyway.
+    // start point there changes the path of the cuts for the worse, and the caller keeps its
+    // table anyway.
     const bool fromStart = cuts == CutSet::NONE || cuts == CutSet::RESTART;
     if (fromStart && !start.empty() && meetsModel(start)) {
         cbc.setBestSolution(start.data(), columns, costOf(start.data()), true);
     }
 
+    runSearch(cbc, deadline, columns);
+    return searchResult(cbc, deadline, relativeGap, cuts, columns, nodeLimit);
+}
+
+void CoinSolver::setUpRelaxation(OsiClpSolverInterface& osi, CutSet cuts) const {
+    const int columns = lp_->numberColumns();
+    osi.messageHandler()->setLogLevel(0);
+    osi.getModelPtr()->setLogLevel(0);
+    osi.setHintParam(OsiDoReducePrint, true, OsiHintTry);
+    // Presolve makes the first relaxation of large chord programmes several times faster.
+    // It leaks a few kilobytes in CoinUtils 2.11, so small programmes, where it gains
+    // nothing, go without.
+    osi.setHintParam(OsiDoPresolveInInitial, columns >= 10000, OsiHintDo);
+    if (cuts == CutSet::ANY_POINT) {
+        for (int j = 0; j < columns; ++j) osi.setObjCoeff(j, 0.0);
+    }
+    osi.getModelPtr()->setDualTolerance(searchDualTolerance(model_, lp_->dualTolerance()));
+    for (int j = 0; j < columns; ++j) {
+        if (!model_.isInteger.empty() && model_.isInteger[j]) osi.setInteger(j);
+    }
+}
+
+void CoinSolver::setUpSearch(CbcModel& cbc, const Deadline& deadline, double relativeGap,
+                             CbcStopper& stopper) const {
+    cbc.setLogLevel(0);
+    cbc.messageHandler()->setLogLevel(0);
+    cbc.solver()->messageHandler()->setLogLevel(0);
+    cbc.setUseElapsedTime(true);
+    if (deadline.limited()) cbc.setMaximumSeconds(std::max(deadline.remaining(), 0.0));
+    cbc.setAllowableFractionGap(relativeGap);
+    cbc.setIntegerTolerance(integerTolerance(model_));
+    // Where the objective takes values a step apart, a point must be better by a step, so a
+    // node whose bound lies within half of one below the best point holds no better point.
+    const double absoluteGap = std::max(CBC_ABSOLUTE_GAP, 0.5 * objectiveStep_);
+    cbc.setAllowableGap(absoluteGap);
+    cbc.setDblParam(CbcModel::CbcCutoffIncrement, absoluteGap);
+    cbc.passInEventHandler(&stopper);
+    if (!model_.branchFirst.empty()) {  // CBC branches first on the lowest priority number
+        cbc.findIntegers(false);
+        std::vector<int> priority(size_t(cbc.numberIntegers()));
+        for (size_t i = 0; i < priority.size(); ++i) {
+            const size_t j = size_t(cbc.integerVariable()[i]);
+            priority[i] = j < model_.branchFirst.size() && model_.branchFirst[j] ? 1 : 1000;
+        }
+        cbc.passInPriorities(priority.data(), false);
+    }
+}
+
+void CoinSolver::runSearch(CbcModel& cbc, const Deadline& deadline, int columns) {
     // From the basis found above; branchAndBound alone would start afresh.
     cbc.initialSolve();
     if (!stop_.lpStopped && cbc.solver()->isProvenOptimal()) {
@@ -721,7 +724,12 @@ LinearResult CoinSolver::branchAndCut(const Deadline& deadline, double relativeG
     stop_.left = false;
     if (!deadline.passed() && !stop_.workStopped) cbc.branchAndBound();
     stop_.top = nullptr;
+}
 
+LinearResult CoinSolver::searchResult(const CbcModel& cbc, const Deadline& deadline,
+                                      double relativeGap, CutSet cuts, int columns,
+                                      bool& nodeLimit) const {
+    LinearResult result;
     // A point with its whole-number columns rounded to whole numbers.
     auto keep = [&](const double* point) {
         result.x.assign(point, point + columns);
@@ -741,7 +749,7 @@ LinearResult CoinSolver::branchAndCut(const Deadline& deadline, double relativeG
         // need not be that one.
         keep(stop_.leftPoint.data());
         result.bound = -INFINITE_BOUND;
-        result.status = answered(ModelStatus::FEASIBLE);
+        result.status = modelStatus(ModelStatus::FEASIBLE);
         result.leftModel = true;
         return result;
     }
@@ -752,7 +760,7 @@ LinearResult CoinSolver::branchAndCut(const Deadline& deadline, double relativeG
         result.status = stopped ? stoppedBy(stop_.workStopped && !timeUp ? StopReason::WORK_LIMIT
                                                                          : StopReason::TIME_LIMIT,
                                             best != nullptr)
-                                : answered(ModelStatus::FEASIBLE);
+                                : modelStatus(ModelStatus::FEASIBLE);
         return result;
     }
     nodeLimit = !stopped && cbc.isNodeLimitReached();
@@ -760,7 +768,7 @@ LinearResult CoinSolver::branchAndCut(const Deadline& deadline, double relativeG
         // Proven: every node was pruned against the best objective less the allowed gap.
         // CBC's own bound may lag behind that (it may be the root's, when the start point
         // was already optimal).
-        result.status = answered(ModelStatus::OPTIMAL);
+        result.status = modelStatus(ModelStatus::OPTIMAL);
         // With an objective step, no point lies between the best and a step below it.
         double proven = objectiveStep_ > 0.0
                             ? result.objective
@@ -768,9 +776,9 @@ LinearResult CoinSolver::branchAndCut(const Deadline& deadline, double relativeG
         result.bound =
             std::min(std::max(fromCoin(cbc.getBestPossibleObjValue()), proven), result.objective);
     } else if (!stopped && cbc.isProvenInfeasible()) {
-        result.status = answered(ModelStatus::INFEASIBLE);
+        result.status = modelStatus(ModelStatus::INFEASIBLE);
     } else if (!stopped && cbc.isContinuousUnbounded()) {
-        result.status = answered(ModelStatus::UNBOUNDED);
+        result.status = modelStatus(ModelStatus::UNBOUNDED);
     } else {
         if (stopped) {
             result.status = stoppedBy(

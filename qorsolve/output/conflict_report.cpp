@@ -15,23 +15,27 @@
 #include "qorsolve/conflict/conflict_line.h"
 #include "qorsolve/core/settings.h"
 #include "qorsolve/output/csv_text.h"
-#include "qorsolve/output/own_output.h"
 #include "qorsolve/output/restriction_text.h"
-#include "qorsolve/output/result_files.h"
+#include "qorsolve/output/result_paths.h"
 
 namespace {
 
 // A set may be large: the screen shows every restriction and hard row, and default bounds
 // until this many lines; the file shows all of them.
 constexpr std::size_t MOST_LINES_SHOWN = 20;
-constexpr std::string_view FILE_HEADER = "kind,member,relation,value,change,multiplier,objective";
-// The header of the file's first version: the stable run by which qorsolve knows the file
-// (own_output.h). A new column goes at the end.
-constexpr std::string_view FILE_STABLE_COLUMNS = "kind,member,relation,value,change";
-static_assert(FILE_HEADER.starts_with(FILE_STABLE_COLUMNS));
 
 using Kind = ConflictMember::Kind;
 using Line = ConflictLine;
+
+// Appends the lines of `text` (one or more, or none for an empty text), each without its line
+// end, to `lines`. A path that holds a line end gives two lines, as on the screen.
+void addLines(std::vector<std::string>& lines, std::string_view text) {
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        lines.emplace_back(text.substr(0, end));
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    }
+}
 
 // The relation and value(s) as the file gives them: "=", ">=", "<=" or "range"; "L..U".
 std::pair<std::string, std::string> relationFields(double lower, double upper) {
@@ -251,60 +255,56 @@ class ConflictReport {
 }  // namespace
 
 bool reportConflict(const Project& project, const AdjustmentProblem& problem,
-                    const ConflictResult& conflict, ResultSet& results, std::ostream& out) {
+                    const ConflictResult& conflict, ResultSet& results,
+                    std::vector<std::string>& lines) {
     if (!conflict.status.ok()) {
-        out << (conflict.status.call == CallStatus::NO_MEMORY
-                    ? "conflict: not named: not enough memory to search for it\n"
-                    : "conflict: not named: the solver gave no answer\n");
+        lines.emplace_back(conflict.status.call == CallStatus::NO_MEMORY
+                               ? "conflict: not named: not enough memory to search for it"
+                               : "conflict: not named: the solver gave no answer");
         return true;
     }
     if (conflict.status.model == ModelStatus::FEASIBLE) {
-        out << "conflict: none: the restrictions and bounds can all hold\n";
+        lines.emplace_back("conflict: none: the restrictions and bounds can all hold");
         return true;
     }
     if (conflict.members.empty()) {
-        out << "conflict: not named: the time ran out before a conflict was found\n";
+        lines.emplace_back("conflict: not named: the time ran out before a conflict was found");
         return true;
     }
     const ConflictReport report(project, problem);
-    const std::vector<Line> lines = report.lines(conflict);
+    const std::vector<Line> members = report.lines(conflict);
 
     const std::string path = conflictFilePath(project);
     std::string error;
     OutputFile* file = openResult(path, &isConflictFileHeader, results, error);
     if (file != nullptr) {
-        file->writeText(FILE_HEADER);
+        file->writeText(CONFLICT_FILE_HEADER);
         file->writeText("\n");
-        for (const Line& line : lines) file->writeText(report.fileText(line));
+        for (const Line& line : members) file->writeText(report.fileText(line));
     }
 
-    if (lines.size() == 1) {
-        out << "conflict: 1 restriction cannot hold";
-    } else {
-        out << "conflict: " << lines.size() << " restrictions and bounds cannot all hold";
-    }
+    std::string count = members.size() == 1 ? "conflict: 1 restriction cannot hold"
+                                            : "conflict: " + std::to_string(members.size()) +
+                                                  " restrictions and bounds cannot all hold";
     if (!conflict.irreducible) {
-        out << (conflict.status.stop == StopReason::WORK_LIMIT
-                    ? " (not reduced within the work limit)"
-                    : " (not reduced in time)");
+        count += conflict.status.stop == StopReason::WORK_LIMIT
+                     ? " (not reduced within the work limit)"
+                     : " (not reduced in time)";
     }
-    out << "\n";
+    addLines(lines, count);
     // Lines come restrictions first, then hard rows, then default bounds.
     std::size_t shown = 0;
-    for (const Line& line : lines) {
+    for (const Line& line : members) {
         if (line.type == Line::Type::BOUND && shown >= MOST_LINES_SHOWN) break;
-        out << report.screenText(line) << "\n";
+        addLines(lines, report.screenText(line));
         ++shown;
     }
-    if (lines.size() > shown) {
-        out << "\u2026 (+ " << lines.size() - shown << " more in " << path << ")\n";
+    if (members.size() > shown) {
+        addLines(lines,
+                 "\u2026 (+ " + std::to_string(members.size() - shown) + " more in " + path + ")");
     }
-    out << report.whyLine(conflict, lines);
-    out << adviceText(conflict, lines);
-    out << error;
+    addLines(lines, report.whyLine(conflict, members));
+    addLines(lines, adviceText(conflict, members));
+    addLines(lines, error);
     return file != nullptr;
-}
-
-bool isConflictFileHeader(std::string_view line) {
-    return hasStableColumns(line, FILE_STABLE_COLUMNS, StableAt::START);
 }

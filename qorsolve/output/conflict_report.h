@@ -3,17 +3,18 @@
 // first; the same members in `<project>-conflict.csv` for scripts.
 #pragma once
 
-#include <ostream>
-#include <string_view>
+#include <string>
+#include <vector>
 
 #include "common/project.h"
 #include "common/result_set.h"
 #include "qorsolve/conflict/conflict_finder.h"
 #include "qorsolve/problem/adjustment_problem.h"
 
-// Prints the lines after "status: infeasible" / "status: integer infeasible": the conflict
-// lines and the advice line; writes <project>-conflict.csv into `results`, which the caller
-// commits. False, with one error line printed, when the file cannot be created.
+// Adds to `lines` (each without its line end) the lines shown after "status: infeasible" /
+// "status: integer infeasible": the conflict lines and the advice line; writes
+// <project>-conflict.csv into `results`, which the caller commits. False, with the error line
+// added last, when the file cannot be created.
 //
 // For a set that cannot hold, irreducible or not: "conflict: N restrictions and bounds cannot all
 // hold" ("1 restriction cannot hold" for one), one line per member ("restriction N: TEXT", or
@@ -23,7 +24,5 @@
 // (conflict_advice.h). For the other statuses one "conflict: ..." line that says why none is
 // named, and no file.
 bool reportConflict(const Project& project, const AdjustmentProblem& problem,
-                    const ConflictResult& conflict, ResultSet& results, std::ostream& out);
-
-// True for the first line (without line end) of a <project>-conflict.csv of any version.
-bool isConflictFileHeader(std::string_view line);
+                    const ConflictResult& conflict, ResultSet& results,
+                    std::vector<std::string>& lines);

@@ -6,6 +6,7 @@
 #include <numeric>
 
 #include "common/utf8_text.h"
+#include "qorsolve/output/status_words.h"
 
 namespace {
 
@@ -331,9 +332,12 @@ class Page {
     void summary() {
         out_ += "<h2>Summary</h2>\n<dl class=\"summary\">\n";
         const std::string& status = data_.status;
-        const char* tone = status == "optimal" || status == "feasible"        ? "good"
-                           : status == "time limit" || status == "work limit" ? "warn"
-                                                                              : "bad";
+        // A table or restrictions that can hold; a limit that stopped the search; the rest.
+        const bool good = status == statusWord(ModelStatus::OPTIMAL) ||
+                          status == statusWord(ModelStatus::FEASIBLE);
+        const bool limit = status == limitWord(StopReason::TIME_LIMIT) ||
+                           status == limitWord(StopReason::WORK_LIMIT);
+        const char* tone = good ? "good" : limit ? "warn" : "bad";
         item("project", htmlText(cutText(data_.project, TEXT_CHARS)));
         item("status", std::string("<span class=\"status ") + tone + "\">" +
                            htmlText(cutText(status, NAME_CHARS)) + "</span>");

@@ -6,7 +6,7 @@
 #include "common/output_file.h"
 #include "qorsolve/output/own_output.h"
 #include "qorsolve/output/restriction_text.h"
-#include "qorsolve/output/result_files.h"
+#include "qorsolve/output/result_paths.h"
 
 namespace {
 
@@ -44,15 +44,16 @@ bool mayWriteReport(const std::string& path, std::string& error) {
     return mayCreate(path, error);
 }
 
-ReportData tableReport(const Project& project, const std::vector<double>& x,
-                       const std::vector<RestrictionCheck>& checks, double objective,
-                       const SolveOutcome& outcome) {
+ReportData tableReport(const Project& project, const WrittenTable& table, double objective) {
+    const std::vector<double>& x = table.x;
+    const std::vector<RestrictionCheck>& checks = table.checks;
+    const SolveOutcome& outcome = table.outcome;
     ReportData data;
     describeClasses(project, data);
-    data.status = outcome.proven ? "optimal" : outcome.workLimit ? "work limit" : "time limit";
+    data.status = statusWord(outcome.status.model, outcome.status.stop);
     data.hasTable = true;
     data.objective = objective;
-    data.proven = outcome.proven;
+    data.proven = outcome.proven();
     data.gap = outcome.gap;
     data.bound = outcome.bound;
 
@@ -70,10 +71,8 @@ ReportData tableReport(const Project& project, const std::vector<double>& x,
     }
 
     const std::vector<DeclaredRestriction>& declared = project.control.restrictions;
-    // Each restriction's value in the base table, summed as the rows file sums it.
-    const std::vector<double> base(project.cells.base.begin(), project.cells.base.end());
-    const std::vector<RestrictionCheck> before = checkRestrictions(project, base);
-    for (std::size_t i = 0; i < checks.size() && i < declared.size() && i < before.size(); ++i) {
+    for (std::size_t i = 0; i < checks.size() && i < declared.size() && i < table.changes.size();
+         ++i) {
         const RestrictionCheck& check = checks[i];
         ReportRow row;
         row.number = static_cast<int32_t>(i + 1);
@@ -81,7 +80,7 @@ ReportData tableReport(const Project& project, const std::vector<double>& x,
         row.lower = check.lower;
         row.upper = check.upper;
         row.value = check.value;
-        row.change = check.value - before[i].value;
+        row.change = table.changes[i].value;
         row.slack = check.slack;
         row.weak = check.kind == RestrictionKind::WEAK;
         row.binding = check.binding;
@@ -95,12 +94,11 @@ ReportData tableReport(const Project& project, const std::vector<double>& x,
     return data;
 }
 
-ReportData statusReport(const Project& project, const std::string& status,
-                        std::vector<std::string> lines) {
+ReportData statusReport(const Project& project, const StatusLines& status) {
     ReportData data;
     describeClasses(project, data);
-    data.status = status;
-    data.conflictLines = std::move(lines);
+    data.status = status.status;
+    data.conflictLines = status.lines;
     return data;
 }
 

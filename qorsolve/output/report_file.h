@@ -5,13 +5,12 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "common/project.h"
 #include "common/result_set.h"
 #include "qorsolve/output/html_report.h"
-#include "qorsolve/output/summary.h"
-#include "qorsolve/problem/restriction_check.h"
+#include "qorsolve/output/status_words.h"
+#include "qorsolve/output/written_table.h"
 
 bool isReportFirstLine(std::string_view line);
 
@@ -19,15 +18,12 @@ bool isReportFirstLine(std::string_view line);
 // its directory takes a new file. Otherwise false with the message in `error`.
 bool mayWriteReport(const std::string& path, std::string& error);
 
-// The report of an adjusted table `x` with its checks (one per declared restriction).
-ReportData tableReport(const Project& project, const std::vector<double>& x,
-                       const std::vector<RestrictionCheck>& checks, double objective,
-                       const SolveOutcome& outcome);
+// The report of a written table, whose objective F is `objective`.
+ReportData tableReport(const Project& project, const WrittenTable& table, double objective);
 
-// The report of a run that wrote no table: its status and the lines printed after the status
-// line (the conflict of a table that cannot exist).
-ReportData statusReport(const Project& project, const std::string& status,
-                        std::vector<std::string> lines);
+// The report of a run that wrote no table: its status and the lines it printed after the
+// status line (the conflict of a table that cannot exist).
+ReportData statusReport(const Project& project, const StatusLines& status);
 
 // Renders the report into a file of `results`, which the caller commits with the run's other
 // result files. False, with the message in `error` (one line and its line end), when a file

@@ -1,35 +1,18 @@
 #include "qorsolve/output/result_files.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cfloat>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 
 #include "common/cell_text.h"
 #include "common/output_file.h"
-#include "common/temporary_files.h"
 #include "qorsolve/core/qorsolve_error.h"
-#include "qorsolve/output/conflict_report.h"
 #include "qorsolve/output/csv_text.h"
 #include "qorsolve/output/own_output.h"
 #include "qorsolve/output/restriction_text.h"
 #include "qorsolve/problem/exact_rows.h"
 
 namespace {
-
-// The headers, and the stable runs by which qorsolve knows the files (own_output.h): a new
-// column goes at the end of a header.
-constexpr std::string_view ROW_REPORT_HEADER =
-    "restriction,kind,lower,upper,value,slack,binding,change,text,declared,source";
-// The header of the rows file's first version, before the change and the text.
-constexpr std::string_view ROW_REPORT_STABLE = "restriction,kind,lower,upper,value,slack,binding";
-static_assert(ROW_REPORT_HEADER.starts_with(ROW_REPORT_STABLE));
-// After the class names. Before it, "class1,...,classK,base,adjusted" only.
-constexpr std::string_view ADJUSTED_TABLE_COLUMNS = "base,adjusted,change,relative change";
 
 struct ResultFile {
     std::string path;
@@ -63,98 +46,14 @@ std::string slackField(const RestrictionCheck& check) {
     return csvWithin(check.slack, VALUE_ROUNDING * size);
 }
 
-// The value's change from the base table's, to the digits both have: each exact value is
-// rounded once to a double (2^-53 of it), any other carries its error.
-std::string changeField(const RestrictionCheck& check, const RestrictionCheck& before) {
-    const auto error = [](const RestrictionCheck& c) {
-        return c.exact ? DBL_EPSILON * std::fabs(c.value) : VALUE_ROUNDING * c.size;
-    };
-    const double change = check.value - before.value;
-    if (check.exact && before.exact && std::fabs(change) <= LARGEST_WHOLE &&
-        std::trunc(check.value) == check.value && std::trunc(before.value) == before.value) {
-        return csvNumber(change);  // whole numbers: exact
-    }
-    return csvWithin(change, error(check) + error(before));
-}
-
-std::string sameFileMessage(const std::string& first, const std::string& second) {
-    return errorMessage({QorsolveFault::SAME_FILE, first, second});
-}
-
 }  // namespace
-
-bool mayCreate(const std::string& path, std::string& error) {
-    std::string temporary = followLinks(path) + ".tmp-XXXXXX";
-    int slot = -1;
-    errno = 0;
-    const int descriptor = createTemporaryFile(temporary.data(), slot);
-    if (descriptor < 0) {
-        error = errorMessage({QorsolveFault::CANNOT_OPEN, path, "", errno != 0 ? errno : EINVAL});
-        return false;
-    }
-    close(descriptor);
-    std::remove(temporary.c_str());
-    releaseTemporaryFile(slot);
-    return true;
-}
-
-std::vector<double> writtenCells(const AdjustmentProblem& problem, const std::vector<double>& x,
-                                 bool& meets) {
-    std::vector<double> written(x.size());
-    const auto roundTo = [&](int digits) {
-        for (std::size_t j = 0; j < x.size(); ++j) {
-            double value = roundToDigits(x[j], digits);
-            if (j < problem.lower.size()) value = std::max(value, problem.lower[j]);
-            if (j < problem.upper.size()) value = std::min(value, problem.upper[j]);
-            written[j] = value;
-        }
-        return meetsHardRowsAndBounds(problem, written);
-    };
-    meets = roundTo(RESULT_DIGITS);
-    if (meets) return written;
-    meets = meetsHardRowsAndBounds(problem, x);
-    if (!meets) return x;
-    // 17 significant digits reproduce every double.
-    for (int digits = RESULT_DIGITS + 1; digits < 17; ++digits) {
-        if (roundTo(digits)) return written;
-    }
-    return x;
-}
-
-std::string adjustedTablePath(const Project& project) {
-    return project.name + "-adj.csv";
-}
-
-std::string rowReportPath(const Project& project) {
-    return project.name + "-rows.csv";
-}
-
-std::string conflictFilePath(const Project& project) {
-    return project.name + "-conflict.csv";
-}
-
-bool isAdjustedTableHeader(std::string_view line) {
-    // The class names, then base,adjusted,change,relative change and any later columns.
-    if (hasStableColumns(line, ADJUSTED_TABLE_COLUMNS, StableAt::AFTER_NAMES)) return true;
-    // Before, class1,class2,...,classK, then base,adjusted.
-    for (int k = 1;; ++k) {
-        if (line == "base,adjusted") return true;
-        const std::string field = "class" + std::to_string(k) + ",";
-        if (!line.starts_with(field)) return false;
-        line.remove_prefix(field.size());
-    }
-}
-
-bool isRowReportHeader(std::string_view line) {
-    return hasStableColumns(line, ROW_REPORT_STABLE, StableAt::START);
-}
 
 bool mayWriteResults(const Project& project, bool table, std::string& error) {
     const std::vector<ResultFile> files = resultFiles(project);
     for (std::size_t i = 0; i < files.size(); ++i) {
         for (std::size_t j = 0; j < i; ++j) {
             if (isSameFile(files[j].path, files[i].path)) {
-                error = sameFileMessage(files[j].path, files[i].path);
+                error = errorMessage({QorsolveFault::SAME_FILE, files[j].path, files[i].path});
                 return false;
             }
         }
@@ -169,22 +68,6 @@ bool mayWriteResults(const Project& project, bool table, std::string& error) {
         if (written && !mayCreate(file.path, error)) return false;
     }
     return true;
-}
-
-OutputFile* openResult(const std::string& path, bool (*isOurs)(std::string_view),
-                       ResultSet& results, std::string& error) {
-    const OutputCheck check = checkEarlierOutput(path, isOurs);
-    if (!mayWrite(check)) {
-        error = refusalMessage(path, check, false);
-        return nullptr;
-    }
-    OutputFile* file = results.add(path);
-    if (file == nullptr) {
-        error = results.failedError() == 0
-                    ? sameFileMessage(results.failedPath(), path)
-                    : errorMessage({QorsolveFault::CANNOT_OPEN, path, "", results.failedError()});
-    }
-    return file;
 }
 
 bool writeAdjustedTable(const Project& project, const std::vector<double>& x, bool allCells,
@@ -236,21 +119,21 @@ bool writeAdjustedTable(const Project& project, const std::vector<double>& x, bo
     return true;
 }
 
-bool writeRowReport(const Project& project, const std::vector<RestrictionCheck>& checks,
-                    ResultSet& results, std::string& error) {
+bool writeRowReport(const Project& project, const WrittenTable& table, ResultSet& results,
+                    std::string& error) {
     OutputFile* file = openResult(rowReportPath(project), &isRowReportHeader, results, error);
     if (file == nullptr) return false;
     file->writeText(std::string(ROW_REPORT_HEADER) + "\n");
-    // Each restriction's value in the base table, for its change.
-    const std::vector<double> base(project.cells.base.begin(), project.cells.base.end());
-    const std::vector<RestrictionCheck> before = checkRestrictions(project, base);
+    const std::vector<RestrictionCheck>& checks = table.checks;
     const CellNamer namer(project, NameStyle::RAW);
     const auto& declared = project.control.restrictions;
     for (std::size_t i = 0; i < checks.size(); ++i) {
         const RestrictionCheck& check = checks[i];
         const bool weak = check.kind == RestrictionKind::WEAK;
-        const std::string change =
-            i < before.size() ? changeField(check, before[i]) : std::string();
+        // To the digits the change has.
+        const std::string change = i < table.changes.size()
+                                       ? csvWithin(table.changes[i].value, table.changes[i].error)
+                                       : std::string();
         const std::string text = i < declared.size()
                                      ? csvField(declaredText(project, namer, declared[i]))
                                      : std::string();

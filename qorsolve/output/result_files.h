@@ -20,58 +20,27 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "common/project.h"
 #include "common/result_set.h"
-#include "qorsolve/problem/adjustment_problem.h"
-#include "qorsolve/problem/restriction_check.h"
-
-std::string adjustedTablePath(const Project& project);
-std::string rowReportPath(const Project& project);
-std::string conflictFilePath(const Project& project);
-
-// True for the first line (without line end) of a table file of any version.
-bool isAdjustedTableHeader(std::string_view line);
-bool isRowReportHeader(std::string_view line);
-
-// Whether a file can be made where `path` (its links followed) leads, as a result file is
-// made: a temporary file in its directory, created and at once removed again. False, with the
-// message the write would give (one line and its line end) in `error`, when not: no such
-// directory, no permission, a read-only file system. Checked before the solve, so that a run
-// does not end after it by losing its results.
-bool mayCreate(const std::string& path, std::string& error);
+#include "qorsolve/output/result_paths.h"
+#include "qorsolve/output/written_table.h"
 
 // Checked before the solve: the files of a table (`table`) may be written and created, the
 // earlier results a run would remove are not read-only, and no two result paths name the same
 // file. False, with the message (one line and its line end) in `error`, when not.
 bool mayWriteResults(const Project& project, bool table, std::string& error);
 
-// A result file of the set, open for writing; nullptr, with the message in `error`, when the
-// file at `path` is not qorsolve's or cannot be created. `isOurs` recognises the header.
-OutputFile* openResult(const std::string& path, bool (*isOurs)(std::string_view),
-                       ResultSet& results, std::string& error);
-
-// Real-valued cells as the table file writes them, without the digits below the solve's
-// accuracy (1363, not 1362.9999999999998): RESULT_DIGITS significant digits, kept within
-// their cells' bounds, where the table so written meets every hard row and bound by the rule
-// of exact_rows.h; else the fewest digits beyond that at which it does, up to 17, which
-// reproduce the computed cells exactly. (At 10^12, 12 digits are whole units: "(1) + (2) -
-// (3) = 7" over cells that came out whole would move by several units and miss the row.) A
-// computed table that misses a row by that rule is written with every digit, as it is.
-// `meets` tells whether the written table meets every hard row and bound by that rule.
-std::vector<double> writtenCells(const AdjustmentProblem& problem, const std::vector<double>& x,
-                                 bool& meets);
-
 // Write the two files of a table into `results`. False, with the message in `error`, when a
 // file cannot be created. `allCells` writes the cells of base 0 too (adjusted 0), so that the
 // whole table can be rebuilt. The cells of `x` are written exactly as they are (real-valued
-// ones already rounded to the digits they are to have); the checks are those of `x`.
+// ones already rounded to the digits they are to have: written_table.h); the rows file
+// formats the table's checks and changes.
 bool writeAdjustedTable(const Project& project, const std::vector<double>& x, bool allCells,
                         ResultSet& results, std::string& error);
-bool writeRowReport(const Project& project, const std::vector<RestrictionCheck>& checks,
-                    ResultSet& results, std::string& error);
+bool writeRowReport(const Project& project, const WrittenTable& table, ResultSet& results,
+                    std::string& error);
 
 // Puts the files of `results` in place and removes qorsolve's earlier result files that the
 // set does not include. False, with the message in `error`, when a file could not be written

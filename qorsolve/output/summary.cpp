@@ -8,6 +8,7 @@
 
 #include "common/cell_text.h"
 #include "qorsolve/output/csv_text.h"
+#include "qorsolve/output/status_words.h"
 #include "qorsolve/problem/exact_rows.h"
 #include "qorsolve/problem/numeric_checks.h"
 
@@ -97,14 +98,12 @@ std::string restrictionList(const std::vector<std::size_t>& first, std::size_t c
 }  // namespace
 
 void printSummary(std::ostream& out, const Project& project, const AdjustmentProblem& problem,
-                  const std::vector<double>& x, const std::vector<RestrictionCheck>& checks,
-                  const SolveOutcome& outcome) {
-    out << "status: "
-        << (outcome.proven      ? "optimal"
-            : outcome.workLimit ? "work limit"
-                                : "time limit")
-        << "\n";
-    if (!outcome.proven) {
+                  const WrittenTable& table) {
+    const std::vector<double>& x = table.x;
+    const std::vector<RestrictionCheck>& checks = table.checks;
+    const SolveOutcome& outcome = table.outcome;
+    out << statusText(statusLines(outcome.status.model, outcome.status.stop));
+    if (!outcome.proven()) {
         char percent[32];
         std::snprintf(percent, sizeof percent, "%.3g %%", 100.0 * outcome.gap);
         out << "gap: " << computedText(outcome.gap) << " (" << percent << ", bound "

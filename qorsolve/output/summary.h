@@ -20,26 +20,12 @@
 //   seconds: 0.12
 #pragma once
 
-#include <cstdint>
 #include <ostream>
-#include <vector>
 
 #include "common/project.h"
+#include "qorsolve/output/written_table.h"
 #include "qorsolve/problem/adjustment_problem.h"
-#include "qorsolve/problem/restriction_check.h"
 
-struct SolveOutcome {
-    bool proven = true;      // false: the time limit or the work limit ended the search
-    bool workLimit = false;  // when not proven: the work limit, not the time limit
-    double bound = 0.0;      // a lower bound on the optimum, when not proven
-    double gap = 0.0;        // relative gap between the objective and the bound, when not proven
-    bool weakIgnored = false;
-    double seconds = 0.0;
-    bool wholeNumbers = true;  // false: a real-valued table, whose rows are met to a tolerance
-    int64_t work = -1;         // the whole-number search's work units; -1: real-valued mode
-    int64_t workAllowed = 0;   // ... and its limit
-};
-
+// The summary of `table`, whose outcome has its seconds set.
 void printSummary(std::ostream& out, const Project& project, const AdjustmentProblem& problem,
-                  const std::vector<double>& x, const std::vector<RestrictionCheck>& checks,
-                  const SolveOutcome& outcome);
+                  const WrittenTable& table);

@@ -13,8 +13,8 @@ namespace {
 constexpr int64_t LARGEST_ENTRY = int64_t(1) << 40;
 // ... and the rows' values, less what the solution so far takes of them, within this.
 constexpr WholeSum LARGEST_RESIDUAL = WholeSum(1) << 62;
-// Entries a check may update in all, for every set of rows and every reduction together
-// (about a tenth of a second): rows of 1 and -1 reduce in one pass of Euclid's algorithm,
+// Entries a check may update in all, for every set of rows and every reduction together,
+// a small share of a run's time: rows of 1 and -1 reduce in one pass of Euclid's algorithm,
 // but entries that grow take more passes, and the check then gives up instead of the time.
 constexpr int64_t LARGEST_CHECK_WORK = 100000000;
 
