@@ -31,6 +31,9 @@
 
 namespace {
 
+// The linear and mixed-integer solver of every stage (linear_solver.h), chosen here alone.
+constexpr auto NEW_SOLVER = makeCoinSolver;
+
 // The project with its control file, and its adjustment problem. Prints the failure.
 bool loadAll(const std::string& name, const SolveOptions& options, Project& project,
              AdjustmentProblem& problem, std::ostream& out) {
@@ -83,15 +86,15 @@ int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
     const std::string& reportPath = solveOptions.report;
     ResultSet results;
     ConflictOptions options;
+    options.settings = solveOptions;
     options.wholeNumbers = wholeNumbers;
-    options.deadline = &deadline;
+    options.deadline = deadline;
     options.progress = &progress;
-    options.workLimit = solveOptions.workLimit;
-    options.newSolver = makeCoinSolver;
+    options.newSolver = NEW_SOLVER;
     const ContinuousResult* hint = wholeNumbers ? nullptr : &table.relaxed;
     const ConflictResult conflict = findConflict(problem, options, hint);
     progress.finish();
-    if (conflict.status == ConflictStatus::FEASIBLE && !wholeNumbers) {
+    if (conflict.status.is(ModelStatus::FEASIBLE) && !wholeNumbers) {
         out << errorMessage({QorsolveFault::NOT_CONVERGED});
         withdrawResults(project, results);
         return 1;
@@ -277,8 +280,7 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
     if (!openProject(options, project, problem, lock, out)) return 1;
 
     Progress progress(deadline, terminal && !options.quiet);
-    const SolveSettings settings = settingsOf(options);
-    TableResult table = solveTable(problem, settings, deadline, progress);
+    TableResult table = solveTable(problem, options, NEW_SOLVER, deadline, progress);
     progress.finish();
     return reportOutcome(project, problem, table, options, deadline, progress, out);
 }

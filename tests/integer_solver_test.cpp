@@ -62,7 +62,7 @@ AdjustmentProblem randomProblem(std::mt19937& random, bool wholeBases = false) {
     return p;
 }
 
-IntegerOptions coinOptions(const Deadline* deadline = nullptr) {
+IntegerOptions coinOptions(const Deadline& deadline = Deadline()) {
     IntegerOptions options;
     options.newSolver = makeCoinSolver;
     options.deadline = deadline;
@@ -124,7 +124,7 @@ TEST(IntegerSolver, NoWholeNumberTableAndNoTime) {
     p.hardLower[1] = -INF;  // x1 <= x2: (0, 1); the rounding (0, 0) breaks the first row
     p.hardUpper[1] = 0;
     const Deadline passed(0.0);
-    EXPECT_EQ(solveInteger(p, relaxed, coinOptions(&passed)).status,
+    EXPECT_EQ(solveInteger(p, relaxed, coinOptions(passed)).status,
               modelStatus(ModelStatus::NO_POINT, StopReason::TIME_LIMIT));
     IntegerResult r = solveInteger(p, relaxed, coinOptions());
     EXPECT_EQ(r.status, modelStatus(ModelStatus::OPTIMAL));

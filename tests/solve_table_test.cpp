@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "qorsolve/lp/coin_solver.h"
 #include "qorsolve/problem/exact_rows.h"
 #include "tests/solver_fixtures.h"
 
@@ -36,9 +37,9 @@ TableResult solve(const AdjustmentProblem& p, bool wholeNumbers,
                   const Deadline& deadline = Deadline(), int64_t workLimit = DEFAULT_WORK_LIMIT) {
     Progress progress(deadline, false);
     SolveSettings settings;
-    settings.wholeNumbers = wholeNumbers;
+    settings.continuous = !wholeNumbers;
     settings.workLimit = workLimit;
-    return solveTable(p, settings, deadline, progress);
+    return solveTable(p, settings, makeCoinSolver, deadline, progress);
 }
 
 AdjustmentProblem bounded(AdjustmentProblem p, double upper) {

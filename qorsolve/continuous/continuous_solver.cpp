@@ -415,7 +415,7 @@ int NewtonSystem::solve(const Point& point, const std::vector<RowSide>& sides,
     }
     int steps = 0;
     while (rr > target && steps < MAX_CG_STEPS) {
-        if (options_.deadline != nullptr && options_.deadline->passed()) return -1;
+        if (options_.deadline.passed()) return -1;
         if (options_.progress != nullptr) options_.progress->update("continuous", NAN, point.dual);
         multiply(point, sides, search_, product_);
         ++steps;
@@ -482,7 +482,7 @@ class DualNewton {
     void findSuspects(ContinuousResult& result);
     void stalledSuspects(ContinuousResult& result) const;
 
-    bool timeUp() const { return options_.deadline != nullptr && options_.deadline->passed(); }
+    bool timeUp() const { return options_.deadline.passed(); }
 
     const AdjustmentProblem& p_;
     const ContinuousOptions& options_;

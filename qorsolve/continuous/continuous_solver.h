@@ -18,7 +18,7 @@ inline constexpr int MAX_NEWTON_STEPS = 1000;
 struct ContinuousOptions {
     double tolerance = CONTINUOUS_TOLERANCE;  // relative accuracy of rows and optimality conditions
     int newtonStepLimit = MAX_NEWTON_STEPS;   // the most Newton steps before NOT_CONVERGED
-    const Deadline* deadline = nullptr;
+    Deadline deadline;                        // never passes unless set
     Progress* progress = nullptr;
 };
 

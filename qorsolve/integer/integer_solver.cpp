@@ -164,9 +164,9 @@ class WholeNumberSearch {
         } else {
             RoundingResult repaired =
                 roundAndRepair(p_, center_, lower_, upper_, deadline_, options_.progress, bound_);
-            if (repaired.status == RoundingStatus::NO_MEMORY)
+            if (repaired.status.call == CallStatus::NO_MEMORY)
                 return callStatus(CallStatus::NO_MEMORY);
-            if (repaired.status == RoundingStatus::FOUND) offer(repaired.x);
+            if (repaired.status.is(ModelStatus::FEASIBLE)) offer(repaired.x);
         }
         // A better bound, and from its cells, which miss the rows by less, maybe a better
         // table; again with the better table's cost as the steps' target, which leads the
@@ -389,8 +389,8 @@ class WholeNumberSearch {
         if (!pointHolds && !proven() && !mip.x.empty()) {
             RoundingResult near = roundAndRepair(p_, windows.tableOf(mip.x), lower_, upper_,
                                                  deadline_, options_.progress, bound_);
-            if (near.status == RoundingStatus::NO_MEMORY) return callStatus(CallStatus::NO_MEMORY);
-            if (near.status == RoundingStatus::FOUND) offer(near.x);
+            if (near.status.call == CallStatus::NO_MEMORY) return callStatus(CallStatus::NO_MEMORY);
+            if (near.status.is(ModelStatus::FEASIBLE)) offer(near.x);
         }
         const bool covers = haveTable_ && result_.objective <= covered;
         if ((pointHolds && covers) || proven()) return modelStatus(ModelStatus::OPTIMAL);
@@ -476,11 +476,9 @@ class WholeNumberSearch {
 
 IntegerResult solveInteger(const AdjustmentProblem& problem, const ContinuousResult& relaxed,
                            const IntegerOptions& options) {
-    Deadline none;
-    const Deadline& deadline = options.deadline ? *options.deadline : none;
     if (!options.newSolver) return IntegerResult{};  // FAILED: no solver to search with
     try {
-        IntegerResult r = WholeNumberSearch(problem, relaxed, options, deadline).run();
+        IntegerResult r = WholeNumberSearch(problem, relaxed, options, options.deadline).run();
         if (options.progress) options.progress->finish();
         return r;
     } catch (const std::bad_alloc&) {

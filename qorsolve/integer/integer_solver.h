@@ -24,7 +24,7 @@
 
 struct IntegerOptions {
     double relativeGap = INTEGER_RELATIVE_GAP;
-    const Deadline* deadline = nullptr;
+    Deadline deadline;  // never passes unless set
     Progress* progress = nullptr;
     WorkLimit* work = nullptr;      // nullptr: no limit
     LinearSolverFactory newSolver;  // the solver of the programmes (linear_solver.h)

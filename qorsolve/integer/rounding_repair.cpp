@@ -281,10 +281,10 @@ RoundingResult roundAndRepairGuarded(const AdjustmentProblem& problem,
             continue;
         }
         best = repair.cost();
-        result.status = RoundingStatus::FOUND;
+        result.status = modelStatus(ModelStatus::FEASIBLE);
         result.x = repair.x();
     }
-    if (result.status == RoundingStatus::FOUND) {
+    if (result.status.is(ModelStatus::FEASIBLE)) {
         Repair better(problem, result.x, lowerWhole, upperWhole);
         better.improve(center, budget, shown);
         // Else the walk's table, which met them.
@@ -304,7 +304,7 @@ RoundingResult roundAndRepair(const AdjustmentProblem& problem, const std::vecto
                                      Shown{progress, bound});
     } catch (const std::bad_alloc&) {
         RoundingResult result;
-        result.status = RoundingStatus::NO_MEMORY;
+        result.status = callStatus(CallStatus::NO_MEMORY);
         return result;
     }
 }
