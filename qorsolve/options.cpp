@@ -30,6 +30,34 @@ bool positiveWholeNumber(const std::string& text, SolveSettings& settings) {
     return failure == std::errc() && stop == end && count > 0;
 }
 
+// A finite number > 0.
+template <double SolveSettings::*field>
+bool positiveNumber(const std::string& text, SolveSettings& settings) {
+    return positiveSeconds<field>(text, settings);
+}
+
+// "L:U", two finite numbers with 0 <= L <= 1 <= U: a range that holds every cell's base.
+bool ratioRange(const std::string& text, SolveSettings& settings) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string::npos) return false;
+    const char* first = text.data();
+    const char* middle = first + colon;
+    const char* end = first + text.size();
+    double lower = 0.0;
+    double upper = 0.0;
+    const auto [lowerStop, lowerFailure] = std::from_chars(first, middle, lower);
+    const auto [upperStop, upperFailure] = std::from_chars(middle + 1, end, upper);
+    if (lowerFailure != std::errc() || lowerStop != middle || upperFailure != std::errc() ||
+        upperStop != end || !std::isfinite(upper) || !(lower >= 0.0 && lower <= 1.0) ||
+        !(upper >= 1.0)) {
+        return false;
+    }
+    settings.ratioBounds = true;
+    settings.ratioLower = lower;
+    settings.ratioUpper = upper;
+    return true;
+}
+
 // Any text but the empty one.
 template <std::string SolveSettings::*field>
 bool fileName(const std::string& text, SolveSettings& settings) {
@@ -51,6 +79,10 @@ constexpr ValueOption VALUE_OPTIONS[] = {
     {"--work-limit", positiveWholeNumber<&SolveSettings::workLimit>,
      QorsolveFault::WORK_LIMIT_VALUE},
     {"--report", fileName<&SolveSettings::report>, QorsolveFault::REPORT_WITHOUT_NAME},
+    {"--weak-scale", positiveNumber<&SolveSettings::weakScale>, QorsolveFault::WEAK_SCALE_VALUE},
+    {"--ratio-bounds", ratioRange, QorsolveFault::RATIO_BOUNDS_VALUE},
+    {"--alterability", fileName<&SolveSettings::alterability>,
+     QorsolveFault::ALTERABILITY_WITHOUT_NAME},
 };
 constexpr std::size_t VALUE_OPTION_COUNT = std::size(VALUE_OPTIONS);
 

@@ -53,6 +53,7 @@ bool loadAll(const std::string& name, const SolveOptions& options, Project& proj
         out << error;
         return false;
     }
+    applyRunSettings(problem, options, {});
     return true;
 }
 

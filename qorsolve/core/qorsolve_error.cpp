@@ -25,6 +25,12 @@ std::string errorMessage(const QorsolveError& error) {
             return "Error: --work-limit needs a positive whole number\n";
         case QorsolveFault::REPORT_WITHOUT_NAME:
             return "Error: --report needs a file name\n";
+        case QorsolveFault::WEAK_SCALE_VALUE:
+            return "Error: --weak-scale needs a positive number\n";
+        case QorsolveFault::RATIO_BOUNDS_VALUE:
+            return "Error: --ratio-bounds needs L:U, two numbers with 0 <= L <= 1 <= U\n";
+        case QorsolveFault::ALTERABILITY_WITHOUT_NAME:
+            return "Error: --alterability needs a file name\n";
         case QorsolveFault::REPEATED_OPTION:
             return "Error: " + error.subject + " may be given only once\n";
         case QorsolveFault::UNEXPECTED_ARGUMENT:
@@ -65,6 +71,8 @@ std::string errorMessage(const QorsolveError& error) {
             return "Error: Inconsistent bounds: " + error.subject + "\n";
         case QorsolveFault::NEGATIVE_WEAK_WEIGHT:
             return "Error: Weak restriction " + error.subject + " has a negative weight\n";
+        case QorsolveFault::INVALID_ALTERABILITY:
+            return "Error: " + error.subject + "\n";
         case QorsolveFault::NO_MEMORY_TO_SET_UP:
             return "Error: Not enough memory to set up the adjustment\n";
         case QorsolveFault::NOT_CONVERGED:

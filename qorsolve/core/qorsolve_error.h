@@ -13,6 +13,9 @@ enum class QorsolveFault {
     TIME_LIMIT_VALUE,     // --time-limit without a positive number of seconds
     WORK_LIMIT_VALUE,     // --work-limit without a positive whole number
     REPORT_WITHOUT_NAME,  // --report without a file name
+    WEAK_SCALE_VALUE,     // --weak-scale without a positive number
+    RATIO_BOUNDS_VALUE,   // --ratio-bounds without L:U, 0 <= L <= 1 <= U
+    ALTERABILITY_WITHOUT_NAME,  // --alterability without a file name
     REPEATED_OPTION,      // subject: an option that takes a value, given a second time
     UNEXPECTED_ARGUMENT,  // subject: the second project named
     // Files. subject: the path; systemError: the system's reason (0: not a regular file).
@@ -31,6 +34,7 @@ enum class QorsolveFault {
     CONTROL_DOES_NOT_FIT,  // subject: the control file; other: the binary data file
     INCONSISTENT_BOUNDS,   // subject: what contradicts itself, as "cell ... must lie between ..."
     NEGATIVE_WEAK_WEIGHT,  // subject: the weak restriction's number
+    INVALID_ALTERABILITY,  // subject: "FILE:LINE: what is wrong"
     NO_MEMORY_TO_SET_UP,
     // The solve.
     NOT_CONVERGED,  // the real-valued method stalled and no conflict was found

@@ -23,6 +23,16 @@ struct SolveSettings {
     // Units of work of a whole-number search (work_limit.h): a whole number > 0.
     int64_t workLimit = DEFAULT_WORK_LIMIT;
     std::string report;  // the HTML report's path: not empty; empty for none
+    // The factor of every weak weight after the binary data file's normalisation to average
+    // 1: a finite number > 0.
+    double weakScale = 1.0;
+    // With ratioBounds, every adjustable cell lies between ratioLower * base and ratioUpper *
+    // base: finite, 0 <= ratioLower <= 1 <= ratioUpper.
+    bool ratioBounds = false;
+    double ratioLower = 0.0;
+    double ratioUpper = 1.0;
+    // The alterability file's path: not empty; empty for the project's own, where it has one.
+    std::string alterability;
 
     // Whole numbers unless --continuous or --conflicts-only.
     bool wholeNumbers() const { return !continuous && !conflictsOnly; }

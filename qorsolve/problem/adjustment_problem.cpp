@@ -275,3 +275,54 @@ bool takeAdjustmentProblem(Project& project, bool withWeak, AdjustmentProblem& p
                            std::string& error) {
     return guardedBuild(project, withWeak, problem, error, &project.hard);
 }
+
+namespace {
+
+// Tightens one side of cell j to `value` where that is tighter than its bound.
+void tightenLower(AdjustmentProblem& problem, std::size_t j, double value, int32_t source) {
+    if (value > problem.lower[j]) {
+        problem.lower[j] = value;
+        problem.lowerSource[j] = source;
+    }
+}
+void tightenUpper(AdjustmentProblem& problem, std::size_t j, double value, int32_t source) {
+    if (value < problem.upper[j]) {
+        problem.upper[j] = value;
+        problem.upperSource[j] = source;
+    }
+}
+
+}  // namespace
+
+int32_t applyRunSettings(AdjustmentProblem& problem, const SolveSettings& settings,
+                         std::vector<double> alterability) {
+    if (settings.weakScale != 1.0) {
+        for (double& weight : problem.weakWeight) weight *= settings.weakScale;
+    }
+    const bool whole = settings.wholeNumbers();
+    const std::size_t n = problem.base.size();
+    if (settings.ratioBounds) {
+        for (std::size_t j = 0; j < n; ++j) {
+            double lower = settings.ratioLower * problem.base[j];
+            double upper = settings.ratioUpper * problem.base[j];
+            if (whole) {
+                lower = std::ceil(lower);
+                upper = std::floor(upper);
+            }
+            tightenLower(problem, j, lower, RATIO_BOUND_SOURCE);
+            tightenUpper(problem, j, upper, RATIO_BOUND_SOURCE);
+        }
+    }
+    int32_t fixed = 0;
+    if (alterability.size() == n) {
+        for (std::size_t j = 0; j < n; ++j) {
+            if (alterability[j] != 0.0) continue;
+            const double at = whole ? std::round(problem.base[j]) : problem.base[j];
+            tightenLower(problem, j, at, FIXED_CELL_SOURCE);
+            tightenUpper(problem, j, at, FIXED_CELL_SOURCE);
+            ++fixed;
+        }
+        problem.objective.setCoefficients(std::move(alterability));
+    }
+    return fixed;
+}

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "qorsolve/core/solve_settings.h"
 #include "qorsolve/problem/objective.h"
 #include "qorsolve/problem/sparse_rows.h"
 
@@ -23,7 +24,10 @@ struct Project;
 
 // Where a row or a cell bound comes from: the 1-based number of the declared restriction
 // in declaration order, or 0 for a cell's default bound (the lower bound 0 of every cell,
-// or a bound no restriction set).
+// or a bound no restriction set), or one of the run's own bounds below.
+inline constexpr int32_t RATIO_BOUND_SOURCE = -1;  // --ratio-bounds
+inline constexpr int32_t FIXED_CELL_SOURCE = -2;   // a cell of alterability 0
+
 struct AdjustmentProblem {
     // One entry per adjustable cell.
     std::vector<double> base;  // > 0
@@ -85,3 +89,15 @@ bool buildAdjustmentProblem(const Project& project, bool withWeak, AdjustmentPro
 // (also when the build fails). Throws nothing.
 bool takeAdjustmentProblem(Project& project, bool withWeak, AdjustmentProblem& problem,
                            std::string& error);
+
+// The run's settings that change the problem, applied to a built one: every weak weight times
+// settings.weakScale; with settings.ratioBounds, each cell's bounds tightened to ratioLower *
+// base and ratioUpper * base (for whole numbers the whole numbers between them: ceil and
+// floor); with `alterability` (one coefficient >= 0 per adjustable cell; empty for none),
+// the coefficients handed to the objective and each cell of coefficient 0 held at its base
+// (for whole numbers, at the whole number nearest it). A bound the run sets replaces a
+// declared one only where it is tighter, with RATIO_BOUND_SOURCE or FIXED_CELL_SOURCE as its
+// source; bounds that then cross are left for the conflict search to name. Returns the number
+// of cells fixed. Throws nothing.
+int32_t applyRunSettings(AdjustmentProblem& problem, const SolveSettings& settings,
+                         std::vector<double> alterability);

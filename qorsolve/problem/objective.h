@@ -121,9 +121,14 @@ class Objective {
     CellCost cell(std::size_t /*j*/, double base) const { return CellCost(distance_, base); }
     // sum_j c_j(x_j) over the cells in order, one value of x per base.
     double cellsTotal(const std::vector<double>& base, const std::vector<double>& x) const;
+    // The cells' alterability coefficients, one per adjustable cell.
+    void setCoefficients(std::vector<double> coefficients) {
+        coefficients_ = std::move(coefficients);
+    }
 
   private:
     Distance distance_ = Distance::CHI_SQUARE;
+    std::vector<double> coefficients_;
 };
 
 // --- The operations, per distance ----------------------------------------------------------
