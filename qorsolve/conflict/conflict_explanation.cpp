@@ -5,6 +5,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
+
+#include "qorsolve/problem/adjustment_problem.h"
 
 namespace {
 
@@ -41,6 +44,24 @@ struct Side {
     double sum = 0.0;
 };
 
+// How the combination names a cell's bound: a default one, the run's ratio bounds or the value
+// a cell of alterability 0 is held at, of one cell and of several.
+struct BoundWords {
+    const char* one;
+    const char* many;
+};
+constexpr BoundWords BOUND_WORDS[] = {
+    {"the bound of ", "the bounds of "},
+    {"the ratio bound of ", "the ratio bounds of "},
+    {"the fixed value of ", "the fixed values of "},
+};
+
+std::size_t boundKind(int32_t source) {
+    if (source == RATIO_BOUND_SOURCE) return 1;
+    if (source == FIXED_CELL_SOURCE) return 2;
+    return 0;
+}
+
 Side sideText(const std::vector<const ConflictLine*>& lines, bool weighted,
               const std::function<std::string(int32_t)>& cellName) {
     Side side;
@@ -52,7 +73,7 @@ Side sideText(const std::vector<const ConflictLine*>& lines, bool weighted,
                              numberListText(restrictions));
         restrictions.clear();
     };
-    std::vector<int32_t> boundCells;
+    std::vector<int32_t> boundCells[std::size(BOUND_WORDS)];
     for (const ConflictLine* line : lines) {
         const double weight = std::fabs(line->multiplier);
         side.sum += weight * line->value;
@@ -71,19 +92,27 @@ Side sideText(const std::vector<const ConflictLine*>& lines, bool weighted,
                 flush();
                 side.items.push_back(factor + "hard row " + std::to_string(line->number + 1));
                 break;
-            case ConflictLine::Type::BOUND:
+            case ConflictLine::Type::BOUND: {
+                const std::size_t kind = boundKind(line->source);
                 if (!weighted) {
-                    boundCells.push_back(line->number);
+                    boundCells[kind].push_back(line->number);
                     continue;
                 }
-                side.items.push_back(factor + "the bound of " + cellName(line->number));
+                side.items.push_back(factor + BOUND_WORDS[kind].one + cellName(line->number));
                 break;
+            }
         }
     }
     flush();
-    if (boundCells.size() == 1) side.items.push_back("the bound of " + cellName(boundCells[0]));
-    if (boundCells.size() > 1) {
-        side.items.push_back("the bounds of " + std::to_string(boundCells.size()) + " cells");
+    for (std::size_t kind = 0; kind < std::size(BOUND_WORDS); ++kind) {
+        const std::vector<int32_t>& cells = boundCells[kind];
+        if (cells.size() == 1) {
+            side.items.push_back(std::string(BOUND_WORDS[kind].one) + cellName(cells[0]));
+        }
+        if (cells.size() > 1) {
+            side.items.push_back(std::string(BOUND_WORDS[kind].many) +
+                                 std::to_string(cells.size()) + " cells");
+        }
     }
     side.single = members == 1 || weighted;
     if (side.items.size() > MOST_ITEMS) {

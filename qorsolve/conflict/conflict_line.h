@@ -11,6 +11,9 @@ struct ConflictLine {
     enum class Type { RESTRICTION, ROW, BOUND } type = Type::RESTRICTION;
     int32_t number = 0;     // restriction number (1-based), hard row (0-based) or column
     bool upper = false;     // a bound: the upper one
+    // A bound: the run's own (RATIO_BOUND_SOURCE, FIXED_CELL_SOURCE in adjustment_problem.h),
+    // or 0 for a cell's default bound.
+    int32_t source = 0;
     bool equality = false;  // "=": the restriction's value is the same from both sides
     std::size_t cells = 0;
     // The least change of the member's value alone that lets the others hold.

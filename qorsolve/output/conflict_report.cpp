@@ -90,6 +90,7 @@ class ConflictReport {
                 line.number = member.index;
                 line.upper = member.kind == Kind::CELL_UPPER;
                 line.cells = 1;
+                if (source < 0) line.source = source;
             }
             result.push_back(line);
         }
@@ -165,6 +166,14 @@ class ConflictReport {
             case Line::Type::BOUND:
                 break;
         }
+        if (line.source == RATIO_BOUND_SOURCE) {
+            return "the ratio bounds of cell " + cellText(screenNames_, line.number) +
+                   (line.upper ? ": <= " : ": >= ") + csvNumber(boundValue(line));
+        }
+        if (line.source == FIXED_CELL_SOURCE) {
+            return "the fixed value of cell " + cellText(screenNames_, line.number) + ": " +
+                   csvNumber(boundValue(line)) + " (alterability 0)";
+        }
         return "bound: cell " + cellText(screenNames_, line.number) +
                (line.upper ? " <= " : " >= ") + csvNumber(boundValue(line));
     }
@@ -189,7 +198,9 @@ class ConflictReport {
                 break;
             }
             case Line::Type::BOUND:
-                kind = "bound";
+                kind = line.source == RATIO_BOUND_SOURCE  ? "ratio bound"
+                       : line.source == FIXED_CELL_SOURCE ? "fixed cell"
+                                                          : "bound";
                 // A cell always in quotes, as the conflict file has always written it.
                 member = csvField(cellText(fileNames_, line.number), Quoting::ALWAYS);
                 relation = {line.upper ? "<=" : ">=", csvNumber(boundValue(line))};
