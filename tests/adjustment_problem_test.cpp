@@ -135,3 +135,129 @@ TEST(AdjustmentProblem, RefusesWhatNoTableCanBeBuiltFrom) {
 }
 
 }  // namespace
+
+// The run's bounds on the cells: ratio bounds and fixed cells tighten the declared bounds
+// where they are tighter (a tie keeps the declared source), whole numbers take the whole
+// values within the range, and crossing bounds are left for the conflict search.
+TEST(AdjustmentProblem, RunSettingsTightenTheCellsBounds) {
+    // Bases 5, 3 and 2.4; declared upper bounds 7 (restriction 4) and 4 (restriction 2).
+    constexpr int32_t R = RATIO_BOUND_SOURCE;
+    constexpr int32_t F = FIXED_CELL_SOURCE;
+    struct Case {
+        const char* name;
+        bool whole;
+        bool ratio;
+        double ratioLower, ratioUpper;
+        std::vector<double> alterability;
+        double base0;
+        std::vector<double> lower, upper;
+        std::vector<int32_t> lowerSource, upperSource;
+        int32_t fixed;
+    };
+    const Case cases[] = {
+        {"real ratio",
+         false,
+         true,
+         0.5,
+         1.5,
+         {},
+         5,
+         {2.5, 1.5, 1.2},
+         {7, 4.5, 3.5999999999999996},
+         {R, R, R},
+         {4, R, R},
+         0},
+        {"whole ratio", true, true, 0.5, 1.5, {}, 5, {3, 2, 2}, {7, 4, 3}, {R, R, R}, {4, R, R}, 0},
+        {"tie keeps the declared bound",
+         true,
+         true,
+         0.0,
+         1.4,
+         {},
+         5,
+         {0, 0, 0},
+         {7, 4, 3},
+         {0, 0, 0},
+         {4, R, R},
+         0},
+        {"real fixed",
+         false,
+         false,
+         0,
+         1,
+         {1, 0, 0},
+         5,
+         {0, 3, 2.4},
+         {7, 3, 2.4},
+         {0, F, F},
+         {4, F, F},
+         2},
+        {"whole fixed at the nearest whole",
+         true,
+         false,
+         0,
+         1,
+         {1, 1, 0},
+         5,
+         {0, 0, 2},
+         {7, INF, 2},
+         {0, 0, F},
+         {4, 0, F},
+         1},
+        {"fixed beyond a declared bound",
+         false,
+         false,
+         0,
+         1,
+         {0, 1, 2},
+         8,
+         {8, 0, 0},
+         {7, INF, 4},
+         {F, 0, 0},
+         {4, 0, 2},
+         1},
+        {"ratio, then fixed",
+         true,
+         true,
+         0.5,
+         2.0,
+         {1, 0, 1},
+         5,
+         {3, 3, 2},
+         {7, 3, 4},
+         {R, F, R},
+         {4, F, 2},
+         1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AdjustmentProblem problem;
+        std::string error;
+        ASSERT_TRUE(buildAdjustmentProblem(solveProject(), true, problem, error)) << error;
+        problem.base = {c.base0, 3, 2.4};
+        SolveSettings settings;
+        settings.continuous = !c.whole;
+        settings.ratioBounds = c.ratio;
+        settings.ratioLower = c.ratioLower;
+        settings.ratioUpper = c.ratioUpper;
+        EXPECT_EQ(applyRunSettings(problem, settings, c.alterability), c.fixed);
+        EXPECT_EQ(problem.lower, c.lower);
+        EXPECT_EQ(problem.upper, c.upper);
+        EXPECT_EQ(problem.lowerSource, c.lowerSource);
+        EXPECT_EQ(problem.upperSource, c.upperSource);
+    }
+}
+
+TEST(AdjustmentProblem, WeakScaleMultipliesTheNormalisedWeights) {
+    AdjustmentProblem problem;
+    std::string error;
+    ASSERT_TRUE(buildAdjustmentProblem(solveProject(), true, problem, error)) << error;
+    const std::vector<double> weights = problem.weakWeight;
+    SolveSettings settings;
+    settings.weakScale = 1000;
+    applyRunSettings(problem, settings, {});
+    ASSERT_EQ(problem.weakWeight.size(), weights.size());
+    for (std::size_t w = 0; w < weights.size(); ++w) {
+        EXPECT_EQ(problem.weakWeight[w], weights[w] * 1000);
+    }
+}

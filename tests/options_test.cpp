@@ -125,6 +125,53 @@ TEST(Options, ValuesThatDoNotDoAreOneErrorLine) {
     }
 }
 
+// The weak weights' factor, the ratio bounds and the alterability file: their values, and the
+// one line of each value refused.
+TEST(Options, CellAndWeightOptions) {
+    const struct {
+        std::vector<std::string> args;
+        std::string settings;  // weak scale, ratio bounds, alterability; or the message
+    } cases[] = {
+        {{"p"}, "1 none ''"},
+        {{"--weak-scale", "1000", "--ratio-bounds", "0.8:1.25", "--alterability", "a.csv"},
+         "1000 0.8:1.25 'a.csv'"},
+        {{"--weak-scale=2.5e-3", "--ratio-bounds=0:1", "--alterability=x=y.csv"},
+         "0.0025 0:1 'x=y.csv'"},
+        {{"--ratio-bounds", "1:1e6"}, "1 1:1e+06 ''"},
+        {{"--weak-scale", "0"}, "Error: --weak-scale needs a positive number\n"},
+        {{"--weak-scale", "-1"}, "Error: --weak-scale needs a positive number\n"},
+        {{"--weak-scale", "inf"}, "Error: --weak-scale needs a positive number\n"},
+        {{"--weak-scale"}, "Error: --weak-scale needs a positive number\n"},
+        {{"--alterability"}, "Error: --alterability needs a file name\n"},
+        {{"--alterability=a", "--alterability=a"},
+         "Error: --alterability may be given only once\n"},
+    };
+    for (const auto& c : cases) {
+        SolveOptions options;
+        std::ostringstream out;
+        std::ostringstream settings;
+        if (parseOptions(c.args, options, out)) {
+            settings << options.weakScale << " ";
+            if (options.ratioBounds) {
+                settings << options.ratioLower << ":" << options.ratioUpper;
+            } else {
+                settings << "none";
+            }
+            settings << " '" << options.alterability << "'";
+        }
+        EXPECT_EQ(out.str() + settings.str(), c.settings) << c.args[0];
+    }
+    const std::string ratio =
+        "Error: --ratio-bounds needs L:U, two numbers with 0 <= L <= 1 <= U\n";
+    for (const char* value : {"", ":", "0.8", "0.8:", ":1.25", "1.1:2", "0.5:0.9", "-0:1x", "-1:2",
+                              "0.5:inf", "nan:2", "0.5:nan", "0.8;1.25", "0.8:1.25:2"}) {
+        SolveOptions options;
+        std::ostringstream out;
+        EXPECT_FALSE(parseOptions({std::string("--ratio-bounds=") + value}, options, out)) << value;
+        EXPECT_EQ(out.str(), ratio) << value;
+    }
+}
+
 TEST(Options, UsageNamesEveryOption) {
     const std::string text = usage();
     EXPECT_TRUE(text.starts_with("Usage: qorsolve [options] <project>\n"));

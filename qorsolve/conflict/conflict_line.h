@@ -9,8 +9,8 @@
 
 struct ConflictLine {
     enum class Type { RESTRICTION, ROW, BOUND } type = Type::RESTRICTION;
-    int32_t number = 0;     // restriction number (1-based), hard row (0-based) or column
-    bool upper = false;     // a bound: the upper one
+    int32_t number = 0;  // restriction number (1-based), hard row (0-based) or column
+    bool upper = false;  // a bound: the upper one
     // A bound: the run's own (RATIO_BOUND_SOURCE, FIXED_CELL_SOURCE in adjustment_problem.h),
     // or 0 for a cell's default bound.
     int32_t source = 0;
