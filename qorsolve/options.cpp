@@ -81,8 +81,7 @@ constexpr ValueOption VALUE_OPTIONS[] = {
     {"--report", fileName<&SolveSettings::report>, QorsolveFault::REPORT_WITHOUT_NAME},
     {"--weak-scale", positiveNumber<&SolveSettings::weakScale>, QorsolveFault::WEAK_SCALE_VALUE},
     {"--ratio-bounds", ratioRange, QorsolveFault::RATIO_BOUNDS_VALUE},
-    {"--alterability", fileName<&SolveSettings::alterability>,
-     QorsolveFault::ALTERABILITY_WITHOUT_NAME},
+    {"--alterability", fileName<&SolveSettings::alterability>, QorsolveFault::ALTERABILITY_VALUE},
 };
 constexpr std::size_t VALUE_OPTION_COUNT = std::size(VALUE_OPTIONS);
 

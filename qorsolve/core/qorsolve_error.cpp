@@ -29,7 +29,7 @@ std::string errorMessage(const QorsolveError& error) {
             return "Error: --weak-scale needs a positive number\n";
         case QorsolveFault::RATIO_BOUNDS_VALUE:
             return "Error: --ratio-bounds needs L:U, two numbers with 0 <= L <= 1 <= U\n";
-        case QorsolveFault::ALTERABILITY_WITHOUT_NAME:
+        case QorsolveFault::ALTERABILITY_VALUE:
             return "Error: --alterability needs a file name\n";
         case QorsolveFault::REPEATED_OPTION:
             return "Error: " + error.subject + " may be given only once\n";

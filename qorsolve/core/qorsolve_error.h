@@ -9,15 +9,15 @@
 enum class QorsolveFault {
     NONE,
     // The command line.
-    UNKNOWN_OPTION,             // subject: the option
-    TIME_LIMIT_VALUE,           // --time-limit without a positive number of seconds
-    WORK_LIMIT_VALUE,           // --work-limit without a positive whole number
-    REPORT_WITHOUT_NAME,        // --report without a file name
-    WEAK_SCALE_VALUE,           // --weak-scale without a positive number
-    RATIO_BOUNDS_VALUE,         // --ratio-bounds without L:U, 0 <= L <= 1 <= U
-    ALTERABILITY_WITHOUT_NAME,  // --alterability without a file name
-    REPEATED_OPTION,            // subject: an option that takes a value, given a second time
-    UNEXPECTED_ARGUMENT,        // subject: the second project named
+    UNKNOWN_OPTION,       // subject: the option
+    TIME_LIMIT_VALUE,     // --time-limit without a positive number of seconds
+    WORK_LIMIT_VALUE,     // --work-limit without a positive whole number
+    REPORT_WITHOUT_NAME,  // --report without a file name
+    WEAK_SCALE_VALUE,     // --weak-scale without a positive number
+    RATIO_BOUNDS_VALUE,   // --ratio-bounds without L:U, 0 <= L <= 1 <= U
+    ALTERABILITY_VALUE,   // --alterability without a file name
+    REPEATED_OPTION,      // subject: an option that takes a value, given a second time
+    UNEXPECTED_ARGUMENT,  // subject: the second project named
     // Files. subject: the path; systemError: the system's reason (0: not a regular file).
     CANNOT_OPEN,
     CANNOT_CREATE,
