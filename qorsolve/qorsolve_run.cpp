@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 
+#include "common/alterability_file.h"
 #include "common/input_record.h"
 #include "common/project.h"
 #include "common/result_set.h"
@@ -53,7 +55,24 @@ bool loadAll(const std::string& name, const SolveOptions& options, Project& proj
         out << error;
         return false;
     }
-    applyRunSettings(problem, options, {});
+    // The project's own alterability file is read without the option; the option names another.
+    std::string alterabilityPath = options.alterability;
+    std::error_code missing;
+    if (alterabilityPath.empty() && std::filesystem::exists(project.name + "-alt.csv", missing)) {
+        alterabilityPath = project.name + "-alt.csv";
+    }
+    std::vector<double> alterability;
+    if (!alterabilityPath.empty()) {
+        const AlterabilityNames names{project.labels, project.classNames,
+                                      project.hasNames ? &project.names : nullptr};
+        if (!readAlterabilityFile(alterabilityPath, names, project.cells.cellIndex, alterability,
+                                  error)) {
+            out << errorMessage({QorsolveFault::INVALID_ALTERABILITY, error});
+            return false;
+        }
+    }
+    applyRunSettings(problem, options, std::move(alterability));
+    problem.alterabilityFile = alterabilityPath;
     return true;
 }
 

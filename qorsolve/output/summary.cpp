@@ -153,6 +153,14 @@ void printSummary(std::ostream& out, const Project& project, const AdjustmentPro
     out << "weak restrictions: " << project.weak.target.size()
         << (outcome.weakIgnored ? " ignored" : "") << ", weighted deviation "
         << computedText(weakDeviation(project.weak, x)) << "\n";
+    if (!problem.alterabilityFile.empty()) {
+        out << "alterability: " << terminalText(problem.alterabilityFile) << "\n";
+    }
+    if (problem.fixedCells > 0) {
+        out << "fixed: " << problem.fixedCells << (problem.fixedCells == 1 ? " cell" : " cells")
+            << " of alterability 0, at " << (problem.fixedCells == 1 ? "its base" : "their bases")
+            << (outcome.wholeNumbers ? " rounded to whole numbers" : "") << "\n";
+    }
 
     if (outcome.work >= 0) {
         out << "work: " << outcome.work << " of " << outcome.workAllowed << " units\n";

@@ -324,5 +324,6 @@ int32_t applyRunSettings(AdjustmentProblem& problem, const SolveSettings& settin
         }
         problem.objective.setCoefficients(std::move(alterability));
     }
+    problem.fixedCells = fixed;
     return fixed;
 }

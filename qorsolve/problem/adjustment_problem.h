@@ -56,6 +56,11 @@ struct AdjustmentProblem {
     // The distance the cells' cost measures.
     Objective objective;
 
+    // What the run's settings made of the cells (applyRunSettings), for the summary: the
+    // alterability file read (empty for none) and the cells of alterability 0 it fixed.
+    std::string alterabilityFile;
+    int32_t fixedCells = 0;
+
     int32_t cellCount() const { return static_cast<int32_t>(base.size()); }
     // Cell j's cost, the one way every stage asks it.
     CellCost cellCost(std::size_t j) const { return objective.cell(j, base[j]); }
