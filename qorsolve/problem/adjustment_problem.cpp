@@ -303,8 +303,9 @@ int32_t applyRunSettings(AdjustmentProblem& problem, const SolveSettings& settin
     const std::size_t n = problem.base.size();
     if (settings.ratioBounds) {
         for (std::size_t j = 0; j < n; ++j) {
-            double lower = settings.ratioLower * problem.base[j];
-            double upper = settings.ratioUpper * problem.base[j];
+            // A product beyond the file's "no bound" bounds nothing, as in the file.
+            double lower = lowerLimit(settings.ratioLower * problem.base[j]);
+            double upper = upperLimit(settings.ratioUpper * problem.base[j]);
             if (whole) {
                 lower = std::ceil(lower);
                 upper = std::floor(upper);
