@@ -150,3 +150,44 @@ TEST(Summary, NamesTheRestrictionsCheckedToATolerance) {
 }
 
 }  // namespace
+
+namespace {
+
+// The alterability file read and the cells it fixed, where they are: one cell or several, at
+// their bases or rounded to whole numbers.
+TEST(Summary, StatesTheAlterabilityFileAndTheFixedCells) {
+    const struct {
+        std::string file;
+        int32_t fixed;
+        bool whole;
+        std::string lines;
+    } cases[] = {
+        {"", 0, true, ""},
+        {"p-alt.csv", 0, true, "alterability: p-alt.csv\n"},
+        {"p-alt.csv", 1, true,
+         "alterability: p-alt.csv\n"
+         "fixed: 1 cell of alterability 0, at its base rounded to whole numbers\n"},
+        {"other.csv", 2, false,
+         "alterability: other.csv\nfixed: 2 cells of alterability 0, at their bases\n"},
+    };
+    const Project project = solveProject();
+    for (const auto& c : cases) {
+        AdjustmentProblem problem = problemOf(project, true);
+        problem.alterabilityFile = c.file;
+        problem.fixedCells = c.fixed;
+        WrittenTable table;
+        table.x = {6, 2, 3};
+        table.checks = checkRestrictions(project, table.x);
+        table.outcome = SolveOutcome{.wholeNumbers = c.whole};
+        std::ostringstream out;
+        printSummary(out, project, problem, table);
+        const std::string weak = "weak restrictions: 1, weighted deviation 0.166666666666667\n";
+        const std::string text = out.str();
+        const std::size_t after = text.find(weak);
+        ASSERT_NE(after, std::string::npos);
+        EXPECT_EQ(text.substr(after + weak.size(), c.lines.size()), c.lines) << c.file;
+        EXPECT_EQ(text.substr(after + weak.size() + c.lines.size()), "seconds: 0.00\n");
+    }
+}
+
+}  // namespace

@@ -315,7 +315,7 @@ int32_t applyRunSettings(AdjustmentProblem& problem, const SolveSettings& settin
         }
     }
     int32_t fixed = 0;
-    if (alterability.size() == n) {
+    if (!alterability.empty() && alterability.size() == n) {
         for (std::size_t j = 0; j < n; ++j) {
             if (alterability[j] != 0.0) continue;
             const double at = whole ? std::round(problem.base[j]) : problem.base[j];
