@@ -140,93 +140,87 @@ TEST(AdjustmentProblem, RefusesWhatNoTableCanBeBuiltFrom) {
 // where they are tighter (a tie keeps the declared source), whole numbers take the whole
 // values within the range, and crossing bounds are left for the conflict search.
 TEST(AdjustmentProblem, RunSettingsTightenTheCellsBounds) {
-    // Bases 5, 3 and 2.4; declared upper bounds 7 (restriction 4) and 4 (restriction 2).
     constexpr int32_t R = RATIO_BOUND_SOURCE;
     constexpr int32_t F = FIXED_CELL_SOURCE;
-    struct Case {
-        const char* name;
-        bool whole;
-        bool ratio;
-        double ratioLower, ratioUpper;
-        std::vector<double> alterability;
-        double base0;
+    struct Bounds {
         std::vector<double> lower, upper;
         std::vector<int32_t> lowerSource, upperSource;
+    };
+    struct Case {
+        const char* name;
+        std::vector<double> base;  // declared upper bounds 7 (restriction 4), none, 4 (2)
+        bool whole;
+        std::vector<double> ratio;  // L and U, or none
+        std::vector<double> alterability;
+        Bounds bounds;
         int32_t fixed;
     };
+    const std::vector<double> bases = {5, 3, 2.4};
     const Case cases[] = {
         {"real ratio",
+         bases,
          false,
-         true,
-         0.5,
-         1.5,
+         {0.5, 1.5},
          {},
-         5,
-         {2.5, 1.5, 1.2},
-         {7, 4.5, 3.5999999999999996},
-         {R, R, R},
-         {4, R, R},
+         {{2.5, 1.5, 1.2}, {7, 4.5, 3.5999999999999996}, {R, R, R}, {4, R, R}},
          0},
-        {"whole ratio", true, true, 0.5, 1.5, {}, 5, {3, 2, 2}, {7, 4, 3}, {R, R, R}, {4, R, R}, 0},
-        {"tie keeps the declared bound",
+        {"whole ratio",
+         bases,
          true,
-         true,
-         0.0,
-         1.4,
+         {0.5, 1.5},
          {},
-         5,
-         {0, 0, 0},
-         {7, 4, 3},
-         {0, 0, 0},
-         {4, R, R},
+         {{3, 2, 2}, {7, 4, 3}, {R, R, R}, {4, R, R}},
+         0},
+        // 0.56 * 100 and 1.15 * 100 are 56 and 115, not 56.00000000000001 and
+        // 114.99999999999999.
+        {"whole products of decimals",
+         {5, 100, 2.4},
+         true,
+         {0.56, 1.15},
+         {},
+         {{3, 56, 2}, {5, 115, 2}, {R, R, R}, {R, R, R}},
+         0},
+        {"real products of decimals",
+         {5, 100, 2.4},
+         false,
+         {0.56, 1.15},
+         {},
+         {{2.8000000000000003, 56, 1.344}, {5.75, 115, 2.76}, {R, R, R}, {R, R, R}},
+         0},
+        {"tie keeps the declared bound",
+         bases,
+         true,
+         {0.0, 1.4},
+         {},
+         {{0, 0, 0}, {7, 4, 3}, {0, 0, 0}, {4, R, R}},
          0},
         {"real fixed",
+         bases,
          false,
-         false,
-         0,
-         1,
+         {},
          {1, 0, 0},
-         5,
-         {0, 3, 2.4},
-         {7, 3, 2.4},
-         {0, F, F},
-         {4, F, F},
+         {{0, 3, 2.4}, {7, 3, 2.4}, {0, F, F}, {4, F, F}},
          2},
         {"whole fixed at the nearest whole",
+         bases,
          true,
-         false,
-         0,
-         1,
+         {},
          {1, 1, 0},
-         5,
-         {0, 0, 2},
-         {7, INF, 2},
-         {0, 0, F},
-         {4, 0, F},
+         {{0, 0, 2}, {7, INF, 2}, {0, 0, F}, {4, 0, F}},
          1},
         {"fixed beyond a declared bound",
+         {8, 3, 2.4},
          false,
-         false,
-         0,
-         1,
+         {},
          {0, 1, 2},
-         8,
-         {8, 0, 0},
-         {7, INF, 4},
-         {F, 0, 0},
-         {4, 0, 2},
+         {{8, 0, 0}, {7, INF, 4}, {F, 0, 0}, {4, 0, 2}},
          1},
         {"ratio, then fixed",
+         bases,
          true,
-         true,
-         0.5,
-         2.0,
+         {0.5, 2.0},
          {1, 0, 1},
-         5,
-         {3, 3, 2},
-         {7, 3, 4},
-         {R, F, R},
-         {4, F, 2},
+         {{3, 3, 2}, {7, 3, 4}, {R, F, R}, {4, F, 2}},
          1},
     };
     for (const Case& c : cases) {
@@ -234,17 +228,19 @@ TEST(AdjustmentProblem, RunSettingsTightenTheCellsBounds) {
         AdjustmentProblem problem;
         std::string error;
         ASSERT_TRUE(buildAdjustmentProblem(solveProject(), true, problem, error)) << error;
-        problem.base = {c.base0, 3, 2.4};
+        problem.base = c.base;
         SolveSettings settings;
         settings.continuous = !c.whole;
-        settings.ratioBounds = c.ratio;
-        settings.ratioLower = c.ratioLower;
-        settings.ratioUpper = c.ratioUpper;
+        settings.ratioBounds = !c.ratio.empty();
+        if (settings.ratioBounds) {
+            settings.ratioLower = c.ratio[0];
+            settings.ratioUpper = c.ratio[1];
+        }
         EXPECT_EQ(applyRunSettings(problem, settings, c.alterability), c.fixed);
-        EXPECT_EQ(problem.lower, c.lower);
-        EXPECT_EQ(problem.upper, c.upper);
-        EXPECT_EQ(problem.lowerSource, c.lowerSource);
-        EXPECT_EQ(problem.upperSource, c.upperSource);
+        EXPECT_EQ(problem.lower, c.bounds.lower);
+        EXPECT_EQ(problem.upper, c.bounds.upper);
+        EXPECT_EQ(problem.lowerSource, c.bounds.lowerSource);
+        EXPECT_EQ(problem.upperSource, c.bounds.upperSource);
     }
 }
 

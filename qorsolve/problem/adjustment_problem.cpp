@@ -292,6 +292,19 @@ void tightenUpper(AdjustmentProblem& problem, std::size_t j, double value, int32
     }
 }
 
+// L and U are read from decimals: where the decimal product of a ratio and a base is whole,
+// the product in doubles may miss it by a unit or two of its last place (1.15 * 100 is
+// 114.99999999999999), and a whole-number range would lose that value. A product this close
+// to a whole number, relative to its size, is taken as that whole number.
+constexpr double RATIO_PRODUCT_ROUNDING = 1e-12;
+
+double ratioProduct(double ratio, double base) {
+    const double product = ratio * base;
+    const double whole = std::round(product);
+    return std::fabs(product - whole) <= RATIO_PRODUCT_ROUNDING * std::fabs(product) ? whole
+                                                                                     : product;
+}
+
 }  // namespace
 
 int32_t applyRunSettings(AdjustmentProblem& problem, const SolveSettings& settings,
@@ -304,8 +317,8 @@ int32_t applyRunSettings(AdjustmentProblem& problem, const SolveSettings& settin
     if (settings.ratioBounds) {
         for (std::size_t j = 0; j < n; ++j) {
             // A product beyond the file's "no bound" bounds nothing, as in the file.
-            double lower = lowerLimit(settings.ratioLower * problem.base[j]);
-            double upper = upperLimit(settings.ratioUpper * problem.base[j]);
+            double lower = lowerLimit(ratioProduct(settings.ratioLower, problem.base[j]));
+            double upper = upperLimit(ratioProduct(settings.ratioUpper, problem.base[j]));
             if (whole) {
                 lower = std::ceil(lower);
                 upper = std::floor(upper);
