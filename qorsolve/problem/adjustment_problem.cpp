@@ -335,6 +335,9 @@ int32_t applyRunSettings(AdjustmentProblem& problem, const SolveSettings& settin
             tightenLower(problem, j, at, FIXED_CELL_SOURCE);
             tightenUpper(problem, j, at, FIXED_CELL_SOURCE);
             ++fixed;
+            // The bounds hold the cell; its cost stays that of its distance at the value it is
+            // held at, as for a cell a restriction fixes, and nothing divides by 0.
+            alterability[j] = 1.0;
         }
         problem.objective.setCoefficients(std::move(alterability));
     }

@@ -100,9 +100,9 @@ bool takeAdjustmentProblem(Project& project, bool withWeak, AdjustmentProblem& p
 // base and ratioUpper * base (for whole numbers the whole numbers between them: ceil and
 // floor); with `alterability` (one coefficient >= 0 per adjustable cell; empty for none),
 // the coefficients handed to the objective and each cell of coefficient 0 held at its base
-// (for whole numbers, at the whole number nearest it). A bound the run sets replaces a
-// declared one only where it is tighter, with RATIO_BOUND_SOURCE or FIXED_CELL_SOURCE as its
-// source; bounds that then cross are left for the conflict search to name. Returns the number
-// of cells fixed. Throws nothing.
+// (for whole numbers, at the whole number nearest it), with the coefficient 1 in the objective. A
+// bound the run sets replaces a declared one only where it is tighter, with RATIO_BOUND_SOURCE or
+// FIXED_CELL_SOURCE as its source; bounds that then cross are left for the conflict search to name.
+// Returns the number of cells fixed. Throws nothing.
 int32_t applyRunSettings(AdjustmentProblem& problem, const SolveSettings& settings,
                          std::vector<double> alterability);
