@@ -271,4 +271,52 @@ TEST(ResultFiles, CommitLeavesExactlyTheRunsFiles) {
     EXPECT_TRUE(std::filesystem::exists(dir / "p-rows.csv"));
 }
 
+// Results under another prefix, for a spreadsheet of a decimal-comma locale, stand beside the
+// project's: its commit and its withdrawal touch that prefix's files only, and a later run in
+// the default form knows them as qorsolve's and replaces them.
+TEST(ResultFiles, OtherPrefixAndFormBesideTheProjects) {
+    TempDir dir;
+    Project project = solveProject(dir / "p");
+    project.labels.classes[0] = namedClass({"North", "South; coast"});
+    dir.write("p-adj.csv", "base,adjusted\n");
+    dir.write("p-conflict.csv", "kind,member,relation,value,change\n");
+    SolveSettings settings;
+    settings.output = dir / "p-real";
+    settings.separator = ';';
+    settings.decimalComma = true;
+    const ResultPlace place = resultPlace(project, settings);
+    std::string error;
+    ASSERT_TRUE(mayUsePlace(project, place, error)) << error;
+    ASSERT_TRUE(mayWriteResults(place, true, error)) << error;
+    ResultSet results;
+    const std::vector<double> x{5.5, 2, 4};
+    ASSERT_TRUE(writeAdjustedTable(project, place, x, false, results, error)) << error;
+    ASSERT_TRUE(writeRowReport(project, place, writtenOf(project, x), results, error)) << error;
+    ASSERT_TRUE(commitResults(place, results, error)) << error;
+    EXPECT_EQ(readFile(dir / "p-real-adj.csv"),
+              "class1;class2;base;adjusted;change;relative change\n"
+              "North;1;5;5,5;0,5;0,1\n"
+              "North;2;3;2;-1;-0,333333333333\n"
+              "\"South; coast\";2;2;4;2;1\n");
+    const std::string rows = readFile(dir / "p-real-rows.csv");
+    EXPECT_TRUE(
+        rows.starts_with("restriction;kind;lower;upper;value;slack;binding;change;text;"
+                         "declared;source\n"
+                         "1;hard;8;8;7,5;-0,5;no;-0,5;(North, 1) + (North, 2) = 8;;\n"))
+        << rows;
+    EXPECT_EQ(readFile(dir / "p-adj.csv"), "base,adjusted\n");
+    EXPECT_TRUE(std::filesystem::exists(dir / "p-conflict.csv"));
+
+    // A run in the default form at that prefix replaces them; one that fails withdraws them.
+    SolveSettings plainSettings;
+    plainSettings.output = settings.output;
+    const ResultPlace plain = resultPlace(project, plainSettings);
+    ASSERT_TRUE(mayWriteResults(plain, true, error)) << error;
+    ResultSet none;
+    withdrawResults(plain, none);
+    EXPECT_FALSE(std::filesystem::exists(dir / "p-real-adj.csv"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "p-real-rows.csv"));
+    EXPECT_EQ(readFile(dir / "p-adj.csv"), "base,adjusted\n");
+}
+
 }  // namespace
