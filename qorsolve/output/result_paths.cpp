@@ -16,7 +16,7 @@ ResultPlace resultPlace(const Project& project, const SolveSettings& settings) {
     ResultPlace place;
     place.prefix = settings.output.empty() ? project.name : settings.output;
     place.projectPrefix = settings.output.empty() || settings.output == project.name ||
-                     isSameFile(settings.output + "-lbl.dat", project.labelPath);
+                          isSameFile(settings.output + "-lbl.dat", project.labelPath);
     place.form.separator = settings.separator;
     place.form.decimalComma = settings.decimalComma;
     return place;
