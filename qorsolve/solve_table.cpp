@@ -100,7 +100,7 @@ void integerTable(const AdjustmentProblem& problem, const SolveSettings& setting
             return;
     }
     result.x = std::move(whole.x);
-    result.stage = TableStage::WHOLE_NUMBER_SEARCH;
+    result.stage = whole.stage;
     if (result.x.size() != problem.base.size()) {
         dropTable(result);
         result.status = callStatus(CallStatus::FAILED);
