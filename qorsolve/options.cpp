@@ -148,6 +148,11 @@ void printUsage(std::ostream& out) {
         << "                        PREFIX-conflict.csv instead of the project's result files\n"
         << "  --sep ';'|tab         separate the result files' fields by ';' or a tab\n"
         << "  --decimal-comma       write their numbers with a decimal comma (with --sep)\n"
+        << "  --weak-scale S        multiply every weak weight by S (they are normalised to\n"
+        << "                        an average of 1; default 1)\n"
+        << "  --ratio-bounds L:U    keep every cell between L and U times its base\n"
+        << "  --alterability FILE   how freely each cell may move, 0 to fix it (default\n"
+        << "                        <project>-alt.csv where it exists)\n"
         << "  --quiet               no progress on standard error\n"
         << "  --help, --version\n";
 }

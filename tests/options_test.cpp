@@ -228,6 +228,9 @@ TEST(Options, UsageNamesEveryOption) {
         "--continuous", "--ignore-weak", "--time-limit",   "--work-limit", "--conflicts-only",
         "--all-cells",  "--report",      "--quiet",        "--help",       "--version",
         "--output",     "--sep",         "--decimal-comma"};
+    for (const char* option : {"--weak-scale", "--ratio-bounds", "--alterability"}) {
+        shown.emplace_back(option);
+    }
     shown.push_back("default " + std::to_string(DEFAULT_WORK_LIMIT));
     for (const std::string& option : shown) {
         EXPECT_NE(text.find(option), std::string::npos) << option;
