@@ -53,15 +53,26 @@ bool loadAll(const std::string& name, const SolveOptions& options, Project& proj
     return true;
 }
 
+// What the report shows of the options.
+RunSettings reportSettings(const SolveOptions& options) {
+    RunSettings settings;
+    settings.wholeNumbers = settingsOf(options).wholeNumbers;
+    settings.timeLimit = options.timeLimit;
+    settings.workLimit = options.workLimit;
+    settings.weakIgnored = options.ignoreWeak;
+    return settings;
+}
+
 // The end of a run without a table: prints `status`, adds its report to `results` where
 // --report asks for one, and commits them. False, with the message printed, when a file cannot
 // be written; nothing of the set is then left.
 bool finishWithoutTable(const Project& project, const StatusLines& status,
-                        const std::string& reportPath, ResultSet& results, std::ostream& out) {
+                        const SolveOptions& options, ResultSet& results, std::ostream& out) {
     out << statusText(status);
     std::string error;
-    if (!reportPath.empty() &&
-        !writeReport(reportPath, statusReport(project, status), results, error)) {
+    if (!options.report.empty() &&
+        !writeReport(options.report, statusReport(project, status, reportSettings(options)),
+                     results, error)) {
         withdrawResults(project, results);
         out << error;
         return false;
@@ -80,7 +91,6 @@ bool finishWithoutTable(const Project& project, const StatusLines& status,
 int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
                      const TableResult& table, bool wholeNumbers, const Deadline& deadline,
                      Progress& progress, const SolveOptions& solveOptions, std::ostream& out) {
-    const std::string& reportPath = solveOptions.report;
     ResultSet results;
     ConflictOptions options;
     options.wholeNumbers = wholeNumbers;
@@ -101,7 +111,7 @@ int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
     // Without its conflict file (one of someone else's in the way) the run still leaves no
     // table of an earlier run.
     (void)reportConflict(project, problem, conflict, results, status.lines);
-    (void)finishWithoutTable(project, status, reportPath, results, out);
+    (void)finishWithoutTable(project, status, solveOptions, results, out);
     return 1;
 }
 
@@ -144,7 +154,8 @@ int writeTable(const Project& project, const AdjustmentProblem& problem, const T
         !writeRowReport(project, written, results, error) ||
         (!options.report.empty() &&
          !writeReport(options.report,
-                      tableReport(project, written, adjustmentObjective(problem, written.x)),
+                      tableReport(project, written, adjustmentObjective(problem, written.x),
+                                  reportSettings(options)),
                       results, error))) {
         withdrawResults(project, results);
         out << error;
@@ -238,8 +249,8 @@ int reportOutcome(const Project& project, const AdjustmentProblem& problem,
             if (options.conflictsOnly) {
                 // Real numbers can meet the restrictions; whether the table is optimal does
                 // not matter here. No conflict file or earlier table stays.
-                return finishWithoutTable(project, statusLines(ModelStatus::FEASIBLE),
-                                          options.report, none, out)
+                return finishWithoutTable(project, statusLines(ModelStatus::FEASIBLE), options,
+                                          none, out)
                            ? 0
                            : 1;
             }
