@@ -22,6 +22,12 @@ constexpr std::size_t MAX_CONFLICT_LINES = 100;
 constexpr std::size_t MAX_FILES_SHOWN = 20;
 constexpr std::size_t HISTOGRAM_BINS = 40;
 constexpr double LEGEND_WIDTH = 198;
+// The printed page's width in CSS pixels (A4 less the margins of the page's @page rule, 188 mm
+// of 96 pixels an inch, a little less for rounding), the gap between maps there, and the
+// least a map is scaled to before fewer go to a line.
+constexpr double PRINT_WIDTH = 708;
+constexpr double MAP_GAP = 14;
+constexpr double MIN_PRINT_SCALE = 0.7;
 // Pixels of an 11px character, over the average so that labels of wide letters fit.
 constexpr double GLYPH_WIDTH = 7.0;
 // A square's sums over up to millions of cells differ by this share of the base sum through
@@ -48,6 +54,25 @@ std::string numberText(double value) {
 std::string signedText(double value) {
     if (value > 0) return "+" + numberText(value);
     return numberText(value);
+}
+
+// A cell's value in a table of cells, short enough that two such tables stand side by side
+// on a printed page: to four decimals, without trailing zeros ("332.3242", "1430"); very
+// large and very small values as numberText.
+std::string cellNumber(double value) {
+    if (!std::isfinite(value) || std::fabs(value) >= 1e15 ||
+        (value != 0 && std::fabs(value) < 1e-4)) {
+        return numberText(value);
+    }
+    std::string text = format("%.4f", value);
+    while (text.back() == '0') text.pop_back();
+    if (text.back() == '.') text.pop_back();
+    return text == "-0" ? "0" : text;
+}
+
+std::string signedCellNumber(double value) {
+    const std::string text = cellNumber(value);
+    return value > 0 && text != "0" ? "+" + text : text;
 }
 
 // A limit of a restriction; empty for none.
@@ -394,13 +419,13 @@ class Page {
         "h1{font-size:15pt;margin:0 0 6px}"
         "h2{font-size:11.5pt;margin:12px 0 5px;break-after:avoid}"
         "h3,p.note{break-after:avoid}p.note{margin:2px 0 5px;max-width:none}"
+        "dl.summary{gap:0 14px}"
         "figure,svg,tr,table.restrictions tbody,p.advice{break-inside:avoid}"
-        ".maps{gap:8px 14px}.maps figure{max-width:calc(50% - 7px)}"
-        ".maps.small figure{max-width:calc(33.3% - 10px)}"
-        "svg.heatmap,svg.histogram{max-width:100%;height:auto}"
-        "table.rows{font-size:8.5pt}table.rows th{padding:2px 5px}"
-        "table.rows td{padding:1px 5px}table.rows td.text{font-size:8pt;padding-left:18px}"
-        "table.cells{font-size:8pt}table.cells th,table.cells td{padding:1px 3px}"
+        ".maps{gap:8px 14px}.maps figure{width:var(--print-width);max-width:100%}"
+        "svg.heatmap{width:100%;height:auto}svg.histogram{max-width:100%;height:auto}"
+        "table.rows{font-size:8.5pt;line-height:1.25}table.rows th{padding:2px 5px}"
+        "table.rows td{padding:1px 5px}table.rows td.text{font-size:7.5pt;padding-left:18px}"
+        "table.cells{font-size:7.5pt}table.cells th,table.cells td{padding:1px 3px}"
         "table.cells td.cell{overflow-wrap:normal}"
         ".largest{gap:6px 16px}.largest section{flex:1 1 45%}"
         ".screen{display:none}.print{display:block}"
@@ -422,16 +447,21 @@ class Page {
         out_ += "</dd>\n";
     }
 
-    // The files and their modification times, one a line.
+    // The files and their modification times, neighbours of the same time on one line.
     std::string files(const std::vector<ReportFile>& list, std::size_t limit) const {
+        const auto timeOf = [](const ReportFile& file) {
+            return (file.known ? dateText(file.modifiedSeconds) : std::string("time unknown")) +
+                   (file.changed ? ", changed since" : "");
+        };
         std::string html = "<table class=\"files\">";
         const std::size_t shown = std::min(list.size(), limit);
-        for (std::size_t i = 0; i < shown; ++i) {
-            const ReportFile& file = list[i];
-            html += "<tr><td class=\"path\">" + htmlText(cutText(file.path, TEXT_CHARS)) +
-                    "</td><td class=\"time\">" +
-                    (file.known ? dateText(file.modifiedSeconds) : std::string("time unknown")) +
-                    (file.changed ? ", changed since" : "") + "</td></tr>";
+        for (std::size_t i = 0; i < shown;) {
+            const std::string time = timeOf(list[i]);
+            html += "<tr><td class=\"path\">" + htmlText(cutText(list[i].path, TEXT_CHARS));
+            for (++i; i < shown && timeOf(list[i]) == time; ++i) {
+                html += ", " + htmlText(cutText(list[i].path, TEXT_CHARS));
+            }
+            html += "</td><td class=\"time\">" + time + "</td></tr>";
         }
         if (shown < list.size()) {
             html += "<tr><td>\u2026 (+ " + std::to_string(list.size() - shown) +
@@ -542,10 +572,14 @@ class Page {
                 if (row.binding) ++binding;
             }
         }
-        item("restrictions",
-             std::to_string(equalities + inequalities) + " hard: " + std::to_string(equalities) +
-                 " equalities, " + std::to_string(inequalities) + " inequalities (" +
-                 std::to_string(binding) + " binding); " + std::to_string(weak) + " weak");
+        const auto counted = [](std::size_t count, const char* one, const char* many) {
+            return std::to_string(count) + " " + (count == 1 ? one : many);
+        };
+        item("restrictions", std::to_string(equalities + inequalities) +
+                                 " hard: " + counted(equalities, "equality", "equalities") + ", " +
+                                 counted(inequalities, "inequality", "inequalities") + " (" +
+                                 std::to_string(binding) + " binding); " + std::to_string(weak) +
+                                 " weak");
         out_ += "</dl>\n";
     }
 
@@ -606,20 +640,38 @@ class Page {
                     " characteristics are shown in groups of neighbours.";
         }
         out_ += "</p>\n";
-        // The maps drawn apart first: in print, maps no wider than SMALL_MAP go three to a
-        // line, the others two.
-        constexpr double SMALL_MAP = 300;
-        std::string drawn;
-        std::swap(out_, drawn);
-        double widest = 0.0;
-        for (const HeatMap& map : all) widest = std::max(widest, heatMap(map, limit));
-        std::swap(out_, drawn);
-        out_ += widest <= SMALL_MAP ? "<div class=\"maps small\">\n" : "<div class=\"maps\">\n";
-        out_ += drawn;
+        // Each map drawn apart first, for its width: in print the maps go three to a line where
+        // that keeps them at MIN_PRINT_SCALE of their size or more, else two, each line's maps
+        // scaled alike to fit the page.
+        std::vector<std::string> drawn(all.size());
+        std::vector<double> widths(all.size());
+        for (std::size_t m = 0; m < all.size(); ++m) {
+            std::swap(out_, drawn[m]);
+            widths[m] = heatMap(all[m], limit);
+            std::swap(out_, drawn[m]);
+        }
+        const auto lineScale = [&](std::size_t first, std::size_t count) {
+            double total = 0.0;
+            const std::size_t end = std::min(first + count, all.size());
+            for (std::size_t m = first; m < end; ++m) total += widths[m];
+            const double room = PRINT_WIDTH - MAP_GAP * static_cast<double>(end - first - 1);
+            return std::min(1.0, room / total);
+        };
+        std::size_t perLine = 3;
+        for (std::size_t first = 0; first < all.size(); first += 3) {
+            if (lineScale(first, 3) < MIN_PRINT_SCALE) perLine = 2;
+        }
+        out_ += "<div class=\"maps\">\n";
+        for (std::size_t m = 0; m < all.size(); ++m) {
+            const double scale = lineScale(m - m % perLine, perLine);
+            out_ += "<figure style=\"--print-width:" + pixels(std::floor(widths[m] * scale)) +
+                    "px\">" + drawn[m];
+        }
         out_ += "</div>\n";
     }
 
-    // Draws the map; returns its width in pixels.
+    // Draws the map, its caption and its drawing, for the caller's figure to hold; returns its
+    // width in pixels.
     double heatMap(const HeatMap& map, double limit) {
         const std::size_t rows = map.rows.bins;
         const std::size_t columns = map.columns.bins;
@@ -677,7 +729,7 @@ class Page {
 
         const std::string rowTitleText = map.rows.title(data_);
         const std::string columnTitleText = map.columns.title(data_);
-        out_ += "<figure><figcaption>";
+        out_ += "<figcaption>";
         out_ += htmlText(rowTitleText.empty() ? columnTitleText
                                               : rowTitleText + " \u00d7 " + columnTitleText);
         out_ +=
@@ -803,9 +855,9 @@ class Page {
             const double base = cells_.base(j);
             const double adjusted = cells_.adjusted(j);
             out_ += "<tr><td class=\"cell\">" + htmlText(cellText(data_, cells_, j, TIP_CHARS)) +
-                    "</td><td class=\"n\">" + numberText(base) + "</td><td class=\"n\">" +
-                    numberText(adjusted) + "</td><td class=\"n\">" + signedText(adjusted - base) +
-                    "</td><td class=\"n\">" +
+                    "</td><td class=\"n\">" + cellNumber(base) + "</td><td class=\"n\">" +
+                    cellNumber(adjusted) + "</td><td class=\"n\">" +
+                    signedCellNumber(adjusted - base) + "</td><td class=\"n\">" +
                     (base > 0 ? percentText((adjusted - base) / base, 3) : std::string()) +
                     "</td></tr>\n";
         }
