@@ -234,10 +234,10 @@ TEST(HtmlReport, HeaderTellsHowTheRunWent) {
              "<dd>chi-square distance: (x \u2212 b)\u00b2 / b</dd>",
              "<dd>the sum of &lt;it&gt;</dd>",
              "<dd>work 200000 units (18 done), no time limit</dd>",
-             "<td class=\"path\">out/p-lbl.dat, out/p-cls.dat</td><td class=\"time\">2024-05-01 "
-             "12:00:07 UTC</td>",
-             "<td class=\"path\">out/p-&lt;bin&gt;.dat</td><td class=\"time\">time unknown",
-             "<td class=\"time\">1970-01-01 00:00:00 UTC, changed since</td>",
+             "<div class=\"file\">out/p-lbl.dat, out/p-cls.dat: <span class=\"time\">2024-05-01 "
+             "12:00:07 UTC</span></div>",
+             "<div class=\"file\">out/p-&lt;bin&gt;.dat: <span class=\"time\">time unknown</span>",
+             "<span class=\"time\">1970-01-01 00:00:00 UTC, changed since</span>",
              "<dd>2000-02-29 23:59:59 UTC by qorsolve 1.2.3</dd>",
          }) {
         EXPECT_NE(page.find(part), std::string::npos) << part;

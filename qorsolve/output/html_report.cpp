@@ -369,8 +369,9 @@ class Page {
     }
 
   private:
-    // On screen, and in print on A4: smaller type, the maps two to a line, no figure or
-    // restriction split across pages, the restrictions cut to MAX_ROWS_PRINTED.
+    // On screen, and in print on A4: smaller type, each line of maps scaled to the page's
+    // width (--print-width, set per map), no figure, table row or restriction split across
+    // pages, the restrictions cut to MAX_ROWS_PRINTED.
     static constexpr const char* STYLE =
         "body{font:14px/1.45 system-ui,\"DejaVu Sans\",Arial,sans-serif;color:#222;"
         "background:#fff;margin:0 auto;max-width:1120px;padding:20px 28px}\n"
@@ -380,9 +381,8 @@ class Page {
         "p.note{color:#555;margin:4px 0 10px;max-width:70em}\n"
         "dl.summary{display:grid;grid-template-columns:max-content 1fr;gap:3px 18px;margin:0}\n"
         "dl.summary dt{color:#666}dl.summary dd{margin:0}\n"
-        "table.files{border-collapse:collapse}table.files td{padding:0 18px 0 0;"
-        "vertical-align:top}table.files td.path{overflow-wrap:anywhere}\n"
-        "table.files td.time{white-space:nowrap;font-variant-numeric:tabular-nums}\n"
+        "div.file{overflow-wrap:break-word}span.time{white-space:nowrap;"
+        "font-variant-numeric:tabular-nums}\n"
         ".status{font-weight:600;padding:1px 8px;border-radius:3px}\n"
         ".status.good{background:#e3f1e4;color:#1b5e20}.status.warn{background:#fff3d6;"
         "color:#7a5200}.status.bad{background:#fbe3e3;color:#8b1a1a}\n"
@@ -453,21 +453,21 @@ class Page {
             return (file.known ? dateText(file.modifiedSeconds) : std::string("time unknown")) +
                    (file.changed ? ", changed since" : "");
         };
-        std::string html = "<table class=\"files\">";
+        std::string html;
         const std::size_t shown = std::min(list.size(), limit);
         for (std::size_t i = 0; i < shown;) {
             const std::string time = timeOf(list[i]);
-            html += "<tr><td class=\"path\">" + htmlText(cutText(list[i].path, TEXT_CHARS));
+            html += "<div class=\"file\">" + htmlText(cutText(list[i].path, TEXT_CHARS));
             for (++i; i < shown && timeOf(list[i]) == time; ++i) {
                 html += ", " + htmlText(cutText(list[i].path, TEXT_CHARS));
             }
-            html += "</td><td class=\"time\">" + time + "</td></tr>";
+            html += ": <span class=\"time\">" + time + "</span></div>";
         }
         if (shown < list.size()) {
-            html += "<tr><td>\u2026 (+ " + std::to_string(list.size() - shown) +
-                    " more files)</td><td></td></tr>";
+            html += "<div class=\"file\">\u2026 (+ " + std::to_string(list.size() - shown) +
+                    " more files)</div>";
         }
-        return html + "</table>";
+        return html;
     }
 
     // How the run went about it: mode, distance, objective, limits, files, date and version.
