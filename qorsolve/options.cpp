@@ -9,45 +9,48 @@
 
 namespace {
 
-// A positive, finite number of seconds, the whole text.
-bool parseSeconds(const std::string& text, double& seconds) {
+// The ranges of the values: each sets `field` from the whole text, false when the text is not
+// a value of its range.
+
+// A finite number of seconds > 0.
+template <double SolveSettings::*field>
+bool positiveSeconds(const std::string& text, SolveSettings& settings) {
+    double& seconds = settings.*field;
     const char* end = text.data() + text.size();
     const auto [stop, failure] = std::from_chars(text.data(), end, seconds);
     return failure == std::errc() && stop == end && std::isfinite(seconds) && seconds > 0;
 }
 
-// A positive whole number, the whole text.
-bool parseCount(const std::string& text, int64_t& count) {
+// A whole number > 0.
+template <int64_t SolveSettings::*field>
+bool positiveWholeNumber(const std::string& text, SolveSettings& settings) {
+    int64_t& count = settings.*field;
     const char* end = text.data() + text.size();
     const auto [stop, failure] = std::from_chars(text.data(), end, count);
     return failure == std::errc() && stop == end && count > 0;
 }
 
-// An option that takes a value: its name, how the value is set (false when it does not do)
-// and the fault of a value that does not do.
+// Any text but the empty one.
+template <std::string SolveSettings::*field>
+bool fileName(const std::string& text, SolveSettings& settings) {
+    settings.*field = text;
+    return !text.empty();
+}
+
+// An option that takes a value: its name, the setting it sets in the range of values it takes,
+// and the fault of a value outside it. Values are checked here and nowhere else; the defaults
+// are those of SolveSettings.
 struct ValueOption {
     std::string_view name;
-    bool (*set)(const std::string& value, SolveOptions& options);
+    bool (*set)(const std::string& value, SolveSettings& settings);
     QorsolveFault fault;
 };
 
 constexpr ValueOption VALUE_OPTIONS[] = {
-    {"--time-limit",
-     [](const std::string& value, SolveOptions& options) {
-         return parseSeconds(value, options.timeLimit);
-     },
-     QorsolveFault::TIME_LIMIT_VALUE},
-    {"--work-limit",
-     [](const std::string& value, SolveOptions& options) {
-         return parseCount(value, options.workLimit);
-     },
+    {"--time-limit", positiveSeconds<&SolveSettings::timeLimit>, QorsolveFault::TIME_LIMIT_VALUE},
+    {"--work-limit", positiveWholeNumber<&SolveSettings::workLimit>,
      QorsolveFault::WORK_LIMIT_VALUE},
-    {"--report",
-     [](const std::string& value, SolveOptions& options) {
-         options.report = value;
-         return !value.empty();
-     },
-     QorsolveFault::REPORT_WITHOUT_NAME},
+    {"--report", fileName<&SolveSettings::report>, QorsolveFault::REPORT_WITHOUT_NAME},
 };
 constexpr std::size_t VALUE_OPTION_COUNT = std::size(VALUE_OPTIONS);
 
@@ -135,11 +138,4 @@ bool parseOptions(const std::vector<std::string>& args, SolveOptions& options, s
         }
     }
     return true;
-}
-
-SolveSettings settingsOf(const SolveOptions& options) {
-    SolveSettings settings;
-    settings.wholeNumbers = !options.continuous && !options.conflictsOnly;
-    settings.workLimit = options.workLimit;
-    return settings;
 }

@@ -31,6 +31,9 @@
 
 namespace {
 
+// The linear and mixed-integer solver of every stage (linear_solver.h), chosen here alone.
+constexpr auto NEW_SOLVER = makeCoinSolver;
+
 // The project with its control file, and its adjustment problem. Prints the failure.
 bool loadAll(const std::string& name, const SolveOptions& options, Project& project,
              AdjustmentProblem& problem, std::ostream& out) {
@@ -53,26 +56,18 @@ bool loadAll(const std::string& name, const SolveOptions& options, Project& proj
     return true;
 }
 
-// What the report shows of the options.
-RunSettings reportSettings(const SolveOptions& options) {
-    RunSettings settings;
-    settings.wholeNumbers = settingsOf(options).wholeNumbers;
-    settings.timeLimit = options.timeLimit;
-    settings.workLimit = options.workLimit;
-    settings.weakIgnored = options.ignoreWeak;
-    return settings;
-}
-
 // The end of a run without a table: prints `status`, adds its report to `results` where
-// --report asks for one, and commits them. False, with the message printed, when a file cannot
-// be written; nothing of the set is then left.
+// --report asks for one (the run's settings and `distance` in its header), and commits them.
+// False, with the message printed, when a file cannot be written; nothing of the set is then
+// left.
 bool finishWithoutTable(const Project& project, const StatusLines& status,
-                        const SolveOptions& options, ResultSet& results, std::ostream& out) {
+                        const SolveOptions& options, Distance distance, ResultSet& results,
+                        std::ostream& out) {
     out << statusText(status);
     std::string error;
     if (!options.report.empty() &&
-        !writeReport(options.report, statusReport(project, status, reportSettings(options)),
-                     results, error)) {
+        !writeReport(options.report, statusReport(project, status, options, distance), results,
+                     error)) {
         withdrawResults(project, results);
         out << error;
         return false;
@@ -93,15 +88,15 @@ int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
                      Progress& progress, const SolveOptions& solveOptions, std::ostream& out) {
     ResultSet results;
     ConflictOptions options;
+    options.settings = solveOptions;
     options.wholeNumbers = wholeNumbers;
-    options.deadline = &deadline;
+    options.deadline = deadline;
     options.progress = &progress;
-    options.workLimit = solveOptions.workLimit;
-    options.newSolver = makeCoinSolver;
+    options.newSolver = NEW_SOLVER;
     const ContinuousResult* hint = wholeNumbers ? nullptr : &table.relaxed;
     const ConflictResult conflict = findConflict(problem, options, hint);
     progress.finish();
-    if (conflict.status == ConflictStatus::FEASIBLE && !wholeNumbers) {
+    if (conflict.status.is(ModelStatus::FEASIBLE) && !wholeNumbers) {
         out << errorMessage({QorsolveFault::NOT_CONVERGED});
         withdrawResults(project, results);
         return 1;
@@ -111,7 +106,8 @@ int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
     // Without its conflict file (one of someone else's in the way) the run still leaves no
     // table of an earlier run.
     (void)reportConflict(project, problem, conflict, results, status.lines);
-    (void)finishWithoutTable(project, status, solveOptions, results, out);
+    (void)finishWithoutTable(project, status, solveOptions, problem.objective.distance(), results,
+                             out);
     return 1;
 }
 
@@ -155,7 +151,7 @@ int writeTable(const Project& project, const AdjustmentProblem& problem, const T
         (!options.report.empty() &&
          !writeReport(options.report,
                       tableReport(project, written, adjustmentObjective(problem, written.x),
-                                  reportSettings(options)),
+                                  options, problem.objective.distance()),
                       results, error))) {
         withdrawResults(project, results);
         out << error;
@@ -250,7 +246,7 @@ int reportOutcome(const Project& project, const AdjustmentProblem& problem,
                 // Real numbers can meet the restrictions; whether the table is optimal does
                 // not matter here. No conflict file or earlier table stays.
                 return finishWithoutTable(project, statusLines(ModelStatus::FEASIBLE), options,
-                                          none, out)
+                                          problem.objective.distance(), none, out)
                            ? 0
                            : 1;
             }
@@ -288,8 +284,7 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
     if (!openProject(options, project, problem, lock, out)) return 1;
 
     Progress progress(deadline, terminal && !options.quiet);
-    const SolveSettings settings = settingsOf(options);
-    TableResult table = solveTable(problem, settings, deadline, progress);
+    TableResult table = solveTable(problem, options, NEW_SOLVER, deadline, progress);
     progress.finish();
     return reportOutcome(project, problem, table, options, deadline, progress, out);
 }

@@ -5,8 +5,8 @@
 #include <new>
 
 #include "qorsolve/core/settings.h"
+#include "qorsolve/core/solve_settings.h"
 #include "qorsolve/integer/integer_solver.h"
-#include "qorsolve/lp/coin_solver.h"
 #include "qorsolve/problem/exact_rows.h"
 #include "qorsolve/problem/numeric_checks.h"
 #include "qorsolve/problem/whole_number_rows.h"
@@ -69,7 +69,8 @@ void continuousTable(const AdjustmentProblem& problem, TableResult& result) {
 }
 
 void integerTable(const AdjustmentProblem& problem, const SolveSettings& settings,
-                  const Deadline& deadline, Progress& progress, TableResult& result) {
+                  const LinearSolverFactory& newSolver, const Deadline& deadline,
+                  Progress& progress, TableResult& result) {
     // The real-valued table is the search's centre (in `relaxed`), never a whole-number result.
     dropTable(result);
     // Rows that whole numbers cannot meet by their coefficients alone need no search.
@@ -79,12 +80,11 @@ void integerTable(const AdjustmentProblem& problem, const SolveSettings& setting
         return;
     }
     IntegerOptions options;
-    options.relativeGap = settings.relativeGap;
-    options.deadline = &deadline;
+    options.deadline = deadline;
     options.progress = &progress;
     WorkLimit work(settings.workLimit);
     options.work = &work;
-    options.newSolver = makeCoinSolver;
+    options.newSolver = newSolver;
     IntegerResult whole = solveInteger(problem, result.relaxed, options);
     result.work = work.spent();
     result.status = whole.status;
@@ -100,7 +100,7 @@ void integerTable(const AdjustmentProblem& problem, const SolveSettings& setting
             return;
     }
     result.x = std::move(whole.x);
-    result.stage = TableStage::WHOLE_NUMBER_SEARCH;
+    result.stage = whole.stage;
     if (result.x.size() != problem.base.size()) {
         dropTable(result);
         result.status = callStatus(CallStatus::FAILED);
@@ -110,7 +110,8 @@ void integerTable(const AdjustmentProblem& problem, const SolveSettings& setting
 }  // namespace
 
 TableResult solveTable(const AdjustmentProblem& problem, const SolveSettings& settings,
-                       const Deadline& deadline, Progress& progress) {
+                       const LinearSolverFactory& newSolver, const Deadline& deadline,
+                       Progress& progress) {
     TableResult result;
     try {
         // A contradiction below the real-valued method's tolerance, found exactly.
@@ -121,19 +122,18 @@ TableResult solveTable(const AdjustmentProblem& problem, const SolveSettings& se
             return result;
         }
         ContinuousOptions options;
-        options.tolerance = settings.continuousTolerance;
-        options.deadline = &deadline;
+        options.deadline = deadline;
         options.progress = &progress;
         result.relaxed = solveContinuous(problem, options);
         continuousTable(problem, result);
-        if (!settings.wholeNumbers) return result;
+        if (!settings.wholeNumbers()) return result;
         if (result.status.ok() && result.status.model == ModelStatus::FEASIBLE) {
             // A real-valued table that ran out of time is neither whole nor a start for one.
             dropTable(result);
             result.status = modelStatus(ModelStatus::NO_POINT, StopReason::TIME_LIMIT);
         }
         if (result.status.ok() && result.status.model == ModelStatus::OPTIMAL)
-            integerTable(problem, settings, deadline, progress, result);
+            integerTable(problem, settings, newSolver, deadline, progress, result);
     } catch (const std::bad_alloc&) {
         dropTable(result);
         result.status = callStatus(CallStatus::NO_MEMORY);

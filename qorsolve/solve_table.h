@@ -7,8 +7,9 @@
 #include "qorsolve/continuous/continuous_solver.h"
 #include "qorsolve/core/deadline.h"
 #include "qorsolve/core/progress.h"
-#include "qorsolve/core/settings.h"
+#include "qorsolve/core/solve_settings.h"
 #include "qorsolve/core/solve_status.h"
+#include "qorsolve/lp/linear_solver.h"
 #include "qorsolve/problem/adjustment_problem.h"
 #include "qorsolve/problem/solve_result.h"
 
@@ -24,7 +25,8 @@ struct TableResult : SolveResult {
     ContinuousResult relaxed;  // the real-valued solve, for the conflict search
 };
 
-// The settings decide real or whole numbers, the work limit of the whole-number search (see
-// work_limit.h) and the accuracy of each stage. Throws nothing.
+// The settings decide real or whole numbers and the work limit of the whole-number search (see
+// work_limit.h); `newSolver` makes the solvers of the whole-number search. Throws nothing.
 TableResult solveTable(const AdjustmentProblem& problem, const SolveSettings& settings,
-                       const Deadline& deadline, Progress& progress);
+                       const LinearSolverFactory& newSolver, const Deadline& deadline,
+                       Progress& progress);

@@ -77,7 +77,7 @@ TEST(ConflictAdvice, NamesTheLikelyMistakeOrATie) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ConflictResult conflict;
-        conflict.status = ConflictStatus::FOUND;
+        conflict.irreducible = true;
         conflict.objectiveOfWholeTable = c.wholeTable;
         EXPECT_EQ(adviceText(conflict, c.lines), c.expected);
     }
@@ -85,17 +85,17 @@ TEST(ConflictAdvice, NamesTheLikelyMistakeOrATie) {
 
 TEST(ConflictAdvice, WholeNumbersAndUnreducedSets) {
     ConflictResult conflict;
-    conflict.status = ConflictStatus::FOUND;
+    conflict.irreducible = true;
     conflict.wholeNumbers = true;
     EXPECT_EQ(adviceText(conflict, {restriction(1, NOT_KNOWN, NOT_KNOWN),
                                     restriction(2, NOT_KNOWN, NOT_KNOWN)}),
               "advice: check restrictions 1 and 2; whole numbers cannot meet the listed "
               "restrictions together\n");
-    conflict.status = ConflictStatus::NOT_REDUCED;
+    conflict.irreducible = false;
     EXPECT_EQ(adviceText(conflict, {restriction(1, NOT_KNOWN, NOT_KNOWN)}),
               "advice: the set could not be reduced in time; allow more time with "
               "--time-limit to narrow it down\n");
-    conflict.workLimited = true;
+    conflict.status.stop = StopReason::WORK_LIMIT;
     EXPECT_EQ(adviceText(conflict, {restriction(1, NOT_KNOWN, NOT_KNOWN)}),
               "advice: the set could not be reduced within the work limit; allow more work with "
               "--work-limit to narrow it down\n");

@@ -66,7 +66,7 @@ LinearModel modelOf(const AdjustmentProblem& problem, const std::vector<Conflict
     return model;
 }
 
-ConflictOptions coinOptions(bool wholeNumbers, const Deadline* deadline = nullptr) {
+ConflictOptions coinOptions(bool wholeNumbers, const Deadline& deadline = Deadline()) {
     ConflictOptions options;
     options.wholeNumbers = wholeNumbers;
     options.deadline = deadline;
@@ -87,7 +87,8 @@ bool holds(const AdjustmentProblem& problem, const std::vector<ConflictMember>& 
 
 void expectIrreducible(const AdjustmentProblem& problem, const ConflictResult& result,
                        bool wholeNumbers) {
-    ASSERT_EQ(result.status, ConflictStatus::FOUND);
+    ASSERT_TRUE(result.status.is(ModelStatus::INFEASIBLE));
+    ASSERT_TRUE(result.irreducible);
     ASSERT_FALSE(result.members.empty());
     EXPECT_FALSE(holds(problem, result.members, result.members.size(), wholeNumbers));
     for (std::size_t k = 0; k < result.members.size(); ++k) {
@@ -334,8 +335,10 @@ TEST(ConflictFinder, AnotherConflictLeavesTheObjectivesToTheMembers) {
 TEST(ConflictFinder, FeasibleProblemsHaveNoConflict) {
     const AdjustmentProblem problem =
         makeProblem(4, {{{0, 1}, {1, 1}, 5, 5}, {{2, 3}, {1, 1}, 5, 5}, {{0, 3}, {1, 1}, 0, 4}});
-    EXPECT_EQ(findConflict(problem, coinOptions(false), nullptr).status, ConflictStatus::FEASIBLE);
-    EXPECT_EQ(findConflict(problem, coinOptions(true), nullptr).status, ConflictStatus::FEASIBLE);
+    EXPECT_EQ(findConflict(problem, coinOptions(false), nullptr).status,
+              modelStatus(ModelStatus::FEASIBLE));
+    EXPECT_EQ(findConflict(problem, coinOptions(true), nullptr).status,
+              modelStatus(ModelStatus::FEASIBLE));
 }
 
 // The continuous solver's suspect rows narrow the search; when they hold together the whole
@@ -359,25 +362,39 @@ TEST(ConflictFinder, SuspectRowsAreOnlyAHint) {
 TEST(ConflictFinder, LimitsEndTheWholeNumberSearchWithoutAClaim) {
     const AdjustmentProblem problem = halvesOnly();
     const Deadline passed(0.0);
-    EXPECT_EQ(findConflict(problem, coinOptions(true, &passed), nullptr).status,
-              ConflictStatus::NOT_REDUCED);
+    const ConflictResult late = findConflict(problem, coinOptions(true, passed), nullptr);
+    EXPECT_EQ(late.status, modelStatus(ModelStatus::INFEASIBLE, StopReason::TIME_LIMIT));
+    EXPECT_FALSE(late.irreducible);
     ConflictOptions options = coinOptions(true);
-    options.workLimit = 1;
+    options.settings.workLimit = 1;
     const ConflictResult first = findConflict(problem, options, nullptr);
-    EXPECT_EQ(first.status, ConflictStatus::NOT_REDUCED);
-    EXPECT_TRUE(first.workLimited);
+    EXPECT_EQ(first.status, modelStatus(ModelStatus::INFEASIBLE, StopReason::WORK_LIMIT));
+    EXPECT_FALSE(first.irreducible);
     const ConflictResult second = findConflict(problem, options, nullptr);
     EXPECT_EQ(names(second.members), names(first.members));
     // Equalities whose coefficients alone rule out whole numbers need no search, and come
     // with their proof: row 0 - row 1 counts every cell an even number of times, and is 3.
     const AdjustmentProblem equalities =
         makeProblem(3, {{{0, 1}, {1, 1}, 3, 3}, {{0, 1}, {1, -1}, 0, 0}, {{1, 2}, {1, 1}, 0, 9}});
-    const ConflictResult named = findConflict(equalities, coinOptions(true, &passed), nullptr);
-    EXPECT_EQ(named.status, ConflictStatus::FOUND);
+    const ConflictResult named = findConflict(equalities, coinOptions(true, passed), nullptr);
+    EXPECT_EQ(named.status, modelStatus(ModelStatus::INFEASIBLE));
+    EXPECT_TRUE(named.irreducible);
     EXPECT_EQ(names(named.members), (std::vector<std::string>{"row 0", "row 1"}));
     EXPECT_EQ(named.memberChange, (std::vector<double>{1, 1}));
     EXPECT_EQ(named.multiplier, (std::vector<double>{1, -1}));
     EXPECT_EQ(named.divisor, 2.0);
+}
+
+// Over real numbers too: a deadline that passed before the first verdict names no set and
+// calls nothing feasible.
+TEST(ConflictFinder, PassedDeadlineEndsTheRealSearchWithoutAClaim) {
+    const AdjustmentProblem problem = makeProblem(
+        3, {{{0, 1}, {1, 1}, 3, 3}, {{1, 2}, {1, 1}, 4, 4}, {{0, 1, 2}, {1, 2, 1}, 9, 9}});
+    const ConflictResult result = findConflict(problem, coinOptions(false, Deadline(0.0)), nullptr);
+    EXPECT_EQ(result.status, modelStatus(ModelStatus::INFEASIBLE, StopReason::TIME_LIMIT));
+    EXPECT_FALSE(result.irreducible);
+    EXPECT_TRUE(result.members.empty());
+    expectIrreducible(problem, findConflict(problem, coinOptions(false), nullptr), false);
 }
 
 // A solver whose every solve gives `status`: what the search makes of a solver that fails.
@@ -424,9 +441,10 @@ TEST(ConflictFinder, SolverFailuresAreNoVerdicts) {
             options.newSolver = c.factory;
             const ConflictResult result =
                 findConflict(wholeNumbers ? whole : real, options, nullptr);
-            EXPECT_EQ(result.call, c.call);
+            EXPECT_EQ(result.status.call, c.call);
             if (c.call == CallStatus::OK) {
-                EXPECT_EQ(result.status, ConflictStatus::NOT_REDUCED);
+                EXPECT_EQ(result.status.model, ModelStatus::INFEASIBLE);
+                EXPECT_FALSE(result.irreducible);
             }
         }
     }

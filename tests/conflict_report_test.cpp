@@ -59,7 +59,7 @@ std::string printed(const std::vector<std::string>& lines) {
 TEST(ConflictReport, PrintsEachMemberAsDeclaredAndWritesTheFile) {
     Fixture f;
     ConflictResult conflict;
-    conflict.status = ConflictStatus::FOUND;
+    conflict.irreducible = true;
     conflict.members = {{Kind::CELL_LOWER, 9}, {Kind::CELL_UPPER, 2}, {Kind::HARD_ROW, 1},
                         {Kind::CELL_LOWER, 0}, {Kind::HARD_ROW, 0},   {Kind::CELL_LOWER, 2}};
     conflict.memberChange = {100, 50, 30, 100, 100, 40};
@@ -93,7 +93,7 @@ TEST(ConflictReport, ReplacesItsEarlierFileAndShowsEveryRestriction) {
     Fixture f;
     f.dir.write("table-conflict.csv", "kind,member,relation,value,change\n");
     ConflictResult conflict;
-    conflict.status = ConflictStatus::FOUND;
+    conflict.irreducible = true;
     for (int32_t column = 3; column < 16; ++column) {
         conflict.members.push_back({Kind::CELL_LOWER, column});
     }
@@ -119,7 +119,7 @@ TEST(ConflictReport, FileThatCannotBeWrittenIsOneErrorLine) {
     Fixture f;
     f.project.name = f.dir / "missing/table";
     ConflictResult conflict;
-    conflict.status = ConflictStatus::NOT_REDUCED;
+    conflict.irreducible = false;
     conflict.wholeNumbers = true;
     conflict.members = {{Kind::HARD_ROW, 1}};
     std::vector<std::string> lines;

@@ -303,7 +303,7 @@ TEST(ContinuousSolver, StopsAtTheDeadline) {
     ASSERT_GT(p.hard.rowCount(), 0);
     const Deadline past(0.0);
     ContinuousOptions options;
-    options.deadline = &past;
+    options.deadline = past;
     const ContinuousResult r = solveContinuous(p, options);
     EXPECT_EQ(r.status.model, ModelStatus::NO_POINT);
     EXPECT_EQ(r.status.stop, StopReason::TIME_LIMIT);

@@ -8,9 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
+#include "qorsolve/core/settings.h"
 #include "qorsolve/lp/coin_solver.h"
 #include "qorsolve/problem/numeric_checks.h"
 #include "tests/linear_models.h"
@@ -19,6 +21,8 @@ namespace {
 
 constexpr double INF = INFINITE_BOUND;
 constexpr double EXACT = 1e-9;  // the optima below are small whole or half numbers
+// A work limit no search below reaches.
+constexpr int64_t AMPLE_WORK = std::numeric_limits<int64_t>::max();
 
 struct Backend {
     std::string name;
@@ -165,7 +169,7 @@ TEST_P(LinearSolverConformance, WorkLimitStopsTheSearchWhereverItIsReached) {
         SCOPED_TRACE(cuts);
         m.cuts = cuts;
         ASSERT_NO_FATAL_FAILURE(load(m));
-        WorkLimit ample;
+        WorkLimit ample(AMPLE_WORK);
         solver_->setWorkLimit(&ample);
         expectModel(solver_->solveInteger(Deadline(), INTEGER_RELATIVE_GAP, {}),
                     ModelStatus::OPTIMAL);
@@ -278,7 +282,7 @@ TEST_P(LinearSolverConformance, SearchRepeatsItselfExactly) {
         int64_t spent[2] = {0, 0};
         for (int run = 0; run < 2; ++run) {
             ASSERT_NO_FATAL_FAILURE(load(m));
-            WorkLimit work;
+            WorkLimit work(AMPLE_WORK);
             solver_->setWorkLimit(&work);
             runs[run] = solver_->solveInteger(Deadline(), INTEGER_RELATIVE_GAP, {});
             expectModel(runs[run], ModelStatus::OPTIMAL);

@@ -63,6 +63,26 @@ TEST(Options, EachOptionInEachSpelling) {
     }
 }
 
+// The settings the stages read: whole numbers but for a real-valued run or a feasibility check.
+TEST(Options, WholeNumbersUnlessContinuousOrConflictsOnly) {
+    const struct {
+        std::vector<std::string> args;
+        bool wholeNumbers;
+    } cases[] = {
+        {{"p"}, true},
+        {{"--ignore-weak", "--all-cells", "--work-limit=5", "p"}, true},
+        {{"--continuous", "p"}, false},
+        {{"--conflicts-only", "p"}, false},
+        {{"--conflicts-only", "--continuous", "p"}, false},
+    };
+    for (const auto& c : cases) {
+        SolveOptions options;
+        std::ostringstream out;
+        ASSERT_TRUE(parseOptions(c.args, options, out)) << c.args[0];
+        EXPECT_EQ(options.wholeNumbers(), c.wholeNumbers) << c.args[0];
+    }
+}
+
 TEST(Options, ValuesThatDoNotDoAreOneErrorLine) {
     const std::string seconds = "Error: --time-limit needs a positive number of seconds\n";
     const std::string count = "Error: --work-limit needs a positive whole number\n";

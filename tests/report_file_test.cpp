@@ -17,9 +17,9 @@ TEST(ReportFile, TableReportCarriesCellsAndRowsWithTheirChanges) {
     table.checks = checkRestrictions(project, x);
     table.changes = restrictionChanges(project, table.checks);
     table.outcome.work = 18;
-    RunSettings settings;
+    SolveSettings settings;
     settings.timeLimit = 9;
-    const ReportData data = tableReport(project, table, 2.5, settings);
+    const ReportData data = tableReport(project, table, 2.5, settings, Distance::CHI_SQUARE);
     // The run's settings, and the work its search did.
     EXPECT_TRUE(data.run.wholeNumbers);
     EXPECT_EQ(data.run.timeLimit, 9);
@@ -61,8 +61,8 @@ TEST(ReportFile, TableReportCarriesCellsAndRowsWithTheirChanges) {
 TEST(ReportFile, ReplacesOnlyItsOwnReport) {
     TempDir dir;
     const std::string path = dir / "r.html";
-    const ReportData data =
-        statusReport(solveProject(), {"infeasible", {"conflict: 1 ..."}}, RunSettings());
+    const ReportData data = statusReport(solveProject(), {"infeasible", {"conflict: 1 ..."}},
+                                         SolveSettings(), Distance::CHI_SQUARE);
     std::string error;
     // Nothing there, an empty file, a report of an earlier run, one whose first line a later
     // version extends.

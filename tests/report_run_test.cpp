@@ -72,11 +72,11 @@ TEST(ReportRun, FilesReadAndMadeFromWithTheirTimes) {
     ASSERT_TRUE(writeInputRecord(name + INPUT_RECORD_SUFFIX, record));
     touch(base, 1800000000);
 
-    RunSettings settings;
-    settings.wholeNumbers = false;
+    SolveSettings settings;
+    settings.continuous = true;
     settings.timeLimit = 60;
     settings.workLimit = 1000;
-    const ReportRun run = reportRun(project, settings);
+    const ReportRun run = reportRun(project, settings, Distance::CHI_SQUARE);
     EXPECT_FALSE(run.wholeNumbers);
     EXPECT_EQ(run.timeLimit, 60);
     EXPECT_EQ(run.workLimit, 1000);
@@ -100,7 +100,7 @@ TEST(ReportRun, FilesReadAndMadeFromWithTheirTimes) {
     // A file gone since it was read has no time; a damaged record lists nothing.
     std::remove((name + "-bin.dat").c_str());
     dir.write("p-inputs.dat", "damaged");
-    const ReportRun later = reportRun(project, settings);
+    const ReportRun later = reportRun(project, settings, Distance::CHI_SQUARE);
     EXPECT_FALSE(later.read[1].known);
     EXPECT_TRUE(later.madeFrom.empty());
 }
@@ -110,20 +110,20 @@ TEST(ReportRun, ObjectiveInWordsOfItsDistance) {
     EXPECT_EQ(words.name, "chi-square distance");
     EXPECT_EQ(words.cellTerm, "(x \u2212 b)\u00b2 / b");
     Project project = solveProject();  // one weak restriction
-    RunSettings settings;
-    const ReportRun run = reportRun(project, settings);
+    SolveSettings settings;
+    const ReportRun run = reportRun(project, settings, Distance::CHI_SQUARE);
     EXPECT_EQ(run.distance,
               "chi-square distance: (x \u2212 b)\u00b2 / b per cell, x its adjusted value and b "
               "its base");
     EXPECT_EQ(run.objective,
               "the sum of (x \u2212 b)\u00b2 / b over the adjustable cells, plus for each weak "
               "restriction its weight times (value \u2212 target)\u00b2 / max(|target|, 1)");
-    settings.weakIgnored = true;
-    EXPECT_EQ(reportRun(project, settings).objective,
+    settings.ignoreWeak = true;
+    EXPECT_EQ(reportRun(project, settings, Distance::CHI_SQUARE).objective,
               "the sum of (x \u2212 b)\u00b2 / b over the adjustable cells; the weak "
               "restrictions are ignored");
     project.control.restrictions.erase(project.control.restrictions.begin() + 2);
-    EXPECT_EQ(reportRun(project, RunSettings()).objective,
+    EXPECT_EQ(reportRun(project, SolveSettings(), Distance::CHI_SQUARE).objective,
               "the sum of (x \u2212 b)\u00b2 / b over the adjustable cells");
 }
 

@@ -34,7 +34,7 @@ Ranges wholeRanges(const AdjustmentProblem& p) {
 
 // A table reported found is whole, within the ranges and meets every row exactly.
 void expectSound(const AdjustmentProblem& p, const Ranges& r, const RoundingResult& result) {
-    if (result.status != RoundingStatus::FOUND) return;
+    if (!result.status.is(ModelStatus::FEASIBLE)) return;
     ASSERT_EQ(result.x.size(), p.base.size());
     EXPECT_TRUE(meetsHardRowsAndBounds(p, result.x));
     for (std::size_t j = 0; j < result.x.size(); ++j) {
@@ -87,17 +87,17 @@ TEST(RoundingRepair, RepairsWhatRoundingBreaksAndNeverReportsABrokenTable) {
         const Ranges r = wholeRanges(c.problem);
         const RoundingResult result =
             roundAndRepair(c.problem, c.problem.base, r.lower, r.upper, Deadline());
-        ASSERT_NE(result.status, RoundingStatus::NO_MEMORY);
+        ASSERT_NE(result.status.call, CallStatus::NO_MEMORY);
         expectSound(c.problem, r, result);
         if (c.cap > 0) {
             const bool exists = std::isfinite(bruteForce(c.problem, c.cap).cost);
             EXPECT_EQ(exists, c.mustFind);
             if (!exists) {
-                EXPECT_EQ(result.status, RoundingStatus::NOT_FOUND);
+                EXPECT_EQ(result.status, modelStatus(ModelStatus::NO_POINT));
             }
         }
         if (c.mustFind) {
-            EXPECT_EQ(result.status, RoundingStatus::FOUND);
+            EXPECT_EQ(result.status, modelStatus(ModelStatus::FEASIBLE));
         }
         const RoundingResult again =
             roundAndRepair(c.problem, c.problem.base, r.lower, r.upper, Deadline());
@@ -123,7 +123,7 @@ TEST(RoundingRepair, RepairsTheMarginsOfGeneratedTables) {
             ASSERT_FALSE(meetsHardRowsAndBounds(m.problem, rounded));
             const RoundingResult result =
                 roundAndRepair(m.problem, m.problem.base, r.lower, r.upper, Deadline());
-            EXPECT_EQ(result.status, RoundingStatus::FOUND);
+            EXPECT_EQ(result.status, modelStatus(ModelStatus::FEASIBLE));
             expectSound(m.problem, r, result);
         }
     }
@@ -135,7 +135,7 @@ TEST(RoundingRepair, NoTableWithoutTimeOrForArgumentsThatDoNotFit) {
     const Ranges r = wholeRanges(p);
     const std::vector<double> center = {1.5, 1.5};  // rounds to 4
     EXPECT_EQ(roundAndRepair(p, center, r.lower, r.upper, Deadline()).status,
-              RoundingStatus::FOUND);
+              modelStatus(ModelStatus::FEASIBLE));
     const struct {
         const char* what;
         std::vector<double> center, lower, upper;
@@ -149,7 +149,7 @@ TEST(RoundingRepair, NoTableWithoutTimeOrForArgumentsThatDoNotFit) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(roundAndRepair(p, c.center, c.lower, c.upper, c.deadline).status,
-                  RoundingStatus::NOT_FOUND)
+                  modelStatus(ModelStatus::NO_POINT))
             << c.what;
     }
 }
@@ -163,13 +163,13 @@ TEST(RoundingRepair, MemoryThatRunsOutIsAStatus) {
     AdjustmentProblem p = problemWithRows(
         cells, {{columns, std::vector<double>(cells, 1.0), 1.0 * cells + 1, 1.0 * cells + 1}});
     const Ranges r = wholeRanges(p);
-    RoundingStatus status = RoundingStatus::FOUND;
+    CallStatus call = CallStatus::OK;
     {
         const AddressSpaceLimit limit(16 << 20);
         if (!limit.active()) GTEST_SKIP() << "the address space cannot be limited here";
-        status = roundAndRepair(p, p.base, r.lower, r.upper, Deadline()).status;
+        call = roundAndRepair(p, p.base, r.lower, r.upper, Deadline()).status.call;
     }
-    EXPECT_EQ(status, RoundingStatus::NO_MEMORY);
+    EXPECT_EQ(call, CallStatus::NO_MEMORY);
 }
 
 }  // namespace

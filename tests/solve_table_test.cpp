@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "qorsolve/lp/coin_solver.h"
 #include "qorsolve/problem/exact_rows.h"
 #include "tests/solver_fixtures.h"
 
@@ -36,9 +37,9 @@ TableResult solve(const AdjustmentProblem& p, bool wholeNumbers,
                   const Deadline& deadline = Deadline(), int64_t workLimit = DEFAULT_WORK_LIMIT) {
     Progress progress(deadline, false);
     SolveSettings settings;
-    settings.wholeNumbers = wholeNumbers;
+    settings.continuous = !wholeNumbers;
     settings.workLimit = workLimit;
-    return solveTable(p, settings, deadline, progress);
+    return solveTable(p, settings, makeCoinSolver, deadline, progress);
 }
 
 AdjustmentProblem bounded(AdjustmentProblem p, double upper) {
@@ -140,7 +141,7 @@ TEST(SolveTable, ResultNamesTheStageOfItsTable) {
         TableStage stage;
     } cases[] = {
         {"real-valued optimum", p, false, Deadline(), TableStage::REAL_VALUED},
-        {"whole-number optimum", p, true, Deadline(), TableStage::WHOLE_NUMBER_SEARCH},
+        {"whole-number optimum", p, true, Deadline(), TableStage::ROUNDED},
         {"no time for a whole-number table", p, true, Deadline(0.0), TableStage::NONE},
         {"no real-valued table", bounded(problemWithRows(2, {{{0, 1}, {1, 1}, 5, 5}}), 2), false,
          Deadline(), TableStage::NONE},

@@ -122,7 +122,7 @@ std::vector<double> correctionObjectives(AdjustmentProblem& problem,
                                          const Deadline& deadline) {
     std::vector<double> objective(members.size(), NOT_KNOWN);
     ContinuousOptions options;
-    options.deadline = &deadline;
+    options.deadline = deadline;
     for (std::size_t k : candidates) {
         if (deadline.passed()) break;
         const double shift = change[k];
@@ -226,11 +226,13 @@ void rankConflict(const AdjustmentProblem& problem, ConflictResult& conflict,
 }
 
 std::string adviceText(const ConflictResult& conflict, const std::vector<ConflictLine>& lines) {
-    if (conflict.status == ConflictStatus::NOT_REDUCED && conflict.workLimited) {
+    const bool notReduced =
+        conflict.status.model == ModelStatus::INFEASIBLE && !conflict.irreducible;
+    if (notReduced && conflict.status.stop == StopReason::WORK_LIMIT) {
         return "advice: the set could not be reduced within the work limit; allow more work "
                "with --work-limit to narrow it down\n";
     }
-    if (conflict.status == ConflictStatus::NOT_REDUCED) {
+    if (notReduced) {
         return "advice: the set could not be reduced in time; allow more time with "
                "--time-limit to narrow it down\n";
     }

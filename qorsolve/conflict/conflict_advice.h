@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "qorsolve/conflict/conflict_finder.h"
 #include "qorsolve/conflict/conflict_line.h"
+#include "qorsolve/conflict/conflict_types.h"
 #include "qorsolve/core/deadline.h"
 #include "qorsolve/problem/adjustment_problem.h"
 

@@ -37,10 +37,9 @@ constexpr double RESIDUAL_SHARES[] = {0.25, 1e-2, 1e-6};
 
 class ConflictSearch {
   public:
-    ConflictSearch(const AdjustmentProblem& problem, const ConflictOptions& options,
-                   const Deadline& deadline)
-        : problem_(problem), filter_(problem, options, deadline), sets_(problem) {
-        const EqualityFit fit = fitEqualities(problem, deadline);
+    ConflictSearch(const AdjustmentProblem& problem, const ConflictOptions& options)
+        : problem_(problem), filter_(problem, options), sets_(problem) {
+        const EqualityFit fit = fitEqualities(problem, options.deadline);
         if (!fit.consistent) {
             residualSize_ = fit.residual;
             for (double& r : residualSize_) r = std::fabs(r);
@@ -55,20 +54,21 @@ class ConflictSearch {
             !hint->suspectRows.empty()) {
             candidates = std::make_unique<ConflictSubmodel>(
                 problem_, sets_.ofRows(hint->suspectRows, residualSize_), false);
-            if (filter_.start(*candidates) != Verdict::INFEASIBLE) candidates.reset();
+            if (filter_.start(*candidates) != ModelStatus::INFEASIBLE) candidates.reset();
         }
         if (!candidates) {
             candidates =
                 std::make_unique<ConflictSubmodel>(problem_, sets_.all(residualSize_), false);
             switch (filter_.start(*candidates)) {
-                case Verdict::INFEASIBLE:
+                case ModelStatus::INFEASIBLE:
                     break;
-                case Verdict::FEASIBLE:
-                    return conflictResult(ConflictStatus::FEASIBLE);
-                case Verdict::OUT_OF_TIME:
-                    return conflictResult(ConflictStatus::NOT_REDUCED);  // nothing proven yet
-                case Verdict::OPEN:
-                    // No proof either way: keep everything and let the filter try.
+                case ModelStatus::FEASIBLE:
+                    return conflictResult(modelStatus(ModelStatus::FEASIBLE));
+                case ModelStatus::NO_POINT:  // the time ran out: nothing proven yet
+                    return conflictResult(
+                        modelStatus(ModelStatus::INFEASIBLE, StopReason::TIME_LIMIT));
+                default:  // NOT_CONVERGED: no proof either way: keep everything and let the
+                          // filter try.
                     break;
             }
         }
@@ -88,7 +88,7 @@ class ConflictSearch {
             }
             auto candidates = std::make_unique<ConflictSubmodel>(
                 problem_, sets_.ofRows(rows, residualSize_), false);
-            if (filter_.start(*candidates) == Verdict::INFEASIBLE) return candidates;
+            if (filter_.start(*candidates) == ModelStatus::INFEASIBLE) return candidates;
         }
         return nullptr;
     }
@@ -103,7 +103,7 @@ class ConflictSearch {
 
 ConflictResult failedCall(CallStatus call) {
     ConflictResult result;
-    result.call = call;
+    result.status = callStatus(call);
     return result;
 }
 
@@ -113,16 +113,14 @@ ConflictResult findConflict(const AdjustmentProblem& problem, const ConflictOpti
                             const ContinuousResult* hint) {
     if (!options.newSolver) return failedCall(CallStatus::FAILED);
     try {
-        const Deadline unlimited;
-        const Deadline& deadline = options.deadline != nullptr ? *options.deadline : unlimited;
         ConflictResult result;
         if (!findObviousConflict(problem, options.wholeNumbers, result)) {
-            result = options.wholeNumbers ? findWholeNumberConflict(problem, options, deadline)
-                                          : ConflictSearch(problem, options, deadline).run(hint);
+            result = options.wholeNumbers ? findWholeNumberConflict(problem, options)
+                                          : ConflictSearch(problem, options).run(hint);
         }
         result.wholeNumbers = options.wholeNumbers;
-        if (result.status == ConflictStatus::FOUND && !options.wholeNumbers) {
-            rankConflict(problem, result, deadline);
+        if (result.irreducible && !options.wholeNumbers) {
+            rankConflict(problem, result, options.deadline);
         }
         return result;
     } catch (const std::bad_alloc&) {

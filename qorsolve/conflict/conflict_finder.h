@@ -1,84 +1,18 @@
-// A set of hard rows and cell bounds that cannot all hold, and that is irreducible: with
-// exactly these rows and bounds (every other bound free) no table exists, and dropping any
-// one member makes one exist.
+// The search for an irreducible conflict (conflict_types.h) of an adjustment problem that has
+// no table: the one entry to the search, whose steps conflict_finder.cpp describes.
 #pragma once
 
-#include <cstdint>
-#include <vector>
-
+#include "qorsolve/conflict/conflict_types.h"
 #include "qorsolve/continuous/continuous_solver.h"
-#include "qorsolve/core/deadline.h"
-#include "qorsolve/core/progress.h"
-#include "qorsolve/core/solve_status.h"
-#include "qorsolve/core/work_limit.h"
-#include "qorsolve/lp/linear_solver.h"
 #include "qorsolve/problem/adjustment_problem.h"
-
-struct ConflictMember {
-    enum class Kind { HARD_ROW, CELL_LOWER, CELL_UPPER };
-    Kind kind = Kind::HARD_ROW;
-    int32_t index = 0;  // 0-based hard row, or 0-based column for a cell bound
-};
-
-// What a search that ran (CallStatus::OK) found out.
-enum class ConflictStatus {
-    FOUND,        // members form an irreducible conflict
-    FEASIBLE,     // the rows and bounds can all hold: there is no conflict
-    NOT_REDUCED,  // the deadline or work limit passed, or a verdict stayed open: members cannot
-                  // all hold, but may not be irreducible
-};
-
-struct ConflictOptions {
-    bool wholeNumbers = false;  // the conflict of the whole-number problem
-    const Deadline* deadline = nullptr;
-    Progress* progress = nullptr;
-    // The work the whole-number search may do (work_limit.h): without a time limit it alone
-    // ends that search, so that every run names the same set.
-    int64_t workLimit = DEFAULT_WORK_LIMIT;
-    LinearSolverFactory newSolver;  // the solver of the sub-problems (linear_solver.h)
-};
-
-struct ConflictResult {
-    // NO_MEMORY or FAILED: the search gave no answer, and nothing below counts.
-    CallStatus call = CallStatus::OK;
-    ConflictStatus status = ConflictStatus::NOT_REDUCED;
-    // FOUND: the irreducible set; NOT_REDUCED: a set that cannot hold, smallest found in time.
-    // Default bounds come before declared restrictions where the search had a choice.
-    std::vector<ConflictMember> members;
-    // The least total change of the members' values (right-hand sides and bounds) that lets
-    // them all hold (the elastic L1 value), when known; NaN otherwise. The whole problem
-    // needs at least this much change.
-    double elasticValue = 0.0;
-    // One per member: the least change of that member's value alone that lets the other
-    // members hold; NaN when not known (always for whole numbers).
-    std::vector<double> memberChange;
-    // One per member, or empty when not known (for whole numbers, except with a divisor): the
-    // member's weight in the combination that proves the conflict. Each member read as "expression
-    // >= value" (a row or bound the proof uses from below) or "expression <= value" (from above)
-    // gets a weight > 0 or < 0; the weighted expressions cancel in every cell, while the weighted
-    // values add up to more than 0: the combination says 0 >= something positive.
-    std::vector<double> multiplier;
-    // A whole-number proof instead (divisor > 1): the multipliers are whole weights whose
-    // combination of the members counts every cell a multiple of `divisor` times, while the
-    // members' values times the weights add up to no multiple of it. 0 otherwise.
-    double divisor = 0.0;
-    // One per member, or empty: how far the adjusted table has to move (the adjustment
-    // objective) once that member's value alone is changed by its memberChange; NaN where not
-    // known, or for default bounds. See conflict_advice.h.
-    std::vector<double> objective;
-    // True when `objective` is that of the whole table; false when it is that of the members
-    // alone (the whole table still had another conflict, or is too large to solve for each).
-    bool objectiveOfWholeTable = false;
-    bool wholeNumbers = false;  // the conflict is one of the whole-number problem
-    bool workLimited = false;   // NOT_REDUCED because the work limit, not the time, ran out
-};
 
 // `hint`, when given, is an INFEASIBLE or NOT_CONVERGED result of solveContinuous (its suspect rows
 // narrow the search on large tables: the whole problem is solved only when they give no conflict).
 // Every "cannot hold" verdict of the LP solver is checked against its Farkas ray, and every
 // "can hold" verdict against the point it gives. With wholeNumbers the search runs until
-// options.deadline or options.workLimit, and gives NOT_REDUCED when either runs out. A set
-// FOUND with real numbers comes with its multipliers and, as far as the deadline allows, the
-// objectives of rankConflict. Without options.newSolver the call FAILED. Throws nothing.
+// options.deadline or the settings' work limit, and gives a set not shown irreducible when either
+// runs out. An irreducible set over real numbers comes with its multipliers and, as far as the
+// deadline allows, the objectives of rankConflict. Without options.newSolver the call FAILED.
+// Throws nothing.
 ConflictResult findConflict(const AdjustmentProblem& problem, const ConflictOptions& options,
                             const ContinuousResult* hint);

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "qorsolve/conflict/conflict_finder.h"
+#include "qorsolve/conflict/conflict_types.h"
 #include "qorsolve/problem/adjustment_problem.h"
 
 class ConflictMembers {

@@ -256,15 +256,15 @@ LinearModel ConflictSubmodel::elasticModel(const std::vector<char>& elastic) con
     return result;
 }
 
-ConflictResult conflictResult(ConflictStatus status) {
+ConflictResult conflictResult(SolveStatus status) {
     ConflictResult result;
-    result.status = status;
+    result.status = std::move(status);
     result.elasticValue = std::numeric_limits<double>::quiet_NaN();
     return result;
 }
 
-ConflictResult notReduced(const ConflictSubmodel& sub) {
-    ConflictResult result = conflictResult(ConflictStatus::NOT_REDUCED);
+ConflictResult notReduced(const ConflictSubmodel& sub, StopReason stop) {
+    ConflictResult result = conflictResult(modelStatus(ModelStatus::INFEASIBLE, stop));
     result.members = sub.activeMembers();
     result.memberChange.assign(result.members.size(), std::numeric_limits<double>::quiet_NaN());
     return result;

@@ -9,18 +9,18 @@
 #include <memory>
 #include <vector>
 
-#include "qorsolve/conflict/conflict_finder.h"
+#include "qorsolve/conflict/conflict_types.h"
 #include "qorsolve/lp/linear_solver.h"
 #include "qorsolve/problem/adjustment_problem.h"
 
-// What a checked solve of a sub-model proved. Out-of-memory is no verdict: it ends the whole
-// search (findConflict gives CallStatus::NO_MEMORY).
-enum class Verdict {
-    INFEASIBLE,   // a ray that passed the certificate check proves it
-    FEASIBLE,     // a point that meets every active row and bound shows it
-    OPEN,         // no answer that passed its check
-    OUT_OF_TIME,  // the deadline or work limit ended the solve first
-};
+// What a checked solve of a sub-model proved, its verdict, is a ModelStatus (solve_status.h):
+// - INFEASIBLE: a ray that passed the certificate check proves it (over whole numbers, the
+//   mixed-integer search does);
+// - FEASIBLE: a point that meets every active row and bound shows it;
+// - NOT_CONVERGED: no answer passed its check: the question is open;
+// - NO_POINT: the deadline or the work limit ended the solve first.
+// Out-of-memory is no verdict: it ends the whole search (findConflict gives
+// CallStatus::NO_MEMORY).
 
 // The member rows over the columns they use, each column bounded only by the bounds that are
 // members. Switching a member off makes its row or bound side infinite.
@@ -71,6 +71,7 @@ class ConflictSubmodel {
 };
 
 // A result of `status` that names no members and knows no values.
-ConflictResult conflictResult(ConflictStatus status);
-// NOT_REDUCED with the active members of `sub`: they cannot all hold, but may be reducible.
-ConflictResult notReduced(const ConflictSubmodel& sub);
+ConflictResult conflictResult(SolveStatus status);
+// INFEASIBLE, not irreducible, with the active members of `sub`: they cannot all hold, but may
+// be reducible; `stop` names the limit that ended the search, if one did.
+ConflictResult notReduced(const ConflictSubmodel& sub, StopReason stop = StopReason::NONE);

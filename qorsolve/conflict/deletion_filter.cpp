@@ -21,9 +21,12 @@ bool isBound(const ConflictMember& member) {
 
 }  // namespace
 
-DeletionFilter::DeletionFilter(const AdjustmentProblem& problem, const ConflictOptions& options,
-                               const Deadline& deadline)
-    : problem_(problem), options_(options), deadline_(deadline), sets_(problem) {}
+DeletionFilter::DeletionFilter(const AdjustmentProblem& problem, const ConflictOptions& options)
+    : problem_(problem), options_(options), deadline_(options.deadline), sets_(problem) {}
+
+StopReason DeletionFilter::stopReason() const {
+    return deadline_.passed() ? StopReason::TIME_LIMIT : StopReason::NONE;
+}
 
 void DeletionFilter::tick() {
     if (options_.progress != nullptr) options_.progress->update("conflict", NOT_KNOWN, NOT_KNOWN);
@@ -31,44 +34,46 @@ void DeletionFilter::tick() {
 
 // Solves the loaded sub-model. An infeasible verdict stands only with a checked ray (`needed`
 // then marks the members it uses); a feasible one only with a checked point.
-Verdict DeletionFilter::solve(LinearSolver& solver, const ConflictSubmodel& sub,
-                              std::vector<char>& needed) {
+ModelStatus DeletionFilter::solve(LinearSolver& solver, const ConflictSubmodel& sub,
+                                  std::vector<char>& needed) {
     tick();
-    if (deadline_.passed()) return Verdict::OUT_OF_TIME;
+    if (deadline_.passed()) return ModelStatus::NO_POINT;
     const LinearResult result = solver.solveLinear(deadline_);
     if (result.status.call == CallStatus::NO_MEMORY) throw std::bad_alloc();
-    if (result.status.stop == StopReason::TIME_LIMIT) return Verdict::OUT_OF_TIME;
+    if (result.status.stop == StopReason::TIME_LIMIT) return ModelStatus::NO_POINT;
     if (result.is(ModelStatus::OPTIMAL)) {
-        return sub.meets(result.x, false) ? Verdict::FEASIBLE : Verdict::OPEN;
+        return sub.meets(result.x, false) ? ModelStatus::FEASIBLE : ModelStatus::NOT_CONVERGED;
     }
     if (result.is(ModelStatus::INFEASIBLE)) {
-        return sub.certifies(result.rowRay, needed, multiplier_) ? Verdict::INFEASIBLE
-                                                                 : Verdict::OPEN;
+        return sub.certifies(result.rowRay, needed, multiplier_) ? ModelStatus::INFEASIBLE
+                                                                 : ModelStatus::NOT_CONVERGED;
     }
     // A failed call, or UNBOUNDED, which a cost of zero cannot be: no verdict.
-    return Verdict::OPEN;
+    return ModelStatus::NOT_CONVERGED;
 }
 
 // The same question asked of a fresh solver, from no basis, when a warm-started answer could
 // not be checked.
-Verdict DeletionFilter::solveAfresh(const ConflictSubmodel& sub, std::vector<char>& needed) {
+ModelStatus DeletionFilter::solveAfresh(const ConflictSubmodel& sub, std::vector<char>& needed) {
     std::unique_ptr<LinearSolver> fresh = sub.loadedSolver(options_.newSolver);
     return solve(*fresh, sub, needed);
 }
 
-Verdict DeletionFilter::solveChecked(ConflictSubmodel& sub, std::vector<char>& needed) {
+ModelStatus DeletionFilter::solveChecked(ConflictSubmodel& sub, std::vector<char>& needed) {
     if (!solver_) solver_ = sub.loadedSolver(options_.newSolver);
-    const Verdict verdict = solve(*solver_, sub, needed);
-    if (verdict != Verdict::OPEN) return verdict;
+    const ModelStatus verdict = solve(*solver_, sub, needed);
+    if (verdict != ModelStatus::NOT_CONVERGED) return verdict;
     return solveAfresh(sub, needed);
 }
 
-Verdict DeletionFilter::start(ConflictSubmodel& sub) {
+ModelStatus DeletionFilter::start(ConflictSubmodel& sub) {
     solver_.reset();
     std::vector<char> needed;
-    const Verdict verdict = solveChecked(sub, needed);
-    if (verdict == Verdict::INFEASIBLE) dropUnneeded(sub, needed);
-    if (verdict != Verdict::INFEASIBLE && verdict != Verdict::OPEN) solver_.reset();
+    const ModelStatus verdict = solveChecked(sub, needed);
+    if (verdict == ModelStatus::INFEASIBLE) dropUnneeded(sub, needed);
+    if (verdict != ModelStatus::INFEASIBLE && verdict != ModelStatus::NOT_CONVERGED) {
+        solver_.reset();
+    }
     return verdict;
 }
 
@@ -89,13 +94,13 @@ void DeletionFilter::dropUnneeded(ConflictSubmodel& sub, const std::vector<char>
 // choice does not overrule the order.
 ConflictResult DeletionFilter::reduce(ConflictSubmodel& sub) {
     const std::vector<ConflictMember> wide = sets_.widened(sub.members());
-    if (oneByOne(sub, true, std::numeric_limits<std::size_t>::max()) != Verdict::INFEASIBLE) {
-        return notReduced(sub);
+    if (oneByOne(sub, true, std::numeric_limits<std::size_t>::max()) != ModelStatus::INFEASIBLE) {
+        return notReduced(sub, stopReason());
     }
     std::vector<ConflictMember> best = sub.activeMembers();
     solver_.reset();
     ConflictSubmodel other(problem_, sets_.wideFirst(wide), false);
-    if (oneByOne(other, false, SECOND_ORDER_SOLVES) == Verdict::INFEASIBLE) {
+    if (oneByOne(other, false, SECOND_ORDER_SOLVES) == ModelStatus::INFEASIBLE) {
         const std::vector<ConflictMember> found = other.activeMembers();
         if (found.size() < best.size() ||
             (found.size() == best.size() &&
@@ -107,20 +112,21 @@ ConflictResult DeletionFilter::reduce(ConflictSubmodel& sub) {
 }
 
 // Relaxes one member at a time: INFEASIBLE when every member was decided (the active members
-// are then irreducible as far as the checked verdicts tell), OPEN when a verdict stayed open
-// or after `mostSolves` solves, OUT_OF_TIME. Members that a ray shows unneeded go at once: all
-// of them, or with `rowsByRay` false only bounds.
-Verdict DeletionFilter::oneByOne(ConflictSubmodel& sub, bool rowsByRay, std::size_t mostSolves) {
+// are then irreducible as far as the checked verdicts tell), NOT_CONVERGED when a verdict
+// stayed open or after `mostSolves` solves, NO_POINT when time ran out. Members that a ray shows
+// unneeded go at once: all of them, or with `rowsByRay` false only bounds.
+ModelStatus DeletionFilter::oneByOne(ConflictSubmodel& sub, bool rowsByRay,
+                                     std::size_t mostSolves) {
     if (!solver_) solver_ = sub.loadedSolver(options_.newSolver);
     bool open = false;
     std::vector<char> needed;
     std::size_t solves = 0;
     for (std::size_t k = 0; k < sub.members().size(); ++k) {
         if (!sub.active(k)) continue;
-        if (++solves > mostSolves) return Verdict::OPEN;
+        if (++solves > mostSolves) return ModelStatus::NOT_CONVERGED;
         sub.setActive(k, false, solver_.get());
-        const Verdict verdict = solveChecked(sub, needed);
-        if (verdict == Verdict::INFEASIBLE) {
+        const ModelStatus verdict = solveChecked(sub, needed);
+        if (verdict == ModelStatus::INFEASIBLE) {
             if (!rowsByRay) {
                 for (std::size_t m = 0; m < needed.size(); ++m) {
                     if (!isBound(sub.members()[m])) needed[m] = 1;
@@ -130,10 +136,10 @@ Verdict DeletionFilter::oneByOne(ConflictSubmodel& sub, bool rowsByRay, std::siz
             continue;
         }
         sub.setActive(k, true, solver_.get());
-        if (verdict == Verdict::OUT_OF_TIME) return verdict;
-        if (verdict == Verdict::OPEN) open = true;
+        if (verdict == ModelStatus::NO_POINT) return verdict;
+        if (verdict == ModelStatus::NOT_CONVERGED) open = true;
     }
-    return open ? Verdict::OPEN : Verdict::INFEASIBLE;
+    return open ? ModelStatus::NOT_CONVERGED : ModelStatus::INFEASIBLE;
 }
 
 // Checks the found set from scratch: it cannot hold as a whole, and each member alone can be
@@ -142,7 +148,10 @@ ConflictResult DeletionFilter::verify(std::vector<ConflictMember> members) {
     ConflictSubmodel found(problem_, std::move(members), false);
     ConflictResult result = notReduced(found);
     std::vector<char> needed;
-    if (solveAfresh(found, needed) != Verdict::INFEASIBLE) return result;
+    if (solveAfresh(found, needed) != ModelStatus::INFEASIBLE) {
+        result.status.stop = stopReason();
+        return result;
+    }
     result.multiplier = multiplier_;
     const std::size_t count = found.members().size();
     bool irreducible = true;
@@ -154,7 +163,8 @@ ConflictResult DeletionFilter::verify(std::vector<ConflictMember> members) {
         result.memberChange[k] = change;
     }
     result.elasticValue = elasticValue(found, std::vector<char>(count, 1));
-    if (irreducible) result.status = ConflictStatus::FOUND;
+    result.irreducible = irreducible;
+    if (!irreducible) result.status.stop = stopReason();
     return result;
 }
 

@@ -11,39 +11,42 @@
 #include <memory>
 #include <vector>
 
-#include "qorsolve/conflict/conflict_finder.h"
 #include "qorsolve/conflict/conflict_members.h"
 #include "qorsolve/conflict/conflict_submodel.h"
+#include "qorsolve/conflict/conflict_types.h"
 #include "qorsolve/core/deadline.h"
+#include "qorsolve/core/solve_status.h"
 #include "qorsolve/lp/linear_solver.h"
 #include "qorsolve/problem/adjustment_problem.h"
 
 class DeletionFilter {
   public:
-    // Uses options.newSolver and options.progress; stops at `deadline`.
-    DeletionFilter(const AdjustmentProblem& problem, const ConflictOptions& options,
-                   const Deadline& deadline);
+    // Uses options.newSolver and options.progress; stops at options.deadline.
+    DeletionFilter(const AdjustmentProblem& problem, const ConflictOptions& options);
 
     // Solves `sub` with every member active; when it cannot hold, switches off the members
     // the ray does not use, and keeps the solver warm for reduce(). Throws std::bad_alloc
     // when memory runs out.
-    Verdict start(ConflictSubmodel& sub);
+    ModelStatus start(ConflictSubmodel& sub);
 
     // Reduces the members `start` left to an irreducible set, checks it from scratch and
-    // gives it with each member's elastic value and the proof's multipliers: FOUND, or
-    // NOT_REDUCED when a verdict stayed open or time ran out. Throws std::bad_alloc when
+    // gives it with each member's elastic value and the proof's multipliers: irreducible, or
+    // not when a verdict stayed open or time ran out. Throws std::bad_alloc when
     // memory runs out.
     ConflictResult reduce(ConflictSubmodel& sub);
 
   private:
-    Verdict solve(LinearSolver& solver, const ConflictSubmodel& sub, std::vector<char>& needed);
-    Verdict solveAfresh(const ConflictSubmodel& sub, std::vector<char>& needed);
-    Verdict solveChecked(ConflictSubmodel& sub, std::vector<char>& needed);
+    ModelStatus solve(LinearSolver& solver, const ConflictSubmodel& sub, std::vector<char>& needed);
+    ModelStatus solveAfresh(const ConflictSubmodel& sub, std::vector<char>& needed);
+    ModelStatus solveChecked(ConflictSubmodel& sub, std::vector<char>& needed);
     void dropUnneeded(ConflictSubmodel& sub, const std::vector<char>& needed);
-    Verdict oneByOne(ConflictSubmodel& sub, bool rowsByRay, std::size_t mostSolves);
+    ModelStatus oneByOne(ConflictSubmodel& sub, bool rowsByRay, std::size_t mostSolves);
     ConflictResult verify(std::vector<ConflictMember> members);
     double elasticValue(const ConflictSubmodel& sub, const std::vector<char>& elastic);
     void tick();
+    // Why a set was not reduced: TIME_LIMIT once the deadline passed, else NONE (a verdict
+    // stayed open).
+    StopReason stopReason() const;
 
     const AdjustmentProblem& problem_;
     const ConflictOptions& options_;

@@ -14,6 +14,12 @@ namespace {
 constexpr double NOT_KNOWN = std::numeric_limits<double>::quiet_NaN();
 using Kind = ConflictMember::Kind;
 
+// Marks `result` as an irreducible conflict.
+void found(ConflictResult& result) {
+    result.status = modelStatus(ModelStatus::INFEASIBLE);
+    result.irreducible = true;
+}
+
 }  // namespace
 
 bool findObviousConflict(const AdjustmentProblem& problem, bool wholeNumbers,
@@ -24,7 +30,7 @@ bool findObviousConflict(const AdjustmentProblem& problem, bool wholeNumbers,
         double upper = problem.upper[c];
         if (wholeNumbers) std::tie(lower, upper) = wholeRange(lower, upper);
         if (lower > upper) {
-            result.status = ConflictStatus::FOUND;
+            found(result);
             result.members = {{Kind::CELL_LOWER, j}, {Kind::CELL_UPPER, j}};
             result.elasticValue = wholeNumbers ? NOT_KNOWN : lower - upper;
             result.memberChange.assign(2, result.elasticValue);
@@ -40,7 +46,7 @@ bool findObviousConflict(const AdjustmentProblem& problem, bool wholeNumbers,
         double change = lower - upper;
         if (empty) change = std::max({lower, -upper, change});
         if (change > 0.0 || std::isnan(lower) || std::isnan(upper)) {
-            result.status = ConflictStatus::FOUND;
+            found(result);
             result.members = {{Kind::HARD_ROW, i}};
             result.elasticValue = change;
             result.memberChange.assign(1, change);
@@ -52,7 +58,7 @@ bool findObviousConflict(const AdjustmentProblem& problem, bool wholeNumbers,
     }
     const ParallelRows parallel = findContradictingParallelRows(problem);
     if (parallel.first >= 0) {
-        result.status = ConflictStatus::FOUND;
+        found(result);
         result.members = {{Kind::HARD_ROW, parallel.first}, {Kind::HARD_ROW, parallel.second}};
         result.memberChange = {parallel.firstChange, parallel.secondChange};
         result.elasticValue = std::min(parallel.firstChange, parallel.secondChange);
@@ -61,7 +67,7 @@ bool findObviousConflict(const AdjustmentProblem& problem, bool wholeNumbers,
     if (wholeNumbers) {
         const RowWithoutWholeValue alone = findRowWithoutWholeValue(problem);
         if (alone.row >= 0) {
-            result.status = ConflictStatus::FOUND;
+            found(result);
             result.members = {{Kind::HARD_ROW, alone.row}};
             result.elasticValue = alone.change;
             result.memberChange.assign(1, alone.change);
@@ -69,7 +75,7 @@ bool findObviousConflict(const AdjustmentProblem& problem, bool wholeNumbers,
         }
         RowsWithoutWholeSolution together = findRowsWithoutWholeSolution(problem);
         if (!together.rows.empty()) {
-            result.status = ConflictStatus::FOUND;
+            found(result);
             result.members.clear();
             for (int32_t row : together.rows) result.members.push_back({Kind::HARD_ROW, row});
             // Changes of several values may add up to less than any one alone.

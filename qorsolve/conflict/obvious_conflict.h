@@ -4,10 +4,10 @@
 // equality rows that no whole numbers can meet by their coefficients alone.
 #pragma once
 
-#include "qorsolve/conflict/conflict_finder.h"
+#include "qorsolve/conflict/conflict_types.h"
 #include "qorsolve/problem/adjustment_problem.h"
 
-// True, with `result` FOUND, when there is such a conflict. Throws std::bad_alloc when memory
-// runs out.
+// True, with `result` the irreducible conflict, when there is such a conflict. Throws
+// std::bad_alloc when memory runs out.
 bool findObviousConflict(const AdjustmentProblem& problem, bool wholeNumbers,
                          ConflictResult& result);

@@ -5,12 +5,11 @@
 // set.
 #pragma once
 
-#include "qorsolve/conflict/conflict_finder.h"
-#include "qorsolve/core/deadline.h"
+#include "qorsolve/conflict/conflict_types.h"
 #include "qorsolve/problem/adjustment_problem.h"
 
-// FOUND with the irreducible set, FEASIBLE when whole numbers can meet everything, or
-// NOT_REDUCED (workLimited when the work limit, not the time, ran out). Member changes and
+// The irreducible set, FEASIBLE when whole numbers can meet everything, or a set not shown
+// irreducible (stop WORK_LIMIT when the work limit, not the time, ran out). Member changes and
 // the elastic value are not known. Throws std::bad_alloc when memory runs out.
 ConflictResult findWholeNumberConflict(const AdjustmentProblem& problem,
-                                       const ConflictOptions& options, const Deadline& deadline);
+                                       const ConflictOptions& options);

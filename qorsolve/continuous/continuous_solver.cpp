@@ -6,7 +6,9 @@
 //     subject to  L_i <= a_i.x <= U_i          for every hard row i,
 //                 a_w.x - s_w = t_w            for every weak row w,
 //                 l_j <= x_j <= u_j            for every cell j,
-// where c_w = weakRowCost(weight_w, t_w); weak rows of weight 0 are left out.
+// where c_w = weakRowCost(weight_w, t_w); weak rows of weight 0 are left out. The cells'
+// cost, their response x_j(v) to the multipliers and its rate D_j come from the objective
+// (objective.h); the formulas here are those of its distance, (x_j - b_j)^2 / b_j.
 //
 // The dual. With one multiplier y_i per hard row and z_w per weak row, the cells minimise the
 // Lagrangian each on its own:
@@ -219,7 +221,7 @@ DualRows dualRows(const AdjustmentProblem& p) {
             const int32_t i = d.columns.row[k];
             const double a = entryValue(value, k);
             d.largestEntry[i] = std::max(d.largestEntry[i], std::fabs(a));
-            d.freeCurvature[i] += a * a * 0.5 * p.base[j];
+            d.freeCurvature[i] += p.cellCost(j).rateAtBaseTimes(a * a);
         }
     }
     for (double& c : d.freeCurvature) c = std::max(c, LEAST_CURVATURE);
@@ -242,10 +244,10 @@ struct Point {
     std::vector<double> v;          // A^T y + W^T z
     std::vector<double> activity;   // a_i . x
     std::vector<double> magnitude;  // sum_j |a_ij x_j|
-    // sum_j a_ij^2 dx_j/dv_j, where dx_j/dv_j is b_j / 2 for the cells strictly inside their
-    // bounds (the free cells) and 0 for the others
+    // sum_j a_ij^2 dx_j/dv_j, where dx_j/dv_j is the cell's response rate (b_j / 2) for the
+    // cells strictly inside their bounds (the free cells) and 0 for the others
     std::vector<double> curvature;
-    double cost = 0.0;           // sum_j (x_j - b_j)^2 / b_j
+    double cost = 0.0;           // sum_j c_j(x_j)
     double dual = 0.0;           // g
     double dualMagnitude = 0.0;  // sum of the magnitudes of g's terms (its rounding scale)
 
@@ -277,12 +279,12 @@ void evaluate(const AdjustmentProblem& p, const DualRows& d, const std::vector<d
     for (int32_t j = 0; j < d.cells; ++j) {
         double v = 0.0;
         for (int64_t k = start[j]; k < start[j + 1]; ++k) v += entryValue(value, k) * y[row[k]];
-        const double b = p.base[j];
-        const double unclipped = b + 0.5 * b * v;
+        const CellCost cell = p.cellCost(j);
+        const double unclipped = cell.response(v);
         const double lo = p.lower[j];
         const double hi = p.upper[j];
         double x = unclipped;
-        double slope = 0.5 * b;
+        double slope = cell.responseRate(v);
         if (!(unclipped > lo)) {
             x = lo;
             slope = 0.0;
@@ -292,8 +294,7 @@ void evaluate(const AdjustmentProblem& p, const DualRows& d, const std::vector<d
         }
         point.x[j] = x;
         point.v[j] = v;
-        const double change = x - b;
-        const double c = change * change / b;
+        const double c = cell.at(x);
         cost += c;
         lagrangian += c - v * x;
         scale += c + std::fabs(v * x);
@@ -356,8 +357,8 @@ class NewtonSystem {
               double relativeTarget, double regularisation, std::vector<double>& step);
 
   private:
-    void multiply(const std::vector<RowSide>& sides, const std::vector<double>& direction,
-                  std::vector<double>& product) const;
+    void multiply(const Point& point, const std::vector<RowSide>& sides,
+                  const std::vector<double>& direction, std::vector<double>& product) const;
 
     const AdjustmentProblem& p_;
     const DualRows& d_;
@@ -367,7 +368,8 @@ class NewtonSystem {
     std::vector<double> residual_, search_, product_, scaled_;
 };
 
-void NewtonSystem::multiply(const std::vector<RowSide>& sides, const std::vector<double>& direction,
+void NewtonSystem::multiply(const Point& point, const std::vector<RowSide>& sides,
+                            const std::vector<double>& direction,
                             std::vector<double>& product) const {
     std::fill(product.begin(), product.end(), 0.0);
     const int64_t* start = d_.columns.start.data();
@@ -375,12 +377,12 @@ void NewtonSystem::multiply(const std::vector<RowSide>& sides, const std::vector
     const double* value = d_.columns.values();
     const double* dir = direction.data();
     double* out = product.data();
-    const double* base = p_.base.data();
+    const double* price = point.v.data();
     for (int32_t j : freeCells_) {
         double v = 0.0;
         for (int64_t k = start[j]; k < start[j + 1]; ++k) v += entryValue(value, k) * dir[row[k]];
         if (v == 0.0) continue;
-        v *= 0.5 * base[j];  // D_j
+        v *= p_.cellCost(j).responseRate(price[j]);  // D_j
         for (int64_t k = start[j]; k < start[j + 1]; ++k) out[row[k]] += entryValue(value, k) * v;
     }
     for (int32_t i = 0; i < d_.rows; ++i)
@@ -413,9 +415,9 @@ int NewtonSystem::solve(const Point& point, const std::vector<RowSide>& sides,
     }
     int steps = 0;
     while (rr > target && steps < MAX_CG_STEPS) {
-        if (options_.deadline != nullptr && options_.deadline->passed()) return -1;
+        if (options_.deadline.passed()) return -1;
         if (options_.progress != nullptr) options_.progress->update("continuous", NAN, point.dual);
-        multiply(sides, search_, product_);
+        multiply(point, sides, search_, product_);
         ++steps;
         double curvature = 0.0;
         for (int32_t i = 0; i < d_.rows; ++i) curvature += search_[i] * product_[i];
@@ -480,7 +482,7 @@ class DualNewton {
     void findSuspects(ContinuousResult& result);
     void stalledSuspects(ContinuousResult& result) const;
 
-    bool timeUp() const { return options_.deadline != nullptr && options_.deadline->passed(); }
+    bool timeUp() const { return options_.deadline.passed(); }
 
     const AdjustmentProblem& p_;
     const ContinuousOptions& options_;
@@ -795,8 +797,7 @@ double DualNewton::kktResidual(const Point& point) const {
             size += std::fabs(term);
         }
         const double x = point.x[j];
-        const double b = p_.base[j];
-        double r = 2.0 * (x - b) / b - v;
+        double r = p_.cellCost(j).slopeGap(x, v);
         if (x <= p_.lower[j]) r = std::min(r, 0.0);
         if (x >= p_.upper[j]) r = std::max(r, 0.0);
         largest = std::max(largest, std::fabs(r) / (1.0 + size));
@@ -823,11 +824,11 @@ void DualNewton::stepToKinks() {
             const double lo = p_.lower[j];
             const double hi = p_.upper[j];
             if (!(lo < hi) || rate == 0.0) continue;
-            const double b = p_.base[j];
+            const CellCost cell = p_.cellCost(j);
             const double v = current_.v[j];
             // The cell is inside its bounds for v between these two.
-            const double from = std::isfinite(lo) ? 2.0 * (lo / b - 1.0) : -INFINITE_BOUND;
-            const double to = std::isfinite(hi) ? 2.0 * (hi / b - 1.0) : INFINITE_BOUND;
+            const double from = std::isfinite(lo) ? cell.priceOf(lo) : -INFINITE_BOUND;
+            const double to = std::isfinite(hi) ? cell.priceOf(hi) : INFINITE_BOUND;
             double distance = INFINITE_BOUND;
             if (v <= from && rate > 0.0) distance = (from - v) / rate;
             if (v >= to && rate < 0.0) distance = (to - v) / rate;

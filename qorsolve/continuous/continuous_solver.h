@@ -18,7 +18,7 @@ inline constexpr int MAX_NEWTON_STEPS = 1000;
 struct ContinuousOptions {
     double tolerance = CONTINUOUS_TOLERANCE;  // relative accuracy of rows and optimality conditions
     int newtonStepLimit = MAX_NEWTON_STEPS;   // the most Newton steps before NOT_CONVERGED
-    const Deadline* deadline = nullptr;
+    Deadline deadline;                        // never passes unless set
     Progress* progress = nullptr;
 };
 
@@ -43,10 +43,11 @@ struct ContinuousResult {
     // - a hard row's distance from [hardLower, hardUpper], over s_i = max(1, sum_j |a_ij x_j|);
     // - complementarity: for hardDual[i] > 0 (< 0), min(|hardDual[i]|, |a_i.x - hardLower_i|
     //   / s_i) (hardUpper_i);
-    // - stationarity of each cell: r_j = 2 (x_j - base_j) / base_j - (A^T hardDual)_j
-    //   - (W^T z)_j with the weak multipliers z_w = -2 weight_w (a_w.x - weakTarget_w) /
-    //   max(|weakTarget_w|, 1), over 1 + sum_i |a_ij hardDual_i| + sum_w |a_wj z_w|, where a
-    //   cell at its lower bound counts only r_j < 0 and one at its upper bound only r_j > 0.
+    // - stationarity of each cell: r_j = c_j'(x_j) - (A^T hardDual)_j - (W^T z)_j, the cell's
+    //   slope gap (objective.h; c_j'(x) = 2 (x - base_j) / base_j), with the weak multipliers
+    //   z_w = -2 weight_w (a_w.x - weakTarget_w) / max(|weakTarget_w|, 1), over
+    //   1 + sum_i |a_ij hardDual_i| + sum_w |a_wj z_w|, where a cell at its lower bound counts
+    //   only r_j < 0 and one at its upper bound only r_j > 0.
     // The multipliers' signs always fit the rows (hardDual[i] > 0 only where hardLower_i is
     // finite and binds, < 0 only where hardUpper_i is finite and binds).
     double kktResidual = 0.0;

@@ -1,4 +1,5 @@
-// The time a solve may take, counted from the start of the run.
+// The time a solve may take, counted from the start of the run. A value: copies keep their
+// start, so every stage that holds one stops at the same moment. The default never passes.
 #pragma once
 
 #include <chrono>
@@ -7,15 +8,18 @@
 
 class Deadline {
   public:
-    // A limit of infinity (the default) never passes.
-    explicit Deadline(double limitSeconds = std::numeric_limits<double>::infinity())
+    // One that never passes.
+    Deadline() : Deadline(std::numeric_limits<double>::infinity()) {}
+    // A limit of infinity never passes.
+    explicit Deadline(double limitSeconds)
         : start_(std::chrono::steady_clock::now()), limit_(limitSeconds) {}
 
     double elapsed() const {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     }
     double remaining() const { return limit_ - elapsed(); }
-    bool passed() const { return elapsed() >= limit_; }
+    // A deadline without a limit does not look at the clock.
+    bool passed() const { return limited() && elapsed() >= limit_; }
     bool limited() const { return limit_ != std::numeric_limits<double>::infinity(); }
 
   private:

@@ -1,7 +1,7 @@
 // Every tolerance and limit of qorsolve that more than one stage relies on, each named once
-// with its unit and the reason for its value, and the settings a run carries from the command
-// line to every stage. A stage's own step counts and search sizes stay beside the method they
-// steer, each with its reason.
+// with its unit and the reason for its value. A stage's own step counts and search sizes stay
+// beside the method they steer, each with its reason; what the command line decides is in
+// solve_settings.h.
 #pragma once
 
 #include <cstdint>
@@ -62,11 +62,6 @@ inline constexpr double SAME_CHANGE = 1e-6;
 
 // --- Limits ----------------------------------------------------------------------------------
 
-// The work a whole-number search may do by default (work_limit.h): enough for every
-// benchmark table to end within a minute on a small machine; small tables end proven long
-// before it.
-inline constexpr int64_t DEFAULT_WORK_LIMIT = 200000;
-
 // Tables of more cells than this in their full grid (the product of the class sizes) are not
 // searched by the blocks and the cycles, which index the whole grid: 1 GB at this size.
 inline constexpr int64_t LARGEST_SEARCHED_GRID = int64_t(1) << 28;
@@ -85,16 +80,6 @@ inline constexpr double SIMPLEX_POINT_TOLERANCE = 1e-6;
 // of: the most a solver's mixed-integer search is let leave a column from a whole number
 // (its usual default). The rounded point is then checked exactly (exact_rows.h).
 inline constexpr double WHOLE_VALUE_TOLERANCE = 1e-6;
-
-// --- The settings of one run -----------------------------------------------------------------
-
-// What the command line decides for the solve, carried to every stage.
-struct SolveSettings {
-    bool wholeNumbers = true;                // false: a real-valued table
-    int64_t workLimit = DEFAULT_WORK_LIMIT;  // work units of the whole-number search
-    double continuousTolerance = CONTINUOUS_TOLERANCE;
-    double relativeGap = INTEGER_RELATIVE_GAP;
-};
 
 // --- The real-valued method (continuous_solver.cpp) ------------------------------------------
 

@@ -1,7 +1,8 @@
 // The status of a solve in two levels: whether the call itself worked, and, when it did, what
 // it found out about its model and why it stopped. Out-of-memory and a library's failure are
 // facts about the call, never outcomes of the model, so every stage passes them on the same
-// way and only the model status differs from stage to stage.
+// way. Every stage says what it found in these words: the table's solves, the heuristics that
+// look for a table, and the conflict search and its checked verdicts on sub-problems.
 #pragma once
 
 #include <string>
@@ -25,7 +26,8 @@ enum class ModelStatus {
     INFEASIBLE,          // no real-valued point meets the rows and bounds: a ray proves it
     INTEGER_INFEASIBLE,  // real-valued points exist, whole-number ones do not
     UNBOUNDED,           // the objective falls without end
-    NOT_CONVERGED,       // the method stalled: whether a point exists is open
+    NOT_CONVERGED,       // the method stalled, or its answer did not pass its check: whether
+                         // a point exists is open
 };
 
 // Why a search that could have gone on stopped.
@@ -42,6 +44,8 @@ struct SolveStatus {
     std::string failure;  // FAILED: the reason, for the user, without a line end; may be empty
 
     bool ok() const { return call == CallStatus::OK; }
+    // True when the call ran and found `found`.
+    bool is(ModelStatus found) const { return ok() && model == found; }
     bool operator==(const SolveStatus&) const = default;
 };
 

@@ -12,8 +12,6 @@
 
 #include <cstdint>
 
-#include "qorsolve/core/settings.h"
-
 // The units of one simplex iteration of a programme of `rows` rows and `columns` columns.
 inline int64_t iterationUnits(int64_t rows, int64_t columns) {
     return 1 + (rows + columns) / 1000;
@@ -27,7 +25,7 @@ inline int64_t nodeUnits(int64_t entries) {
 
 class WorkLimit {
   public:
-    explicit WorkLimit(int64_t limit = DEFAULT_WORK_LIMIT) : limit_(limit) {}
+    explicit WorkLimit(int64_t limit) : limit_(limit) {}
 
     void spend(int64_t units) { spent_ += units; }
     bool exhausted() const { return spent_ >= limit_; }

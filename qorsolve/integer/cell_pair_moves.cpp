@@ -229,8 +229,8 @@ class PairSearch {
                 broken->second = r;
             }
         }
-        cost = cellCostChange(x_[size_t(j)], p_.base[size_t(j)], step);
-        if (k >= 0) cost += cellCostChange(x_[size_t(k)], p_.base[size_t(k)], kStep);
+        cost = p_.cellCost(j).change(x_[size_t(j)], step);
+        if (k >= 0) cost += p_.cellCost(k).change(x_[size_t(k)], kStep);
         for (int32_t w : touchedWeak_) {
             const double change = weakStep_[size_t(w)];
             weakStep_[size_t(w)] = 0.0;

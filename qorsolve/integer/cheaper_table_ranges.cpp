@@ -64,37 +64,29 @@ CheaperTableRanges cheaperTableRanges(const AdjustmentProblem& p, const std::vec
             lambdaSize[j] += std::fabs(slope * p.weak.value[size_t(k)]);
         }
     }
-    // Each cell's h_j(v) = (v - least_j)^2 / b_j + K_j with least_j = b_j (1 + lambda_j / 2),
-    // K_j = -lambda_j b_j - lambda_j^2 b_j / 4; its least whole value in its range is at the
-    // floor or the ceiling of least_j, clamped.
-    std::vector<double> least(cells), leastGap(cells), leastWhole(cells);
+    // Each cell's h_j(v) = c_j(v) - lambda_j v (objective.h): its least real and whole values.
+    std::vector<PricedCell> priced(cells);
     for (size_t j = 0; j < cells; ++j) {
-        const double b = p.base[j], l = lambda[j];
-        const double at = b * (1.0 + l / 2.0);
-        if (!std::isfinite(at)) return r;
-        double m = std::clamp(std::floor(at), lower[j], upper[j]);
-        const double up = std::clamp(std::ceil(at), lower[j], upper[j]);
-        if (std::fabs(up - at) < std::fabs(m - at)) m = up;
-        least[j] = at;
-        leastWhole[j] = m;
-        leastGap[j] = (m - at) * (m - at);
-        const long double k =
-            -static_cast<long double>(l) * b - static_cast<long double>(l) * l * b / 4;
-        bound += leastGap[j] / b + k;
-        size += leastGap[j] / b + std::fabs(static_cast<long double>(l) * b) +
-                static_cast<long double>(l) * l * b / 4 +
-                static_cast<long double>(lambdaSize[j]) * (std::fabs(at) + std::fabs(m) + 1.0);
+        const CellCost cell = p.cellCost(j);
+        const double l = lambda[j];
+        const PricedCell& h = priced[j] = cell.priced(l, lower[j], upper[j]);
+        if (!std::isfinite(h.least)) return r;
+        // lambda_j's rounding, over the values it multiplies.
+        const long double lambdaRounding = static_cast<long double>(lambdaSize[j]) *
+                                           (std::fabs(h.least) + std::fabs(h.leastWhole) + 1.0);
+        bound += cell.pricedLeast(h, l);
+        size += cell.pricedSize(h, l) + lambdaRounding;
     }
     const double room = static_cast<double>(cost - bound + RANGE_ROUNDING * size);
     if (!std::isfinite(room) || room < 0.0) return r;
     r.cellLower.resize(cells);
     r.cellUpper.resize(cells);
     for (size_t j = 0; j < cells; ++j) {
-        // (v - least)^2 / b - leastGap / b <= room
-        const double reach = std::sqrt(p.base[j] * room + leastGap[j]);
+        const PricedCell& h = priced[j];
+        const auto [from, to] = p.cellCost(j).pricedRange(h, room);
         // The least whole value is inside even where rounding would put the bound past it.
-        r.cellLower[j] = std::max(lower[j], std::min(leastWhole[j], std::ceil(least[j] - reach)));
-        r.cellUpper[j] = std::min(upper[j], std::max(leastWhole[j], std::floor(least[j] + reach)));
+        r.cellLower[j] = std::max(lower[j], std::min(h.leastWhole, std::ceil(from)));
+        r.cellUpper[j] = std::min(upper[j], std::max(h.leastWhole, std::floor(to)));
     }
     for (int32_t w = 0; w < weakRows; ++w) {
         const double c = weakCost[size_t(w)];

@@ -5,8 +5,9 @@
 // table x that meets the hard rows costs
 //   F(x) >= L + sum_j e_j(x_j) + sum_w e_w(a_w . x),
 // where L = sum_i y_i side_i + sum_j min h_j + sum_w min h_w is the Lagrangian bound, h_j(v) =
-// (v - base_j)^2 / base_j - lambda_j v with lambda = A^T y + W^T u, h_w(s) = c_w (s - t_w)^2 +
-// u_w s, and e = h - min h >= 0 is each term's excess over its least value. A table that costs
+// c_j(v) - lambda_j v with c_j the cell's cost (objective.h) and lambda = A^T y + W^T u,
+// h_w(s) = c_w (s - t_w)^2 + u_w s, and e = h - min h >= 0 is each term's excess over its
+// least value. A table that costs
 // at most C therefore has every term's excess at most C - L: each cell lies within a whole
 // interval around the least point of its h, and each weak row's value within an interval
 // around its own. With the real-valued optimum's multipliers the least points are that

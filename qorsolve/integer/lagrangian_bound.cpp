@@ -49,19 +49,10 @@ class Lagrangian {
         }
         for (size_t j = 0; j < x.size(); ++j) {
             if ((j & 4095) == 0 && looks.passed(4096)) return false;
-            const double b = p_.base[j], g = gradient_[j];
-            const double center = b * (1.0 + g / 2.0);
-            double best = INFINITY;
-            for (double v : {std::floor(center), std::ceil(center)}) {
-                v = std::clamp(v, lower_[j], upper_[j]);
-                const double h = (v - b) * (v - b) / b - g * v;
-                if (h < best) {
-                    best = h;
-                    x[j] = v;
-                }
-            }
-            e.value += best;
-            e.size += (x[j] - b) * (x[j] - b) / b + std::fabs(g * x[j]);
+            const CellCost cell = p_.cellCost(j);
+            const double g = gradient_[j];
+            e.value += cell.leastPricedWhole(g, lower_[j], upper_[j], x[j]);
+            e.size += cell.at(x[j]) + std::fabs(g * x[j]);
         }
         for (int32_t i = 0; i < a.rowCount(); ++i) {
             if (looks.passed(a.start[i + 1] - a.start[i] + 1)) return false;

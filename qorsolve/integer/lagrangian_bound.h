@@ -2,13 +2,14 @@
 //
 // For multipliers y (y_i >= 0 where a row's lower side binds, <= 0 where its upper side
 // does), g(y) = sum_i y_i side_i + sum_j min over whole v in the cell's range of
-// ((v - base_j)^2 / base_j - (A^T y)_j v) is at most the cost of every whole-number table
-// that meets the rows. Each cell's minimum is at the floor or the ceiling of
-// base_j (1 + (A^T y)_j / 2), so g is cheap; it starts from the real-valued optimum's
-// multipliers (where it is at least the real-valued bound) and climbs by projected
-// subgradient steps towards the best bound of this kind, the bound of the chord programme's
-// linear relaxation. The minimising cells form a whole-number table that misses the rows by
-// little: a good start for the repair. A fixed number of steps: the same bound on every run.
+// (c_j(v) - (A^T y)_j v) is at most the cost of every whole-number table that meets the rows
+// (c_j the cell's cost, objective.h). Each cell's minimum is at the floor or the ceiling of
+// the real one (for (v - base_j)^2 / base_j at base_j (1 + (A^T y)_j / 2)), so g is cheap;
+// it starts from the real-valued optimum's multipliers (where it is at least the real-valued
+// bound) and climbs by projected subgradient steps towards the best bound of this kind, the
+// bound of the chord programme's linear relaxation. The minimising cells form a whole-number
+// table that misses the rows by little: a good start for the repair. A fixed number of
+// steps: the same bound on every run.
 // Only for problems without weak rows (their cost does not split by cells).
 #pragma once
 

@@ -26,9 +26,9 @@ double rowTolerance(const SparseRows& rows, int32_t row, double lower, double up
 }
 
 // A walk makes at most 50 moves per cell and 100,000 more, an improvement tries 20 chains per
-// cell, but neither more than these, whatever the table's size: tables up to about 18,000 and
-// 100,000 cells are untouched by them, and on 10^6 cells, where a walk's moves each weigh
-// dozens of cells, the walks no longer hold the run for many minutes (see margin_repair).
+// cell, but neither more than these, whatever the table's size: the ceilings leave tables of
+// up to about 10^4 cells untouched, and keep the walks over tables of millions of cells, where
+// each move weighs dozens of cells, from holding the run for many minutes.
 constexpr int64_t MAX_WALK_MOVES = 1'000'000;
 constexpr int64_t MAX_CHAINS = 2'000'000;
 
@@ -162,13 +162,7 @@ class Repair {
 
     const std::vector<double>& x() const { return x_; }
 
-    double cost() const {
-        double sum = 0.0;
-        for (size_t j = 0; j < x_.size(); ++j) {
-            sum += (x_[j] - p_.base[j]) * (x_[j] - p_.base[j]) / p_.base[j];
-        }
-        return sum;
-    }
+    double cost() const { return p_.objective.cellsTotal(p_.base, x_); }
 
   private:
     // The move that lowers the rows' violation most, the cheaper one among equals
@@ -208,11 +202,7 @@ class Repair {
         return change;
     }
 
-    double costChange(int32_t j, int32_t step) const {
-        double b = p_.base[j];
-        double from = x_[j] - b, to = x_[j] + step - b;
-        return (to * to - from * from) / b;
-    }
+    double costChange(int32_t j, int32_t step) const { return p_.cellCost(j).change(x_[j], step); }
 
     void move(int32_t j, int32_t step) {
         x_[j] += step;
@@ -291,10 +281,10 @@ RoundingResult roundAndRepairGuarded(const AdjustmentProblem& problem,
             continue;
         }
         best = repair.cost();
-        result.status = RoundingStatus::FOUND;
+        result.status = modelStatus(ModelStatus::FEASIBLE);
         result.x = repair.x();
     }
-    if (result.status == RoundingStatus::FOUND) {
+    if (result.status.is(ModelStatus::FEASIBLE)) {
         Repair better(problem, result.x, lowerWhole, upperWhole);
         better.improve(center, budget, shown);
         // Else the walk's table, which met them.
@@ -314,7 +304,7 @@ RoundingResult roundAndRepair(const AdjustmentProblem& problem, const std::vecto
                                      Shown{progress, bound});
     } catch (const std::bad_alloc&) {
         RoundingResult result;
-        result.status = RoundingStatus::NO_MEMORY;
+        result.status = callStatus(CallStatus::NO_MEMORY);
         return result;
     }
 }

@@ -18,18 +18,16 @@
 
 #include "qorsolve/core/deadline.h"
 #include "qorsolve/core/progress.h"
+#include "qorsolve/core/solve_status.h"
 #include "qorsolve/problem/adjustment_problem.h"
 
-enum class RoundingStatus {
-    FOUND,      // x meets every hard row and cell bound by the rule of exact_rows.h
-    NOT_FOUND,  // no table within the search's time and work; says nothing about whether one
-                // exists. Also for arguments that do not fit the problem.
-    NO_MEMORY,
-};
-
 struct RoundingResult {
-    RoundingStatus status = RoundingStatus::NOT_FOUND;
-    std::vector<double> x;  // for FOUND: whole numbers within the cells' whole-number ranges
+    // In the words of solve_status.h: FEASIBLE when x meets every hard row and cell bound by
+    // the rule of exact_rows.h; NO_POINT when no table was found within the search's time and
+    // work, which says nothing about whether one exists (also for arguments that do not fit
+    // the problem); or the call NO_MEMORY.
+    SolveStatus status = modelStatus(ModelStatus::NO_POINT);
+    std::vector<double> x;  // for FEASIBLE: whole numbers within the cells' whole-number ranges
 };
 
 // `lowerWhole` and `upperWhole` are the cells' whole-number ranges (lowerWhole <= upperWhole),

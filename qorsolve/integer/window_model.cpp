@@ -188,8 +188,7 @@ WindowModel::WindowModel(const AdjustmentProblem& p, const std::vector<double>& 
     int32_t cells = p.cellCount();
     for (int32_t j = 0; j < cells; ++j) {
         Term t;
-        t.coefficient = 1.0 / p.base[j];
-        t.target = p.base[j];
+        p.cellCost(j).asQuadratic(t.coefficient, t.target);
         t.lower = lower[j];
         t.upper = upper[j];
         setWindow(t, center[j]);
@@ -612,9 +611,10 @@ double WindowModel::coveredValue(int32_t i, double q, const std::vector<double>&
     if (!std::isnan(value)) return value;
     double baseSize = 0.0, spread = 0.0;
     for (int64_t k = p_.hard.start[i]; k < p_.hard.start[i + 1]; ++k) {
-        const double a = std::fabs(p_.hard.value[k]), b = p_.base[p_.hard.column[k]];
-        baseSize += a * b;
-        spread += a * std::sqrt(b);
+        const int32_t j = p_.hard.column[k];
+        const double a = std::fabs(p_.hard.value[k]);
+        baseSize += a * p_.base[j];
+        spread += a * p_.cellCost(j).reachPerRootCost();
     }
     double pinned = std::max(baseSize, 1.0), beyond = std::max(pinned, 1e300);
     if (std::isnan(singleWholeValue(p_, i, q, lower, upper, pinned))) return NAN;

@@ -59,7 +59,7 @@ constexpr double COIN_INFINITY = 1e30;
 
 // Shared by the solver and every copy of its event handlers (COIN clones handlers freely).
 struct StopState {
-    const Deadline* deadline = nullptr;
+    Deadline deadline;       // the current solve's; between solves one that never passes
     bool lpStopped = false;  // a simplex run was cut short by the deadline or the work limit
     double lastBound = -INFINITE_BOUND;
     const std::function<void(double, double)>* report = nullptr;
@@ -92,7 +92,7 @@ class ClpStopper : public ClpEventHandler {
             state_->work->spend(state_->iterationWork);
             state_->workStopped = state_->workStopped || state_->work->exhausted();
         }
-        if (!state_->workStopped && (state_->deadline == nullptr || !state_->deadline->passed())) {
+        if (!state_->workStopped && !state_->deadline.passed()) {
             return -1;
         }
         state_->lpStopped = true;
@@ -113,7 +113,7 @@ class CbcStopper : public CbcEventHandler {
             whichEvent == beforeSolution1 || whichEvent == beforeSolution2) {
             return noAction;
         }
-        if (state_->deadline != nullptr && state_->deadline->passed()) return stop;
+        if (state_->deadline.passed()) return stop;
         // A node, a round of cuts and a heuristic's pass each cost in proportion to the
         // programme they work on: each counts as a node.
         const bool worked = whichEvent == node || whichEvent == generatedCuts ||
@@ -490,7 +490,7 @@ LinearResult CoinSolver::guarded(const std::function<LinearResult()>& solve) {
     } catch (const CoinError&) {
         result = LinearResult{};
     }
-    stop_.deadline = nullptr;
+    stop_.deadline = Deadline();
     stop_.work = nullptr;
     return result;
 }
@@ -501,7 +501,7 @@ LinearResult CoinSolver::solveLinear(const Deadline& deadline) {
 
 LinearResult CoinSolver::solveLinearGuarded(const Deadline& deadline) {
     LinearResult result;
-    stop_.deadline = &deadline;
+    stop_.deadline = deadline;
     stop_.lpStopped = false;
     stop_.workStopped = false;
     if (deadline.passed()) {
@@ -552,7 +552,7 @@ LinearResult CoinSolver::solveInteger(const Deadline& deadline, double relativeG
 LinearResult CoinSolver::solveIntegerGuarded(const Deadline& deadline, double relativeGap,
                                              const std::vector<double>& start) {
     LinearResult result;
-    stop_.deadline = &deadline;
+    stop_.deadline = deadline;
     stop_.lpStopped = false;
     stop_.lastBound = -INFINITE_BOUND;
     stop_.report = &report_;

@@ -1,6 +1,6 @@
 // The one interface between qorsolve and a linear or mixed-integer programming library.
-// Another free solver is added by implementing it, handing its factory to the composition
-// roots (qorsolve_run.cpp, solve_table.cpp) and adding it to the backends of
+// Another free solver is added by implementing it, choosing its factory in the composition
+// root (NEW_SOLVER in qorsolve_run.cpp) and adding it to the backends of
 // tests/linear_solver_test.cpp; nothing else in qorsolve names a library.
 #pragma once
 

@@ -257,13 +257,13 @@ class ConflictReport {
 bool reportConflict(const Project& project, const AdjustmentProblem& problem,
                     const ConflictResult& conflict, ResultSet& results,
                     std::vector<std::string>& lines) {
-    if (conflict.call != CallStatus::OK) {
-        lines.emplace_back(conflict.call == CallStatus::NO_MEMORY
+    if (!conflict.status.ok()) {
+        lines.emplace_back(conflict.status.call == CallStatus::NO_MEMORY
                                ? "conflict: not named: not enough memory to search for it"
                                : "conflict: not named: the solver gave no answer");
         return true;
     }
-    if (conflict.status == ConflictStatus::FEASIBLE) {
+    if (conflict.status.model == ModelStatus::FEASIBLE) {
         lines.emplace_back("conflict: none: the restrictions and bounds can all hold");
         return true;
     }
@@ -286,9 +286,10 @@ bool reportConflict(const Project& project, const AdjustmentProblem& problem,
     std::string count = members.size() == 1 ? "conflict: 1 restriction cannot hold"
                                             : "conflict: " + std::to_string(members.size()) +
                                                   " restrictions and bounds cannot all hold";
-    if (conflict.status == ConflictStatus::NOT_REDUCED) {
-        count += conflict.workLimited ? " (not reduced within the work limit)"
-                                      : " (not reduced in time)";
+    if (!conflict.irreducible) {
+        count += conflict.status.stop == StopReason::WORK_LIMIT
+                     ? " (not reduced within the work limit)"
+                     : " (not reduced in time)";
     }
     addLines(lines, count);
     // Lines come restrictions first, then hard rows, then default bounds.

@@ -16,9 +16,9 @@
 // <project>-conflict.csv into `results`, which the caller commits. False, with the error line
 // added last, when the file cannot be created.
 //
-// For FOUND and NOT_REDUCED: "conflict: N restrictions and bounds cannot all hold" ("1
-// restriction cannot hold" for one), one line per member ("restriction N: TEXT", or "bound:
-// cell (names) >= VALUE" / "<= VALUE" for a default bound; a restriction that gave a cell
+// For a set that cannot hold, irreducible or not: "conflict: N restrictions and bounds cannot all
+// hold" ("1 restriction cannot hold" for one), one line per member ("restriction N: TEXT", or
+// "bound: cell (names) >= VALUE" / "<= VALUE" for a default bound; a restriction that gave a cell
 // both its bounds is listed once; default bounds beyond the 20th line only in the file),
 // "why: ..." where the multipliers are known (conflict_explanation.h) and "advice: ..."
 // (conflict_advice.h). For the other statuses one "conflict: ..." line that says why none is

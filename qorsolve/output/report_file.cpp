@@ -45,7 +45,7 @@ bool mayWriteReport(const std::string& path, std::string& error) {
 }
 
 ReportData tableReport(const Project& project, const WrittenTable& table, double objective,
-                       const RunSettings& settings) {
+                       const SolveSettings& settings, Distance distance) {
     const std::vector<double>& x = table.x;
     const std::vector<RestrictionCheck>& checks = table.checks;
     const SolveOutcome& outcome = table.outcome;
@@ -57,7 +57,7 @@ ReportData tableReport(const Project& project, const WrittenTable& table, double
     data.proven = outcome.proven();
     data.gap = outcome.gap;
     data.bound = outcome.bound;
-    data.run = reportRun(project, settings);
+    data.run = reportRun(project, settings, distance);
     data.run.work = outcome.work;
 
     const std::size_t classes = project.labels.classes.size();
@@ -98,10 +98,10 @@ ReportData tableReport(const Project& project, const WrittenTable& table, double
 }
 
 ReportData statusReport(const Project& project, const StatusLines& status,
-                        const RunSettings& settings) {
+                        const SolveSettings& settings, Distance distance) {
     ReportData data;
     describeClasses(project, data);
-    data.run = reportRun(project, settings);
+    data.run = reportRun(project, settings, distance);
     data.status = status.status;
     data.conflictLines = status.lines;
     return data;

@@ -20,14 +20,14 @@ bool isReportFirstLine(std::string_view line);
 bool mayWriteReport(const std::string& path, std::string& error);
 
 // The report of a written table, whose objective F is `objective`, made by a run of
-// `settings`.
+// `settings` whose objective measures `distance`.
 ReportData tableReport(const Project& project, const WrittenTable& table, double objective,
-                       const RunSettings& settings);
+                       const SolveSettings& settings, Distance distance);
 
 // The report of a run of `settings` that wrote no table: its status and the lines it printed
 // after the status line (the conflict of a table that cannot exist).
 ReportData statusReport(const Project& project, const StatusLines& status,
-                        const RunSettings& settings);
+                        const SolveSettings& settings, Distance distance);
 
 // Renders the report into a file of `results`, which the caller commits with the run's other
 // result files. False, with the message in `error` (one line and its line end), when a file

@@ -67,10 +67,10 @@ DistanceWords distanceWords(Distance distance) {
     return {"chi-square distance", "(x \u2212 b)\u00b2 / b"};
 }
 
-ReportRun reportRun(const Project& project, const RunSettings& settings) {
+ReportRun reportRun(const Project& project, const SolveSettings& settings, Distance distance) {
     ReportRun run;
-    run.wholeNumbers = settings.wholeNumbers;
-    const DistanceWords words = distanceWords(settings.distance);
+    run.wholeNumbers = settings.wholeNumbers();
+    const DistanceWords words = distanceWords(distance);
     run.distance = std::string(words.name) + ": " + std::string(words.cellTerm) +
                    " per cell, x its adjusted value and b its base";
     run.objective = "the sum of " + std::string(words.cellTerm) + " over the adjustable cells";
@@ -78,7 +78,7 @@ ReportRun reportRun(const Project& project, const RunSettings& settings) {
     const bool weak = std::any_of(declared.begin(), declared.end(), [](const auto& restriction) {
         return isWeakType(restriction.type);
     });
-    if (weak && !settings.weakIgnored) {
+    if (weak && !settings.ignoreWeak) {
         run.objective +=
             ", plus for each weak restriction its weight times (value \u2212 target)\u00b2 / "
             "max(|target|, 1)";

@@ -4,17 +4,14 @@
 #pragma once
 
 #include <cstdint>
-#include <limits>
 #include <string_view>
 
 #include "common/project.h"
-#include "qorsolve/core/settings.h"
+#include "qorsolve/core/solve_settings.h"
 #include "qorsolve/output/html_report.h"
+#include "qorsolve/problem/objective.h"
 
-// The distances the objective can sum over the cells. There is one; an option that chooses
-// another sets RunSettings::distance, and distanceWords names it.
-enum class Distance { CHI_SQUARE };
-
+// How the report names a distance.
 struct DistanceWords {
     std::string_view name;      // "chi-square distance"
     std::string_view cellTerm;  // the cost of one cell: "(x − b)² / b"
@@ -22,21 +19,12 @@ struct DistanceWords {
 
 DistanceWords distanceWords(Distance distance);
 
-// What the command line asked of the run.
-struct RunSettings {
-    bool wholeNumbers = true;
-    Distance distance = Distance::CHI_SQUARE;
-    double timeLimit = std::numeric_limits<double>::infinity();  // seconds; infinite for none
-    int64_t workLimit = DEFAULT_WORK_LIMIT;
-    bool weakIgnored = false;
-};
-
-// The header of a run of `settings` on `project`: the words of its distance and of its
-// objective (with the weak restrictions' term where the project declares any and the run
-// does not ignore them), the files the project was read from and, where its record of inputs
-// can be read, the files it was made from, the date (reportDate of SOURCE_DATE_EPOCH and the
-// time now) and QOR_VERSION. The caller sets `work`.
-ReportRun reportRun(const Project& project, const RunSettings& settings);
+// The header of a run of `settings` on `project` whose objective measures `distance`: the
+// words of its distance and of its objective (with the weak restrictions' term where the
+// project declares any and the run does not ignore them), the files the project was read from
+// and, where its record of inputs can be read, the files it was made from, the date
+// (reportDate of SOURCE_DATE_EPOCH and the time now) and QOR_VERSION. The caller sets `work`.
+ReportRun reportRun(const Project& project, const SolveSettings& settings, Distance distance);
 
 // The date of a report: `sourceDateEpoch` (the variable's value, or null where it is not set)
 // where it is a whole number of seconds since 1970 (digits only, as reproducible builds set

@@ -48,10 +48,7 @@ double weakDeviation(const WeakArrays& weak, const std::vector<double>& x) {
 // F(x) of the problem, as adjustmentObjective defines it, summed with compensation.
 double objective(const AdjustmentProblem& problem, const std::vector<double>& x) {
     CompensatedSum sum;
-    for (std::size_t j = 0; j < x.size(); ++j) {
-        const double change = x[j] - problem.base[j];
-        sum.add(change * change / problem.base[j]);
-    }
+    for (std::size_t j = 0; j < x.size(); ++j) sum.add(problem.cellCost(j).at(x[j]));
     for (int32_t w = 0; w < problem.weak.rowCount(); ++w) {
         const auto i = static_cast<std::size_t>(w);
         const double deviation = rowValue(problem.weak, w, x).minus(problem.weakTarget[i]);

@@ -221,11 +221,7 @@ bool build(const Project& project, bool withWeak, AdjustmentProblem& problem, st
 }  // namespace
 
 double adjustmentObjective(const AdjustmentProblem& problem, const std::vector<double>& x) {
-    double sum = 0.0;
-    for (std::size_t j = 0; j < problem.base.size(); ++j) {
-        const double change = x[j] - problem.base[j];
-        sum += change * change / problem.base[j];
-    }
+    double sum = problem.objective.cellsTotal(problem.base, x);
     for (int32_t w = 0; w < problem.weak.rowCount(); ++w) {
         const auto i = static_cast<std::size_t>(w);
         const double deviation = rowSum(problem.weak, w, x) - problem.weakTarget[i];

@@ -1,19 +1,22 @@
 // The adjustment problem as qorsolve solves it.
 //
-// Minimise  F(x) = sum_j (x_j - base_j)^2 / base_j
+// Minimise  F(x) = sum_j c_j(x_j)
 //                + sum_w weakWeight_w * (a_w . x - weakTarget_w)^2 / max(|weakTarget_w|, 1)
 // subject to hardLower_i <= a_i . x <= hardUpper_i for every hard row i and
 // lower_j <= x_j <= upper_j for every adjustable cell j; in integer mode every x_j is whole.
+// c_j is the cell's cost (objective.h), (x_j - base_j)^2 / base_j.
 //
 // Columns are the adjustable cells in the order of the binary data file. Missing bounds are
 // infinite (the file's +-1e38 becomes +-INFINITE_BOUND here), so solvers need no sentinel
 // checks.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "qorsolve/problem/objective.h"
 #include "qorsolve/problem/sparse_rows.h"
 
 struct Project;
@@ -46,17 +49,16 @@ struct AdjustmentProblem {
     std::vector<double> weakWeight;  // as stored in the binary data file, already normalised
     std::vector<int32_t> weakSource;
 
+    // The distance the cells' cost measures.
+    Objective objective;
+
     int32_t cellCount() const { return static_cast<int32_t>(base.size()); }
+    // Cell j's cost, the one way every stage asks it.
+    CellCost cellCost(std::size_t j) const { return objective.cell(j, base[j]); }
 };
 
 // F(x) as above, over the weak rows the problem holds.
 double adjustmentObjective(const AdjustmentProblem& problem, const std::vector<double>& x);
-
-// The change of a cell's term (x - base)^2 / base of F when x moves by `step`.
-inline double cellCostChange(double x, double base, double step) {
-    const double from = x - base, to = x + step - base;
-    return (to * to - from * from) / base;
-}
 
 // Per number of the full grid (classSizes, the last class fastest) the adjustable cell of that
 // number, or -1. Empty when the problem has no grid, when a cell number lies outside it, or

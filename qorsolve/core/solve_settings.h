@@ -1,0 +1,29 @@
+// What the command line decides for a run, made once by parseOptions (options.h), which checks
+// every value against its range, and read as it is by every stage that depends on one. Each
+// value's default stands here and nowhere else.
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <string>
+
+// The work a whole-number search may do by default (work_limit.h): enough for every
+// benchmark table to end within a minute on a small machine; small tables end proven long
+// before it.
+inline constexpr int64_t DEFAULT_WORK_LIMIT = 200000;
+
+struct SolveSettings {
+    bool continuous = false;     // real-valued cells instead of whole numbers
+    bool ignoreWeak = false;     // the objective without the weak restrictions
+    bool conflictsOnly = false;  // only check that the restrictions can hold
+    bool quiet = false;          // no progress line
+    bool allCells = false;       // the adjusted table with the cells of base 0 too
+    // Seconds from the start of the run: a finite number > 0, or infinity for none.
+    double timeLimit = std::numeric_limits<double>::infinity();
+    // Units of work of a whole-number search (work_limit.h): a whole number > 0.
+    int64_t workLimit = DEFAULT_WORK_LIMIT;
+    std::string report;  // the HTML report's path: not empty; empty for none
+
+    // Whole numbers unless --continuous or --conflicts-only.
+    bool wholeNumbers() const { return !continuous && !conflictsOnly; }
+};
