@@ -77,16 +77,18 @@ bool loadAll(const std::string& name, const SolveOptions& options, Project& proj
 }
 
 // The end of a run without a table: prints `status`, adds its report to `results` where
-// --report asks for one, and commits them. False, with the message printed, when a file cannot
-// be written; nothing of the set is then left.
+// --report asks for one (the run's settings and `distance` in its header), and commits them.
+// False, with the message printed, when a file cannot be written; nothing of the set is then
+// left.
 bool finishWithoutTable(const Project& project, const StatusLines& status,
-                        const SolveOptions& options, ResultSet& results, std::ostream& out) {
-    const std::string& reportPath = options.report;
+                        const SolveOptions& options, Distance distance, ResultSet& results,
+                        std::ostream& out) {
     const ResultPlace place = resultPlace(project, options);
     out << statusText(status);
     std::string error;
-    if (!reportPath.empty() &&
-        !writeReport(reportPath, statusReport(project, status), results, error)) {
+    if (!options.report.empty() &&
+        !writeReport(options.report, statusReport(project, status, options, distance), results,
+                     error)) {
         withdrawResults(place, results);
         out << error;
         return false;
@@ -126,7 +128,8 @@ int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
     // Without its conflict file (one of someone else's in the way) the run still leaves no
     // table of an earlier run.
     (void)reportConflict(project, problem, conflict, place, results, status.lines);
-    (void)finishWithoutTable(project, status, solveOptions, results, out);
+    (void)finishWithoutTable(project, status, solveOptions, problem.objective.distance(), results,
+                             out);
     return 1;
 }
 
@@ -170,7 +173,8 @@ int writeTable(const Project& project, const AdjustmentProblem& problem, const T
         !writeRowReport(project, place, written, results, error) ||
         (!options.report.empty() &&
          !writeReport(options.report,
-                      tableReport(project, written, adjustmentObjective(problem, written.x)),
+                      tableReport(project, written, adjustmentObjective(problem, written.x),
+                                  options, problem.objective.distance()),
                       results, error))) {
         withdrawResults(place, results);
         out << error;
@@ -274,7 +278,7 @@ int reportOutcome(const Project& project, const AdjustmentProblem& problem,
                 // Real numbers can meet the restrictions; whether the table is optimal does
                 // not matter here. No conflict file or earlier table stays.
                 return finishWithoutTable(project, statusLines(ModelStatus::FEASIBLE), options,
-                                          none, out)
+                                          problem.objective.distance(), none, out)
                            ? 0
                            : 1;
             }
