@@ -4,6 +4,7 @@
 #include <cmath>
 #include <iterator>
 #include <string_view>
+#include <utility>
 
 #include "qorsolve/core/qorsolve_error.h"
 
@@ -37,6 +38,20 @@ bool fileName(const std::string& text, SolveSettings& settings) {
     return !text.empty();
 }
 
+// One of the distances' names: chi2, raking, absolute.
+bool distanceName(const std::string& text, SolveSettings& settings) {
+    constexpr std::pair<std::string_view, Distance> NAMES[] = {{"chi2", Distance::CHI_SQUARE},
+                                                               {"raking", Distance::RAKING},
+                                                               {"absolute", Distance::ABSOLUTE}};
+    for (const auto& [name, distance] : NAMES) {
+        if (text == name) {
+            settings.distance = distance;
+            return true;
+        }
+    }
+    return false;
+}
+
 // An option that takes a value: its name, the setting it sets in the range of values it takes,
 // and the fault of a value outside it. Values are checked here and nowhere else; the defaults
 // are those of SolveSettings.
@@ -51,6 +66,7 @@ constexpr ValueOption VALUE_OPTIONS[] = {
     {"--work-limit", positiveWholeNumber<&SolveSettings::workLimit>,
      QorsolveFault::WORK_LIMIT_VALUE},
     {"--report", fileName<&SolveSettings::report>, QorsolveFault::REPORT_WITHOUT_NAME},
+    {"--distance", distanceName, QorsolveFault::DISTANCE_VALUE},
 };
 constexpr std::size_t VALUE_OPTION_COUNT = std::size(VALUE_OPTIONS);
 
@@ -91,6 +107,7 @@ void printUsage(std::ostream& out) {
         << "  --all-cells           the adjusted table with the cells of base 0 too\n"
         << "  --report FILE.html    also write a visual report of the adjustment (or of the\n"
         << "                        conflict) as one self-contained HTML page\n"
+        << "  --distance NAME       the cells' cost: chi2 (the default), raking or absolute\n"
         << "  --quiet               no progress on standard error\n"
         << "  --help, --version\n";
 }

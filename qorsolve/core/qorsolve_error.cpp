@@ -25,6 +25,8 @@ std::string errorMessage(const QorsolveError& error) {
             return "Error: --work-limit needs a positive whole number\n";
         case QorsolveFault::REPORT_WITHOUT_NAME:
             return "Error: --report needs a file name\n";
+        case QorsolveFault::DISTANCE_VALUE:
+            return "Error: --distance needs chi2, raking or absolute\n";
         case QorsolveFault::REPEATED_OPTION:
             return "Error: " + error.subject + " may be given only once\n";
         case QorsolveFault::UNEXPECTED_ARGUMENT:

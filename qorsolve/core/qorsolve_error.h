@@ -13,6 +13,7 @@ enum class QorsolveFault {
     TIME_LIMIT_VALUE,     // --time-limit without a positive number of seconds
     WORK_LIMIT_VALUE,     // --work-limit without a positive whole number
     REPORT_WITHOUT_NAME,  // --report without a file name
+    DISTANCE_VALUE,       // --distance without chi2, raking or absolute
     REPEATED_OPTION,      // subject: an option that takes a value, given a second time
     UNEXPECTED_ARGUMENT,  // subject: the second project named
     // Files. subject: the path; systemError: the system's reason (0: not a regular file).

@@ -7,6 +7,8 @@
 #include <limits>
 #include <string>
 
+#include "qorsolve/core/distance.h"
+
 // The work a whole-number search may do by default (work_limit.h): enough for every
 // benchmark table to end within a minute on a small machine; small tables end proven long
 // before it.
@@ -22,7 +24,8 @@ struct SolveSettings {
     double timeLimit = std::numeric_limits<double>::infinity();
     // Units of work of a whole-number search (work_limit.h): a whole number > 0.
     int64_t workLimit = DEFAULT_WORK_LIMIT;
-    std::string report;  // the HTML report's path: not empty; empty for none
+    std::string report;                        // the HTML report's path: not empty; empty for none
+    Distance distance = Distance::CHI_SQUARE;  // the cells' cost (--distance)
 
     // Whole numbers unless --continuous or --conflicts-only.
     bool wholeNumbers() const { return !continuous && !conflictsOnly; }
