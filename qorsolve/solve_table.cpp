@@ -124,6 +124,7 @@ TableResult solveTable(const AdjustmentProblem& problem, const SolveSettings& se
         ContinuousOptions options;
         options.deadline = deadline;
         options.progress = &progress;
+        options.newSolver = newSolver;
         result.relaxed = solveContinuous(problem, options);
         continuousTable(problem, result);
         if (!settings.wholeNumbers()) return result;

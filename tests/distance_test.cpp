@@ -44,6 +44,7 @@ double oracleObjective(const AdjustmentProblem& p, const std::vector<double>& x)
 ContinuousResult realValued(const AdjustmentProblem& p) {
     ContinuousOptions options;
     options.tolerance = 1e-12;
+    options.newSolver = makeCoinSolver;
     return solveContinuous(p, options);
 }
 
@@ -257,6 +258,66 @@ TEST(Distance, RakingMeetsItsOptimalityConditions) {
         }
     }
     EXPECT_GT(checked, 20);
+}
+
+// The absolute distance's conditions at its real-valued optimum, from the multipliers it
+// reports: each cell's price (A^T y)_j within [-1 / a_j, 1 / a_j] at its base and equal to the
+// side's slope +-1 / a_j away from it (inside its bounds), the rows met with complementary
+// multipliers; and no whole-number table below it.
+TEST(Distance, AbsoluteMeetsItsOptimalityConditions) {
+    std::mt19937 random(5);
+    int checked = 0;
+    for (int c = 0; c < 80; ++c) {
+        AdjustmentProblem p = smallProblem(random, Distance::ABSOLUTE);
+        p.weak = SparseRows();
+        p.weakTarget.clear();
+        p.weakWeight.clear();
+        const ContinuousResult r = realValued(p);
+        double whole = INF;
+        forEachWholeTable(p, INF, [&](const std::vector<double>& x) {
+            whole = std::min(whole, oracleObjective(p, x));
+        });
+        if (r.status.model != ModelStatus::OPTIMAL) {
+            EXPECT_EQ(whole, INF) << "case " << c;
+            continue;
+        }
+        ++checked;
+        EXPECT_LE(r.objective, whole + 1e-9) << "case " << c;
+        EXPECT_NEAR(r.objective, oracleObjective(p, r.x), 1e-9 * (1 + r.objective));
+        const std::vector<double>& a = p.objective.coefficients();
+        std::vector<double> price(p.base.size(), 0.0);
+        for (int32_t i = 0; i < p.hard.rowCount(); ++i) {
+            const double y = r.hardDual[static_cast<std::size_t>(i)];
+            const double v = plainRowSum(p.hard, i, r.x);
+            const double scale = 1e-7 * (1.0 + std::fabs(v));
+            EXPECT_GE(v, p.hardLower[i] - scale) << "case " << c;
+            EXPECT_LE(v, p.hardUpper[i] + scale) << "case " << c;
+            if (y > 1e-7) {
+                EXPECT_NEAR(v, p.hardLower[i], scale) << "case " << c;
+            }
+            if (y < -1e-7) {
+                EXPECT_NEAR(v, p.hardUpper[i], scale) << "case " << c;
+            }
+            for (int64_t k = p.hard.start[i]; k < p.hard.start[i + 1]; ++k)
+                price[static_cast<std::size_t>(p.hard.column[k])] += p.hard.value[k] * y;
+        }
+        for (std::size_t j = 0; j < p.base.size(); ++j) {
+            const double slope = 1.0 / (a.empty() ? 1.0 : a[j]);
+            const double x = r.x[j], b = p.base[j], e = 1e-7;
+            const bool atLower = x <= p.lower[j] + e, atUpper = x >= p.upper[j] - e;
+            if (std::fabs(x - b) <= e) {
+                if (!atLower) {
+                    EXPECT_GE(price[j], -slope - e) << "case " << c << " cell " << j;
+                }
+                if (!atUpper) {
+                    EXPECT_LE(price[j], slope + e) << "case " << c << " cell " << j;
+                }
+            } else if (!atLower && !atUpper) {
+                EXPECT_NEAR(price[j], x > b ? slope : -slope, e) << "case " << c << " cell " << j;
+            }
+        }
+    }
+    EXPECT_GT(checked, 30);
 }
 
 // With a strictly convex distance, a larger coefficient on one cell never moves it less; the
