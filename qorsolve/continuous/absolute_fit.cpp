@@ -154,7 +154,6 @@ double AbsoluteFit::kktResidual(const std::vector<double>& x,
         }
     }
     for (const WeakCost& w : weak_) {
-        const double t = p_.weakTarget[static_cast<std::size_t>(w.row)];
         const double z = dual[static_cast<std::size_t>(w.valueRow)];
         for (int64_t e = p_.weak.start[w.row]; e < p_.weak.start[w.row + 1]; ++e) {
             const auto j = static_cast<std::size_t>(p_.weak.column[e]);
