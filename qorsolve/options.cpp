@@ -107,7 +107,6 @@ void printUsage(std::ostream& out) {
         << "  --all-cells           the adjusted table with the cells of base 0 too\n"
         << "  --report FILE.html    also write a visual report of the adjustment (or of the\n"
         << "                        conflict) as one self-contained HTML page\n"
-        << "  --distance NAME       the cells' cost: chi2 (the default), raking or absolute\n"
         << "  --quiet               no progress on standard error\n"
         << "  --help, --version\n";
 }
