@@ -15,8 +15,8 @@ namespace {
 // Tangent rounds of the weak costs: each round adds one tangent per weak row the estimate
 // misses; a parabola's tangents meet it within the tolerance after a few dozen.
 constexpr int MAX_TANGENT_ROUNDS = 100;
-// A cell within this share of its base (and 1) sits at its base for the optimality check:
-// the programme's point carries the simplex method's rounding.
+// A cell within this share of its base or a bound (and 1) sits there: the programme's point
+// carries the simplex method's rounding.
 constexpr double AT_BASE_SHARE = 1e-9;
 // A weak row's estimate is exact enough when below this share of the tolerance of its cost,
 // so that the programme's optimum stays within the tolerance of F.
@@ -45,8 +45,7 @@ class AbsoluteFit {
 
   private:
     int32_t cells() const { return p_.cellCount(); }
-    // Columns: x (cells), p, n (cells each), then s_w and z_w per weak row.
-    int32_t sColumn(std::size_t k) const { return 3 * cells() + 2 * static_cast<int32_t>(k); }
+    int32_t sColumn(std::size_t k) const { return 2 * cells() + 2 * static_cast<int32_t>(k); }
     LinearModel model();
     double kktResidual(const std::vector<double>& x, const std::vector<double>& dual) const;
 
@@ -73,44 +72,52 @@ void entry(LinearModel& m, int32_t column, double value) {
     ++m.rows.start.back();
 }
 
-// Rows: the hard rows first (their multipliers are the result's), then one link per cell,
-// then per weak row its value and its tangents.
+// Columns: p_j then n_j per cell (x_j = b_j + p_j - n_j, bounded so that x_j keeps to its
+// bounds), then s_w and z_w per weak row. Rows: the hard rows over p and n, their sides less
+// their value at the base (their multipliers are the result's), then per weak row its value
+// and its tangents.
 LinearModel AbsoluteFit::model() {
     LinearModel m;
     const int32_t n = cells();
-    for (int32_t j = 0; j < n; ++j)
-        addColumn(m, p_.lower[static_cast<std::size_t>(j)], p_.upper[static_cast<std::size_t>(j)],
-                  0.0);
     for (int side = 0; side < 2; ++side) {
         for (int32_t j = 0; j < n; ++j) {
-            const CellCost cell = p_.cellCost(static_cast<std::size_t>(j));
-            addColumn(m, 0.0, INFINITE_BOUND, cell.fixed() ? 0.0 : 1.0 / cell.coefficient());
+            const auto c = static_cast<std::size_t>(j);
+            const CellCost cell = p_.cellCost(c);
+            const double b = p_.base[c];
+            // p = x - b above b, n = b - x below it.
+            const double up = p_.upper[c] - b, down = b - p_.lower[c];
+            const double lower = side == 0 ? std::max(0.0, -down) : std::max(0.0, -up);
+            const double upper = side == 0 ? std::max(0.0, up) : std::max(0.0, down);
+            addColumn(m, lower, upper, cell.fixed() ? 0.0 : 1.0 / cell.coefficient());
         }
     }
     for (std::size_t k = 0; k < weak_.size(); ++k) {
         addColumn(m, -INFINITE_BOUND, INFINITE_BOUND, 0.0);
         addColumn(m, 0.0, INFINITE_BOUND, 1.0);
     }
+    auto rowOver = [&](const SparseRows& rows, int32_t i) {
+        double atBase = 0.0;
+        for (int64_t k = rows.start[i]; k < rows.start[i + 1]; ++k) {
+            entry(m, rows.column[k], rows.value[k]);
+            entry(m, n + rows.column[k], -rows.value[k]);
+            atBase += rows.value[k] * p_.base[static_cast<std::size_t>(rows.column[k])];
+        }
+        return atBase;
+    };
+    auto less = [](double side, double by) { return std::isfinite(side) ? side - by : side; };
     for (int32_t i = 0; i < p_.hard.rowCount(); ++i) {
-        beginRow(m, p_.hardLower[static_cast<std::size_t>(i)],
-                 p_.hardUpper[static_cast<std::size_t>(i)]);
-        for (int64_t k = p_.hard.start[i]; k < p_.hard.start[i + 1]; ++k)
-            entry(m, p_.hard.column[k], p_.hard.value[k]);
-    }
-    for (int32_t j = 0; j < n; ++j) {
-        const double b = p_.base[static_cast<std::size_t>(j)];
-        beginRow(m, b, b);
-        entry(m, j, 1.0);
-        entry(m, n + j, -1.0);
-        entry(m, 2 * n + j, 1.0);
+        beginRow(m, 0.0, 0.0);
+        const double atBase = rowOver(p_.hard, i);
+        m.rowLower.back() = less(p_.hardLower[static_cast<std::size_t>(i)], atBase);
+        m.rowUpper.back() = less(p_.hardUpper[static_cast<std::size_t>(i)], atBase);
     }
     for (std::size_t k = 0; k < weak_.size(); ++k) {
         WeakCost& w = weak_[k];
         const double t = p_.weakTarget[static_cast<std::size_t>(w.row)];
         w.valueRow = static_cast<int32_t>(m.rowLower.size());
         beginRow(m, 0.0, 0.0);  // s_w is the row's value
-        for (int64_t e = p_.weak.start[w.row]; e < p_.weak.start[w.row + 1]; ++e)
-            entry(m, p_.weak.column[e], p_.weak.value[e]);
+        const double atBase = rowOver(p_.weak, w.row);
+        m.rowLower.back() = m.rowUpper.back() = -atBase;
         entry(m, sColumn(k), -1.0);
         // z >= c (q - t)^2 + 2 c (q - t) (s - q).
         for (double q : w.points) {
@@ -225,7 +232,18 @@ ContinuousResult AbsoluteFit::solve() {
         }
         if (!added || round + 1 >= MAX_TANGENT_ROUNDS) break;
     }
-    result.x.assign(lp.x.begin(), lp.x.begin() + cells());
+    result.x.resize(static_cast<std::size_t>(cells()));
+    for (std::size_t j = 0; j < result.x.size(); ++j) {
+        // A cell within the simplex method's rounding of a bound sits on it.
+        const double up = lp.x[j], down = lp.x[j + result.x.size()];
+        const double b = p_.base[j];
+        result.x[j] = up == down ? b : b + up - down;
+        for (const double bound : {p_.lower[j], p_.upper[j]}) {
+            if (std::isfinite(bound) &&
+                std::fabs(result.x[j] - bound) <= AT_BASE_SHARE * std::max(1.0, std::fabs(bound)))
+                result.x[j] = bound;
+        }
+    }
     const auto hardRows = static_cast<std::size_t>(p_.hard.rowCount());
     if (lp.rowDual.size() < hardRows) return result;
     result.hardDual.assign(lp.rowDual.begin(), lp.rowDual.begin() + hardRows);
