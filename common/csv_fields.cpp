@@ -4,10 +4,12 @@
 #include <cstring>
 #include <utility>
 
-std::string csvField(std::string_view bytes, Quoting quoting) {
-    const bool quoted = quoting == Quoting::ALWAYS ||
-                        bytes.find_first_of(",\"\r\n") != std::string_view::npos ||
-                        (!bytes.empty() && (bytes.front() == ' ' || bytes.back() == ' '));
+std::string csvField(std::string_view bytes, Quoting quoting, char separator) {
+    const char special[] = {separator, '"', '\r', '\n'};
+    const bool quoted =
+        quoting == Quoting::ALWAYS ||
+        bytes.find_first_of(std::string_view(special, sizeof special)) != std::string_view::npos ||
+        (!bytes.empty() && (bytes.front() == ' ' || bytes.back() == ' '));
     if (!quoted) return std::string(bytes);
     std::string text = "\"";
     for (char c : bytes) {
@@ -17,16 +19,16 @@ std::string csvField(std::string_view bytes, Quoting quoting) {
     return text + '"';
 }
 
-std::string csvLine(std::initializer_list<std::string_view> fields) {
+std::string csvLine(std::initializer_list<std::string_view> fields, char separator) {
     std::string line;
     for (const std::string_view* field = fields.begin(); field != fields.end(); ++field) {
-        if (field != fields.begin()) line += ',';
+        if (field != fields.begin()) line += separator;
         line += *field;
     }
     return line + '\n';
 }
 
-bool csvSplit(std::string_view line, std::vector<std::string>& fields) {
+bool csvSplit(std::string_view line, std::vector<std::string>& fields, char separator) {
     fields.clear();
     std::size_t at = 0;
     while (true) {
@@ -42,15 +44,15 @@ bool csvSplit(std::string_view line, std::vector<std::string>& fields) {
                 field += line[at];
             }
             ++at;
-            if (at < line.size() && line[at] != ',') return false;
+            if (at < line.size() && line[at] != separator) return false;
         } else {
-            const std::size_t end = std::min(line.find(',', at), line.size());
+            const std::size_t end = std::min(line.find(separator, at), line.size());
             field = line.substr(at, end - at);
             at = end;
         }
         fields.push_back(std::move(field));
         if (at == line.size()) return true;
-        ++at;  // the comma
+        ++at;  // the separator
     }
 }
 

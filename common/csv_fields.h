@@ -11,20 +11,21 @@
 
 // When a text field goes in double quotes (inner quotes doubled).
 enum class Quoting {
-    WHEN_NEEDED,  // when it holds a comma, a quote, a line break, or spaces at either end
+    WHEN_NEEDED,  // when it holds the separator, a quote, a line break, or spaces at either end
     ALWAYS,       // always, so that a column of texts and numbers tells them apart
 };
 
-// A text field as `quoting` asks.
-std::string csvField(std::string_view bytes, Quoting quoting = Quoting::WHEN_NEEDED);
+// A text field as `quoting` asks, for a file whose fields `separator` separates.
+std::string csvField(std::string_view bytes, Quoting quoting = Quoting::WHEN_NEEDED,
+                     char separator = ',');
 
 // One line of a file: `fields`, each written already (csvField, csvNumber, ...), separated by
-// commas, and the line end.
-std::string csvLine(std::initializer_list<std::string_view> fields);
+// `separator`, and the line end.
+std::string csvLine(std::initializer_list<std::string_view> fields, char separator = ',');
 
 // The fields of one line (without its line end) as csvField writes them, quoted ones without
 // their quotes; false when a quoted field is not closed or text follows its closing quote.
-bool csvSplit(std::string_view line, std::vector<std::string>& fields);
+bool csvSplit(std::string_view line, std::vector<std::string>& fields, char separator = ',');
 
 // The records of a delimited text, one after the other. A record ends at a line end (LF, CR
 // LF or a CR alone) outside quotes. A field in double quotes may hold the separator, line

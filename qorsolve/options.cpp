@@ -52,6 +52,26 @@ bool distanceName(const std::string& text, SolveSettings& settings) {
     return false;
 }
 
+// The prefix of file names: not empty, and not a folder alone ("out/").
+template <std::string SolveSettings::*field>
+bool namePrefix(const std::string& text, SolveSettings& settings) {
+    settings.*field = text;
+    return !text.empty() && text.back() != '/';
+}
+
+// The separator of the result files' fields: ",", ";", or a tab, given as itself, as "\t"
+// or as "tab".
+bool fieldSeparator(const std::string& text, SolveSettings& settings) {
+    if (text == "," || text == ";" || text == "\t") {
+        settings.separator = text[0];
+    } else if (text == "\\t" || text == "tab") {
+        settings.separator = '\t';
+    } else {
+        return false;
+    }
+    return true;
+}
+
 // An option that takes a value: its name, the setting it sets in the range of values it takes,
 // and the fault of a value outside it. Values are checked here and nowhere else; the defaults
 // are those of SolveSettings.
@@ -67,6 +87,8 @@ constexpr ValueOption VALUE_OPTIONS[] = {
      QorsolveFault::WORK_LIMIT_VALUE},
     {"--report", fileName<&SolveSettings::report>, QorsolveFault::REPORT_WITHOUT_NAME},
     {"--distance", distanceName, QorsolveFault::DISTANCE_VALUE},
+    {"--output", namePrefix<&SolveSettings::output>, QorsolveFault::OUTPUT_WITHOUT_PREFIX},
+    {"--sep", fieldSeparator, QorsolveFault::SEPARATOR_VALUE},
 };
 constexpr std::size_t VALUE_OPTION_COUNT = std::size(VALUE_OPTIONS);
 
@@ -107,6 +129,10 @@ void printUsage(std::ostream& out) {
         << "  --all-cells           the adjusted table with the cells of base 0 too\n"
         << "  --report FILE.html    also write a visual report of the adjustment (or of the\n"
         << "                        conflict) as one self-contained HTML page\n"
+        << "  --output PREFIX       write PREFIX-adj.csv, PREFIX-rows.csv or\n"
+        << "                        PREFIX-conflict.csv instead of the project's result files\n"
+        << "  --sep ';'|tab         separate the result files' fields by ';' or a tab\n"
+        << "  --decimal-comma       write their numbers with a decimal comma (with --sep)\n"
         << "  --quiet               no progress on standard error\n"
         << "  --help, --version\n";
 }
@@ -134,6 +160,8 @@ bool parseOptions(const std::vector<std::string>& args, SolveOptions& options, s
             options.help = true;
         } else if (arg == "--version") {
             options.version = true;
+        } else if (arg == "--decimal-comma") {
+            options.decimalComma = true;
         } else if (const std::size_t k = valueOption(arg); k < VALUE_OPTION_COUNT) {
             // A second value would silently replace the first: which one was meant is not
             // known.
@@ -152,6 +180,11 @@ bool parseOptions(const std::vector<std::string>& args, SolveOptions& options, s
             printUsage(out);
             return false;
         }
+    }
+    // A decimal comma between comma-separated fields would split every number.
+    if (options.decimalComma && options.separator == ',') {
+        out << errorMessage({QorsolveFault::DECIMAL_COMMA_WITH_COMMA});
+        return false;
     }
     return true;
 }

@@ -19,6 +19,7 @@ void printUsage(std::ostream& out);
 
 // Options in any order and place ("--" ends them), and the project. False, with the message
 // printed, for an unknown option, a time limit that is not a positive number of seconds, a
-// work limit that is not a positive whole number, a report without a file name, or an option
-// that takes a value given twice.
+// work limit that is not a positive whole number, a report without a file name, an output
+// without a prefix, a separator not among those of the result files, a decimal comma with the
+// comma as separator, or an option that takes a value given twice.
 bool parseOptions(const std::vector<std::string>& args, SolveOptions& options, std::ostream& out);

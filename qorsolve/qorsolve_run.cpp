@@ -57,19 +57,23 @@ bool loadAll(const std::string& name, const SolveOptions& options, Project& proj
 }
 
 // The end of a run without a table: prints `status`, adds its report to `results` where
-// --report asks for one, and commits them. False, with the message printed, when a file cannot
-// be written; nothing of the set is then left.
+// --report asks for one (the run's settings and `distance` in its header), and commits them.
+// False, with the message printed, when a file cannot be written; nothing of the set is then
+// left.
 bool finishWithoutTable(const Project& project, const StatusLines& status,
-                        const std::string& reportPath, ResultSet& results, std::ostream& out) {
+                        const SolveOptions& options, Distance distance, ResultSet& results,
+                        std::ostream& out) {
+    const ResultPlace place = resultPlace(project, options);
     out << statusText(status);
     std::string error;
-    if (!reportPath.empty() &&
-        !writeReport(reportPath, statusReport(project, status), results, error)) {
-        withdrawResults(project, results);
+    if (!options.report.empty() &&
+        !writeReport(options.report, statusReport(project, status, options, distance), results,
+                     error)) {
+        withdrawResults(place, results);
         out << error;
         return false;
     }
-    if (!commitResults(project, results, error)) {
+    if (!commitResults(place, results, error)) {
         out << error;
         return false;
     }
@@ -83,7 +87,7 @@ bool finishWithoutTable(const Project& project, const StatusLines& status,
 int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
                      const TableResult& table, bool wholeNumbers, const Deadline& deadline,
                      Progress& progress, const SolveOptions& solveOptions, std::ostream& out) {
-    const std::string& reportPath = solveOptions.report;
+    const ResultPlace place = resultPlace(project, solveOptions);
     ResultSet results;
     ConflictOptions options;
     options.settings = solveOptions;
@@ -96,15 +100,16 @@ int reportInfeasible(const Project& project, const AdjustmentProblem& problem,
     progress.finish();
     if (conflict.status.is(ModelStatus::FEASIBLE) && !wholeNumbers) {
         out << errorMessage({QorsolveFault::NOT_CONVERGED});
-        withdrawResults(project, results);
+        withdrawResults(place, results);
         return 1;
     }
     StatusLines status =
         statusLines(wholeNumbers ? ModelStatus::INTEGER_INFEASIBLE : ModelStatus::INFEASIBLE);
     // Without its conflict file (one of someone else's in the way) the run still leaves no
     // table of an earlier run.
-    (void)reportConflict(project, problem, conflict, results, status.lines);
-    (void)finishWithoutTable(project, status, reportPath, results, out);
+    (void)reportConflict(project, problem, conflict, place, results, status.lines);
+    (void)finishWithoutTable(project, status, solveOptions, problem.objective.distance(), results,
+                             out);
     return 1;
 }
 
@@ -126,6 +131,7 @@ std::string missedRestriction(const Project& project, const std::vector<Restrict
 int writeTable(const Project& project, const AdjustmentProblem& problem, const TableResult& table,
                const SolveOptions& options, const Deadline& deadline, std::ostream& out) {
     WrittenTable written = writtenTable(project, problem, table, options.continuous);
+    const ResultPlace place = resultPlace(project, options);
     std::string error;
     ResultSet results;
     // No table is called a result that misses a hard row or a cell bound by the one rule of
@@ -138,22 +144,23 @@ int writeTable(const Project& project, const AdjustmentProblem& problem, const T
         }
         out << errorMessage(
             {options.continuous ? QorsolveFault::NOT_CONVERGED : QorsolveFault::SOLVER_FAILED});
-        withdrawResults(project, results);
+        withdrawResults(place, results);
         return 1;
     }
     written.outcome.weakIgnored = options.ignoreWeak;
     written.outcome.workAllowed = options.workLimit;
-    if (!writeAdjustedTable(project, written.x, options.allCells, results, error) ||
-        !writeRowReport(project, written, results, error) ||
+    if (!writeAdjustedTable(project, place, written.x, options.allCells, results, error) ||
+        !writeRowReport(project, place, written, results, error) ||
         (!options.report.empty() &&
          !writeReport(options.report,
-                      tableReport(project, written, adjustmentObjective(problem, written.x)),
+                      tableReport(project, written, adjustmentObjective(problem, written.x),
+                                  options, problem.objective.distance()),
                       results, error))) {
-        withdrawResults(project, results);
+        withdrawResults(place, results);
         out << error;
         return 1;
     }
-    if (!commitResults(project, results, error)) {
+    if (!commitResults(place, results, error)) {
         out << error;
         return 1;
     }
@@ -183,8 +190,6 @@ std::optional<int> answerWithoutProject(const SolveOptions& options, std::ostrea
     return std::nullopt;
 }
 
-// Loads the project and its problem, takes the project's lock and checks that the run's
-// files may be written, before the solve. False, with the message printed, when not.
 // The distance the options chose, set on the problem's objective. Raking has no value below 0:
 // a lower bound below it becomes the default bound 0.
 void applyDistance(const SolveOptions& options, AdjustmentProblem& problem) {
@@ -198,8 +203,11 @@ void applyDistance(const SolveOptions& options, AdjustmentProblem& problem) {
     }
 }
 
+// Loads the project and its problem, takes the project's lock (and that of another prefix
+// of the results) and checks that the run's files may be written, before the solve. False,
+// with the message printed, when not.
 bool openProject(const SolveOptions& options, Project& project, AdjustmentProblem& problem,
-                 ProjectLock& lock, std::ostream& out) {
+                 ProjectLock& lock, ProjectLock& outputLock, std::ostream& out) {
     // A project older than its description would be adjusted without a word.
     if (const std::string warning = changedInputsWarning(options.projects[0]); !warning.empty()) {
         std::cerr << warning << "\n";
@@ -212,8 +220,15 @@ bool openProject(const SolveOptions& options, Project& project, AdjustmentProble
         out << error;
         return false;
     }
+    // Results under another prefix are one run's at a time as well.
+    const ResultPlace place = resultPlace(project, options);
+    if (!mayUsePlace(project, place, error) ||
+        (!place.projectPrefix && !outputLock.acquire(place.prefix, error))) {
+        out << error;
+        return false;
+    }
     // Files in the way are found before the solve, not after it.
-    if (!mayWriteResults(project, !options.conflictsOnly, error) ||
+    if (!mayWriteResults(place, !options.conflictsOnly, error) ||
         (!options.report.empty() && !mayWriteReport(options.report, error))) {
         out << error;
         return false;
@@ -243,10 +258,11 @@ int reportOutcome(const Project& project, const AdjustmentProblem& problem,
                   Progress& progress, std::ostream& out) {
     // The outcomes without a table or a conflict leave no earlier result either (the report of
     // --conflicts-only is the one file such a run writes).
+    const ResultPlace place = resultPlace(project, options);
     ResultSet none;
     if (!table.status.ok()) {
         out << errorMessage({callFault(table.status)});
-        withdrawResults(project, none);
+        withdrawResults(place, none);
         return 1;
     }
     switch (table.status.model) {
@@ -255,8 +271,8 @@ int reportOutcome(const Project& project, const AdjustmentProblem& problem,
             if (options.conflictsOnly) {
                 // Real numbers can meet the restrictions; whether the table is optimal does
                 // not matter here. No conflict file or earlier table stays.
-                return finishWithoutTable(project, statusLines(ModelStatus::FEASIBLE),
-                                          options.report, none, out)
+                return finishWithoutTable(project, statusLines(ModelStatus::FEASIBLE), options,
+                                          problem.objective.distance(), none, out)
                            ? 0
                            : 1;
             }
@@ -276,7 +292,7 @@ int reportOutcome(const Project& project, const AdjustmentProblem& problem,
             out << errorMessage({QorsolveFault::SOLVER_FAILED});
             break;
     }
-    withdrawResults(project, none);
+    withdrawResults(place, none);
     return 1;
 }
 
@@ -291,7 +307,8 @@ int runQorsolve(const std::vector<std::string>& args, std::ostream& out, bool te
     Project project;
     AdjustmentProblem problem;
     ProjectLock lock;
-    if (!openProject(options, project, problem, lock, out)) return 1;
+    ProjectLock outputLock;
+    if (!openProject(options, project, problem, lock, outputLock, out)) return 1;
 
     Progress progress(deadline, terminal && !options.quiet);
     TableResult table = solveTable(problem, options, NEW_SOLVER, deadline, progress);

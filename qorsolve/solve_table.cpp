@@ -4,6 +4,7 @@
 #include <cmath>
 #include <new>
 
+#include "qorsolve/continuous/real_valued.h"
 #include "qorsolve/core/settings.h"
 #include "qorsolve/core/solve_settings.h"
 #include "qorsolve/integer/integer_solver.h"
@@ -100,7 +101,7 @@ void integerTable(const AdjustmentProblem& problem, const SolveSettings& setting
             return;
     }
     result.x = std::move(whole.x);
-    result.stage = TableStage::WHOLE_NUMBER_SEARCH;
+    result.stage = whole.stage;
     if (result.x.size() != problem.base.size()) {
         dropTable(result);
         result.status = callStatus(CallStatus::FAILED);
@@ -125,7 +126,7 @@ TableResult solveTable(const AdjustmentProblem& problem, const SolveSettings& se
         options.deadline = deadline;
         options.progress = &progress;
         options.newSolver = newSolver;
-        result.relaxed = solveContinuous(problem, options);
+        result.relaxed = solveRealValued(problem, options);
         continuousTable(problem, result);
         if (!settings.wholeNumbers()) return result;
         if (result.status.ok() && result.status.model == ModelStatus::FEASIBLE) {

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Opens qorsolve's HTML report of each example in headless Chromium: the page must name
 # nothing to fetch or run, load without a console message, and show the expected number of
-# heat-map cells (or, for the example without a table, the conflict). A screenshot of each
-# page goes to a temporary directory, or to REPORT_SHOTS when that names one. REPORT_BIG=1
-# also checks the report of a generated table of 10^6 cells, its size and its time.
-# Skipped, with a message, where Chromium is not installed.
+# heat-map cells (or, for the example without a table, the conflict). Each page is printed
+# to PDF on A4, its pages counted, and where a case says so held to at most that many. A
+# screenshot and the PDF of each page go to a temporary directory, or to REPORT_SHOTS when
+# that names one. REPORT_BIG=1 also checks the report of a generated table of 10^6 cells, its
+# size and its time. Skipped, with a message, where Chromium is not installed; failed there
+# instead under QOR_REQUIRE_CHROMIUM=1 (the CI run), so that the check cannot quietly vanish.
 #
 #   scripts/report-check.sh [BIN_DIR]      (default build/bin)
 set -euo pipefail
@@ -12,6 +14,10 @@ cd "$(dirname "$0")/.."
 bin=$(cd "${1:-build/bin}" && pwd)
 browser=$(command -v chromium || command -v chromium-browser || true)
 if [ -z "$browser" ]; then
+  if [ "${QOR_REQUIRE_CHROMIUM:-0}" = 1 ]; then
+    echo "FAIL report check: chromium is not installed (scripts/install-deps.sh --with-tools)"
+    exit 1
+  fi
   echo "report check skipped: chromium is not installed (scripts/install-deps.sh --with-tools)"
   exit 0
 fi
@@ -35,11 +41,18 @@ fail() {
   failures=$((failures + 1))
 }
 
-# check NAME PROJECT EXPECTED_CELLS [qorsolve options]: the report of an adjusted project,
-# or, for EXPECTED_CELLS "conflict", of a project without a table.
+# The pages of a PDF: its page objects, "/Type /Page" (not the page tree's "/Pages"), which
+# Chromium writes uncompressed.
+pdf_pages() {
+  grep -aoE '/Type ?/Page\b' "$1" | wc -l
+}
+
+# check NAME PROJECT EXPECTED_CELLS MOST_PAGES [qorsolve options]: the report of an adjusted
+# project, or, for EXPECTED_CELLS "conflict", of a project without a table; printed on at most
+# MOST_PAGES pages of A4 ("-" for no bound).
 check() {
-  local name=$1 project=$2 expected=$3
-  shift 3
+  local name=$1 project=$2 expected=$3 most=$4
+  shift 4
   local page=$work/$name.html before=$failures
   "$bin/qorsolve" --quiet "$@" --report "$page" "$project" >"$work/$name.out" || true
   if ! [ -s "$page" ]; then
@@ -65,7 +78,20 @@ check() {
     expected=0
   fi
   [ "$cells" = "$expected" ] || fail "$name: $cells heat-map cells, expected $expected"
-  [ "$failures" != "$before" ] || echo "ok $name: $cells heat-map cells, $(wc -c <"$page") bytes"
+  # The page as it prints: A4 by its own styles, without the browser's header and footer.
+  local pages=0
+  if chrome --no-pdf-header-footer --print-to-pdf="$shots/$name.pdf" "file://$page" \
+    >/dev/null 2>>"$work/$name.log"; then
+    pages=$(pdf_pages "$shots/$name.pdf")
+    grep -aq '/MediaBox \[0 0 594\.9' "$shots/$name.pdf" || fail "$name: not printed on A4"
+  else
+    fail "$name: chromium failed to print the page"
+  fi
+  [ "$pages" -gt 0 ] || fail "$name: the PDF has no pages"
+  [ "$most" = - ] || [ "$pages" -le "$most" ] ||
+    fail "$name: printed on $pages pages, expected at most $most"
+  [ "$failures" != "$before" ] ||
+    echo "ok $name: $cells heat-map cells, $(wc -c <"$page") bytes, $pages printed pages"
 }
 
 # The examples: classes of 3 x 2 (one map), 4 x 3 x 2 and 3 x 4 x 2 (three maps each).
@@ -75,17 +101,28 @@ translate examples/census/persons-ampl.txt persons-ampl
 translate examples/population/population.txt population
 translate examples/tourism/tourism.txt tourism
 translate examples/infeasible/employment.txt employment
-check persons "$work/persons" 6
-check persons-ampl "$work/persons-ampl" 6
-check population "$work/population" 26
-check population-continuous "$work/population" 26 --continuous
-check tourism "$work/tourism" 26
-check employment "$work/employment" conflict
+check persons "$work/persons" 6 2
+check persons-ampl "$work/persons-ampl" 6 2
+# The 24 cells of the population example print on at most 2 pages.
+check population "$work/population" 26 2
+check population-continuous "$work/population" 26 2 --continuous
+check tourism "$work/tourism" 26 2
+check employment "$work/employment" conflict -
 # A project of qorimport: the cells and classes by their labels as written.
 "$bin/qorimport" --total Total --margins examples/spreadsheet/margen.csv \
   examples/spreadsheet/bevoelkerung.csv "$work/bev" >/dev/null || fail "bev: qorimport failed"
-check spreadsheet "$work/bev" 26
+check spreadsheet "$work/bev" 26 2
 grep -q 'Zürich' "$work/spreadsheet.dom" || fail "spreadsheet: the page shows no label as written"
+
+# A table of 20 x 20 x 10 cells with its 850 margins of one and two classes prints on at most 12
+# pages: three maps of 20 x 20 and 20 x 10 squares, the restrictions cut to those that moved
+# most.
+mkdir -p "$work/t4000"
+(cd "$work/t4000" && "$bin/generate_adjustment" . 2 20 20 10 >/dev/null &&
+  "$bin/qorlex" table.txt project >/dev/null) || fail "t4000: the table was not made"
+check t4000 "$work/t4000/project" 800 12 --continuous
+grep -q 'Printed: the 50 that moved most of 850' "$work/t4000.dom" ||
+  fail "t4000: the page does not say that print lists the 50 that moved most"
 
 if [ "${REPORT_BIG:-0}" = 1 ]; then
   # 100 x 50 x 20 x 10 cells: the maps group 100 characteristics into 20 bins and 50 into
@@ -93,7 +130,7 @@ if [ "${REPORT_BIG:-0}" = 1 ]; then
   mkdir -p "$work/big"
   (cd "$work/big" && "$bin/generate_adjustment" . 1 100 50 20 10 >/dev/null &&
     "$bin/qorlex" table.txt project >/dev/null)
-  check big "$work/big/project" 1650 --continuous
+  check big "$work/big/project" 1650 - --continuous
   size=$(wc -c <"$work/big.html")
   seconds=$(stat -c '%.9Y' "$work/big/project-rows.csv" "$work/big.html" | paste -sd ' ' |
     awk '{ printf "%.2f", $2 - $1 }')

@@ -66,7 +66,8 @@ TEST(ConflictReport, PrintsEachMemberAsDeclaredAndWritesTheFile) {
     conflict.elasticValue = 30;
     std::vector<std::string> lines;
     ResultSet results;
-    ASSERT_TRUE(reportConflict(f.project, f.problem, conflict, results, lines));
+    ASSERT_TRUE(
+        reportConflict(f.project, f.problem, conflict, resultPlace(f.project), results, lines));
     ASSERT_TRUE(results.commit());
     EXPECT_EQ(printed(lines),
               "conflict: 5 restrictions and bounds cannot all hold\n"
@@ -104,7 +105,8 @@ TEST(ConflictReport, ReplacesItsEarlierFileAndShowsEveryRestriction) {
     f.problem.upper.assign(16, 1000.0);
     std::vector<std::string> lines;
     ResultSet results;
-    ASSERT_TRUE(reportConflict(f.project, f.problem, conflict, results, lines));
+    ASSERT_TRUE(
+        reportConflict(f.project, f.problem, conflict, resultPlace(f.project), results, lines));
     ASSERT_TRUE(results.commit());
     const std::string text = printed(lines);
     EXPECT_NE(text.find("restriction 4: 1 <= (North, 3) <= 2\n"), std::string::npos) << text;
@@ -124,7 +126,8 @@ TEST(ConflictReport, FileThatCannotBeWrittenIsOneErrorLine) {
     conflict.members = {{Kind::HARD_ROW, 1}};
     std::vector<std::string> lines;
     ResultSet results;
-    EXPECT_FALSE(reportConflict(f.project, f.problem, conflict, results, lines));
+    EXPECT_FALSE(
+        reportConflict(f.project, f.problem, conflict, resultPlace(f.project), results, lines));
     EXPECT_EQ(printed(lines),
               "conflict: 1 restriction cannot hold (not reduced in time)\n"
               "restriction 3: 2 (North, 2) - (South, 1) <= 4\n"

@@ -74,4 +74,38 @@ TEST(CsvText, ValuesToTheDigitsTheirErrorLeaves) {
     }
 }
 
+// The fields of a result file in each form: quotes where the separator (not the comma) is in a
+// text, decimal commas in numbers only, headers joined by the separator.
+TEST(CsvText, FieldsInEachForm) {
+    const CsvForm comma;
+    const CsvForm semicolon{';', true};
+    const CsvForm tab{'\t', false};
+    const struct {
+        const CsvForm* form;
+        const char* text;  // formField
+        const char* field;
+        const char* number;  // formNumber of csvNumber's text
+        const char* numeral;
+    } cases[] = {
+        {&comma, "South, coast", "\"South, coast\"", "-0.25", "-0.25"},
+        {&comma, "a;b", "a;b", "1e-07", "1e-07"},
+        {&semicolon, "South, coast", "South, coast", "-0.25", "-0,25"},
+        {&semicolon, "a;b", "\"a;b\"", "1.5e-07", "1,5e-07"},
+        {&semicolon, "say \"x\"", "\"say \"\"x\"\"\"", "1200", "1200"},
+        {&semicolon, " x", "\" x\"", "20000000070.05", "20000000070,05"},
+        {&tab, "a\tb", "\"a\tb\"", "0.5", "0.5"},
+        {&tab, "a, b; c", "a, b; c", "inf", "inf"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(formField(c.text, *c.form), c.field) << c.text;
+        EXPECT_EQ(formNumber(c.number, *c.form), c.numeral) << c.number;
+    }
+    EXPECT_EQ(formField("1", semicolon, Quoting::ALWAYS), "\"1\"");
+    EXPECT_EQ(formLine({"1", "0,5", ""}, semicolon), "1;0,5;\n");
+    EXPECT_EQ(formLine({"1", "0.5"}, comma), "1,0.5\n");
+    EXPECT_EQ(formHeader("base,adjusted,change,relative change", tab),
+              "base\tadjusted\tchange\trelative change");
+    EXPECT_EQ(formHeader("base,adjusted", comma), "base,adjusted");
+}
+
 }  // namespace

@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "qorsolve/continuous/continuous_solver.h"
+#include "qorsolve/continuous/real_valued.h"
 #include "qorsolve/integer/integer_solver.h"
 #include "qorsolve/lp/coin_solver.h"
 #include "tests/solver_fixtures.h"
@@ -45,7 +45,7 @@ ContinuousResult realValued(const AdjustmentProblem& p) {
     ContinuousOptions options;
     options.tolerance = 1e-12;
     options.newSolver = makeCoinSolver;
-    return solveContinuous(p, options);
+    return solveRealValued(p, options);
 }
 
 // A table of `sizes` (the last class fastest) with a random positive base, whose margins of

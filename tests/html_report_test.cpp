@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -146,10 +148,17 @@ TEST(HtmlReport, SizeIsBoundedWhateverTheTable) {
             {.number = i + 1, .kind = "hard", .change = double(i), .text = std::string(5000, '<')});
     }
     data.conflictLines.assign(5000, std::string(5000, '&'));
+    data.run.read.assign(5000, {.path = std::string(5000, 'f'), .known = true});
+    data.run.madeFrom = data.run.read;
     const std::string page = renderReport(data);
     EXPECT_LT(page.size(), 2'000'000u);
     EXPECT_EQ(occurrences(page, "<rect class=\"cell"), 10 * 24 * 24);
-    EXPECT_EQ(occurrences(page, "<tr"), MAX_ROWS_SHOWN + 1);
+    EXPECT_EQ(occurrences(page, "<td class=\"text\""), MAX_ROWS_SHOWN);
+    // Printed, the restrictions that moved most; the rest on screen only.
+    EXPECT_EQ(occurrences(page, "<tbody class=\"screen\">"), MAX_ROWS_SHOWN - MAX_ROWS_PRINTED);
+    EXPECT_NE(page.find("Printed: the 50 that moved most of 5000"), std::string::npos);
+    EXPECT_EQ(occurrences(page, "f\u2026"), 2 * 20u);
+    EXPECT_EQ(occurrences(page, "(+ 4980 more files)"), 2u);
 }
 
 TEST(HtmlReport, RestrictionsThatMovedMostComeFirst) {
@@ -157,8 +166,7 @@ TEST(HtmlReport, RestrictionsThatMovedMostComeFirst) {
     int32_t n = 0;
     for (const double change : {1.0, -5.0, 3.0, 0.0}) {
         ++n;
-        data.rows.push_back(
-            {.number = n, .kind = "hard", .change = change, .binding = n == 2, .text = ""});
+        data.rows.push_back({.number = n, .kind = "hard", .change = change, .text = ""});
     }
     const std::string page = renderReport(data);
     std::vector<std::size_t> at;
@@ -167,8 +175,221 @@ TEST(HtmlReport, RestrictionsThatMovedMostComeFirst) {
         ASSERT_NE(at.back(), std::string::npos);
     }
     EXPECT_TRUE(std::is_sorted(at.begin(), at.end()));
-    EXPECT_EQ(occurrences(page, "<tr class=\"binding\">"), 1u);
-    EXPECT_NE(page.find("<tr class=\"binding\"><td class=\"n\">2</td>"), std::string::npos);
+    EXPECT_EQ(occurrences(page, "<td class=\"text\""), 0u);  // no text, no line for it
+}
+
+TEST(HtmlReport, OnlyBindingInequalitiesAreHighlighted) {
+    constexpr double NONE = std::numeric_limits<double>::infinity();
+    // An equality always holds; marking it binding says nothing.
+    const struct {
+        const char* kind;
+        double lower;
+        double upper;
+        bool binding;
+        const char* group;
+        const char* word;
+    } cases[] = {
+        {"hard", 5, 5, true, "<tbody>", "equality"},
+        {"bound", 0, 0, true, "<tbody>", "equality"},
+        {"hard", 5, NONE, true, "<tbody class=\"binding\">", "\u25cf yes"},
+        {"hard", -NONE, 5, false, "<tbody>", "no"},
+        {"bound", 1, 9, true, "<tbody class=\"binding\">", "\u25cf yes"},
+        {"weak", 5, 5, false, "<tbody>", ""},
+    };
+    for (const auto& c : cases) {
+        ReportData data = table({2, 2});
+        data.rows.push_back({.number = 7,
+                             .kind = c.kind,
+                             .lower = c.lower,
+                             .upper = c.upper,
+                             .weak = std::string(c.kind) == "weak",
+                             .binding = c.binding,
+                             .text = "(1, 1) = 5"});
+        const std::string page = renderReport(data);
+        EXPECT_NE(page.find(std::string(c.group) + "<tr><td class=\"n\">7</td>"), std::string::npos)
+            << c.kind << c.lower;
+        EXPECT_NE(page.find("<td class=\"b\">" + std::string(c.word) +
+                            "</td></tr>\n<tr><td "
+                            "class=\"text\" colspan=\"9\">(1, 1) = 5</td></tr>"),
+                  std::string::npos)
+            << c.kind << c.lower;
+    }
+}
+
+TEST(HtmlReport, HeaderTellsHowTheRunWent) {
+    ReportData data = table({3, 2});
+    data.run.distance = "chi-square distance: (x \u2212 b)\u00b2 / b";
+    data.run.objective = "the sum of <it>";
+    data.run.workLimit = 200000;
+    data.run.work = 18;
+    data.run.read = {{.path = "out/p-lbl.dat", .known = true, .modifiedSeconds = 1714564807},
+                     {.path = "out/p-cls.dat", .known = true, .modifiedSeconds = 1714564807},
+                     {.path = "out/p-<bin>.dat"}};
+    data.run.madeFrom = {{.path = "p.txt", .known = true, .changed = true}};
+    data.run.version = "1.2.3";
+    data.run.date = 951868799;
+    const std::string page = renderReport(data);
+    for (const char* part : {
+             "<dd>whole numbers</dd>",
+             "<dd>chi-square distance: (x \u2212 b)\u00b2 / b</dd>",
+             "<dd>the sum of &lt;it&gt;</dd>",
+             "<dd>work 200000 units (18 done), no time limit</dd>",
+             "<div class=\"file\">out/p-lbl.dat, out/p-cls.dat: <span class=\"time\">2024-05-01 "
+             "12:00:07 UTC</span></div>",
+             "<div class=\"file\">out/p-&lt;bin&gt;.dat: <span class=\"time\">time unknown</span>",
+             "<span class=\"time\">1970-01-01 00:00:00 UTC, changed since</span>",
+             "<dd>2000-02-29 23:59:59 UTC by qorsolve 1.2.3</dd>",
+         }) {
+        EXPECT_NE(page.find(part), std::string::npos) << part;
+    }
+    // Nothing claims the user's names to be English.
+    EXPECT_EQ(page.find("lang="), std::string::npos);
+
+    data.run.wholeNumbers = false;
+    data.run.timeLimit = 2.5;
+    EXPECT_NE(renderReport(data).find("<dd>real numbers (--continuous)</dd>\n"), std::string::npos);
+    EXPECT_NE(renderReport(data).find("<dd>time 2.5 s</dd>"), std::string::npos);
+
+    // Dates by the calendar, before 1970 and far ahead too.
+    const struct {
+        int64_t seconds;
+        const char* date;
+    } dates[] = {
+        {0, "1970-01-01 00:00:00"},
+        {-1, "1969-12-31 23:59:59"},
+        {4107542400, "2100-03-01 00:00:00"},
+        {253402300799, "9999-12-31 23:59:59"},
+        {-11670955200, "1600-02-29 12:00:00"},
+        {1714564807, "2024-05-01 12:00:07"},
+    };
+    for (const auto& d : dates) {
+        data.run.date = d.seconds;
+        EXPECT_NE(renderReport(data).find("<dd>" + std::string(d.date) + " UTC by qorsolve"),
+                  std::string::npos)
+            << d.seconds;
+    }
+    data.run.date = std::numeric_limits<int64_t>::max();
+    EXPECT_TRUE(renderReport(data).ends_with("</html>\n"));
+}
+
+TEST(HtmlReport, SquaresShowTheChangeWhereItFits) {
+    // Squares of 64 x 34 pixels take both lines, of 40 x 17 (20 rows, 10 columns) the change
+    // alone, of 16 x 14 neither.
+    const struct {
+        std::vector<int32_t> sizes;
+        std::size_t changes;
+        std::size_t ratios;
+    } cases[] = {
+        {{3, 2}, 6, 6},
+        {{20, 10}, 200, 0},
+        {{24, 24}, 0, 0},
+    };
+    for (const auto& c : cases) {
+        const std::string page = renderReport(table(c.sizes));
+        EXPECT_EQ(occurrences(page, "<text class=\"change\""), c.changes) << c.sizes[1];
+        EXPECT_EQ(occurrences(page, "<text class=\"ratio\""), c.ratios) << c.sizes[1];
+    }
+    // Each square's sums: their change in whole units from 100, else in three significant
+    // digits or as few as fit; a difference of rounding alone is none.
+    const struct {
+        double base;
+        double adjusted;
+        const char* change;
+        const char* ratio;
+    } squares[] = {
+        {100, 151, "+51", "+51%"},         {1000, 864, "-136", "-14%"},
+        {10.5, 10.625, "+0.125", "+1.2%"}, {1043.1, 1043.1 + 1e-10, "0", "0%"},
+        {1e12, 2e12, "+1e+12", "+100%"},
+    };
+    for (const auto& q : squares) {
+        ReportData data = table({1});
+        data.base = {q.base};
+        data.adjusted = {q.adjusted};
+        const std::string page = renderReport(data);
+        EXPECT_NE(page.find(std::string(">") + q.change + "</text>\n<text class=\"ratio\""),
+                  std::string::npos)
+            << q.change;
+        EXPECT_NE(page.find(std::string(">") + q.ratio + "</text>"), std::string::npos) << q.ratio;
+    }
+}
+
+TEST(HtmlReport, CellsOfTheLargestChangesListed) {
+    // Cell j of base 100 moves by j - 12 units; cell 5 has no base; cell 12 stays.
+    ReportData data = table({5, 5});
+    for (std::size_t j = 0; j < data.base.size(); ++j) {
+        data.base[j] = 100 + static_cast<double>(j);
+        data.adjusted[j] = data.base[j] + static_cast<double>(j) - 12;
+    }
+    data.base[5] = 0;
+    data.adjusted[5] = 50;
+    const std::string page = renderReport(data);
+    const std::size_t absolute = page.find("<h3>Largest changes");
+    const std::size_t relative = page.find("<h3>Largest relative changes");
+    ASSERT_NE(absolute, std::string::npos);
+    ASSERT_NE(relative, std::string::npos);
+    const std::string first = page.substr(absolute, relative - absolute);
+    const std::string second = page.substr(relative);
+    EXPECT_EQ(occurrences(first, "<td class=\"cell\">"), MAX_CELLS_LISTED);
+    EXPECT_EQ(occurrences(second, "<td class=\"cell\">"), MAX_CELLS_LISTED);
+    // By size, +50 of no base first, then -12 at (1, 1) before +12 at (5, 5), equal ones in
+    // the table's order; relative, -12/100 at (1, 1) first, and no cell without base.
+    const std::size_t cell51 = first.find("(2, 1)</td><td class=\"n\">0</td>");
+    const std::size_t cell11 = first.find("(1, 1)</td><td class=\"n\">100</td>");
+    const std::size_t cell55 = first.find("(5, 5)</td>");
+    EXPECT_LT(cell51, cell11);
+    EXPECT_LT(cell11, cell55);
+    EXPECT_NE(second.find("<td class=\"cell\">(1, 1)</td><td class=\"n\">100</td><td "
+                          "class=\"n\">88</td><td class=\"n\">-12</td><td class=\"n\">-12%"),
+              std::string::npos);
+    EXPECT_EQ(second.find("(2, 1)"), std::string::npos);
+    EXPECT_EQ(page.find("(3, 3)</td>"), std::string::npos);  // unchanged
+
+    // Real values to four decimals, so that the two tables fit side by side in print.
+    ReportData real = table({2, 2});
+    real.base[0] = 197;
+    real.adjusted[0] = 332.32419331;
+    EXPECT_NE(renderReport(real).find("<td class=\"n\">197</td><td class=\"n\">332.3242</td>"
+                                      "<td class=\"n\">+135.3242</td>"),
+              std::string::npos);
+
+    ReportData still = table({2, 2});
+    still.adjusted = still.base;
+    EXPECT_NE(renderReport(still).find("<p class=\"note\">No cell changed.</p>"),
+              std::string::npos);
+}
+
+TEST(HtmlReport, HistogramShowsEveryCell) {
+    // 1000 cells within 1 % and three far out: the scale ends near the bulk and counts the
+    // three at its edges; no bar is lower than 3 pixels or as light as the page.
+    ReportData data = table({1000});
+    for (std::size_t j = 0; j < data.base.size(); ++j) {
+        data.adjusted[j] = data.base[j] * (1 + (static_cast<double>(j % 21) - 10) / 1000);
+    }
+    data.adjusted[7] = data.base[7] * 0.67;
+    data.adjusted[8] = data.base[8] * 0.66;
+    data.adjusted[9] = data.base[9] * 1.4;
+    const std::string page = renderReport(data);
+    EXPECT_NE(page.find("The scale ends at \u00b11%: 3 cells beyond it"), std::string::npos);
+    EXPECT_NE(page.find("<title>below -1%: 2 cells</title>"), std::string::npos);
+    EXPECT_NE(page.find("<title>above +1%: 1 cells</title>"), std::string::npos);
+    std::size_t bars = 0;
+    for (std::size_t at = page.find("<rect class=\"bar"); at != std::string::npos;
+         at = page.find("<rect class=\"bar", at + 1)) {
+        ++bars;
+        const std::string bar = page.substr(at, page.find('>', at) - at);
+        const std::size_t height = bar.find("height=\"");
+        ASSERT_NE(height, std::string::npos);
+        EXPECT_GE(std::stod(bar.substr(height + 8)), 3.0) << bar;
+        EXPECT_EQ(bar.find("#f7f7f7"), std::string::npos) << bar;
+        EXPECT_EQ(bar.find("#f"), std::string::npos) << bar;  // no near-white fill
+    }
+    EXPECT_EQ(bars, 2u + 21u - 1u);  // the edges, and 20 bars of ratios not 0
+    EXPECT_EQ(occurrences(page, "<text class=\"count\""), bars + 2);  // and "less", "more"
+
+    // Spread evenly, the scale spans them all.
+    const std::string even = renderReport(table({3, 2}));
+    EXPECT_EQ(even.find("The scale ends"), std::string::npos);
+    EXPECT_EQ(even.find("bar beyond"), std::string::npos);
 }
 
 TEST(HtmlReport, DataThatDoNotFitAreLeftOut) {
@@ -223,7 +444,7 @@ TEST(HtmlReport, TableOrConflictOrStatusAlone) {
     stopped.proven = false;
     stopped.gap = 0.25;
     stopped.bound = 3;
-    EXPECT_NE(renderReport(stopped).find("<dd>0.25 (bound 3)</dd>"), std::string::npos);
+    EXPECT_NE(renderReport(stopped).find("<dd>0.25 = 25% (bound 3)</dd>"), std::string::npos);
 
     ReportData conflict = table({3, 2});
     conflict.hasTable = false;

@@ -196,3 +196,27 @@ TEST(IntegerSolver, BuildsNoProgrammeTheWorkLeftCannotSolve) {
 }
 
 }  // namespace
+
+TEST(IntegerSolver, NamesTheStepThatFoundTheTable) {
+    // x1 + x2 = 1 and x1 <= x2: the optimum (0, 1).
+    AdjustmentProblem p = problemWithRows(2, {{{0, 1}, {1, 1}, 1, 1}, {{0, 1}, {1, -1}, -INF, 0}});
+    const struct {
+        const char* what;
+        ContinuousResult relaxed;
+        TableStage stage;
+    } cases[] = {
+        {"the optimum rounds to the table", relaxedAt({0.2, 0.8}, 0.5), TableStage::ROUNDED},
+        // (0.5, 0.5) rounds to (0, 0), which misses the first row: a repair mends it.
+        {"the rounding misses a row", relaxedAt({0.5, 0.5}, 0.5), TableStage::MARGIN_REPAIR},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const IntegerResult r = solveInteger(p, c.relaxed, coinOptions());
+        EXPECT_EQ(r.status, modelStatus(ModelStatus::OPTIMAL));
+        EXPECT_EQ(r.x, (std::vector<double>{0, 1}));
+        EXPECT_EQ(r.stage, c.stage);
+    }
+    const IntegerResult none =
+        solveInteger(p, relaxedAt({0.5, 0.5}, 0.5), coinOptions(Deadline(0.0)));
+    EXPECT_EQ(none.stage, TableStage::NONE);
+}

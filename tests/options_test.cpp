@@ -83,10 +83,46 @@ TEST(Options, WholeNumbersUnlessContinuousOrConflictsOnly) {
     }
 }
 
+// Where the result files go and their form, in each spelling; the defaults are the project's
+// name and plain comma-separated text.
+TEST(Options, ResultFilesPlaceAndForm) {
+    const struct {
+        std::vector<std::string> args;
+        std::string output;
+        char separator;
+        bool decimalComma;
+    } cases[] = {
+        {{"p"}, "", ',', false},
+        {{"--output", "p-real", "p"}, "p-real", ',', false},
+        {{"--output=out/p=1"}, "out/p=1", ',', false},
+        {{"--sep", ";", "p"}, "", ';', false},
+        {{"--sep=,"}, "", ',', false},
+        {{"--sep", "\t"}, "", '\t', false},
+        {{"--sep", "\\t"}, "", '\t', false},
+        {{"--sep=tab"}, "", '\t', false},
+        {{"--decimal-comma", "--sep", ";"}, "", ';', true},
+        {{"--sep", "tab", "p", "--decimal-comma", "--output", "q"}, "q", '\t', true},
+    };
+    for (const auto& c : cases) {
+        SolveOptions options;
+        std::ostringstream out;
+        ASSERT_TRUE(parseOptions(c.args, options, out)) << out.str();
+        EXPECT_EQ(options.output, c.output);
+        EXPECT_EQ(options.separator, c.separator);
+        EXPECT_EQ(options.decimalComma, c.decimalComma);
+    }
+}
+
 TEST(Options, ValuesThatDoNotDoAreOneErrorLine) {
     const std::string seconds = "Error: --time-limit needs a positive number of seconds\n";
     const std::string count = "Error: --work-limit needs a positive whole number\n";
     const std::string file = "Error: --report needs a file name\n";
+    const std::string prefix =
+        "Error: --output needs a prefix for the result files' names, such as results/p-real\n";
+    const std::string separator = "Error: --sep needs one of , ; or tab\n";
+    const std::string decimalComma =
+        "Error: --decimal-comma needs another separator than the comma: --sep ';' or --sep "
+        "tab\n";
     const struct {
         std::vector<std::string> args;
         std::string message;
@@ -113,6 +149,19 @@ TEST(Options, ValuesThatDoNotDoAreOneErrorLine) {
         {{"--time-limit", "5", "p", "--time-limit=5"},
          "Error: --time-limit may be given only once\n"},
         {{"--work-limit=7", "--work-limit", "8"}, "Error: --work-limit may be given only once\n"},
+        {{"--output"}, prefix},
+        {{"--output="}, prefix},
+        {{"--output", "out/"}, prefix},
+        {{"--sep"}, separator},
+        {{"--sep", ";;"}, separator},
+        {{"--sep", "|"}, separator},
+        {{"--sep", "Tab"}, separator},
+        {{"--sep", ";", "--sep", ";"}, "Error: --sep may be given only once\n"},
+        {{"--output=a", "--output=b"}, "Error: --output may be given only once\n"},
+        // Whichever comes first, and whether the comma is given or the default.
+        {{"--decimal-comma", "p"}, decimalComma},
+        {{"--decimal-comma", "--sep", ","}, decimalComma},
+        {{"--sep=,", "--decimal-comma"}, decimalComma},
         {{"--bogus", "p"}, "Error: Unknown option --bogus\n" + usage()},
         {{"--quiet=yes"}, "Error: Unknown option --quiet=yes\n" + usage()},
         {{"-x"}, "Error: Unknown option -x\n" + usage()},
@@ -161,8 +210,9 @@ TEST(Options, UsageNamesEveryOption) {
     const std::string text = usage();
     EXPECT_TRUE(text.starts_with("Usage: qorsolve [options] <project>\n"));
     std::vector<std::string> shown = {
-        "--continuous", "--ignore-weak", "--time-limit", "--work-limit", "--conflicts-only",
-        "--all-cells",  "--report",      "--quiet",      "--help",       "--version"};
+        "--continuous", "--ignore-weak", "--time-limit",   "--work-limit", "--conflicts-only",
+        "--all-cells",  "--report",      "--quiet",        "--help",       "--version",
+        "--output",     "--sep",         "--decimal-comma"};
     shown.push_back("default " + std::to_string(DEFAULT_WORK_LIMIT));
     for (const std::string& option : shown) {
         EXPECT_NE(text.find(option), std::string::npos) << option;

@@ -16,7 +16,15 @@ TEST(ReportFile, TableReportCarriesCellsAndRowsWithTheirChanges) {
     table.x = x;
     table.checks = checkRestrictions(project, x);
     table.changes = restrictionChanges(project, table.checks);
-    const ReportData data = tableReport(project, table, 2.5);
+    table.outcome.work = 18;
+    SolveSettings settings;
+    settings.timeLimit = 9;
+    const ReportData data = tableReport(project, table, 2.5, settings, Distance::CHI_SQUARE);
+    // The run's settings, and the work its search did.
+    EXPECT_TRUE(data.run.wholeNumbers);
+    EXPECT_EQ(data.run.timeLimit, 9);
+    EXPECT_EQ(data.run.workLimit, DEFAULT_WORK_LIMIT);
+    EXPECT_EQ(data.run.work, 18);
     EXPECT_EQ(data.status, "optimal");
     EXPECT_EQ(data.classNames, (std::vector<std::string>{"class1", "class2"}));
     EXPECT_EQ(data.classSizes, (std::vector<int32_t>{2, 2}));
@@ -53,7 +61,8 @@ TEST(ReportFile, TableReportCarriesCellsAndRowsWithTheirChanges) {
 TEST(ReportFile, ReplacesOnlyItsOwnReport) {
     TempDir dir;
     const std::string path = dir / "r.html";
-    const ReportData data = statusReport(solveProject(), {"infeasible", {"conflict: 1 ..."}});
+    const ReportData data = statusReport(solveProject(), {"infeasible", {"conflict: 1 ..."}},
+                                         SolveSettings(), Distance::CHI_SQUARE);
     std::string error;
     // Nothing there, an empty file, a report of an earlier run, one whose first line a later
     // version extends.

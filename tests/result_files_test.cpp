@@ -32,11 +32,14 @@ TEST(ResultFiles, OneLinePerCellAndPerDeclaredRestriction) {
     project.labels.classes[0] = namedClass({"North", "South, coast"});
     dir.write("p-conflict.csv", "kind,member,relation,value,change\nrestriction,1,=,8,1\n");
     std::string error;
-    ASSERT_TRUE(mayWriteResults(project, true, error));
+    ASSERT_TRUE(mayWriteResults(resultPlace(project), true, error));
     ResultSet results;
-    ASSERT_TRUE(writeAdjustedTable(project, TABLE, false, results, error)) << error;
-    ASSERT_TRUE(writeRowReport(project, writtenOf(project, TABLE), results, error)) << error;
-    ASSERT_TRUE(commitResults(project, results, error)) << error;
+    ASSERT_TRUE(writeAdjustedTable(project, resultPlace(project), TABLE, false, results, error))
+        << error;
+    ASSERT_TRUE(
+        writeRowReport(project, resultPlace(project), writtenOf(project, TABLE), results, error))
+        << error;
+    ASSERT_TRUE(commitResults(resultPlace(project), results, error)) << error;
     EXPECT_FALSE(std::filesystem::exists(dir / "p-conflict.csv"));
     EXPECT_EQ(readFile(dir / "p-adj.csv"),
               "class1,class2,base,adjusted,change,relative change\n"
@@ -71,9 +74,11 @@ TEST(ResultFiles, LabelsAsWritten) {
     }
     std::string error;
     ResultSet results;
-    ASSERT_TRUE(writeAdjustedTable(project, TABLE, false, results, error)) << error;
-    ASSERT_TRUE(writeRowReport(project, writtenOf(project, TABLE), results, error));
-    ASSERT_TRUE(commitResults(project, results, error)) << error;
+    ASSERT_TRUE(writeAdjustedTable(project, resultPlace(project), TABLE, false, results, error))
+        << error;
+    ASSERT_TRUE(
+        writeRowReport(project, resultPlace(project), writtenOf(project, TABLE), results, error));
+    ASSERT_TRUE(commitResults(resultPlace(project), results, error)) << error;
     EXPECT_EQ(readFile(dir / "p-adj.csv"),
               "R\xc3\xa9gion,Alter,base,adjusted,change,relative change\n"
               "Z\xc3\xbcrich,0-14,5,6,1,0.2\n"
@@ -94,8 +99,10 @@ TEST(ResultFiles, ClassNamesAndAllCells) {
     project.classNames = {"Region, part", "Sex"};
     std::string error;
     ResultSet results;
-    ASSERT_TRUE(writeAdjustedTable(project, {5.5, 3, 1e-13}, true, results, error)) << error;
-    ASSERT_TRUE(commitResults(project, results, error)) << error;
+    ASSERT_TRUE(
+        writeAdjustedTable(project, resultPlace(project), {5.5, 3, 1e-13}, true, results, error))
+        << error;
+    ASSERT_TRUE(commitResults(resultPlace(project), results, error)) << error;
     EXPECT_EQ(readFile(dir / "p-adj.csv"),
               "\"Region, part\",Sex,base,adjusted,change,relative change\n"
               "North,1,5,5.5,0.5,0.1\n"
@@ -129,9 +136,9 @@ TEST(ResultFiles, RowValuesAsTheWrittenCellsGiveThem) {
     std::string error;
     ResultSet results;
     // 1000000000 * 19.9999999963 + 33.75 + 40 = 20000000070.05
-    ASSERT_TRUE(
-        writeRowReport(project, writtenOf(project, {19.9999999963, 33.75, 40}), results, error));
-    ASSERT_TRUE(commitResults(project, results, error)) << error;
+    ASSERT_TRUE(writeRowReport(project, resultPlace(project),
+                               writtenOf(project, {19.9999999963, 33.75, 40}), results, error));
+    ASSERT_TRUE(commitResults(resultPlace(project), results, error)) << error;
     const std::string rows = readFile(dir / "p-rows.csv");
     EXPECT_NE(rows.find("\n1,hard,20000000070,20000000070,20000000070.05,-0.05,yes,"
                         "15000000065.05,"),
@@ -151,7 +158,7 @@ TEST(ResultFiles, ForeignFileAtAResultPath) {
     const Project project = solveProject(dir / "p");
     dir.write("p-rows.csv", "restriction,kind\n");
     std::string error;
-    EXPECT_FALSE(mayWriteResults(project, true, error));
+    EXPECT_FALSE(mayWriteResults(resultPlace(project), true, error));
     EXPECT_EQ(error,
               "Error: " + (dir / "p-rows.csv") + " was not written by qorsolve; not overwritten\n");
     EXPECT_EQ(readFile(dir / "p-rows.csv"), "restriction,kind\n");
@@ -213,7 +220,7 @@ TEST(ResultFiles, RefusesWhatItMayNotReplaceWithTheReason) {
         const Project project = solveProject(dir / "p");
         c.setUp(dir);
         std::string error;
-        EXPECT_EQ(mayWriteResults(project, c.table, error), c.message.empty());
+        EXPECT_EQ(mayWriteResults(resultPlace(project), c.table, error), c.message.empty());
         if (c.message == "same") {
             EXPECT_EQ(error, "Error: " + (dir / "p-adj.csv") + " and " + (dir / "p-rows.csv") +
                                  " are the same file; not overwritten\n");
@@ -230,7 +237,7 @@ TEST(ResultFiles, UnreadableEarlierFileIsNotCalledSomeoneElses) {
     dir.write("p-rows.csv", "restriction,kind,lower,upper,value,slack,binding\n");
     chmod((dir / "p-rows.csv").c_str(), 0200);
     std::string error;
-    EXPECT_FALSE(mayWriteResults(project, true, error));
+    EXPECT_FALSE(mayWriteResults(resultPlace(project), true, error));
     EXPECT_EQ(error, "Error: Could not read file " + (dir / "p-rows.csv") +
                          ": Permission denied; not overwritten\n");
 }
@@ -248,20 +255,68 @@ TEST(ResultFiles, CommitLeavesExactlyTheRunsFiles) {
     // A run without a table, beside a conflict file of someone else's.
     dir.write("p-conflict.csv", "my notes\n");
     ResultSet none;
-    ASSERT_TRUE(commitResults(project, none, error)) << error;
+    ASSERT_TRUE(commitResults(resultPlace(project), none, error)) << error;
     EXPECT_FALSE(std::filesystem::exists(dir / "p-adj.csv"));
     EXPECT_FALSE(std::filesystem::exists(dir / "p-rows.csv"));
     EXPECT_EQ(readFile(dir / "p-conflict.csv"), "my notes\n");
 
     // A failed run leaves none of its own, and a read-only earlier file stays.
     ResultSet failed;
-    ASSERT_TRUE(writeAdjustedTable(project, TABLE, false, failed, error));
+    ASSERT_TRUE(writeAdjustedTable(project, resultPlace(project), TABLE, false, failed, error));
     dir.write("p-rows.csv", "restriction,kind,lower,upper,value,slack,binding\n");
     chmod((dir / "p-rows.csv").c_str(), 0444);
-    EXPECT_FALSE(commitResults(project, failed, error));
+    EXPECT_FALSE(commitResults(resultPlace(project), failed, error));
     EXPECT_EQ(error, "Error: " + (dir / "p-rows.csv") + " is read-only; not removed\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "p-adj.csv"));
     EXPECT_TRUE(std::filesystem::exists(dir / "p-rows.csv"));
+}
+
+// Results under another prefix, for a spreadsheet of a decimal-comma locale, stand beside the
+// project's: its commit and its withdrawal touch that prefix's files only, and a later run in
+// the default form knows them as qorsolve's and replaces them.
+TEST(ResultFiles, OtherPrefixAndFormBesideTheProjects) {
+    TempDir dir;
+    Project project = solveProject(dir / "p");
+    project.labels.classes[0] = namedClass({"North", "South; coast"});
+    dir.write("p-adj.csv", "base,adjusted\n");
+    dir.write("p-conflict.csv", "kind,member,relation,value,change\n");
+    SolveSettings settings;
+    settings.output = dir / "p-real";
+    settings.separator = ';';
+    settings.decimalComma = true;
+    const ResultPlace place = resultPlace(project, settings);
+    std::string error;
+    ASSERT_TRUE(mayUsePlace(project, place, error)) << error;
+    ASSERT_TRUE(mayWriteResults(place, true, error)) << error;
+    ResultSet results;
+    const std::vector<double> x{5.5, 2, 4};
+    ASSERT_TRUE(writeAdjustedTable(project, place, x, false, results, error)) << error;
+    ASSERT_TRUE(writeRowReport(project, place, writtenOf(project, x), results, error)) << error;
+    ASSERT_TRUE(commitResults(place, results, error)) << error;
+    EXPECT_EQ(readFile(dir / "p-real-adj.csv"),
+              "class1;class2;base;adjusted;change;relative change\n"
+              "North;1;5;5,5;0,5;0,1\n"
+              "North;2;3;2;-1;-0,333333333333\n"
+              "\"South; coast\";2;2;4;2;1\n");
+    const std::string rows = readFile(dir / "p-real-rows.csv");
+    EXPECT_TRUE(
+        rows.starts_with("restriction;kind;lower;upper;value;slack;binding;change;text;"
+                         "declared;source\n"
+                         "1;hard;8;8;7,5;-0,5;no;-0,5;(North, 1) + (North, 2) = 8;;\n"))
+        << rows;
+    EXPECT_EQ(readFile(dir / "p-adj.csv"), "base,adjusted\n");
+    EXPECT_TRUE(std::filesystem::exists(dir / "p-conflict.csv"));
+
+    // A run in the default form at that prefix replaces them; one that fails withdraws them.
+    SolveSettings plainSettings;
+    plainSettings.output = settings.output;
+    const ResultPlace plain = resultPlace(project, plainSettings);
+    ASSERT_TRUE(mayWriteResults(plain, true, error)) << error;
+    ResultSet none;
+    withdrawResults(plain, none);
+    EXPECT_FALSE(std::filesystem::exists(dir / "p-real-adj.csv"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "p-real-rows.csv"));
+    EXPECT_EQ(readFile(dir / "p-adj.csv"), "base,adjusted\n");
 }
 
 }  // namespace

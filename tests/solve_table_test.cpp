@@ -141,7 +141,7 @@ TEST(SolveTable, ResultNamesTheStageOfItsTable) {
         TableStage stage;
     } cases[] = {
         {"real-valued optimum", p, false, Deadline(), TableStage::REAL_VALUED},
-        {"whole-number optimum", p, true, Deadline(), TableStage::WHOLE_NUMBER_SEARCH},
+        {"whole-number optimum", p, true, Deadline(), TableStage::ROUNDED},
         {"no time for a whole-number table", p, true, Deadline(0.0), TableStage::NONE},
         {"no real-valued table", bounded(problemWithRows(2, {{{0, 1}, {1, 1}, 5, 5}}), 2), false,
          Deadline(), TableStage::NONE},

@@ -43,7 +43,7 @@ TEST(WrittenTable, CarriesWhatTheSolveFound) {
         solve.bound = 1.5;
         solve.gap = 0.25;
         solve.work = 1520;
-        solve.stage = TableStage::WHOLE_NUMBER_SEARCH;
+        solve.stage = TableStage::PROGRAMME;
         solve.rowMultiplier = c.rowMultiplier;
         const WrittenTable table = writtenTable(project, problem, solve, false);
         EXPECT_EQ(table.x, c.x) << c.what;
@@ -60,7 +60,7 @@ TEST(WrittenTable, CarriesWhatTheSolveFound) {
         }
         EXPECT_EQ(table.outcome.status, solve.status) << c.what;
         EXPECT_FALSE(table.outcome.proven()) << c.what;
-        EXPECT_EQ(table.outcome.stage, TableStage::WHOLE_NUMBER_SEARCH) << c.what;
+        EXPECT_EQ(table.outcome.stage, TableStage::PROGRAMME) << c.what;
         EXPECT_EQ(table.outcome.bound, 1.5) << c.what;
         EXPECT_EQ(table.outcome.gap, 0.25) << c.what;
         EXPECT_EQ(table.outcome.work, 1520) << c.what;

@@ -5,8 +5,8 @@
 #include <limits>
 
 #include "qorsolve/conflict/conflict_explanation.h"
-#include "qorsolve/continuous/continuous_solver.h"
 #include "qorsolve/continuous/equality_fit.h"
+#include "qorsolve/continuous/real_valued.h"
 #include "qorsolve/core/settings.h"
 
 namespace {
@@ -143,7 +143,7 @@ std::vector<double> correctionObjectives(AdjustmentProblem& problem,
             objective[k] = INF;
             continue;
         }
-        const ContinuousResult result = solveContinuous(problem, options);
+        const ContinuousResult result = solveRealValued(problem, options);
         moveMember(problem, members[k], conflict.multiplier[k], -shift);
         if (result.status.model == ModelStatus::OPTIMAL) objective[k] = result.objective;
         if (result.status.model == ModelStatus::INFEASIBLE) objective[k] = INF;

@@ -46,7 +46,6 @@
 #include <new>
 #include <utility>
 
-#include "qorsolve/continuous/absolute_fit.h"
 #include "qorsolve/problem/exact_rows.h"
 #include "qorsolve/problem/numeric_checks.h"
 
@@ -974,7 +973,6 @@ void DualNewton::stalledSuspects(ContinuousResult& result) const {
 
 ContinuousResult solveContinuous(const AdjustmentProblem& problem,
                                  const ContinuousOptions& options) {
-    if (problem.objective.distance() == Distance::ABSOLUTE) return solveAbsolute(problem, options);
     try {
         DualNewton method(problem, options);
         return method.solve();

@@ -22,7 +22,7 @@ struct ContinuousOptions {
     Deadline deadline;                        // never passes unless set
     Progress* progress = nullptr;
     // The solver of the linear programme of the absolute distance (absolute_fit.h); without
-    // one, a problem of that distance is NOT_CONVERGED.
+    // one, a problem of that distance is NOT_CONVERGED. The method itself does not use it.
     LinearSolverFactory newSolver;
 };
 
@@ -75,8 +75,8 @@ struct ContinuousResult {
 // When the method stalls without converging or finding a ray, or uses up newtonStepLimit, the
 // model status is NOT_CONVERGED and the suspect rows are the rows still violated by over 1 %
 // of the largest violation.
-// The absolute distance, whose response to the multipliers is flat, is solved as a linear
-// programme instead (absolute_fit.h).
+// The absolute distance, whose response to the multipliers is flat, is not for this method:
+// solveRealValued (real_valued.h) hands it to absolute_fit.h.
 // Catches allocation failure itself (call status NO_MEMORY); throws nothing.
 ContinuousResult solveContinuous(const AdjustmentProblem& problem,
                                  const ContinuousOptions& options);

@@ -83,6 +83,26 @@ std::string errorMessage(const QorsolveError& error) {
                    "numbers are not exact; --continuous adjusts the table in real numbers\n";
         case QorsolveFault::SOLVER_FAILED:
             return "Error: The solver failed\n";
+        case QorsolveFault::OUTPUT_WITHOUT_PREFIX:
+            return "Error: --output needs a prefix for the result files' names, such as "
+                   "results/p-real\n";
+        case QorsolveFault::SEPARATOR_VALUE:
+            return "Error: --sep needs one of , ; or tab\n";
+        case QorsolveFault::DECIMAL_COMMA_WITH_COMMA:
+            return "Error: --decimal-comma needs another separator than the comma: --sep ';' "
+                   "or --sep tab\n";
+        case QorsolveFault::OUTPUT_IS_FOLDER:
+            return "Error: --output " + path + " is a folder; it needs a prefix for the " +
+                   "result files' names, such as " + error.other + "\n";
+        case QorsolveFault::OUTPUT_IS_PROJECT_FILE:
+            return "Error: --output " + path + " is a file of the project; it needs a " +
+                   "prefix for the result files' names\n";
+        case QorsolveFault::OUTPUT_IS_OTHER_PROJECT:
+            return "Error: --output " + path + " names another project (" + error.other +
+                   "), whose results these would pass for\n";
+        case QorsolveFault::OUTPUT_FOLDER:
+            return "Error: Could not create the result files of --output " + error.other + " in " +
+                   path + ": " + reason(error.systemError) + "\n";
     }
     return "";
 }

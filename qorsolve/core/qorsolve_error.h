@@ -40,6 +40,14 @@ enum class QorsolveFault {
     COSTS_TOO_LARGE,   // the whole-number programme's costs are beyond the solver's range
     VALUES_TOO_LARGE,  // the whole-number programme's values lie beyond 2^53
     SOLVER_FAILED,
+    // Where the result files go and their form.
+    OUTPUT_WITHOUT_PREFIX,     // --output without a prefix (empty, or a folder alone)
+    SEPARATOR_VALUE,           // --sep with another value than those of CSV_SEPARATORS
+    DECIMAL_COMMA_WITH_COMMA,  // --decimal-comma with the comma as the separator
+    OUTPUT_IS_FOLDER,          // subject: the prefix, an existing folder; other: a prefix in it
+    OUTPUT_IS_PROJECT_FILE,    // subject: the prefix, a file of the project
+    OUTPUT_IS_OTHER_PROJECT,   // subject: the prefix; other: the other project's label file
+    OUTPUT_FOLDER,  // subject: the prefix's folder; other: the prefix; systemError: the reason
 };
 
 struct QorsolveError {

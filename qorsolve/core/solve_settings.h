@@ -24,7 +24,13 @@ struct SolveSettings {
     double timeLimit = std::numeric_limits<double>::infinity();
     // Units of work of a whole-number search (work_limit.h): a whole number > 0.
     int64_t workLimit = DEFAULT_WORK_LIMIT;
-    std::string report;                        // the HTML report's path: not empty; empty for none
+    std::string report;  // the HTML report's path: not empty; empty for none
+    // The result files: the prefix of their names (not empty; empty for the project's name),
+    // the character between their fields (',', ';' or a tab) and whether their numbers have a
+    // decimal comma (only with another separator than ',').
+    std::string output;
+    char separator = ',';
+    bool decimalComma = false;
     Distance distance = Distance::CHI_SQUARE;  // the cells' cost (--distance)
 
     // Whole numbers unless --continuous or --conflicts-only.

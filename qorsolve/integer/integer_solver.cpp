@@ -153,20 +153,22 @@ class WholeNumberSearch {
             rounded[j] = std::clamp(std::nearbyint(center_[j]), lower_[j], upper_[j]);
         }
         if (meetsHardRows(p_, rounded)) {
-            offer(rounded);
+            offer(rounded, TableStage::ROUNDED);
             if (proven()) return modelStatus(ModelStatus::OPTIMAL);
             return std::nullopt;
         }
         MarginRepairResult mended = repairMargins(p_, rounded, center_, lower_, upper_, deadline_,
                                                   options_.progress, bound_);
         if (mended.found && meetsHardRows(p_, mended.x)) {
-            offer(mended.x);
+            offer(mended.x, TableStage::MARGIN_REPAIR);
         } else {
             RoundingResult repaired =
                 roundAndRepair(p_, center_, lower_, upper_, deadline_, options_.progress, bound_);
             if (repaired.status.call == CallStatus::NO_MEMORY)
                 return callStatus(CallStatus::NO_MEMORY);
-            if (repaired.status.is(ModelStatus::FEASIBLE)) offer(repaired.x);
+            if (repaired.status.is(ModelStatus::FEASIBLE)) {
+                offer(repaired.x, TableStage::ROUNDING_REPAIR);
+            }
         }
         // A better bound, and from its cells, which miss the rows by less, maybe a better
         // table; again with the better table's cost as the steps' target, which leads the
@@ -181,7 +183,8 @@ class WholeNumberSearch {
             MarginRepairResult again = repairMargins(
                 p_, lagrange.x, center_, lower_, upper_, deadline_, options_.progress, bound_,
                 haveTable_ ? CHEAPER_TABLE_EVALUATIONS : FIRST_TABLE_EVALUATIONS);
-            if (again.found && meetsHardRows(p_, again.x)) offer(again.x);
+            if (again.found && meetsHardRows(p_, again.x))
+                offer(again.x, TableStage::MARGIN_REPAIR);
         }
         return std::nullopt;
     }
@@ -191,7 +194,7 @@ class WholeNumberSearch {
         if (!haveTable_ || proven() || deadline_.passed()) return;
         std::vector<double> cheaper =
             lowerTableCost(p_, result_.x, center_, lower_, upper_, deadline_);
-        if (meetsHardRows(p_, cheaper)) offer(cheaper);
+        if (meetsHardRows(p_, cheaper)) offer(cheaper, TableStage::BOX_MOVES);
     }
 
     // Cycles between planes from the best table, counted in their own steps, not in the
@@ -203,7 +206,7 @@ class WholeNumberSearch {
         std::vector<double> cycled =
             cancelSliceCycles(p_, result_.x, lower_, upper_, deadline_, options_.progress, bound_);
         const double before = result_.objective;
-        if (meetsHardRows(p_, cycled)) offer(cycled);
+        if (meetsHardRows(p_, cycled)) offer(cycled, TableStage::SLICE_CYCLES);
         return result_.objective < before;
     }
 
@@ -217,7 +220,7 @@ class WholeNumberSearch {
         try {
             std::vector<double> cheaper =
                 improveByCellPairs(p_, result_.x, lower_, upper_, deadline_);
-            if (meetsHardRows(p_, cheaper)) offer(cheaper);
+            if (meetsHardRows(p_, cheaper)) offer(cheaper, TableStage::CELL_MOVES);
         } catch (const std::bad_alloc&) {
             // The table at hand stays: it is not given up for want of memory for these moves.
         }
@@ -234,7 +237,7 @@ class WholeNumberSearch {
         NeighbourhoodResult better =
             searchNeighbourhoods(p_, result_.x, lower_, upper_, *blocks, options_.work, until,
                                  deadline_, options_.progress, bound_);
-        if (better.improvements > 0) offer(better.x);
+        if (better.improvements > 0) offer(better.x, TableStage::BLOCK_SEARCH);
         if (proven()) return modelStatus(ModelStatus::OPTIMAL);
         return std::nullopt;
     }
@@ -366,7 +369,7 @@ class WholeNumberSearch {
         if (!mip.x.empty()) {
             std::vector<double> x = windows.tableOf(mip.x);
             pointHolds = meetsHardRows(p_, x);
-            if (pointHolds) offer(x);
+            if (pointHolds) offer(x, TableStage::PROGRAMME);
         }
         if (beyondCover && mip.status.stop == StopReason::NONE && !deadline_.passed()) {
             if (proven()) return modelStatus(ModelStatus::OPTIMAL);
@@ -390,7 +393,8 @@ class WholeNumberSearch {
             RoundingResult near = roundAndRepair(p_, windows.tableOf(mip.x), lower_, upper_,
                                                  deadline_, options_.progress, bound_);
             if (near.status.call == CallStatus::NO_MEMORY) return callStatus(CallStatus::NO_MEMORY);
-            if (near.status.is(ModelStatus::FEASIBLE)) offer(near.x);
+            if (near.status.is(ModelStatus::FEASIBLE))
+                offer(near.x, TableStage::PROGRAMME_REPAIRED);
         }
         const bool covers = haveTable_ && result_.objective <= covered;
         if ((pointHolds && covers) || proven()) return modelStatus(ModelStatus::OPTIMAL);
@@ -422,12 +426,13 @@ class WholeNumberSearch {
                            deadline_.passed() ? StopReason::TIME_LIMIT : StopReason::WORK_LIMIT);
     }
 
-    // Keeps `x` when it is the first table or a cheaper one.
-    void offer(const std::vector<double>& x) {
+    // Keeps `x`, found by `stage`, when it is the first table or a cheaper one.
+    void offer(const std::vector<double>& x, TableStage stage) {
         const double f = adjustmentObjective(p_, x);
         if (!haveTable_ || f < result_.objective) {
             result_.x = x;
             result_.objective = f;
+            result_.stage = stage;
             haveTable_ = true;
         }
     }

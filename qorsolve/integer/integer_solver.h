@@ -21,6 +21,7 @@
 #include "qorsolve/core/work_limit.h"
 #include "qorsolve/lp/linear_solver.h"
 #include "qorsolve/problem/adjustment_problem.h"
+#include "qorsolve/problem/solve_result.h"
 
 struct IntegerOptions {
     double relativeGap = INTEGER_RELATIVE_GAP;
@@ -43,10 +44,11 @@ struct IntegerResult {
     // OUT_OF_RANGE with WHOLE_VALUES_TOO_LARGE where the table's programme would be needed
     // and would hold a value beyond 2^53.
     SolveStatus status;
-    std::vector<double> x;   // whole numbers, one per adjustable cell
-    double objective = 0.0;  // F(x)
-    double bound = 0.0;      // a lower bound on the whole-number optimum
-    double gap = 0.0;        // relativeGap(objective, bound) (numeric_checks.h)
+    std::vector<double> x;                // whole numbers, one per adjustable cell
+    double objective = 0.0;               // F(x)
+    double bound = 0.0;                   // a lower bound on the whole-number optimum
+    double gap = 0.0;                     // relativeGap(objective, bound) (numeric_checks.h)
+    TableStage stage = TableStage::NONE;  // the step that found x
 };
 
 // `relaxed` is the OPTIMAL result of solveContinuous on the same problem: its table centres

@@ -15,31 +15,26 @@ namespace {
 constexpr int64_t FIRST_CELLS = 64;
 // The cost search: starts per cell of the table, and boxes tried at each start (of the
 // choices of the other indices, at random). More of either lowers the cost a little further
-// and costs time in proportion (measured on 4- and 5-class tables of all 2-class margins).
+// and costs time in proportion (docs/solver-notes.md).
 constexpr int64_t STARTS_PER_CELL = 100;
 constexpr int BOX_TRIALS = 128;
 // Threshold accepting over box moves on the best table (lowerTableCost): attempts per cell,
 // boxes tried at each, and the first threshold as a share of the median cell's cost of a unit
-// step from its base (0.005 on the 5-class 6^5 table, whose median base is 50). Measured at
-// the default work limit: 5-class 6^5 table, gap 2.06 % to 1.87 % (twice the threshold:
-// 1.96 %; 300 attempts of 128 boxes: 1.94 %), 4-class 10^4 1.50 % to 1.40 %, 3-class 15^3
-// 0.225 % to 0.186 % and 20x20x25 0.41 % to 0.33 %, each in about a tenth more time. One
-// table's figure moves by a few tenths of a percent with any small change of the search
-// (three other seeds of the repair gave the 5-class table 2.05-2.55 % without it), so these
-// are single measurements, not averages.
+// step from its base. Accepting slightly dearer boxes for a while leaves the local optimum
+// that pure descent stops at; these values lowered the gap of every bench table for about a
+// tenth more time (docs/solver-notes.md).
 constexpr int64_t ACCEPTING_ATTEMPTS_PER_CELL = 600;
 constexpr int ACCEPTING_TRIALS = 32;
 constexpr double ACCEPTING_THRESHOLD = 0.25;
 // Each cost search ends after so many boxes tried, whatever the table's size (and each repair
-// after its evaluations, margin_repair.h): with only the boxes per cell above, a 4-class table
-// of 10^6 cells was still searching after 14 minutes. The tables of bench/solve.sh try at
-// most 74 million boxes for all their searches together (4-class 10^4 and 3-class 20x20x25
-// tables), far below, so their tables stay as they are.
+// after its evaluations, margin_repair.h): the boxes per cell alone grow with the table, and
+// a search of a table of millions of cells would hold the run for many minutes. The ceiling
+// lies well above what the bench's tables of 10^4 cells try, so their tables do not depend on
+// it.
 constexpr int64_t MAX_BOX_TRIALS = 200'000'000;
 // Weighted violations this close, relative to their size, are equal: a unit move changes a
 // row's violation by 1 less the row's tolerance, so equal changes of different rows differ
-// in the last digits, and an exact comparison would never let the cost decide between them
-// (4-class 10^4 table: gap 1.74 % to 1.50 %).
+// in the last digits, and an exact comparison would never let the cost decide between them.
 constexpr double SCORE_TIE = 1e-9;
 
 struct Move {
@@ -212,9 +207,7 @@ class MarginSearch {
                  double threshold = 0.0, int trials = BOX_TRIALS) {
         const size_t k = grid_.classCount();
         // A box's cost is that of its cells: where weak rows add to the cost, it is not the
-        // table's, and boxes would lead away from the weak rows' targets (2-class table of
-        // 20,000 cells and 19,800 weak rows: 46 % above the bound in 43 s instead of 0.05 %
-        // in 0.7 s).
+        // table's, and boxes would lead away from the weak rows' targets.
         if (k < 2 || !violated_.empty() || p_.weak.rowCount() > 0) return;
         const int32_t cells = static_cast<int32_t>(x_.size());
         std::vector<Move> corners;

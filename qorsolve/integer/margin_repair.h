@@ -25,19 +25,16 @@
 #include "qorsolve/core/progress.h"
 #include "qorsolve/problem/adjustment_problem.h"
 
-// The moves a repair evaluates at most, whatever the table's size. The tables of
-// bench/solve.sh need at most 2.3 million for all their repairs together (4-class 10^4 and
-// 3-class 20x20x25 tables). A 4-class table of 10^6 cells (100 x 50 x 20 x 10, every 1- and
-// 2-class margin) needs 140 million, about 40 s, for its first table: at 20 million it had
-// none. Once a table is in hand, a repair only looks for a cheaper one, and a failed repair
-// of 300 million evaluations costs over a minute there: the smaller ceiling then.
+// The moves a repair evaluates at most, whatever the table's size: the first table's ceiling
+// lies above what a 4-class table of 10^6 cells needs for its first table, far above what
+// tables of 10^4 cells need. Once a table is in hand, a repair only looks for a cheaper one,
+// and a failed repair would spend the whole ceiling: the smaller ceiling then
+// (docs/solver-notes.md).
 inline constexpr int64_t FIRST_TABLE_EVALUATIONS = 300'000'000;
 inline constexpr int64_t CHEAPER_TABLE_EVALUATIONS = 20'000'000;
 // Below those ceilings a repair evaluates at most so many moves a cell, plus a few for tiny
-// tables. A repair that finds a table needs at most about 100 a cell (bench/solve.sh tables, 150
-// random tables of up to 216 cells; 140 on the 10^6-cell table). One that finds none spent the
-// whole ceiling: on a 216-cell table that the programme then proves in 0.01 s, three repairs of
-// 20 million evaluations took 1.5 s.
+// tables: a repair that finds a table needs far fewer a cell, and one that finds none would
+// otherwise spend the whole ceiling on a small table that the programme then solves at once.
 inline constexpr int64_t EVALUATIONS_PER_CELL = 2'000;
 inline constexpr int64_t EVALUATIONS_PER_TABLE = 100'000;
 

@@ -19,19 +19,15 @@ struct BlockShape {
     int64_t blockWork;  // the work one block may spend: the rest goes to the other blocks
     bool shuffled;      // the values' order shuffled per pass, not ranges shifted every second
 };
-// Four classes: blocks over all four of up to 4 values each (4^4 cells, about a hundred units
-// of work each). Blocks over three classes improved none of the tables measured (a table
-// repaired by box moves is already the best of each such block): the best move patterns span
-// four classes. Blocks of 5^4 cells cost more than the whole share and found less (5-class
-// 6^5 table).
+// Four classes: blocks over all four of up to 4 values each (4^4 cells). A table repaired by
+// box moves is already the best of each block over three classes: the move patterns left
+// span four classes. Larger blocks cost more than the whole share and found less
+// (docs/solver-notes.md).
 constexpr BlockShape FOUR_CLASSES = {4, 4, 10000, false};
 // Five or more: blocks over five classes of up to 3 values each (3^5 cells), which hold move
 // patterns over all five. Most blocks improve nothing, and those that do mostly early: each
 // ends after 1,500 units, so that more blocks fit in the share. The values' order is
-// shuffled per pass, so that any two values of a class share a block in some pass. Measured
-// on the 5-class 6^5 table with the same share: gap 2.38 % with the blocks of four classes
-// (in shuffled order 2.41 %), 2.33 % with these ended after 10,000 units, 2.18 % after 1,500
-// (and 2.35 % after 600 units of setup per block), at about a tenth more time.
+// shuffled per pass, so that any two values of a class share a block in some pass.
 constexpr BlockShape FIVE_CLASSES = {5, 3, 1500, true};
 // What loading and setting up a block's programme counts, beside its iterations and nodes:
 // about the time the programme of the whole table takes for so many units (4-class 10^4

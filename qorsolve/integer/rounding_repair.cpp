@@ -26,9 +26,9 @@ double rowTolerance(const SparseRows& rows, int32_t row, double lower, double up
 }
 
 // A walk makes at most 50 moves per cell and 100,000 more, an improvement tries 20 chains per
-// cell, but neither more than these, whatever the table's size: tables up to about 18,000 and
-// 100,000 cells are untouched by them, and on 10^6 cells, where a walk's moves each weigh
-// dozens of cells, the walks no longer hold the run for many minutes (see margin_repair).
+// cell, but neither more than these, whatever the table's size: the ceilings leave tables of
+// up to about 10^4 cells untouched, and keep the walks over tables of millions of cells, where
+// each move weighs dozens of cells, from holding the run for many minutes.
 constexpr int64_t MAX_WALK_MOVES = 1'000'000;
 constexpr int64_t MAX_CHAINS = 2'000'000;
 

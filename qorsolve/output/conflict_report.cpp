@@ -37,14 +37,17 @@ void addLines(std::vector<std::string>& lines, std::string_view text) {
     }
 }
 
-// The relation and value(s) as the file gives them: "=", ">=", "<=" or "range"; "L..U".
-std::pair<std::string, std::string> relationFields(double lower, double upper) {
-    if (lower == upper) return {"=", csvNumber(lower)};
+// The relation and value(s) as the file gives them: "=", ">=", "<=" or "range"; "L..U", the
+// numbers in `form`.
+std::pair<std::string, std::string> relationFields(double lower, double upper,
+                                                   const CsvForm& form) {
+    const auto number = [&form](double value) { return formNumber(csvNumber(value), form); };
+    if (lower == upper) return {"=", number(lower)};
     const bool hasLower = lower > -NO_BOUND && std::isfinite(lower);
     const bool hasUpper = upper < NO_BOUND && std::isfinite(upper);
-    if (hasLower && hasUpper) return {"range", csvNumber(lower) + ".." + csvNumber(upper)};
-    if (hasLower) return {">=", csvNumber(lower)};
-    return {"<=", csvNumber(upper)};
+    if (hasLower && hasUpper) return {"range", number(lower) + ".." + number(upper)};
+    if (hasLower) return {">=", number(lower)};
+    return {"<=", number(upper)};
 }
 
 class ConflictReport {
@@ -169,7 +172,7 @@ class ConflictReport {
                (line.upper ? " <= " : " >= ") + csvNumber(boundValue(line));
     }
 
-    std::string fileText(const Line& line) const {
+    std::string fileText(const Line& line, const CsvForm& form) const {
         std::string kind;
         std::string member;
         std::pair<std::string, std::string> relation;
@@ -178,30 +181,32 @@ class ConflictReport {
                 const DeclaredRestriction& r = restriction(line.number);
                 kind = "restriction";
                 member = std::to_string(line.number);
-                relation = relationFields(r.lowerValue, r.upperValue);
+                relation = relationFields(r.lowerValue, r.upperValue, form);
                 break;
             }
             case Line::Type::ROW: {
                 const auto row = static_cast<std::size_t>(line.number);
                 kind = "row";
                 member = std::to_string(line.number + 1);
-                relation = relationFields(problem_.hardLower[row], problem_.hardUpper[row]);
+                relation = relationFields(problem_.hardLower[row], problem_.hardUpper[row], form);
                 break;
             }
             case Line::Type::BOUND:
                 kind = "bound";
                 // A cell always in quotes, as the conflict file has always written it.
-                member = csvField(cellText(fileNames_, line.number), Quoting::ALWAYS);
-                relation = {line.upper ? "<=" : ">=", csvNumber(boundValue(line))};
+                member = formField(cellText(fileNames_, line.number), form, Quoting::ALWAYS);
+                relation = {line.upper ? "<=" : ">=",
+                            formNumber(csvNumber(boundValue(line)), form)};
                 break;
         }
-        const std::string change = std::isnan(line.change) ? "" : figureText(line.change);
+        const std::string change =
+            std::isnan(line.change) ? "" : formNumber(figureText(line.change), form);
         const std::string multiplier =
-            std::isnan(line.multiplier) ? "" : figureText(line.multiplier);
+            std::isnan(line.multiplier) ? "" : formNumber(figureText(line.multiplier), form);
         const std::string objective =
-            std::isnan(line.objective) ? "" : objectiveText(line.objective);
-        return csvLine(
-            {kind, member, relation.first, relation.second, change, multiplier, objective});
+            std::isnan(line.objective) ? "" : formNumber(objectiveText(line.objective), form);
+        return formLine(
+            {kind, member, relation.first, relation.second, change, multiplier, objective}, form);
     }
 
   private:
@@ -255,7 +260,7 @@ class ConflictReport {
 }  // namespace
 
 bool reportConflict(const Project& project, const AdjustmentProblem& problem,
-                    const ConflictResult& conflict, ResultSet& results,
+                    const ConflictResult& conflict, const ResultPlace& place, ResultSet& results,
                     std::vector<std::string>& lines) {
     if (!conflict.status.ok()) {
         lines.emplace_back(conflict.status.call == CallStatus::NO_MEMORY
@@ -274,13 +279,13 @@ bool reportConflict(const Project& project, const AdjustmentProblem& problem,
     const ConflictReport report(project, problem);
     const std::vector<Line> members = report.lines(conflict);
 
-    const std::string path = conflictFilePath(project);
+    const std::string path = conflictFilePath(place);
     std::string error;
     OutputFile* file = openResult(path, &isConflictFileHeader, results, error);
     if (file != nullptr) {
-        file->writeText(CONFLICT_FILE_HEADER);
+        file->writeText(formHeader(CONFLICT_FILE_HEADER, place.form));
         file->writeText("\n");
-        for (const Line& line : members) file->writeText(report.fileText(line));
+        for (const Line& line : members) file->writeText(report.fileText(line, place.form));
     }
 
     std::string count = members.size() == 1 ? "conflict: 1 restriction cannot hold"

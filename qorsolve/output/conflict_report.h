@@ -9,12 +9,13 @@
 #include "common/project.h"
 #include "common/result_set.h"
 #include "qorsolve/conflict/conflict_finder.h"
+#include "qorsolve/output/result_paths.h"
 #include "qorsolve/problem/adjustment_problem.h"
 
 // Adds to `lines` (each without its line end) the lines shown after "status: infeasible" /
 // "status: integer infeasible": the conflict lines and the advice line; writes
-// <project>-conflict.csv into `results`, which the caller commits. False, with the error line
-// added last, when the file cannot be created.
+// the conflict file of `place` into `results`, which the caller commits. False, with the error
+// line added last, when the file cannot be created.
 //
 // For a set that cannot hold, irreducible or not: "conflict: N restrictions and bounds cannot all
 // hold" ("1 restriction cannot hold" for one), one line per member ("restriction N: TEXT", or
@@ -24,5 +25,5 @@
 // (conflict_advice.h). For the other statuses one "conflict: ..." line that says why none is
 // named, and no file.
 bool reportConflict(const Project& project, const AdjustmentProblem& problem,
-                    const ConflictResult& conflict, ResultSet& results,
+                    const ConflictResult& conflict, const ResultPlace& place, ResultSet& results,
                     std::vector<std::string>& lines);

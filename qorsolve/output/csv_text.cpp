@@ -50,3 +50,22 @@ std::string csvWithin(double value, double error) {
     }
     return csvNumber(value);
 }
+
+std::string formField(std::string_view text, const CsvForm& form, Quoting quoting) {
+    return csvField(text, quoting, form.separator);
+}
+
+std::string formNumber(std::string number, const CsvForm& form) {
+    if (form.decimalComma) std::replace(number.begin(), number.end(), '.', ',');
+    return number;
+}
+
+std::string formLine(std::initializer_list<std::string_view> fields, const CsvForm& form) {
+    return csvLine(fields, form.separator);
+}
+
+std::string formHeader(std::string_view names, const CsvForm& form) {
+    std::string header(names);
+    std::replace(header.begin(), header.end(), ',', form.separator);
+    return header;
+}

@@ -1,7 +1,10 @@
-// Fields of the comma-separated files qorsolve writes.
+// Fields of the comma-separated files qorsolve writes, and the form they take for a
+// spreadsheet of another locale.
 #pragma once
 
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "common/csv_fields.h"
 
@@ -30,3 +33,30 @@ std::string csvResult(double value, double error);
 // ("20000000070.05", not "20000000070.0499992"); "0" where 0 lies within it. csvNumber's text
 // for an error of 0 and for an infinite or NaN value.
 std::string csvWithin(double value, double error);
+
+// The form of the result files: the character between fields and the decimal mark of the
+// numbers. The default is comma-separated with a decimal point; a spreadsheet in a locale
+// whose decimal mark is a comma reads ';' (or a tab) and decimal commas.
+struct CsvForm {
+    char separator = ',';  // one of CSV_SEPARATORS
+    bool decimalComma = false;
+};
+
+// The separators a result file may have: comma, semicolon, tab.
+inline constexpr std::string_view CSV_SEPARATORS = ",;\t";
+
+// A text field in `form`: in double quotes when it holds the separator, a quote, a line break
+// or blanks at either end (or always).
+std::string formField(std::string_view text, const CsvForm& form,
+                      Quoting quoting = Quoting::WHEN_NEEDED);
+
+// A number as csvNumber, csvResult or csvWithin writes it, in `form`: with decimalComma its
+// decimal point is a comma ("-0,25", "1,5e-07").
+std::string formNumber(std::string number, const CsvForm& form);
+
+// One line of fields written already in `form`, separated by its separator, and the line end.
+std::string formLine(std::initializer_list<std::string_view> fields, const CsvForm& form);
+
+// A header of names joined by commas (none of which holds a comma or needs quotes), joined by
+// the separator of `form` instead.
+std::string formHeader(std::string_view names, const CsvForm& form);

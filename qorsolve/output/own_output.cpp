@@ -27,14 +27,17 @@ bool readOnly(const std::string& path, const struct stat& info) {
 }  // namespace
 
 bool hasStableColumns(std::string_view firstLine, std::string_view stableColumns, StableAt at) {
-    std::vector<std::string> fields;
     std::vector<std::string> stable;
-    if (!csvSplit(firstLine, fields) || !csvSplit(stableColumns, stable)) return false;
-    if (fields.size() < stable.size()) return false;
-    const std::size_t last = at == StableAt::START ? 0 : fields.size() - stable.size();
-    for (std::size_t from = 0; from <= last; ++from) {
-        const auto begin = fields.begin() + static_cast<std::ptrdiff_t>(from);
-        if (std::equal(stable.begin(), stable.end(), begin)) return true;
+    if (!csvSplit(stableColumns, stable)) return false;
+    std::vector<std::string> fields;
+    // A file of any form qorsolve writes (csv_text.h), whatever the form of this run.
+    for (const char separator : CSV_SEPARATORS) {
+        if (!csvSplit(firstLine, fields, separator) || fields.size() < stable.size()) continue;
+        const std::size_t last = at == StableAt::START ? 0 : fields.size() - stable.size();
+        for (std::size_t from = 0; from <= last; ++from) {
+            const auto begin = fields.begin() + static_cast<std::ptrdiff_t>(from);
+            if (std::equal(stable.begin(), stable.end(), begin)) return true;
+        }
     }
     return false;
 }

@@ -18,8 +18,9 @@
 // names (any number of fields) that begin the adjusted table's.
 enum class StableAt { START, AFTER_NAMES };
 
-// True when the fields of `firstLine` (a CSV line without its line end) hold `stableColumns`
-// (names joined by commas) at `at`, followed by nothing or by further fields.
+// True when the fields of `firstLine` (a CSV line without its line end, its fields separated by
+// any of CSV_SEPARATORS) hold `stableColumns` (names joined by commas) at `at`, followed by
+// nothing or by further fields.
 bool hasStableColumns(std::string_view firstLine, std::string_view stableColumns, StableAt at);
 
 // What stands at the path of a result file before a run writes or removes it.

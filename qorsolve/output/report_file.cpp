@@ -44,7 +44,8 @@ bool mayWriteReport(const std::string& path, std::string& error) {
     return mayCreate(path, error);
 }
 
-ReportData tableReport(const Project& project, const WrittenTable& table, double objective) {
+ReportData tableReport(const Project& project, const WrittenTable& table, double objective,
+                       const SolveSettings& settings, Distance distance) {
     const std::vector<double>& x = table.x;
     const std::vector<RestrictionCheck>& checks = table.checks;
     const SolveOutcome& outcome = table.outcome;
@@ -56,6 +57,8 @@ ReportData tableReport(const Project& project, const WrittenTable& table, double
     data.proven = outcome.proven();
     data.gap = outcome.gap;
     data.bound = outcome.bound;
+    data.run = reportRun(project, settings, distance);
+    data.run.work = outcome.work;
 
     const std::size_t classes = project.labels.classes.size();
     const std::size_t cells = std::min(x.size(), project.cells.cellIndex.size());
@@ -94,9 +97,11 @@ ReportData tableReport(const Project& project, const WrittenTable& table, double
     return data;
 }
 
-ReportData statusReport(const Project& project, const StatusLines& status) {
+ReportData statusReport(const Project& project, const StatusLines& status,
+                        const SolveSettings& settings, Distance distance) {
     ReportData data;
     describeClasses(project, data);
+    data.run = reportRun(project, settings, distance);
     data.status = status.status;
     data.conflictLines = status.lines;
     return data;

@@ -9,6 +9,7 @@
 #include "common/project.h"
 #include "common/result_set.h"
 #include "qorsolve/output/html_report.h"
+#include "qorsolve/output/report_run.h"
 #include "qorsolve/output/status_words.h"
 #include "qorsolve/output/written_table.h"
 
@@ -18,12 +19,15 @@ bool isReportFirstLine(std::string_view line);
 // its directory takes a new file. Otherwise false with the message in `error`.
 bool mayWriteReport(const std::string& path, std::string& error);
 
-// The report of a written table, whose objective F is `objective`.
-ReportData tableReport(const Project& project, const WrittenTable& table, double objective);
+// The report of a written table, whose objective F is `objective`, made by a run of
+// `settings` whose objective measures `distance`.
+ReportData tableReport(const Project& project, const WrittenTable& table, double objective,
+                       const SolveSettings& settings, Distance distance);
 
-// The report of a run that wrote no table: its status and the lines it printed after the
-// status line (the conflict of a table that cannot exist).
-ReportData statusReport(const Project& project, const StatusLines& status);
+// The report of a run of `settings` that wrote no table: its status and the lines it printed
+// after the status line (the conflict of a table that cannot exist).
+ReportData statusReport(const Project& project, const StatusLines& status,
+                        const SolveSettings& settings, Distance distance);
 
 // Renders the report into a file of `results`, which the caller commits with the run's other
 // result files. False, with the message in `error` (one line and its line end), when a file

@@ -19,37 +19,38 @@ struct ResultFile {
     bool (*isOurs)(std::string_view);
 };
 
-std::vector<ResultFile> resultFiles(const Project& project) {
-    return {{adjustedTablePath(project), &isAdjustedTableHeader},
-            {rowReportPath(project), &isRowReportHeader},
-            {conflictFilePath(project), &isConflictFileHeader}};
+std::vector<ResultFile> resultFiles(const ResultPlace& place) {
+    return {{adjustedTablePath(place), &isAdjustedTableHeader},
+            {rowReportPath(place), &isRowReportHeader},
+            {conflictFilePath(place), &isConflictFileHeader}};
 }
 
 // An empty field for a bound that is not there.
-std::string limitField(double value) {
-    return std::isfinite(value) ? csvNumber(value) : std::string();
+std::string limitField(double value, const CsvForm& form) {
+    return std::isfinite(value) ? formNumber(csvNumber(value), form) : std::string();
 }
 
 // A restriction's value and its slack to the digits they have: exact ones exactly, any other
 // without the digits below its error (VALUE_ROUNDING of the size of its terms, and of the
 // bound for the slack), so that both are what a reader computes from the written numbers:
 // 20000000070.05 from 1000000000 * 19.9999999963 + 33.75 + 40, not 20000000070.1.
-std::string valueField(const RestrictionCheck& check) {
-    return check.exact ? csvNumber(check.value)
-                       : csvWithin(check.value, VALUE_ROUNDING * check.size);
+std::string valueField(const RestrictionCheck& check, const CsvForm& form) {
+    return formNumber(
+        check.exact ? csvNumber(check.value) : csvWithin(check.value, VALUE_ROUNDING * check.size),
+        form);
 }
 
-std::string slackField(const RestrictionCheck& check) {
+std::string slackField(const RestrictionCheck& check, const CsvForm& form) {
     if (!std::isfinite(check.slack)) return std::string();
-    if (check.exact) return csvNumber(check.slack);
+    if (check.exact) return formNumber(csvNumber(check.slack), form);
     const double size = check.size + std::fabs(check.value) + std::fabs(check.slack);
-    return csvWithin(check.slack, VALUE_ROUNDING * size);
+    return formNumber(csvWithin(check.slack, VALUE_ROUNDING * size), form);
 }
 
 }  // namespace
 
-bool mayWriteResults(const Project& project, bool table, std::string& error) {
-    const std::vector<ResultFile> files = resultFiles(project);
+bool mayWriteResults(const ResultPlace& place, bool table, std::string& error) {
+    const std::vector<ResultFile> files = resultFiles(place);
     for (std::size_t i = 0; i < files.size(); ++i) {
         for (std::size_t j = 0; j < i; ++j) {
             if (isSameFile(files[j].path, files[i].path)) {
@@ -70,22 +71,28 @@ bool mayWriteResults(const Project& project, bool table, std::string& error) {
     return true;
 }
 
-bool writeAdjustedTable(const Project& project, const std::vector<double>& x, bool allCells,
-                        ResultSet& results, std::string& error) {
-    OutputFile* file =
-        openResult(adjustedTablePath(project), &isAdjustedTableHeader, results, error);
+bool writeAdjustedTable(const Project& project, const ResultPlace& place,
+                        const std::vector<double>& x, bool allCells, ResultSet& results,
+                        std::string& error) {
+    OutputFile* file = openResult(adjustedTablePath(place), &isAdjustedTableHeader, results, error);
     if (file == nullptr) return false;
+    const CsvForm& form = place.form;
+    const char separator = form.separator;
     const std::size_t classes = project.labels.classes.size();
     std::string line;
-    for (std::size_t k = 0; k < classes; ++k) line += csvField(className(project, k)) + ",";
-    file->writeText(line + std::string(ADJUSTED_TABLE_COLUMNS) + "\n");
+    for (std::size_t k = 0; k < classes; ++k) {
+        line += formField(className(project, k), form) + separator;
+    }
+    file->writeText(line + formHeader(ADJUSTED_TABLE_COLUMNS, form) + "\n");
 
     const CellNamer namer(project, NameStyle::RAW);
     std::vector<int32_t> at;
     const auto writeCell = [&](int32_t cell, double base, double adjusted) {
         namer.indices(cell, at);
         line.clear();
-        for (std::size_t k = 0; k < classes; ++k) line += csvField(namer.label(k, at[k])) + ",";
+        for (std::size_t k = 0; k < classes; ++k) {
+            line += formField(namer.label(k, at[k]), form) + separator;
+        }
         const double change = adjusted - base;
         // Exact between whole numbers; else each of the two decimals is the double nearest to
         // it, within 2^-53 of it.
@@ -93,11 +100,14 @@ bool writeAdjustedTable(const Project& project, const std::vector<double>& x, bo
                                  ? 0.0
                                  : DBL_EPSILON * std::max(std::fabs(adjusted), std::fabs(base));
         // A cell of base 0 (only with --all-cells) has no relative change.
-        line += csvNumber(base) + "," + csvNumber(adjusted) + "," + csvResult(change, error) + "," +
-                (base != 0 ? csvResult(change / base,
-                                       (error + DBL_EPSILON * std::fabs(change)) / std::fabs(base))
-                           : std::string()) +
-                "\n";
+        const std::string relative =
+            base != 0 ? csvResult(change / base,
+                                  (error + DBL_EPSILON * std::fabs(change)) / std::fabs(base))
+                      : std::string();
+        line += formNumber(csvNumber(base), form) + separator +
+                formNumber(csvNumber(adjusted), form) + separator +
+                formNumber(csvResult(change, error), form) + separator +
+                formNumber(relative, form) + "\n";
         file->writeText(line);
     };
     const BaseArrays& cells = project.cells;
@@ -119,11 +129,12 @@ bool writeAdjustedTable(const Project& project, const std::vector<double>& x, bo
     return true;
 }
 
-bool writeRowReport(const Project& project, const WrittenTable& table, ResultSet& results,
-                    std::string& error) {
-    OutputFile* file = openResult(rowReportPath(project), &isRowReportHeader, results, error);
+bool writeRowReport(const Project& project, const ResultPlace& place, const WrittenTable& table,
+                    ResultSet& results, std::string& error) {
+    OutputFile* file = openResult(rowReportPath(place), &isRowReportHeader, results, error);
     if (file == nullptr) return false;
-    file->writeText(std::string(ROW_REPORT_HEADER) + "\n");
+    const CsvForm& form = place.form;
+    file->writeText(formHeader(ROW_REPORT_HEADER, form) + "\n");
     const std::vector<RestrictionCheck>& checks = table.checks;
     const CellNamer namer(project, NameStyle::RAW);
     const auto& declared = project.control.restrictions;
@@ -131,29 +142,32 @@ bool writeRowReport(const Project& project, const WrittenTable& table, ResultSet
         const RestrictionCheck& check = checks[i];
         const bool weak = check.kind == RestrictionKind::WEAK;
         // To the digits the change has.
-        const std::string change = i < table.changes.size()
-                                       ? csvWithin(table.changes[i].value, table.changes[i].error)
-                                       : std::string();
+        const std::string change =
+            i < table.changes.size()
+                ? formNumber(csvWithin(table.changes[i].value, table.changes[i].error), form)
+                : std::string();
         const std::string text = i < declared.size()
-                                     ? csvField(declaredText(project, namer, declared[i]))
+                                     ? formField(declaredText(project, namer, declared[i]), form)
                                      : std::string();
         const std::string_view binding = weak ? "" : check.binding ? "yes" : "no";
         // As the restriction's source states it, and where it comes from.
-        file->writeText(csvLine(
-            {std::to_string(i + 1), restrictionKindName(check.kind), limitField(check.lower),
-             limitField(check.upper), valueField(check), slackField(check), binding, change, text,
-             csvField(declaredLabel(project, i)), csvField(restrictionSource(project, i))}));
+        file->writeText(formLine(
+            {std::to_string(i + 1), restrictionKindName(check.kind), limitField(check.lower, form),
+             limitField(check.upper, form), valueField(check, form), slackField(check, form),
+             binding, change, text, formField(declaredLabel(project, i), form),
+             formField(restrictionSource(project, i), form)},
+            form));
     }
     return true;
 }
 
-bool commitResults(const Project& project, ResultSet& results, std::string& error) {
-    for (const ResultFile& file : resultFiles(project)) {
+bool commitResults(const ResultPlace& place, ResultSet& results, std::string& error) {
+    for (const ResultFile& file : resultFiles(place)) {
         if (results.includes(file.path)) continue;
         const OutputCheck check = checkEarlierOutput(file.path, file.isOurs);
         if (check.state == EarlierOutput::READ_ONLY) {
             error = refusalMessage(file.path, check, true);
-            withdrawResults(project, results);
+            withdrawResults(place, results);
             return false;
         }
         if (check.state == EarlierOutput::OURS) results.removeWhenCommitted(file.path);
@@ -161,13 +175,13 @@ bool commitResults(const Project& project, ResultSet& results, std::string& erro
     if (results.commit()) return true;
     error = errorMessage(
         {QorsolveFault::CANNOT_WRITE, results.failedPath(), "", results.failedError()});
-    withdrawResults(project, results);
+    withdrawResults(place, results);
     return false;
 }
 
-void withdrawResults(const Project& project, ResultSet& results) {
+void withdrawResults(const ResultPlace& place, ResultSet& results) {
     results.discard();
-    for (const ResultFile& file : resultFiles(project)) {
+    for (const ResultFile& file : resultFiles(place)) {
         if (checkEarlierOutput(file.path, file.isOurs).state == EarlierOutput::OURS) {
             results.removeWhenCommitted(file.path);
         }

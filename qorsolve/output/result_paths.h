@@ -1,7 +1,7 @@
-// Where a project's result files go, the header line each begins with, how qorsolve knows
-// its own earlier ones by that line (own_output.h), and the opening of one of them in a run's
-// set. The modules that write the files (result_files.h, conflict_report.h, report_file.h)
-// share these; none of them is needed here.
+// Where a project's result files go and in which form, the header line each begins with, how
+// qorsolve knows its own earlier ones by that line (own_output.h), and the opening of one of
+// them in a run's set. The modules that write the files (result_files.h, conflict_report.h,
+// report_file.h) share these; none of them is needed here.
 #pragma once
 
 #include <string>
@@ -9,10 +9,23 @@
 
 #include "common/project.h"
 #include "common/result_set.h"
+#include "qorsolve/core/solve_settings.h"
+#include "qorsolve/output/csv_text.h"
 
-std::string adjustedTablePath(const Project& project);
-std::string rowReportPath(const Project& project);
-std::string conflictFilePath(const Project& project);
+// Where a run writes its result files, <prefix>-adj.csv, <prefix>-rows.csv and
+// <prefix>-conflict.csv, and the form of their fields.
+struct ResultPlace {
+    std::string prefix;         // the project's name, or the prefix --output gives
+    bool projectPrefix = true;  // the prefix is the project's, however spelt
+    CsvForm form;
+};
+
+// The place `settings` ask for the results of `project`.
+ResultPlace resultPlace(const Project& project, const SolveSettings& settings = {});
+
+std::string adjustedTablePath(const ResultPlace& place);
+std::string rowReportPath(const ResultPlace& place);
+std::string conflictFilePath(const ResultPlace& place);
 
 // The headers, and the stable runs by which qorsolve knows the files: a new column goes at
 // the end of a header.
@@ -34,7 +47,8 @@ inline constexpr std::string_view CONFLICT_FILE_HEADER =
 inline constexpr std::string_view CONFLICT_FILE_STABLE = "kind,member,relation,value,change";
 static_assert(CONFLICT_FILE_HEADER.starts_with(CONFLICT_FILE_STABLE));
 
-// True for the first line (without line end) of a result file of any version.
+// True for the first line (without line end) of a result file of any version, its fields
+// separated by any of CSV_SEPARATORS.
 bool isAdjustedTableHeader(std::string_view line);
 bool isRowReportHeader(std::string_view line);
 bool isConflictFileHeader(std::string_view line);
@@ -45,6 +59,12 @@ bool isConflictFileHeader(std::string_view line);
 // directory, no permission, a read-only file system. Checked before the solve, so that a run
 // does not end after it by losing its results.
 bool mayCreate(const std::string& path, std::string& error);
+
+// Checked before the solve and before the lock of a prefix other than the project's is taken:
+// that prefix names no existing folder and no file of `project`, is not the name of another
+// project, whose results these would pass for, and its folder takes a new file. False, with
+// the message in `error`, when not; true at once for the project's own prefix.
+bool mayUsePlace(const Project& project, const ResultPlace& place, std::string& error);
 
 // A result file of the set, open for writing; nullptr, with the message in `error`, when the
 // file at `path` is not qorsolve's or cannot be created. `isOurs` recognises the header.

@@ -16,9 +16,16 @@ enum class TableStage {
     // The real-valued method's last iterate, moved into its cell bounds, when the time limit
     // stopped the method with a point that meets every row and bound.
     REAL_VALUED_STOPPED,
-    // The whole-number search (integer_solver.h): its rounding and repairs, its moves and
-    // blocks, or its programme.
-    WHOLE_NUMBER_SEARCH,
+    // The whole-number search (integer_solver.h), by the step whose table it kept last:
+    ROUNDED,             // the real-valued optimum rounded to whole numbers
+    MARGIN_REPAIR,       // repaired by moves between cells of a margin (margin_repair.h)
+    ROUNDING_REPAIR,     // rounded and repaired along the rows (rounding_repair.h)
+    BOX_MOVES,           // box moves that keep every margin (margin_repair.h)
+    SLICE_CYCLES,        // cycles between slices of the table (slice_cycles.h)
+    CELL_MOVES,          // moves of one cell or two that keep every hard row (cell_pair_moves.h)
+    BLOCK_SEARCH,        // exact programmes over blocks of the table (neighbourhood_search.h)
+    PROGRAMME,           // the programme over windows (window_model.h)
+    PROGRAMME_REPAIRED,  // the programme's point, rounded and repaired
 };
 
 struct SolveResult {
