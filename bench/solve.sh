@@ -13,6 +13,7 @@
 #   small 5, 125    the two small tables of tests/e2e/solve-small-*, whole numbers
 #   4-class 1M      100 x 50 x 20 x 10 cells, the same margins, --time-limit 10
 #   margins 1M      bench/generate_workload margins 100 50 20 10, --continuous
+#   ... raking, ... absolute   the 4- and 5-class tables and margins 1M with --distance
 #   conflict 10k    the 3-class 10k table with one 2-class margin moved by 7, --conflicts-only
 #   conflict 100k   the same with 40 x 50 x 50 cells
 #   small random    SMALL_TABLES (default 150) tables of bench/generate_small_table, seeds 1, 2,
@@ -42,6 +43,12 @@ workloads=(
   "small 125|cp $PWD/tests/e2e/solve-small-three-class/table.txt .|"
   "4-class 1M|generate_adjustment . 2 100 50 20 10|--time-limit 10"
   "margins 1M|generate_workload margins . 100 50 20 10|--continuous"
+  "4-class 10k raking|generate_adjustment . 2 10 10 10 10|--distance raking"
+  "4-class 10k absolute|generate_adjustment . 2 10 10 10 10|--distance absolute"
+  "5-class 7.8k raking|generate_adjustment . 2 6 6 6 6 6|--distance raking"
+  "5-class 7.8k absolute|generate_adjustment . 2 6 6 6 6 6|--distance absolute"
+  "margins 1M raking|generate_workload margins . 100 50 20 10|--continuous --distance raking"
+  "margins 1M absolute|generate_workload margins . 100 50 20 10|--continuous --distance absolute"
   "conflict 10k|generate_adjustment . 2 +7 20 20 25|--conflicts-only"
   "conflict 100k|generate_adjustment . 2 +7 40 50 50|--conflicts-only"
 )

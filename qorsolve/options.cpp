@@ -4,6 +4,7 @@
 #include <cmath>
 #include <iterator>
 #include <string_view>
+#include <utility>
 
 #include "qorsolve/core/qorsolve_error.h"
 
@@ -65,6 +66,20 @@ bool fileName(const std::string& text, SolveSettings& settings) {
     return !text.empty();
 }
 
+// One of the distances' names: chi2, raking, absolute.
+bool distanceName(const std::string& text, SolveSettings& settings) {
+    constexpr std::pair<std::string_view, Distance> NAMES[] = {{"chi2", Distance::CHI_SQUARE},
+                                                               {"raking", Distance::RAKING},
+                                                               {"absolute", Distance::ABSOLUTE}};
+    for (const auto& [name, distance] : NAMES) {
+        if (text == name) {
+            settings.distance = distance;
+            return true;
+        }
+    }
+    return false;
+}
+
 // The prefix of file names: not empty, and not a folder alone ("out/").
 template <std::string SolveSettings::*field>
 bool namePrefix(const std::string& text, SolveSettings& settings) {
@@ -99,6 +114,7 @@ constexpr ValueOption VALUE_OPTIONS[] = {
     {"--work-limit", positiveWholeNumber<&SolveSettings::workLimit>,
      QorsolveFault::WORK_LIMIT_VALUE},
     {"--report", fileName<&SolveSettings::report>, QorsolveFault::REPORT_WITHOUT_NAME},
+    {"--distance", distanceName, QorsolveFault::DISTANCE_VALUE},
     {"--output", namePrefix<&SolveSettings::output>, QorsolveFault::OUTPUT_WITHOUT_PREFIX},
     {"--sep", fieldSeparator, QorsolveFault::SEPARATOR_VALUE},
     {"--weak-scale", positiveNumber<&SolveSettings::weakScale>, QorsolveFault::WEAK_SCALE_VALUE},
@@ -153,6 +169,9 @@ void printUsage(std::ostream& out) {
         << "  --ratio-bounds L:U    keep every cell between L and U times its base\n"
         << "  --alterability FILE   how freely each cell may move, 0 to fix it (default\n"
         << "                        <project>-alt.csv where it exists)\n"
+        << "  --distance chi2|raking|absolute\n"
+        << "                        the cells' cost: (x - b)^2 / b (default), raking's\n"
+        << "                        x ln(x / b) - x + b, or |x - b|\n"
         << "  --quiet               no progress on standard error\n"
         << "  --help, --version\n";
 }

@@ -210,6 +210,19 @@ std::optional<int> answerWithoutProject(const SolveOptions& options, std::ostrea
     return std::nullopt;
 }
 
+// The distance the options chose, set on the problem's objective. Raking has no value below 0:
+// a lower bound below it becomes the default bound 0.
+void applyDistance(const SolveOptions& options, AdjustmentProblem& problem) {
+    problem.objective.setDistance(options.distance);
+    if (options.distance != Distance::RAKING) return;
+    for (std::size_t j = 0; j < problem.lower.size(); ++j) {
+        if (problem.lower[j] < 0.0) {
+            problem.lower[j] = 0.0;
+            problem.lowerSource[j] = 0;
+        }
+    }
+}
+
 // Loads the project and its problem, takes the project's lock (and that of another prefix
 // of the results) and checks that the run's files may be written, before the solve. False,
 // with the message printed, when not.
@@ -220,6 +233,7 @@ bool openProject(const SolveOptions& options, Project& project, AdjustmentProble
         std::cerr << warning << "\n";
     }
     if (!loadAll(options.projects[0], options, project, problem, out)) return false;
+    applyDistance(options, problem);
     // One run at a time writes the project's results, from the check below to the commit.
     std::string error;
     if (!lock.acquire(project.name, error)) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <new>
 
+#include "qorsolve/continuous/real_valued.h"
 #include "qorsolve/core/settings.h"
 #include "qorsolve/core/solve_settings.h"
 #include "qorsolve/integer/integer_solver.h"
@@ -124,7 +125,8 @@ TableResult solveTable(const AdjustmentProblem& problem, const SolveSettings& se
         ContinuousOptions options;
         options.deadline = deadline;
         options.progress = &progress;
-        result.relaxed = solveContinuous(problem, options);
+        options.newSolver = newSolver;
+        result.relaxed = solveRealValued(problem, options);
         continuousTable(problem, result);
         if (!settings.wholeNumbers()) return result;
         if (result.status.ok() && result.status.model == ModelStatus::FEASIBLE) {

@@ -221,6 +221,38 @@ TEST(Options, CellAndWeightOptions) {
     }
 }
 
+TEST(Options, DistanceByName) {
+    const struct {
+        std::vector<std::string> args;
+        bool parses;
+        Distance distance;
+    } cases[] = {
+        {{"p"}, true, Distance::CHI_SQUARE},
+        {{"--distance", "chi2", "p"}, true, Distance::CHI_SQUARE},
+        {{"--distance=raking", "p"}, true, Distance::RAKING},
+        {{"--distance", "absolute"}, true, Distance::ABSOLUTE},
+        {{"--distance", "Raking"}, false, Distance::CHI_SQUARE},
+        {{"--distance", ""}, false, Distance::CHI_SQUARE},
+        {{"--distance"}, false, Distance::CHI_SQUARE},
+        {{"--distance", "--quiet"}, false, Distance::CHI_SQUARE},
+    };
+    for (const auto& c : cases) {
+        SolveOptions options;
+        std::ostringstream out;
+        EXPECT_EQ(parseOptions(c.args, options, out), c.parses) << c.args.back();
+        if (c.parses) {
+            EXPECT_EQ(options.distance, c.distance) << c.args.back();
+            EXPECT_EQ(out.str(), "");
+        } else {
+            EXPECT_EQ(out.str(), "Error: --distance needs chi2, raking or absolute\n");
+        }
+    }
+    SolveOptions options;
+    std::ostringstream out;
+    EXPECT_FALSE(parseOptions({"--distance=raking", "--distance=raking"}, options, out));
+    EXPECT_EQ(out.str(), "Error: --distance may be given only once\n");
+}
+
 TEST(Options, UsageNamesEveryOption) {
     const std::string text = usage();
     EXPECT_TRUE(text.starts_with("Usage: qorsolve [options] <project>\n"));
@@ -228,7 +260,7 @@ TEST(Options, UsageNamesEveryOption) {
         "--continuous", "--ignore-weak", "--time-limit",   "--work-limit", "--conflicts-only",
         "--all-cells",  "--report",      "--quiet",        "--help",       "--version",
         "--output",     "--sep",         "--decimal-comma"};
-    for (const char* option : {"--weak-scale", "--ratio-bounds", "--alterability"}) {
+    for (const char* option : {"--weak-scale", "--ratio-bounds", "--alterability", "--distance"}) {
         shown.emplace_back(option);
     }
     shown.push_back("default " + std::to_string(DEFAULT_WORK_LIMIT));

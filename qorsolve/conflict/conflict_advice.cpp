@@ -5,8 +5,8 @@
 #include <limits>
 
 #include "qorsolve/conflict/conflict_explanation.h"
-#include "qorsolve/continuous/continuous_solver.h"
 #include "qorsolve/continuous/equality_fit.h"
+#include "qorsolve/continuous/real_valued.h"
 #include "qorsolve/core/settings.h"
 
 namespace {
@@ -74,6 +74,10 @@ double memberValue(const AdjustmentProblem& problem, const ConflictMember& membe
 AdjustmentProblem membersAlone(const AdjustmentProblem& problem,
                                std::vector<ConflictMember>& members) {
     AdjustmentProblem sub;
+    // The cells' cost as the whole problem's: its distance and each cell's coefficient.
+    sub.objective.setDistance(problem.objective.distance());
+    const bool weighted = !problem.objective.coefficients().empty();
+    std::vector<double> coefficients;
     std::vector<int32_t> local(static_cast<std::size_t>(problem.cellCount()), -1);
     const auto localOf = [&](int32_t column) {
         int32_t& l = local[static_cast<std::size_t>(column)];
@@ -81,6 +85,7 @@ AdjustmentProblem membersAlone(const AdjustmentProblem& problem,
             l = sub.cellCount();
             const auto c = static_cast<std::size_t>(column);
             sub.base.push_back(problem.base[c]);
+            if (weighted) coefficients.push_back(problem.cellCost(c).coefficient());
             sub.lower.push_back(-INF);
             sub.upper.push_back(INF);
             sub.lowerSource.push_back(problem.lowerSource[c]);
@@ -109,6 +114,7 @@ AdjustmentProblem membersAlone(const AdjustmentProblem& problem,
             member.index = l;
         }
     }
+    if (weighted) sub.objective.setCoefficients(std::move(coefficients));
     return sub;
 }
 
@@ -119,10 +125,12 @@ std::vector<double> correctionObjectives(AdjustmentProblem& problem,
                                          const ConflictResult& conflict,
                                          const std::vector<double>& change,
                                          const std::vector<std::size_t>& candidates,
-                                         const Deadline& deadline) {
+                                         const Deadline& deadline,
+                                         const LinearSolverFactory& newSolver) {
     std::vector<double> objective(members.size(), NOT_KNOWN);
     ContinuousOptions options;
     options.deadline = deadline;
+    options.newSolver = newSolver;
     for (std::size_t k : candidates) {
         if (deadline.passed()) break;
         const double shift = change[k];
@@ -135,7 +143,7 @@ std::vector<double> correctionObjectives(AdjustmentProblem& problem,
             objective[k] = INF;
             continue;
         }
-        const ContinuousResult result = solveContinuous(problem, options);
+        const ContinuousResult result = solveRealValued(problem, options);
         moveMember(problem, members[k], conflict.multiplier[k], -shift);
         if (result.status.model == ModelStatus::OPTIMAL) objective[k] = result.objective;
         if (result.status.model == ModelStatus::INFEASIBLE) objective[k] = INF;
@@ -177,7 +185,7 @@ int objectiveClass(double objective) {
 }  // namespace
 
 void rankConflict(const AdjustmentProblem& problem, ConflictResult& conflict,
-                  const Deadline& deadline) {
+                  const Deadline& deadline, const LinearSolverFactory& newSolver) {
     const std::size_t count = conflict.members.size();
     conflict.objective.assign(count, NOT_KNOWN);
     if (conflict.multiplier.size() != count || conflict.memberChange.size() != count) return;
@@ -211,8 +219,8 @@ void rankConflict(const AdjustmentProblem& problem, ConflictResult& conflict,
         static_cast<double>(candidates.size()) * static_cast<double>(problem.cellCount());
     if (work <= WHOLE_TABLE_WORK) {
         AdjustmentProblem whole = problem;
-        conflict.objective =
-            correctionObjectives(whole, conflict.members, conflict, change, candidates, deadline);
+        conflict.objective = correctionObjectives(whole, conflict.members, conflict, change,
+                                                  candidates, deadline, newSolver);
         conflict.objectiveOfWholeTable = true;
         for (std::size_t k : candidates) {
             if (std::isfinite(conflict.objective[k])) return;
@@ -221,7 +229,7 @@ void rankConflict(const AdjustmentProblem& problem, ConflictResult& conflict,
     std::vector<ConflictMember> members = conflict.members;
     AdjustmentProblem alone = membersAlone(problem, members);
     conflict.objective =
-        correctionObjectives(alone, members, conflict, change, candidates, deadline);
+        correctionObjectives(alone, members, conflict, change, candidates, deadline, newSolver);
     conflict.objectiveOfWholeTable = false;
 }
 

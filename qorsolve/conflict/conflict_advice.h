@@ -20,9 +20,11 @@
 // adjusted, or the table is too large to solve once per member (counted in cells times
 // members, so that every run gives the same answer), the objectives are those of the
 // members alone over the cells they cover instead (objectiveOfWholeTable false). NaN where
-// the solver gave no answer in time. Throws nothing but std::bad_alloc.
+// the solver gave no answer in time. The objectives use the problem's cells' cost (its
+// distance and coefficients); `newSolver` solves those of the absolute distance (without one
+// they are NaN). Throws nothing but std::bad_alloc.
 void rankConflict(const AdjustmentProblem& problem, ConflictResult& conflict,
-                  const Deadline& deadline);
+                  const Deadline& deadline, const LinearSolverFactory& newSolver = {});
 
 // The "advice: ..." line with its line end, from the report's lines (their change and
 // objective). Ranks the restrictions and hard rows by objective (finite before infinite

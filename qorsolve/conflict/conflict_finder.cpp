@@ -120,7 +120,7 @@ ConflictResult findConflict(const AdjustmentProblem& problem, const ConflictOpti
         }
         result.wholeNumbers = options.wholeNumbers;
         if (result.irreducible && !options.wholeNumbers) {
-            rankConflict(problem, result, options.deadline);
+            rankConflict(problem, result, options.deadline, options.newSolver);
         }
         return result;
     } catch (const std::bad_alloc&) {

@@ -9,6 +9,7 @@
 #include "qorsolve/core/progress.h"
 #include "qorsolve/core/settings.h"
 #include "qorsolve/core/solve_status.h"
+#include "qorsolve/lp/linear_solver.h"
 #include "qorsolve/problem/adjustment_problem.h"
 
 // The most Newton steps the method takes by default: the tables of the benchmarks converge
@@ -20,6 +21,9 @@ struct ContinuousOptions {
     int newtonStepLimit = MAX_NEWTON_STEPS;   // the most Newton steps before NOT_CONVERGED
     Deadline deadline;                        // never passes unless set
     Progress* progress = nullptr;
+    // The solver of the linear programme of the absolute distance (absolute_fit.h); without
+    // one, a problem of that distance is NOT_CONVERGED. The method itself does not use it.
+    LinearSolverFactory newSolver;
 };
 
 // The status, in the two levels of solve_status.h:
@@ -71,6 +75,8 @@ struct ContinuousResult {
 // When the method stalls without converging or finding a ray, or uses up newtonStepLimit, the
 // model status is NOT_CONVERGED and the suspect rows are the rows still violated by over 1 %
 // of the largest violation.
+// The absolute distance, whose response to the multipliers is flat, is not for this method:
+// solveRealValued (real_valued.h) hands it to absolute_fit.h.
 // Catches allocation failure itself (call status NO_MEMORY); throws nothing.
 ContinuousResult solveContinuous(const AdjustmentProblem& problem,
                                  const ContinuousOptions& options);

@@ -31,6 +31,8 @@ std::string errorMessage(const QorsolveError& error) {
             return "Error: --ratio-bounds needs L:U, two numbers with 0 <= L <= 1 <= U\n";
         case QorsolveFault::ALTERABILITY_VALUE:
             return "Error: --alterability needs a file name\n";
+        case QorsolveFault::DISTANCE_VALUE:
+            return "Error: --distance needs chi2, raking or absolute\n";
         case QorsolveFault::REPEATED_OPTION:
             return "Error: " + error.subject + " may be given only once\n";
         case QorsolveFault::UNEXPECTED_ARGUMENT:

@@ -16,6 +16,7 @@ enum class QorsolveFault {
     WEAK_SCALE_VALUE,     // --weak-scale without a positive number
     RATIO_BOUNDS_VALUE,   // --ratio-bounds without L:U, 0 <= L <= 1 <= U
     ALTERABILITY_VALUE,   // --alterability without a file name
+    DISTANCE_VALUE,       // --distance without chi2, raking or absolute
     REPEATED_OPTION,      // subject: an option that takes a value, given a second time
     UNEXPECTED_ARGUMENT,  // subject: the second project named
     // Files. subject: the path; systemError: the system's reason (0: not a regular file).

@@ -7,6 +7,8 @@
 #include <limits>
 #include <string>
 
+#include "qorsolve/core/distance.h"
+
 // The work a whole-number search may do by default (work_limit.h): enough for every
 // benchmark table to end within a minute on a small machine; small tables end proven long
 // before it.
@@ -39,6 +41,7 @@ struct SolveSettings {
     double ratioUpper = 1.0;
     // The alterability file's path: not empty; empty for the project's own, where it has one.
     std::string alterability;
+    Distance distance = Distance::CHI_SQUARE;  // the cells' cost (--distance)
 
     // Whole numbers unless --continuous or --conflicts-only.
     bool wholeNumbers() const { return !continuous && !conflictsOnly; }

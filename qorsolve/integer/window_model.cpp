@@ -188,7 +188,8 @@ WindowModel::WindowModel(const AdjustmentProblem& p, const std::vector<double>& 
     int32_t cells = p.cellCount();
     for (int32_t j = 0; j < cells; ++j) {
         Term t;
-        p.cellCost(j).asQuadratic(t.coefficient, t.target);
+        t.cell = p.cellCost(j);
+        t.quadratic = t.cell.asQuadratic(t.coefficient, t.target);
         t.lower = lower[j];
         t.upper = upper[j];
         setWindow(t, center[j]);

@@ -1,6 +1,6 @@
 // The whole-number optimum as a mixed-integer linear programme over piecewise-linear costs.
 //
-// Each cell's cost f(v) = (v - base)^2 / base, and the cost of each weak row whose
+// Each cell's cost f(v) (objective.h), and the cost of each weak row whose
 // coefficients are all whole (its value is then a whole number), is replaced by the chords
 // between consecutive whole numbers of a window E = [lo, hi] around the real-valued optimum,
 // the first chord extended down to the variable's lower bound and the last up to its upper
@@ -71,7 +71,8 @@ class WindowModel {
     bool refine(const std::vector<double>& point);
 
   private:
-    // A convex cost coefficient * (v - target)^2 of a cell's value or a weak row's value.
+    // A convex cost coefficient * (v - target)^2 of a cell's value or a weak row's value, or a
+    // cell's own convex cost.
     struct Term {
         double coefficient = 0.0;
         double target = 0.0;
@@ -87,9 +88,18 @@ class WindowModel {
         std::vector<double> points;
         int32_t column = 0;
 
-        double cost(double v) const { return coefficient * (v - target) * (v - target); }
+        // A cell whose cost is no quadratic (CellCost::asQuadratic): its cost and chords are
+        // the cell's own.
+        bool quadratic = true;
+        CellCost cell{Distance::CHI_SQUARE, 1.0};
+
+        double cost(double v) const {
+            return quadratic ? coefficient * (v - target) * (v - target) : cell.at(v);
+        }
         // cost(k + 1) - cost(k), without the cancellation of subtracting two large costs.
-        double slope(double k) const { return coefficient * (2.0 * (k - target) + 1.0); }
+        double slope(double k) const {
+            return quadratic ? coefficient * (2.0 * (k - target) + 1.0) : cell.upChord(k);
+        }
     };
 
     // The steps of build, in their order.

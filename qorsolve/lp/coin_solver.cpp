@@ -531,6 +531,8 @@ LinearResult CoinSolver::solveLinearGuarded(const Deadline& deadline) {
         result.x.assign(x, x + lp_->numberColumns());
         result.objective = costOf(x);
         result.bound = result.objective;
+        const double* y = lp_->dualRowSolution();
+        if (y != nullptr) result.rowDual.assign(y, y + lp_->numberRows());
         result.status = modelStatus(ModelStatus::OPTIMAL);
     } else if (answer == ModelStatus::INFEASIBLE) {
         result.status = modelStatus(ModelStatus::INFEASIBLE);

@@ -50,6 +50,10 @@ struct LinearResult {
     // see certifiedRay in numeric_checks.h), scaled to a largest |y_i| of 1; empty when the
     // solver has none that passes that check. Callers re-check before trusting it.
     std::vector<double> rowRay;
+    // When an LP is OPTIMAL: one multiplier per row, the rate at which the objective rises as
+    // the row's binding side moves up (> 0 where the lower side binds); empty when the solver
+    // gives none.
+    std::vector<double> rowDual;
     // Set when the mixed-integer search ended at a point that the caller's test
     // (setLeavesModel) picked out; x is that point, and the status FEASIBLE.
     bool leftModel = false;

@@ -63,6 +63,10 @@ DistanceWords distanceWords(Distance distance) {
     switch (distance) {
         case Distance::CHI_SQUARE:
             break;
+        case Distance::RAKING:
+            return {"raking distance", "b (r ln r \u2212 r + 1) with r = x / b"};
+        case Distance::ABSOLUTE:
+            return {"absolute distance", "|x \u2212 b|"};
     }
     return {"chi-square distance", "(x \u2212 b)\u00b2 / b"};
 }

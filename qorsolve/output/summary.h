@@ -2,6 +2,7 @@
 //   status: optimal                       or "time limit" / "work limit", whichever ended the
 //                                         search (then also the gap line)
 //   gap: 1.5e-05 (0.0015 %, bound 41.2)   relative gap to the best proven bound
+//   distance: raking                      the cells' cost, when it is not chi2 (--distance)
 //   objective: 41.25                      F of the written table
 //   cells: 24 adjustable, 7 changed      a cell counts as changed when its written value
 //                                         differs from its base at all
