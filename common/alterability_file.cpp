@@ -8,67 +8,21 @@
 #include <new>
 
 #include "common/cell_text.h"
+#include "common/closest_label.h"
 #include "common/csv_fields.h"
 #include "common/input_file.h"
 
 namespace {
 
-// A suggestion is looked for among names up to this long, with this many steps at most in
-// all, so that a class of a million characteristics still gets its message at once.
-constexpr std::size_t LONGEST_COMPARED = 200;
-constexpr std::size_t MOST_STEPS = 20'000'000;
-
 // A field that covers every characteristic of its class.
 constexpr int32_t EVERY = -1;
-
-char folded(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::size_t editDistance(std::string_view a, std::string_view b) {
-    std::vector<std::size_t> row(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        std::size_t diagonal = row[0];
-        row[0] = i;
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t above = row[j];
-            const bool same = folded(a[i - 1]) == folded(b[j - 1]);
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
-}
-
-// The name of `names` nearest to `wanted` by edit distance (small and capital letters alike)
-// when at most half the longer one's bytes differ; empty otherwise.
-std::string nearest(std::string_view wanted, const std::vector<std::string>& names) {
-    std::string best;
-    if (wanted.size() > LONGEST_COMPARED) return best;
-    std::size_t bestDistance = SIZE_MAX;
-    std::size_t steps = 0;
-    for (const std::string& name : names) {
-        if (name.size() > LONGEST_COMPARED) continue;
-        const std::size_t longer = std::max(wanted.size(), name.size());
-        if (2 * (longer - std::min(wanted.size(), name.size())) > longer) continue;
-        steps += (wanted.size() + 1) * (name.size() + 1);
-        if (steps > MOST_STEPS) break;
-        const std::size_t distance = editDistance(wanted, name);
-        if (distance * 2 <= longer && distance < bestDistance) {
-            best = name;
-            bestDistance = distance;
-        }
-    }
-    return best;
-}
 
 std::string quoted(std::string_view text) {
     return "\"" + terminalText(text) + "\"";
 }
 
 std::string suggestion(std::string_view wanted, const std::vector<std::string>& names) {
-    const std::string meant = nearest(wanted, names);
+    const std::string meant = closestLabel(wanted, names);
     return meant.empty() ? "" : " (did you mean " + quoted(meant) + "?)";
 }
 

@@ -4,7 +4,7 @@
 #include <unordered_map>
 
 #include "common/cell_text.h"
-#include "qorimport/closest_label.h"
+#include "common/closest_label.h"
 #include "qorimport/margin_cover.h"
 #include "qorimport/number_field.h"
 #include "qorimport/spreadsheet_file.h"

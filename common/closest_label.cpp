@@ -1,4 +1,4 @@
-#include "qorimport/closest_label.h"
+#include "common/closest_label.h"
 
 #include <algorithm>
 #include <cstdint>
