@@ -60,18 +60,6 @@ void addColumn(LinearModel& m, double lower, double upper, double cost) {
     m.cost.push_back(cost);
 }
 
-void beginRow(LinearModel& m, double lower, double upper) {
-    m.rowLower.push_back(lower);
-    m.rowUpper.push_back(upper);
-    m.rows.start.push_back(m.rows.start.back());
-}
-
-void entry(LinearModel& m, int32_t column, double value) {
-    m.rows.column.push_back(column);
-    m.rows.value.push_back(value);
-    ++m.rows.start.back();
-}
-
 // Columns: p_j then n_j per cell (x_j = b_j + p_j - n_j, bounded so that x_j keeps to its
 // bounds), then s_w and z_w per weak row. Rows: the hard rows over p and n, their sides less
 // their value at the base (their multipliers are the result's), then per weak row its value
@@ -98,15 +86,15 @@ LinearModel AbsoluteFit::model() {
     auto rowOver = [&](const SparseRows& rows, int32_t i) {
         double atBase = 0.0;
         for (int64_t k = rows.start[i]; k < rows.start[i + 1]; ++k) {
-            entry(m, rows.column[k], rows.value[k]);
-            entry(m, n + rows.column[k], -rows.value[k]);
+            m.addEntry(rows.column[k], rows.value[k]);
+            m.addEntry(n + rows.column[k], -rows.value[k]);
             atBase += rows.value[k] * p_.base[static_cast<std::size_t>(rows.column[k])];
         }
         return atBase;
     };
     auto less = [](double side, double by) { return std::isfinite(side) ? side - by : side; };
     for (int32_t i = 0; i < p_.hard.rowCount(); ++i) {
-        beginRow(m, 0.0, 0.0);
+        m.beginRow(0.0, 0.0);
         const double atBase = rowOver(p_.hard, i);
         m.rowLower.back() = less(p_.hardLower[static_cast<std::size_t>(i)], atBase);
         m.rowUpper.back() = less(p_.hardUpper[static_cast<std::size_t>(i)], atBase);
@@ -115,16 +103,16 @@ LinearModel AbsoluteFit::model() {
         WeakCost& w = weak_[k];
         const double t = p_.weakTarget[static_cast<std::size_t>(w.row)];
         w.valueRow = static_cast<int32_t>(m.rowLower.size());
-        beginRow(m, 0.0, 0.0);  // s_w is the row's value
+        m.beginRow(0.0, 0.0);  // s_w is the row's value
         const double atBase = rowOver(p_.weak, w.row);
         m.rowLower.back() = m.rowUpper.back() = -atBase;
-        entry(m, sColumn(k), -1.0);
+        m.addEntry(sColumn(k), -1.0);
         // z >= c (q - t)^2 + 2 c (q - t) (s - q).
         for (double q : w.points) {
             const double slope = 2.0 * w.cost * (q - t);
-            beginRow(m, w.cost * (q - t) * (q - t) - slope * q, INFINITE_BOUND);
-            entry(m, sColumn(k) + 1, 1.0);
-            entry(m, sColumn(k), -slope);
+            m.beginRow(w.cost * (q - t) * (q - t) - slope * q, INFINITE_BOUND);
+            m.addEntry(sColumn(k) + 1, 1.0);
+            m.addEntry(sColumn(k), -slope);
         }
     }
     return m;

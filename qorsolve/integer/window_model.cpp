@@ -120,19 +120,6 @@ void addColumn(LinearModel& m, double lower, double upper, double cost, bool who
     m.isInteger.push_back(whole ? 1 : 0);
 }
 
-// Begins a row of sides [lower, upper]; entry() appends its terms.
-void beginRow(LinearModel& m, double lower, double upper) {
-    m.rowLower.push_back(lower);
-    m.rowUpper.push_back(upper);
-    m.rows.start.push_back(m.rows.start.back());
-}
-
-void entry(LinearModel& m, int32_t column, double value) {
-    m.rows.column.push_back(column);
-    m.rows.value.push_back(value);
-    ++m.rows.start.back();
-}
-
 // A row's side less `by`; an infinite side stays as it is.
 double shifted(double bound, double by) {
     return std::isfinite(bound) ? bound - by : bound;
@@ -292,7 +279,7 @@ void WindowModel::addTangentColumns(LinearModel& m) {
 double WindowModel::termEntries(LinearModel& m, const Term& t, double a) {
     if (t.lower == t.upper) return a * t.lower;
     int32_t column = t.firstPart;
-    forEachPart(t, [&](bool down, double, double) { entry(m, column++, down ? -a : a); });
+    forEachPart(t, [&](bool down, double, double) { m.addEntry(column++, down ? -a : a); });
     return a * t.windowLower;
 }
 
@@ -302,7 +289,7 @@ std::vector<double> WindowModel::addHardRows(LinearModel& m) const {
     const AdjustmentProblem& p = p_;
     std::vector<double> multiplier(size_t(p.hard.rowCount()), 0.0);
     for (int32_t i = 0; i < p.hard.rowCount(); ++i) {
-        beginRow(m, 0.0, 0.0);
+        m.beginRow(0.0, 0.0);
         // A row of short decimals is held as its whole multiple q times it, exact in
         // doubles as a row of whole coefficients is (exact_rows.h), so that the rounding
         // of its terms does not part it from its lattice; both take whole values only,
@@ -346,10 +333,10 @@ std::vector<std::pair<size_t, int32_t>> WindowModel::addValueColumns(LinearModel
             if (t.lower == t.upper) continue;
             int32_t v = static_cast<int32_t>(m.cost.size());
             addColumn(m, t.lower - t.windowLower, t.upper - t.windowLower, 0.0, true);
-            beginRow(m, 0.0, 0.0);
+            m.beginRow(0.0, 0.0);
             links.emplace_back(m.rowLower.size() - 1, v);
             termEntries(m, t, -1.0);
-            entry(m, v, 1.0);
+            m.addEntry(v, 1.0);
         }
     }
     return links;
@@ -367,11 +354,11 @@ void WindowModel::addLatticeRows(LinearModel& m) const {
             m.branchFirst.back() = 1;
         }
         for (size_t k = 0; k < row.groups.size(); ++k) {
-            beginRow(m, 0.0, 0.0);
+            m.beginRow(0.0, 0.0);
             double fixed = 0.0;
             for (int32_t j : row.groups[k]) fixed += termEntries(m, windowed_[j], 1.0);
             for (size_t b = 0; b < l.basis.size(); ++b) {
-                if (l.basis[b][k] != 0) entry(m, first + int32_t(b), -double(l.basis[b][k]));
+                if (l.basis[b][k] != 0) m.addEntry(first + int32_t(b), -double(l.basis[b][k]));
             }
             m.rowLower.back() = m.rowUpper.back() = double(l.origin[k]) - fixed;
         }
@@ -383,7 +370,7 @@ void WindowModel::addLatticeRows(LinearModel& m) const {
 // real-valued optimum (shiftRow).
 void WindowModel::addWeakRows(LinearModel& m, bool largeStart, size_t constantColumn) const {
     for (int32_t w = 0; w < weak_.rowCount(); ++w) {
-        beginRow(m, 0.0, 0.0);
+        m.beginRow(0.0, 0.0);
         double fixed = 0.0;
         for (int64_t k = weak_.start[w]; k < weak_.start[w + 1]; ++k) {
             fixed += termEntries(m, windowed_[weak_.column[k]], weak_.value[k]);
@@ -391,7 +378,7 @@ void WindowModel::addWeakRows(LinearModel& m, bool largeStart, size_t constantCo
         if (weakTerm_[w].kind == WeakTerm::WINDOWED) {
             fixed += termEntries(m, windowed_[weakTerm_[w].index], -1.0);
         } else {
-            entry(m, tangent_[weakTerm_[w].index].column, -1.0);
+            m.addEntry(tangent_[weakTerm_[w].index].column, -1.0);
         }
         m.rowLower.back() = m.rowUpper.back() = -fixed;
         if (largeStart && valueColumns_ && weakTerm_[w].kind == WeakTerm::WINDOWED) {
@@ -409,9 +396,9 @@ void WindowModel::addTangentRows(LinearModel& m) const {
     for (const Term& t : tangent_) {
         for (double q : t.points) {
             double derivative = 2.0 * t.coefficient * (q - t.target);
-            beginRow(m, t.cost(q) - derivative * q, INFINITE_BOUND);
-            entry(m, t.column + 1, 1.0);
-            entry(m, t.column, -derivative);
+            m.beginRow(t.cost(q) - derivative * q, INFINITE_BOUND);
+            m.addEntry(t.column + 1, 1.0);
+            m.addEntry(t.column, -derivative);
         }
     }
 }

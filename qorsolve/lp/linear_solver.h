@@ -34,6 +34,19 @@ struct LinearModel {
     // in it, or -1 for the row's own slack. Columns that are not basic start at the bound their
     // cost's sign picks (the upper one for a cost below 0).
     std::vector<int32_t> startColumn;
+
+    // Begins a row of sides [lower, upper], after the rows so far (rows.start holds its first
+    // entry); addEntry appends its terms.
+    void beginRow(double lower, double upper) {
+        rowLower.push_back(lower);
+        rowUpper.push_back(upper);
+        rows.start.push_back(rows.start.back());
+    }
+    void addEntry(int32_t column, double value) {
+        rows.column.push_back(column);
+        rows.value.push_back(value);
+        ++rows.start.back();
+    }
 };
 
 struct LinearResult {
