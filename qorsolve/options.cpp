@@ -68,12 +68,9 @@ bool fileName(const std::string& text, SolveSettings& settings) {
 
 // One of the distances' names: chi2, raking, absolute.
 bool distanceName(const std::string& text, SolveSettings& settings) {
-    constexpr std::pair<std::string_view, Distance> NAMES[] = {{"chi2", Distance::CHI_SQUARE},
-                                                               {"raking", Distance::RAKING},
-                                                               {"absolute", Distance::ABSOLUTE}};
-    for (const auto& [name, distance] : NAMES) {
-        if (text == name) {
-            settings.distance = distance;
+    for (const DistanceInfo& names : DISTANCES) {
+        if (text == names.option) {
+            settings.distance = names.distance;
             return true;
         }
     }

@@ -210,14 +210,14 @@ std::optional<int> answerWithoutProject(const SolveOptions& options, std::ostrea
     return std::nullopt;
 }
 
-// The distance the options chose, set on the problem's objective. Raking has no value below 0:
-// a lower bound below it becomes the default bound 0.
+// The distance the options chose, set on the problem's objective. A lower bound below the
+// least value the distance is defined for (raking: 0) becomes that value, a default bound.
 void applyDistance(const SolveOptions& options, AdjustmentProblem& problem) {
     problem.objective.setDistance(options.distance);
-    if (options.distance != Distance::RAKING) return;
+    const double lowest = distanceInfo(options.distance).lowestValue;
     for (std::size_t j = 0; j < problem.lower.size(); ++j) {
-        if (problem.lower[j] < 0.0) {
-            problem.lower[j] = 0.0;
+        if (problem.lower[j] < lowest) {
+            problem.lower[j] = lowest;
             problem.lowerSource[j] = 0;
         }
     }

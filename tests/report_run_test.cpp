@@ -106,9 +106,15 @@ TEST(ReportRun, FilesReadAndMadeFromWithTheirTimes) {
 }
 
 TEST(ReportRun, ObjectiveInWordsOfItsDistance) {
-    const DistanceWords words = distanceWords(Distance::CHI_SQUARE);
-    EXPECT_EQ(words.name, "chi-square distance");
-    EXPECT_EQ(words.cellTerm, "(x \u2212 b)\u00b2 / b");
+    // Every distance has names of its own: the option's value and the report's words.
+    for (const DistanceInfo& names : DISTANCES) {
+        EXPECT_EQ(&distanceInfo(names.distance), &names);
+        for (const DistanceInfo& other : DISTANCES) {
+            if (&other == &names) continue;
+            EXPECT_NE(other.option, names.option);
+            EXPECT_NE(other.words, names.words);
+        }
+    }
     Project project = solveProject();  // one weak restriction
     SolveSettings settings;
     const ReportRun run = reportRun(project, settings, Distance::CHI_SQUARE);

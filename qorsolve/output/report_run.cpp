@@ -59,23 +59,11 @@ std::vector<ReportFile> recordedInputs(const Project& project) {
 
 }  // namespace
 
-DistanceWords distanceWords(Distance distance) {
-    switch (distance) {
-        case Distance::CHI_SQUARE:
-            break;
-        case Distance::RAKING:
-            return {"raking distance", "b (r ln r \u2212 r + 1) with r = x / b"};
-        case Distance::ABSOLUTE:
-            return {"absolute distance", "|x \u2212 b|"};
-    }
-    return {"chi-square distance", "(x \u2212 b)\u00b2 / b"};
-}
-
 ReportRun reportRun(const Project& project, const SolveSettings& settings, Distance distance) {
     ReportRun run;
     run.wholeNumbers = settings.wholeNumbers();
-    const DistanceWords words = distanceWords(distance);
-    run.distance = std::string(words.name) + ": " + std::string(words.cellTerm) +
+    const DistanceInfo& words = distanceInfo(distance);
+    run.distance = std::string(words.words) + ": " + std::string(words.cellTerm) +
                    " per cell, x its adjusted value and b its base";
     run.objective = "the sum of " + std::string(words.cellTerm) + " over the adjustable cells";
     const std::vector<DeclaredRestriction>& declared = project.control.restrictions;

@@ -11,14 +11,6 @@
 #include "qorsolve/output/html_report.h"
 #include "qorsolve/problem/objective.h"
 
-// How the report names a distance.
-struct DistanceWords {
-    std::string_view name;      // "chi-square distance"
-    std::string_view cellTerm;  // the cost of one cell: "(x − b)² / b"
-};
-
-DistanceWords distanceWords(Distance distance);
-
 // The header of a run of `settings` on `project` whose objective measures `distance`: the
 // words of its distance and of its objective (with the weak restrictions' term where the
 // project declares any and the run does not ignore them), the files the project was read from

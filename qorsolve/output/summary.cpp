@@ -92,19 +92,6 @@ std::string restrictionList(const std::vector<std::size_t>& first, std::size_t c
     return text;
 }
 
-// The distance's name for the summary, or null for the default (chi2), which it does not name.
-const char* distanceName(Distance distance) {
-    switch (distance) {
-        case Distance::CHI_SQUARE:
-            return nullptr;
-        case Distance::RAKING:
-            return "raking";
-        case Distance::ABSOLUTE:
-            return "absolute";
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 void printSummary(std::ostream& out, const Project& project, const AdjustmentProblem& problem,
@@ -119,8 +106,9 @@ void printSummary(std::ostream& out, const Project& project, const AdjustmentPro
         out << "gap: " << computedText(outcome.gap) << " (" << percent << ", bound "
             << computedText(outcome.bound) << ")\n";
     }
-    if (const char* name = distanceName(problem.objective.distance()))
-        out << "distance: " << name << "\n";
+    // The default distance (chi2) goes unnamed.
+    if (const Distance distance = problem.objective.distance(); distance != Distance::CHI_SQUARE)
+        out << "distance: " << distanceInfo(distance).option << "\n";
     out << "objective: " << computedText(objective(problem, x)) << "\n";
 
     std::size_t changed = 0;
