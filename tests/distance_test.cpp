@@ -215,6 +215,33 @@ TEST(Distance, WholeNumbersMatchBruteForce) {
     }
 }
 
+namespace {
+
+// The rows' conditions at a real-valued optimum r of p (case c): every row met, a row with a
+// multiplier at the side it binds; and each cell's price (A^T y)_j from the multipliers.
+std::vector<double> checkedRowsAndPrices(const AdjustmentProblem& p, const ContinuousResult& r,
+                                         int c) {
+    std::vector<double> price(p.base.size(), 0.0);
+    for (int32_t i = 0; i < p.hard.rowCount(); ++i) {
+        const double y = r.hardDual[static_cast<std::size_t>(i)];
+        const double v = plainRowSum(p.hard, i, r.x);
+        const double scale = 1e-7 * (1.0 + std::fabs(v));
+        EXPECT_GE(v, p.hardLower[i] - scale) << "case " << c;
+        EXPECT_LE(v, p.hardUpper[i] + scale) << "case " << c;
+        if (y > 1e-7) {
+            EXPECT_NEAR(v, p.hardLower[i], scale) << "case " << c;
+        }
+        if (y < -1e-7) {
+            EXPECT_NEAR(v, p.hardUpper[i], scale) << "case " << c;
+        }
+        for (int64_t k = p.hard.start[i]; k < p.hard.start[i + 1]; ++k)
+            price[static_cast<std::size_t>(p.hard.column[k])] += p.hard.value[k] * y;
+    }
+    return price;
+}
+
+}  // namespace
+
 // Raking's conditions at the real-valued optimum: ln(x_j / b_j) / a_j = (A^T y)_j for the cells
 // inside their bounds (>= at a lower bound, <= at an upper one), y_i of the sign of the side
 // that binds and 0 where none does.
@@ -230,22 +257,7 @@ TEST(Distance, RakingMeetsItsOptimalityConditions) {
         if (r.status.model != ModelStatus::OPTIMAL) continue;
         ++checked;
         const std::vector<double>& a = p.objective.coefficients();
-        std::vector<double> price(p.base.size(), 0.0);
-        for (int32_t i = 0; i < p.hard.rowCount(); ++i) {
-            const double y = r.hardDual[static_cast<std::size_t>(i)];
-            const double v = plainRowSum(p.hard, i, r.x);
-            const double scale = 1e-7 * (1.0 + std::fabs(v));
-            EXPECT_GE(v, p.hardLower[i] - scale) << "case " << c;
-            EXPECT_LE(v, p.hardUpper[i] + scale) << "case " << c;
-            if (y > 1e-7) {
-                EXPECT_NEAR(v, p.hardLower[i], scale) << "case " << c;
-            }
-            if (y < -1e-7) {
-                EXPECT_NEAR(v, p.hardUpper[i], scale) << "case " << c;
-            }
-            for (int64_t k = p.hard.start[i]; k < p.hard.start[i + 1]; ++k)
-                price[static_cast<std::size_t>(p.hard.column[k])] += p.hard.value[k] * y;
-        }
+        const std::vector<double> price = checkedRowsAndPrices(p, r, c);
         for (std::size_t j = 0; j < p.base.size(); ++j) {
             ASSERT_GT(r.x[j], 0.0) << "case " << c;
             const double slope = std::log(r.x[j] / p.base[j]) / (a.empty() ? 1.0 : a[j]);
@@ -285,22 +297,7 @@ TEST(Distance, AbsoluteMeetsItsOptimalityConditions) {
         EXPECT_LE(r.objective, whole + 1e-9) << "case " << c;
         EXPECT_NEAR(r.objective, oracleObjective(p, r.x), 1e-9 * (1 + r.objective));
         const std::vector<double>& a = p.objective.coefficients();
-        std::vector<double> price(p.base.size(), 0.0);
-        for (int32_t i = 0; i < p.hard.rowCount(); ++i) {
-            const double y = r.hardDual[static_cast<std::size_t>(i)];
-            const double v = plainRowSum(p.hard, i, r.x);
-            const double scale = 1e-7 * (1.0 + std::fabs(v));
-            EXPECT_GE(v, p.hardLower[i] - scale) << "case " << c;
-            EXPECT_LE(v, p.hardUpper[i] + scale) << "case " << c;
-            if (y > 1e-7) {
-                EXPECT_NEAR(v, p.hardLower[i], scale) << "case " << c;
-            }
-            if (y < -1e-7) {
-                EXPECT_NEAR(v, p.hardUpper[i], scale) << "case " << c;
-            }
-            for (int64_t k = p.hard.start[i]; k < p.hard.start[i + 1]; ++k)
-                price[static_cast<std::size_t>(p.hard.column[k])] += p.hard.value[k] * y;
-        }
+        const std::vector<double> price = checkedRowsAndPrices(p, r, c);
         for (std::size_t j = 0; j < p.base.size(); ++j) {
             const double slope = 1.0 / (a.empty() ? 1.0 : a[j]);
             const double x = r.x[j], b = p.base[j], e = 1e-7;
