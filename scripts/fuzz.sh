@@ -12,7 +12,8 @@ cmake --build build-fuzz -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 
 corpus=$PWD/build-fuzz/corpus
 findings=$PWD/build-fuzz/findings
-mkdir -p "$corpus/qorlex" "$corpus/qoramp" "$corpus/project" "$corpus/qorimport" "$findings"
+mkdir -p "$corpus/qorlex" "$corpus/qoramp" "$corpus/project" "$corpus/qorimport" \
+  "$corpus/alterability" "$findings"
 
 # Seeds: every table description and every binary data file the tests and examples hold,
 # the binary data files of the examples, and the projects of the examples and of the
@@ -61,9 +62,12 @@ for margins in tests/e2e/import-margin-files/[0-9]*.csv examples/spreadsheet/mar
   { cat "$base"; printf '%s' "$separator"; cat "$margins"; } >"$corpus/qorimport/pair$seed"
 done
 
+# The alterability files of the tests, good and bad.
+cp -f tests/e2e/solve-alterability/*.csv "$corpus/alterability/" 2>/dev/null || true
+
 export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1
 status=0
-for target in qorlex qoramp project qorimport; do
+for target in qorlex qoramp project qorimport alterability; do
   extra=()
   [ "$target" = qorlex ] && extra=(-dict=$PWD/fuzz/table.dict)
   echo "== ${target}_fuzz for ${seconds}s"
